@@ -1,0 +1,2 @@
+add_library(kestrel_decode_codecs STATIC codecs_placeholder.cpp)
+target_link_libraries(kestrel_decode_codecs PUBLIC kestrel_base)

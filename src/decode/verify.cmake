@@ -1,0 +1,2 @@
+add_library(kestrel_decode_verify STATIC verify_placeholder.cpp)
+target_link_libraries(kestrel_decode_verify PUBLIC kestrel_base ZLIB::ZLIB)

@@ -1,0 +1,1 @@
+// Intentionally empty until this module gains its first source file.

@@ -1,0 +1,1 @@
+# Tests of the image tester, CSV index and CRC-32.

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace kestrel::test {
+
+// A fresh program folder in the temporary directory, removed when the test ends.
+class TempProgramFolder {
+public:
+    TempProgramFolder();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const { return m_dir.path() + QLatin1Char('/') + name; }
+    void write(const QString &name, const QByteArray &bytes) const;
+    QByteArray read(const QString &name) const;
+    bool exists(const QString &name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace kestrel::test
