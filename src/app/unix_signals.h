@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace kestrel {
+
+// Turns SIGINT and SIGTERM into a Qt signal delivered on the event loop, so that the
+// normal shutdown sequence can run instead of the process dying mid-write.
+class UnixSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit UnixSignals(QObject *parent = nullptr);
+    ~UnixSignals() override;
+
+Q_SIGNALS:
+    void terminationRequested(int signalNumber);
+
+private:
+    void readSignal();
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+} // namespace kestrel
