@@ -2,6 +2,7 @@
 
 #include "app_state.h"
 #include "clock.h"
+#include "main_display.h"
 #include "operations_log.h"
 #include "prompter.h"
 #include "settings_store.h"
@@ -36,6 +37,7 @@ public:
     SettingsStore settings;
     OperationsLog log;
     SoundPlayer sound;
+    MainDisplay display;
 };
 
 } // namespace kestrel
