@@ -1,0 +1,53 @@
+// Runs the real executable, as a user or a service manager would.
+#include "core/ini_file.h"
+#include "support/temp_program_folder.h"
+#include "support/wait.h"
+
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using kestrel::IniFile;
+using kestrel::test::TempProgramFolder;
+
+TEST(ProgramRun, VersionPrintsTheVersion)
+{
+    QProcess p;
+    p.start(QStringLiteral(KESTREL_EXE), {"--version"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("kestrel 0."));
+}
+
+TEST(ProgramRun, BadArgumentExitsWithUsage)
+{
+    QProcess p;
+    p.start(QStringLiteral(KESTREL_EXE), {"--nonsense"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardError().contains("--headless"));
+}
+
+TEST(ProgramRun, HeadlessRunStoppedBySigtermSavesEverything)
+{
+    TempProgramFolder dir;
+    dir.write("KESTREL.INI", "[Options]\nchkEnableLogging=1\nNews_Host=news.example\n");
+    QProcess p;
+    p.start(QStringLiteral(KESTREL_EXE), {"--headless", "--home", dir.path()});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    // The settings file is rewritten only by the shutdown sequence.
+    QThread::msleep(300);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+
+    const IniFile ini(dir.file("KESTREL.INI"));
+    EXPECT_EQ(ini.read("Options", "News_Host"), "news.example");
+    EXPECT_EQ(ini.read("Options", "Line_Min"), "100");
+    EXPECT_EQ(ini.read("Columns", "C8"), "20");
+    EXPECT_EQ(ini.read("Sizing", "WindowState"), "0");
+    EXPECT_EQ(dir.read("KESTREL.INI").count('='), 55);
+}
