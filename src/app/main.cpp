@@ -13,14 +13,20 @@
 
 namespace {
 
-bool wantsNoWindows(int argc, char **argv)
+// Windows are wanted unless the arguments ask for none or will only print something.
+bool wantsWindows(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray a(argv[i]);
-        if (a == "--headless" || a == "--version" || a == "-v" || a == "--help" || a == "-h")
-            return true;
-    }
-    return false;
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const kestrel::CommandLine cl = kestrel::parseCommandLine(args);
+    return cl.error.isEmpty() && !cl.help && !cl.version && !cl.headless;
+}
+
+bool haveDisplay()
+{
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
 void print(FILE *to, const QString &text)
@@ -33,11 +39,16 @@ void print(FILE *to, const QString &text)
 
 int main(int argc, char **argv)
 {
+    const bool windows = wantsWindows(argc, argv);
+    if (windows && !haveDisplay()) {
+        std::fputs("kestrel: no display to show windows on; use --headless to run without them\n", stderr);
+        return 1;
+    }
     std::unique_ptr<QCoreApplication> app;
-    if (wantsNoWindows(argc, argv))
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    else
+    if (windows)
         app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION_TEXT));
 
