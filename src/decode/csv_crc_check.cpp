@@ -1,0 +1,41 @@
+#include "csv_index.h"
+#include "file_crc.h"
+
+#include "core/context.h"
+#include "core/number_text.h"
+
+namespace kestrel {
+
+bool CsvIndex::CsvCheckCrc(Context &ctx, const QString &path, const QByteArray &fileName)
+{
+    const QByteArray record = CsvFindCrcRecord(fileName);
+    QByteArray csvHex;
+    if (record.contains(',')) {
+        const qsizetype c1 = record.indexOf(',');
+        const qsizetype c2 = record.indexOf(',', c1 + 1);
+        const qsizetype c3 = c2 < 0 ? -1 : record.indexOf(',', c2 + 1);
+        if (c3 < 0) {
+            QByteArray shown = record;
+            shown.chop(1);   // the CR that ends every record
+            ctx.WriteLog(QStringLiteral("CSV record without CRC32 field: ") + displayText(shown),
+                         true);
+            return false;
+        }
+        csvHex = record.mid(c2 + 1, c3 - c2 - 1);
+    }
+
+    const std::optional<quint32> fileCrc = fileCrc32(path);
+    const std::optional<quint32> csvCrc = crcTextValue(csvHex);
+    const QString name = displayText(fileName);
+    if (fileCrc && csvCrc && *fileCrc == *csvCrc) {
+        ctx.WriteLog(name + QStringLiteral(" CRC32 VERIFIED"), true);
+        return true;
+    }
+    const QByteArray fileHex = fileCrc ? QByteArray::number(*fileCrc, 16).toUpper() : QByteArray();
+    ctx.WriteLog(QStringLiteral("CRC32 INVALID (CSV:") + displayText(csvHex) + QStringLiteral("  ")
+                     + name + QLatin1Char(':') + displayText(fileHex) + QLatin1Char(')'),
+                 true);
+    return false;
+}
+
+} // namespace kestrel

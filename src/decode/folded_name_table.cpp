@@ -1,0 +1,51 @@
+#include "folded_name_table.h"
+
+namespace kestrel {
+
+bool sameFoldedName(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (foldUpper(a[i]) != foldUpper(b[i]))
+            return false;
+    }
+    return true;
+}
+
+quint32 foldedNameHash(QByteArrayView name)
+{
+    // FNV-1a, then a final mix so that the low bits used for the slot depend on
+    // every byte.
+    quint64 h = 0xcbf29ce484222325ull;
+    for (const char c : name) {
+        h ^= quint8(foldUpper(c));
+        h *= 0x100000001b3ull;
+    }
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ull;
+    h ^= h >> 32;
+    return quint32(h);
+}
+
+void FoldedNameTable::grow()
+{
+    std::vector<Slot> old;
+    old.swap(m_slots);
+    m_slots.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
+    for (const Slot &s : old) {
+        if (s.entryPlusOne != 0)
+            place(s.hash, s.entryPlusOne - 1);
+    }
+}
+
+void FoldedNameTable::place(quint32 hash, quint32 entry)
+{
+    const size_t mask = m_slots.size() - 1;
+    size_t i = hash & mask;
+    while (m_slots[i].entryPlusOne != 0)
+        i = (i + 1) & mask;
+    m_slots[i] = Slot{hash, entry + 1};
+}
+
+} // namespace kestrel

@@ -1,0 +1,130 @@
+#include "decode/csv_index.h"
+
+#include "core/context.h"
+#include "core/ini_file.h"
+#include "support/temp_program_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using kestrel::test::TempProgramFolder;
+
+namespace {
+
+struct CsvLoadFixture : ::testing::Test {
+    TempProgramFolder dir;
+    ManualClock clock;
+    RecordingPrompter prompter;
+    Context ctx{dir.path(), &clock, &prompter};
+    CsvIndex index;
+    QStringList shown;
+    int abortAfter = -1;   // abort once this many files were loaded
+    int loadedSoFar = 0;
+
+    CsvLoadHooks hooks()
+    {
+        return CsvLoadHooks{[this](const QString &t) { shown << t; },
+                            [this] { return ++loadedSoFar == abortAfter; }};
+    }
+    void load() { index.LoadCsvIndex(ctx, IniFile(dir.file("KESTREL.INI")), hooks()); }
+    void writeCsv(const QString &name, const QByteArray &text)
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("CSV"));
+        dir.write(QStringLiteral("CSV/") + name, text);
+    }
+    std::vector<QString> boxes() const { return {prompter.said.begin(), prompter.said.end()}; }
+};
+
+} // namespace
+
+TEST_F(CsvLoadFixture, MissingFolderSaysSoAndLoadsNothing)
+{
+    load();
+    EXPECT_EQ(ctx.state.CsvPath, dir.path() + "/CSV/");
+    EXPECT_FALSE(index.CsvLoaded());
+    EXPECT_EQ(boxes(), std::vector<QString>{"CSV path not found?  Path not found"});
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(CsvLoadFixture, FolderWithoutCsvFilesIsQuiet)
+{
+    writeCsv("notes.txt", "A.JPG,1,2,3\r\n");
+    load();
+    EXPECT_FALSE(index.CsvLoaded());
+    EXPECT_EQ(index.CsvCount(), 0);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(CsvLoadFixture, CountMessageAndLoadOrder)
+{
+    struct Case {
+        QStringList files;
+        QStringList shown;
+        QByteArray seriesOfA;
+    };
+    const Case cases[] = {
+        {{"2002_Sunsets_index.CSV"}, {"2002_Sunsets_index.CSV", " 1 CSV file loaded."}, "Sunsets"},
+        // Loaded in name order whatever the case of the names; the first file wins.
+        {{"b_Second_x.csv", "A_First_x.CSV"},
+         {"A_First_x.CSV", "b_Second_x.csv", " 2 CSV files loaded."},
+         "First"},
+    };
+    for (const Case &c : cases) {
+        QDir(dir.file("CSV")).removeRecursively();
+        for (const QString &f : c.files)
+            writeCsv(f, "A.JPG,1,0,desc\r\nONLY_" + f.left(1).toLatin1() + ".JPG,1,0,x\r\n");
+        index = CsvIndex();
+        shown.clear();
+        load();
+        EXPECT_TRUE(index.CsvLoaded());
+        EXPECT_EQ(index.CsvCount(), c.files.size());
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(index.CsvSeriesName(index.CsvFindRecord("a.jpg").split('\r').value(1)),
+                  c.seriesOfA);
+        for (const QString &f : c.files)
+            EXPECT_NE(index.CsvFindRecord("ONLY_" + f.left(1).toLatin1() + ".JPG"), "");
+    }
+}
+
+TEST_F(CsvLoadFixture, AbortStopsAfterTheCurrentFile)
+{
+    writeCsv("a.CSV", "A.JPG,1,0,x\r\n");
+    writeCsv("b.CSV", "B.JPG,1,0,x\r\n");
+    writeCsv("c.CSV", "C.JPG,1,0,x\r\n");
+    abortAfter = 2;
+    load();
+    EXPECT_EQ(index.CsvCount(), 2);
+    EXPECT_EQ(shown, QStringList({"a.CSV", "b.CSV", " 2 CSV files loaded."}));
+    EXPECT_NE(index.CsvFindRecord("B.JPG"), "");
+    EXPECT_EQ(index.CsvFindRecord("C.JPG"), "");
+}
+
+TEST_F(CsvLoadFixture, PathComesFromSettingsFile)
+{
+    QDir(dir.path()).mkpath("elsewhere");
+    dir.write("elsewhere/x_y_z.CSV", "A.JPG,1,0,x\r\n");
+    dir.write("KESTREL.INI", "[CSV_Options]\r\nCSV_Path=" + QFile::encodeName(dir.file("elsewhere")) +
+                                 "\r\n");
+    load();
+    EXPECT_EQ(ctx.state.CsvPath, dir.file("elsewhere/"));
+    EXPECT_EQ(index.CsvFindRecord("a.jpg"), "A.JPG,1,0,x\rx_y_z");
+}
+
+TEST_F(CsvLoadFixture, UnreadableFileEndsTheLoadKeepingEarlierFiles)
+{
+    writeCsv("a.CSV", "A.JPG,1,0,x\r\n");
+    // Reading a process's own memory from offset 0 fails with an I/O error.
+    ASSERT_TRUE(QFile::link("/proc/self/mem", dir.file("CSV/b.CSV")));
+    writeCsv("c.CSV", "C.JPG,1,0,x\r\n");
+    load();
+    EXPECT_TRUE(index.CsvLoaded());
+    EXPECT_NE(index.CsvFindRecord("A.JPG"), "");
+    EXPECT_EQ(index.CsvFindRecord("C.JPG"), "");
+    ASSERT_EQ(prompter.said.size(), 1u);
+    EXPECT_TRUE(prompter.said.front().startsWith("CSV path not found?  ")) << prompter.said.front().toStdString();
+    EXPECT_GT(prompter.said.front().size(), QString("CSV path not found?  ").size());
+    EXPECT_EQ(shown, QStringList({"a.CSV", "b.CSV"}));
+}
