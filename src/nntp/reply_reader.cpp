@@ -1,0 +1,245 @@
+#include "nntp/reply_reader.h"
+
+#include <cstring>
+
+namespace kestrel {
+
+namespace {
+
+// Consumed bytes are dropped from the front of the buffer once they are at least this
+// many and at least half of it, so the memmove stays amortised.
+constexpr qsizetype kCompactAt = 64 * 1024;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A block line (without its LF) that ends the block: "." with or without its CR.
+bool isTerminator(QByteArrayView line)
+{
+    return line == "." || line == ".\r";
+}
+
+QByteArrayView withoutLineEnd(QByteArrayView line)
+{
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
+
+QByteArrayView NntpReply::statusLine() const
+{
+    return withoutLineEnd(QByteArrayView(raw).first(statusSize));
+}
+
+int replyCode(QByteArrayView statusLine)
+{
+    statusLine = withoutLineEnd(statusLine);
+    if (statusLine.size() < 3 || !isDigit(statusLine[0]) || !isDigit(statusLine[1]) ||
+        !isDigit(statusLine[2]))
+        return 0;
+    if (statusLine.size() > 3 && statusLine[3] != ' ')
+        return 0;
+    return (statusLine[0] - '0') * 100 + (statusLine[1] - '0') * 10 + (statusLine[2] - '0');
+}
+
+ReplyReader::ReplyReader(qsizetype ceiling) : m_ceiling(ceiling) {}
+
+void ReplyReader::expect(int multiLineCode, Delivery delivery)
+{
+    m_expected.push_back({multiLineCode, delivery});
+}
+
+void ReplyReader::expectReplyTo(QByteArrayView commandLine, Delivery delivery)
+{
+    expect(multiLineCodeFor(commandLine), delivery);
+}
+
+int ReplyReader::multiLineCodeFor(QByteArrayView commandLine)
+{
+    const qsizetype blank = commandLine.indexOf(' ');
+    const QByteArray verb = withoutLineEnd(blank < 0 ? commandLine : commandLine.first(blank))
+                                .toByteArray()
+                                .toUpper();
+    struct Entry {
+        const char *verb;
+        int code;
+    };
+    static const Entry table[] = {
+        {"ARTICLE", 220},   {"HEAD", 221},      {"BODY", 222},       {"XOVER", 224},
+        {"OVER", 224},      {"LIST", 215},      {"XHDR", 221},       {"HDR", 225},
+        {"NEWGROUPS", 231}, {"NEWNEWS", 230},   {"LISTGROUP", 211},  {"HELP", 100},
+        {"CAPABILITIES", 101},
+    };
+    for (const Entry &e : table) {
+        if (verb == e.verb)
+            return e.code;
+    }
+    return 0;
+}
+
+void ReplyReader::feed(QByteArrayView bytes)
+{
+    if (m_state == State::Failed || bytes.isEmpty())
+        return;
+    compact();
+    m_buf.append(bytes);
+}
+
+void ReplyReader::compact()
+{
+    if (m_pos == 0)
+        return;
+    if (m_pos == m_buf.size()) {
+        m_buf.clear();
+    } else if (m_pos >= kCompactAt && m_pos * 2 >= m_buf.size()) {
+        m_buf.remove(0, m_pos);
+    } else {
+        return;
+    }
+    m_scan -= m_pos;
+    m_lineStart -= m_pos;
+    m_pos = 0;
+}
+
+ReplyReader::Event ReplyReader::next()
+{
+    switch (m_state) {
+    case State::Status:
+        return readStatus();
+    case State::Block:
+        return readBlock();
+    case State::LineBlock:
+        return readLine();
+    case State::Failed:
+        break;
+    }
+    return Event::Overflow;
+}
+
+ReplyReader::Event ReplyReader::fail()
+{
+    m_state = State::Failed;
+    m_buf = QByteArray();
+    m_pos = m_scan = m_lineStart = 0;
+    m_line = {};
+    return Event::Overflow;
+}
+
+// Position of the next LF at or after m_scan, or -1 (then every byte has been looked at).
+qsizetype ReplyReader::findLineEnd()
+{
+    const qsizetype size = m_buf.size();
+    if (m_scan < size) {
+        const char *base = m_buf.constData();
+        if (const void *lf = std::memchr(base + m_scan, '\n', size_t(size - m_scan)))
+            return static_cast<const char *>(lf) - base;
+    }
+    m_scan = size;
+    return -1;
+}
+
+ReplyReader::Event ReplyReader::readStatus()
+{
+    const qsizetype lf = findLineEnd();
+    if (lf < 0)
+        return buffered() > m_ceiling ? fail() : Event::NeedMore;
+    const qsizetype end = lf + 1;
+    if (end - m_pos > m_ceiling)
+        return fail();
+
+    const QByteArrayView line = QByteArrayView(m_buf).sliced(m_pos, end - m_pos);
+    const int code = replyCode(line);
+    Expectation expected{0, Delivery::WholeBlock};
+    if (!m_expected.empty()) {
+        expected = m_expected.front();
+        m_expected.pop_front();
+    }
+    const bool multiLine = code != 0 && code == expected.multiLineCode;
+
+    if (multiLine && expected.delivery == Delivery::WholeBlock) {
+        m_state = State::Block;
+        m_statusSize = end - m_pos;
+        m_lineStart = m_scan = end;
+        return readBlock();
+    }
+    m_reply = NntpReply();
+    m_reply.code = code;
+    m_reply.multiLine = multiLine;
+    m_reply.streamed = multiLine;
+    m_reply.raw = line.toByteArray();
+    m_reply.statusSize = line.size();
+    m_pos = m_scan = end;
+    if (multiLine)
+        m_state = State::LineBlock;
+    return Event::Reply;
+}
+
+ReplyReader::Event ReplyReader::readBlock()
+{
+    for (;;) {
+        const qsizetype lf = findLineEnd();
+        if (lf < 0)
+            return buffered() > m_ceiling ? fail() : Event::NeedMore;
+        const qsizetype end = lf + 1;
+        if (end - m_pos > m_ceiling)
+            return fail();
+        if (!isTerminator(QByteArrayView(m_buf).sliced(m_lineStart, lf - m_lineStart))) {
+            m_lineStart = m_scan = end;
+            continue;
+        }
+        m_reply = NntpReply();
+        m_reply.code = replyCode(QByteArrayView(m_buf).sliced(m_pos, m_statusSize));
+        m_reply.multiLine = true;
+        m_reply.statusSize = m_statusSize;
+        m_reply.blockSize = m_lineStart - m_pos - m_statusSize;
+        if (m_pos == 0 && end == m_buf.size()) {
+            // The usual case for a large article: it is the whole buffer, so hand the
+            // buffer over instead of copying it.
+            m_reply.raw = std::move(m_buf);
+            m_buf = QByteArray();
+            m_pos = m_scan = m_lineStart = 0;
+        } else {
+            m_reply.raw = m_buf.mid(m_pos, end - m_pos);
+            m_pos = m_scan = m_lineStart = end;
+        }
+        m_state = State::Status;
+        return Event::Reply;
+    }
+}
+
+ReplyReader::Event ReplyReader::readLine()
+{
+    const qsizetype lf = findLineEnd();
+    if (lf < 0)
+        return buffered() > m_ceiling ? fail() : Event::NeedMore;
+    const qsizetype end = lf + 1;
+    if (end - m_pos > m_ceiling)
+        return fail();
+    const QByteArrayView line = QByteArrayView(m_buf).sliced(m_pos, lf - m_pos);
+    m_pos = m_scan = end;
+    if (isTerminator(line)) {
+        m_line = {};
+        m_state = State::Status;
+        return Event::BlockEnd;
+    }
+    m_line = line.endsWith('\r') ? line.chopped(1) : line;
+    return Event::Line;
+}
+
+void ReplyReader::reset()
+{
+    m_buf = QByteArray();
+    m_pos = m_scan = m_lineStart = m_statusSize = 0;
+    m_state = State::Status;
+    m_expected.clear();
+    m_reply = NntpReply();
+    m_line = {};
+}
+
+} // namespace kestrel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+namespace kestrel::newsd {
+
+// Answer `code` (with its usual text) instead of carrying out `command` (the verb, any
+// case), the next `times` times it arrives on any connection; times < 0: always.
+struct ForcedReply {
+    QByteArray command;
+    int code = 502;
+    int times = -1;
+};
+
+// Say nothing for `msecs` before answering `command` (empty: before the greeting);
+// msecs < 0: never answer. Counts down like ForcedReply::times.
+struct Silence {
+    QByteArray command;
+    int msecs = 0;
+    int times = 1;
+};
+
+// Ways for the server to misbehave; all off by default.
+struct FaultPlan {
+    int greetingCode = 200; // 400 and 502 greetings are followed by closing the connection
+
+    // Every reply is cut at these byte offsets (counted from the reply's first byte) and
+    // the pieces are written as separate segments, splitPauseMs apart.
+    QList<qsizetype> splitAt;
+    // Besides: this many cuts at random offsets of every written piece (seeded, so a run
+    // can be repeated; each connection adds its number to the seed).
+    int randomSplits = 0;
+    quint32 splitSeed = 1;
+    int splitPauseMs = 5;
+
+    // Replies are held back until this many are ready (or coalesceWaitMs pass) and then
+    // written in one segment. Above 1 it overrides the splitting.
+    int repliesPerSegment = 1;
+    int coalesceWaitMs = 200;
+
+    QList<Silence> silences;
+    QList<ForcedReply> forcedReplies;
+
+    // An ARTICLE or BODY reply is cut after this many bytes (half the reply when this is
+    // not below the reply's size) and the connection closed, the next dropTimes times;
+    // -1: off.
+    qint64 dropArticleAfterBytes = -1;
+    int dropTimes = 1;
+};
+
+} // namespace kestrel::newsd

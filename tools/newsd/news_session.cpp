@@ -1,0 +1,553 @@
+#include "news_session.h"
+
+#include "news_server.h"
+
+#include <QRegularExpression>
+#include <QTcpSocket>
+
+#include <algorithm>
+
+namespace kestrel::newsd {
+
+namespace {
+
+constexpr qsizetype kMaxCommandLine = 64 * 1024;
+constexpr qint64 kBacklogLimit = 1024 * 1024;
+constexpr qsizetype kOverviewChunk = 256 * 1024;
+
+QByteArray standardText(int code)
+{
+    switch (code) {
+    case 200: return "newsd ready (posting allowed)";
+    case 201: return "newsd ready (no posting)";
+    case 205: return "Bye";
+    case 400: return "Service temporarily unavailable";
+    case 403: return "Internal fault";
+    case 411: return "No such newsgroup";
+    case 412: return "No newsgroup selected";
+    case 420: return "No current article";
+    case 421: return "No next article in this group";
+    case 423: return "No article with that number";
+    case 430: return "No article with that message-id";
+    case 480: return "Authentication required";
+    case 481: return "Authentication failed";
+    case 482: return "Authentication commands issued out of sequence";
+    case 500: return "Unknown command";
+    case 501: return "Syntax error";
+    case 502: return "Permission denied";
+    case 503: return "Not supported";
+    default: return "Forced reply";
+    }
+}
+
+std::optional<qint64> parseNumber(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 18 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return text.toLongLong();
+}
+
+} // namespace
+
+QByteArray dotStuffed(QByteArrayView text)
+{
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 64 + 8);
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = text.indexOf('\n', pos);
+        end = end < 0 ? text.size() : end + 1;
+        if (text[pos] == '.')
+            out += '.';
+        out += text.sliced(pos, end - pos);
+        pos = end;
+    }
+    return out;
+}
+
+NewsSession::NewsSession(QTcpSocket *socket, NewsServer *server, int id)
+    : QObject(server), m_socket(socket), m_server(server), m_id(id),
+      m_random(server->faults().splitSeed + quint32(id))
+{
+    m_socket->setParent(this);
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(m_socket, &QTcpSocket::readyRead, this, &NewsSession::onReadyRead);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, &NewsSession::pumpOverview);
+    connect(m_socket, &QTcpSocket::disconnected, this, [this] { emit finished(this); });
+    m_coalesceTimer.setSingleShot(true);
+    connect(&m_coalesceTimer, &QTimer::timeout, this, &NewsSession::flushHeld);
+    connect(&m_paceTimer, &QTimer::timeout, this, &NewsSession::writeNextPaced);
+}
+
+void NewsSession::start()
+{
+    const std::optional<int> silence = m_server->takeSilence({});
+    if (!silence) {
+        sendGreeting();
+    } else if (*silence >= 0) {
+        QTimer::singleShot(*silence, this, &NewsSession::sendGreeting);
+    }
+}
+
+void NewsSession::sendGreeting()
+{
+    const int code = m_server->faults().greetingCode;
+    reply(code, standardText(code));
+    if (code == 400 || code == 502) {
+        closeAfterWriting();
+        return;
+    }
+    m_holding = false;
+    processCommands();
+}
+
+void NewsSession::closeNow()
+{
+    m_socket->abort();
+}
+
+void NewsSession::onReadyRead()
+{
+    m_input += m_socket->readAll();
+    if (m_input.size() > kMaxCommandLine && !m_input.contains('\n')) {
+        closeNow();
+        return;
+    }
+    processCommands();
+}
+
+void NewsSession::processCommands()
+{
+    while (!m_holding && !m_closing) {
+        const qsizetype lf = m_input.indexOf('\n');
+        if (lf < 0)
+            return;
+        QByteArray line = m_input.left(lf);
+        m_input.remove(0, lf + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        m_server->record(m_id, line);
+
+        const QByteArray verb = line.left(line.indexOf(' ')).toUpper();
+        const std::optional<int> silence =
+            verb.isEmpty() ? std::nullopt : m_server->takeSilence(verb);
+        if (silence) {
+            m_holding = true;
+            if (*silence >= 0) {
+                QTimer::singleShot(*silence, this, [this, line] {
+                    m_holding = false;
+                    handle(line);
+                    processCommands();
+                });
+            }
+            return;
+        }
+        handle(line);
+    }
+}
+
+void NewsSession::handle(const QByteArray &line)
+{
+    QList<QByteArray> words = line.split(' ');
+    words.removeAll(QByteArray());
+    if (words.isEmpty()) {
+        reply(500, standardText(500));
+        return;
+    }
+    const QByteArray verb = words.takeFirst().toUpper();
+    if (const std::optional<int> forced = m_server->takeForcedReply(verb)) {
+        reply(*forced, standardText(*forced));
+        return;
+    }
+    if (m_server->authRequired() && !m_authenticated && verb != "AUTHINFO" && verb != "MODE" &&
+        verb != "QUIT") {
+        reply(480, standardText(480));
+        return;
+    }
+    dispatch(verb, words);
+}
+
+void NewsSession::dispatch(const QByteArray &verb, const QList<QByteArray> &args)
+{
+    if (verb == "GROUP") {
+        cmdGroup(args);
+    } else if (verb == "NEXT") {
+        cmdNext();
+    } else if (verb == "HEAD" || verb == "ARTICLE" || verb == "BODY") {
+        cmdArticle(verb, args);
+    } else if (verb == "XOVER" || verb == "OVER") {
+        cmdOver(args);
+    } else if (verb == "LIST") {
+        cmdList(args);
+    } else if (verb == "AUTHINFO") {
+        cmdAuthinfo(args);
+    } else if (verb == "MODE") {
+        if (args.size() == 1 && args[0].toUpper() == "READER")
+            reply(200, "Reader mode, posting permitted");
+        else
+            reply(501, standardText(501));
+    } else if (verb == "SLAVE") {
+        reply(202, "Slave status noted");
+    } else if (verb == "QUIT") {
+        reply(205, standardText(205));
+        closeAfterWriting();
+    } else {
+        reply(500, standardText(500));
+    }
+}
+
+qint64 NewsSession::shown(qint64 stored) const
+{
+    return stored + m_server->numberShift(m_group);
+}
+
+QByteArray NewsSession::messageIdOf(qint64 stored) const
+{
+    return headerValue(m_server->store().head(m_group, stored), "Message-ID");
+}
+
+void NewsSession::cmdGroup(const QList<QByteArray> &args)
+{
+    if (args.size() != 1) {
+        reply(501, standardText(501));
+        return;
+    }
+    const std::optional<GroupInfo> g = m_server->store().group(args[0]);
+    if (!g) {
+        reply(411, standardText(411));
+        return;
+    }
+    m_group = g->name;
+    const std::optional<qint64> first = m_server->store().nextAfter(m_group, g->first - 1);
+    m_current = first ? *first : -1;
+    const qint64 shift = m_server->numberShift(m_group);
+    const qint64 last = g->count > 0 ? g->last : g->first - 1;
+    reply(211, QByteArray::number(g->count) + ' ' + QByteArray::number(g->first + shift) + ' ' +
+                   QByteArray::number(last + shift) + ' ' + g->name);
+}
+
+void NewsSession::cmdNext()
+{
+    if (m_group.isEmpty()) {
+        reply(412, standardText(412));
+        return;
+    }
+    if (m_current < 0) {
+        reply(420, standardText(420));
+        return;
+    }
+    const std::optional<qint64> next = m_server->store().nextAfter(m_group, m_current);
+    if (!next) {
+        reply(421, standardText(421));
+        return;
+    }
+    m_current = *next;
+    reply(223, QByteArray::number(shown(m_current)) + ' ' + messageIdOf(m_current) + " Article found");
+}
+
+std::optional<qint64> NewsSession::articleArgument(const QList<QByteArray> &args)
+{
+    if (args.size() > 1) {
+        reply(501, standardText(501));
+        return std::nullopt;
+    }
+    if (!args.isEmpty() && args[0].startsWith('<')) {
+        reply(430, standardText(430));
+        return std::nullopt;
+    }
+    if (m_group.isEmpty()) {
+        reply(412, standardText(412));
+        return std::nullopt;
+    }
+    if (args.isEmpty()) {
+        if (m_current < 0)
+            reply(420, standardText(420));
+        return m_current < 0 ? std::nullopt : std::optional<qint64>(m_current);
+    }
+    const std::optional<qint64> number = parseNumber(args[0]);
+    if (!number) {
+        reply(501, standardText(501));
+        return std::nullopt;
+    }
+    const qint64 stored = *number - m_server->numberShift(m_group);
+    if (!m_server->store().has(m_group, stored)) {
+        reply(423, standardText(423));
+        return std::nullopt;
+    }
+    m_current = stored;
+    return stored;
+}
+
+void NewsSession::cmdArticle(const QByteArray &verb, const QList<QByteArray> &args)
+{
+    const std::optional<qint64> stored = articleArgument(args);
+    if (!stored)
+        return;
+    const ArticleStore &store = m_server->store();
+    const QByteArray head = store.head(m_group, *stored);
+    const QByteArray status = QByteArray::number(shown(*stored)) + ' ' + headerValue(head, "Message-ID");
+    if (verb == "HEAD") {
+        replyWithBlock("221 " + status, head);
+        return;
+    }
+    const QByteArray text = verb == "BODY" ? store.body(m_group, *stored) : head + "\r\n" + store.body(m_group, *stored);
+    const QByteArray whole = (verb == "BODY" ? "222 " : "220 ") + status + "\r\n" + dotStuffed(text) + ".\r\n";
+    const qint64 dropAt = m_server->takeDropPoint(whole.size());
+    if (dropAt < 0) {
+        writePart(whole, 0, true);
+        return;
+    }
+    writePart(whole.left(dropAt), 0, true);
+    closeAfterWriting();
+}
+
+void NewsSession::cmdOver(const QList<QByteArray> &args)
+{
+    if (m_group.isEmpty()) {
+        reply(412, standardText(412));
+        return;
+    }
+    if (args.size() > 1) {
+        reply(501, standardText(501));
+        return;
+    }
+    const qint64 shift = m_server->numberShift(m_group);
+    qint64 from = m_current;
+    qint64 to = m_current;
+    if (args.isEmpty()) {
+        if (m_current < 0) {
+            reply(420, standardText(420));
+            return;
+        }
+    } else {
+        const QByteArray &range = args[0];
+        const qsizetype dash = range.indexOf('-');
+        const std::optional<qint64> a = parseNumber(dash < 0 ? range : range.left(dash));
+        const QByteArray tail = dash < 0 ? QByteArray() : range.mid(dash + 1);
+        const std::optional<qint64> b = tail.isEmpty() ? std::nullopt : parseNumber(tail);
+        if (!a || (!tail.isEmpty() && !b)) {
+            reply(501, standardText(501));
+            return;
+        }
+        from = *a - shift;
+        to = dash < 0 ? from : b ? *b - shift : std::numeric_limits<qint64>::max() / 2;
+    }
+    const std::optional<qint64> first = m_server->store().nextAfter(m_group, from - 1);
+    if (!first || *first > to) {
+        reply(423, "No articles in that range");
+        return;
+    }
+    const QByteArray status = "224 Overview information follows\r\n";
+    writePart(status, 0, false);
+    m_overview = OverviewJob{m_group, *first, to, status.size()};
+    m_holding = true;
+    pumpOverview();
+}
+
+void NewsSession::pumpOverview()
+{
+    if (!m_overview || m_closing)
+        return;
+    const ArticleStore &store = m_server->store();
+    const qint64 shift = m_server->numberShift(m_overview->group);
+    while (m_overview && backlog() < kBacklogLimit) {
+        QByteArray chunk;
+        chunk.reserve(kOverviewChunk + 1024);
+        std::optional<qint64> n = m_overview->next;
+        while (n && *n <= m_overview->last && chunk.size() < kOverviewChunk) {
+            chunk += QByteArray::number(*n + shift) + '\t' + store.overviewFields(m_overview->group, *n) +
+                     "\r\n";
+            n = store.nextAfter(m_overview->group, *n);
+        }
+        const bool done = !n || *n > m_overview->last;
+        if (done)
+            chunk += ".\r\n";
+        writePart(chunk, m_overview->offset, done);
+        m_overview->offset += chunk.size();
+        if (done) {
+            m_overview.reset();
+            m_holding = false;
+            processCommands();
+            return;
+        }
+        m_overview->next = *n;
+    }
+}
+
+void NewsSession::cmdList(const QList<QByteArray> &args)
+{
+    const QByteArray keyword = args.isEmpty() ? QByteArray("ACTIVE") : args[0].toUpper();
+    if ((keyword != "ACTIVE" && keyword != "NEWSGROUPS") || args.size() > 2) {
+        reply(501, standardText(501));
+        return;
+    }
+    QRegularExpression pattern;
+    if (args.size() == 2) {
+        pattern = QRegularExpression(QRegularExpression::wildcardToRegularExpression(
+            QString::fromUtf8(args[1]), QRegularExpression::UnanchoredWildcardConversion));
+        pattern.setPattern(QLatin1Char('^') + pattern.pattern() + QLatin1Char('$'));
+    }
+    QByteArray block;
+    for (const GroupInfo &g : m_server->store().groups()) {
+        if (args.size() == 2 && !pattern.match(QString::fromUtf8(g.name)).hasMatch())
+            continue;
+        const qint64 shift = m_server->numberShift(g.name);
+        const qint64 last = g.count > 0 ? g.last : g.first - 1;
+        if (keyword == "ACTIVE")
+            block += g.name + ' ' + QByteArray::number(last + shift) + ' ' + QByteArray::number(g.first + shift) +
+                     " y\r\n";
+        else
+            block += g.name + "\tSample pictures\r\n";
+    }
+    replyWithBlock(keyword == "ACTIVE" ? "215 list of newsgroups follows" : "215 information follows", block);
+}
+
+void NewsSession::cmdAuthinfo(const QList<QByteArray> &args)
+{
+    if (args.size() != 2) {
+        reply(501, standardText(501));
+        return;
+    }
+    const QByteArray kind = args[0].toUpper();
+    if (kind != "USER" && kind != "PASS") {
+        reply(501, standardText(501));
+        return;
+    }
+    if (m_authenticated) {
+        reply(502, "Already authenticated");
+        return;
+    }
+    if (kind == "USER") {
+        m_pendingUser = args[1];
+        reply(381, "Password required");
+        return;
+    }
+    if (!m_pendingUser) {
+        reply(482, standardText(482));
+        return;
+    }
+    const QByteArray user = *m_pendingUser;
+    m_pendingUser.reset();
+    if (!m_server->credentialsMatch(user, args[1])) {
+        reply(481, standardText(481));
+        return;
+    }
+    m_authenticated = true;
+    reply(281, "Authentication accepted");
+}
+
+void NewsSession::reply(int code, const QByteArray &text)
+{
+    writePart(QByteArray::number(code) + ' ' + text + "\r\n", 0, true);
+}
+
+void NewsSession::replyWithBlock(const QByteArray &statusLine, QByteArrayView block)
+{
+    writePart(statusLine + "\r\n" + dotStuffed(block) + ".\r\n", 0, true);
+}
+
+// Every byte the session sends goes through here, a reply at a time or, for a long
+// overview listing, a piece at a time (`offset` is where the piece starts in its reply).
+void NewsSession::writePart(const QByteArray &bytes, qint64 offset, bool lastOfReply)
+{
+    const FaultPlan &faults = m_server->faults();
+    if (faults.repliesPerSegment > 1) {
+        m_held += bytes;
+        if (lastOfReply && ++m_heldReplies >= faults.repliesPerSegment)
+            flushHeld();
+        else if (!m_coalesceTimer.isActive())
+            m_coalesceTimer.start(faults.coalesceWaitMs);
+        return;
+    }
+    if (!m_held.isEmpty())
+        flushHeld();
+    if (!faults.splitAt.isEmpty() || faults.randomSplits > 0 || !m_paced.empty()) {
+        writePaced(bytes, offset);
+        return;
+    }
+    m_socket->write(bytes);
+}
+
+void NewsSession::writePaced(const QByteArray &bytes, qint64 offset)
+{
+    const FaultPlan &faults = m_server->faults();
+    QList<qsizetype> cuts;
+    for (qsizetype at : faults.splitAt) {
+        if (at > offset && at < offset + bytes.size())
+            cuts.append(at - offset);
+    }
+    if (bytes.size() > 1) {
+        for (int i = 0; i < faults.randomSplits; ++i)
+            cuts.append(1 + qsizetype(m_random.bounded(quint64(bytes.size() - 1))));
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    qsizetype from = 0;
+    cuts.append(bytes.size());
+    for (qsizetype cut : cuts) {
+        if (cut > from) {
+            m_paced.push_back(bytes.mid(from, cut - from));
+            m_pacedBytes += cut - from;
+        }
+        from = cut;
+    }
+    if (!m_paceTimer.isActive()) {
+        writeNextPaced();
+        m_paceTimer.start(std::max(0, faults.splitPauseMs));
+    }
+}
+
+void NewsSession::writeNextPaced()
+{
+    if (m_paced.empty()) {
+        m_paceTimer.stop();
+        closeIfDrained();
+        return;
+    }
+    const QByteArray segment = std::move(m_paced.front());
+    m_paced.pop_front();
+    m_pacedBytes -= segment.size();
+    m_socket->write(segment);
+    m_socket->flush();
+    if (m_paced.empty()) {
+        m_paceTimer.stop();
+        pumpOverview();
+        closeIfDrained();
+    }
+}
+
+void NewsSession::flushHeld()
+{
+    m_coalesceTimer.stop();
+    if (!m_held.isEmpty()) {
+        m_socket->write(m_held);
+        m_socket->flush();
+    }
+    m_held.clear();
+    m_heldReplies = 0;
+    closeIfDrained();
+}
+
+qint64 NewsSession::backlog() const
+{
+    return m_socket->bytesToWrite() + m_pacedBytes + m_held.size();
+}
+
+void NewsSession::closeAfterWriting()
+{
+    m_closing = true;
+    m_holding = true;
+    m_overview.reset();
+    if (!m_held.isEmpty())
+        flushHeld();
+    closeIfDrained();
+}
+
+void NewsSession::closeIfDrained()
+{
+    if (m_closing && m_paced.empty() && m_held.isEmpty())
+        m_socket->disconnectFromHost();
+}
+
+} // namespace kestrel::newsd
