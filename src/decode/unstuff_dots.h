@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace kestrel {
+
+// Undoes the NNTP dot-stuffing of an article text: every line after the first that
+// begins with ".." loses one dot. The first line has no CR LF before it and stays.
+QByteArray UnstuffDots(QByteArrayView text);
+
+} // namespace kestrel

@@ -1,0 +1,228 @@
+#include "codecs_test_support.h"
+#include "decode/base64_decoder.h"
+#include "decode/decode_file.h"
+#include "decode/file_name.h"
+#include "support/temp_program_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using kestrel::test::DecodeLogRecorder;
+using kestrel::test::TempProgramFolder;
+
+namespace {
+
+// Runs an encoder that ships with Debian on a file and returns what it printed.
+QByteArray runTool(const QString &tool, const QStringList &args)
+{
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(20000) || p.exitCode() != 0)
+        return {};
+    return p.readAllStandardOutput();
+}
+
+// Article text as the pipeline hands it over: header lines, blank line, body, CR LF.
+QByteArray article(const QByteArray &body)
+{
+    QByteArray crlf = body;
+    crlf.replace("\r\n", "\n");
+    crlf.replace("\n", "\r\n");
+    return "From: a@example.invalid\r\nSubject: pic.jpg\r\n\r\n" + crlf;
+}
+
+DecodeOutcome decode(const QByteArray &text, DecodeLogRecorder &rec)
+{
+    return decodeArticleText(text, QStringLiteral("/d/x"), rec.hooks());
+}
+
+} // namespace
+
+TEST(UuDecode, MatchesDebianUuencodeForEveryMode)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("uuencode"));
+    if (tool.isEmpty())
+        GTEST_SKIP() << "uuencode (sharutils) is not installed";
+    TempProgramFolder dir;
+    struct Case {
+        qsizetype size;
+        QFile::Permissions mode;
+        const char *beginLine;
+    } cases[] = {
+        {1, QFile::ReadOwner | QFile::WriteOwner, "begin 600 pic.jpg"},
+        {44, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther, "begin 644 pic.jpg"},
+        {45, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                 | QFile::ReadOther | QFile::ExeOther, "begin 755 pic.jpg"},
+        {46, QFile::ReadOwner, "begin 400 pic.jpg"},
+        {100003, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther, "begin 644 pic.jpg"},
+    };
+    std::uint32_t seed = 40;
+    for (const Case &c : cases) {
+        const QByteArray data = test::randomBytes(static_cast<std::size_t>(c.size), seed++);
+        const QString src = dir.file(QStringLiteral("src%1").arg(seed));
+        dir.write(QFileInfo(src).fileName(), data);
+        QFile::setPermissions(src, c.mode);
+        const QByteArray encoded = runTool(tool, {src, QStringLiteral("pic.jpg")});
+        ASSERT_TRUE(encoded.startsWith(c.beginLine)) << encoded.left(30).toStdString();
+        DecodeLogRecorder rec;
+        const DecodeOutcome out = decode(article(encoded), rec);
+        ASSERT_TRUE(out.ok) << c.size << " " << rec.logged.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(out.encoding, Encoding::Uuencode);
+        EXPECT_EQ(out.file.bytes, data) << c.size;
+        EXPECT_EQ(out.name, QByteArray("pic.jpg"));
+        QFile::setPermissions(src, QFile::ReadOwner | QFile::WriteOwner);
+    }
+}
+
+TEST(UuDecode, SurvivesWhatPostersAndServersDoToLines)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("uuencode"));
+    if (tool.isEmpty())
+        GTEST_SKIP() << "uuencode (sharutils) is not installed";
+    TempProgramFolder dir;
+    // Zero bytes encode as '`' or ' ': plenty of both at line ends.
+    QByteArray data = test::randomBytes(5000, 9);
+    for (qsizetype i = 0; i < data.size(); i += 7)
+        data[i] = '\0';
+    data.append(QByteArray(200, '\0'));
+    dir.write(QStringLiteral("src"), data);
+    const QByteArray encoded = runTool(tool, {dir.file(QStringLiteral("src")), QStringLiteral("pic.jpg")});
+    ASSERT_FALSE(encoded.isEmpty());
+
+    auto blanksForBackticks = [](QByteArray t) {
+        const qsizetype body = t.indexOf('\n') + 1;
+        return t.left(body) + t.mid(body).replace('`', ' ');
+    };
+    auto stripBlanks = [](const QByteArray &t) {
+        QByteArray out;
+        for (QByteArray line : t.split('\n')) {
+            while (line.endsWith(' '))
+                line.chop(1);
+            out += line + '\n';
+        }
+        return out;
+    };
+    auto dropEnd = [](QByteArray t) { return t.left(t.lastIndexOf("end")); };
+
+    struct Case {
+        const char *what;
+        QByteArray text;
+    } cases[] = {
+        {"as encoded", encoded},
+        {"blanks for backticks, trailing blanks stripped", stripBlanks(blanksForBackticks(encoded))},
+        {"no end line", dropEnd(encoded)},
+        {"signature after end", encoded + "-- \nposted with a newsreader\n"},
+    };
+    for (const Case &c : cases) {
+        DecodeLogRecorder rec;
+        const DecodeOutcome out = decode(article(c.text), rec);
+        ASSERT_TRUE(out.ok) << c.what << ": " << rec.logged.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(out.file.bytes, data) << c.what;
+    }
+}
+
+TEST(Base64Decode, MatchesCoreutilsBase64AndUuencodeDashM)
+{
+    const QString base64 = QStandardPaths::findExecutable(QStringLiteral("base64"));
+    const QString uuencode = QStandardPaths::findExecutable(QStringLiteral("uuencode"));
+    if (base64.isEmpty() || uuencode.isEmpty())
+        GTEST_SKIP() << "base64 or uuencode is not installed";
+    TempProgramFolder dir;
+    std::uint32_t seed = 70;
+    for (qsizetype size : {1, 2, 3, 57, 58, 59, 123457}) {
+        const QByteArray data = test::randomBytes(static_cast<std::size_t>(size), seed++);
+        dir.write(QStringLiteral("src"), data);
+        const QByteArray b64 = runTool(base64, {dir.file(QStringLiteral("src"))});
+        const QByteArray mime =
+            "Content-Type: multipart/mixed; boundary=\"XyZ\"\r\n\r\n--XyZ\r\nContent-Type: text/plain\r\n\r\n"
+            "see the picture\r\n--XyZ\r\nContent-Type: image/jpeg; name=\"other.jpg\"\r\n"
+            "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"pic.jpg\"\r\n\r\n"
+            + b64 + "\r\n--XyZ--\r\n";
+        const QByteArray dashM = runTool(uuencode, {QStringLiteral("-m"), dir.file(QStringLiteral("src")), QStringLiteral("pic.jpg")});
+        for (const QByteArray &text : {article(mime), article(dashM)}) {
+            DecodeLogRecorder rec;
+            const DecodeOutcome out = decode(text, rec);
+            ASSERT_TRUE(out.ok) << size << rec.logged.join(QLatin1Char('|')).toStdString();
+            EXPECT_EQ(out.encoding, Encoding::Base64);
+            EXPECT_EQ(out.file.bytes, data) << size;
+            EXPECT_EQ(out.name, QByteArray("pic.jpg"));
+        }
+    }
+}
+
+TEST(Base64Decode, SinglePartMessageTakesItsNameFromContentType)
+{
+    const QByteArray text = "Subject: x\r\nContent-Type: image/jpeg; name=cat.jpg\r\n"
+                            "Content-Transfer-Encoding: BASE64\r\n\r\nQUJD\r\nREVG\r\n";
+    DecodeLogRecorder rec;
+    const DecodeOutcome out = decode(text, rec);
+    ASSERT_TRUE(out.ok);
+    EXPECT_EQ(out.file.bytes, QByteArray("ABCDEF"));
+    EXPECT_EQ(out.name, QByteArray("cat.jpg"));
+}
+
+TEST(Base64Decode, PaddingRules)
+{
+    struct Case {
+        const char *in;
+        const char *out; // nullptr: an error
+    } cases[] = {
+        {"QUJD", "ABC"},      {"QUI=", "AB"},       {"QQ==", "A"},          {"QUI", "AB"},
+        {"QQ", "A"},          {"QU\r\nJD", "ABC"},  {"QQ==\r\n  \r\n", "A"},
+        {"QUJD=", nullptr},   {"QQ=", nullptr},     {"Q===", nullptr},      {"QUI=D", nullptr},
+        {"Q", nullptr},       {"QUJDQ", nullptr},   {"QU*D", nullptr},      {"QQ==QQ==", nullptr},
+        {"", nullptr},
+    };
+    for (const Case &c : cases) {
+        const CodecResult r = base64Decode(c.in);
+        EXPECT_EQ(r.ok(), c.out != nullptr) << c.in;
+        if (c.out) {
+            EXPECT_EQ(r.bytes, QByteArray(c.out)) << c.in;
+        }
+    }
+}
+
+TEST(FileNames, NamesFromArticlesAreMadeSafe)
+{
+    struct Case {
+        QByteArray raw;
+        QByteArray safe;
+    } cases[] = {
+        {"pic.jpg", "pic.jpg"},
+        {"../../x.jpg", "x.jpg"},
+        {"/etc/passwd", "passwd"},
+        {"C:\\Windows\\evil.jpg", "evil.jpg"},
+        {"a\tb\x01\x7f.jpg", "ab.jpg"},
+        {"..", ""},
+        {".hidden.jpg", "hidden.jpg"},
+        {"  my pic.jpg \r", "my pic.jpg"},
+        {"dir/", ""},
+        {"", ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(sanitizeFileName(c.raw), c.safe) << c.raw.toStdString();
+}
+
+TEST(FileNames, HostileBeginLinesWriteOnlyTheDestination)
+{
+    TempProgramFolder dir;
+    const QByteArray names[] = {"../../x.jpg", "/tmp/kestrel-hostile.jpg", "a\x01\x02.jpg", ""};
+    for (const QByteArray &name : names) {
+        const QByteArray text = "begin 644 " + name + "\r\n#86)C\r\n`\r\nend\r\n";
+        dir.write(QStringLiteral("work"), text);
+        DecodeLogRecorder rec;
+        DecodeOutcome out;
+        ASSERT_TRUE(DecodeFile(dir.file(QStringLiteral("work")), dir.file(QStringLiteral("dest")), rec.hooks(), &out))
+            << name.toStdString();
+        EXPECT_EQ(dir.read(QStringLiteral("dest")), QByteArray("abc"));
+        EXPECT_EQ(out.name, sanitizeFileName(name));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << name.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/kestrel-hostile.jpg")));
+}

@@ -1,0 +1,298 @@
+#include "codecs_test_support.h"
+#include "decode/yenc_decoder.h"
+#include "decode/yenc_kernel.h"
+#include "support/temp_program_folder.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using kestrel::test::DecodeLogRecorder;
+using kestrel::test::TempProgramFolder;
+
+namespace {
+
+QByteArray singlePart(const QByteArray &body, const QByteArray &trailer = "=yend size=3")
+{
+    return "=ybegin line=128 size=3 name=a.jpg\r\n" + body + "\r\n" + trailer + "\r\n";
+}
+
+QString decodeInMemory(const QByteArray &text, DecodedFile &out, DecodeLogRecorder *rec = nullptr)
+{
+    DecodeLogRecorder local;
+    DecodeLogRecorder &r = rec ? *rec : local;
+    return yEncDecodeText(text, QStringLiteral("/d/a.jpg"), r.hooks(), out);
+}
+
+// The plain byte-by-byte rule, to check the fast kernels against.
+QByteArray naiveDecode(const QByteArray &in, bool &escaped)
+{
+    QByteArray out;
+    for (char ch : in) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (escaped) {
+            out.append(static_cast<char>(c - 106));
+            escaped = false;
+        } else if (c == '=') {
+            escaped = true;
+        } else if (c != '\r' && c != '\n') {
+            out.append(static_cast<char>(c - 42));
+        }
+    }
+    return out;
+}
+
+// Encoded-looking text dense in the characters that matter: escapes (also "==" and
+// "=\r"), CR, LF, bytes around 42.
+QByteArray trickyText(std::size_t n, std::uint32_t seed)
+{
+    static const char special[] = {'=', '\r', '\n', '=', 42, 41, 106, 0, '\xFF', '}', '@'};
+    std::mt19937 rng(seed);
+    QByteArray b(static_cast<qsizetype>(n), Qt::Uninitialized);
+    for (auto &c : b)
+        c = rng() % 4 == 0 ? special[rng() % sizeof special] : static_cast<char>(rng() & 0xFF);
+    return b;
+}
+
+} // namespace
+
+TEST(YencDecode, DecodesCharacterValues)
+{
+    struct Case {
+        const char *body;
+        QByteArray expected;
+    } cases[] = {
+        {"*", QByteArray(1, '\0')},          // 42 -> 0
+        {")", QByteArray(1, '\xFF')},        // 41 -> 255
+        {"=}", QByteArray(1, '\x13')},       // escaped 125 -> 19
+        {"=@", QByteArray(1, '\xD6')},       // escaped 64 -> 214
+        {"\r\n*\r\n+", QByteArray("\0\1", 2)}, // line breaks give nothing, also first
+        {"*=\r\n=yend", QByteArray("\0\xA3", 2)}, // '=' before CR escapes the CR
+    };
+    for (const Case &c : cases) {
+        DecodedFile out;
+        const QByteArray text = QByteArray("=ybegin name=x\r\n") + c.body
+                                + (QByteArray(c.body).contains("=yend") ? "" : "\r\n=yend\r\n");
+        EXPECT_EQ(decodeInMemory(text, out), QString()) << c.body;
+        EXPECT_EQ(out.bytes, c.expected) << c.body;
+    }
+}
+
+TEST(YencDecode, SinglePartWritesFromStartAndLogsPart)
+{
+    TempProgramFolder dir;
+    dir.write(QStringLiteral("w.uue"), singlePart("+,-"));
+    DecodeLogRecorder rec;
+    const QString dest = dir.file(QStringLiteral("a.jpg"));
+    ASSERT_TRUE(yEncCheck(dir.file(QStringLiteral("w.uue")), rec.hooks()));
+    EXPECT_EQ(yEncDecode(dir.file(QStringLiteral("w.uue")), dest, rec.hooks()), QString());
+    EXPECT_EQ(dir.read(QStringLiteral("a.jpg")), QByteArray("\1\2\3"));
+    EXPECT_EQ(rec.logged, QStringList({QStringLiteral("yEnc Internal Decoder: yEnc Encoding detected..."),
+                                       QStringLiteral("yDecoding (") + dest + QStringLiteral(") part: ")}));
+    EXPECT_EQ(rec.status, QStringList(QStringLiteral("yEnc Internal Decoder: loading...")));
+    EXPECT_TRUE(dir.exists(QStringLiteral("w.uue"))) << "the work file is the caller's to delete";
+}
+
+TEST(YencDecode, SinglePartReplacesAnOlderLongerFile)
+{
+    TempProgramFolder dir;
+    dir.write(QStringLiteral("a.jpg"), QByteArray(5000, 'x'));
+    DecodeLogRecorder rec;
+    EXPECT_EQ(yEncDecodeToFile(singlePart("+,-"), dir.file(QStringLiteral("a.jpg")), rec.hooks()), QString());
+    EXPECT_EQ(dir.read(QStringLiteral("a.jpg")), QByteArray("\1\2\3"));
+}
+
+TEST(YencDecode, PartsAssembleInAnyOrderWithGapFiller)
+{
+    const QByteArray file = test::randomBytes(3000, 7);
+    auto part = [&](int n, qint64 begin, qint64 end) {
+        test::YencPost p{file, begin, end, n};
+        return test::yencArticle(p);
+    };
+    TempProgramFolder dir;
+    const QString dest = dir.file(QStringLiteral("p.jpg"));
+    DecodeLogRecorder rec;
+
+    // Part 2 first: 1,000 filler bytes, then its data from position 1001.
+    ASSERT_EQ(yEncDecodeToFile(part(2, 1001, 2000), dest, rec.hooks()), QString());
+    EXPECT_EQ(dir.read(QStringLiteral("p.jpg")), QByteArray(1000, GapFiller) + file.mid(1000, 1000));
+    EXPECT_TRUE(rec.logged.contains(QStringLiteral("yDecoding (") + dest + QStringLiteral(") part: 2")));
+
+    // The same part again changes nothing: overwritten in place, no new filler.
+    ASSERT_EQ(yEncDecodeToFile(part(2, 1001, 2000), dest, rec.hooks()), QString());
+    EXPECT_EQ(dir.read(QStringLiteral("p.jpg")).size(), 2000);
+
+    ASSERT_EQ(yEncDecodeToFile(part(3, 2001, 3000), dest, rec.hooks()), QString());
+    ASSERT_EQ(yEncDecodeToFile(part(1, 1, 1000), dest, rec.hooks()), QString());
+    EXPECT_EQ(dir.read(QStringLiteral("p.jpg")), file);
+}
+
+TEST(YencDecode, DetectionWindowIsSixtyThousandBytes)
+{
+    const QByteArray tail = "=ybegin name=x\r\n+\r\n=yend\r\n";
+    struct Case {
+        qsizetype padding;
+        bool detected;
+    } cases[] = {
+        {YencDetectionWindow - 8, true},  // "=ybegin " ends exactly at byte 60,000
+        {YencDetectionWindow - 7, false}, // its blank is byte 60,001
+        {YencDetectionWindow + 100, false},
+    };
+    TempProgramFolder dir;
+    for (const Case &c : cases) {
+        dir.write(QStringLiteral("w"), QByteArray(c.padding, 'a') + tail);
+        DecodeLogRecorder rec;
+        EXPECT_EQ(yEncCheck(dir.file(QStringLiteral("w")), rec.hooks()), c.detected) << c.padding;
+        const QString r = yEncDecode(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("d")), rec.hooks());
+        EXPECT_EQ(r == QStringLiteral("yEnc decoder: no =ybegin"), !c.detected) << c.padding;
+    }
+}
+
+TEST(YencDecode, MissingWorkFileReadsAsEmpty)
+{
+    TempProgramFolder dir;
+    DecodeLogRecorder rec;
+    EXPECT_FALSE(yEncCheck(dir.file(QStringLiteral("none")), rec.hooks()));
+    EXPECT_EQ(yEncDecode(dir.file(QStringLiteral("none")), dir.file(QStringLiteral("d")), rec.hooks()),
+              QStringLiteral("yEnc decoder: no =ybegin"));
+    EXPECT_TRUE(rec.logged.isEmpty());
+    EXPECT_FALSE(dir.exists(QStringLiteral("d")));
+}
+
+TEST(YencDecode, UnreadableWorkFileIsAnErrorOfCheck)
+{
+    TempProgramFolder dir;
+    DecodeLogRecorder rec;
+    // A folder exists but cannot be read as a file.
+    EXPECT_FALSE(yEncCheck(dir.path(), rec.hooks()));
+    ASSERT_EQ(rec.logged.size(), 1);
+    EXPECT_TRUE(rec.logged[0].startsWith(QStringLiteral("yEncCheck Error: "))) << rec.logged[0].toStdString();
+}
+
+TEST(YencDecode, BadInputFailsWithoutCrashing)
+{
+    const QByteArray twoParts = "=ybegin part=1 line=128 size=6 name=a\r\n=ypart begin=1 end=3\r\n+,-\r\n";
+    struct Case {
+        const char *what;
+        QByteArray text;
+        const char *reasonPart;
+    } cases[] = {
+        {"truncated, no =yend", "=ybegin line=128 size=3 name=a\r\n+,-\r\n", "no =yend"},
+        {"=ybegin without line end", "=ybegin line=128 size=3 name=a", "no line end"},
+        {"escape at the very end", "=ybegin name=a\r\n+,=", "no =yend"},
+        {"escape at the end of the data", "=ybegin name=a\n+,=\n=yend\n", "escape character at the end"},
+        {"empty data region", "=ybegin name=a\r\n=yend\r\n", "empty data region"},
+        {"only line breaks", "=ybegin name=a\r\n\r\n\r\n=yend\r\n", "empty data region"},
+        {"begin far beyond", "=ybegin part=9 name=a\r\n=ypart begin=999999999999 end=3\r\n+\r\n=yend\r\n",
+         "begin= lies beyond"},
+        {"part ending past 64 MiB", "=ybegin part=9 name=a\r\n=ypart begin=67108864 end=67108865\r\n+,\r\n=yend\r\n",
+         "larger than 64 MiB"},
+        {"crc32 of a single part wrong", singlePart("+,-", "=yend size=3 crc32=12345678"), "CRC32 mismatch"},
+        {"pcrc32 of a part wrong", twoParts + "=yend size=3 part=1 pcrc32=0badf00d\r\n", "CRC32 mismatch"},
+    };
+    for (const Case &c : cases) {
+        DecodedFile out;
+        const QString r = decodeInMemory(c.text, out);
+        EXPECT_TRUE(r.startsWith(QStringLiteral("yEnc decoder Error:"))) << c.what << ": " << r.toStdString();
+        EXPECT_TRUE(r.contains(QLatin1String(c.reasonPart))) << c.what << ": " << r.toStdString();
+        EXPECT_TRUE(out.bytes.isEmpty()) << c.what;
+    }
+}
+
+TEST(YencDecode, ChecksumsThatFitPass)
+{
+    const QByteArray file = test::randomBytes(600, 3);
+    test::YencPost single{file};
+    test::YencPost part{file, 201, 400, 2};
+    DecodedFile out;
+    EXPECT_EQ(decodeInMemory(test::yencArticle(single), out), QString());
+    EXPECT_EQ(out.bytes, file);
+    // crc32= of a part belongs to the whole file: only pcrc32= is checked.
+    EXPECT_EQ(decodeInMemory(test::yencArticle(part), out), QString());
+    EXPECT_EQ(out.bytes, file.mid(200, 200));
+    EXPECT_EQ(out.position, 200);
+    EXPECT_FALSE(out.replaceWhole);
+    EXPECT_EQ(out.name, QByteArray("pic.jpg"));
+}
+
+TEST(YencDecode, FailureLeavesTheCreatedDestination)
+{
+    TempProgramFolder dir;
+    DecodeLogRecorder rec;
+    const QString r = yEncDecodeToFile("=ybegin name=a\r\n+,-\r\n", dir.file(QStringLiteral("a.jpg")), rec.hooks());
+    EXPECT_TRUE(r.startsWith(QStringLiteral("yEnc decoder Error:")));
+    EXPECT_TRUE(dir.exists(QStringLiteral("a.jpg")));
+    EXPECT_EQ(dir.read(QStringLiteral("a.jpg")), QByteArray());
+}
+
+TEST(YencDecode, RoundTripsRandomFilesThroughAnIndependentEncoder)
+{
+    const std::size_t sizes[] = {1, 2, 127, 128, 129, 4096, 65537, 300000};
+    const int lineLengths[] = {1, 2, 61, 128, 997};
+    std::uint32_t seed = 1;
+    for (std::size_t size : sizes) {
+        for (int line : lineLengths) {
+            test::YencPost post{test::randomBytes(size, seed++)};
+            post.lineLength = line;
+            DecodedFile out;
+            DecodeLogRecorder rec;
+            ASSERT_EQ(decodeInMemory(test::yencArticle(post), out, &rec), QString()) << size << "/" << line;
+            ASSERT_EQ(out.bytes, post.data) << size << "/" << line;
+            ASSERT_FALSE(rec.progress.empty());
+            EXPECT_EQ(rec.progress.back().first, rec.progress.back().second);
+        }
+    }
+}
+
+TEST(YencKernel, VectorKernelsMatchThePortableOneAtEveryAlignment)
+{
+    const yenc::Kernel kernels[] = {yenc::Kernel::Ssse3, yenc::Kernel::Avx2};
+    const QByteArray text = trickyText(4096, 11);
+    bool anyVector = false;
+    for (yenc::Kernel k : kernels) {
+        if (!yenc::kernelSupported(k))
+            continue;
+        anyVector = true;
+        const yenc::KernelFn fn = yenc::kernelFunction(k);
+        for (qsizetype offset = 0; offset < 64; ++offset) {
+            for (qsizetype length : {qsizetype(0), qsizetype(1), qsizetype(31), qsizetype(33),
+                                     qsizetype(100), text.size() - offset}) {
+                const QByteArray in = text.mid(offset, length);
+                for (bool escapedIn : {false, true}) {
+                    bool refEsc = escapedIn, esc = escapedIn, portEsc = escapedIn;
+                    const QByteArray expected = naiveDecode(in, refEsc);
+                    QByteArray got(in.size(), '\0'), port(in.size(), '\0');
+                    const auto *src = reinterpret_cast<const std::uint8_t *>(in.constData());
+                    got.truncate(static_cast<qsizetype>(
+                        fn(src, static_cast<std::size_t>(in.size()), reinterpret_cast<std::uint8_t *>(got.data()), esc)));
+                    port.truncate(static_cast<qsizetype>(yenc::decodePortable(
+                        src, static_cast<std::size_t>(in.size()), reinterpret_cast<std::uint8_t *>(port.data()), portEsc)));
+                    ASSERT_EQ(port, expected) << "portable, offset " << offset << " length " << length;
+                    ASSERT_EQ(portEsc, refEsc);
+                    ASSERT_EQ(got, expected) << int(k) << " offset " << offset << " length " << length;
+                    ASSERT_EQ(esc, refEsc) << int(k) << " offset " << offset << " length " << length;
+                }
+            }
+        }
+    }
+    if (!anyVector)
+        GTEST_SKIP() << "no vector kernel on this processor";
+}
+
+TEST(YencKernel, EscapeCarriesAcrossEverySplitPoint)
+{
+    const QByteArray text = trickyText(300, 5);
+    bool refEsc = false;
+    const QByteArray expected = naiveDecode(text, refEsc);
+    const yenc::KernelFn fn = yenc::bestKernel();
+    for (qsizetype split = 0; split <= text.size(); ++split) {
+        QByteArray out(text.size(), '\0');
+        auto *o = reinterpret_cast<std::uint8_t *>(out.data());
+        const auto *in = reinterpret_cast<const std::uint8_t *>(text.constData());
+        bool esc = false;
+        std::size_t n = fn(in, static_cast<std::size_t>(split), o, esc);
+        n += fn(in + split, static_cast<std::size_t>(text.size() - split), o + n, esc);
+        out.truncate(static_cast<qsizetype>(n));
+        ASSERT_EQ(out, expected) << "split at " << split;
+        ASSERT_EQ(esc, refEsc);
+    }
+}
