@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <QList>
+
+#include <array>
+
+namespace kestrel {
+
+class Context;
+
+// Columns after the group name, in display order.
+enum FavouriteColumn : int { FavUnread = 0, FavLastRead, FavFirst, FavLast, FavTotal, FavSubItemCount };
+
+struct FavouriteRow {
+    QByteArray name;
+    std::array<QByteArray, FavSubItemCount> sub{};   // Unread .. Total
+    qint16 smallIcon = 1;                            // 2: the group being scanned
+    bool ghosted = false;                            // switched off, not scanned
+    bool selected = false;
+
+    bool operator==(const FavouriteRow &) const = default;
+};
+
+// The favourite newsgroups in scan order (favs.txt). Column 0 is the group name,
+// columns 1..5 the sub-items. Selection lives here, mirrored from the view.
+class FavouritesModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Role { SmallIconRole = Qt::UserRole + 1, GhostedRole, SelectedRole };
+
+    explicit FavouritesModel(Context &ctx, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    // Sorts the rows themselves by the column's text, letters compared without case.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    void LoadFavs();
+    bool SaveFavs() const;
+
+    const FavouriteRow &row(int i) const { return m_rows[i]; }
+    const QList<FavouriteRow> &rows() const { return m_rows; }
+    void appendRow(const FavouriteRow &row);
+    // Adds a group at the end unless one of that name (trimmed, any case) is listed.
+    bool AddFavouriteGroup(const QByteArray &name);
+    // First row whose name equals group; -1 when none.
+    int findRow(QByteArrayView group) const;
+    // Trimmed "Last Read" of the group's row; empty when unknown.
+    QByteArray GetLastRead(QByteArrayView group) const;
+
+    void setSubItem(int row, FavouriteColumn column, const QByteArray &text);
+    void setSmallIcon(int row, qint16 icon);
+    void setGhosted(int row, bool ghosted);
+    void setSelected(int row, bool selected);
+    void ResetGroupIcons();
+    // Moves one row one place up (-1) or down (+1), keeping it selected.
+    bool moveRowBy(int row, int delta);
+
+private:
+    void rowChanged(int row);
+
+    Context &m_ctx;
+    QList<FavouriteRow> m_rows;
+};
+
+} // namespace kestrel

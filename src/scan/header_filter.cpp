@@ -1,0 +1,276 @@
+#include "header_filter.h"
+
+#include "blacklist.h"
+#include "csv_lookup.h"
+#include "dupe_paths.h"
+#include "noredl_list.h"
+#include "pending_list_model.h"
+#include "subject_names.h"
+#include "text_util.h"
+
+#include "core/context.h"
+
+#include <cstring>
+
+namespace kestrel {
+
+std::vector<std::pair<const char *, qint32>> FilterCounters::labelValues() const
+{
+    return {{"lblNottaJPG", NotPicCount}, {"lblKilledByLines", LinesKilledCount}, {"lblDupe", DupeCount},
+            {"lblSpam", SpamCount},       {"lblSpeed", ReadCount}};
+}
+
+namespace {
+
+// A block without a Lines header counts as this many lines, as overview lines do.
+constexpr QByteArrayView kMissingLines("1000");
+
+enum Field { FSubject, FLines, FXref, FHost, FOrg, FFrom, FieldCount };
+
+struct FieldName {
+    QByteArrayView name;   // including the colon
+    int skip;              // characters from the start of the name to the value
+};
+
+constexpr FieldName kFields[FieldCount] = {
+    {"Subject:", 9}, {"Lines:", 6}, {"Xref:", 5}, {"NNTP-Posting-Host:", 18}, {"Organization:", 14}, {"From:", 6},
+};
+
+bool endsAt(QByteArrayView block, qsizetype colon, QByteArrayView name)
+{
+    const qsizetype start = colon + 1 - name.size();
+    return start >= 0 && std::memcmp(block.data() + start, name.data(), size_t(name.size())) == 0;
+}
+
+// The value of a field found at start: skip characters, then up to the next CR.
+QByteArrayView valueAt(QByteArrayView block, qsizetype start, int skip)
+{
+    const qsizetype from = start + skip;
+    if (from >= block.size())
+        return {};
+    const void *cr = std::memchr(block.data() + from, '\r', size_t(block.size() - from));
+    const qsizetype end = cr ? static_cast<const char *>(cr) - block.data() : block.size();
+    return block.sliced(from, end - from);
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A subject that names a part of a multi-part post: it carries no 1/1 counter but
+// a slash followed by a digit other than 1.
+bool namesAnotherPart(QByteArrayView s)
+{
+    bool slashDigit = false;
+    const char *d = s.data();
+    const qsizetype n = s.size();
+    for (qsizetype p = 0; p < n; ++p) {
+        const char c = d[p];
+        if (c != '/' && c != '\\')
+            continue;
+        const char before = p > 0 ? d[p - 1] : '\0';
+        const char after = p + 1 < n ? d[p + 1] : '\0';
+        if (before == '1' && after == '1')
+            return false;   // "1/1" or "1\1"
+        if (c == '/') {
+            if (before == '1' && p >= 2 && d[p - 2] == '0' && after == '0' && p + 2 < n && d[p + 2] == '1')
+                return false;   // "01/01"
+            if (isDigit(after) && after != '1')
+                slashDigit = true;
+        }
+    }
+    return slashDigit;
+}
+
+} // namespace
+
+HeaderFields parseHeaderFields(QByteArrayView block)
+{
+    qsizetype found[FieldCount];
+    std::fill(std::begin(found), std::end(found), qsizetype(-1));
+    int missing = FieldCount;
+    // One pass over the colons: each one may end a field name.
+    const char *base = block.data();
+    for (qsizetype i = 0; i < block.size() && missing > 0;) {
+        const void *hit = std::memchr(base + i, ':', size_t(block.size() - i));
+        if (!hit)
+            break;
+        const qsizetype colon = static_cast<const char *>(hit) - base;
+        for (int f = 0; f < FieldCount; ++f) {
+            if (found[f] < 0 && endsAt(block, colon, kFields[f].name)) {
+                found[f] = colon + 1 - kFields[f].name.size();
+                --missing;
+                break;
+            }
+        }
+        i = colon + 1;
+    }
+    const void *cr = std::memchr(base, '\r', size_t(block.size()));
+    const QByteArrayView firstLine = block.first(cr ? static_cast<const char *>(cr) - base : block.size());
+    auto value = [&](Field f, QByteArrayView absent) {
+        return found[f] < 0 ? absent : valueAt(block, found[f], kFields[f].skip);
+    };
+    HeaderFields h;
+    h.subject = value(FSubject, firstLine);
+    h.lines = value(FLines, kMissingLines);
+    h.xref = value(FXref, {});
+    h.postingHost = trimSpaces(value(FHost, {}));
+    h.organization = value(FOrg, {});
+    h.from = value(FFrom, firstLine);
+    return h;
+}
+
+int CountCrossposts(QByteArrayView xref)
+{
+    int colons = 0;
+    for (char c : xref)
+        colons += c == ':' ? 1 : 0;
+    return std::max(colons, 1);
+}
+
+HeaderFilter::HeaderFilter(Context &ctx, FilterCounters &counters, PendingListModel &pending, NoRedlList &noRedl,
+                           Blacklist &blacklist, DupePaths &dupePaths, const CsvLookup &csv)
+    : m_ctx(ctx), m_counters(counters), m_pending(pending), m_noRedl(noRedl), m_blacklist(blacklist),
+      m_dupePaths(dupePaths), m_csv(csv),
+      m_lineMax(SettingsStore::indexOf(u"sldLineMax")), m_lineMin(SettingsStore::indexOf(u"sldLineMin")),
+      m_allowGif(SettingsStore::indexOf(u"chkAllowGIF")), m_allowPng(SettingsStore::indexOf(u"chkAllowPNG")),
+      m_requireJpg(SettingsStore::indexOf(u"chkRequireJPG")), m_xposts(SettingsStore::indexOf(u"sldXposts")),
+      m_csvUseDescription(SettingsStore::indexOf(u"chkCSVusedescrip")),
+      m_requireCsv(SettingsStore::indexOf(u"chkIgnoreCSV")), m_showAll(SettingsStore::indexOf(u"chkOverall")),
+      m_spamScan(SettingsStore::indexOf(u"chkSpamScan"))
+{
+}
+
+// Only a tick counts; the dimmed third state does not.
+bool HeaderFilter::isSet(int settingIndex) const
+{
+    return m_ctx.settings.number(settingIndex) == 1;
+}
+
+int HeaderFilter::CheckDuplicate(const QByteArray &fileName) const
+{
+    if (m_pending.containsName(fileName))
+        return 1;
+    if (m_noRedl.contains(fileName))
+        return 1;
+    return m_dupePaths.containsFile(fileName) ? 1 : 0;
+}
+
+void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArray &articleNumber)
+{
+    enum Kind { Accepted = 0, Content = 1, Spam = 2 };
+    const HeaderFields h = parseHeaderFields(block);
+    QByteArray subject;   // made only once the article gets that far
+    int kind = Accepted;
+    const char *label = nullptr;
+    QByteArray spamEntry;
+    bool gif = false;
+    bool png = false;
+    bool csvMatched = false;
+    QByteArray fileName;
+
+    const double lines = numericValue(h.lines);
+    if (lines > m_ctx.settings.number(m_lineMax)) {
+        kind = Content;
+        label = "!Above Max Lines";
+        ++m_counters.LinesKilledCount;
+    } else if (lines < m_ctx.settings.number(m_lineMin)) {
+        kind = Content;
+        label = "!Below Min Lines";
+        ++m_counters.LinesKilledCount;
+    }
+    if (kind == Accepted) {
+        const bool allowGif = isSet(m_allowGif);
+        gif = allowGif && containsCI(h.subject, ".GIF");
+        png = isSet(m_allowPng) && containsCI(h.subject, ".PNG");
+        if (isSet(m_requireJpg) && !gif && !png && !containsCI(h.subject, ".JPG")) {
+            kind = Content;
+            label = allowGif ? "!No JPG, GIF, or PNG in subject" : "!No JPG in subject";
+            ++m_counters.NotPicCount;
+        }
+    }
+    if (kind == Accepted && namesAnotherPart(h.subject)) {
+        kind = Content;
+        label = "!No 1/1 or 1\\1 in subject";
+        ++m_counters.NotPicCount;
+    }
+    const int crossposts = CountCrossposts(h.xref);
+    if (kind == Accepted && crossposts > m_ctx.settings.number(m_xposts)) {
+        kind = Spam;
+        label = "!Too many crossposts";
+        ++m_counters.SpamCount;
+    }
+    if (kind == Accepted) {
+        const std::pair<QByteArrayView, const char *> tests[] = {
+            {h.subject, "!SPAM in subject - "},
+            {h.postingHost, "!SPAM in posting host - "},
+            {h.organization, "!SPAM in Org - "},
+            {h.from, "!SPAM in email address - "},
+        };
+        for (const auto &[text, prefix] : tests) {
+            spamEntry = m_blacklist.MatchBlacklist(text);
+            if (!spamEntry.isEmpty()) {
+                kind = Spam;
+                label = prefix;
+                ++m_counters.SpamCount;
+                break;
+            }
+        }
+    }
+    subject = h.subject.toByteArray();
+    if (kind == Accepted) {
+        fileName = gif ? ExtractGifName(subject) : png ? ExtractPngName(subject) : ExtractJpgName(subject);
+        if (CheckDuplicate(fileName)) {
+            kind = Content;
+            label = "!Duplicate";
+            ++m_counters.DupeCount;
+        }
+    }
+    if (kind == Accepted && m_csv.CsvLoaded()) {
+        const QByteArray record = m_csv.CsvFindRecord(fileName);
+        if (record.isEmpty()) {
+            if (isSet(m_requireCsv)) {
+                kind = Content;
+                label = "!Not in CSV";
+            }
+        } else {
+            const qsizetype cr = record.indexOf('\r');
+            const QByteArrayView line = QByteArrayView(record).first(cr < 0 ? record.size() : cr);
+            const qsizetype comma = line.indexOf(',');
+            if (comma >= 0) {
+                fileName = trimSpaces(line.first(comma)).toByteArray();
+                if (isSet(m_csvUseDescription)) {
+                    // The description follows the comma that ends the third field.
+                    qsizetype c = comma;
+                    for (int k = 0; k < 2 && c >= 0; ++k)
+                        c = line.indexOf(',', c + 1);
+                    const QByteArray description = c >= 0 ? line.sliced(c + 1).toByteArray() : QByteArray();
+                    const QByteArray csvFile = cr < 0 ? QByteArray() : record.mid(cr + 1);
+                    subject = m_csv.CsvSeriesName(csvFile) + ": " + description;
+                }
+            }
+            csvMatched = true;
+        }
+    }
+    ++m_counters.ScanHeaderCount;
+    ++m_counters.ReadCount;
+
+    if (kind != Accepted) {
+        m_ctx.PlaySfx(kind == Spam ? QStringLiteral("other.wav") : QStringLiteral("spam.wav"));
+        if (isSet(m_showAll)) {
+            QByteArray fullLabel(label);
+            fullLabel += spamEntry;
+            m_pending.add_articleheader(h.from.toByteArray(), subject, h.organization.toByteArray(), articleNumber,
+                                        h.lines.toByteArray(), h.postingHost.toByteArray(), crossposts, true,
+                                        fullLabel, gif, csvMatched, fileName, m_currentGroup);
+        }
+    } else if (!isSet(m_spamScan)) {
+        m_pending.add_articleheader(h.from.toByteArray(), subject, h.organization.toByteArray(), articleNumber,
+                                    h.lines.toByteArray(), h.postingHost.toByteArray(), crossposts, false,
+                                    QByteArray(), gif, csvMatched, fileName, m_currentGroup);
+    }
+    m_counters.notify();
+}
+
+} // namespace kestrel

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+
+#include <utility>
+#include <vector>
+
+namespace kestrel {
+
+class Blacklist;
+class Context;
+class CsvLookup;
+class DupePaths;
+class NoRedlList;
+class PendingListModel;
+
+// What the filter counts. They only grow, except ScanHeaderCount, which the scan
+// driver resets at scan start and lowers by one for every GROUP it sends.
+class FilterCounters : public QObject {
+    Q_OBJECT
+public:
+    qint32 LinesKilledCount = 0;   // lblKilledByLines
+    qint32 NotPicCount = 0;        // lblNottaJPG
+    qint32 SpamCount = 0;          // lblSpam
+    qint32 DupeCount = 0;          // lblDupe
+    qint32 ReadCount = 0;          // lblSpeed
+    qint32 ScanHeaderCount = 0;
+
+    // Main-window label objectName and the count it shows, for every counter that has
+    // a label (AddedCount, shown in lblMCount, belongs to the pending list).
+    std::vector<std::pair<const char *, qint32>> labelValues() const;
+
+    void notify() { Q_EMIT changed(); }
+
+Q_SIGNALS:
+    // After every header: the labels show the counts as plain decimals.
+    void changed();
+};
+
+// The header fields the filter reads, as views into the block.
+struct HeaderFields {
+    QByteArrayView subject, lines, xref, postingHost, organization, from;
+};
+
+// Takes a header block (CR LF lines) apart as the filter reads it: each field is
+// found by the first occurrence of its name anywhere in the block.
+HeaderFields parseHeaderFields(QByteArrayView block);
+
+// Number of groups an Xref value names: its colons, at least 1.
+int CountCrossposts(QByteArrayView xref);
+
+// Decides for each scanned header whether the article is queued, counted as
+// rejected, or listed ghosted for information.
+class HeaderFilter {
+public:
+    HeaderFilter(Context &ctx, FilterCounters &counters, PendingListModel &pending, NoRedlList &noRedl,
+                 Blacklist &blacklist, DupePaths &dupePaths, const CsvLookup &csv);
+
+    // The group being scanned; it goes into every entry added.
+    void setCurrentGroup(const QByteArray &group) { m_currentGroup = group; }
+    const QByteArray &currentGroup() const { return m_currentGroup; }
+
+    void filter_articleheader(const QByteArray &block, const QByteArray &articleNumber);
+
+    // 1 when the name is pending, already fetched or present in a duplicate folder.
+    int CheckDuplicate(const QByteArray &fileName) const;
+
+private:
+    bool isSet(int settingIndex) const;
+
+    Context &m_ctx;
+    FilterCounters &m_counters;
+    PendingListModel &m_pending;
+    NoRedlList &m_noRedl;
+    Blacklist &m_blacklist;
+    DupePaths &m_dupePaths;
+    const CsvLookup &m_csv;
+    QByteArray m_currentGroup;
+    int m_lineMax, m_lineMin, m_allowGif, m_allowPng, m_requireJpg, m_xposts;
+    int m_csvUseDescription, m_requireCsv, m_showAll, m_spamScan;
+};
+
+} // namespace kestrel

@@ -1,0 +1,151 @@
+#include "noredl_list.h"
+
+#include "text_util.h"
+
+#include "core/atomic_file.h"
+#include "core/context.h"
+#include "core/number_text.h"
+
+#include <QFile>
+
+#include <cstring>
+
+namespace kestrel {
+
+NoRedlList::NoRedlList(Context &ctx, QObject *parent) : QObject(parent), m_ctx(ctx) {}
+
+void NoRedlList::rebuildIndex()
+{
+    m_index.clear();
+    const char *base = m_text.constData();
+    const qsizetype n = m_text.size();
+    m_index.reserve(size_t(n / 12 + 16));
+    qsizetype start = 0;
+    while (start < n) {
+        const void *comma = std::memchr(base + start, ',', size_t(n - start));
+        const qsizetype end = comma ? static_cast<const char *>(comma) - base : n;
+        // A last name without its comma (a hand-edited file) is still a name.
+        m_index.insert(m_text, uint32_t(start), uint32_t(end - start));
+        start = end + 1;
+    }
+}
+
+void NoRedlList::LoadNoRedl()
+{
+    QFile f(m_ctx.state.file(QStringLiteral("NOREDL.TXT")));
+    if (f.exists() && f.open(QIODevice::ReadOnly)) {
+        m_text = f.readAll();
+        char *d = m_text.data();
+        for (qsizetype i = 0; i < m_text.size(); ++i)
+            d[i] = asciiUpper(d[i]);
+        rebuildIndex();
+    }
+    Q_EMIT sizeChanged(sizeCaption());
+}
+
+bool NoRedlList::SaveNoRedl() const
+{
+    return writeFileAtomic(m_ctx.state.file(QStringLiteral("NOREDL.TXT")), m_text);
+}
+
+bool NoRedlList::containsSlow(QByteArrayView upperName) const
+{
+    // A name holding a comma spans several list items; look for it as a run of whole
+    // items: at the start of the text or right after a comma, and followed by a comma.
+    const QByteArray entry = upperName.toByteArray() + ',';
+    for (qsizetype p = m_text.indexOf(entry); p >= 0; p = m_text.indexOf(entry, p + 1))
+        if (p == 0 || m_text[p - 1] == ',')
+            return true;
+    return false;
+}
+
+bool NoRedlList::contains(QByteArrayView name) const
+{
+    if (name.contains(','))
+        return containsSlow(upperAscii(name));
+    return m_index.contains(m_text, name);
+}
+
+void NoRedlList::AddToNoRedl(QByteArrayView name)
+{
+    if (name.size() + 1 < MinEntryLength || contains(name))
+        return;
+    // Keep the names apart when the file lost its final comma.
+    if (!m_text.isEmpty() && !m_text.endsWith(','))
+        m_text.append(',');
+    const qsizetype offset = m_text.size();
+    m_text.append(upperAscii(name));
+    m_text.append(',');
+    if (name.contains(','))
+        rebuildIndex();
+    else
+        m_index.insert(m_text, uint32_t(offset), uint32_t(name.size()));
+    Q_EMIT sizeChanged(sizeCaption());
+    SaveNoRedl();
+}
+
+void NoRedlList::clear()
+{
+    m_text.clear();
+    m_index.clear();
+    Q_EMIT sizeChanged(sizeCaption());
+}
+
+bool NoRedlList::ResetNoRedl()
+{
+    const bool yes = m_ctx.prompter.question(
+        QStringLiteral("This will clear the 'already download files' list, are you sure you want to "
+                       "do this? (if in doubt, answer no, exit and backup the file 'noredl.txt' "
+                       "before proceeding)"),
+        false);
+    if (!yes)
+        return false;
+    clear();
+    return true;
+}
+
+QString NoRedlList::sizeCaption() const
+{
+    // Kilobytes with one decimal and thousands separated: "1,234.5 kb".
+    const qint64 tenths = (qint64(m_text.size()) + 50) / 100;
+    QString whole = QString::number(tenths / 10);
+    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char(','));
+    return QStringLiteral("Size of downloaded files list: ") + whole + QLatin1Char('.')
+        + QString::number(tenths % 10) + QStringLiteral(" kb");
+}
+
+QByteArray NoRedlList::CheckUUName(const QByteArray &text, const QByteArray &subjectName)
+{
+    QByteArray result = subjectName;
+    if (!text.contains("begin 644"))
+        return result;
+    const qsizetype lf = text.indexOf('\n');
+    QByteArrayView line = QByteArrayView(text).first(lf < 0 ? text.size() : lf);
+    line = trimSpaces(line.size() > 9 ? line.sliced(9) : QByteArrayView());
+    if (line.endsWith('\r'))
+        line.chop(1);
+    const QByteArray uuName = trimSpaces(line).toByteArray();
+    if (equalsCI(uuName, subjectName)) {
+        m_ctx.WriteLog(QStringLiteral("Filename subject/uucode match verified"), true);
+        return result;
+    }
+    m_ctx.WriteLog(QStringLiteral("Filename subject/uucode MISMATCH!"), true);
+    m_ctx.WriteLog(QStringLiteral("uucode: ") + displayText(uuName) + QStringLiteral(" subject: ")
+                       + displayText(subjectName),
+                   true);
+    if (m_ctx.settings.checkState(u"chkUseNameFromUUE") == 1)
+        result = uuName;
+    if (contains(uuName)) {
+        if (m_ctx.settings.checkState(u"chkDeleteUUfoundfile") == 1) {
+            m_ctx.WriteLog(displayText(uuName) + QStringLiteral(" found in noredl, deleting."), true);
+            return QByteArrayLiteral("KILL");
+        }
+        return result;
+    }
+    m_ctx.WriteLog(displayText(uuName) + QStringLiteral(" not found in noredl, adding."), true);
+    AddToNoRedl(uuName);
+    return result;
+}
+
+} // namespace kestrel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "name_index.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace kestrel {
+
+class Context;
+
+// The names of files already fetched: one upper-case text 'PIC1.JPG,PIC2.GIF,' kept
+// byte-exact as NOREDL.TXT holds it, with a hashed index of its whole names beside it.
+// A name counts as listed only when it is one of the comma-separated names; a longer
+// listed name that merely ends with it does not count.
+class NoRedlList : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MinEntryLength = 7;   // name plus comma: names under six characters are never added
+
+    explicit NoRedlList(Context &ctx, QObject *parent = nullptr);
+
+    void LoadNoRedl();
+    bool SaveNoRedl() const;
+    // Records a fetched file name (upper-cased) and saves the list at once.
+    void AddToNoRedl(QByteArrayView name);
+    // The whole name is listed, letters compared without case.
+    bool contains(QByteArrayView name) const;
+
+    // The name to save a uuencoded picture under, or "KILL" when it must not be
+    // saved. text starts at the "begin 644" line; subjectName is the name from the
+    // subject.
+    QByteArray CheckUUName(const QByteArray &text, const QByteArray &subjectName);
+
+    // Asks whether to forget every fetched name; empties the list unless the answer is
+    // No. The file follows at the next save. Returns whether the list was emptied.
+    bool ResetNoRedl();
+    void clear();
+
+    const QByteArray &text() const { return m_text; }
+    size_t nameCount() const { return m_index.size(); }
+    // "Size of downloaded files list: 12.3 kb"
+    QString sizeCaption() const;
+
+Q_SIGNALS:
+    void sizeChanged(const QString &caption);
+
+private:
+    void rebuildIndex();
+    bool containsSlow(QByteArrayView upperName) const;
+
+    Context &m_ctx;
+    QByteArray m_text;
+    NameIndex m_index;
+};
+
+} // namespace kestrel

@@ -1,0 +1,162 @@
+#include "pending_file.h"
+
+#include "text_util.h"
+
+#include <QIODevice>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <algorithm>
+
+namespace kestrel::pendingfile {
+
+namespace {
+
+const QDate kOleEpoch(1899, 12, 30);
+constexpr double kMsecsPerDay = 86400000.0;
+
+void putText(QByteArray &out, qsizetype at, QByteArrayView text)
+{
+    const auto n = quint16(std::min<qsizetype>(text.size(), MaxTextLength));
+    qToLittleEndian(n, out.data() + at);
+    std::memcpy(out.data() + at + 2, text.data(), n);
+}
+
+class RecordReader {
+public:
+    explicit RecordReader(QIODevice &in) : m_in(in) {}
+    qint64 recordCount() const { return m_in.size() / RecordSize; }
+    // The record's bytes, or empty when it cannot be read.
+    QByteArray record(qint64 index)
+    {
+        if (!m_in.seek(index * RecordSize))
+            return {};
+        QByteArray r = m_in.read(RecordSize);
+        return r.size() == RecordSize ? r : QByteArray();
+    }
+    std::optional<QByteArray> text(qint64 index)
+    {
+        const QByteArray r = record(index);
+        if (r.isEmpty())
+            return std::nullopt;
+        const auto n = qFromLittleEndian<qint16>(r.constData());
+        if (n < 0 || n > MaxTextLength)
+            return std::nullopt;
+        return r.mid(2, n);
+    }
+
+private:
+    QIODevice &m_in;
+};
+
+std::optional<PendingEntry> readEntry(RecordReader &rr, qint64 first)
+{
+    PendingEntry e;
+    std::array<QByteArray, 9> texts;
+    for (int k = 0; k < 9; ++k) {
+        auto t = rr.text(first + k);
+        if (!t)
+            return std::nullopt;
+        texts[size_t(k)] = *t;
+    }
+    const QByteArray icon = rr.record(first + 9);
+    const QByteArray selected = rr.record(first + 10);
+    if (icon.isEmpty() || selected.isEmpty())
+        return std::nullopt;
+    bool tagOk = false;
+    e.tag = trimmedSpaces(texts[8]).toInt(&tagOk);
+    if (!tagOk)
+        return std::nullopt;
+    e.text = texts[0];
+    for (int k = 0; k < PendingSubItemCount; ++k)
+        e.sub[size_t(k)] = texts[size_t(k + 1)];
+    e.smallIcon = qint16(qFromLittleEndian<qint32>(icon.constData()));
+    e.selected = qFromLittleEndian<qint16>(selected.constData()) != 0;
+    return e;
+}
+
+} // namespace
+
+double toOleDate(const QDateTime &t)
+{
+    const QDateTime local = t.toLocalTime();
+    return double(kOleEpoch.daysTo(local.date())) + local.time().msecsSinceStartOfDay() / kMsecsPerDay;
+}
+
+QDateTime fromOleDate(double days)
+{
+    // About the years 100 to 9999: anything outside is not a date.
+    if (!std::isfinite(days) || days < -657434 || days > 2958466)
+        return {};
+    const double whole = std::floor(days);
+    const auto ms = qint64(std::llround((days - whole) * kMsecsPerDay));
+    return QDateTime(kOleEpoch.addDays(qint64(whole)), QTime(0, 0)).addMSecs(ms);
+}
+
+qint64 hourBoundariesBetween(const QDateTime &from, const QDateTime &to)
+{
+    const QDateTime a = from.toLocalTime();
+    const QDateTime b = to.toLocalTime();
+    return a.date().daysTo(b.date()) * 24 + b.time().hour() - a.time().hour();
+}
+
+QByteArray encode(const QList<PendingEntry> &entries, const QDateTime &savedAt)
+{
+    const qsizetype records = HeaderRecords + entries.size() * RecordsPerEntry;
+    QByteArray out(records * RecordSize, '\0');
+    putText(out, 0, Magic);
+    qToLittleEndian(qint32(entries.size()), out.data() + RecordSize);
+    qToLittleEndian(toOleDate(savedAt), out.data() + 2 * RecordSize);
+    qsizetype at = HeaderRecords * RecordSize;
+    auto next = [&at] {
+        const qsizetype here = at;
+        at += RecordSize;
+        return here;
+    };
+    for (const PendingEntry &e : entries) {
+        putText(out, next(), e.text);
+        for (int k = 0; k < PendingSubItemCount; ++k) {
+            QByteArrayView v = e.sub[size_t(k)];
+            if (k == ColSubject)
+                v = trimSpaces(v).first(std::min<qsizetype>(trimSpaces(v).size(), SubjectLength));
+            putText(out, next(), v);
+        }
+        putText(out, next(), QByteArray::number(e.tag));
+        qToLittleEndian(qint32(e.smallIcon), out.data() + next());
+        qToLittleEndian(qint16(e.selected ? -1 : 0), out.data() + next());
+    }
+    return out;
+}
+
+ReadResult read(QIODevice &in)
+{
+    ReadResult res;
+    RecordReader rr(in);
+    const auto magic = rr.text(0);
+    if (!magic || *magic != Magic)
+        return res;
+    res.magicOk = true;
+    const QByteArray count = rr.record(1);
+    const QByteArray date = rr.record(2);
+    if (count.isEmpty() || date.isEmpty())
+        return res;
+    res.declared = qFromLittleEndian<qint32>(count.constData());
+    res.savedAt = fromOleDate(qFromLittleEndian<double>(date.constData()));
+    const qint64 fits = std::max<qint64>(0, (rr.recordCount() - HeaderRecords) / RecordsPerEntry);
+    const qint64 n = std::clamp<qint64>(res.declared, 0, fits);
+    res.dropped = std::max<qint64>(0, res.declared - n);
+    for (qint64 i = 0; i < n; ++i) {
+        const auto e = readEntry(rr, HeaderRecords + i * RecordsPerEntry);
+        if (!e) {
+            ++res.dropped;
+            continue;
+        }
+        if (!trimSpaces(e->text).isEmpty())
+            res.entries.append(*e);
+    }
+    return res;
+}
+
+} // namespace kestrel::pendingfile

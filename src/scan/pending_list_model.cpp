@@ -1,0 +1,437 @@
+#include "pending_list_model.h"
+
+#include "blacklist.h"
+#include "noredl_list.h"
+#include "pending_file.h"
+#include "subject_names.h"
+#include "text_util.h"
+
+#include "core/atomic_file.h"
+#include "core/context.h"
+#include "core/number_text.h"
+#include "core/settings_file.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace kestrel {
+
+namespace {
+
+const QByteArray &cell(const PendingEntry &e, int column)
+{
+    return column == 0 ? e.text : e.sub[size_t(column - 1)];
+}
+
+} // namespace
+
+PendingListModel::PendingListModel(Context &ctx, NoRedlList &noRedl, Blacklist &blacklist, QObject *parent)
+    : QAbstractTableModel(parent), m_ctx(ctx), m_noRedl(noRedl), m_blacklist(blacklist)
+{
+}
+
+int PendingListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int PendingListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant PendingListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= ColumnCount)
+        return {};
+    const PendingEntry &e = m_rows[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+        return displayText(cell(e, index.column()));
+    case SmallIconRole:
+        return int(e.smallIcon);
+    case GhostedRole:
+        return e.ghosted;
+    case SelectedRole:
+        return e.selected;
+    case TagRole:
+        return e.tag;
+    default:
+        return {};
+    }
+}
+
+QVariant PendingListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+        return {};
+    return QString::fromLatin1(kPendingColumns[size_t(section)].title);
+}
+
+bool PendingListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || role != SelectedRole)
+        return false;
+    setSelected(index.row(), value.toBool());
+    return true;
+}
+
+bool PendingListModel::lessThan(const PendingEntry &a, const PendingEntry &b) const
+{
+    const QByteArray &x = cell(a, m_sortColumn);
+    const QByteArray &y = cell(b, m_sortColumn);
+    const int c = qstrnicmp(x.constData(), x.size(), y.constData(), y.size());
+    return m_sortOrder == Qt::AscendingOrder ? c < 0 : c > 0;
+}
+
+void PendingListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_sortingOn = true;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    Q_EMIT layoutAboutToBeChanged();
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [this](const PendingEntry &a, const PendingEntry &b) { return lessThan(a, b); });
+    Q_EMIT layoutChanged();
+}
+
+void PendingListModel::HeaderClicked(int column)
+{
+    if (column == m_sortColumn && m_sortingOn)
+        sort(column, m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
+    else if (column == m_sortColumn)
+        sort(column, m_sortOrder);
+    else
+        sort(column, Qt::AscendingOrder);
+}
+
+// ---- bookkeeping shared by every operation -------------------------------------
+
+void PendingListModel::indexName(const QByteArray &text, int delta)
+{
+    const QByteArray key = upperAscii(text);
+    auto it = m_names.find(key);
+    if (it == m_names.end()) {
+        if (delta > 0)
+            m_names.insert(key, delta);
+        return;
+    }
+    *it += delta;
+    if (*it <= 0)
+        m_names.erase(it);
+}
+
+bool PendingListModel::containsName(QByteArrayView name) const
+{
+    if (m_names.isEmpty())
+        return false;
+    // Upper-case into a stack buffer: the duplicate test runs for most headers.
+    char buf[256];
+    if (name.size() > qsizetype(sizeof buf))
+        return m_names.contains(upperAscii(name));
+    for (qsizetype i = 0; i < name.size(); ++i)
+        buf[i] = asciiUpper(name[i]);
+    return m_names.contains(QByteArray::fromRawData(buf, name.size()));
+}
+
+void PendingListModel::setQueuedCount(int n)
+{
+    m_queued = n;
+    if (m_ctx.state.PendingCount == n)
+        return;
+    m_ctx.state.PendingCount = n;
+    Q_EMIT pendingCountChanged(n);
+}
+
+// While sorting is on, a new entry takes its sorted place.
+int PendingListModel::insertionRow(int wanted, const PendingEntry &e) const
+{
+    if (!m_sortingOn)
+        return wanted;
+    const auto it = std::upper_bound(m_rows.cbegin(), m_rows.cend(), e,
+                                     [this](const PendingEntry &a, const PendingEntry &b) { return lessThan(a, b); });
+    return int(it - m_rows.cbegin());
+}
+
+void PendingListModel::insertEntry(int row, PendingEntry e)
+{
+    indexName(e.text, +1);
+    const bool queued = !e.ghosted;
+    beginInsertRows(QModelIndex(), row, row);
+    m_rows.insert(row, std::move(e));
+    endInsertRows();
+    if (queued)
+        setQueuedCount(m_queued + 1);
+}
+
+void PendingListModel::removeEntry(int row)
+{
+    indexName(m_rows[row].text, -1);
+    const bool queued = !m_rows[row].ghosted;
+    beginRemoveRows(QModelIndex(), row, row);
+    m_rows.removeAt(row);
+    endRemoveRows();
+    if (queued)
+        setQueuedCount(m_queued - 1);
+}
+
+void PendingListModel::setText(int row, const QByteArray &text)
+{
+    indexName(m_rows[row].text, -1);
+    m_rows[row].text = text;
+    indexName(text, +1);
+}
+
+void PendingListModel::rowChanged(int row)
+{
+    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+void PendingListModel::setSelected(int row, bool selected)
+{
+    if (row < 0 || row >= m_rows.size() || m_rows[row].selected == selected)
+        return;
+    m_rows[row].selected = selected;
+    rowChanged(row);
+}
+
+// ---- adding ---------------------------------------------------------------------
+
+QByteArray PendingListModel::emailOf(const QByteArray &from)
+{
+    const qsizetype lt = from.indexOf('<');
+    if (lt >= 0) {
+        const qsizetype gt = from.indexOf('>', lt + 1);
+        return from.mid(lt + 1, gt < 0 ? -1 : gt - lt - 1);
+    }
+    const qsizetype paren = from.indexOf('(');
+    return paren >= 0 ? from.left(paren) : from;
+}
+
+void PendingListModel::add_articleheader(const QByteArray &from, const QByteArray &subject,
+                                         const QByteArray &organization, const QByteArray &articleNumber,
+                                         const QByteArray &linesText, const QByteArray &postingHost,
+                                         int crossposts, bool ghosted, const QByteArray &rejectionLabel,
+                                         bool gif, bool csvMatched, const QByteArray &fileName,
+                                         const QByteArray &newsgroup)
+{
+    ++m_addedCount;
+    Q_EMIT addedCountChanged(m_addedCount);
+    m_ctx.PlaySfx(QStringLiteral("added.wav"));
+
+    PendingEntry e;
+    e.sub[ColEmail] = emailOf(from);
+    e.sub[ColLines] = zeroPadded(numericValue(linesText), 5);
+    e.sub[ColOrganization] = organization;
+    e.tag = trimSpaces(articleNumber).toByteArray().toInt();
+    e.sub[ColSubject] = subject;
+    e.text = ghosted ? rejectionLabel : fileName;
+    e.smallIcon = csvMatched ? 3 : (gif ? 2 : 1);
+    e.sub[ColPostingHost] = postingHost;
+    e.sub[ColNewsgroup] = newsgroup;
+    e.sub[ColXposts] = zeroPadded(crossposts, 2);
+    e.ghosted = ghosted;
+    const int row = insertionRow(int(m_rows.size()), e);
+    insertEntry(row, std::move(e));
+}
+
+void PendingListModel::RequeueArticle()
+{
+    PendingEntry e = m_ctx.state.CurrentArticle;
+    e.ghosted = false;
+    e.selected = false;
+    const int row = insertionRow(0, e);
+    insertEntry(row, std::move(e));
+}
+
+// ---- pending.dat ----------------------------------------------------------------
+
+void PendingListModel::LoadPending()
+{
+    const QString path = m_ctx.state.file(QStringLiteral("pending.dat"));
+    QFile f(path);
+    if (!f.exists())
+        return;
+    if (!f.open(QIODevice::ReadOnly)) {
+        m_ctx.WriteLog(QStringLiteral("pending.dat could not be read"), true);
+        return;
+    }
+    const pendingfile::ReadResult res = pendingfile::read(f);
+    f.close();
+    if (!res.magicOk) {
+        m_ctx.WriteLog(QStringLiteral("pending.dat is not a saved pending list, deleted"), true);
+        QFile::remove(path);
+        return;
+    }
+    if (res.savedAt.isValid()) {
+        const qint64 age = pendingfile::hourBoundariesBetween(res.savedAt, m_ctx.clock.now());
+        if (age > 2) {
+            const QString q = QStringLiteral("Saved pending downloads are ") + QString::number(age)
+                + QStringLiteral(" hours old, load them anyway?");
+            if (!m_ctx.prompter.question(q, true)) {
+                QFile::remove(path);
+                return;
+            }
+        }
+    }
+    if (res.dropped > 0)
+        m_ctx.WriteLog(QStringLiteral("pending.dat is damaged:") + numText(res.dropped)
+                           + QStringLiteral(" of") + numText(res.declared)
+                           + QStringLiteral(" saved entries could not be read"),
+                       true);
+    for (const PendingEntry &e : res.entries)
+        insertEntry(insertionRow(int(m_rows.size()), e), e);
+    int queued = 0;
+    for (const PendingEntry &e : m_rows)
+        queued += e.ghosted ? 0 : 1;
+    m_ctx.state.PendingCount = -1;   // always announce the loaded count
+    setQueuedCount(queued);
+}
+
+void PendingListModel::SavePending()
+{
+    for (int i = int(m_rows.size()) - 1; i >= 0; --i)
+        if (m_rows[i].ghosted)
+            removeEntry(i);
+    const QString path = m_ctx.state.file(QStringLiteral("pending.dat"));
+    if (m_rows.isEmpty()) {
+        QFile::remove(path);
+        return;
+    }
+    if (!writeFileAtomic(path, pendingfile::encode(m_rows, m_ctx.clock.now())))
+        m_ctx.WriteLog(QStringLiteral("pending.dat could not be written"), true);
+}
+
+// ---- user commands --------------------------------------------------------------
+
+void PendingListModel::MoveToTop()
+{
+    m_sortingOn = false;
+    // The first pass brings the selected entries up in reverse order, the second
+    // restores their relative order.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 1; i < m_rows.size(); ++i) {
+            if (!m_rows[i].selected)
+                continue;
+            beginMoveRows(QModelIndex(), i, i, QModelIndex(), 0);
+            m_rows.move(i, 0);
+            endMoveRows();
+            Q_EMIT scrollToRow(0);
+        }
+    }
+}
+
+void PendingListModel::RemoveSelected(bool addToNoRedl)
+{
+    const bool any = std::any_of(m_rows.cbegin(), m_rows.cend(), [](const PendingEntry &e) { return e.selected; });
+    if (any) {
+        for (int i = int(m_rows.size()) - 1; i >= 0; --i) {
+            if (!m_rows[i].selected)
+                continue;
+            if (addToNoRedl)
+                m_noRedl.AddToNoRedl(m_rows[i].text);
+            removeEntry(i);
+        }
+        return;
+    }
+    if (m_ctx.prompter.question(QStringLiteral("No articles selected, clear entire pending downloads list?"), false))
+        clear();
+}
+
+void PendingListModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_names.clear();
+    endResetModel();
+    setQueuedCount(0);
+}
+
+void PendingListModel::ForceToQueue()
+{
+    for (int i = int(m_rows.size()) - 1; i >= 0; --i) {
+        PendingEntry &e = m_rows[i];
+        if (!e.selected || !e.ghosted)
+            continue;
+        bool gifOrPng = false;
+        const QByteArray name = ExtractNameByExtension(e.sub[ColSubject], &gifOrPng);
+        setText(i, name);
+        if (gifOrPng)
+            e.smallIcon = 2;
+        e.ghosted = false;
+        setQueuedCount(m_queued + 1);
+        rowChanged(i);
+    }
+}
+
+void PendingListModel::BlacklistSelected(BlacklistField field)
+{
+    for (int i = int(m_rows.size()) - 1; i >= 0; --i) {
+        if (!m_rows[i].selected)
+            continue;
+        const PendingEntry &e = m_rows[i];
+        switch (field) {
+        case BlacklistField::Email:
+            m_blacklist.AddToBlacklist(e.sub[ColEmail]);
+            break;
+        case BlacklistField::Organization:
+            m_blacklist.AddToBlacklist(e.sub[ColOrganization]);
+            break;
+        case BlacklistField::PostingHost:
+            m_blacklist.AddToBlacklist(e.sub[ColPostingHost]);
+            break;
+        }
+        return;
+    }
+}
+
+int PendingListModel::FindAndSelect(const QString &text, bool matchCase)
+{
+    if (text.isEmpty())
+        return 0;
+    const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    int selected = 0;
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const PendingEntry &e = m_rows[i];
+        if (e.ghosted || e.selected)
+            continue;
+        for (int c = 0; c < ColumnCount; ++c) {
+            if (displayText(cell(e, c)).contains(text, cs)) {
+                setSelected(i, true);
+                ++selected;
+                break;
+            }
+        }
+    }
+    return selected;
+}
+
+bool PendingListModel::DownloadLightClicked()
+{
+    if (m_queued >= 1)
+        return true;
+    m_ctx.prompter.message(QStringLiteral("Warning, no valid JPGs in pending download list!"));
+    return false;
+}
+
+int PendingListModel::firstDownloadable() const
+{
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (!m_rows[i].ghosted && !trimSpaces(m_rows[i].text).isEmpty())
+            return i;
+    return -1;
+}
+
+PendingEntry PendingListModel::takeAt(int row)
+{
+    if (row < 0 || row >= m_rows.size())
+        return {};
+    PendingEntry e = m_rows[row];
+    removeEntry(row);
+    return e;
+}
+
+} // namespace kestrel

@@ -1,0 +1,77 @@
+#include "scan/favourites.h"
+
+#include "core/context.h"
+#include "support/temp_program_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel::test {
+namespace {
+
+TEST(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
+{
+    TempProgramFolder folder;
+    Context ctx(folder.path());
+    folder.write("favs.txt",
+                 "alt.binaries.example,512,False\r\n"
+                 "alt.test 42\r\n"
+                 "alt.alone\r\n"
+                 "alt.two , 7 \r\n"
+                 "alt.off,9,True\r\n"
+                 "alt.odd,3,maybe\r\n"
+                 "\r\n");
+    FavouritesModel favs(ctx);
+    favs.LoadFavs();
+    struct Row {
+        const char *name, *lastRead;
+        bool ghosted;
+    } expected[] = {
+        {"alt.binaries.example", "512", false}, {"alt.test", "42", false}, {"alt.alone", "0", false},
+        {"alt.two", "7", false},                {"alt.off", "9", true},    {"alt.odd", "3", false},
+    };
+    ASSERT_EQ(favs.rowCount(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(favs.row(i).name, QByteArray(expected[i].name));
+        EXPECT_EQ(favs.row(i).sub[FavLastRead], QByteArray(expected[i].lastRead));
+        EXPECT_EQ(favs.row(i).ghosted, expected[i].ghosted) << i;
+        EXPECT_EQ(favs.data(favs.index(i, 0), FavouritesModel::SmallIconRole).toInt(), 1);
+    }
+    EXPECT_TRUE(favs.SaveFavs());
+    EXPECT_EQ(folder.read("favs.txt"),
+              "alt.binaries.example,512,False\r\nalt.test,42,False\r\nalt.alone,0,False\r\n"
+              "alt.two,7,False\r\nalt.off,9,True\r\nalt.odd,3,False\r\n");
+    EXPECT_EQ(favs.GetLastRead("alt.test"), "42");
+    EXPECT_EQ(favs.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Last Read"));
+}
+
+TEST(Favourites, SavingNoGroupsDeletesTheFile)
+{
+    TempProgramFolder folder;
+    Context ctx(folder.path());
+    folder.write("favs.txt", "alt.test,1,False\r\n");
+    FavouritesModel favs(ctx);
+    favs.LoadFavs();
+    EXPECT_FALSE(favs.AddFavouriteGroup(" ALT.TEST "));
+    favs.removeRows(0, 1);
+    favs.SaveFavs();
+    EXPECT_FALSE(folder.exists("favs.txt"));
+}
+
+TEST(Favourites, MovesRowsAndResetsIcons)
+{
+    TempProgramFolder folder;
+    Context ctx(folder.path());
+    FavouritesModel favs(ctx);
+    for (const char *g : {"a", "b", "c"})
+        favs.AddFavouriteGroup(g);
+    favs.setSmallIcon(1, 2);
+    EXPECT_TRUE(favs.moveRowBy(2, -1));
+    EXPECT_FALSE(favs.moveRowBy(0, -1));
+    EXPECT_EQ(favs.row(1).name, "c");
+    EXPECT_TRUE(favs.row(1).selected);
+    favs.ResetGroupIcons();
+    EXPECT_EQ(favs.row(2).smallIcon, 1);
+}
+
+} // namespace
+} // namespace kestrel::test

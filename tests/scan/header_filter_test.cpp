@@ -1,0 +1,301 @@
+#include "scan_fixture.h"
+
+#include "scan/csv_lookup.h"
+#include "scan/header_filter.h"
+#include "scan/text_util.h"
+
+#include <QHash>
+
+namespace kestrel::test {
+namespace {
+
+// A CSV index of a few records, enough to see what the filter does with one.
+class TinyCsv final : public CsvLookup {
+public:
+    bool CsvLoaded() const override { return true; }
+    QByteArray CsvFindRecord(const QByteArray &name) const override { return records.value(name.toUpper()); }
+    QByteArray CsvSeriesName(const QByteArray &file) const override { return "Series " + file; }
+    QHash<QByteArray, QByteArray> records;
+};
+
+struct Headers {
+    QByteArray subject = "pic.jpg";
+    QByteArray lines = "500";
+    QByteArray from = "Poster <poster@example.com>";
+    QByteArray org = "Example Org";
+    QByteArray host = "host.example.com";
+    QByteArray xref = "news.example.com alt.test:5";
+
+    // The HEAD reply shape: status line, header lines, the closing dot.
+    QByteArray head() const
+    {
+        QByteArray b = "221 5 <id@x> article\r\nPath: a!b\r\nFrom: " + from + "\r\nSubject: " + subject
+            + "\r\nDate: Sun, 1 Mar 2026 10:00:00 GMT\r\n";
+        if (!org.isEmpty())
+            b += "Organization: " + org + "\r\n";
+        if (!lines.isEmpty())
+            b += "Lines: " + lines + "\r\n";
+        b += "NNTP-Posting-Host: " + host + "\r\n";
+        if (!xref.isEmpty())
+            b += "Xref: " + xref + "\r\n";
+        return b + ".\r\n";
+    }
+};
+
+struct FilterWorld : ScanWorld {
+    FilterCounters counters;
+    NoCsvIndex noCsv;
+    HeaderFilter filter{ctx, counters, pending, noRedl, blacklist, dupePaths, noCsv};
+    FilterWorld() { filter.setCurrentGroup("alt.test"); }
+};
+
+using Counter = qint32 FilterCounters::*;
+
+struct RejectCase {
+    const char *what;
+    void (*setup)(FilterWorld &, Headers &);
+    const char *label;   // nullptr: accepted
+    Counter counter;     // the one counter that moves besides ReadCount
+    const char *sound;
+};
+
+const RejectCase kCases[] = {
+    {"lines at max", [](FilterWorld &, Headers &h) { h.lines = "4000"; }, nullptr, nullptr, "added.wav"},
+    {"lines above max", [](FilterWorld &, Headers &h) { h.lines = " 4001"; }, "!Above Max Lines",
+     &FilterCounters::LinesKilledCount, "spam.wav"},
+    {"lines at min", [](FilterWorld &, Headers &h) { h.lines = "100"; }, nullptr, nullptr, "added.wav"},
+    {"lines below min", [](FilterWorld &, Headers &h) { h.lines = "9 9"; }, "!Below Min Lines",
+     &FilterCounters::LinesKilledCount, "spam.wav"},
+    {"no Lines header counts as 1000", [](FilterWorld &, Headers &h) { h.lines.clear(); }, nullptr, nullptr,
+     "added.wav"},
+    {"no picture, GIF allowed",
+     [](FilterWorld &w, Headers &h) {
+         w.ctx.settings.setChecked(u"chkAllowGIF", true);
+         h.subject = "pic.bmp";
+     },
+     "!No JPG, GIF, or PNG in subject", &FilterCounters::NotPicCount, "spam.wav"},
+    {"no picture, only PNG allowed",
+     [](FilterWorld &w, Headers &h) {
+         w.ctx.settings.setChecked(u"chkAllowPNG", true);
+         h.subject = "pic.bmp";
+     },
+     "!No JPG in subject", &FilterCounters::NotPicCount, "spam.wav"},
+    {"gif not allowed", [](FilterWorld &, Headers &h) { h.subject = "pic.gif"; }, "!No JPG in subject",
+     &FilterCounters::NotPicCount, "spam.wav"},
+    {"jpg not required",
+     [](FilterWorld &w, Headers &h) {
+         w.ctx.settings.setChecked(u"chkRequireJPG", false);
+         h.subject = "holiday snap";
+     },
+     nullptr, nullptr, "added.wav"},
+    {"part 2 of 3", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (2/3)"; }, "!No 1/1 or 1\\1 in subject",
+     &FilterCounters::NotPicCount, "spam.wav"},
+    {"1/10 holds 1/1", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (1/10)"; }, nullptr, nullptr,
+     "added.wav"},
+    {"01/01", [](FilterWorld &, Headers &h) { h.subject = "pic (01/01).jpg"; }, nullptr, nullptr, "added.wav"},
+    {"11/12", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (11/12)"; }, nullptr, nullptr, "added.wav"},
+    {"too many crossposts", [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10 k:11"; },
+     "!Too many crossposts", &FilterCounters::SpamCount, "other.wav"},
+    {"crossposts at the limit", [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10"; },
+     nullptr, nullptr, "added.wav"},
+    {"blacklisted subject",
+     [](FilterWorld &w, Headers &h) {
+         w.blacklist.AddToBlacklist("abc");
+         h.subject = "xxABCxx.jpg";
+     },
+     "!SPAM in subject - ABC", &FilterCounters::SpamCount, "other.wav"},
+    {"blacklisted posting host", [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist(" .EXAMPLE.com "); },
+     "!SPAM in posting host - .EXAMPLE.COM", &FilterCounters::SpamCount, "other.wav"},
+    {"blacklisted organization", [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist("ample org"); },
+     "!SPAM in Org - AMPLE ORG", &FilterCounters::SpamCount, "other.wav"},
+    {"blacklisted From display name", [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist("poster <"); },
+     "!SPAM in email address - POSTER <", &FilterCounters::SpamCount, "other.wav"},
+    {"blacklist switched off",
+     [](FilterWorld &w, Headers &) {
+         w.blacklist.AddToBlacklist("poster");
+         w.ctx.settings.setChecked(u"chkBLemail", false);
+     },
+     nullptr, nullptr, "added.wav"},
+    {"already pending", [](FilterWorld &w, Headers &) { w.addQueued("PIC.JPG"); }, "!Duplicate",
+     &FilterCounters::DupeCount, "spam.wav"},
+    {"already fetched", [](FilterWorld &w, Headers &) { w.noRedl.AddToNoRedl("pic.jpg"); }, "!Duplicate",
+     &FilterCounters::DupeCount, "spam.wav"},
+    {"a longer fetched name is another file",
+     [](FilterWorld &w, Headers &h) {
+         w.noRedl.AddToNoRedl("ba.jpg");
+         h.subject = "a.jpg";
+     },
+     nullptr, nullptr, "added.wav"},
+    {"in a duplicate folder",
+     [](FilterWorld &w, Headers &) {
+         QDir(w.folder.path()).mkpath(QStringLiteral("have"));
+         w.folder.write("have/pic.jpg", "x");
+         w.dupePaths.AddDupeFolder(w.folder.file("other"));
+         w.dupePaths.AddDupeFolder(w.folder.file("have"));
+     },
+     "!Duplicate", &FilterCounters::DupeCount, "spam.wav"},
+    {"require CSV without an index", [](FilterWorld &w, Headers &) { w.ctx.settings.setChecked(u"chkIgnoreCSV", true); },
+     nullptr, nullptr, "added.wav"},
+};
+
+TEST(HeaderFilter, EachRuleRejectsWithItsLabelCounterAndSound)
+{
+    for (const RejectCase &c : kCases) {
+        for (bool showAll : {false, true}) {
+            FilterWorld w;
+            w.enableSounds();
+            w.ctx.settings.setChecked(u"chkOverall", showAll);
+            Headers h;
+            c.setup(w, h);
+            const int before = w.pending.count();
+            w.filter.filter_articleheader(h.head(), " 5");
+            EXPECT_EQ(w.counters.ReadCount, 1) << c.what;
+            EXPECT_EQ(w.counters.ScanHeaderCount, 1) << c.what;
+            for (Counter k : {&FilterCounters::LinesKilledCount, &FilterCounters::NotPicCount,
+                              &FilterCounters::SpamCount, &FilterCounters::DupeCount})
+                EXPECT_EQ(w.counters.*k, k == c.counter ? 1 : 0) << c.what;
+            const bool listed = c.label == nullptr || showAll;
+            ASSERT_EQ(w.pending.count(), before + (listed ? 1 : 0)) << c.what;
+            if (!showAll) {
+                EXPECT_EQ(w.ctx.sound.lastPlayed(), QLatin1String(c.sound)) << c.what;
+            }
+            if (!listed)
+                continue;
+            const PendingEntry &e = w.pending.entry(w.pending.count() - 1);
+            EXPECT_EQ(e.ghosted, c.label != nullptr) << c.what;
+            if (c.label) {
+                EXPECT_EQ(e.text, QByteArray(c.label)) << c.what;
+            }
+            EXPECT_EQ(e.tag, 5);
+            EXPECT_EQ(e.sub[ColNewsgroup], "alt.test");
+            EXPECT_EQ(w.ctx.state.PendingCount, c.label ? before : before + 1) << c.what;
+        }
+    }
+}
+
+TEST(HeaderFilter, AcceptedEntryCarriesTheHeaderValues)
+{
+    FilterWorld w;
+    Headers h;
+    h.subject = "[1/1] - \"holiday.jpg\" yEnc";
+    h.lines.clear();
+    h.xref = "s a:1 b:2 c:3";
+    w.filter.filter_articleheader(h.head(), "77");
+    ASSERT_EQ(w.pending.count(), 1);
+    const PendingEntry &e = w.pending.entry(0);
+    EXPECT_EQ(e.text, "holiday.jpg");
+    EXPECT_EQ(e.sub, (std::array<QByteArray, 7>{"01000", h.subject, "Example Org", "host.example.com",
+                                                "poster@example.com", "alt.test", "03"}));
+    EXPECT_EQ(e.smallIcon, 1);
+}
+
+TEST(HeaderFilter, PictureKindPicksTheNameVariantAndIcon)
+{
+    FilterWorld w;
+    w.ctx.settings.setChecked(u"chkAllowGIF", true);
+    w.ctx.settings.setChecked(u"chkAllowPNG", true);
+    Headers h;
+    h.subject = "(one.png) and (two.gif)";
+    w.filter.filter_articleheader(h.head(), "1");
+    h.subject = "(three.png)";
+    w.filter.filter_articleheader(h.head(), "2");
+    EXPECT_EQ(w.texts(), (QList<QByteArray>{"(two.gif", "(three.png"}));
+    EXPECT_EQ(w.pending.entry(0).smallIcon, 2);
+    EXPECT_EQ(w.pending.entry(1).smallIcon, 1);   // only GIF gets its own icon here
+}
+
+TEST(HeaderFilter, EarlyRejectionsListNoNameAndNoPictureKind)
+{
+    FilterWorld w;
+    w.ctx.settings.setChecked(u"chkOverall", true);
+    w.ctx.settings.setChecked(u"chkAllowGIF", true);
+    Headers h;
+    h.subject = "pic.gif";
+    h.lines = "1";
+    w.filter.filter_articleheader(h.head(), "1");
+    ASSERT_EQ(w.pending.count(), 1);
+    EXPECT_EQ(w.pending.entry(0).text, "!Below Min Lines");
+    EXPECT_EQ(w.pending.entry(0).smallIcon, 1);
+}
+
+TEST(HeaderFilter, SpamScanListsOnlyWhatWouldBeThrownAway)
+{
+    for (bool showAll : {false, true}) {
+        FilterWorld w;
+        w.ctx.settings.setChecked(u"chkOverall", showAll);
+        w.ctx.settings.setChecked(u"chkSpamScan", true);
+        Headers good;
+        Headers bad;
+        bad.lines = "5";
+        w.filter.filter_articleheader(good.head(), "1");
+        w.filter.filter_articleheader(bad.head(), "2");
+        EXPECT_EQ(w.counters.ReadCount, 2);
+        EXPECT_EQ(w.counters.LinesKilledCount, 1);
+        EXPECT_EQ(w.texts(), showAll ? QList<QByteArray>{"!Below Min Lines"} : QList<QByteArray>{});
+        EXPECT_EQ(w.ctx.state.PendingCount, 0);
+    }
+}
+
+TEST(HeaderFilter, CsvRecordRenamesAndDescribes)
+{
+    FilterWorld w;
+    TinyCsv csv;
+    csv.records.insert("PIC.JPG", "Pic.JPG ,1234,ABCD1234,A description, with comma\rseries1");
+    csv.records.insert("BARE.JPG", "bare\rseries2");
+    HeaderFilter filter(w.ctx, w.counters, w.pending, w.noRedl, w.blacklist, w.dupePaths, csv);
+    w.ctx.settings.setChecked(u"chkIgnoreCSV", true);
+    w.ctx.settings.setChecked(u"chkOverall", true);
+    for (const char *s : {"pic.jpg", "bare.jpg", "unknown.jpg"}) {
+        Headers h;
+        h.subject = s;
+        filter.filter_articleheader(h.head(), "1");
+    }
+    ASSERT_EQ(w.pending.count(), 3);
+    EXPECT_EQ(w.pending.entry(0).text, "Pic.JPG");
+    EXPECT_EQ(w.pending.entry(0).sub[ColSubject], "Series series1: A description, with comma");
+    EXPECT_EQ(w.pending.entry(0).smallIcon, 3);
+    EXPECT_EQ(w.pending.entry(1).text, "bare.jpg");
+    EXPECT_EQ(w.pending.entry(1).sub[ColSubject], "bare.jpg");
+    EXPECT_EQ(w.pending.entry(1).smallIcon, 3);
+    EXPECT_EQ(w.pending.entry(2).text, "!Not in CSV");
+    EXPECT_EQ(w.counters.LinesKilledCount + w.counters.NotPicCount + w.counters.SpamCount + w.counters.DupeCount, 0);
+}
+
+TEST(HeaderFilter, OverviewShapedBlocksAndMissingFields)
+{
+    struct Case {
+        QByteArray block;
+        const char *subject, *org, *host, *lines;
+        int crossposts;
+    } cases[] = {
+        {"Subject: ov.jpg\r\nFrom: a@b\r\nDate: x\r\nMessage-ID: <m@x>\r\nReferences: \r\nBytes: 9\r\nLines: 200\r\nXref: s g:1 h:2",
+         "ov.jpg", "", "", " 200", 2},
+        {"221 9 <m@x>\r\nFrom: a@b\r\n.\r\n", "221 9 <m@x>", "", "", "1000", 1},
+        {"Subject:", "", "", "", "1000", 1},
+        {"NNTP-Posting-Host:   spaced  \r\nX-Subject: sneaky\r\n", "sneaky", "", "spaced", "1000", 1},
+    };
+    for (const Case &c : cases) {
+        const HeaderFields f = parseHeaderFields(c.block);
+        EXPECT_EQ(f.subject, QByteArrayView(c.subject)) << c.block.constData();
+        EXPECT_EQ(f.organization, QByteArrayView(c.org));
+        EXPECT_EQ(f.postingHost, QByteArrayView(c.host));
+        EXPECT_EQ(f.lines, QByteArrayView(c.lines));
+        EXPECT_EQ(CountCrossposts(f.xref), c.crossposts);
+    }
+}
+
+TEST(NumericValue, ReadsTheLeadingNumberSkippingBlanks)
+{
+    struct Case {
+        const char *text;
+        double value;
+    } cases[] = {
+        {" 1234", 1234}, {"2 5 x", 25}, {"\t-12.5e1z", -125}, {"abc", 0}, {"", 0}, {"1e", 1}, {"+.5", 0.5},
+        {"221 5 <id>", 2215}, {"\n7\n", 7},
+    };
+    for (const Case &c : cases)
+        EXPECT_DOUBLE_EQ(numericValue(c.text), c.value) << c.text;
+}
+
+} // namespace
+} // namespace kestrel::test

@@ -1,0 +1,169 @@
+#include "scan_fixture.h"
+
+namespace kestrel::test {
+namespace {
+
+TEST(PendingList, AddFormatsColumnsAndCountsWhatIsQueued)
+{
+    ScanWorld w;
+    w.enableSounds();
+    w.pending.add_articleheader("Some Name <me@x.org>", "subj", "Org", " 77", " 1234", "host", 3, false, {}, true,
+                                false, "pic.gif", "alt.pics");
+    w.pending.add_articleheader("me@x.org (Some Name)", "subj", "", "78", "99999.6", "", 123, true, "!Duplicate",
+                                false, true, "pic.jpg", "alt.pics");
+    w.pending.add_articleheader("plain", "subj", "", "79", "x", "", 1, false, {}, false, true, "c.jpg", "alt.pics");
+    const PendingEntry &a = w.pending.entry(0);
+    EXPECT_EQ(a.text, "pic.gif");
+    EXPECT_EQ(a.sub, (std::array<QByteArray, 7>{"01234", "subj", "Org", "host", "me@x.org", "alt.pics", "03"}));
+    EXPECT_EQ(a.tag, 77);
+    EXPECT_EQ(a.smallIcon, 2);
+    const PendingEntry &b = w.pending.entry(1);
+    EXPECT_EQ(b.text, "!Duplicate");
+    EXPECT_TRUE(b.ghosted);
+    EXPECT_EQ(b.sub[ColEmail], "me@x.org ");
+    EXPECT_EQ(b.sub[ColLines], "100000");
+    EXPECT_EQ(b.sub[ColXposts], "123");
+    EXPECT_EQ(b.smallIcon, 3);
+    EXPECT_EQ(w.pending.entry(2).sub[ColEmail], "plain");
+    EXPECT_EQ(w.pending.entry(2).sub[ColLines], "00000");
+    EXPECT_EQ(w.ctx.state.PendingCount, 2);
+    EXPECT_EQ(w.pending.AddedCount(), 3);
+    EXPECT_EQ(w.ctx.sound.lastPlayed(), QStringLiteral("added.wav"));
+    EXPECT_TRUE(w.pending.containsName("PIC.GIF"));
+    EXPECT_TRUE(w.pending.containsName("!duplicate"));
+}
+
+TEST(PendingList, MoveToTopKeepsTheRelativeOrderOfTheSelection)
+{
+    ScanWorld w;
+    for (const char *n : {"A", "B", "C", "D"})
+        w.addQueued(n);
+    w.pending.HeaderClicked(0);
+    w.pending.setSelected(1, true);
+    w.pending.setSelected(3, true);
+    w.pending.MoveToTop();
+    EXPECT_EQ(w.texts(), (QList<QByteArray>{"B", "D", "A", "C"}));
+    EXPECT_FALSE(w.pending.sortingOn());
+    EXPECT_EQ(w.ctx.state.PendingCount, 4);
+    w.addQueued("0");   // sorting is off now: appended at the end
+    EXPECT_EQ(w.texts().last(), "0");
+}
+
+TEST(PendingList, RemoveSelectedWithAndWithoutNoRedl)
+{
+    for (bool addToNoRedl : {false, true}) {
+        ScanWorld w;
+        w.addQueued("keep.jpg");
+        w.addQueued("gone.jpg");
+        w.addGhosted("!Below Min Lines", "x");
+        w.pending.setSelected(1, true);
+        w.pending.setSelected(2, true);
+        w.pending.RemoveSelected(addToNoRedl);
+        EXPECT_EQ(w.texts(), QList<QByteArray>{"keep.jpg"});
+        EXPECT_EQ(w.ctx.state.PendingCount, 1);
+        EXPECT_EQ(w.noRedl.contains("gone.jpg"), addToNoRedl);
+        EXPECT_FALSE(w.pending.containsName("gone.jpg"));
+    }
+}
+
+TEST(PendingList, RemoveWithNothingSelectedAsksToClear)
+{
+    ScanWorld w;
+    w.addQueued("a.jpg");
+    w.addGhosted("!Duplicate", "b.jpg");
+    w.prompter.answers = {false, true};
+    w.pending.RemoveSelected(true);
+    EXPECT_EQ(w.pending.count(), 2);
+    w.pending.RemoveSelected(true);
+    EXPECT_EQ(w.pending.count(), 0);
+    EXPECT_EQ(w.ctx.state.PendingCount, 0);
+    EXPECT_TRUE(w.noRedl.text().isEmpty());
+    EXPECT_EQ(w.prompter.said.back(), QStringLiteral("No articles selected, clear entire pending downloads list?"));
+}
+
+TEST(PendingList, ForceToQueueNamesGhostedEntriesFromTheirSubject)
+{
+    ScanWorld w;
+    w.addGhosted("!Duplicate", "pic.png (1/1)");
+    w.addGhosted("!No JPG in subject", "Re: thing.jpg");
+    w.addGhosted("!Duplicate", "unselected.gif");
+    w.addQueued("queued.jpg");
+    w.pending.setSelected(0, true);
+    w.pending.setSelected(1, true);
+    w.pending.setSelected(3, true);
+    w.pending.ForceToQueue();
+    EXPECT_EQ(w.texts(), (QList<QByteArray>{"pic.png", "thing.jpg", "!Duplicate", "queued.jpg"}));
+    EXPECT_EQ(w.pending.entry(0).smallIcon, 2);
+    EXPECT_EQ(w.pending.entry(1).smallIcon, 1);
+    EXPECT_FALSE(w.pending.entry(0).ghosted);
+    EXPECT_EQ(w.ctx.state.PendingCount, 3);
+    EXPECT_TRUE(w.pending.containsName("PIC.PNG"));
+}
+
+TEST(PendingList, BlacklistSelectedUsesTheLastSelectedEntryOnly)
+{
+    struct Case {
+        BlacklistField field;
+        const char *entry;
+    } cases[] = {{BlacklistField::Email, "second@x"}, {BlacklistField::Organization, "Org2"},
+                 {BlacklistField::PostingHost, "host2"}};
+    for (const Case &c : cases) {
+        ScanWorld w;
+        w.pending.BlacklistSelected(c.field);   // nothing selected: nothing happens
+        w.pending.add_articleheader("first@x", "s", "Org1", "1", "1", "host1", 1, false, {}, false, false, "a.jpg", "g");
+        w.pending.add_articleheader("second@x", "s", "Org2", "2", "1", "host2", 1, false, {}, false, false, "b.jpg", "g");
+        EXPECT_TRUE(w.blacklist.entries().isEmpty());
+        w.pending.setSelected(0, true);
+        w.pending.setSelected(1, true);
+        w.pending.BlacklistSelected(c.field);
+        EXPECT_EQ(w.blacklist.entries(), QList<QByteArray>{c.entry});
+        EXPECT_EQ(w.pending.count(), 2);
+    }
+}
+
+TEST(PendingList, FindSelectsQueuedEntriesOnly)
+{
+    ScanWorld w;
+    w.pending.add_articleheader("a@b", "s", "XABCX", "1", "1", "h", 1, false, {}, false, false, "one.jpg", "g");
+    w.pending.add_articleheader("a@b", "s", "XABCX", "2", "1", "h", 1, true, "!Duplicate", false, false, {}, "g");
+    w.pending.add_articleheader("a@b", "s", "none", "3", "1", "h", 1, false, {}, false, false, "abc.jpg", "g");
+    EXPECT_EQ(w.pending.FindAndSelect(QStringLiteral("abc"), true), 1);
+    EXPECT_FALSE(w.pending.entry(0).selected);
+    EXPECT_TRUE(w.pending.entry(2).selected);
+    EXPECT_EQ(w.pending.FindAndSelect(QStringLiteral("abc"), false), 1);
+    EXPECT_TRUE(w.pending.entry(0).selected);
+    EXPECT_FALSE(w.pending.entry(1).selected);
+}
+
+TEST(PendingList, SortingReordersTheListAndPlacesNewEntries)
+{
+    ScanWorld w;
+    for (const char *n : {"b.jpg", "C.jpg", "a.jpg"})
+        w.addQueued(n);
+    w.pending.HeaderClicked(0);
+    EXPECT_EQ(w.texts(), (QList<QByteArray>{"a.jpg", "b.jpg", "C.jpg"}));
+    w.pending.HeaderClicked(0);
+    EXPECT_EQ(w.texts(), (QList<QByteArray>{"C.jpg", "b.jpg", "a.jpg"}));
+    w.addQueued("bb.jpg");
+    EXPECT_EQ(w.texts(), (QList<QByteArray>{"C.jpg", "bb.jpg", "b.jpg", "a.jpg"}));
+}
+
+TEST(PendingList, RequeueTakeAndDownloadLight)
+{
+    ScanWorld w;
+    w.addGhosted("!Duplicate", "x");
+    EXPECT_FALSE(w.pending.DownloadLightClicked());
+    EXPECT_EQ(w.prompter.said.back(), QStringLiteral("Warning, no valid JPGs in pending download list!"));
+    w.addQueued("a.jpg");
+    EXPECT_EQ(w.pending.firstDownloadable(), 1);
+    w.ctx.state.CurrentArticle = w.pending.takeAt(1);
+    EXPECT_EQ(w.ctx.state.PendingCount, 0);
+    w.pending.RequeueArticle();
+    EXPECT_EQ(w.texts(), (QList<QByteArray>{"a.jpg", "!Duplicate"}));
+    EXPECT_EQ(w.ctx.state.PendingCount, 1);
+    EXPECT_EQ(w.pending.AddedCount(), 2);
+    EXPECT_TRUE(w.pending.DownloadLightClicked());
+}
+
+} // namespace
+} // namespace kestrel::test
