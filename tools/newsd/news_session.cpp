@@ -129,7 +129,7 @@ void NewsSession::processCommands()
             line.chop(1);
         m_server->record(m_id, line);
 
-        const QByteArray verb = line.left(line.indexOf(' ')).toUpper();
+        const QByteArray verb = line.trimmed().split(' ').value(0).toUpper();
         const std::optional<int> silence =
             verb.isEmpty() ? std::nullopt : m_server->takeSilence(verb);
         if (silence) {

@@ -1,0 +1,33 @@
+#include "nntp_test_client.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+TEST(NewsdProgram, PrintsItsPortServesAndStopsOnSigterm)
+{
+    QProcess newsd;
+    newsd.start(QStringLiteral(NEWSD_PATH),
+                {QStringLiteral("--generate"), QStringLiteral("alt.x=50@11"), QStringLiteral("--force"),
+                 QStringLiteral("GROUP=411:1"), QStringLiteral("--auth"), QStringLiteral("u:p")});
+    ASSERT_TRUE(newsd.waitForStarted(5000));
+    ASSERT_TRUE(newsd.waitForReadyRead(5000));
+    bool ok = false;
+    const quint16 port = newsd.readLine().trimmed().toUShort(&ok);
+    ASSERT_TRUE(ok);
+
+    kestrel::test::NntpTestClient client(port);
+    const auto greeting = client.read();
+    ASSERT_TRUE(greeting);
+    EXPECT_EQ(greeting->code, 200);
+    EXPECT_EQ(client.status("GROUP alt.x").left(3), "411");
+    EXPECT_EQ(client.status("GROUP alt.x").left(3), "480");
+    EXPECT_EQ(client.status("AUTHINFO USER u").left(3), "381");
+    EXPECT_EQ(client.status("AUTHINFO PASS p").left(3), "281");
+    EXPECT_EQ(client.status("GROUP alt.x"), "211 50 11 60 alt.x");
+
+    newsd.terminate();
+    ASSERT_TRUE(newsd.waitForFinished(5000));
+    EXPECT_EQ(newsd.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(newsd.exitCode(), 0);
+}

@@ -1,0 +1,197 @@
+#include "nntp_test_client.h"
+
+#include "newsd/article_store.h"
+#include "newsd/news_server.h"
+#include "newsd/sample_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QSet>
+
+#include <zlib.h>
+
+using kestrel::newsd::headerValue;
+using kestrel::newsd::NewsServer;
+using kestrel::newsd::SampleKind;
+using kestrel::newsd::SampleStore;
+
+namespace {
+
+const QByteArray kGroup = "alt.binaries.pictures.test";
+
+QByteArrayList lines(QByteArrayView text)
+{
+    QByteArrayList out = text.toByteArray().split('\n');
+    if (!out.isEmpty() && out.last().isEmpty())
+        out.removeLast();
+    for (QByteArray &l : out)
+        l.chop(l.endsWith('\r') ? 1 : 0);
+    return out;
+}
+
+// Small reference decoders, written apart from the encoders so that a fault in one is
+// not mirrored in the other.
+QByteArray yencDecode(const QByteArrayList &body)
+{
+    QByteArray out;
+    bool inside = false;
+    for (const QByteArray &line : body) {
+        if (line.startsWith("=ybegin ")) {
+            inside = true;
+        } else if (line.startsWith("=yend ")) {
+            break;
+        } else if (inside) {
+            for (qsizetype i = 0; i < line.size(); ++i) {
+                int c = static_cast<unsigned char>(line[i]);
+                if (c == '=')
+                    c = static_cast<unsigned char>(line[++i]) - 64;
+                out += char((c - 42) & 0xFF);
+            }
+        }
+    }
+    return out;
+}
+
+QByteArray uudecode(const QByteArrayList &body)
+{
+    QByteArray out;
+    bool inside = false;
+    for (const QByteArray &line : body) {
+        if (line.startsWith("begin ")) {
+            inside = true;
+            continue;
+        }
+        if (!inside || line == "`" || line == "end")
+            break;
+        const int n = (line[0] - 32) & 0x3F;
+        QByteArray bytes;
+        for (qsizetype i = 1; i + 3 < line.size(); i += 4) {
+            const auto v = [&](qsizetype k) { return (line[i + k] - 32) & 0x3F; };
+            bytes += char((v(0) << 2) | (v(1) >> 4));
+            bytes += char(((v(1) & 0xF) << 4) | (v(2) >> 2));
+            bytes += char(((v(2) & 0x3) << 6) | v(3));
+        }
+        out += bytes.left(n);
+    }
+    return out;
+}
+
+// Walks the JPEG segments: every length must fit, a frame must come before the scan,
+// and the file must end with the end-of-image marker.
+QString jpegProblem(const QByteArray &jpeg)
+{
+    if (!jpeg.startsWith("\xFF\xD8\xFF\xE0") || jpeg.indexOf("JFIF") != 6)
+        return QStringLiteral("no JFIF start");
+    if (!jpeg.endsWith("\xFF\xD9"))
+        return QStringLiteral("no end marker");
+    if (jpeg.left(6000).toUpper().contains("GIF"))
+        return QStringLiteral("GIF in the first bytes");
+    bool frame = false;
+    for (qsizetype pos = 2; pos + 4 <= jpeg.size();) {
+        if (static_cast<unsigned char>(jpeg[pos]) != 0xFF)
+            return QStringLiteral("no marker at %1").arg(pos);
+        const int code = static_cast<unsigned char>(jpeg[pos + 1]);
+        const int length = (static_cast<unsigned char>(jpeg[pos + 2]) << 8) | static_cast<unsigned char>(jpeg[pos + 3]);
+        if (code == 0xC0)
+            frame = true;
+        if (code == 0xDA)
+            return frame ? QString() : QStringLiteral("scan before frame");
+        pos += 2 + length;
+    }
+    return QStringLiteral("no scan");
+}
+
+} // namespace
+
+TEST(SampleStore, BodiesDecodeToValidPicturesWithMatchingChecksums)
+{
+    SampleStore store({{kGroup, 1, 120}});
+    QSet<SampleKind> kinds;
+    for (qint64 n = 1; n <= 120; ++n) {
+        const SampleKind kind = store.kindOf(kGroup, n);
+        kinds.insert(kind);
+        const QByteArrayList body = lines(store.body(kGroup, n));
+        const QByteArray picture = store.pictureOf(kGroup, n);
+        if (kind == SampleKind::TextPost) {
+            EXPECT_TRUE(picture.isEmpty());
+            continue;
+        }
+        const QByteArray decoded = kind == SampleKind::YencPicture ? yencDecode(body) : uudecode(body);
+        ASSERT_EQ(decoded, picture) << n;
+        EXPECT_EQ(jpegProblem(picture), QString()) << n;
+        if (kind == SampleKind::YencPicture) {
+            const QByteArray crc = QByteArray::number(
+                quint32(crc32(0, reinterpret_cast<const Bytef *>(picture.constData()), uInt(picture.size()))), 16);
+            EXPECT_TRUE(body.last().endsWith("crc32=" + crc.rightJustified(8, '0'))) << n;
+            EXPECT_TRUE(body.first().contains(" size=" + QByteArray::number(picture.size()) + ' ')) << n;
+        }
+        const QByteArray named = kind == SampleKind::YencPicture ? " name=" : "begin 644 ";
+        EXPECT_TRUE(body.first().endsWith(named + store.fileNameOf(kGroup, n))) << n;
+    }
+    EXPECT_EQ(kinds.size(), 3);
+}
+
+TEST(SampleStore, HeadersAndOverviewAgreeWithTheArticle)
+{
+    SampleStore store({{kGroup, 500, 700}, {"alt.other", 1, 10}}, 9);
+    QSet<QByteArray> ids;
+    int crossposted = 0;
+    for (qint64 n = 500; n <= 700; ++n) {
+        const QByteArray article = store.article(kGroup, n);
+        const QByteArray head = store.head(kGroup, n);
+        ASSERT_TRUE(article.startsWith(head + "\r\n"));
+        const QByteArrayList fields = store.overviewFields(kGroup, n).split('\t');
+        ASSERT_EQ(fields.size(), 8) << n;
+        EXPECT_EQ(fields[0], headerValue(head, "Subject"));
+        EXPECT_EQ(fields[1], headerValue(head, "From"));
+        EXPECT_EQ(fields[2], headerValue(head, "Date"));
+        EXPECT_EQ(fields[3], headerValue(head, "Message-ID"));
+        EXPECT_EQ(fields[5].toLongLong(), article.size());
+        EXPECT_EQ(fields[6], headerValue(head, "Lines"));
+        EXPECT_EQ(fields[6].toLongLong(), lines(store.body(kGroup, n)).size());
+        EXPECT_EQ(fields[7], "Xref: " + headerValue(head, "Xref"));
+        const qsizetype groups = headerValue(head, "Newsgroups").count(',') + 1;
+        EXPECT_EQ(fields[7].count(':'), groups + 1) << n;
+        crossposted += groups > 1;
+        EXPECT_FALSE(headerValue(head, "NNTP-Posting-Host").isEmpty());
+        EXPECT_FALSE(headerValue(head, "Organization").isEmpty());
+        if (store.kindOf(kGroup, n) == SampleKind::YencPicture) {
+            EXPECT_TRUE(fields[0].endsWith('"' + store.fileNameOf(kGroup, n) + "\" yEnc (1/1)"))
+                << fields[0].constData();
+        }
+        ids.insert(fields[3]);
+    }
+    EXPECT_EQ(ids.size(), 201);
+    EXPECT_GT(crossposted, 0);
+    EXPECT_EQ(store.article(kGroup, 701), QByteArray());
+    EXPECT_EQ(SampleStore({{kGroup, 500, 700}}, 9).article(kGroup, 600), store.article(kGroup, 600));
+    EXPECT_NE(SampleStore({{kGroup, 500, 700}}, 10).article(kGroup, 600), store.article(kGroup, 600));
+}
+
+TEST(SampleStore, GapsAndRenumbering)
+{
+    SampleStore store({{kGroup, 1, 20, 5}});
+    EXPECT_EQ(store.groups().value(0).count, 16);
+    EXPECT_FALSE(store.has(kGroup, 10));
+    EXPECT_EQ(store.nextAfter(kGroup, 9), 11);
+    EXPECT_EQ(store.nextAfter(kGroup, 19), std::nullopt); // 20 is a gap
+    ASSERT_TRUE(store.setRange(kGroup, 1, 3));
+    EXPECT_EQ(store.groups().value(0).last, 3);
+    EXPECT_FALSE(store.has(kGroup, 4));
+}
+
+TEST(SampleStore, MillionArticleGroupServedWithoutHoldingIt)
+{
+    NewsServer server(std::make_shared<SampleStore>(QList<kestrel::newsd::SampleGroup>{{kGroup, 1, 1000000}}));
+    ASSERT_TRUE(server.listen());
+    kestrel::test::NntpTestClient client(server.port());
+    ASSERT_TRUE(client.read());
+    EXPECT_EQ(client.status("GROUP " + kGroup), "211 1000000 1 1000000 " + kGroup);
+    const auto over = client.command("XOVER 999996-");
+    ASSERT_TRUE(over);
+    const QByteArrayList got = lines(over->block());
+    ASSERT_EQ(got.size(), 5);
+    EXPECT_TRUE(got[0].startsWith("999996\t"));
+    EXPECT_TRUE(got[4].startsWith("1000000\t"));
+    EXPECT_EQ(client.status("HEAD 1000000").left(12), "221 1000000 ");
+}

@@ -1,0 +1,321 @@
+#include "nntp/reply_dot_stuffing.h"
+#include "nntp/reply_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArrayList>
+#include <QRandomGenerator>
+
+#include <vector>
+
+using kestrel::NntpReply;
+using kestrel::ReplyReader;
+using Event = ReplyReader::Event;
+
+namespace {
+
+// A session as it goes over the wire: each command with the reply bytes it gets.
+struct Exchange {
+    QByteArray command; // empty: the greeting
+    QByteArray reply;
+};
+
+const std::vector<Exchange> &session()
+{
+    static const std::vector<Exchange> s = {
+        {"", "200 news.example ready\r\n"},
+        {"MODE READER", "200 reader\r\n"},
+        {"GROUP alt.pics", "211 3 10 12 alt.pics\r\n"},
+        {"XOVER 10-12", "224 overview\r\n10\tA \"a.jpg\" (1/1)\tx@y\td\t<1@h>\t\t900\t12\r\n"
+                        "11\tB\tx@y\td\t<2@h>\t\t800\t11\r\n.\r\n"},
+        {"XOVER 13-20", "423 No articles in that range\r\n"},
+        {"HEAD 10", "221 10 <1@h>\r\nSubject: A\r\nFrom: x@y\r\n.\r\n"},
+        {"ARTICLE  11", "220 11 <2@h>\r\nSubject: B\r\n\r\n..starts with a dot\r\n..\r\n"
+                        "=ybegin line=128 size=3\r\n.x\r\nend.\r\n.\r\n"},
+        {"BODY 12", "430 No such article\r\n"},
+        {"LIST", "215 groups\r\nalt.pics 12 10 y\r\n.\r\n"},
+        {"XOVER 1-1", "224 overview\r\n.\r\n"},
+        {"QUIT", "205 bye\r\n"},
+    };
+    return s;
+}
+
+QByteArray wholeSession()
+{
+    QByteArray all;
+    for (const Exchange &e : session())
+        all += e.reply;
+    return all;
+}
+
+ReplyReader readerForSession(qsizetype ceiling = ReplyReader::kDefaultCeiling)
+{
+    ReplyReader reader(ceiling);
+    // The greeting is expected too, since these commands are all queued before it arrives.
+    for (const Exchange &e : session())
+        reader.expectReplyTo(e.command);
+    return reader;
+}
+
+// Replies as std::string, so a failure prints them readably.
+std::vector<std::string> drain(ReplyReader &reader)
+{
+    std::vector<std::string> out;
+    for (Event e = reader.next(); e != Event::NeedMore; e = reader.next()) {
+        if (e != Event::Reply) {
+            out.push_back("<event " + std::to_string(int(e)) + '>');
+            break;
+        }
+        out.push_back(reader.takeReply().raw.toStdString());
+    }
+    return out;
+}
+
+std::vector<std::string> expectedReplies()
+{
+    std::vector<std::string> out;
+    for (const Exchange &e : session())
+        out.push_back(e.reply.toStdString());
+    return out;
+}
+
+} // namespace
+
+TEST(ReplyReader, SessionCutAtEveryBytePositionGivesTheSameReplies)
+{
+    const QByteArray all = wholeSession();
+    for (qsizetype cut = 0; cut <= all.size(); ++cut) {
+        ReplyReader reader = readerForSession();
+        reader.feed(QByteArrayView(all).first(cut));
+        std::vector<std::string> got = drain(reader);
+        reader.feed(QByteArrayView(all).sliced(cut));
+        for (std::string &r : drain(reader))
+            got.push_back(std::move(r));
+        ASSERT_EQ(got, expectedReplies()) << "cut at " << cut;
+        EXPECT_EQ(reader.buffered(), 0);
+    }
+}
+
+TEST(ReplyReader, SessionInRandomPiecesAndByteByByte)
+{
+    const QByteArray all = wholeSession();
+    QRandomGenerator random(7);
+    for (int round = 0; round < 50; ++round) {
+        ReplyReader reader = readerForSession();
+        std::vector<std::string> got;
+        for (qsizetype pos = 0; pos < all.size();) {
+            const qsizetype n = round == 0 ? 1 : 1 + random.bounded(40);
+            reader.feed(QByteArrayView(all).sliced(pos, std::min(n, all.size() - pos)));
+            for (std::string &r : drain(reader))
+                got.push_back(std::move(r));
+            pos += n;
+        }
+        ASSERT_EQ(got, expectedReplies()) << "round " << round;
+    }
+}
+
+TEST(ReplyReader, ReplyPartsAndCodes)
+{
+    ReplyReader reader = readerForSession();
+    reader.feed(wholeSession());
+    std::vector<NntpReply> replies;
+    while (reader.next() == Event::Reply)
+        replies.push_back(reader.takeReply());
+    ASSERT_EQ(replies.size(), session().size());
+    EXPECT_EQ(replies[2].code, 211);
+    EXPECT_FALSE(replies[2].multiLine); // 211 answers GROUP with one line
+    EXPECT_EQ(replies[4].code, 423);
+    EXPECT_FALSE(replies[4].multiLine);
+    EXPECT_EQ(replies[6].statusLine(), "220 11 <2@h>");
+    EXPECT_EQ(replies[6].block(), "Subject: B\r\n\r\n..starts with a dot\r\n..\r\n"
+                                  "=ybegin line=128 size=3\r\n.x\r\nend.\r\n");
+    EXPECT_EQ(replies[9].block(), "");
+    EXPECT_TRUE(replies[9].multiLine);
+}
+
+TEST(ReplyReader, BlockOrSingleLineDependsOnTheCommandSent)
+{
+    const struct {
+        QByteArray command;
+        QByteArray bytes; // one reply, then "205 x\r\n"
+        bool multiLine;
+    } cases[] = {
+        {"GROUP a", "211 1 1 1 a\r\n", false},
+        {"LISTGROUP a", "211 1 1 1 a\r\n1\r\n.\r\n", true},
+        {"list active", "215 x\r\na 1 1 y\r\n.\r\n", true},
+        {"xover 1-2", "224 x\r\n1\tS\r\n.\r\n", true},
+        {"XOVER 1-2", "420 none\r\n", false},
+        {"HEAD 5", "221 5 <a@b>\r\nA: b\r\n.\r\n", true},
+        {"NEXT", "221 5 <a@b>\r\n", false}, // 221 is a block only after HEAD
+        {"ARTICLE 9", "423 no\r\n", false},
+        {"BODY 9", "222 9 <a@b>\r\nx\r\n.\r\n", true},
+        {"NEWGROUPS 20260101 000000", "231 x\r\n.\r\n", true},
+        {"AUTHINFO USER u", "381 more\r\n", false},
+    };
+    for (const auto &c : cases) {
+        ReplyReader reader;
+        reader.expectReplyTo(c.command);
+        reader.expectReplyTo("QUIT");
+        reader.feed(c.bytes + "205 x\r\n");
+        ASSERT_EQ(reader.next(), Event::Reply) << c.command.constData();
+        EXPECT_EQ(reader.reply().multiLine, c.multiLine) << c.command.constData();
+        EXPECT_EQ(reader.reply().raw, c.bytes) << c.command.constData();
+        ASSERT_EQ(reader.next(), Event::Reply) << c.command.constData();
+        EXPECT_EQ(reader.reply().code, 205);
+        EXPECT_EQ(reader.next(), Event::NeedMore);
+    }
+}
+
+TEST(ReplyReader, LineEndsAndLinesThatOnlyLookLikeTheEnd)
+{
+    const struct {
+        QByteArray bytes;
+        QByteArray block; // what the block holds once complete
+    } cases[] = {
+        {"220 1\r\na\r\n..\r\n.\r\n", "a\r\n..\r\n"},      // a stuffed dot line
+        {"220 1\r\n.a\r\nb.\r\n.\r\n", ".a\r\nb.\r\n"},    // dots that are not alone
+        {"220 1\r\nx\r\n . \r\n.\r\n", "x\r\n . \r\n"},
+        {"220 1\nx\n.\n", "x\n"},                          // bare LF line ends
+        {"220 1\r\nx\n.\r\n", "x\n"},
+        {"220 1\r\n\r\n\r\n.\r\n", "\r\n\r\n"},
+    };
+    for (const auto &c : cases) {
+        ReplyReader reader;
+        reader.expect(220);
+        reader.feed(c.bytes.chopped(1));
+        ASSERT_EQ(reader.next(), Event::NeedMore) << c.bytes.constData();
+        reader.feed(c.bytes.right(1));
+        ASSERT_EQ(reader.next(), Event::Reply) << c.bytes.constData();
+        EXPECT_EQ(reader.reply().block(), c.block);
+        EXPECT_EQ(reader.reply().code, 220);
+    }
+}
+
+TEST(ReplyReader, LinesAreHandedOutAsTheyArrive)
+{
+    ReplyReader reader;
+    reader.expect(224, ReplyReader::Delivery::Lines);
+    reader.expect(0);
+    reader.feed("224 overview\r\n1\tA\r\n..2\tB\r\n3\t");
+    ASSERT_EQ(reader.next(), Event::Reply);
+    EXPECT_TRUE(reader.reply().streamed);
+    EXPECT_EQ(reader.reply().raw, "224 overview\r\n");
+    ASSERT_EQ(reader.next(), Event::Line);
+    EXPECT_EQ(reader.line(), "1\tA");
+    ASSERT_EQ(reader.next(), Event::Line);
+    EXPECT_EQ(reader.line(), "..2\tB"); // still stuffed
+    EXPECT_EQ(reader.next(), Event::NeedMore);
+    EXPECT_TRUE(reader.inLineBlock());
+    reader.feed("C\r\n.");
+    ASSERT_EQ(reader.next(), Event::Line);
+    EXPECT_EQ(reader.line(), "3\tC");
+    EXPECT_EQ(reader.next(), Event::NeedMore);
+    reader.feed("\r\n205 bye\r\n");
+    EXPECT_EQ(reader.next(), Event::BlockEnd);
+    EXPECT_FALSE(reader.inLineBlock());
+    ASSERT_EQ(reader.next(), Event::Reply);
+    EXPECT_EQ(reader.reply().code, 205);
+}
+
+TEST(ReplyReader, LineByLineErrorReplyIsASingleLine)
+{
+    ReplyReader reader;
+    reader.expect(224, ReplyReader::Delivery::Lines);
+    reader.feed("423 none\r\n");
+    ASSERT_EQ(reader.next(), Event::Reply);
+    EXPECT_FALSE(reader.reply().multiLine);
+    EXPECT_FALSE(reader.inLineBlock());
+}
+
+TEST(ReplyReader, CeilingTurnsAnOversizedReplyIntoOverflow)
+{
+    const QByteArray hundred = "220 1\r\n" + QByteArray(88, 'x') + "\r\n.\r\n"; // 100 bytes
+    ASSERT_EQ(hundred.size(), 100);
+    const struct {
+        const char *name;
+        int multiLineCode;
+        ReplyReader::Delivery delivery;
+        QByteArray bytes;
+        bool overflow;
+    } cases[] = {
+        {"reply at the ceiling", 220, ReplyReader::Delivery::WholeBlock, hundred, false},
+        {"one byte more", 220, ReplyReader::Delivery::WholeBlock, "220 1\r\n" + QByteArray(89, 'x') + "\r\n.\r\n", true},
+        {"unfinished and growing", 220, ReplyReader::Delivery::WholeBlock, "220 1\r\n" + QByteArray(200, 'x'), true},
+        {"status line without end", 0, ReplyReader::Delivery::WholeBlock, QByteArray(101, '2'), true},
+        {"long block, short lines", 220, ReplyReader::Delivery::Lines, "220 1\r\n" + QByteArray("abc\r\n").repeated(60) + ".\r\n", false},
+        {"one line too long", 220, ReplyReader::Delivery::Lines, "220 1\r\n" + QByteArray(120, 'y') + "\r\n.\r\n", true},
+    };
+    for (const auto &c : cases) {
+        ReplyReader reader(100);
+        reader.expect(c.multiLineCode, c.delivery);
+        reader.feed(c.bytes);
+        Event last = Event::NeedMore;
+        for (Event e = reader.next(); e != Event::NeedMore; e = reader.next()) {
+            last = e;
+            if (e == Event::Overflow)
+                break;
+        }
+        EXPECT_EQ(last == Event::Overflow, c.overflow) << c.name;
+        EXPECT_EQ(reader.overflowed(), c.overflow) << c.name;
+        if (c.overflow) {
+            reader.feed("205 bye\r\n");
+            EXPECT_EQ(reader.next(), Event::Overflow) << c.name;
+            EXPECT_EQ(reader.buffered(), 0) << c.name;
+            reader.reset();
+            reader.feed("205 bye\r\n");
+            EXPECT_EQ(reader.next(), Event::Reply) << c.name;
+        }
+    }
+}
+
+TEST(ReplyReader, StatusLineCodes)
+{
+    const struct {
+        QByteArray line;
+        int code;
+    } cases[] = {
+        {"200 ready\r\n", 200}, {"205\r\n", 205}, {"481", 481}, {"20 x", 0},
+        {"2000 x", 0},          {"abc def", 0},   {"", 0},       {" 200 x", 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(kestrel::replyCode(c.line), c.code) << c.line.constData();
+
+    ReplyReader reader;
+    reader.expect(220);
+    reader.feed("garbage\r\n220 1\r\n");
+    ASSERT_EQ(reader.next(), Event::Reply); // takes the expectation with it
+    EXPECT_EQ(reader.reply().code, 0);
+    ASSERT_EQ(reader.next(), Event::Reply);
+    EXPECT_FALSE(reader.reply().multiLine);
+}
+
+TEST(ReplyReader, MultiLineCodeOfCommands)
+{
+    const struct {
+        const char *command;
+        int code;
+    } cases[] = {
+        {"ARTICLE  345", 220}, {"article 1", 220}, {"HEAD", 221},     {"BODY 3", 222},
+        {"XOVER 1-100", 224},  {"OVER", 224},      {"LIST", 215},     {"LIST ACTIVE a.*", 215},
+        {"GROUP a.b", 0},      {"NEXT", 0},        {"QUIT\r\n", 0},   {"AUTHINFO USER x", 0},
+        {"HEADER", 0},         {"", 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ReplyReader::multiLineCodeFor(c.command), c.code) << c.command;
+}
+
+TEST(DotStuffing, UnstuffRemovesOneLeadingDotPerLine)
+{
+    const struct {
+        QByteArray in, out;
+    } cases[] = {
+        {"..a\r\n", ".a\r\n"},
+        {"...\r\n..\r\nx.\r\n", "..\r\n.\r\nx.\r\n"},
+        {"a\r\n.b\nc", "a\r\nb\nc"},
+        {".", ""},
+        {"", ""},
+        {"no dots\r\n", "no dots\r\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(kestrel::unstuffDots(c.in), c.out) << c.in.constData();
+}
