@@ -1,6 +1,6 @@
 #include "csv_index.h"
 
-#include <cstring>
+#include <algorithm>
 #include <limits>
 
 namespace kestrel {
@@ -17,8 +17,8 @@ QByteArrayView trimBlanks(QByteArrayView s)
 
 qsizetype lineEndFrom(const QByteArray &text, qsizetype pos)
 {
-    const void *lf = std::memchr(text.constData() + pos, '\n', size_t(text.size() - pos));
-    return lf ? static_cast<const char *>(lf) - text.constData() : text.size();
+    const qsizetype lf = QByteArrayView(text).indexOf('\n', pos);
+    return lf < 0 ? text.size() : lf;
 }
 } // namespace
 
@@ -42,6 +42,14 @@ void CsvIndex::addCsvText(const QByteArray &csvName, QByteArray text)
 
 void CsvIndex::indexText(quint32 file)
 {
+    // Names first, in one sequential pass; then into the table with its slots fetched
+    // a few names ahead, as a million random slots do not fit in any cache.
+    struct Name {
+        qsizetype offset;
+        qsizetype length;
+        quint32 hash;
+    };
+    std::vector<Name> names;
     const QByteArray &text = m_files[file].text;
     const char *data = text.constData();
     for (qsizetype pos = 0; pos < text.size();) {
@@ -50,23 +58,34 @@ void CsvIndex::indexText(quint32 file)
         if (lineEnd > pos && data[lineEnd - 1] == '\r')
             --lineEnd;
         // The name is the first field; a line without a comma is a name on its own.
-        const void *comma = std::memchr(data + pos, ',', size_t(lineEnd - pos));
-        qsizetype keyEnd = comma ? static_cast<const char *>(comma) - data : lineEnd;
+        const qsizetype comma = QByteArrayView(data + pos, lineEnd - pos).indexOf(',');
+        qsizetype keyEnd = comma < 0 ? lineEnd : pos + comma;
         while (keyEnd > pos && (data[keyEnd - 1] == ' ' || data[keyEnd - 1] == '\t'))
             --keyEnd;
-        const qsizetype keyLength = keyEnd - pos;
-        if (keyLength > 0 && keyLength <= std::numeric_limits<quint32>::max()
-            && m_records.size() < std::numeric_limits<quint32>::max()) {
-            const QByteArrayView key(data + pos, keyLength);
-            const auto entry = quint32(m_records.size());
-            m_records.push_back(Record{pos, file, quint32(keyLength)});
-            const bool added = m_table.insertUnique(foldedNameHash(key), entry, [&](quint32 e) {
-                return sameFoldedName(keyOf(m_records[e]), key);
-            });
-            if (!added)
-                m_records.pop_back();
-        }
+        const qsizetype length = keyEnd - pos;
+        if (length > 0 && length <= std::numeric_limits<quint32>::max())
+            names.push_back(Name{pos, length, foldedNameHash(QByteArrayView(data + pos, length))});
         pos = end + 1;
+    }
+
+    if (names.size() >= std::numeric_limits<quint32>::max() - m_records.size())
+        return;
+    m_table.reserveMore(names.size());
+    if (m_records.capacity() < m_records.size() + names.size())
+        m_records.reserve(std::max(m_records.capacity() * 2, m_records.size() + names.size()));
+    constexpr size_t kAhead = 8;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i + kAhead < names.size())
+            m_table.prefetch(names[i + kAhead].hash);
+        const Name &n = names[i];
+        const QByteArrayView key(data + n.offset, n.length);
+        const auto entry = quint32(m_records.size());
+        m_records.push_back(Record{n.offset, file, quint32(n.length)});
+        const bool added = m_table.insertUnique(n.hash, entry, [&](quint32 e) {
+            return sameFoldedName(keyOf(m_records[e]), key);
+        });
+        if (!added)
+            m_records.pop_back();
     }
 }
 

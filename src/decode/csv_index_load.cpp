@@ -9,17 +9,30 @@
 
 namespace kestrel {
 
+namespace {
+// One read of the size the file has, then whatever it grew by meanwhile: no buffer
+// growth and no copy through QFile's own buffer.
+bool readWhole(QFile &file, QByteArray &text)
+{
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    text.resize(file.size());
+    const qint64 n = file.read(text.data(), text.size());
+    if (n < 0)
+        return false;
+    text.truncate(n);
+    const QByteArray rest = file.readAll();
+    text.append(rest);
+    return file.error() == QFileDevice::NoError;
+}
+} // namespace
+
 bool CsvIndex::CsvLoadFile(const QString &fullPath, QString &fileName, QString *error)
 {
     fileName.chop(4);
     QFile file(fullPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QByteArray text;
+    if (!readWhole(file, text)) {
         if (error)
             *error = file.errorString();
         return false;

@@ -28,11 +28,20 @@ quint32 foldedNameHash(QByteArrayView name)
     return quint32(h);
 }
 
-void FoldedNameTable::grow()
+void FoldedNameTable::reserveMore(size_t more)
+{
+    size_t wanted = m_slots.empty() ? 1024 : m_slots.size();
+    while ((m_count + more) * 2 > wanted)
+        wanted *= 2;
+    if (wanted != m_slots.size())
+        rehash(wanted);
+}
+
+void FoldedNameTable::rehash(size_t slotCount)
 {
     std::vector<Slot> old;
     old.swap(m_slots);
-    m_slots.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
+    m_slots.assign(slotCount, Slot{});
     for (const Slot &s : old) {
         if (s.entryPlusOne != 0)
             place(s.hash, s.entryPlusOne - 1);

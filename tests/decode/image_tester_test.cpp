@@ -60,6 +60,8 @@ TEST(JpegCheck, ReportsTheFirstProblemFound)
         {"no ident beats no frame", patched(noSof, 6, "JFIX"), JpegNoIdent},
         {"shorter than the end window", picture(60), JpegPassed},
         {"short and cut", patched(picture(60), 58, "xx"), JpegNoEoi},
+        {"short: whole file is the end window", patched(patched(picture(60), 58, "xx"), 30, "\xFF\xD9"),
+         JpegPassed},
         {"exactly 300k", picture(300000), JpegPassed},
         {"one byte over 300k", picture(300001), JpegOver300k},
         {"gif in a comment", patched(good, 100, "made from a GiF"), JpegFromGif},
