@@ -155,9 +155,10 @@ CodecResult base64Decode(std::string_view text)
 std::optional<Base64Item> findMimeBase64(std::string_view text, std::size_t from)
 {
     constexpr std::string_view Key = "content-transfer-encoding:";
-    for (std::size_t p = findNoCase(text, Key, from); p != std::string_view::npos;
-         p = findNoCase(text, Key, p + 1)) {
-        if (p > 0 && text[p - 1] != '\n')
+    // Line by line: a header starts a line, and a case-blind search of the whole
+    // text would crawl through megabytes of encoded data.
+    for (std::size_t p = from; p < text.size(); p = nextLine(text, p)) {
+        if ((p > 0 && text[p - 1] != '\n') || !startsWithNoCase(text.substr(p), Key))
             continue;
         std::string_view value = withoutCr(lineAt(text, p + Key.size()));
         while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
@@ -195,8 +196,8 @@ std::optional<Base64Item> findMimeBase64(std::string_view text, std::size_t from
 
 std::optional<Base64Item> findBeginBase64(std::string_view text, std::size_t from)
 {
-    for (std::size_t p = text.find("begin-base64 ", from); p != std::string_view::npos;
-         p = text.find("begin-base64 ", p + 1)) {
+    for (std::size_t p = findBytes(text, "begin-base64 ", from); p != std::string_view::npos;
+         p = findBytes(text, "begin-base64 ", p + 1)) {
         if (p > 0 && text[p - 1] != '\n')
             continue;
         const std::string_view line = withoutCr(lineAt(text, p));

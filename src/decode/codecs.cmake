@@ -14,6 +14,8 @@ add_library(kestrel_decode_codecs STATIC
 target_link_libraries(kestrel_decode_codecs PUBLIC kestrel_base ZLIB::ZLIB)
 
 if(KESTREL_FUZZ)
+  # Coverage feedback from the decoders themselves, not only from the fuzz drivers.
+  target_compile_options(kestrel_decode_codecs PRIVATE -fsanitize=fuzzer-no-link)
   foreach(target yenc_fuzz uu_fuzz base64_fuzz)
     add_executable(${target} ${CMAKE_SOURCE_DIR}/fuzz/${target}.cpp)
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <cstring>
 #include <string_view>
 
 namespace kestrel {
@@ -17,6 +18,17 @@ inline std::string_view asView(QByteArrayView bytes)
 inline QByteArray toBytes(std::string_view s)
 {
     return {s.data(), static_cast<qsizetype>(s.size())};
+}
+
+// std::string_view::find looks for the needle's first byte with memchr and then
+// compares; in yEnc data '=' is everywhere, so that crawls. glibc's memmem does not.
+inline std::size_t findBytes(std::string_view text, std::string_view needle, std::size_t from = 0)
+{
+    if (from > text.size())
+        return std::string_view::npos;
+    const void *hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+    return hit ? static_cast<std::size_t>(static_cast<const char *>(hit) - text.data())
+               : std::string_view::npos;
 }
 
 // The line that holds position `pos`, from `pos` to just before its LF (a CR before the

@@ -79,8 +79,8 @@ bool decodeLine(std::string_view line, std::size_t count, std::uint8_t *o)
 
 std::optional<UuBeginLine> findUuBegin(std::string_view text, std::size_t from)
 {
-    for (std::size_t pos = text.find("begin ", from); pos != std::string_view::npos;
-         pos = text.find("begin ", pos + 1)) {
+    for (std::size_t pos = findBytes(text, "begin ", from); pos != std::string_view::npos;
+         pos = findBytes(text, "begin ", pos + 1)) {
         if (pos > 0 && text[pos - 1] != '\n')
             continue;
         const std::string_view line = withoutCr(lineAt(text, pos));

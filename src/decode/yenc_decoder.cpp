@@ -54,14 +54,16 @@ std::optional<YencHeader> readHeader(std::string_view text)
 {
     const std::string_view window = text.substr(0, YencDetectionWindow);
     YencHeader h;
-    h.beginPos = window.find(BeginMarker);
+    h.beginPos = findBytes(window, BeginMarker);
     if (h.beginPos == std::string_view::npos)
         return std::nullopt;
-    if (const auto p = window.find("part="); p != std::string_view::npos) {
+    if (const auto p = findBytes(window, "part="); p != std::string_view::npos) {
         const std::string_view rest = window.substr(p + 5);
         h.partText = toBytes(rest.substr(0, rest.find(' ')));
     }
-    h.partPos = text.find(PartMarker, h.beginPos);
+    // The part line follows the header line at once; looking for it through the whole
+    // text would cost a second pass over megabytes of data.
+    h.partPos = findBytes(window, PartMarker, h.beginPos);
     if (multiPart(h)) {
         // begin= of the part line, not some earlier text that happens to hold it.
         const std::string_view partLine = lineAt(text, h.partPos);
@@ -119,7 +121,7 @@ QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks
     if (lineEnd == std::string_view::npos)
         return failure(QStringLiteral("the header line has no line end"));
     const std::size_t start = lineEnd + 1;
-    const std::size_t trailer = text.find(EndMarker, start);
+    const std::size_t trailer = findBytes(text, EndMarker, start);
     if (trailer == std::string_view::npos)
         return failure(QStringLiteral("no =yend after the header line"));
     std::size_t end = trailer;
@@ -199,7 +201,7 @@ QString noBegin()
 
 bool yEncCheckText(QByteArrayView text, const DecodeHooks &hooks)
 {
-    if (asView(text).substr(0, YencDetectionWindow).find(BeginMarker) == std::string_view::npos)
+    if (findBytes(asView(text).substr(0, YencDetectionWindow), BeginMarker) == std::string_view::npos)
         return false;
     hooks.write(QStringLiteral("yEnc Internal Decoder: yEnc Encoding detected..."), true);
     return true;

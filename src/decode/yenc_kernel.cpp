@@ -1,5 +1,6 @@
 #include "yenc_kernel.h"
 
+#include <bit>
 #include <cstring>
 
 namespace kestrel::yenc {
@@ -14,11 +15,12 @@ constexpr std::uint64_t hasZeroByte(std::uint64_t v)
     return (v - Ones) & ~v & Highs;
 }
 
-// Whether any of the eight bytes is CR, LF or '='.
-constexpr bool hasSpecial(std::uint64_t x)
+// Non-zero when any of the eight bytes is CR, LF or '='; the lowest set bit marks the
+// first such byte.
+constexpr std::uint64_t specialFlags(std::uint64_t x)
 {
-    return (hasZeroByte(x ^ (Ones * '\r')) | hasZeroByte(x ^ (Ones * '\n'))
-            | hasZeroByte(x ^ (Ones * '='))) != 0;
+    return hasZeroByte(x ^ (Ones * '\r')) | hasZeroByte(x ^ (Ones * '\n'))
+           | hasZeroByte(x ^ (Ones * '='));
 }
 
 // Eight byte-wise subtractions of 42 without borrows crossing bytes.
@@ -40,30 +42,45 @@ std::size_t decodePortable(const std::uint8_t *in, std::size_t n, std::uint8_t *
         escaped = false;
         i = 1;
     }
-    while (i < n) {
-        // Most of a yEnc body is plain bytes: take eight at a time while none is special.
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight bytes at a time: decode all eight, keep those before the first special
+        // byte (the lowest flag of the zero-byte test is exact), then deal with that
+        // one byte alone. Output never runs ahead of input, so the 8-byte store fits.
         while (i + 8 <= n) {
             std::uint64_t x;
             std::memcpy(&x, in + i, 8);
-            if (hasSpecial(x))
-                break;
+            const std::uint64_t flags = specialFlags(x);
             x = minus42(x);
             std::memcpy(o, &x, 8);
-            o += 8;
-            i += 8;
-        }
-        const std::size_t stop = i + 8 < n ? i + 8 : n;
-        while (i < stop) {
-            const std::uint8_t c = in[i++];
-            if (c == '=') {
-                if (i == n) {
-                    escaped = true;
-                    break;
-                }
-                *o++ = static_cast<std::uint8_t>(in[i++] - 106);
-            } else if (c != '\r' && c != '\n') {
-                *o++ = static_cast<std::uint8_t>(c - 42);
+            if (flags == 0) {
+                o += 8;
+                i += 8;
+                continue;
             }
+            const auto k = static_cast<std::size_t>(std::countr_zero(flags) >> 3);
+            o += k;
+            i += k;
+            if (in[i] != '=') {
+                ++i; // CR or LF
+            } else if (i + 1 < n) {
+                *o++ = static_cast<std::uint8_t>(in[i + 1] - 106);
+                i += 2;
+            } else {
+                escaped = true;
+                return static_cast<std::size_t>(o - out);
+            }
+        }
+    }
+    while (i < n) {
+        const std::uint8_t c = in[i++];
+        if (c == '=') {
+            if (i == n) {
+                escaped = true;
+                break;
+            }
+            *o++ = static_cast<std::uint8_t>(in[i++] - 106);
+        } else if (c != '\r' && c != '\n') {
+            *o++ = static_cast<std::uint8_t>(c - 42);
         }
     }
     return static_cast<std::size_t>(o - out);
