@@ -1,0 +1,1 @@
+# Sources of the scan driver are added to kestrel_scan here.

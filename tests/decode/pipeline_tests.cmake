@@ -1,0 +1,1 @@
+# Tests of the article capture and decode pipeline.
