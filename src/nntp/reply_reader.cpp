@@ -63,18 +63,16 @@ void ReplyReader::expectReplyTo(QByteArrayView commandLine, Delivery delivery)
 int ReplyReader::multiLineCodeFor(QByteArrayView commandLine)
 {
     const qsizetype blank = commandLine.indexOf(' ');
-    const QByteArray verb = withoutLineEnd(blank < 0 ? commandLine : commandLine.first(blank))
-                                .toByteArray()
-                                .toUpper();
+    const QByteArray verb =
+        withoutLineEnd(blank < 0 ? commandLine : commandLine.first(blank)).toByteArray().toUpper();
     struct Entry {
         const char *verb;
         int code;
     };
     static const Entry table[] = {
-        {"ARTICLE", 220},   {"HEAD", 221},      {"BODY", 222},       {"XOVER", 224},
-        {"OVER", 224},      {"LIST", 215},      {"XHDR", 221},       {"HDR", 225},
-        {"NEWGROUPS", 231}, {"NEWNEWS", 230},   {"LISTGROUP", 211},  {"HELP", 100},
-        {"CAPABILITIES", 101},
+        {"ARTICLE", 220},   {"HEAD", 221}, {"BODY", 222},         {"XOVER", 224},     {"OVER", 224},
+        {"LIST", 215},      {"XHDR", 221}, {"HDR", 225},          {"NEWGROUPS", 231}, {"NEWNEWS", 230},
+        {"LISTGROUP", 211}, {"HELP", 100}, {"CAPABILITIES", 101},
     };
     for (const Entry &e : table) {
         if (verb == e.verb)

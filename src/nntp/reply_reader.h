@@ -9,10 +9,10 @@ namespace kestrel {
 
 // One reply of the server as the reader hands it out.
 struct NntpReply {
-    int code = 0;           // 0 when the status line did not begin with three digits
-    bool multiLine = false; // a block follows the status line
-    bool streamed = false;  // the block's lines are handed out one by one (raw holds no block)
-    QByteArray raw;         // bytes exactly as received: status line, block lines, "." line
+    int code = 0;             // 0 when the status line did not begin with three digits
+    bool multiLine = false;   // a block follows the status line
+    bool streamed = false;    // the block's lines are handed out one by one (raw holds no block)
+    QByteArray raw;           // bytes exactly as received: status line, block lines, "." line
     qsizetype statusSize = 0; // bytes of the status line with its line end
     qsizetype blockSize = 0;  // bytes of the block lines, the "." line not counted
 

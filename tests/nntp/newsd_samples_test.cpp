@@ -91,7 +91,8 @@ QString jpegProblem(const QByteArray &jpeg)
         if (static_cast<unsigned char>(jpeg[pos]) != 0xFF)
             return QStringLiteral("no marker at %1").arg(pos);
         const int code = static_cast<unsigned char>(jpeg[pos + 1]);
-        const int length = (static_cast<unsigned char>(jpeg[pos + 2]) << 8) | static_cast<unsigned char>(jpeg[pos + 3]);
+        const int length =
+            (static_cast<unsigned char>(jpeg[pos + 2]) << 8) | static_cast<unsigned char>(jpeg[pos + 3]);
         if (code == 0xC0)
             frame = true;
         if (code == 0xDA)
@@ -121,7 +122,8 @@ TEST(SampleStore, BodiesDecodeToValidPicturesWithMatchingChecksums)
         EXPECT_EQ(jpegProblem(picture), QString()) << n;
         if (kind == SampleKind::YencPicture) {
             const QByteArray crc = QByteArray::number(
-                quint32(crc32(0, reinterpret_cast<const Bytef *>(picture.constData()), uInt(picture.size()))), 16);
+                quint32(crc32(0, reinterpret_cast<const Bytef *>(picture.constData()), uInt(picture.size()))),
+                16);
             EXPECT_TRUE(body.last().endsWith("crc32=" + crc.rightJustified(8, '0'))) << n;
             EXPECT_TRUE(body.first().contains(" size=" + QByteArray::number(picture.size()) + ' ')) << n;
         }
@@ -182,7 +184,8 @@ TEST(SampleStore, GapsAndRenumbering)
 
 TEST(SampleStore, MillionArticleGroupServedWithoutHoldingIt)
 {
-    NewsServer server(std::make_shared<SampleStore>(QList<kestrel::newsd::SampleGroup>{{kGroup, 1, 1000000}}));
+    NewsServer server(
+        std::make_shared<SampleStore>(QList<kestrel::newsd::SampleGroup>{{kGroup, 1, 1000000}}));
     ASSERT_TRUE(server.listen());
     kestrel::test::NntpTestClient client(server.port());
     ASSERT_TRUE(client.read());

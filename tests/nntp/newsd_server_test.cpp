@@ -30,7 +30,8 @@ protected:
     void SetUp() override
     {
         for (int n : {3, 4, 7})
-            FolderStore::writeArticle(dir.path(), "alt.test.one", n, article(n, n == 4 ? ".hidden\n..\n" : ""));
+            FolderStore::writeArticle(dir.path(), "alt.test.one", n,
+                                      article(n, n == 4 ? ".hidden\n..\n" : ""));
         FolderStore::writeArticle(dir.path(), "alt.test.two", 1, article(1));
         QDir(dir.path()).mkdir(QStringLiteral("alt.test.empty"));
         server = std::make_unique<NewsServer>(std::make_shared<FolderStore>(dir.path()));
@@ -118,13 +119,14 @@ TEST_F(NewsServerTest, OverviewAndListBlocks)
     const auto over = client->command("XOVER 3-7");
     ASSERT_TRUE(over);
     const QByteArray a3 = FolderStore(dir.path()).article("alt.test.one", 3);
-    EXPECT_EQ(over->block(),
-              "3\tpicture 3 - \"p.jpg\" yEnc (1/1)\tposter@example.com\t\t<3@x>\t\t" +
-                  QByteArray::number(a3.size()) + "\t2\tXref: h alt.test.one:3\r\n"
-              "4\tpicture 4 - \"p.jpg\" yEnc (1/1)\tposter@example.com\t\t<4@x>\t\t" +
-                  QByteArray::number(a3.size() + 13) + "\t4\tXref: h alt.test.one:4\r\n"
-              "7\tpicture 7 - \"p.jpg\" yEnc (1/1)\tposter@example.com\t\t<7@x>\t\t" +
-                  QByteArray::number(a3.size()) + "\t2\tXref: h alt.test.one:7\r\n");
+    EXPECT_EQ(over->block(), "3\tpicture 3 - \"p.jpg\" yEnc (1/1)\tposter@example.com\t\t<3@x>\t\t" +
+                                 QByteArray::number(a3.size()) +
+                                 "\t2\tXref: h alt.test.one:3\r\n"
+                                 "4\tpicture 4 - \"p.jpg\" yEnc (1/1)\tposter@example.com\t\t<4@x>\t\t" +
+                                 QByteArray::number(a3.size() + 13) +
+                                 "\t4\tXref: h alt.test.one:4\r\n"
+                                 "7\tpicture 7 - \"p.jpg\" yEnc (1/1)\tposter@example.com\t\t<7@x>\t\t" +
+                                 QByteArray::number(a3.size()) + "\t2\tXref: h alt.test.one:7\r\n");
     const auto one = client->command("XOVER 7");
     ASSERT_TRUE(one);
     EXPECT_TRUE(one->block().startsWith("7\t"));
@@ -224,7 +226,8 @@ TEST_F(NewsServerTest, CoalescedRepliesArriveInOneSegment)
     client->send("MODE READER");
     ASSERT_TRUE(client->read());
     ASSERT_TRUE(client->read());
-    EXPECT_EQ(client->chunks.value(0), "200 newsd ready (posting allowed)\r\n200 Reader mode, posting permitted\r\n");
+    EXPECT_EQ(client->chunks.value(0),
+              "200 newsd ready (posting allowed)\r\n200 Reader mode, posting permitted\r\n");
 }
 
 TEST_F(NewsServerTest, SilenceHoldsTheGreetingOrAReply)

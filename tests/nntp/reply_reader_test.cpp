@@ -172,10 +172,10 @@ TEST(ReplyReader, LineEndsAndLinesThatOnlyLookLikeTheEnd)
         QByteArray bytes;
         QByteArray block; // what the block holds once complete
     } cases[] = {
-        {"220 1\r\na\r\n..\r\n.\r\n", "a\r\n..\r\n"},      // a stuffed dot line
-        {"220 1\r\n.a\r\nb.\r\n.\r\n", ".a\r\nb.\r\n"},    // dots that are not alone
+        {"220 1\r\na\r\n..\r\n.\r\n", "a\r\n..\r\n"},   // a stuffed dot line
+        {"220 1\r\n.a\r\nb.\r\n.\r\n", ".a\r\nb.\r\n"}, // dots that are not alone
         {"220 1\r\nx\r\n . \r\n.\r\n", "x\r\n . \r\n"},
-        {"220 1\nx\n.\n", "x\n"},                          // bare LF line ends
+        {"220 1\nx\n.\n", "x\n"}, // bare LF line ends
         {"220 1\r\nx\n.\r\n", "x\n"},
         {"220 1\r\n\r\n\r\n.\r\n", "\r\n\r\n"},
     };
@@ -239,11 +239,15 @@ TEST(ReplyReader, CeilingTurnsAnOversizedReplyIntoOverflow)
         bool overflow;
     } cases[] = {
         {"reply at the ceiling", 220, ReplyReader::Delivery::WholeBlock, hundred, false},
-        {"one byte more", 220, ReplyReader::Delivery::WholeBlock, "220 1\r\n" + QByteArray(89, 'x') + "\r\n.\r\n", true},
-        {"unfinished and growing", 220, ReplyReader::Delivery::WholeBlock, "220 1\r\n" + QByteArray(200, 'x'), true},
+        {"one byte more", 220, ReplyReader::Delivery::WholeBlock,
+         "220 1\r\n" + QByteArray(89, 'x') + "\r\n.\r\n", true},
+        {"unfinished and growing", 220, ReplyReader::Delivery::WholeBlock, "220 1\r\n" + QByteArray(200, 'x'),
+         true},
         {"status line without end", 0, ReplyReader::Delivery::WholeBlock, QByteArray(101, '2'), true},
-        {"long block, short lines", 220, ReplyReader::Delivery::Lines, "220 1\r\n" + QByteArray("abc\r\n").repeated(60) + ".\r\n", false},
-        {"one line too long", 220, ReplyReader::Delivery::Lines, "220 1\r\n" + QByteArray(120, 'y') + "\r\n.\r\n", true},
+        {"long block, short lines", 220, ReplyReader::Delivery::Lines,
+         "220 1\r\n" + QByteArray("abc\r\n").repeated(60) + ".\r\n", false},
+        {"one line too long", 220, ReplyReader::Delivery::Lines,
+         "220 1\r\n" + QByteArray(120, 'y') + "\r\n.\r\n", true},
     };
     for (const auto &c : cases) {
         ReplyReader reader(100);
@@ -275,7 +279,7 @@ TEST(ReplyReader, StatusLineCodes)
         int code;
     } cases[] = {
         {"200 ready\r\n", 200}, {"205\r\n", 205}, {"481", 481}, {"20 x", 0},
-        {"2000 x", 0},          {"abc def", 0},   {"", 0},       {" 200 x", 0},
+        {"2000 x", 0},          {"abc def", 0},   {"", 0},      {" 200 x", 0},
     };
     for (const auto &c : cases)
         EXPECT_EQ(kestrel::replyCode(c.line), c.code) << c.line.constData();
@@ -295,9 +299,12 @@ TEST(ReplyReader, MultiLineCodeOfCommands)
         const char *command;
         int code;
     } cases[] = {
-        {"ARTICLE  345", 220}, {"article 1", 220}, {"HEAD", 221},     {"BODY 3", 222},
-        {"XOVER 1-100", 224},  {"OVER", 224},      {"LIST", 215},     {"LIST ACTIVE a.*", 215},
-        {"GROUP a.b", 0},      {"NEXT", 0},        {"QUIT\r\n", 0},   {"AUTHINFO USER x", 0},
+        {"ARTICLE  345", 220}, {"article 1", 220},
+        {"HEAD", 221},         {"BODY 3", 222},
+        {"XOVER 1-100", 224},  {"OVER", 224},
+        {"LIST", 215},         {"LIST ACTIVE a.*", 215},
+        {"GROUP a.b", 0},      {"NEXT", 0},
+        {"QUIT\r\n", 0},       {"AUTHINFO USER x", 0},
         {"HEADER", 0},         {"", 0},
     };
     for (const auto &c : cases)

@@ -10,8 +10,7 @@ QByteArray yencLines(QByteArrayView data, int lineLength)
     for (qsizetype i = 0; i < data.size(); ++i) {
         const auto c = static_cast<unsigned char>((static_cast<unsigned char>(data[i]) + 42) & 0xFF);
         const bool edge = column == 0 || column >= lineLength - 1 || i + 1 == data.size();
-        const bool escape = c == 0 || c == '\n' || c == '\r' || c == '=' ||
-                            (edge && (c == '\t' || c == ' '));
+        const bool escape = c == 0 || c == '\n' || c == '\r' || c == '=' || (edge && (c == '\t' || c == ' '));
         if (escape) {
             out += '=';
             out += char((c + 64) & 0xFF);

@@ -34,8 +34,8 @@ public:
     // Port 0 takes any free port; port() tells which.
     bool listen(quint16 port = 0, const QHostAddress &address = QHostAddress::LocalHost);
     quint16 port() const;
-    void close();                 // stop listening; open connections stay
-    void dropConnections();       // close every open connection at once
+    void close();           // stop listening; open connections stay
+    void dropConnections(); // close every open connection at once
 
     ArticleStore &store() const { return *m_store; }
     void setStore(std::shared_ptr<ArticleStore> store) { m_store = std::move(store); }

@@ -18,25 +18,44 @@ constexpr qsizetype kOverviewChunk = 256 * 1024;
 QByteArray standardText(int code)
 {
     switch (code) {
-    case 200: return "newsd ready (posting allowed)";
-    case 201: return "newsd ready (no posting)";
-    case 205: return "Bye";
-    case 400: return "Service temporarily unavailable";
-    case 403: return "Internal fault";
-    case 411: return "No such newsgroup";
-    case 412: return "No newsgroup selected";
-    case 420: return "No current article";
-    case 421: return "No next article in this group";
-    case 423: return "No article with that number";
-    case 430: return "No article with that message-id";
-    case 480: return "Authentication required";
-    case 481: return "Authentication failed";
-    case 482: return "Authentication commands issued out of sequence";
-    case 500: return "Unknown command";
-    case 501: return "Syntax error";
-    case 502: return "Permission denied";
-    case 503: return "Not supported";
-    default: return "Forced reply";
+    case 200:
+        return "newsd ready (posting allowed)";
+    case 201:
+        return "newsd ready (no posting)";
+    case 205:
+        return "Bye";
+    case 400:
+        return "Service temporarily unavailable";
+    case 403:
+        return "Internal fault";
+    case 411:
+        return "No such newsgroup";
+    case 412:
+        return "No newsgroup selected";
+    case 420:
+        return "No current article";
+    case 421:
+        return "No next article in this group";
+    case 423:
+        return "No article with that number";
+    case 430:
+        return "No article with that message-id";
+    case 480:
+        return "Authentication required";
+    case 481:
+        return "Authentication failed";
+    case 482:
+        return "Authentication commands issued out of sequence";
+    case 500:
+        return "Unknown command";
+    case 501:
+        return "Syntax error";
+    case 502:
+        return "Permission denied";
+    case 503:
+        return "Not supported";
+    default:
+        return "Forced reply";
     }
 }
 
@@ -130,8 +149,7 @@ void NewsSession::processCommands()
         m_server->record(m_id, line);
 
         const QByteArray verb = line.trimmed().split(' ').value(0).toUpper();
-        const std::optional<int> silence =
-            verb.isEmpty() ? std::nullopt : m_server->takeSilence(verb);
+        const std::optional<int> silence = verb.isEmpty() ? std::nullopt : m_server->takeSilence(verb);
         if (silence) {
             m_holding = true;
             if (*silence >= 0) {
@@ -291,8 +309,10 @@ void NewsSession::cmdArticle(const QByteArray &verb, const QList<QByteArray> &ar
         replyWithBlock("221 " + status, head);
         return;
     }
-    const QByteArray text = verb == "BODY" ? store.body(m_group, *stored) : head + "\r\n" + store.body(m_group, *stored);
-    const QByteArray whole = (verb == "BODY" ? "222 " : "220 ") + status + "\r\n" + dotStuffed(text) + ".\r\n";
+    const QByteArray text =
+        verb == "BODY" ? store.body(m_group, *stored) : head + "\r\n" + store.body(m_group, *stored);
+    const QByteArray whole =
+        (verb == "BODY" ? "222 " : "220 ") + status + "\r\n" + dotStuffed(text) + ".\r\n";
     const qint64 dropAt = m_server->takeDropPoint(whole.size());
     if (dropAt < 0) {
         writePart(whole, 0, true);
@@ -356,8 +376,8 @@ void NewsSession::pumpOverview()
         chunk.reserve(kOverviewChunk + 1024);
         std::optional<qint64> n = m_overview->next;
         while (n && *n <= m_overview->last && chunk.size() < kOverviewChunk) {
-            chunk += QByteArray::number(*n + shift) + '\t' + store.overviewFields(m_overview->group, *n) +
-                     "\r\n";
+            chunk +=
+                QByteArray::number(*n + shift) + '\t' + store.overviewFields(m_overview->group, *n) + "\r\n";
             n = store.nextAfter(m_overview->group, *n);
         }
         const bool done = !n || *n > m_overview->last;
@@ -395,8 +415,8 @@ void NewsSession::cmdList(const QList<QByteArray> &args)
         const qint64 shift = m_server->numberShift(g.name);
         const qint64 last = g.count > 0 ? g.last : g.first - 1;
         if (keyword == "ACTIVE")
-            block += g.name + ' ' + QByteArray::number(last + shift) + ' ' + QByteArray::number(g.first + shift) +
-                     " y\r\n";
+            block += g.name + ' ' + QByteArray::number(last + shift) + ' ' +
+                     QByteArray::number(g.first + shift) + " y\r\n";
         else
             block += g.name + "\tSample pictures\r\n";
     }

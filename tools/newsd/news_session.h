@@ -32,8 +32,8 @@ signals:
 private:
     struct OverviewJob {
         QByteArray group;
-        qint64 next;  // stored number of the next article to list
-        qint64 last;  // stored number of the range's end
+        qint64 next;   // stored number of the next article to list
+        qint64 last;   // stored number of the range's end
         qint64 offset; // bytes of the reply written so far
     };
 

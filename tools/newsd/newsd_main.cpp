@@ -132,9 +132,9 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("newsd"));
 
     QCommandLineParser args;
-    args.setApplicationDescription(QStringLiteral(
-        "A small NNTP server for tests and demos. Prints the port it listens on, then serves "
-        "until SIGINT or SIGTERM."));
+    args.setApplicationDescription(
+        QStringLiteral("A small NNTP server for tests and demos. Prints the port it listens on, then serves "
+                       "until SIGINT or SIGTERM."));
     args.addHelpOption();
     const auto opt = [&](const char *name, const char *help, const char *value = nullptr) {
         args.addOption(value ? QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
@@ -154,8 +154,10 @@ int main(int argc, char **argv)
     opt("seed", "Seed of the random cuts.", "n");
     opt("split-pause", "Milliseconds between the pieces of a cut reply.", "ms");
     opt("coalesce", "Write n replies to one segment.", "n");
-    opt("silence", "Say nothing for a while (-1: for ever) before the greeting, or before "
-                   "answering COMMAND; repeatable.", "seconds[:command[:times]]");
+    opt("silence",
+        "Say nothing for a while (-1: for ever) before the greeting, or before "
+        "answering COMMAND; repeatable.",
+        "seconds[:command[:times]]");
     opt("force", "Answer CODE to COMMAND (the next TIMES times); repeatable.", "command=code[:times]");
     opt("drop-article", "Close the connection after this many bytes of an ARTICLE or BODY reply.",
         "bytes[:times]");
@@ -177,9 +179,10 @@ int main(int argc, char **argv)
             groups.append(parseGroup(QStringLiteral("alt.binaries.pictures.kestrel=500"), gap));
             groups.append(parseGroup(QStringLiteral("alt.binaries.pictures.misc=200@1000"), gap));
         }
-        const quint32 seed = args.isSet(QStringLiteral("sample-seed"))
-                                 ? quint32(toInt(args.value(QStringLiteral("sample-seed")), QStringLiteral("seed")))
-                                 : 1;
+        const quint32 seed =
+            args.isSet(QStringLiteral("sample-seed"))
+                ? quint32(toInt(args.value(QStringLiteral("sample-seed")), QStringLiteral("seed")))
+                : 1;
         store = std::make_shared<SampleStore>(groups, seed);
     }
 
@@ -190,8 +193,9 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "%d: %s\n", connection, line.constData());
         });
     }
-    const quint16 port =
-        args.isSet(QStringLiteral("port")) ? quint16(toInt(args.value(QStringLiteral("port")), QStringLiteral("port"))) : 0;
+    const quint16 port = args.isSet(QStringLiteral("port"))
+                             ? quint16(toInt(args.value(QStringLiteral("port")), QStringLiteral("port")))
+                             : 0;
     const QHostAddress address(args.isSet(QStringLiteral("listen")) ? args.value(QStringLiteral("listen"))
                                                                     : QStringLiteral("127.0.0.1"));
     if (!server.listen(port, address))

@@ -51,8 +51,8 @@ private:
     int indexOf(QByteArrayView group) const;
     std::optional<Post> post(QByteArrayView group, qint64 number) const;
     const Picture &picture(int variant) const;
-    QByteArray headOf(const Post &post) const;
-    QByteArray bodyOf(const Post &post) const;
+    static QByteArray headOf(const Post &post);
+    static QByteArray bodyOf(const Post &post);
 
     QList<SampleGroup> m_groups;
     quint32 m_seed;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+
+namespace kestrel {
+
+// A complete article as the download connection received it.
+struct CapturedArticle {
+    QByteArray articleBuffer; // status line, (headers,) body and the "." line, still dot-stuffed
+    QByteArray fileName;      // the pending entry's file name
+    QByteArray group;         // the newsgroup it was fetched from
+    qint32 bytes = 0;         // bytes received for it
+    QDateTime downloadStart;  // when the transfer started (the group answer, or the pick)
+};
+
+// Where finished articles go: the capture and decode pipeline. ArticleRetrieved
+// reports, decodes and files the article and then returns; it must not start the
+// next download itself. On return the download session clears ArticleInHand, sets
+// DownloadBusy to 0 and DownloadState to 999 and calls DownloadNext.
+class ArticleSink {
+public:
+    virtual ~ArticleSink() = default;
+    virtual void ArticleRetrieved(const CapturedArticle &article) = 0;
+};
+
+} // namespace kestrel

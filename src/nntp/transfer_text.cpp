@@ -1,0 +1,30 @@
+#include "transfer_text.h"
+
+#include <QLocale>
+
+namespace kestrel {
+
+namespace {
+
+// Groups the whole part by thousands with commas, whatever the system locale says.
+QString grouped(double value, int decimals)
+{
+    static const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return english.toString(value, 'f', decimals);
+}
+
+} // namespace
+
+QString transferSpeedText(const QDateTime &start, const QDateTime &now, qint64 bytes)
+{
+    const qint64 seconds = start.secsTo(now);
+    const qint64 perSecond = seconds > 0 ? bytes / seconds : 0;
+    return grouped(double(perSecond) / 1000.0, 2);
+}
+
+QString kiloBytesText(qint64 bytes)
+{
+    return grouped(double(bytes) / 1000.0, 1);
+}
+
+} // namespace kestrel
