@@ -1,1 +1,0 @@
-// Intentionally empty until the first window lands.

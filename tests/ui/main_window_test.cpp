@@ -1,0 +1,387 @@
+#include "ui_fixture.h"
+
+#include "ui/download_light.h"
+#include "ui/main_window.h"
+#include "ui/screen_units.h"
+
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTreeView>
+
+#include "support/wait.h"
+
+using namespace kestrel;
+using kestrel::test::UiFixture;
+
+namespace {
+
+struct MainWindowTest : UiFixture {
+    MainWindow win{ctx};
+
+    int heightTwipsPx(double twips) const { return twipsToPixels(twips, verticalDpi(win)); }
+    int widthTwipsPx(double twips) const { return twipsToPixels(twips, horizontalDpi(win)); }
+};
+
+TEST(ScreenUnits, ConversionsSurviveARoundTrip)
+{
+    struct Case {
+        double twips;
+        double dpi;
+        int pixels;
+    };
+    const Case cases[] = {
+        {1830, 96, 122}, {6180, 96, 412}, {9465, 96, 631}, {1440, 120, 120}, {7, 96, 0}, {8, 96, 1}, {1830, 144, 183},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(twipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
+        EXPECT_EQ(twipsToPixels(pixelsToTwips(c.pixels, c.dpi), c.dpi), c.pixels);
+    }
+    for (double dpi : {72.0, 96.0, 120.0, 144.0, 192.0}) {
+        for (int mm = 1; mm <= 400; ++mm)
+            ASSERT_EQ(pixelsToMillimetres(millimetresToPixels(mm, dpi), dpi), mm) << mm << " at " << dpi;
+    }
+}
+
+TEST_F(MainWindowTest, EveryControlCarriesItsNameAndText)
+{
+    EXPECT_EQ(win.objectName(), "frmMain");
+    EXPECT_EQ(win.windowTitle(), "Kestrel");
+    const std::pair<const char *, const char *> tips[] = {
+        {"cmdScan", "Connect to News Server (start scan)"},
+        {"Command1", "Disconnect from News Server and stop scanning"},
+        {"Command2", "Abort Download"},
+        {"cmdDelete", "Remove selected articles from the download que"},
+        {"cmdMoveToTop", "Move selected articles to top, so they will be downloaded first"},
+        {"cmdSearchSelect", "Find and select articles in the pending downloads list"},
+        {"cmdBLemail", "Add Email address of selected article to blacklist"},
+        {"cmdBLorg", "Add organization of selected article to blacklist"},
+        {"cmdBLphost", "Add posting host of selected article to blacklist"},
+        {"Command5", "Edit options"},
+        {"cmdLog", "View Log"},
+        {"cmdHelp", "View Help"},
+    };
+    for (const auto &[name, tip] : tips) {
+        if (auto *b = child<QAbstractButton>(win, name)) {
+            EXPECT_EQ(b->toolTip(), QString::fromLatin1(tip)) << name;
+        }
+    }
+    for (const char *name : {"cmdAbout", "cmdBarSize", "cmdExit"})
+        child<QAbstractButton>(win, name);
+    if (auto *light = child<DownloadLight>(win, "imgTestx")) {
+        EXPECT_EQ(light->toolTip(), "Indicates DL status (red=busy) click here to force dl start");
+    }
+
+    const std::pair<const char *, const char *> captions[] = {
+        {"lblNottaJPG", "Not pic:"}, {"lblKilledByLines", "Lines:"}, {"lblDupe", "Dupes:"},
+        {"lblSpam", "Spam:"},        {"lblPending", "Pending:"},     {"lblDecoded", "Decoded:"},
+        {"lblSpeed", "Read:"},       {"lblMCount", "Added:"},        {"lblBlacklist", "Blacklist:"},
+    };
+    for (const auto &[name, caption] : captions) {
+        const QByteArray captionName = QByteArray(name) + (QByteArray(name) == "lblBlacklist" ? "" : "Caption");
+        if (auto *l = child<QLabel>(win, captionName.constData())) {
+            EXPECT_EQ(l->text(), QString::fromLatin1(caption)) << name;
+        }
+    }
+    if (auto *group = child<QLabel>(win, "lblGroup")) {
+        EXPECT_EQ(group->text(), "Press SCAN to start");
+    }
+    child<QLabel>(win, "lblCapX");
+    for (const char *name : {"ProgressBar1", "ProgressBar2", "ProgressBar3"})
+        child<QProgressBar>(win, name);
+    EXPECT_TRUE(child<QProgressBar>(win, "ProgressBar3")->isHidden());
+
+    auto *list = child<QTreeView>(win, "ListView1");
+    ASSERT_NE(list, nullptr);
+    const QStringList titles{"Filename", "Lines", "Subject", "Organization", "Posting Host", "Email", "Newsgroup", "X-posts"};
+    ASSERT_EQ(list->model()->columnCount(), titles.size());
+    for (int c = 0; c < titles.size(); ++c)
+        EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
+}
+
+TEST(MainWindowSound, StartupSoundObeysTheLoadedSetting)
+{
+    for (bool soundsOn : {true, false}) {
+        kestrel::test::TempProgramFolder dir;
+        QDir(dir.path()).mkdir(QStringLiteral("sfx"));
+        dir.write(QStringLiteral("sfx/startup.wav"), "RIFF");
+        Context ctx(dir.path());
+        ctx.sound.setPlayerProgram(QString());
+        ctx.settings.setChecked(u"chkSFX", soundsOn);
+        MainWindow win(ctx);
+        EXPECT_EQ(ctx.sound.lastPlayed(), soundsOn ? QStringLiteral("startup.wav") : QString());
+    }
+}
+
+TEST_F(MainWindowTest, StatusLineFollowsTheLog)
+{
+    auto *status = child<QLabel>(win, "lblCapX");
+    ASSERT_NE(status, nullptr);
+    for (const QString &msg : {QStringLiteral("Scan Initiated..."), QStringLiteral("Rescan in 5 seconds"), QString()}) {
+        ctx.WriteLog(msg, false);
+        EXPECT_EQ(status->text(), msg);
+    }
+    ctx.WriteLog(QStringLiteral("first line\r\nsecond"), true);
+    EXPECT_EQ(status->text(), "first line");
+}
+
+TEST_F(MainWindowTest, ButtonsForwardTheirClicks)
+{
+    const std::pair<const char *, void (MainWindow::*)()> forwarded[] = {
+        {"cmdScan", &MainWindow::scanClicked},
+        {"Command1", &MainWindow::stopScanClicked},
+        {"Command2", &MainWindow::abortDownloadClicked},
+        {"cmdDelete", &MainWindow::deleteClicked},
+        {"cmdMoveToTop", &MainWindow::moveToTopClicked},
+        {"cmdSearchSelect", &MainWindow::searchSelectClicked},
+        {"cmdBLemail", &MainWindow::blacklistEmailClicked},
+        {"cmdBLorg", &MainWindow::blacklistOrgClicked},
+        {"cmdBLphost", &MainWindow::blacklistHostClicked},
+        {"Command5", &MainWindow::optionsClicked},
+    };
+    QStringList fired;
+    for (const auto &[name, signal] : forwarded) {
+        const QString n = QString::fromLatin1(name);
+        QObject::connect(&win, signal, &win, [&fired, n] { fired << n; });
+    }
+    for (const auto &[name, signal] : forwarded) {
+        fired.clear();
+        child<QAbstractButton>(win, name)->click();
+        EXPECT_EQ(fired, QStringList{QString::fromLatin1(name)});
+    }
+
+    int lightClicks = 0;
+    QObject::connect(&win, &MainWindow::downloadLightClicked, &win, [&] { ++lightClicks; });
+    auto *light = child<DownloadLight>(win, "imgTestx");
+    QTest::mouseClick(light, Qt::LeftButton, {}, light->rect().center());
+    EXPECT_EQ(lightClicks, 1);
+
+    win.setScanEnabled(false);
+    EXPECT_FALSE(child<QAbstractButton>(win, "cmdScan")->isEnabled());
+}
+
+TEST_F(MainWindowTest, CountersProgressAndLightShowWhatTheyAreGiven)
+{
+    const char *names[] = {"lblNottaJPG", "lblKilledByLines", "lblDupe", "lblSpam",
+                           "lblPending",  "lblDecoded",       "lblSpeed", "lblMCount"};
+    qint64 v = 7;
+    for (const char *name : names) {
+        ASSERT_TRUE(win.setCounter(QString::fromLatin1(name), v));
+        EXPECT_EQ(child<QLabel>(win, name)->text(), QString::number(v)) << name;
+        v *= 13;
+    }
+    EXPECT_FALSE(win.setCounter(u"lblCapX", 1));
+    EXPECT_FALSE(win.setCounter(u"lblNottaJPGCaption", 1));
+    EXPECT_EQ(child<QLabel>(win, "lblCapX")->text(), QString());
+
+    win.setProgressMaximum(3, 660);
+    win.setProgressValue(3, 500);
+    EXPECT_EQ(child<QProgressBar>(win, "ProgressBar3")->value(), 500);
+    win.setDownloadProgressVisible(true);
+    EXPECT_FALSE(child<QProgressBar>(win, "ProgressBar3")->isHidden());
+
+    // The lamp's centre is green when idle and red when busy.
+    for (bool busy : {false, true}) {
+        const QColor centre = DownloadLight::lamp(busy, 16).toImage().pixelColor(8, 8);
+        EXPECT_EQ(centre.red() > centre.green(), busy);
+        win.setDownloadBusy(busy);
+        EXPECT_EQ(win.downloadBusy(), busy);
+    }
+}
+
+TEST_F(MainWindowTest, BarSizeFlipsBetweenBarAndFullHeight)
+{
+    win.resize(700, 500);
+    win.show();
+    auto *button = child<QAbstractButton>(win, "cmdBarSize");
+    const int expected[] = {heightTwipsPx(1830), heightTwipsPx(6180), heightTwipsPx(1830)};
+    for (int h : expected) {
+        button->click();
+        EXPECT_EQ(win.frameGeometry().height(), h);
+        EXPECT_EQ(win.frameGeometry().width(), widthTwipsPx(9465));
+        // The bar holds buttons, counters and status lines; full size shows the list.
+        EXPECT_EQ(win.pendingView()->isVisible(), h == heightTwipsPx(6180));
+    }
+
+    // From a maximised window the bar size still applies, to the normal window.
+    win.showMaximized();
+    ASSERT_TRUE(kestrel::test::waitUntil([&] { return win.isMaximized(); }));
+    button->click();
+    EXPECT_FALSE(win.isMaximized());
+    EXPECT_EQ(win.frameGeometry().height(), heightTwipsPx(1830));
+}
+
+TEST_F(MainWindowTest, BarSizeFlipsBackWhenTheWindowCannotGetThatSmall)
+{
+    win.show();
+    const int frame = win.frameGeometry().height() - win.height();
+    const int smallest = heightTwipsPx(1830) + 40;
+    win.setMinimumHeight(smallest - frame);
+    auto *button = child<QAbstractButton>(win, "cmdBarSize");
+    button->click();
+    EXPECT_EQ(win.frameGeometry().height(), smallest);
+    button->click();
+    EXPECT_EQ(win.frameGeometry().height(), heightTwipsPx(6180));
+}
+
+TEST_F(MainWindowTest, PlacementSurvivesSaveAndLoad)
+{
+    struct Case {
+        int state;
+        double top, left, width, height;
+    };
+    const Case cases[] = {
+        {0, 1500, 3000, 9465, 6180},
+        {2, 1200, 2400, 10005, 7005},
+        {0, 15, 30, 9000, 5000},
+    };
+    for (const Case &c : cases) {
+        MainWindow w(ctx);
+        WindowPlacement p;
+        p.top = c.top;
+        p.left = c.left;
+        p.width = c.width;
+        p.height = c.height;
+        p.windowState = c.state;
+        w.applyPlacement(p);
+        w.show();
+        ASSERT_TRUE(kestrel::test::waitUntil([&] { return w.isMaximized() == (c.state == 2); }));
+        const PlacementNow now = w.currentPlacement();
+        EXPECT_EQ(now.windowState, c.state);
+        // Within one pixel of what was asked, and stable from then on.
+        const double px = pixelsToTwips(1, verticalDpi(w));
+        EXPECT_NEAR(now.top, c.top, px);
+        EXPECT_NEAR(now.left, c.left, px);
+        EXPECT_NEAR(now.width, c.width, px);
+        EXPECT_NEAR(now.height, c.height, px);
+
+        MainWindow again(ctx);
+        WindowPlacement q;
+        q.top = now.top;
+        q.left = now.left;
+        q.width = now.width;
+        q.height = now.height;
+        q.windowState = 0;
+        again.applyPlacement(q);
+        const PlacementNow reread = again.currentPlacement();
+        EXPECT_DOUBLE_EQ(reread.top, now.top);
+        EXPECT_DOUBLE_EQ(reread.left, now.left);
+        EXPECT_DOUBLE_EQ(reread.width, now.width);
+        EXPECT_DOUBLE_EQ(reread.height, now.height);
+    }
+}
+
+TEST_F(MainWindowTest, MissingTopCentresTheWindowAndIgnoresTheRest)
+{
+    WindowPlacement p;
+    p.left = 0;
+    p.width = 3000;
+    p.windowState = 2;
+    const QSize before = win.frameGeometry().size();
+    win.applyPlacement(p);
+    const QRect area = win.screen()->availableGeometry();
+    const QRect outer = win.frameGeometry();
+    EXPECT_EQ(outer.size(), before);
+    EXPECT_LE(std::abs(outer.center().x() - area.center().x()), 1);
+    EXPECT_LE(std::abs(outer.center().y() - area.center().y()), 1);
+    EXPECT_FALSE(win.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(outer.height(), heightTwipsPx(6180));
+}
+
+TEST_F(MainWindowTest, ColumnWidthsSurviveSaveLoadAndAModelChange)
+{
+    std::array<int, 8> defaults{};
+    for (size_t i = 0; i < defaults.size(); ++i)
+        defaults[i] = kPendingColumns[i].defaultWidth;
+    EXPECT_EQ(win.columnWidths(), defaults);
+
+    const std::array<int, 8> chosen{33, 5, 201, 17, 64, 90, 12, 300};
+    win.setColumnWidths(chosen);
+    EXPECT_EQ(win.columnWidths(), chosen);
+
+    QStandardItemModel model(2, 8);
+    win.setPendingModel(&model);
+    EXPECT_EQ(win.pendingView()->model(), &model);
+    EXPECT_EQ(win.columnWidths(), chosen);
+
+    // A width the user dragged to some pixel count reads back the same after a reload.
+    win.pendingView()->header()->resizeSection(2, 317);
+    const std::array<int, 8> dragged = win.columnWidths();
+    win.setColumnWidths(dragged);
+    EXPECT_EQ(win.columnWidths(), dragged);
+}
+
+TEST_F(MainWindowTest, CloseBoxAsksToExitAndTheWindowStays)
+{
+    std::vector<bool> requests;
+    QObject::connect(&win, &MainWindow::exitRequested, &win, [&](bool fromBox) { requests.push_back(fromBox); });
+    win.show();
+    EXPECT_FALSE(win.close());
+    EXPECT_TRUE(win.isVisible());
+    child<QAbstractButton>(win, "cmdExit")->click();
+    EXPECT_EQ(requests, (std::vector<bool>{true, false}));
+
+    win.setShutdownInProgress(true);
+    EXPECT_TRUE(win.close());
+    EXPECT_EQ(requests.size(), 2u);
+}
+
+// Writes a picture of the window for the documentation when asked to:
+// KESTREL_UI_SCREENSHOT=docs/main-window.png test_ui --gtest_filter=*Screenshot*
+TEST_F(MainWindowTest, Screenshot)
+{
+    const QString target = qEnvironmentVariable("KESTREL_UI_SCREENSHOT");
+    if (target.isEmpty())
+        GTEST_SKIP() << "KESTREL_UI_SCREENSHOT not set";
+    QStandardItemModel model(0, 8);
+    for (int c = 0; c < 8; ++c)
+        model.setHeaderData(c, Qt::Horizontal, QString::fromLatin1(kPendingColumns[size_t(c)].title));
+    const char *rows[][8] = {
+        {"harbour_dawn.jpg", "01234", "Harbour at dawn - harbour_dawn.jpg (1/1)", "Example Net", "news.example.net", "gull@example.net", "alt.binaries.pictures.boats", "01"},
+        {"kestrel_hover.jpg", "02210", "Kestrel hovering \"kestrel_hover.jpg\" yEnc (1/1)", "Birders", "post.birders.example", "falco@birders.example", "alt.binaries.pictures.birds", "02"},
+        {"old_mill.jpg", "00880", "Old mill in winter [1/1] - \"old_mill.jpg\"", "", "203.0.113.7", "miller@example.org", "alt.binaries.pictures.misc", "01"},
+        {"!Duplicate", "00912", "Lighthouse - lighthouse.jpg", "Example Net", "news.example.net", "keeper@example.net", "alt.binaries.pictures.boats", "01"},
+    };
+    for (const auto &r : rows) {
+        QList<QStandardItem *> items;
+        for (const char *cell : r)
+            items << new QStandardItem(QString::fromUtf8(cell));
+        if (QByteArray(r[0]).startsWith('!')) {
+            for (QStandardItem *i : items)
+                i->setEnabled(false);
+        }
+        model.appendRow(items);
+    }
+    win.setPendingModel(&model);
+    win.setCounter(u"lblSpeed", 1834);
+    win.setCounter(u"lblNottaJPG", 1211);
+    win.setCounter(u"lblKilledByLines", 402);
+    win.setCounter(u"lblDupe", 87);
+    win.setCounter(u"lblSpam", 131);
+    win.setCounter(u"lblMCount", 3);
+    win.setCounter(u"lblPending", 3);
+    win.setCounter(u"lblDecoded", 12);
+    win.setGroupText(QStringLiteral("1412 new articles in alt.binaries.pictures.birds"));
+    win.setProgressMaximum(1, 6);
+    win.setProgressValue(1, 4);
+    win.setProgressValue(2, 64);
+    win.setDownloadProgressVisible(true);
+    win.setProgressValue(3, 30);
+    win.setDownloadBusy(true);
+    ctx.WriteLog(QStringLiteral("Downloading: kestrel_hover.jpg 48.2kb [312.5 Kbps]"), false);
+    win.show();
+    kestrel::test::waitUntil([] { return false; }, 100);
+    ASSERT_TRUE(win.grab().save(target));
+    const QString barTarget = qEnvironmentVariable("KESTREL_UI_SCREENSHOT_BAR");
+    if (!barTarget.isEmpty()) {
+        win.toggleBarSize();
+        kestrel::test::waitUntil([] { return false; }, 100);
+        ASSERT_TRUE(win.grab().save(barTarget));
+    }
+}
+
+} // namespace
