@@ -13,11 +13,11 @@ QByteArray sanitizeFileName(const QByteArray &name)
         if (c >= 32 && c != 127)
             clean.append(ch);
     }
-    clean = clean.trimmed();
-    qsizetype dots = 0;
-    while (dots < clean.size() && clean.at(dots) == '.')
-        ++dots;
-    return clean.mid(dots).trimmed();
+    // Dots and blanks alternate in hostile names (". . ./x"): strip them together.
+    qsizetype from = 0;
+    while (from < clean.size() && (clean.at(from) == '.' || clean.at(from) == ' '))
+        ++from;
+    return clean.mid(from).trimmed();
 }
 
 } // namespace kestrel

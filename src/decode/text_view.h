@@ -24,8 +24,8 @@ inline QByteArray toBytes(std::string_view s)
 // compares; in yEnc data '=' is everywhere, so that crawls. glibc's memmem does not.
 inline std::size_t findBytes(std::string_view text, std::string_view needle, std::size_t from = 0)
 {
-    if (from > text.size())
-        return std::string_view::npos;
+    if (from > text.size() || needle.size() > text.size() - from)
+        return std::string_view::npos; // also keeps a null data() away from memmem
     const void *hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
     return hit ? static_cast<std::size_t>(static_cast<const char *>(hit) - text.data())
                : std::string_view::npos;

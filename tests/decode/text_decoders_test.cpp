@@ -201,6 +201,7 @@ TEST(FileNames, NamesFromArticlesAreMadeSafe)
         {"a\tb\x01\x7f.jpg", "ab.jpg"},
         {"..", ""},
         {".hidden.jpg", "hidden.jpg"},
+        {". .\x7f. x.jpg", "x.jpg"},
         {"  my pic.jpg \r", "my pic.jpg"},
         {"dir/", ""},
         {"", ""},

@@ -214,16 +214,6 @@ TEST(YencDecode, ChecksumsThatFitPass)
     EXPECT_EQ(out.name, QByteArray("pic.jpg"));
 }
 
-TEST(YencDecode, FailureLeavesTheCreatedDestination)
-{
-    TempProgramFolder dir;
-    DecodeLogRecorder rec;
-    const QString r = yEncDecodeToFile("=ybegin name=a\r\n+,-\r\n", dir.file(QStringLiteral("a.jpg")), rec.hooks());
-    EXPECT_TRUE(r.startsWith(QStringLiteral("yEnc decoder Error:")));
-    EXPECT_TRUE(dir.exists(QStringLiteral("a.jpg")));
-    EXPECT_EQ(dir.read(QStringLiteral("a.jpg")), QByteArray());
-}
-
 TEST(YencDecode, RoundTripsRandomFilesThroughAnIndependentEncoder)
 {
     const std::size_t sizes[] = {1, 2, 127, 128, 129, 4096, 65537, 300000};
