@@ -1,7 +1,5 @@
 #include "csv_index.h"
 
-#include <algorithm>
-#include <limits>
 
 namespace kestrel {
 
@@ -45,8 +43,7 @@ void CsvIndex::indexText(quint32 file)
     // Names first, in one sequential pass; then into the table with its slots fetched
     // a few names ahead, as a million random slots do not fit in any cache.
     struct Name {
-        qsizetype offset;
-        qsizetype length;
+        NameRef ref;
         quint32 hash;
     };
     std::vector<Name> names;
@@ -59,68 +56,57 @@ void CsvIndex::indexText(quint32 file)
             --lineEnd;
         // The name is the first field; a line without a comma is a name on its own.
         const qsizetype comma = QByteArrayView(data + pos, lineEnd - pos).indexOf(',');
-        qsizetype keyEnd = comma < 0 ? lineEnd : pos + comma;
-        while (keyEnd > pos && (data[keyEnd - 1] == ' ' || data[keyEnd - 1] == '\t'))
-            --keyEnd;
-        const qsizetype length = keyEnd - pos;
-        if (length > 0 && length <= std::numeric_limits<quint32>::max())
-            names.push_back(Name{pos, length, foldedNameHash(QByteArrayView(data + pos, length))});
+        qsizetype nameEnd = comma < 0 ? lineEnd : pos + comma;
+        while (nameEnd > pos && (data[nameEnd - 1] == ' ' || data[nameEnd - 1] == '\t'))
+            --nameEnd;
+        const qsizetype length = nameEnd - pos;
+        if (length > 0 && length <= FoldedNameTable::kMaxLength && pos <= FoldedNameTable::kMaxOffset)
+            names.push_back(Name{NameRef{file, quint32(length), pos},
+                                 foldedNameHash(QByteArrayView(data + pos, length))});
         pos = end + 1;
     }
 
-    if (names.size() >= std::numeric_limits<quint32>::max() - m_records.size())
-        return;
     m_table.reserveMore(names.size());
-    if (m_records.capacity() < m_records.size() + names.size())
-        m_records.reserve(std::max(m_records.capacity() * 2, m_records.size() + names.size()));
     constexpr size_t kAhead = 8;
     for (size_t i = 0; i < names.size(); ++i) {
         if (i + kAhead < names.size())
             m_table.prefetch(names[i + kAhead].hash);
-        const Name &n = names[i];
-        const QByteArrayView key(data + n.offset, n.length);
-        const auto entry = quint32(m_records.size());
-        m_records.push_back(Record{n.offset, file, quint32(n.length)});
-        const bool added = m_table.insertUnique(n.hash, entry, [&](quint32 e) {
-            return sameFoldedName(keyOf(m_records[e]), key);
-        });
-        if (!added)
-            m_records.pop_back();
+        const QByteArrayView name = nameOf(names[i].ref);
+        m_table.insertUnique(names[i].hash, names[i].ref,
+                             [&](const NameRef &r) { return sameFoldedName(nameOf(r), name); });
     }
 }
 
-QByteArrayView CsvIndex::keyOf(const Record &r) const
+QByteArrayView CsvIndex::nameOf(const NameRef &r) const
 {
-    return QByteArrayView(m_files[r.file].text).sliced(r.offset, r.keyLength);
+    return QByteArrayView(m_files[r.text].text).sliced(r.offset, r.length);
 }
 
-QByteArrayView CsvIndex::lineOf(const Record &r) const
+QByteArrayView CsvIndex::lineOf(const NameRef &r) const
 {
-    const QByteArray &text = m_files[r.file].text;
+    const QByteArray &text = m_files[r.text].text;
     qsizetype end = lineEndFrom(text, r.offset);
     if (end > r.offset && text[end - 1] == '\r')
         --end;
     return QByteArrayView(text).sliced(r.offset, end - r.offset);
 }
 
-const CsvIndex::Record *CsvIndex::findRecord(const QByteArray &fileName) const
+std::optional<NameRef> CsvIndex::findRecord(const QByteArray &fileName) const
 {
-    const QByteArrayView key = trimBlanks(fileName);
-    if (key.isEmpty())
-        return nullptr;
-    const qint64 e = m_table.find(foldedNameHash(key), [&](quint32 i) {
-        return sameFoldedName(keyOf(m_records[i]), key);
-    });
-    return e < 0 ? nullptr : &m_records[size_t(e)];
+    const QByteArrayView name = trimBlanks(fileName);
+    if (name.isEmpty())
+        return std::nullopt;
+    return m_table.find(foldedNameHash(name),
+                        [&](const NameRef &r) { return sameFoldedName(nameOf(r), name); });
 }
 
 QByteArray CsvIndex::CsvFindRecord(const QByteArray &fileName) const
 {
-    const Record *r = findRecord(fileName);
+    const std::optional<NameRef> r = findRecord(fileName);
     if (!r)
         return {};
     const QByteArrayView line = lineOf(*r);
-    const QByteArray &csvName = m_files[r->file].name;
+    const QByteArray &csvName = m_files[r->text].name;
     QByteArray out;
     out.reserve(line.size() + 1 + csvName.size());
     out.append(line).append('\r').append(csvName);
@@ -129,12 +115,12 @@ QByteArray CsvIndex::CsvFindRecord(const QByteArray &fileName) const
 
 QByteArray CsvIndex::CsvFindCrcRecord(const QByteArray &fileName)
 {
-    const Record *r = findRecord(fileName);
+    const std::optional<NameRef> r = findRecord(fileName);
     if (!r) {
         m_folder.clear();
         return {};
     }
-    m_folder = kestrel::CsvSeriesName(m_files[r->file].name);
+    m_folder = kestrel::CsvSeriesName(m_files[r->text].name);
     return lineOf(*r).toByteArray().toUpper() + '\r';
 }
 

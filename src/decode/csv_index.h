@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kestrel {
@@ -74,21 +75,13 @@ private:
         QByteArray name;   // CSV name: file name less its extension
         QByteArray text;   // as read
     };
-    // Where a record's name lies: its line starts at `offset` in file `file`'s text.
-    struct Record {
-        qint64 offset;
-        quint32 file;
-        quint32 keyLength;
-    };
-
     void indexText(quint32 file);
-    // The record of a name, or nullptr.
-    const Record *findRecord(const QByteArray &fileName) const;
-    QByteArrayView lineOf(const Record &r) const;
-    QByteArrayView keyOf(const Record &r) const;
+    // Where the record of a name lies, or nullopt.
+    std::optional<NameRef> findRecord(const QByteArray &fileName) const;
+    QByteArrayView lineOf(const NameRef &r) const;
+    QByteArrayView nameOf(const NameRef &r) const;
 
     std::vector<CsvFile> m_files;
-    std::vector<Record> m_records;
     FoldedNameTable m_table;
     bool m_loaded = false;
     QByteArray m_folder;

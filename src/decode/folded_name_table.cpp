@@ -1,5 +1,10 @@
 #include "folded_name_table.h"
 
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <sys/mman.h>
+
 namespace kestrel {
 
 bool sameFoldedName(QByteArrayView a, QByteArrayView b)
@@ -37,24 +42,46 @@ void FoldedNameTable::reserveMore(size_t more)
         rehash(wanted);
 }
 
+FoldedNameTable::SlotArray::SlotArray(size_t n) : count(n)
+{
+    constexpr size_t kHuge = 2 * 1024 * 1024;
+    const size_t bytes = n * sizeof(Slot);
+    if (bytes >= kHuge) {
+        data = static_cast<Slot *>(std::aligned_alloc(kHuge, (bytes + kHuge - 1) / kHuge * kHuge));
+#ifdef MADV_HUGEPAGE
+        if (data)
+            madvise(data, bytes, MADV_HUGEPAGE);
+#endif
+    } else {
+        data = static_cast<Slot *>(std::malloc(bytes));
+    }
+    if (!data)
+        throw std::bad_alloc();
+    std::uninitialized_fill_n(data, n, Slot{});
+}
+
+FoldedNameTable::SlotArray::~SlotArray()
+{
+    std::free(data);
+}
+
 void FoldedNameTable::rehash(size_t slotCount)
 {
-    std::vector<Slot> old;
-    old.swap(m_slots);
-    m_slots.assign(slotCount, Slot{});
-    for (const Slot &s : old) {
-        if (s.entryPlusOne != 0)
-            place(s.hash, s.entryPlusOne - 1);
+    SlotArray old(slotCount);
+    std::swap(old, m_slots);
+    for (size_t i = 0; i < old.size(); ++i) {
+        if (old[i].textPlusOne != 0)
+            place(old[i]);
     }
 }
 
-void FoldedNameTable::place(quint32 hash, quint32 entry)
+void FoldedNameTable::place(const Slot &slot)
 {
     const size_t mask = m_slots.size() - 1;
-    size_t i = hash & mask;
-    while (m_slots[i].entryPlusOne != 0)
+    size_t i = slot.hash & mask;
+    while (m_slots[i].textPlusOne != 0)
         i = (i + 1) & mask;
-    m_slots[i] = Slot{hash, entry + 1};
+    m_slots[i] = slot;
 }
 
 } // namespace kestrel

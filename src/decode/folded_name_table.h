@@ -2,7 +2,8 @@
 
 #include <QByteArrayView>
 
-#include <vector>
+#include <optional>
+#include <utility>
 
 namespace kestrel {
 
@@ -17,64 +18,103 @@ inline char foldUpper(char c)
 bool sameFoldedName(QByteArrayView a, QByteArrayView b);
 quint32 foldedNameHash(QByteArrayView name);
 
-// An open-addressing hash table of entry numbers. The table holds no keys: the caller
-// keeps them (as positions in the loaded texts) and says through `same(entry)` whether
-// an entry's key is the one looked for. This keeps a million names at 8 bytes each
-// plus what the caller stores, without one allocation per name.
+// Where a name lies in the loaded texts: text number, offset, length.
+struct NameRef {
+    quint32 text = 0;
+    quint32 length = 0;
+    qint64 offset = 0;
+};
+
+// An open-addressing hash table of name positions. The names stay in the caller's
+// texts; `same(ref)` says whether the name at ref is the one looked for. Each slot is
+// 16 bytes and a lookup touches one slot and then the text: a million names cost
+// 32 MB and no allocation per name.
 class FoldedNameTable {
 public:
-    // Entry number stored for the key, or -1.
+    // Longer names, or names further into a text, are not indexed.
+    static constexpr qint64 kMaxLength = (qint64(1) << 24) - 1;
+    static constexpr qint64 kMaxOffset = (qint64(1) << 40) - 1;
+
     template <typename Same>
-    qint64 find(quint32 hash, Same same) const
+    std::optional<NameRef> find(quint32 hash, Same same) const
     {
         if (m_slots.empty())
-            return -1;
+            return std::nullopt;
         const size_t mask = m_slots.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot &s = m_slots[i];
-            if (s.entryPlusOne == 0)
-                return -1;
-            if (s.hash == hash && same(s.entryPlusOne - 1))
-                return qint64(s.entryPlusOne - 1);
+            if (s.textPlusOne == 0)
+                return std::nullopt;
+            if (s.hash == hash) {
+                const NameRef r = refOf(s);
+                if (same(r))
+                    return r;
+            }
         }
     }
 
-    // Stores entry under the key unless the key is already there (the first entry of
-    // a key stays). Returns true when stored.
+    // Stores ref under its name unless the name is already there (the first stays).
+    // Returns true when stored. ref's length and offset must be within the limits.
     template <typename Same>
-    bool insertUnique(quint32 hash, quint32 entry, Same same)
+    bool insertUnique(quint32 hash, const NameRef &ref, Same same)
     {
-        if (find(hash, same) >= 0)
+        if (find(hash, same))
             return false;
         if ((m_count + 1) * 2 > m_slots.size())
             grow();
-        place(hash, entry);
+        place(Slot{hash, ref.text + 1, (quint64(ref.offset) << 24) | ref.length});
         ++m_count;
         return true;
     }
 
     // Starts loading the slot a hash probes first, so that a run of inserts does not
-    // wait for memory one at a time. Valid only while no insert makes the table grow.
+    // wait for memory one at a time.
     void prefetch(quint32 hash) const
     {
         if (!m_slots.empty())
             __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
     }
 
-    size_t size() const { return m_count; }
-    // Makes room for `more` further entries at once, instead of growing step by step.
+    // Makes room for `more` further names at once, instead of growing step by step.
     void reserveMore(size_t more);
+    size_t size() const { return m_count; }
 
 private:
     struct Slot {
         quint32 hash = 0;
-        quint32 entryPlusOne = 0;   // 0 marks a free slot
+        quint32 textPlusOne = 0;   // 0 marks a free slot
+        quint64 offsetAndLength = 0;
     };
+    static NameRef refOf(const Slot &s)
+    {
+        return NameRef{s.textPlusOne - 1, quint32(s.offsetAndLength & kMaxLength),
+                       qint64(s.offsetAndLength >> 24)};
+    }
     void grow() { rehash(m_slots.empty() ? 1024 : m_slots.size() * 2); }
     void rehash(size_t slotCount);
-    void place(quint32 hash, quint32 entry);
+    void place(const Slot &slot);
 
-    std::vector<Slot> m_slots;
+    // The slot array, on huge pages where the system grants them: random probes into
+    // tens of megabytes otherwise miss the TLB as well as the cache.
+    struct SlotArray {
+        Slot *data = nullptr;
+        size_t count = 0;
+        SlotArray() = default;
+        explicit SlotArray(size_t n);
+        SlotArray(SlotArray &&o) noexcept : data(std::exchange(o.data, nullptr)), count(std::exchange(o.count, 0)) {}
+        SlotArray &operator=(SlotArray &&o) noexcept
+        {
+            std::swap(data, o.data);
+            std::swap(count, o.count);
+            return *this;
+        }
+        ~SlotArray();
+        size_t size() const { return count; }
+        bool empty() const { return count == 0; }
+        Slot &operator[](size_t i) { return data[i]; }
+        const Slot &operator[](size_t i) const { return data[i]; }
+    };
+    SlotArray m_slots;
     size_t m_count = 0;
 };
 

@@ -1,5 +1,5 @@
 # Picture test, CSV index and CRC-32 of decoded files.
-add_library(kestrel_decode_verify STATIC
+set(KESTREL_VERIFY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/csv_crc_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/csv_index.cpp
   ${CMAKE_CURRENT_LIST_DIR}/csv_index.h
@@ -13,12 +13,14 @@ add_library(kestrel_decode_verify STATIC
   ${CMAKE_CURRENT_LIST_DIR}/jpeg_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/jpeg_check.h
 )
+add_library(kestrel_decode_verify STATIC ${KESTREL_VERIFY_SOURCES})
 target_link_libraries(kestrel_decode_verify PUBLIC kestrel_base ZLIB::ZLIB)
 
 if(KESTREL_FUZZ)
-  # libFuzzer target for the CSV index; needs clang.
-  add_executable(csv_fuzz ${CMAKE_SOURCE_DIR}/fuzz/csv_fuzz.cpp)
+  # The sources are built again with coverage instrumentation, so that the library
+  # used by the rest of the build stays as it is.
+  add_executable(csv_fuzz ${CMAKE_CURRENT_LIST_DIR}/../../fuzz/csv_fuzz.cpp ${KESTREL_VERIFY_SOURCES})
   target_compile_options(csv_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(csv_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_libraries(csv_fuzz PRIVATE kestrel_decode_verify)
+  target_link_libraries(csv_fuzz PRIVATE kestrel_base ZLIB::ZLIB)
 endif()
