@@ -4,13 +4,39 @@
 #include "ini_file.h"
 #include "settings_file.h"
 
+#include "decode/csv_index.h"
+#include "scan/blacklist.h"
+#include "scan/dupe_paths.h"
+#include "scan/favourites.h"
+#include "scan/header_filter.h"
+#include "scan/noredl_list.h"
+#include "scan/pending_list_model.h"
+
 #include <QDir>
 
 namespace kestrel {
 
 Engine::Engine(const QString &appPath, Clock *clock, Prompter *prompter, QObject *parent)
-    : QObject(parent), m_ctx(appPath, clock, prompter)
+    : QObject(parent), m_ctx(appPath, clock, prompter), m_csv(std::make_unique<CsvIndex>()),
+      m_noRedl(std::make_unique<NoRedlList>(m_ctx)), m_blacklist(std::make_unique<Blacklist>(m_ctx)),
+      m_dupePaths(std::make_unique<DupePaths>(m_ctx)),
+      m_favourites(std::make_unique<FavouritesModel>(m_ctx)),
+      m_pending(std::make_unique<PendingListModel>(m_ctx, *m_noRedl, *m_blacklist)),
+      m_counters(std::make_unique<FilterCounters>()),
+      m_filter(std::make_unique<HeaderFilter>(m_ctx, *m_counters, *m_pending, *m_noRedl, *m_blacklist,
+                                              *m_dupePaths, *m_csv))
 {
+    connect(m_counters.get(), &FilterCounters::changed, this, &Engine::showCounters);
+    connect(m_pending.get(), &PendingListModel::pendingCountChanged, this, &Engine::showCounters);
+    connect(m_pending.get(), &PendingListModel::addedCountChanged, this, &Engine::showCounters);
+}
+
+void Engine::showCounters()
+{
+    for (const auto &[label, value] : m_counters->labelValues())
+        m_ctx.display.setCounter(QString::fromLatin1(label), value);
+    m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.PendingCount);
+    m_ctx.display.setCounter(QStringLiteral("lblMCount"), m_pending->AddedCount());
 }
 
 Engine::~Engine() = default;
@@ -45,26 +71,34 @@ void Engine::Main(FrontEnd &fe)
     fe.showMainWindow();
 }
 
-void Engine::LoadCsvIndex(FrontEnd &)
+void Engine::LoadCsvIndex(FrontEnd &fe)
 {
-    m_ctx.state.CsvPath = LoadCsvPath(IniFile(m_ctx.state.file(QStringLiteral("KESTREL.INI"))),
-                                      m_ctx.state.AppPath);
+    CsvLoadHooks hooks;
+    hooks.showMessage = [&fe](const QString &text) { fe.setWaitMessage(text); };
+    hooks.abortRequested = [&fe] { return fe.waitAbortRequested(); };
+    m_csv->LoadCsvIndex(m_ctx, IniFile(m_ctx.state.file(QStringLiteral("KESTREL.INI"))), hooks);
 }
 
 void Engine::loadOptions(FrontEnd &fe)
 {
     const IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
-    m_startupNotes = LoadSettings(ini, m_ctx.settings, m_ctx.state.CsvPath, m_csvLoaded);
+    m_startupNotes = LoadSettings(ini, m_ctx.settings, m_ctx.state.CsvPath, m_csv->CsvLoaded());
     fe.setWaitProgress(2);
-    fe.setWaitProgress(3);   // favourites
-    fe.setWaitProgress(4);   // no-re-download list
-    fe.setWaitProgress(5);   // duplicate-check folders
-    fe.setWaitProgress(6);   // blacklist
+    m_favourites->LoadFavs();
+    fe.setWaitProgress(3);
+    m_noRedl->LoadNoRedl();
+    fe.setWaitProgress(4);
+    m_dupePaths->LoadDupePaths();
+    fe.setWaitProgress(5);
+    m_blacklist->LoadBlacklist();
+    fe.setWaitProgress(6);
     fe.setWaitProgress(7);
 }
 
 void Engine::LoadPending()
 {
+    m_pending->LoadPending();
+    showCounters();
 }
 
 void Engine::ExitProgram(FrontEnd &fe)
@@ -92,14 +126,20 @@ void Engine::ExitProgram(FrontEnd &fe)
 
 void Engine::RequeueArticle()
 {
+    m_pending->RequeueArticle();
 }
 
 void Engine::SavePending()
 {
+    m_pending->SavePending();
 }
 
 void Engine::saveLists()
 {
+    m_favourites->SaveFavs();
+    m_noRedl->SaveNoRedl();
+    m_dupePaths->SaveDupePaths();
+    m_blacklist->SaveBlacklist();
 }
 
 void Engine::SendQuitScan()

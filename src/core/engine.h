@@ -7,8 +7,16 @@
 
 namespace kestrel {
 
+class Blacklist;
+class CsvIndex;
+class DupePaths;
+class FavouritesModel;
+class FilterCounters;
 class FrontEnd;
+class HeaderFilter;
 class IniFile;
+class NoRedlList;
+class PendingListModel;
 
 // Owns one running program: its context and every subsystem. The front end (windows,
 // headless or a test) is handed to the start-up and shutdown sequences.
@@ -20,6 +28,14 @@ public:
     ~Engine() override;
 
     Context &context() { return m_ctx; }
+    NoRedlList &noRedl() { return *m_noRedl; }
+    Blacklist &blacklist() { return *m_blacklist; }
+    DupePaths &dupePaths() { return *m_dupePaths; }
+    FavouritesModel &favourites() { return *m_favourites; }
+    PendingListModel &pending() { return *m_pending; }
+    FilterCounters &counters() { return *m_counters; }
+    HeaderFilter &filter() { return *m_filter; }
+    CsvIndex &csvIndex() { return *m_csv; }
 
     // Loads everything in its fixed order while the wait window counts 1 to 10.
     void Main(FrontEnd &frontEnd);
@@ -42,8 +58,17 @@ private:
     void saveLists();
     void SendQuitScan();
 
+    void showCounters();
+
     Context m_ctx;
-    bool m_csvLoaded = false;
+    std::unique_ptr<CsvIndex> m_csv;
+    std::unique_ptr<NoRedlList> m_noRedl;
+    std::unique_ptr<Blacklist> m_blacklist;
+    std::unique_ptr<DupePaths> m_dupePaths;
+    std::unique_ptr<FavouritesModel> m_favourites;
+    std::unique_ptr<PendingListModel> m_pending;
+    std::unique_ptr<FilterCounters> m_counters;
+    std::unique_ptr<HeaderFilter> m_filter;
     QStringList m_startupNotes;
 };
 
