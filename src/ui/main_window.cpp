@@ -117,6 +117,7 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent) : QMainWindow(parent), m_c
     setColumnWidths(defaults);
 
     m_logWindow = new LogWindow(ctx, this);
+    mirrorDisplay();
 
     // F1 opens the help from every window of the program.
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
@@ -130,6 +131,31 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent) : QMainWindow(parent), m_c
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::mirrorDisplay()
+{
+    const MainDisplay &d = m_ctx.display;
+    auto showBar = [this, &d](int n) {
+        const MainDisplay::Bar &b = d.bar(n);
+        setProgressMaximum(n, b.maximum);
+        setProgressValue(n, b.value);
+        bar(n)->setVisible(b.visible);
+    };
+    setGroupText(d.groupText());
+    for (int n = 1; n <= 3; ++n)
+        showBar(n);
+    setScanEnabled(d.scanEnabled());
+    setDownloadBusy(d.downloadLightBusy());
+    for (const CounterDef &c : kCounters)
+        setCounter(QString::fromLatin1(c.name), d.counter(QString::fromLatin1(c.name)));
+
+    connect(&d, &MainDisplay::groupTextChanged, this, &MainWindow::setGroupText);
+    connect(&d, &MainDisplay::barChanged, this, showBar);
+    connect(&d, &MainDisplay::scanEnabledChanged, this, &MainWindow::setScanEnabled);
+    connect(&d, &MainDisplay::downloadLightChanged, this, &MainWindow::setDownloadBusy);
+    connect(&d, &MainDisplay::counterChanged, this,
+            [this](const QString &label, qint64 value) { setCounter(label, value); });
+}
 
 QWidget *MainWindow::buildButtonRow()
 {

@@ -24,9 +24,9 @@ class HelpWindow;
 class LogWindow;
 
 // The program's main window (frmMain): the pending list, the counters, the progress
-// bars, the status lines, the download light and the buttons. It shows what the engine
-// tells it and forwards clicks as signals; the log, help and about windows it opens
-// itself.
+// bars, the status lines, the download light and the buttons. It mirrors the context's
+// MainDisplay and status line and forwards clicks as signals; the log, help and about
+// windows it opens itself. The setters below are what the mirror uses.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -118,6 +118,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void mirrorDisplay();
     QWidget *buildButtonRow();
     QWidget *buildCounterRow();
     QWidget *buildProgressRow();

@@ -1,0 +1,117 @@
+#include "ui_fixture.h"
+
+#include "ui/main_window.h"
+#include "ui/wait_window.h"
+#include "ui/widget_front_end.h"
+
+#include "core/engine.h"
+#include "core/ini_file.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+
+#include "support/wait.h"
+
+using namespace kestrel;
+using kestrel::test::UiFixture;
+
+namespace {
+
+using DisplayMirror = UiFixture;
+
+TEST_F(DisplayMirror, MainWindowFollowsTheEnginesDisplay)
+{
+    // State set before the window exists shows when it is created.
+    ctx.display.setCounter(QStringLiteral("lblPending"), 12);
+    ctx.display.setGroupText(QString());
+    MainWindow win(ctx);
+    EXPECT_EQ(child<QLabel>(win, "lblPending")->text(), "12");
+    EXPECT_EQ(child<QLabel>(win, "lblGroup")->text(), QString());
+
+    ctx.display.setGroupText(QStringLiteral("1412 new articles in alt.binaries.pictures.birds"));
+    EXPECT_EQ(child<QLabel>(win, "lblGroup")->text(), "1412 new articles in alt.binaries.pictures.birds");
+
+    const char *counters[] = {"lblNottaJPG", "lblKilledByLines", "lblDupe", "lblSpam",
+                              "lblPending",  "lblDecoded",       "lblSpeed", "lblMCount"};
+    for (const char *name : counters) {
+        ctx.display.setCounter(QString::fromLatin1(name), 4321);
+        EXPECT_EQ(child<QLabel>(win, name)->text(), "4321") << name;
+    }
+
+    for (int n = 1; n <= 3; ++n) {
+        ctx.display.setBarMaximum(n, 660);
+        ctx.display.setBarValue(n, 500);
+        ctx.display.setBarVisible(n, true);
+        auto *bar = child<QProgressBar>(win, QByteArray("ProgressBar" + QByteArray::number(n)).constData());
+        EXPECT_EQ(bar->maximum(), 660) << n;
+        EXPECT_EQ(bar->value(), 500) << n;
+        EXPECT_FALSE(bar->isHidden()) << n;
+    }
+    ctx.display.setBarVisible(3, false);
+    EXPECT_TRUE(child<QProgressBar>(win, "ProgressBar3")->isHidden());
+
+    ctx.display.setScanEnabled(false);
+    EXPECT_FALSE(child<QAbstractButton>(win, "cmdScan")->isEnabled());
+    ctx.display.setDownloadLightBusy(true);
+    EXPECT_TRUE(win.downloadBusy());
+    ctx.display.setDownloadLightBusy(false);
+    EXPECT_FALSE(win.downloadBusy());
+}
+
+struct FrontEndRun : ::testing::Test {
+    kestrel::test::TempProgramFolder dir;
+    ManualClock clock;
+    RecordingPrompter prompter;
+};
+
+TEST_F(FrontEndRun, StartupShowsTheSavedPlacementAndShutdownKeepsIt)
+{
+    dir.write(QStringLiteral("KESTREL.INI"),
+              "[Sizing]\r\nWindowState=2\r\nTop=1500\r\nLeft=3000\r\nHeight=6180\r\nWidth=9465\r\n"
+              "[Columns]\r\nC1=70\r\nC2=21\r\nC3=120\r\nC4=35\r\nC5=36\r\nC6=37\r\nC7=80\r\nC8=15\r\n");
+    Engine engine(dir.path(), &clock, &prompter);
+    WidgetFrontEnd fe(engine.context());
+    engine.context().WriteLog(QStringLiteral("left over from loading"), false);
+    engine.Main(fe);
+
+    MainWindow *win = fe.mainWindow();
+    ASSERT_NE(win, nullptr);
+    EXPECT_EQ(fe.waitWindow(), nullptr);
+    EXPECT_TRUE(win->isVisible());
+    ASSERT_TRUE(kestrel::test::waitUntil([&] { return win->isMaximized(); }));
+    EXPECT_EQ(win->findChild<QLabel *>(QStringLiteral("lblCapX"))->text(), QString());
+    EXPECT_EQ(win->columnWidths(), (std::array<int, 8>{70, 21, 120, 35, 36, 37, 80, 15}));
+
+    engine.ExitProgram(fe);
+    EXPECT_FALSE(win->isVisible());
+    const IniFile ini(dir.file(QStringLiteral("KESTREL.INI")));
+    EXPECT_EQ(ini.read("Sizing", "WindowState"), "2");
+    // Maximised at exit: the normal placement of the last normal exit stays.
+    EXPECT_EQ(ini.read("Sizing", "Top"), "1500");
+    EXPECT_EQ(ini.read("Sizing", "Width"), "9465");
+    EXPECT_EQ(ini.read("Columns", "C1"), "70");
+    EXPECT_EQ(ini.read("Columns", "C8"), "15");
+}
+
+TEST_F(FrontEndRun, EscInTheWaitWindowIsRememberedAfterItCloses)
+{
+    Engine engine(dir.path(), &clock, &prompter);
+    WidgetFrontEnd fe(engine.context());
+    fe.setWaitMaximum(10);
+    fe.showWait();
+    ASSERT_NE(fe.waitWindow(), nullptr);
+    EXPECT_FALSE(fe.waitAbortRequested());
+    QTest::keyClick(fe.waitWindow(), Qt::Key_Escape);
+    EXPECT_TRUE(fe.waitAbortRequested());
+    fe.createMainWindow();
+    fe.showMainWindow();
+    EXPECT_EQ(fe.waitWindow(), nullptr);
+    EXPECT_TRUE(fe.waitAbortRequested());
+    // Late progress calls after the wait window is gone are ignored, not a new window.
+    fe.setWaitProgress(10);
+    EXPECT_EQ(fe.waitWindow(), nullptr);
+}
+
+} // namespace
