@@ -89,14 +89,6 @@ TEST(JpegCheck, EveryStartOfFrameKindCounts)
         EXPECT_EQ(JpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegNoSof) << int(f);
 }
 
-TEST(JpegCheck, UnreadableFileIsReported)
-{
-    TempProgramFolder dir;
-    QString error;
-    EXPECT_EQ(JpegCheck(dir.file("gone.jpg"), &error), JpegUnreadable);
-    EXPECT_FALSE(error.isEmpty());
-}
-
 TEST(IvtTest, VerdictAndLogLine)
 {
     TempProgramFolder dir;
