@@ -14,7 +14,7 @@
 
 namespace kestrel {
 
-Connections::Connections(Circle &circle) : QObject(&circle), m_c(circle)
+Connections::Connections(Circle &circle) : m_c(circle)
 {
     m_timerbot1.setInterval(1000);
     m_timerbot2.setInterval(1000);

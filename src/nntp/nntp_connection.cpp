@@ -11,6 +11,13 @@ NntpConnection::NntpConnection(int number, QObject *parent) : QObject(parent), m
     connect(&m_socket, &QTcpSocket::disconnected, this, &NntpConnection::onDisconnected);
 }
 
+NntpConnection::~NntpConnection()
+{
+    // Closing the socket while it is taken apart must not reach the owner's handlers.
+    m_socket.disconnect(this);
+    m_socket.abort();
+}
+
 int NntpConnection::state() const
 {
     return socketStateNumber(m_socket.state());

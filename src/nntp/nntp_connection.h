@@ -16,6 +16,7 @@ class NntpConnection : public QObject {
     Q_OBJECT
 public:
     explicit NntpConnection(int number, QObject *parent = nullptr);
+    ~NntpConnection() override;
 
     int number() const { return m_number; }
     int state() const;

@@ -3,6 +3,7 @@
 #include "login.h"
 
 #include <QByteArray>
+#include <QString>
 
 namespace kestrel {
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+namespace kestrel {
+
+class Circle;
+
+// Walks the favourite groups over the open scan connection, one GROUP at a time,
+// and ends the scan with its statistics, QUIT and (when chosen) the download run.
+// It never waits inside a handler: after each GROUP it returns, and poll() takes
+// the next step once the scan session has finished the group.
+class ScanDriver {
+public:
+    explicit ScanDriver(Circle &circle);
+
+    // The scan connection is ready (greeting, login or slave answer). A scan already
+    // running starts again from the first group.
+    void StartScan();
+    // The pending list is full.
+    void ScanStoppedMaxPending();
+    // Takes the next step when the current group is done or a stop was asked for.
+    void poll();
+    // The stop-scan button.
+    void Command1();
+
+    bool running() const { return m_running; }
+    // Whole seconds since the scan started.
+    qint64 scanSeconds() const;
+    // Headers per minute as "0.0": (count + extra) / seconds * 60, 0 within a second.
+    QString rateText(qint64 extra) const;
+
+private:
+    void advance();
+    void normalEnd();
+    void abortEnd();
+    void connectionLostEnd();
+    QString statistics(const QString &head, qint64 extra) const;
+
+    Circle &m_c;
+    bool m_running = false;   // between StartScan and an end
+    bool m_waiting = false;   // a GROUP is out; poll() looks at ScanState
+    int m_index = 0;          // rows done so far
+    int m_total = 0;          // rows counted at the start
+};
+
+} // namespace kestrel
