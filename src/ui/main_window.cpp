@@ -4,10 +4,12 @@
 #include "download_light.h"
 #include "help_window.h"
 #include "log_window.h"
+#include "pending_list_decorator.h"
 #include "screen_units.h"
 #include "ui_resources.h"
 
 #include "core/context.h"
+#include "scan/pending_list_model.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -96,7 +98,9 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent) : QMainWindow(parent), m_c
     m_emptyModel = new QStandardItemModel(0, int(kPendingColumns.size()), this);
     for (int c = 0; c < int(kPendingColumns.size()); ++c)
         m_emptyModel->setHeaderData(c, Qt::Horizontal, QString::fromLatin1(kPendingColumns[size_t(c)].title));
-    m_list->setModel(m_emptyModel);
+    m_decorator = new PendingListDecorator(PendingListModel::SmallIconRole, PendingListModel::GhostedRole, this);
+    m_decorator->setSourceModel(m_emptyModel);
+    m_list->setModel(m_decorator);
     column->addWidget(m_list, 1);
     // Takes the room of the list while the list is hidden at bar size.
     column->addStretch(0);
@@ -111,10 +115,7 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent) : QMainWindow(parent), m_c
     statusBar()->setSizeGripEnabled(true);
     connect(&ctx.log, &OperationsLog::statusChanged, m_status, &QLabel::setText);
 
-    std::array<int, 8> defaults{};
-    for (size_t i = 0; i < defaults.size(); ++i)
-        defaults[i] = kPendingColumns[i].defaultWidth;
-    setColumnWidths(defaults);
+    setColumnWidths(defaultColumnWidths());
 
     m_logWindow = new LogWindow(ctx, this);
     mirrorDisplay();
@@ -131,6 +132,14 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent) : QMainWindow(parent), m_c
 }
 
 MainWindow::~MainWindow() = default;
+
+std::array<int, 8> MainWindow::defaultColumnWidths()
+{
+    std::array<int, 8> widths{};
+    for (size_t i = 0; i < widths.size(); ++i)
+        widths[i] = kPendingColumns[i].defaultWidth;
+    return widths;
+}
 
 void MainWindow::mirrorDisplay()
 {
@@ -320,13 +329,13 @@ void MainWindow::setPendingModel(QAbstractItemModel *model)
 {
     // A new model resets the header's sections; the widths belong to the window.
     const std::array<int, 8> widths = columnWidths();
-    m_list->setModel(model ? model : m_emptyModel);
+    m_decorator->setSourceModel(model ? model : m_emptyModel);
     setColumnWidths(widths);
 }
 
 QAbstractItemModel *MainWindow::pendingModel() const
 {
-    return m_list->model();
+    return m_decorator->sourceModel();
 }
 
 void MainWindow::setColumnWidths(const std::array<int, 8> &widths)

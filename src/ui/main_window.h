@@ -22,6 +22,7 @@ class Context;
 class DownloadLight;
 class HelpWindow;
 class LogWindow;
+class PendingListDecorator;
 
 // The program's main window (frmMain): the pending list, the counters, the progress
 // bars, the status lines, the download light and the buttons. It mirrors the context's
@@ -40,12 +41,15 @@ public:
     ~MainWindow() override;
 
     // The pending list. Until a model is set it shows an empty model with the eight
-    // column titles. The view does not take ownership of the model.
+    // column titles. The view does not take ownership of the model. It shows the model
+    // through a proxy with the same rows and columns that adds the small icons
+    // (PendingListModel::SmallIconRole) and greys ghosted entries (GhostedRole).
     QTreeView *pendingView() const { return m_list; }
     void setPendingModel(QAbstractItemModel *model);
     QAbstractItemModel *pendingModel() const;
 
     // Column widths of the pending list, in millimetres of the screen.
+    static std::array<int, 8> defaultColumnWidths();
     void setColumnWidths(const std::array<int, 8> &widths);
     std::array<int, 8> columnWidths() const;
 
@@ -136,6 +140,7 @@ private:
     QTreeView *m_list = nullptr;
     QWidget *m_progressRow = nullptr;
     QStandardItemModel *m_emptyModel = nullptr;
+    PendingListDecorator *m_decorator = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_group = nullptr;
     std::array<QProgressBar *, 3> m_bars{};

@@ -92,12 +92,7 @@ PlacementNow WidgetFrontEnd::currentPlacement() const
 
 std::array<int, 8> WidgetFrontEnd::columnWidths() const
 {
-    if (m_main)
-        return m_main->columnWidths();
-    std::array<int, 8> defaults{};
-    for (size_t i = 0; i < defaults.size(); ++i)
-        defaults[i] = kPendingColumns[i].defaultWidth;
-    return defaults;
+    return m_main ? m_main->columnWidths() : MainWindow::defaultColumnWidths();
 }
 
 void WidgetFrontEnd::hideMainWindow()

@@ -1,8 +1,11 @@
 #include "ui_fixture.h"
 
 #include "ui/download_light.h"
+#include "ui/list_icons.h"
 #include "ui/main_window.h"
 #include "ui/screen_units.h"
+
+#include "scan/pending_list_model.h"
 
 #include <QAbstractButton>
 #include <QHeaderView>
@@ -164,25 +167,11 @@ TEST_F(MainWindowTest, ButtonsForwardTheirClicks)
     EXPECT_FALSE(child<QAbstractButton>(win, "cmdScan")->isEnabled());
 }
 
-TEST_F(MainWindowTest, CountersProgressAndLightShowWhatTheyAreGiven)
+TEST_F(MainWindowTest, LightAndCounterNames)
 {
-    const char *names[] = {"lblNottaJPG", "lblKilledByLines", "lblDupe", "lblSpam",
-                           "lblPending",  "lblDecoded",       "lblSpeed", "lblMCount"};
-    qint64 v = 7;
-    for (const char *name : names) {
-        ASSERT_TRUE(win.setCounter(QString::fromLatin1(name), v));
-        EXPECT_EQ(child<QLabel>(win, name)->text(), QString::number(v)) << name;
-        v *= 13;
-    }
     EXPECT_FALSE(win.setCounter(u"lblCapX", 1));
     EXPECT_FALSE(win.setCounter(u"lblNottaJPGCaption", 1));
     EXPECT_EQ(child<QLabel>(win, "lblCapX")->text(), QString());
-
-    win.setProgressMaximum(3, 660);
-    win.setProgressValue(3, 500);
-    EXPECT_EQ(child<QProgressBar>(win, "ProgressBar3")->value(), 500);
-    win.setDownloadProgressVisible(true);
-    EXPECT_FALSE(child<QProgressBar>(win, "ProgressBar3")->isHidden());
 
     // The lamp's centre is green when idle and red when busy.
     for (bool busy : {false, true}) {
@@ -191,6 +180,35 @@ TEST_F(MainWindowTest, CountersProgressAndLightShowWhatTheyAreGiven)
         win.setDownloadBusy(busy);
         EXPECT_EQ(win.downloadBusy(), busy);
     }
+}
+
+TEST_F(MainWindowTest, ListShowsSmallIconsAndGreysGhostedEntries)
+{
+    QStandardItemModel model(3, 8);
+    const int icons[] = {3, 1, 7};
+    for (int r = 0; r < 3; ++r) {
+        model.setData(model.index(r, 0), icons[r], PendingListModel::SmallIconRole);
+        model.setData(model.index(r, 0), r == 1, PendingListModel::GhostedRole);
+    }
+    win.setPendingModel(&model);
+    EXPECT_EQ(win.pendingModel(), &model);
+    const QAbstractItemModel *shown = win.pendingView()->model();
+    ASSERT_EQ(shown->rowCount(), 3);
+    EXPECT_FALSE(shown->data(shown->index(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_FALSE(shown->data(shown->index(0, 1), Qt::DecorationRole).isValid());
+    EXPECT_FALSE(shown->data(shown->index(2, 0), Qt::DecorationRole).isValid());
+    EXPECT_FALSE(shown->data(shown->index(0, 0), Qt::ForegroundRole).isValid());
+    EXPECT_TRUE(shown->data(shown->index(1, 0), Qt::ForegroundRole).isValid());
+
+    // Picture, GIF and CSV entries are told apart; unknown indexes have no icon.
+    QList<QImage> seen;
+    for (int i = 1; i <= 3; ++i) {
+        const QImage img = smallListIcon(i).pixmap(16, 16).toImage();
+        EXPECT_FALSE(seen.contains(img)) << i;
+        seen << img;
+    }
+    EXPECT_TRUE(smallListIcon(0).isNull());
+    EXPECT_TRUE(smallListIcon(4).isNull());
 }
 
 TEST_F(MainWindowTest, BarSizeFlipsBetweenBarAndFullHeight)
@@ -294,10 +312,7 @@ TEST_F(MainWindowTest, MissingTopCentresTheWindowAndIgnoresTheRest)
 
 TEST_F(MainWindowTest, ColumnWidthsSurviveSaveLoadAndAModelChange)
 {
-    std::array<int, 8> defaults{};
-    for (size_t i = 0; i < defaults.size(); ++i)
-        defaults[i] = kPendingColumns[i].defaultWidth;
-    EXPECT_EQ(win.columnWidths(), defaults);
+    EXPECT_EQ(win.columnWidths(), (std::array<int, 8>{60, 19, 150, 40, 40, 40, 60, 20}));
 
     const std::array<int, 8> chosen{33, 5, 201, 17, 64, 90, 12, 300};
     win.setColumnWidths(chosen);
@@ -305,7 +320,6 @@ TEST_F(MainWindowTest, ColumnWidthsSurviveSaveLoadAndAModelChange)
 
     QStandardItemModel model(2, 8);
     win.setPendingModel(&model);
-    EXPECT_EQ(win.pendingView()->model(), &model);
     EXPECT_EQ(win.columnWidths(), chosen);
 
     // A width the user dragged to some pixel count reads back the same after a reload.
@@ -338,24 +352,23 @@ TEST_F(MainWindowTest, Screenshot)
     if (target.isEmpty())
         GTEST_SKIP() << "KESTREL_UI_SCREENSHOT not set";
     QStandardItemModel model(0, 8);
-    for (int c = 0; c < 8; ++c)
-        model.setHeaderData(c, Qt::Horizontal, QString::fromLatin1(kPendingColumns[size_t(c)].title));
-    const char *rows[][8] = {
-        {"harbour_dawn.jpg", "01234", "Harbour at dawn - harbour_dawn.jpg (1/1)", "Example Net", "news.example.net", "gull@example.net", "alt.binaries.pictures.boats", "01"},
-        {"kestrel_hover.jpg", "02210", "Kestrel hovering \"kestrel_hover.jpg\" yEnc (1/1)", "Birders", "post.birders.example", "falco@birders.example", "alt.binaries.pictures.birds", "02"},
-        {"old_mill.jpg", "00880", "Old mill in winter [1/1] - \"old_mill.jpg\"", "", "203.0.113.7", "miller@example.org", "alt.binaries.pictures.misc", "01"},
-        {"!Duplicate", "00912", "Lighthouse - lighthouse.jpg", "Example Net", "news.example.net", "keeper@example.net", "alt.binaries.pictures.boats", "01"},
+    const char *rows[][5] = {
+        {"harbour_dawn.jpg", "01234", "Harbour at dawn - harbour_dawn.jpg (1/1)", "gull@example.net", "1"},
+        {"kestrel_hover.jpg", "02210", "Kestrel hovering \"kestrel_hover.jpg\" yEnc (1/1)", "falco@example.org", "3"},
+        {"old_mill.gif", "00880", "Old mill in winter [1/1] - \"old_mill.gif\"", "miller@example.org", "2"},
+        {"!Duplicate", "00912", "Lighthouse - lighthouse.jpg", "keeper@example.net", "1"},
     };
     for (const auto &r : rows) {
         QList<QStandardItem *> items;
-        for (const char *cell : r)
+        for (const char *cell : {r[0], r[1], r[2], "Example Net", "news.example.net", r[3], "alt.binaries.pictures", "01"})
             items << new QStandardItem(QString::fromUtf8(cell));
-        if (QByteArray(r[0]).startsWith('!')) {
-            for (QStandardItem *i : items)
-                i->setEnabled(false);
-        }
+        items[0]->setData(QByteArray(r[4]).toInt(), PendingListModel::SmallIconRole);
+        for (QStandardItem *item : items)
+            item->setData(r[0][0] == '!', PendingListModel::GhostedRole);
         model.appendRow(items);
     }
+    for (int c = 0; c < 8; ++c)
+        model.setHeaderData(c, Qt::Horizontal, QString::fromLatin1(kPendingColumns[size_t(c)].title));
     win.setPendingModel(&model);
     win.setCounter(u"lblSpeed", 1834);
     win.setCounter(u"lblNottaJPG", 1211);
