@@ -87,6 +87,13 @@ struct CircleWorld : ScanWorld {
         favs.appendRow(row);
     }
 
+    // A queued entry for article `tag` of `group`.
+    void addPending(const QByteArray &group, int tag, const QByteArray &name)
+    {
+        pending.add_articleheader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1, false,
+                                  {}, false, false, name, group);
+    }
+
     bool runUntilWait(int ms = 5000)
     {
         const size_t before = waits.size();
@@ -100,6 +107,14 @@ struct CircleWorld : ScanWorld {
             if (connection == 0 || e.connection == connection)
                 out.append(e.line);
         return out;
+    }
+
+    int count(const QByteArrayList &lines, const QByteArray &prefix) const
+    {
+        int n = 0;
+        for (const QByteArray &l : lines)
+            n += l.startsWith(prefix) ? 1 : 0;
+        return n;
     }
 
     bool logged(const QString &text) const
