@@ -3,5 +3,6 @@ kestrel_add_test(test_nntp_sessions
   LIBS kestrel_nntp kestrel_scan kestrel_newsd Qt6::Network Qt6::Test
   SOURCES
     scan_session_test.cpp
+    download_session_test.cpp
 )
 target_include_directories(test_nntp_sessions PRIVATE ${CMAKE_SOURCE_DIR}/tests/scan)
