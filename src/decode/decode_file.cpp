@@ -107,6 +107,7 @@ DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile,
     outcome.encoding = Encoding::Yenc;
     const QString error = yEncDecodeText(text, destFile, hooks, outcome.file);
     if (!error.isEmpty()) {
+        outcome.message = error;
         logYencFailure(error, hooks);
         return outcome;
     }
@@ -128,6 +129,7 @@ DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile,
     outcome.encoding = Encoding::Yenc;
     const QString error = yEncDecodeToFile(text, destFile, hooks, &outcome.name);
     if (!error.isEmpty()) {
+        outcome.message = error;
         logYencFailure(error, hooks);
         return outcome;
     }

@@ -29,12 +29,14 @@ inline constexpr int SeverityError = 3;
 struct DecodeOutcome {
     bool ok = false;
     Encoding encoding = Encoding::None;
-    DecodedFile file;       // bytes and placement, when ok
+    // Bytes and placement, when ok. decodeArticleToFile and DecodeFile leave `bytes`
+    // empty for yEnc (written straight from the decode buffer) and full otherwise.
+    DecodedFile file;
     QByteArray name;        // the name in the encoding, made safe; empty when none
     // The text decoder's codes for the log ("decode err (uuret: ..."); unused for yEnc.
     int uuret = uud::RetOk;
     int mvret = 0;
-    QString message;        // why the text decoder failed
+    QString message;        // why it failed: the yEnc error text or the text decoder's message
 };
 
 // Decodes an article text held in memory: yEnc when "=ybegin " lies in the first

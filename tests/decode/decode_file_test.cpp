@@ -78,6 +78,7 @@ TEST(DecodeFile, FailuresLogTheirLines)
             else
                 EXPECT_EQ(run.logged[i], c.logged[i]) << c.what;
         }
+        EXPECT_EQ(run.outcome.message.isEmpty(), c.work == nullptr || c.work == &empty || c.work == &plain) << c.what;
         // Only yEnc creates the destination before it knows the data is sound.
         EXPECT_EQ(run.destExists, c.work == &yencTruncated) << c.what;
     }
