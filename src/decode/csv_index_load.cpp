@@ -10,19 +10,21 @@
 namespace kestrel {
 
 namespace {
-// One read of the size the file has, then whatever it grew by meanwhile: no buffer
-// growth and no copy through QFile's own buffer.
-bool readWhole(QFile &file, QByteArray &text)
+// One read of the size the file has, into the arena, then whatever the file grew by
+// meanwhile: no buffer growth and no copy through QFile's own buffer.
+bool readWhole(QFile &file, TextArena &arena, QByteArray &text)
 {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    text.resize(file.size());
-    const qint64 n = file.read(text.data(), text.size());
+    const qint64 size = file.size();
+    char *data = arena.allocate(size_t(size));
+    const qint64 n = file.read(data, size);
     if (n < 0)
         return false;
-    text.truncate(n);
+    text = QByteArray::fromRawData(data, n);
     const QByteArray rest = file.readAll();
-    text.append(rest);
+    if (!rest.isEmpty())
+        text = text + rest;
     return file.error() == QFileDevice::NoError;
 }
 } // namespace
@@ -32,7 +34,7 @@ bool CsvIndex::CsvLoadFile(const QString &fullPath, QString &fileName, QString *
     fileName.chop(4);
     QFile file(fullPath);
     QByteArray text;
-    if (!readWhole(file, text)) {
+    if (!readWhole(file, m_textArena, text)) {
         if (error)
             *error = file.errorString();
         return false;

@@ -1,9 +1,6 @@
 #include "folded_name_table.h"
 
-#include <cstdlib>
-#include <memory>
-#include <new>
-#include <sys/mman.h>
+#include <utility>
 
 namespace kestrel {
 
@@ -40,29 +37,6 @@ void FoldedNameTable::reserveMore(size_t more)
         wanted *= 2;
     if (wanted != m_slots.size())
         rehash(wanted);
-}
-
-FoldedNameTable::SlotArray::SlotArray(size_t n) : count(n)
-{
-    constexpr size_t kHuge = 2 * 1024 * 1024;
-    const size_t bytes = n * sizeof(Slot);
-    if (bytes >= kHuge) {
-        data = static_cast<Slot *>(std::aligned_alloc(kHuge, (bytes + kHuge - 1) / kHuge * kHuge));
-#ifdef MADV_HUGEPAGE
-        if (data)
-            madvise(data, bytes, MADV_HUGEPAGE);
-#endif
-    } else {
-        data = static_cast<Slot *>(std::malloc(bytes));
-    }
-    if (!data)
-        throw std::bad_alloc();
-    std::uninitialized_fill_n(data, n, Slot{});
-}
-
-FoldedNameTable::SlotArray::~SlotArray()
-{
-    std::free(data);
 }
 
 void FoldedNameTable::rehash(size_t slotCount)

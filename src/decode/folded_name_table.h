@@ -1,9 +1,10 @@
 #pragma once
 
+#include "huge_page_memory.h"
+
 #include <QByteArrayView>
 
 #include <optional>
-#include <utility>
 
 namespace kestrel {
 
@@ -94,25 +95,20 @@ private:
     void rehash(size_t slotCount);
     void place(const Slot &slot);
 
-    // The slot array, on huge pages where the system grants them: random probes into
-    // tens of megabytes otherwise miss the TLB as well as the cache.
-    struct SlotArray {
-        Slot *data = nullptr;
-        size_t count = 0;
+    // The slot array, on huge pages: random probes into tens of megabytes otherwise
+    // miss the TLB as well as the cache. All-zero slots are free.
+    class SlotArray {
+    public:
         SlotArray() = default;
-        explicit SlotArray(size_t n);
-        SlotArray(SlotArray &&o) noexcept : data(std::exchange(o.data, nullptr)), count(std::exchange(o.count, 0)) {}
-        SlotArray &operator=(SlotArray &&o) noexcept
-        {
-            std::swap(data, o.data);
-            std::swap(count, o.count);
-            return *this;
-        }
-        ~SlotArray();
-        size_t size() const { return count; }
-        bool empty() const { return count == 0; }
-        Slot &operator[](size_t i) { return data[i]; }
-        const Slot &operator[](size_t i) const { return data[i]; }
+        explicit SlotArray(size_t n) : m_block(allocateHugePageBlock(n * sizeof(Slot))), m_count(n) {}
+        size_t size() const { return m_count; }
+        bool empty() const { return m_count == 0; }
+        Slot &operator[](size_t i) { return reinterpret_cast<Slot *>(m_block.get())[i]; }
+        const Slot &operator[](size_t i) const { return reinterpret_cast<const Slot *>(m_block.get())[i]; }
+
+    private:
+        HugePageBlock m_block;
+        size_t m_count = 0;
     };
     SlotArray m_slots;
     size_t m_count = 0;

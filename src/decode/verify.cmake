@@ -8,6 +8,8 @@ set(KESTREL_VERIFY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/file_crc.h
   ${CMAKE_CURRENT_LIST_DIR}/folded_name_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folded_name_table.h
+  ${CMAKE_CURRENT_LIST_DIR}/huge_page_memory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/huge_page_memory.h
   ${CMAKE_CURRENT_LIST_DIR}/image_tester.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_tester.h
   ${CMAKE_CURRENT_LIST_DIR}/jpeg_check.cpp
