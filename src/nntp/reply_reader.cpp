@@ -125,7 +125,7 @@ ReplyReader::Event ReplyReader::fail()
     m_state = State::Failed;
     m_buf = QByteArray();
     m_pos = m_scan = m_lineStart = 0;
-    m_line = {};
+    m_line = m_lineWithEnd = {};
     return Event::Overflow;
 }
 
@@ -220,6 +220,7 @@ ReplyReader::Event ReplyReader::readLine()
     if (end - m_pos > m_ceiling)
         return fail();
     const QByteArrayView line = QByteArrayView(m_buf).sliced(m_pos, lf - m_pos);
+    m_lineWithEnd = QByteArrayView(m_buf).sliced(m_pos, end - m_pos);
     m_pos = m_scan = end;
     if (isTerminator(line)) {
         m_line = {};
@@ -237,7 +238,7 @@ void ReplyReader::reset()
     m_state = State::Status;
     m_expected.clear();
     m_reply = NntpReply();
-    m_line = {};
+    m_line = m_lineWithEnd = {};
 }
 
 } // namespace kestrel

@@ -76,6 +76,9 @@ public:
     // The line of the last Event::Line, without its line end and still dot-stuffed;
     // valid until the next feed() or reset().
     QByteArrayView line() const { return m_line; }
+    // The same line with its line end, byte for byte as received (for writing it on);
+    // after Event::BlockEnd, the "." line.
+    QByteArrayView lineWithEnd() const { return m_lineWithEnd; }
 
     bool overflowed() const { return m_state == State::Failed; }
     // A block handed out line by line has begun and its "." line has not yet come.
@@ -112,6 +115,7 @@ private:
     std::deque<Expectation> m_expected;
     NntpReply m_reply;
     QByteArrayView m_line;
+    QByteArrayView m_lineWithEnd;
 };
 
 // Parses the three-digit code at the start of a status line; 0 when there is none

@@ -280,6 +280,15 @@ TEST_F(NewsServerTest, ForcedRepliesReplaceTheCommandAsManyTimesAsAsked)
         {"HEAD 3", 480, "221 3 <3@x>"},
         {"LIST", 400, "215 list of newsgroups follows"},
     };
+    // A command with arguments is forced only for those arguments.
+    server->faults().forcedReplies = {{"article 4", 430, -1}};
+    auto one = connectClient();
+    ASSERT_TRUE(one->read());
+    one->status("GROUP alt.test.one");
+    EXPECT_EQ(one->status("ARTICLE  4"), "430 No article with that message-id");
+    EXPECT_EQ(one->status("ARTICLE 3"), "220 3 <3@x>");
+    EXPECT_EQ(one->status("ARTICLE 4"), "430 No article with that message-id");
+
     for (const auto &c : cases) {
         server->faults().forcedReplies = {{c.command.split(' ').value(0).toLower(), c.code, 1}};
         auto client = connectClient();

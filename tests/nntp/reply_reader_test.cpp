@@ -204,6 +204,7 @@ TEST(ReplyReader, LinesAreHandedOutAsTheyArrive)
     EXPECT_EQ(reader.line(), "1\tA");
     ASSERT_EQ(reader.next(), Event::Line);
     EXPECT_EQ(reader.line(), "..2\tB"); // still stuffed
+    EXPECT_EQ(reader.lineWithEnd(), "..2\tB\r\n");
     EXPECT_EQ(reader.next(), Event::NeedMore);
     EXPECT_TRUE(reader.inLineBlock());
     reader.feed("C\r\n.");
@@ -212,6 +213,7 @@ TEST(ReplyReader, LinesAreHandedOutAsTheyArrive)
     EXPECT_EQ(reader.next(), Event::NeedMore);
     reader.feed("\r\n205 bye\r\n");
     EXPECT_EQ(reader.next(), Event::BlockEnd);
+    EXPECT_EQ(reader.lineWithEnd(), ".\r\n");
     EXPECT_FALSE(reader.inLineBlock());
     ASSERT_EQ(reader.next(), Event::Reply);
     EXPECT_EQ(reader.reply().code, 205);

@@ -5,8 +5,10 @@
 
 namespace kestrel::newsd {
 
-// Answer `code` (with its usual text) instead of carrying out `command` (the verb, any
-// case), the next `times` times it arrives on any connection; times < 0: always.
+// Answer `code` (with its usual text) instead of carrying out `command`, the next `times`
+// times it arrives on any connection; times < 0: always. `command` is a verb ("ARTICLE":
+// any ARTICLE command) or a verb with its arguments ("ARTICLE 5": only that one); the
+// verb in any case, arguments separated by single blanks.
 struct ForcedReply {
     QByteArray command;
     int code = 502;

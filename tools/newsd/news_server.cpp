@@ -93,10 +93,14 @@ void NewsServer::record(int connection, const QByteArray &line)
     emit commandReceived(connection, line);
 }
 
-std::optional<int> NewsServer::takeForcedReply(QByteArrayView verb)
+std::optional<int> NewsServer::takeForcedReply(const QByteArray &verb, const QList<QByteArray> &args)
 {
+    const QByteArray line = (QByteArrayList{verb} + args).join(' ');
     for (ForcedReply &f : m_faults.forcedReplies) {
-        if (f.command.compare(verb, Qt::CaseInsensitive) == 0 && use(f.times))
+        const qsizetype blank = f.command.indexOf(' ');
+        const bool matches = blank < 0 ? f.command.compare(verb, Qt::CaseInsensitive) == 0
+                                       : f.command.left(blank).toUpper() + f.command.mid(blank) == line;
+        if (matches && use(f.times))
             return f.code;
     }
     return std::nullopt;

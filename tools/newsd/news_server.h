@@ -63,7 +63,7 @@ public:
 
     // Used by the sessions.
     void record(int connection, const QByteArray &line);
-    std::optional<int> takeForcedReply(QByteArrayView verb);
+    std::optional<int> takeForcedReply(const QByteArray &verb, const QList<QByteArray> &args);
     std::optional<int> takeSilence(QByteArrayView verb); // verb empty: before the greeting
     qint64 takeDropPoint(qint64 replySize);              // -1: no drop
 

@@ -174,7 +174,7 @@ void NewsSession::handle(const QByteArray &line)
         return;
     }
     const QByteArray verb = words.takeFirst().toUpper();
-    if (const std::optional<int> forced = m_server->takeForcedReply(verb)) {
+    if (const std::optional<int> forced = m_server->takeForcedReply(verb, words)) {
         reply(*forced, standardText(*forced));
         return;
     }
