@@ -185,7 +185,7 @@ TEST_F(NewsServerTest, RenumberedGroupShowsShiftedNumbers)
 TEST_F(NewsServerTest, RepliesAreCutWhereAsked)
 {
     server->faults().splitAt = {2, 5};
-    server->faults().splitPauseMs = 30;
+    server->faults().splitPauseMs = 60; // long enough for the client to read each piece alone
     auto client = connectClient();
     const auto greeting = client->read();
     ASSERT_TRUE(greeting);
