@@ -140,7 +140,8 @@ void DownloadSession::endRun()
     if (ctx.settings.checked(u"chkReScan") && m_c.counters().ScanHeaderCount > 0) {
         const int seconds = ctx.settings.slider(u"sldRescan");
         m_c.countdown().arm(seconds);
-        ctx.WriteLog(QStringLiteral("Rescan in") + numText(ctx.state.RescanCountdown) + QStringLiteral(" seconds."),
+        ctx.WriteLog(QStringLiteral("Rescan in") + numText(ctx.state.RescanCountdown) +
+                         QStringLiteral(" seconds."),
                      true);
     }
     m_c.reportWait(false);
@@ -173,8 +174,9 @@ void DownloadSession::Command2()
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
     if (s.DownloadBusy == 0) {
-        ctx.prompter.message(QStringLiteral("Use this button to stop the download process, there is not currently "
-                                            "anything downloading."));
+        ctx.prompter.message(
+            QStringLiteral("Use this button to stop the download process, there is not currently "
+                           "anything downloading."));
         return;
     }
     ctx.state.DownloadAbortRequested = true;
@@ -231,7 +233,8 @@ void DownloadSession::onData(qsizetype bytes)
         if (event == ReplyReader::Event::NeedMore)
             break;
         if (event == ReplyReader::Event::Overflow) {
-            ctx.WriteLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName), true);
+            ctx.WriteLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
+                         true);
             ctx.state.ArticleInHand = false;
             ctx.state.DownloadState = 0;
             s.DownloadBusy = 0;
@@ -308,6 +311,8 @@ void DownloadSession::onReply(NntpReply &&reply)
         ctx.WriteLog(QStringLiteral("Authinfo cleared, login complete..."), true);
         afterLogin();
         break;
+    case 481: // a refused login ends the session like a refused service
+    case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
         conn.SendQuit(2);

@@ -113,7 +113,10 @@ void ScanSession::onReply(const NntpReply &reply)
             return;
         }
         switch (code) {
-        case 400: case 480: case 502: case 205:
+        case 400:
+        case 480:
+        case 502:
+        case 205:
             m_xoverActive = false;
             break;
         default:
@@ -183,6 +186,8 @@ void ScanSession::onReply(const NntpReply &reply)
         logReply(reply);
         startScan();
         break;
+    case 481: // a refused login ends the session like a refused service
+    case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
         ctx.display.setBarValue(1, 0);
@@ -327,7 +332,8 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
         SendNext();
 }
 
-void ScanSession::UpdateGroupRow(const QByteArray &group, const QByteArray &firstText, const QByteArray &lastText)
+void ScanSession::UpdateGroupRow(const QByteArray &group, const QByteArray &firstText,
+                                 const QByteArray &lastText)
 {
     FavouritesModel &favs = m_c.favourites();
     Context &ctx = m_c.ctx();
@@ -339,8 +345,8 @@ void ScanSession::UpdateGroupRow(const QByteArray &group, const QByteArray &firs
         favs.setSubItem(i, FavFirst, trimmedSpaces(firstText));
         favs.setSubItem(i, FavLast, trimmedSpaces(lastText));
         const FavouriteRow &row = favs.row(i);
-        const qint64 fresh = std::max<qint64>(
-            0, qint64(numericValue(row.sub[FavLast]) - numericValue(row.sub[FavLastRead])));
+        const qint64 fresh =
+            std::max<qint64>(0, qint64(numericValue(row.sub[FavLast]) - numericValue(row.sub[FavLastRead])));
         favs.setSubItem(i, FavUnread, zeroPadded(double(fresh), 5));
         m_groupNewCount = qint32(fresh);
         ctx.display.setBarValue(2, 0);
@@ -530,7 +536,8 @@ void ScanSession::onXoverEnd()
     Context &ctx = m_c.ctx();
     m_xoverActive = false;
     m_xoverBytes += 3;
-    ctx.WriteLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"), true);
+    ctx.WriteLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
+                 true);
     if (numericValue(m_xoverRangeEnd) < numericValue(m_groupLastText))
         ScanProgress(m_currentGroup, m_xoverRangeEnd, false);
     else
@@ -561,8 +568,8 @@ void ScanSession::onXoverError(const NntpReply &reply)
         onXoverEnd();
         return;
     }
-    m_c.ctx().WriteLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) + QStringLiteral(": ") +
-                           displayText(reply.statusLine().toByteArray()),
+    m_c.ctx().WriteLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) +
+                           QStringLiteral(": ") + displayText(reply.statusLine().toByteArray()),
                        true);
     m_c.state().ScanState = 0;
 }

@@ -4,5 +4,6 @@ kestrel_add_test(test_nntp_sessions
   SOURCES
     scan_session_test.cpp
     download_session_test.cpp
+    login_session_test.cpp
 )
 target_include_directories(test_nntp_sessions PRIVATE ${CMAKE_SOURCE_DIR}/tests/scan)
