@@ -10,6 +10,7 @@
 #include "ui/widget_front_end.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace kestrel {
 
@@ -39,9 +40,14 @@ int runWindowed(const QString &appPath, const CommandLine &)
     WidgetFrontEnd frontEnd(engine.context());
 
     UnixSignals unixSignals;
+    // Showing windows during start-up may serve events, a termination request among
+    // them; the shutdown sequence waits until start-up has finished.
+    bool started = false;
+    bool exitWanted = false;
     bool ending = false;
     const auto exitProgram = [&] {
-        if (ending)
+        exitWanted = true;
+        if (!started || ending)
             return;
         ending = true;
         if (MainWindow *w = frontEnd.mainWindow())
@@ -56,6 +62,9 @@ int runWindowed(const QString &appPath, const CommandLine &)
     MainWindow &w = *frontEnd.mainWindow();
     wirePendingCommands(w, engine);
     QObject::connect(&w, &MainWindow::exitRequested, &engine, exitProgram);
+    started = true;
+    if (exitWanted)
+        QTimer::singleShot(0, &engine, exitProgram);
     return QApplication::exec();
 }
 
