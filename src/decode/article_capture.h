@@ -1,0 +1,34 @@
+#pragma once
+
+#include "decode_pipeline.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+namespace kestrel {
+
+// What the download connection hands over once an article is complete.
+struct RetrievedArticle {
+    QByteArray buffer;            // everything received: status line, [headers, blank line,] body, end line; still dot-stuffed
+    QByteArray fileName;          // the pending entry's file name
+    QByteArray group;             // the newsgroup it came from
+    qint64 bytes = 0;             // bytes received for it
+    QDateTime downloadStart;      // when its transfer started
+    bool headersRequested = false; // ARTICLE was sent (true) or BODY (false)
+};
+
+// Reports the transfer ("Article Retrieved: <name> <size>kb [<speed> Kbps]"), works out
+// the group sub-folder (chkMakeSubDirs, chkShortFolderNames) and the header block
+// (chkSaveHeaders, only when headers were requested) and runs the decode pipeline.
+//
+// The caller (the download session) must then end the article itself: clear
+// ArticleInHand, set DownloadBusy to 0 and DownloadState to 999, and call
+// DownloadNext. On DecodeResult::NoDownloadFolder nothing was stored or recorded; the
+// caller should put CurrentArticle back on the pending list (RequeueArticle) and end
+// the run instead of fetching the next article into the same dead end.
+//
+// ctx.state.CurrentArticle must hold the article's pending entry (CSV mark, subject).
+// The decode runs to its end before this returns; it never enters the event loop.
+DecodeResult ArticleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &article);
+
+} // namespace kestrel

@@ -1,0 +1,325 @@
+#include "decode_pipeline.h"
+
+#include "csv_index.h"
+#include "decode_file.h"
+#include "descript_ion.h"
+#include "file_name.h"
+#include "image_tester.h"
+#include "text_view.h"
+#include "unstuff_dots.h"
+
+#include "core/context.h"
+#include "core/number_text.h"
+#include "scan/noredl_list.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+
+namespace kestrel {
+
+namespace {
+
+constexpr qint16 CsvArticleIcon = 3;
+
+QByteArrayView from(QByteArrayView t, std::size_t pos)
+{
+    return t.sliced(static_cast<qsizetype>(pos));
+}
+
+// The part of an article that carries the encoded data: header lines, a body
+// request's status line and anything before a uuencode begin line are cut off.
+QByteArrayView encodedPart(QByteArrayView t, bool hasHeaders)
+{
+    constexpr auto npos = std::string_view::npos;
+    if (hasHeaders) {
+        if (const std::size_t p = findBytes(asView(t), "\r\n\r\n"); p != npos)
+            t = from(t, p);
+    }
+    if (const std::size_t p = findBytes(asView(t), "begin 644 "); p != npos)
+        t = from(t, p);
+    if (t.startsWith("222 ")) {
+        const std::size_t p = findBytes(asView(t), "\r\n");
+        t = p == npos ? QByteArrayView() : from(t, p + 2);
+    }
+    for (const char *mode : {"begin 755 ", "begin 600 "}) {
+        if (const std::size_t p = findBytes(asView(t), mode); p != npos)
+            t = from(t, p);
+    }
+    return t;
+}
+
+// Unprintable bytes shown as '?', so a hostile name cannot garble the log.
+QString printable(const QByteArray &name)
+{
+    QByteArray shown = name;
+    for (char &c : shown) {
+        if (static_cast<unsigned char>(c) < 32 || c == 127)
+            c = '?';
+    }
+    return displayText(shown);
+}
+
+QString writeWhole(const QString &path, QByteArrayView first, QByteArrayView second)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return f.errorString();
+    if (f.write(first.data(), first.size()) != first.size()
+        || f.write(second.data(), second.size()) != second.size())
+        return f.errorString();
+    return {};
+}
+
+} // namespace
+
+QByteArrayView articleHeaderPart(QByteArrayView article)
+{
+    const std::size_t p = findBytes(asView(article), "\r\n\r\n");
+    if (p == std::string_view::npos)
+        return {};
+    return article.first(static_cast<qsizetype>(p + 1));
+}
+
+struct DecodePipeline::Article {
+    QByteArrayView text;        // the encoded part, still dot-stuffed
+    QByteArray unstuffed;       // what the decoder reads and bad_decodes keeps
+    QByteArrayView headerPart;  // status and header lines, kept with a failed article
+    QByteArray received;        // the file name as the pipeline received it
+    QByteArray name;            // the safe name the picture is stored under
+    QByteArray headerBlock;
+    QByteArray subName;         // the safe group sub-folder, as bytes for descript.ion
+    DownloadPaths paths;
+};
+
+DecodePipeline::DecodePipeline(Context &ctx, NoRedlList &noRedl, CsvIndex *csv, QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_noRedl(noRedl), m_csv(csv)
+{
+}
+
+void DecodePipeline::log(const QString &message) const
+{
+    m_ctx.WriteLog(message, true);
+}
+
+DecodeHooks DecodePipeline::decoderHooks()
+{
+    DecodeHooks hooks;
+    hooks.log = [this](const QString &message, bool toLog) { m_ctx.WriteLog(message, toLog); };
+    hooks.progress = [this](qint64 index, qint64 total) {
+        if (index == 0)
+            m_ctx.display.setBarMaximum(3, int(std::min<qint64>(total, INT_MAX)));
+        m_ctx.display.setBarValue(3, int(std::min<qint64>(index, INT_MAX)));
+        if (m_progress)
+            m_progress(index, total);
+    };
+    return hooks;
+}
+
+DecodeResult DecodePipeline::DecodeArticle(QByteArrayView article, const QByteArray &subFolder,
+                                           const QByteArray &fileName,
+                                           const QByteArray &headerBlock, HeaderLines headers)
+{
+    if (article.isEmpty())
+        return DecodeResult::Nothing;
+    Q_EMIT busyChanged(true);
+    m_ctx.WriteLog(QStringLiteral("Decoding..."), false);
+
+    const bool hasHeaders = headers == HeaderLines::PerSetting
+        ? m_ctx.settings.checked(u"chkSaveHeaders")
+        : headers == HeaderLines::Present;
+    Article a;
+    a.text = encodedPart(article, hasHeaders);
+    a.headerPart = hasHeaders ? articleHeaderPart(article) : QByteArrayView();
+    a.received = fileName;
+    a.headerBlock = headerBlock;
+    a.subName = sanitizeFileName(subFolder);
+    a.paths.root = downloadFolder(m_ctx.settings);
+    a.paths.sub = displayText(a.subName);
+
+    const DecodeResult result = run(a);
+    Q_EMIT busyChanged(false);
+    return result;
+}
+
+DecodeResult DecodePipeline::run(Article &a)
+{
+    const QString &root = a.paths.root;
+    if (root.isEmpty() || !QFileInfo(root).isDir()) {
+        log((root.isEmpty() ? QStringLiteral("No download folder set: ")
+                            : QStringLiteral("Download folder not found (") + root
+                                  + QStringLiteral("): "))
+            + printable(a.received) + QStringLiteral(" not saved"));
+        return DecodeResult::NoDownloadFolder;
+    }
+    MakeDownloadSubfolder(root, a.paths.sub);
+
+    const QByteArray checked =
+        m_noRedl.CheckUUName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received);
+    if (checked == "KILL") {
+        log(printable(a.received) + QStringLiteral(" not saved"));
+        return DecodeResult::Dropped;
+    }
+    a.name = sanitizeFileName(checked);
+    a.paths.name = displayText(a.name);
+    if (a.name.isEmpty() || !isInsideFolder(root, a.paths.destination())) {
+        log(QStringLiteral("Unusable file name: ") + printable(checked) + QStringLiteral(" not saved"));
+        return DecodeResult::Dropped;
+    }
+
+    a.unstuffed = UnstuffDots(a.text);
+    const DecodeOutcome decoded =
+        decodeArticleToFile(a.unstuffed, a.paths.destination(), decoderHooks());
+    if (!decoded.ok) {
+        log(QStringLiteral("Decode Error: ") + a.paths.name);
+        SaveBadDecode(a.name, a.unstuffed, a.headerPart);
+        m_noRedl.AddToNoRedl(a.received);
+        m_ctx.PlaySfx(QStringLiteral("badcode.wav"));
+        return DecodeResult::DecodeFailed;
+    }
+    log(QStringLiteral("Decode Successful: ") + a.paths.name);
+    countDecoded();
+    return afterDecode(a);
+}
+
+DecodeResult DecodePipeline::afterDecode(Article &a)
+{
+    const QString dest = a.paths.destination();
+    if (IvtTest(m_ctx, dest, a.name) == IvtError) {
+        SaveBadDecode(a.name, a.unstuffed, a.headerPart);
+        m_ctx.PlaySfx(QStringLiteral("badcode.wav"));
+        removePicture(dest);
+        log(a.paths.name + QStringLiteral(" not saved"));
+        return DecodeResult::TestFailed;
+    }
+    if (m_ctx.state.CurrentArticle.smallIcon == CsvArticleIcon && m_csv && m_csv->CsvLoaded())
+        return checkedCsvArticle(a);
+
+    writeHeaderFile(a.paths.headerFile(), a.headerBlock);
+    if (m_ctx.settings.checked(u"chkSaveACDsee"))
+        WriteDescriptIon(m_ctx.state.CurrentArticle.sub[ColSubject], a.name, a.subName);
+    m_noRedl.AddToNoRedl(a.received);
+    m_ctx.PlaySfx(QStringLiteral("decode.wav"));
+    return DecodeResult::Stored;
+}
+
+DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
+{
+    const QString dest = a.paths.destination();
+    const QString &root = a.paths.root;
+    if (!m_csv->CsvCheckCrc(m_ctx, dest, a.name)) {
+        m_ctx.PlaySfx(QStringLiteral("badcode.wav"));
+        if (!m_ctx.settings.checked(u"chkCSVsavebadcrc")) {
+            removePicture(dest);
+            log(a.paths.name + QStringLiteral(" not saved"));
+            return DecodeResult::CrcFailedDeleted;
+        }
+        const QString crcfail = QStringLiteral("crcfail");
+        MakeDownloadSubfolder(root, crcfail);
+        if (movePicture(dest, a.paths.under(crcfail, a.paths.name)))
+            log(a.paths.name + QStringLiteral(" moved to \\crcfail"));
+        SaveBadDecode(a.name, a.unstuffed, a.headerPart);
+        return DecodeResult::CrcFailedKept;
+    }
+
+    const QString series = safePathComponent(m_csv->CsvFolder());
+    bool moved = false;
+    if (m_ctx.settings.checked(u"chkCSVusefolders") && !series.isEmpty()) {
+        MakeDownloadSubfolder(root, series);
+        const QString target = a.paths.under(series, a.paths.name);
+        moved = isInsideFolder(root, target) && movePicture(dest, target);
+        if (moved) {
+            log(a.paths.name + QStringLiteral(" moved to \\") + series);
+            writeHeaderFile(a.paths.under(series, a.paths.stem() + QStringLiteral("TXT")),
+                            a.headerBlock);
+        }
+    }
+    if (!moved)
+        writeHeaderFile(a.paths.headerFile(), a.headerBlock);
+    m_noRedl.AddToNoRedl(a.received);
+    m_ctx.PlaySfx(QStringLiteral("decode.wav"));
+    return moved ? DecodeResult::VerifiedMoved : DecodeResult::Verified;
+}
+
+void DecodePipeline::countDecoded()
+{
+    ++m_decodedCount;
+    m_ctx.display.setCounter(QStringLiteral("lblDecoded"), m_decodedCount);
+}
+
+void DecodePipeline::writeHeaderFile(const QString &path, const QByteArray &headerBlock)
+{
+    if (headerBlock.isEmpty())
+        return;
+    if (const QString error = writeWhole(path, headerBlock, "\r\n"); !error.isEmpty())
+        log(error);
+}
+
+bool DecodePipeline::movePicture(const QString &from, const QString &to)
+{
+    // A rename replaces the target in one step; across file systems fall back to a
+    // copy, and never delete the source unless the copy is complete.
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(from).toStdString(),
+                            QFile::encodeName(to).toStdString(), ec);
+    if (!ec)
+        return true;
+    QFile::remove(to);
+    QFile source(from);
+    if (!source.copy(to)) {
+        log(source.errorString());
+        return false;
+    }
+    removePicture(from);
+    return true;
+}
+
+void DecodePipeline::removePicture(const QString &path)
+{
+    QFile f(path);
+    if (f.exists() && !f.remove())
+        log(f.errorString());
+}
+
+void DecodePipeline::MakeBadDecodesFolder()
+{
+    MakeDownloadSubfolder(downloadFolder(m_ctx.settings), QStringLiteral("bad_decodes"));
+}
+
+void DecodePipeline::SaveBadDecode(const QByteArray &fileName, QByteArrayView text,
+                                   QByteArrayView headerPart)
+{
+    if (!m_ctx.settings.checked(u"chkSaveDecodes"))
+        return;
+    const QString root = downloadFolder(m_ctx.settings);
+    if (root.isEmpty())
+        return;
+    MakeBadDecodesFolder();
+    const DownloadPaths paths{root, QString(), safePathComponent(fileName)};
+    if (paths.name.isEmpty())
+        return;
+    const QString folder = QStringLiteral("bad_decodes");
+    if (QString e = writeWhole(paths.under(folder, paths.stem() + QStringLiteral("UUE")), text, "\r\n");
+        !e.isEmpty())
+        log(e);
+    if (!m_ctx.settings.checked(u"chkSaveHeaders"))
+        return;
+    if (QString e = writeWhole(paths.under(folder, paths.stem() + QStringLiteral("TXT")), headerPart,
+                               "\r\n");
+        !e.isEmpty())
+        log(e);
+}
+
+void DecodePipeline::WriteDescriptIon(const QByteArray &description, const QByteArray &fileName,
+                                      const QByteArray &subFolder)
+{
+    const QString root = downloadFolder(m_ctx.settings);
+    if (root.isEmpty())
+        return;
+    const DownloadPaths paths{root, safePathComponent(subFolder), QString()};
+    if (const QString e = appendDescriptIon(paths.folder(), fileName, description); !e.isEmpty())
+        log(e);
+}
+
+} // namespace kestrel

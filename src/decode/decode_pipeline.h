@@ -1,0 +1,107 @@
+#pragma once
+
+#include "decode_hooks.h"
+#include "download_folders.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace kestrel {
+
+class Context;
+class CsvIndex;
+class NoRedlList;
+
+// How one article ended in the pipeline.
+enum class DecodeResult {
+    Nothing,           // empty article text: nothing done, nothing logged
+    NoDownloadFolder,  // no usable download folder: nothing written, nothing recorded
+    Dropped,           // the name check said KILL, or no usable file name was left
+    DecodeFailed,      // recorded as fetched; the article text kept when chosen
+    TestFailed,        // the picture test found an error; picture deleted
+    CrcFailedKept,     // CSV CRC wrong; picture moved to crcfail
+    CrcFailedDeleted,  // CSV CRC wrong; picture deleted
+    VerifiedMoved,     // CSV CRC right; picture moved to its series folder
+    Verified,          // CSV CRC right; picture left where it was decoded
+    Stored,            // not a CSV article; picture left where it was decoded
+};
+
+// Whether the article text starts with header lines (an ARTICLE reply) or only the
+// body (a BODY reply). PerSetting takes it from chkSaveHeaders, which chose the request.
+enum class HeaderLines { PerSetting, Present, Absent };
+
+// The status and header lines of an article: its text up to and including the CR of
+// the first CR LF CR LF; empty when there is no blank line.
+QByteArrayView articleHeaderPart(QByteArrayView article);
+
+// Turns downloaded articles into stored pictures, or into logged failures, one call
+// per article: trims the text to its encoded part, checks a uuencoded name against the
+// no-re-download list, decodes (from the text in hand; no work file is written), tests
+// the picture, checks its CSV CRC and files it. Names from the network are made safe
+// before they become paths, and nothing is created outside the download folder.
+class DecodePipeline : public QObject {
+    Q_OBJECT
+public:
+    // csv may be null: no CSV index, so no CRC checks.
+    DecodePipeline(Context &ctx, NoRedlList &noRedl, CsvIndex *csv = nullptr,
+                   QObject *parent = nullptr);
+
+    // subFolder: the group sub-folder, empty for none. fileName: the pending entry's
+    // file name. headerBlock: written beside the picture when not empty. The article's
+    // CSV mark (small icon 3) and its subject come from ctx.state.CurrentArticle.
+    DecodeResult DecodeArticle(QByteArrayView article, const QByteArray &subFolder,
+                               const QByteArray &fileName, const QByteArray &headerBlock,
+                               HeaderLines headers = HeaderLines::PerSetting);
+
+    // Keeps an article that did not give a picture in bad_decodes when chkSaveDecodes
+    // is on: B + "UUE" holds the text, and with chkSaveHeaders B + "TXT" the status
+    // and header lines. fileName is made safe here as well.
+    void SaveBadDecode(const QByteArray &fileName, QByteArrayView text, QByteArrayView headerPart);
+    // Appends fileName + " " + description to the descript.ion of the download folder
+    // or of its sub-folder subFolder.
+    void WriteDescriptIon(const QByteArray &description, const QByteArray &fileName,
+                          const QByteArray &subFolder);
+    void MakeBadDecodesFolder();
+
+    // Successful decodes since start; shown in lblDecoded.
+    qint32 DecodedCount() const { return m_decodedCount; }
+
+    // Called while a large article decodes (index 0 first, then after each block), so
+    // the download session can keep its inactivity watchdog quiet.
+    void setDecodeProgress(std::function<void(qint64 index, qint64 total)> progress)
+    {
+        m_progress = std::move(progress);
+    }
+
+    Context &context() const { return m_ctx; }
+
+Q_SIGNALS:
+    // True while an article is being decoded: the windowed front end shows the busy
+    // pointer.
+    void busyChanged(bool busy);
+
+private:
+    struct Article;
+
+    DecodeResult run(Article &a);
+    DecodeResult afterDecode(Article &a);
+    DecodeResult checkedCsvArticle(Article &a);
+    void writeHeaderFile(const QString &path, const QByteArray &headerBlock);
+    bool movePicture(const QString &from, const QString &to);
+    void removePicture(const QString &path);
+    void countDecoded();
+    void log(const QString &message) const;
+    DecodeHooks decoderHooks();
+
+    Context &m_ctx;
+    NoRedlList &m_noRedl;
+    CsvIndex *m_csv;
+    qint32 m_decodedCount = 0;
+    std::function<void(qint64, qint64)> m_progress;
+};
+
+} // namespace kestrel

@@ -1,0 +1,74 @@
+#include "download_folders.h"
+
+#include "file_name.h"
+
+#include "core/number_text.h"
+#include "core/settings_store.h"
+
+#include <QDir>
+
+namespace kestrel {
+
+QString downloadFolder(const SettingsStore &settings)
+{
+    QString folder = settings.text(u"lblDownloadPath");
+    if (folder.isEmpty())
+        return folder;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder.append(QLatin1Char('/'));
+    return folder;
+}
+
+QByteArray shortFolderName(const QByteArray &group)
+{
+    static const char *const prefixes[] = {"alt.binaries.pictures.", "alt.binaries.", "alt.sex."};
+    QByteArray name = group;
+    for (const char *prefix : prefixes) {
+        if (name.startsWith(prefix))
+            name.remove(0, qsizetype(qstrlen(prefix)));
+    }
+    return name;
+}
+
+QByteArray groupSubfolderName(const QByteArray &group, bool makeSubDirs, bool shortNames)
+{
+    if (!makeSubDirs)
+        return {};
+    return shortNames ? shortFolderName(group) : group;
+}
+
+QString safePathComponent(const QByteArray &name)
+{
+    return displayText(sanitizeFileName(name));
+}
+
+bool isInsideFolder(const QString &folder, const QString &path)
+{
+    const QString base = QDir::cleanPath(folder);
+    const QString target = QDir::cleanPath(path);
+    if (base.isEmpty() || target.size() <= base.size())
+        return false;
+    const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+    return target.startsWith(prefix);
+}
+
+void MakeDownloadSubfolder(const QString &root, const QString &name)
+{
+    if (name.isEmpty())
+        return;
+    QDir(root).mkdir(name);
+}
+
+QString DownloadPaths::stem() const
+{
+    return name.size() > 3 ? name.chopped(3) : name + QLatin1Char('.');
+}
+
+QString DownloadPaths::folder() const
+{
+    return sub.isEmpty() ? root : root + sub + QLatin1Char('/');
+}
+
+} // namespace kestrel

@@ -1,0 +1,49 @@
+#include "format_speed.h"
+
+#include "core/clock.h"
+
+namespace kestrel {
+
+namespace {
+
+QString grouped(qint64 whole)
+{
+    QString digits = QString::number(whole);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(','));
+    return digits;
+}
+
+// Rounds a non-negative quotient n / d to the nearest whole number, halves up.
+qint64 roundedQuotient(qint64 n, qint64 d)
+{
+    return (n + d / 2) / d;
+}
+
+} // namespace
+
+QString formatKb(qint64 bytes)
+{
+    const bool negative = bytes < 0;
+    const qint64 tenths = roundedQuotient(negative ? -bytes : bytes, 100);
+    return (negative && tenths ? QStringLiteral("-") : QString()) + grouped(tenths / 10)
+        + QLatin1Char('.') + QString::number(tenths % 10);
+}
+
+QString FormatSpeed(qint64 wholeSeconds, qint64 bytes)
+{
+    const qint64 rate = wholeSeconds > 0 && bytes > 0 ? bytes / wholeSeconds : 0;
+    const qint64 hundredths = roundedQuotient(rate, 10);
+    const qint64 whole = hundredths / 100;
+    const qint64 fraction = hundredths % 100;
+    return (whole ? grouped(whole) : QString()) + QLatin1Char('.')
+        + QString::number(fraction).rightJustified(2, QLatin1Char('0'));
+}
+
+QString FormatSpeed(const Clock &clock, const QDateTime &start, qint64 bytes)
+{
+    const qint64 seconds = start.isValid() ? start.secsTo(clock.now()) : 0;
+    return FormatSpeed(seconds, bytes);
+}
+
+} // namespace kestrel
