@@ -5,6 +5,10 @@
 #include "decode/file_crc.h"
 #include "decode/jpeg_check.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -53,8 +57,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string text(reinterpret_cast<const char *>(data), size);
     const QByteArray bytes(text.data(), qsizetype(text.size()));
 
+    // Once from memory, once through a file (the arena the start-up load uses).
     kestrel::CsvIndex index;
     index.addCsvText("2002_Fuzz_index", bytes);
+    kestrel::CsvIndex loaded;
+    {
+        static const QString folder =
+            QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+        static const QString path =
+            folder + QStringLiteral("/csv_fuzz_%1.CSV").arg(QCoreApplication::applicationPid());
+        QFile out(path);
+        require(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+        out.close();
+        QString name = QStringLiteral("2002_Fuzz_index.CSV");
+        require(loaded.CsvLoadFile(path, name) && name == QStringLiteral("2002_Fuzz_index"));
+    }
     for (const auto &[key, line] : expectedRecords(text)) {
         // The lookup trims blanks off the name, so a name with them is not findable.
         if (key.front() == ' ' || key.back() == ' ')
@@ -62,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QByteArray name(key.data(), qsizetype(key.size()));
         const QByteArray want = QByteArray(line.data(), qsizetype(line.size())) + "\r2002_Fuzz_index";
         require(index.CsvFindRecord(name.toLower()) == want);
+        require(loaded.CsvFindRecord(name) == want);
         require(index.CsvFindCrcRecord(name) == QByteArray(upper(line).c_str(), qsizetype(line.size())) + '\r');
         require(index.CsvFolder() == "Fuzz");
     }

@@ -23,7 +23,7 @@ void HugePageFree::operator()(void *p) const
     std::free(p);
 }
 
-HugePageBlock allocateHugePageBlock(size_t bytes)
+HugePageBlock allocateHugePageBlock(size_t bytes, bool zeroed)
 {
     void *p = nullptr;
     if (bytes >= kHugePage) {
@@ -38,17 +38,18 @@ HugePageBlock allocateHugePageBlock(size_t bytes)
     }
     if (!p)
         throw std::bad_alloc();
-    std::memset(p, 0, bytes);
+    if (zeroed)
+        std::memset(p, 0, bytes);
     return HugePageBlock(static_cast<std::byte *>(p));
 }
 
 char *TextArena::allocate(size_t n)
 {
     if (m_blocks.empty() || m_blockSize - m_used < n) {
-        // Blocks double up to a limit, so a small CSV folder costs one huge page.
-        m_blockSize = std::max(roundUp(n, kHugePage),
-                               m_blocks.empty() ? kHugePage : std::min(m_blockSize * 2, kMaxTextBlock));
-        m_blocks.push_back(allocateHugePageBlock(m_blockSize));
+        // Blocks double up to a limit: a small CSV folder costs no more than its size,
+        // a large one gets large blocks on huge pages.
+        m_blockSize = std::max(n, std::min(m_blockSize * 2, kMaxTextBlock));
+        m_blocks.push_back(allocateHugePageBlock(m_blockSize, false));
         m_used = 0;
     }
     char *p = reinterpret_cast<char *>(m_blocks.back().get()) + m_used;
