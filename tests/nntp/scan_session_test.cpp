@@ -12,8 +12,8 @@ struct ScanCase {
     bool xover;
     SampleGroup group;
     QByteArray lastRead;
-    QByteArrayList firstCommands;   // on the scan connection, after the greeting
-    qint32 newHeaders;              // ScanHeaderCount at the end
+    QByteArrayList firstCommands; // on the scan connection, after the greeting
+    qint32 newHeaders;            // ScanHeaderCount at the end
     QByteArray lastReadAfter;
     QString logLine;
 };
@@ -23,23 +23,70 @@ struct ScanCase {
 TEST(ScanSession, ReadsNewHeadersFromTheLastReadArticleOn)
 {
     const ScanCase cases[] = {
-        {"head, never read", false, {kGroup, 1, 6, 0}, "", {"GROUP " + kGroup, "HEAD", "NEXT", "HEAD"}, 6, "6",
+        {"head, never read",
+         false,
+         {kGroup, 1, 6, 0},
+         "",
+         {"GROUP " + kGroup, "HEAD", "NEXT", "HEAD"},
+         6,
+         "6",
          "5 new articles in "},
-        {"head, resumed", false, {kGroup, 1, 10, 0}, "7", {"GROUP " + kGroup, "NEXT", "HEAD 7", "NEXT", "HEAD"}, 3,
-         "10", "3 new articles in "},
-        {"head, renumbered", false, {kGroup, 500, 520, 0}, "100", {"GROUP " + kGroup, "HEAD", "NEXT"}, 21, "520",
+        {"head, resumed",
+         false,
+         {kGroup, 1, 10, 0},
+         "7",
+         {"GROUP " + kGroup, "NEXT", "HEAD 7", "NEXT", "HEAD"},
+         3,
+         "10",
+         "3 new articles in "},
+        {"head, renumbered",
+         false,
+         {kGroup, 500, 520, 0},
+         "100",
+         {"GROUP " + kGroup, "HEAD", "NEXT"},
+         21,
+         "520",
          "20 new articles in "},
-        {"xover, never read", true, {kGroup, 1, 6, 0}, "", {"GROUP " + kGroup, "XOVER 1-21"}, 6, "6",
+        {"xover, never read",
+         true,
+         {kGroup, 1, 6, 0},
+         "",
+         {"GROUP " + kGroup, "XOVER 1-21"},
+         6,
+         "6",
          "5 new articles in "},
-        {"xover, resumed", true, {kGroup, 1, 100, 0}, "30",
-         {"GROUP " + kGroup, "XOVER 30-50", "XOVER 50-70", "XOVER 70-90", "XOVER 90-110"}, 70, "100",
+        {"xover, resumed",
+         true,
+         {kGroup, 1, 100, 0},
+         "30",
+         {"GROUP " + kGroup, "XOVER 30-50", "XOVER 50-70", "XOVER 70-90", "XOVER 90-110"},
+         70,
+         "100",
          "70 new articles in "},
-        {"xover, renumbered", true, {kGroup, 500, 520, 0}, "100", {"GROUP " + kGroup, "XOVER 500-520"}, 21, "520",
+        {"xover, renumbered",
+         true,
+         {kGroup, 500, 520, 0},
+         "100",
+         {"GROUP " + kGroup, "XOVER 500-520"},
+         21,
+         "520",
          "20 new articles in "},
-        {"xover, nothing new", true, {kGroup, 1, 10, 0}, "10", {"GROUP " + kGroup, "QUIT"}, 0, "10",
+        {"xover, nothing new",
+         true,
+         {kGroup, 1, 10, 0},
+         "10",
+         {"GROUP " + kGroup, "QUIT"},
+         0,
+         "10",
          "0 new articles in "},
-        {"xover, gaps in the group", true, {kGroup, 1, 30, 3}, "", {"GROUP " + kGroup, "XOVER 1-21", "XOVER 21-41"},
-         20, "29", "29 new articles in "},
+        {"xover, gaps in the group",
+         true,
+         {kGroup, 1, 30, 3},
+         "",
+         {"GROUP " + kGroup, "XOVER 1-21", "XOVER 21-41"},
+         20,
+         "29",
+         "29 new articles in "},
     };
     for (const ScanCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -50,12 +97,12 @@ TEST(ScanSession, ReadsNewHeadersFromTheLastReadArticleOn)
         w.circle.ConnectScan();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_FALSE(w.waits.back());
+        EXPECT_TRUE(waitUntil([&] { return w.commands(1).last() == "QUIT"; }, 2000));
         EXPECT_EQ(w.commands(1).mid(0, c.firstCommands.size()), c.firstCommands);
         EXPECT_EQ(w.counters.ScanHeaderCount, c.newHeaders);
         EXPECT_EQ(w.favs.GetLastRead(kGroup), c.lastReadAfter);
         EXPECT_TRUE(w.logged(c.logLine + QString::fromLatin1(kGroup)));
         EXPECT_FALSE(w.ctx.state.Scanning);
-        EXPECT_TRUE(waitUntil([&] { return w.commands(1).last() == "QUIT"; }, 2000));
     }
 }
 
@@ -126,10 +173,18 @@ TEST(ScanSession, SkippedAndFailingGroupsDoNotStallTheScan)
     };
     const Case cases[] = {
         {"unnamed row", [](CircleWorld &w) { w.addFavourite(""); }, QString()},
-        {"ghosted row", [](CircleWorld &w) { w.addFavourite("a.off"); w.favs.setGhosted(1, true); }, QString()},
+        {"ghosted row",
+         [](CircleWorld &w) {
+             w.addFavourite("a.off");
+             w.favs.setGhosted(1, true);
+         },
+         QString()},
         {"no such group", [](CircleWorld &w) { w.addFavourite("a.missing"); },
          QStringLiteral("Error, no such news group a.missing")},
-        {"xover refused", [](CircleWorld &w) { w.server.faults().forcedReplies.append({"XOVER", 420, 1}); },
+        {"xover refused",
+         [](CircleWorld &w) {
+             w.server.faults().forcedReplies.append({"XOVER", 420, 1});
+         },
          QStringLiteral("XOVER failed in a.one: 420")},
     };
     for (const Case &c : cases) {
@@ -158,8 +213,8 @@ TEST(ScanSession, ConnectionLostMidScanEndsTheScan)
     QObject::connect(&w.server, &newsd::NewsServer::commandReceived, &w.server,
                      [&](int, const QByteArray &line) {
                          if (line.startsWith("GROUP"))
-                             QMetaObject::invokeMethod(&w.server, [&] { w.server.dropConnections(); },
-                                                       Qt::QueuedConnection);
+                             QMetaObject::invokeMethod(
+                                 &w.server, [&] { w.server.dropConnections(); }, Qt::QueuedConnection);
                      });
     w.circle.ConnectScan();
     ASSERT_TRUE(w.runUntilWait(3000));
@@ -176,7 +231,8 @@ TEST(ScanSession, RepliesSplitAtEveryBytePosition)
 {
     for (const bool xover : {false, true}) {
         for (qsizetype at = 1; at <= 40; ++at) {
-            SCOPED_TRACE(QStringLiteral("%1 split at %2").arg(xover ? "xover" : "head").arg(at).toStdString());
+            SCOPED_TRACE(
+                QStringLiteral("%1 split at %2").arg(xover ? "xover" : "head").arg(at).toStdString());
             CircleWorld w({{"a.one", 1, 3, 0}});
             w.server.faults().splitAt = {at};
             w.server.faults().splitPauseMs = 0;

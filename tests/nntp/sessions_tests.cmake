@@ -5,5 +5,7 @@ kestrel_add_test(test_nntp_sessions
     scan_session_test.cpp
     download_session_test.cpp
     login_session_test.cpp
+    circle_timers_test.cpp
+    xover_line_test.cpp
 )
 target_include_directories(test_nntp_sessions PRIVATE ${CMAKE_SOURCE_DIR}/tests/scan)
