@@ -259,37 +259,18 @@ TEST_F(MainWindowTest, PlacementSurvivesSaveAndLoad)
     };
     for (const Case &c : cases) {
         MainWindow w(ctx);
-        WindowPlacement p;
-        p.top = c.top;
-        p.left = c.left;
-        p.width = c.width;
-        p.height = c.height;
-        p.windowState = c.state;
+        WindowPlacement p{c.top, c.left, c.width, c.height, c.state};
         w.applyPlacement(p);
         w.show();
         ASSERT_TRUE(kestrel::test::waitUntil([&] { return w.isMaximized() == (c.state == 2); }));
         const PlacementNow now = w.currentPlacement();
         EXPECT_EQ(now.windowState, c.state);
-        // Within one pixel of what was asked, and stable from then on.
+        // Within one pixel of what was asked; a maximised window reports its normal edges.
         const double px = pixelsToTwips(1, verticalDpi(w));
         EXPECT_NEAR(now.top, c.top, px);
         EXPECT_NEAR(now.left, c.left, px);
         EXPECT_NEAR(now.width, c.width, px);
         EXPECT_NEAR(now.height, c.height, px);
-
-        MainWindow again(ctx);
-        WindowPlacement q;
-        q.top = now.top;
-        q.left = now.left;
-        q.width = now.width;
-        q.height = now.height;
-        q.windowState = 0;
-        again.applyPlacement(q);
-        const PlacementNow reread = again.currentPlacement();
-        EXPECT_DOUBLE_EQ(reread.top, now.top);
-        EXPECT_DOUBLE_EQ(reread.left, now.left);
-        EXPECT_DOUBLE_EQ(reread.width, now.width);
-        EXPECT_DOUBLE_EQ(reread.height, now.height);
     }
 }
 
@@ -342,59 +323,6 @@ TEST_F(MainWindowTest, CloseBoxAsksToExitAndTheWindowStays)
     win.setShutdownInProgress(true);
     EXPECT_TRUE(win.close());
     EXPECT_EQ(requests.size(), 2u);
-}
-
-// Writes a picture of the window for the documentation when asked to:
-// KESTREL_UI_SCREENSHOT=docs/main-window.png test_ui --gtest_filter=*Screenshot*
-TEST_F(MainWindowTest, Screenshot)
-{
-    const QString target = qEnvironmentVariable("KESTREL_UI_SCREENSHOT");
-    if (target.isEmpty())
-        GTEST_SKIP() << "KESTREL_UI_SCREENSHOT not set";
-    QStandardItemModel model(0, 8);
-    const char *rows[][5] = {
-        {"harbour_dawn.jpg", "01234", "Harbour at dawn - harbour_dawn.jpg (1/1)", "gull@example.net", "1"},
-        {"kestrel_hover.jpg", "02210", "Kestrel hovering \"kestrel_hover.jpg\" yEnc (1/1)", "falco@example.org", "3"},
-        {"old_mill.gif", "00880", "Old mill in winter [1/1] - \"old_mill.gif\"", "miller@example.org", "2"},
-        {"!Duplicate", "00912", "Lighthouse - lighthouse.jpg", "keeper@example.net", "1"},
-    };
-    for (const auto &r : rows) {
-        QList<QStandardItem *> items;
-        for (const char *cell : {r[0], r[1], r[2], "Example Net", "news.example.net", r[3], "alt.binaries.pictures", "01"})
-            items << new QStandardItem(QString::fromUtf8(cell));
-        items[0]->setData(QByteArray(r[4]).toInt(), PendingListModel::SmallIconRole);
-        for (QStandardItem *item : items)
-            item->setData(r[0][0] == '!', PendingListModel::GhostedRole);
-        model.appendRow(items);
-    }
-    for (int c = 0; c < 8; ++c)
-        model.setHeaderData(c, Qt::Horizontal, QString::fromLatin1(kPendingColumns[size_t(c)].title));
-    win.setPendingModel(&model);
-    win.setCounter(u"lblSpeed", 1834);
-    win.setCounter(u"lblNottaJPG", 1211);
-    win.setCounter(u"lblKilledByLines", 402);
-    win.setCounter(u"lblDupe", 87);
-    win.setCounter(u"lblSpam", 131);
-    win.setCounter(u"lblMCount", 3);
-    win.setCounter(u"lblPending", 3);
-    win.setCounter(u"lblDecoded", 12);
-    win.setGroupText(QStringLiteral("1412 new articles in alt.binaries.pictures.birds"));
-    win.setProgressMaximum(1, 6);
-    win.setProgressValue(1, 4);
-    win.setProgressValue(2, 64);
-    win.setDownloadProgressVisible(true);
-    win.setProgressValue(3, 30);
-    win.setDownloadBusy(true);
-    ctx.WriteLog(QStringLiteral("Downloading: kestrel_hover.jpg 48.2kb [312.5 Kbps]"), false);
-    win.show();
-    kestrel::test::waitUntil([] { return false; }, 100);
-    ASSERT_TRUE(win.grab().save(target));
-    const QString barTarget = qEnvironmentVariable("KESTREL_UI_SCREENSHOT_BAR");
-    if (!barTarget.isEmpty()) {
-        win.toggleBarSize();
-        kestrel::test::waitUntil([] { return false; }, 100);
-        ASSERT_TRUE(win.grab().save(barTarget));
-    }
 }
 
 } // namespace
