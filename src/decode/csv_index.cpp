@@ -1,6 +1,5 @@
 #include "csv_index.h"
 
-
 namespace kestrel {
 
 namespace {

@@ -7,25 +7,39 @@
 #include <QDir>
 #include <QFile>
 
+#include <new>
+
 namespace kestrel {
 
 namespace {
 // One read of the size the file has, into the arena, then whatever the file grew by
 // meanwhile: no buffer growth and no copy through QFile's own buffer.
-bool readWhole(QFile &file, TextArena &arena, QByteArray &text)
+bool readWhole(QFile &file, TextArena &arena, QByteArray &text, QString &error)
 {
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = file.errorString();
         return false;
-    const qint64 size = file.size();
-    char *data = arena.allocate(size_t(size));
-    const qint64 n = file.read(data, size);
-    if (n < 0)
+    }
+    try {
+        const qint64 size = file.size();
+        char *data = arena.allocate(size_t(size));
+        const qint64 n = file.read(data, size);
+        if (n >= 0) {
+            text = QByteArray::fromRawData(data, n);
+            const QByteArray rest = file.readAll();
+            if (!rest.isEmpty())
+                text = text + rest;
+        }
+    } catch (const std::bad_alloc &) {
+        // A file too large for memory is no index; it must not end the program.
+        error = QStringLiteral("Out of memory");
         return false;
-    text = QByteArray::fromRawData(data, n);
-    const QByteArray rest = file.readAll();
-    if (!rest.isEmpty())
-        text = text + rest;
-    return file.error() == QFileDevice::NoError;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -34,9 +48,10 @@ bool CsvIndex::CsvLoadFile(const QString &fullPath, QString &fileName, QString *
     fileName.chop(4);
     QFile file(fullPath);
     QByteArray text;
-    if (!readWhole(file, m_textArena, text)) {
+    QString reason;
+    if (!readWhole(file, m_textArena, text, reason)) {
         if (error)
-            *error = file.errorString();
+            *error = reason;
         return false;
     }
     addCsvText(QFile::encodeName(fileName), std::move(text));
