@@ -51,3 +51,24 @@ TEST(ProgramRun, HeadlessRunStoppedBySigtermSavesEverything)
     EXPECT_EQ(ini.read("Sizing", "WindowState"), "0");
     EXPECT_EQ(dir.read("KESTREL.INI").count('='), 55);
 }
+
+TEST(ProgramRun, WindowedRunStoppedEarlyBySigtermStillSavesPlacement)
+{
+    for (const int delayMs : {0, 700}) {
+        TempProgramFolder dir;
+        dir.write("CSV/.keep", "");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(KESTREL_EXE), {"--home", dir.path()});
+        ASSERT_TRUE(p.waitForStarted(10000));
+        QThread::msleep(delayMs);
+        ::kill(pid_t(p.processId()), SIGTERM);
+        ASSERT_TRUE(p.waitForFinished(15000)) << "no exit after SIGTERM at " << delayMs << " ms";
+        EXPECT_EQ(p.exitCode(), 0);
+        const IniFile ini(dir.file("KESTREL.INI"));
+        EXPECT_EQ(ini.read("Sizing", "Width"), "9465") << delayMs;
+        EXPECT_EQ(ini.read("Sizing", "Height"), "6180") << delayMs;
+    }
+}
