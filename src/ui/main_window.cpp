@@ -478,20 +478,26 @@ void MainWindow::toggleBarSize()
         m_barHeightGot = frameGeometry().height();
 }
 
+void MainWindow::centreOnScreen()
+{
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    QRect outer = frameGeometry();
+    outer.moveTopLeft(QPoint(area.x() + (area.width() - outer.width()) / 2,
+                             area.y() + (area.height() - outer.height()) / 2));
+    move(outer.topLeft());
+    m_normalOuter = outer;
+}
+
 void MainWindow::applyPlacement(const WindowPlacement &p)
 {
+    if (!p.top) {
+        centreOnScreen();
+        return;
+    }
     const double dpiX = horizontalDpi(*this);
     const double dpiY = verticalDpi(*this);
     QRect outer = frameGeometry();
-    if (!p.top) {
-        const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
-        const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-        outer.moveTopLeft(QPoint(area.x() + (area.width() - outer.width()) / 2,
-                                 area.y() + (area.height() - outer.height()) / 2));
-        move(outer.topLeft());
-        m_normalOuter = outer;
-        return;
-    }
     outer.moveTop(twipsToPixels(*p.top, dpiY));
     if (p.left)
         outer.moveLeft(twipsToPixels(*p.left, dpiX));
@@ -503,6 +509,9 @@ void MainWindow::applyPlacement(const WindowPlacement &p)
     move(outer.topLeft());
     setOuterSize(outer.width(), outer.height());
     m_normalOuter = frameGeometry();
+    // A placement saved on a screen that is gone would leave the window out of reach.
+    if (!QGuiApplication::screenAt(frameGeometry().center()))
+        centreOnScreen();
     if (p.windowState) {
         if (*p.windowState == 2)
             setWindowState(windowState() | Qt::WindowMaximized);

@@ -80,7 +80,8 @@ public:
     void setScanEnabled(bool enabled);
 
     // Placement in twips. A missing top centres the window and nothing else is read;
-    // otherwise the normal placement is set first and the state after it.
+    // otherwise the normal placement is set first and the state after it. A window
+    // whose centre would be on no screen is centred instead.
     void applyPlacement(const WindowPlacement &placement);
     // The state and the normal-state outer edges, in twips.
     PlacementNow currentPlacement() const;
@@ -134,6 +135,7 @@ private:
     // Sets the outer size (frame included) in pixels.
     void setOuterSize(int width, int height);
     void rememberNormalGeometry();
+    void centreOnScreen();
     void fitListToWindow();
 
     Context &m_ctx;

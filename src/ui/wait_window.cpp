@@ -10,7 +10,7 @@
 namespace kestrel {
 
 WaitWindow::WaitWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     initUiResources();
     setObjectName(QStringLiteral("frmWait"));

@@ -274,21 +274,23 @@ TEST_F(MainWindowTest, PlacementSurvivesSaveAndLoad)
     }
 }
 
-TEST_F(MainWindowTest, MissingTopCentresTheWindowAndIgnoresTheRest)
+TEST_F(MainWindowTest, MissingTopOrAPlaceOffEveryScreenCentresTheWindow)
 {
-    WindowPlacement p;
-    p.left = 0;
-    p.width = 3000;
-    p.windowState = 2;
-    const QSize before = win.frameGeometry().size();
-    win.applyPlacement(p);
-    const QRect area = win.screen()->availableGeometry();
-    const QRect outer = win.frameGeometry();
-    EXPECT_EQ(outer.size(), before);
-    EXPECT_LE(std::abs(outer.center().x() - area.center().x()), 1);
-    EXPECT_LE(std::abs(outer.center().y() - area.center().y()), 1);
-    EXPECT_FALSE(win.windowState() & Qt::WindowMaximized);
-    EXPECT_EQ(outer.height(), heightTwipsPx(6180));
+    WindowPlacement missingTop;
+    missingTop.left = 0;
+    missingTop.width = 3000;
+    missingTop.windowState = 2;
+    WindowPlacement offScreen{3000000, 3000000, 9465, 6180, 0};
+    for (const WindowPlacement &p : {missingTop, offScreen}) {
+        MainWindow w(ctx);
+        w.applyPlacement(p);
+        const QRect area = w.screen()->availableGeometry();
+        const QRect outer = w.frameGeometry();
+        EXPECT_LE(std::abs(outer.center().x() - area.center().x()), 1);
+        EXPECT_LE(std::abs(outer.center().y() - area.center().y()), 1);
+        EXPECT_EQ(outer.size(), QSize(widthTwipsPx(9465), heightTwipsPx(6180)));
+        EXPECT_FALSE(w.windowState() & Qt::WindowMaximized);
+    }
 }
 
 TEST_F(MainWindowTest, ColumnWidthsSurviveSaveLoadAndAModelChange)
