@@ -1,1 +1,3 @@
-# Benchmarks of this area are declared here.
+# Header filter throughput and no-re-download list loading (see filter.md).
+add_executable(bench_filter ${CMAKE_CURRENT_LIST_DIR}/filter_bench.cpp)
+target_link_libraries(bench_filter PRIVATE kestrel_scan benchmark::benchmark)

@@ -25,8 +25,10 @@ private:
     static constexpr int32_t None = INT32_MAX;
     int m_classes = 1;                 // byte classes; 0 is every byte no entry uses
     uint8_t m_classOf[256] = {};
-    std::vector<int32_t> m_next;       // state * m_classes + class -> state
-    std::vector<int32_t> m_best;       // lowest entry index ending in this state
+    bool m_startsEntry[256] = {};      // bytes that leave the start state
+    // One row per state: the lowest entry index ending there (or None), then the next
+    // row's offset for each byte class. States are named by their row offsets.
+    std::vector<int32_t> m_rows;
     int m_patterns = 0;
 };
 

@@ -10,7 +10,12 @@
 
 #include "core/context.h"
 
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kestrel {
 
@@ -36,6 +41,15 @@ constexpr FieldName kFields[FieldCount] = {
     {"Subject:", 9}, {"Lines:", 6}, {"Xref:", 5}, {"NNTP-Posting-Host:", 18}, {"Organization:", 14}, {"From:", 6},
 };
 
+// Position of c in s at or after from; -1 when absent.
+qsizetype findByte(QByteArrayView s, char c, qsizetype from)
+{
+    if (from < 0 || from >= s.size())
+        return -1;
+    const void *hit = std::memchr(s.data() + from, c, size_t(s.size() - from));
+    return hit ? static_cast<const char *>(hit) - s.data() : -1;
+}
+
 bool endsAt(QByteArrayView block, qsizetype colon, QByteArrayView name)
 {
     const qsizetype start = colon + 1 - name.size();
@@ -48,8 +62,9 @@ QByteArrayView valueAt(QByteArrayView block, qsizetype start, int skip)
     const qsizetype from = start + skip;
     if (from >= block.size())
         return {};
-    const void *cr = std::memchr(block.data() + from, '\r', size_t(block.size() - from));
-    const qsizetype end = cr ? static_cast<const char *>(cr) - block.data() : block.size();
+    qsizetype end = findByte(block, '\r', from);
+    if (end < 0)
+        end = block.size();
     return block.sliced(from, end - from);
 }
 
@@ -85,29 +100,63 @@ bool namesAnotherPart(QByteArrayView s)
 
 } // namespace
 
+namespace {
+
+// Calls fn(position) for every colon of the block, in order, until fn returns false.
+// Sixteen bytes are compared at once: a header block holds a colon every few dozen
+// bytes, too often for memchr's start-up cost to pay.
+template <typename Fn>
+void forEachColon(QByteArrayView block, Fn &&fn)
+{
+    const char *d = block.data();
+    const qsizetype n = block.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i colon = _mm_set1_epi8(':');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
+        auto mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, colon)));
+        while (mask != 0) {
+            if (!fn(i + std::countr_zero(mask)))
+                return;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        if (d[i] == ':' && !fn(i))
+            return;
+}
+
+} // namespace
+
 HeaderFields parseHeaderFields(QByteArrayView block)
 {
     qsizetype found[FieldCount];
     std::fill(std::begin(found), std::end(found), qsizetype(-1));
     int missing = FieldCount;
-    // One pass over the colons: each one may end a field name.
-    const char *base = block.data();
-    for (qsizetype i = 0; i < block.size() && missing > 0;) {
-        const void *hit = std::memchr(base + i, ':', size_t(block.size() - i));
-        if (!hit)
+    forEachColon(block, [&](qsizetype colon) {
+        // The byte before the colon tells which name could end here.
+        int f = -1;
+        switch (colon > 0 ? block[colon - 1] : '\0') {
+        case 't': f = endsAt(block, colon, kFields[FSubject].name) ? FSubject
+                    : endsAt(block, colon, kFields[FHost].name)  ? FHost
+                                                                 : -1;
             break;
-        const qsizetype colon = static_cast<const char *>(hit) - base;
-        for (int f = 0; f < FieldCount; ++f) {
-            if (found[f] < 0 && endsAt(block, colon, kFields[f].name)) {
-                found[f] = colon + 1 - kFields[f].name.size();
-                --missing;
-                break;
-            }
+        case 's': f = FLines; break;
+        case 'f': f = FXref; break;
+        case 'n': f = FOrg; break;
+        case 'm': f = FFrom; break;
+        default: break;
         }
-        i = colon + 1;
-    }
-    const void *cr = std::memchr(base, '\r', size_t(block.size()));
-    const QByteArrayView firstLine = block.first(cr ? static_cast<const char *>(cr) - base : block.size());
+        if (f >= 0 && found[f] < 0 && endsAt(block, colon, kFields[f].name)) {
+            found[f] = colon + 1 - kFields[f].name.size();
+            --missing;
+        }
+        return missing > 0;
+    });
+    const qsizetype cr = findByte(block, '\r', 0);
+    const QByteArrayView firstLine = block.first(cr < 0 ? block.size() : cr);
     auto value = [&](Field f, QByteArrayView absent) {
         return found[f] < 0 ? absent : valueAt(block, found[f], kFields[f].skip);
     };
@@ -138,7 +187,7 @@ HeaderFilter::HeaderFilter(Context &ctx, FilterCounters &counters, PendingListMo
       m_requireJpg(SettingsStore::indexOf(u"chkRequireJPG")), m_xposts(SettingsStore::indexOf(u"sldXposts")),
       m_csvUseDescription(SettingsStore::indexOf(u"chkCSVusedescrip")),
       m_requireCsv(SettingsStore::indexOf(u"chkIgnoreCSV")), m_showAll(SettingsStore::indexOf(u"chkOverall")),
-      m_spamScan(SettingsStore::indexOf(u"chkSpamScan"))
+      m_spamScan(SettingsStore::indexOf(u"chkSpamScan")), m_sounds(SettingsStore::indexOf(u"chkSFX"))
 {
 }
 
@@ -161,7 +210,7 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
 {
     enum Kind { Accepted = 0, Content = 1, Spam = 2 };
     const HeaderFields h = parseHeaderFields(block);
-    QByteArray subject;   // made only once the article gets that far
+    QByteArray subject;   // copied only when the entry or the name needs it
     int kind = Accepted;
     const char *label = nullptr;
     QByteArray spamEntry;
@@ -218,7 +267,8 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
             }
         }
     }
-    subject = h.subject.toByteArray();
+    if (kind == Accepted || isSet(m_showAll))
+        subject = h.subject.toByteArray();
     if (kind == Accepted) {
         fileName = gif ? ExtractGifName(subject) : png ? ExtractPngName(subject) : ExtractJpgName(subject);
         if (CheckDuplicate(fileName)) {
@@ -257,7 +307,8 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
     ++m_counters.ReadCount;
 
     if (kind != Accepted) {
-        m_ctx.PlaySfx(kind == Spam ? QStringLiteral("other.wav") : QStringLiteral("spam.wav"));
+        if (m_ctx.settings.number(m_sounds) != 0)
+            m_ctx.PlaySfx(kind == Spam ? QStringLiteral("other.wav") : QStringLiteral("spam.wav"));
         if (isSet(m_showAll)) {
             QByteArray fullLabel(label);
             fullLabel += spamEntry;

@@ -79,7 +79,7 @@ private:
     const CsvLookup &m_csv;
     QByteArray m_currentGroup;
     int m_lineMax, m_lineMin, m_allowGif, m_allowPng, m_requireJpg, m_xposts;
-    int m_csvUseDescription, m_requireCsv, m_showAll, m_spamScan;
+    int m_csvUseDescription, m_requireCsv, m_showAll, m_spamScan, m_sounds;
 };
 
 } // namespace kestrel

@@ -17,17 +17,9 @@ NoRedlList::NoRedlList(Context &ctx, QObject *parent) : QObject(parent), m_ctx(c
 void NoRedlList::rebuildIndex()
 {
     m_index.clear();
-    const char *base = m_text.constData();
-    const qsizetype n = m_text.size();
-    m_index.reserve(size_t(n / 12 + 16));
-    qsizetype start = 0;
-    while (start < n) {
-        const void *comma = std::memchr(base + start, ',', size_t(n - start));
-        const qsizetype end = comma ? static_cast<const char *>(comma) - base : n;
-        // A last name without its comma (a hand-edited file) is still a name.
-        m_index.insert(m_text, uint32_t(start), uint32_t(end - start));
-        start = end + 1;
-    }
+    // About 13 bytes a name in practice; the index grows if the guess is low.
+    m_index.reserve(size_t(m_text.size() / 13 + 16));
+    m_index.insertAll(m_text);
 }
 
 void NoRedlList::LoadNoRedl()
@@ -35,9 +27,7 @@ void NoRedlList::LoadNoRedl()
     QFile f(m_ctx.state.file(QStringLiteral("NOREDL.TXT")));
     if (f.exists() && f.open(QIODevice::ReadOnly)) {
         m_text = f.readAll();
-        char *d = m_text.data();
-        for (qsizetype i = 0; i < m_text.size(); ++i)
-            d[i] = asciiUpper(d[i]);
+        upperAsciiInPlace(m_text.data(), m_text.size());
         rebuildIndex();
     }
     Q_EMIT sizeChanged(sizeCaption());

@@ -27,7 +27,8 @@ const QByteArray &cell(const PendingEntry &e, int column)
 } // namespace
 
 PendingListModel::PendingListModel(Context &ctx, NoRedlList &noRedl, Blacklist &blacklist, QObject *parent)
-    : QAbstractTableModel(parent), m_ctx(ctx), m_noRedl(noRedl), m_blacklist(blacklist)
+    : QAbstractTableModel(parent), m_ctx(ctx), m_noRedl(noRedl), m_blacklist(blacklist),
+      m_soundsIndex(SettingsStore::indexOf(u"chkSFX"))
 {
 }
 
@@ -220,7 +221,8 @@ void PendingListModel::add_articleheader(const QByteArray &from, const QByteArra
 {
     ++m_addedCount;
     Q_EMIT addedCountChanged(m_addedCount);
-    m_ctx.PlaySfx(QStringLiteral("added.wav"));
+    if (m_ctx.settings.number(m_soundsIndex) != 0)
+        m_ctx.PlaySfx(QStringLiteral("added.wav"));
 
     PendingEntry e;
     e.sub[ColEmail] = emailOf(from);

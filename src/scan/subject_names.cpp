@@ -9,15 +9,16 @@ namespace kestrel {
 namespace {
 
 struct Variant {
-    const char *upper;   // ".JPG": searched for, and written when " .jpg" is joined up
-    const char *lower;   // ".jpg": appended to a subject that names no file
+    const char *upper;    // ".JPG": searched for, and written when " .jpg" is joined up
+    const char *spaced;   // " .JPG"
+    const char *lower;    // ".jpg": appended to a subject that names no file
     bool cutAtColonsAndBraces;
     bool stripParentheses;
 };
 
-constexpr Variant kJpg{".JPG", ".jpg", true, true};
-constexpr Variant kGif{".GIF", ".gif", false, false};
-constexpr Variant kPng{".PNG", ".png", false, false};
+constexpr Variant kJpg{".JPG", " .JPG", ".jpg", true, true};
+constexpr Variant kGif{".GIF", " .GIF", ".gif", false, false};
+constexpr Variant kPng{".PNG", " .PNG", ".png", false, false};
 
 void trimInPlace(QByteArray &s)
 {
@@ -26,12 +27,11 @@ void trimInPlace(QByteArray &s)
         s = v.toByteArray();
 }
 
-// Keeps what follows the last occurrence of c.
-void keepAfterLast(QByteArray &s, char c)
+// What follows the last occurrence of c.
+QByteArrayView afterLast(QByteArrayView s, char c)
 {
     const qsizetype p = s.lastIndexOf(c);
-    if (p >= 0)
-        s.remove(0, p + 1);
+    return p >= 0 ? s.sliced(p + 1) : s;
 }
 
 void stripAll(QByteArray &s, std::initializer_list<const char *> tokens)
@@ -40,48 +40,66 @@ void stripAll(QByteArray &s, std::initializer_list<const char *> tokens)
         StripToken(s, QByteArrayView(t));
 }
 
+// Most names hold none of the characters the token lists remove; they skip the
+// fifteen searches.
+bool mayNeedStripping(QByteArrayView s)
+{
+    for (char c : s) {
+        switch (c) {
+        case ']': case '[': case ')': case '(': case '<': case '>': case '|': case '*':
+        case '?': case ',': case '/': case '\\': case '"':
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
 QByteArray extract(const QByteArray &subject, const Variant &v)
 {
     const QByteArrayView ext(v.upper);
-    QByteArray s = trimmedSpaces(subject);
-    if (v.cutAtColonsAndBraces) {
-        keepAfterLast(s, ':');
-        keepAfterLast(s, '{');
-    }
+    QByteArrayView s = trimSpaces(subject);
+    if (v.cutAtColonsAndBraces)
+        s = afterLast(afterLast(s, ':'), '{');
     qsizetype p = indexOfCI(s, ext);
     if (p < 0) {
-        stripAll(s, {"]", "[", "<", ">", "|", "*", "?", ",", "(", ")", "1/1", "1\\1", "/", "\\", "\""});
-        trimInPlace(s);
-        s.append(v.lower);
-        return s;
+        QByteArray out = s.toByteArray();
+        stripAll(out, {"]", "[", "<", ">", "|", "*", "?", ",", "(", ")", "1/1", "1\\1", "/", "\\", "\""});
+        trimInPlace(out);
+        out.append(v.lower);
+        return out;
     }
     // With two or more names in the subject the second one is taken.
-    const QByteArrayView rest = QByteArrayView(s).sliced(p + ext.size());
+    const QByteArrayView rest = s.sliced(p + ext.size());
     if (!rest.isEmpty() && containsCI(rest, ext)) {
-        s = rest.toByteArray();
+        s = rest;
         p = indexOfCI(s, ext);
     }
-    s.truncate(p + ext.size());
+    s = s.first(p + ext.size());
     // "my pic .jpg" -> "my pic.JPG"
-    const QByteArray spacedExt = ' ' + QByteArray(v.upper);
+    QByteArray joined;
     for (;;) {
-        trimInPlace(s);
-        const qsizetype q = indexOfCI(s, spacedExt);
+        s = trimSpaces(s);
+        const qsizetype q = indexOfCI(s, v.spaced);
         if (q < 0)
             break;
-        s.truncate(q + 1);
-        trimInPlace(s);
-        s.append(v.upper);
+        QByteArray next = trimSpaces(s.first(q + 1)).toByteArray() + v.upper;
+        joined.swap(next);
+        s = joined;
     }
     // The last blank-separated word is the name.
     const qsizetype sp = s.lastIndexOf(' ');
     if (sp >= 0)
-        s.remove(0, sp + 1);
+        s = s.sliced(sp + 1);
+    QByteArray out = s.toByteArray();
+    if (!mayNeedStripping(out))
+        return out;
     if (v.stripParentheses)
-        stripAll(s, {"]", "[", ")", "(", "<", ">", "|", "*", "?", ",", "1/1", "1\\1", "/", "\\", "\""});
+        stripAll(out, {"]", "[", ")", "(", "<", ">", "|", "*", "?", ",", "1/1", "1\\1", "/", "\\", "\""});
     else
-        stripAll(s, {"]", "[", "<", ">", "|", "*", "?", ",", "1/1", "1\\1", "/", "\\", "\""});
-    return s;
+        stripAll(out, {"]", "[", "<", ">", "|", "*", "?", ",", "1/1", "1\\1", "/", "\\", "\""});
+    return out;
 }
 
 } // namespace

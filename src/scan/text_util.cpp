@@ -34,6 +34,19 @@ QByteArray upperAscii(QByteArrayView s)
     return out;
 }
 
+void upperAsciiInPlace(char *data, qsizetype size)
+{
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 w;
+        std::memcpy(&w, data + i, 8);
+        w = upperAsciiWord(w);
+        std::memcpy(data + i, &w, 8);
+    }
+    for (; i < size; ++i)
+        data[i] = asciiUpper(data[i]);
+}
+
 static bool isLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -160,17 +173,25 @@ double numericValue(QByteArrayView s)
 QByteArray zeroPadded(double value, int minDigits)
 {
     const double r = std::round(value);
-    const bool negative = r < 0;
-    QByteArray digits;
-    if (std::fabs(r) < 9.0e18)
-        digits = QByteArray::number(qint64(std::fabs(r)));
-    else
-        digits = QByteArray::number(std::fabs(r), 'f', 0);
-    if (digits.size() < minDigits)
-        digits.prepend(QByteArray(minDigits - digits.size(), '0'));
-    if (negative)
-        digits.prepend('-');
-    return digits;
+    const double magnitude = std::fabs(r);
+    if (magnitude >= 9.0e18) {
+        QByteArray digits = QByteArray::number(magnitude, 'f', 0);
+        return r < 0 ? '-' + digits : digits;
+    }
+    // Digits are written backwards into a small buffer: one allocation per call.
+    char buf[24];
+    char *end = buf + sizeof buf;
+    char *p = end;
+    auto n = quint64(magnitude);
+    do {
+        *--p = char('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    while (end - p < minDigits && p > buf + 1)
+        *--p = '0';
+    if (r < 0)
+        *--p = '-';
+    return QByteArray(p, end - p);
 }
 
 } // namespace kestrel

@@ -18,6 +18,20 @@ QByteArrayView trimSpaces(QByteArrayView s);
 QByteArray trimmedSpaces(const QByteArray &s);
 
 QByteArray upperAscii(QByteArrayView s);
+// Upper-cases ASCII letters in place, eight bytes at a time.
+void upperAsciiInPlace(char *data, qsizetype size);
+
+// Eight bytes with ASCII letters upper-cased, all other bytes kept.
+inline quint64 upperAsciiWord(quint64 w)
+{
+    constexpr quint64 ones = 0x0101010101010101ull;
+    constexpr quint64 high = 0x8080808080808080ull;
+    const quint64 low7 = w & ~high;
+    const quint64 atLeastA = low7 + (0x80 - 'a') * ones;
+    const quint64 aboveZ = low7 + (0x80 - 'z' - 1) * ones;
+    const quint64 isLower = atLeastA & ~aboveZ & ~w & high;
+    return w & ~(isLower >> 2);
+}
 
 // First position of needle in hay, letters compared without case; -1 when absent.
 qsizetype indexOfCI(QByteArrayView hay, QByteArrayView needle, qsizetype from = 0);

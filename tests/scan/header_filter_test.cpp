@@ -299,3 +299,24 @@ TEST(NumericValue, ReadsTheLeadingNumberSkippingBlanks)
 
 } // namespace
 } // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+TEST(TextUtil, WordWideUpperCasingMatchesTheByteRule)
+{
+    for (int b = 0; b < 256; ++b) {
+        for (int pos = 0; pos < 8; ++pos) {
+            char bytes[8] = {'a', 'Z', '`', '{', char(0xE1), '@', 'q', '['};
+            bytes[pos] = char(b);
+            char expected[8];
+            for (int i = 0; i < 8; ++i)
+                expected[i] = asciiUpper(bytes[i]);
+            upperAsciiInPlace(bytes, 8);
+            ASSERT_EQ(QByteArray(bytes, 8), QByteArray(expected, 8)) << b << " at " << pos;
+        }
+    }
+}
+
+} // namespace
+} // namespace kestrel::test

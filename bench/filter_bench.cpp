@@ -1,0 +1,160 @@
+// Header filter throughput with a large no-re-download list, a 50-entry blacklist and
+// a 3,000-entry pending list; and the time to load NOREDL.TXT.
+#include "scan/blacklist.h"
+#include "scan/csv_lookup.h"
+#include "scan/dupe_paths.h"
+#include "scan/header_filter.h"
+#include "scan/noredl_list.h"
+#include "scan/pending_list_model.h"
+
+#include "core/atomic_file.h"
+#include "core/context.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+using namespace kestrel;
+
+QByteArray noRedlText(int names)
+{
+    QByteArray t;
+    t.reserve(qsizetype(names) * 16);
+    for (int i = 0; i < names; ++i)
+        t += "FETCHED_" + QByteArray::number(i) + ".JPG,";
+    return t;
+}
+
+// One header in the HEAD reply shape or the overview shape.
+QByteArray headerBlock(int i, bool head, const QByteArray &subject, int lines, const QByteArray &from)
+{
+    const QByteArray n = QByteArray::number(100000 + i);
+    const QByteArray id = "<part1of1." + n + "@news.example.com>";
+    const QByteArray xref = "news.example.com alt.binaries.pictures.test:" + n;
+    QByteArray b;
+    if (head) {
+        b = "221 " + n + " " + id + " article\r\n"
+            "Path: news.example.com!feeder.example.net!not-for-mail\r\n"
+            "From: " + from + "\r\n"
+            "Newsgroups: alt.binaries.pictures.test\r\n"
+            "Subject: " + subject + "\r\n"
+            "Date: Sun, 01 Mar 2026 10:00:00 +0000\r\n"
+            "Organization: Example News Service\r\n"
+            "Lines: " + QByteArray::number(lines) + "\r\n"
+            "Message-ID: " + id + "\r\n"
+            "NNTP-Posting-Host: 192.0.2." + QByteArray::number(i % 250) + "\r\n"
+            "X-Complaints-To: abuse@example.com\r\n"
+            "NNTP-Posting-Date: Sun, 01 Mar 2026 10:00:00 UTC\r\n"
+            "Xref: " + xref + "\r\n.\r\n";
+    } else {
+        b = "Subject: " + subject + "\r\nFrom: " + from + "\r\nDate: Sun, 01 Mar 2026 10:00:00 +0000\r\n"
+            "Message-ID: " + id + "\r\nReferences: \r\nBytes: " + QByteArray::number(lines * 130)
+            + "\r\nLines: " + QByteArray::number(lines) + "\r\nXref: " + xref;
+    }
+    return b;
+}
+
+// A mix as a picture group gives it: 6 of 16 accepted, the rest rejected by the line
+// limits, the picture test, the single-part test, the duplicate test and the blacklist.
+std::vector<QByteArray> headerPool(int count)
+{
+    std::vector<QByteArray> pool;
+    const QByteArray poster = "Poster Name <poster@example.com>";
+    for (int i = 0; i < count; ++i) {
+        const bool head = i % 2 == 0;
+        const QByteArray num = QByteArray::number(i);
+        QByteArray subject = "[Holiday pics] - \"new_" + num + ".jpg\" yEnc (1/1)";
+        QByteArray from = poster;
+        int lines = 1200 + i % 700;
+        switch (i % 16) {
+        case 6: case 7: lines = 9000; break;
+        case 8: case 9: lines = 40; break;
+        case 10: subject = "Discussion thread " + num; break;
+        case 11: case 12: subject = "Big set - \"part_" + num + ".jpg\" yEnc (2/7)"; break;
+        case 13: case 14: subject = "Re: \"fetched_" + QByteArray::number(i * 7 % 10000) + ".jpg\""; break;
+        case 15: from = "Cheap Stuff <deals@spammer17.example>"; break;
+        default: break;
+        }
+        pool.push_back(headerBlock(i, head, subject, lines, from));
+    }
+    return pool;
+}
+
+struct Engine {
+    QTemporaryDir dir;
+    std::unique_ptr<Context> ctx;
+    std::unique_ptr<NoRedlList> noRedl;
+    std::unique_ptr<Blacklist> blacklist;
+    std::unique_ptr<DupePaths> dupes;
+    std::unique_ptr<PendingListModel> pending;
+    FilterCounters counters;
+    NoCsvIndex csv;
+    std::unique_ptr<HeaderFilter> filter;
+
+    explicit Engine(int noRedlNames)
+    {
+        ctx = std::make_unique<Context>(dir.path());
+        ctx->settings.setChecked(u"chkSFX", false);
+        writeFileAtomic(ctx->state.file(QStringLiteral("NOREDL.TXT")), noRedlText(noRedlNames));
+        noRedl = std::make_unique<NoRedlList>(*ctx);
+        noRedl->LoadNoRedl();
+        blacklist = std::make_unique<Blacklist>(*ctx);
+        for (int i = 0; i < 50; ++i)
+            blacklist->AddToBlacklist("spammer" + QByteArray::number(i) + ".example");
+        dupes = std::make_unique<DupePaths>(*ctx);
+        pending = std::make_unique<PendingListModel>(*ctx, *noRedl, *blacklist);
+        for (int i = 0; i < 3000; ++i)
+            pending->add_articleheader("a@b", "queued", "", QByteArray::number(i), "500", "", 1, false, {}, false,
+                                       false, "queued_" + QByteArray::number(i) + ".jpg", "alt.test");
+        filter = std::make_unique<HeaderFilter>(*ctx, counters, *pending, *noRedl, *blacklist, *dupes, csv);
+        filter->setCurrentGroup("alt.binaries.pictures.test");
+    }
+};
+
+void BM_FilterHeaders(benchmark::State &state)
+{
+    Engine e(int(state.range(0)));
+    const std::vector<QByteArray> pool = headerPool(8192);
+    const QByteArray number = " 123456";
+    for (auto _ : state) {
+        for (const QByteArray &h : pool)
+            e.filter->filter_articleheader(h, number);
+        state.PauseTiming();
+        // Drop what this pass queued, so every pass sees the same 3,000 entries.
+        while (e.pending->count() > 3000)
+            e.pending->takeAt(e.pending->count() - 1);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(pool.size()));
+    state.counters["accepted_per_pass"] = double(e.pending->AddedCount() - 3000) / double(state.iterations());
+}
+BENCHMARK(BM_FilterHeaders)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadNoRedl(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    Context ctx(dir.path());
+    writeFileAtomic(ctx.state.file(QStringLiteral("NOREDL.TXT")), noRedlText(int(state.range(0))));
+    for (auto _ : state) {
+        NoRedlList list(ctx);
+        list.LoadNoRedl();
+        benchmark::DoNotOptimize(list.nameCount());
+    }
+}
+BENCHMARK(BM_LoadNoRedl)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
