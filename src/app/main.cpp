@@ -1,5 +1,6 @@
 #include "command_line.h"
 #include "headless_run.h"
+#include "unix_signals.h"
 #include "windowed_run.h"
 
 #include "core/app_path.h"
@@ -39,6 +40,7 @@ void print(FILE *to, const QString &text)
 
 int main(int argc, char **argv)
 {
+    kestrel::UnixSignals::blockTerminationSignals();
     const bool windows = wantsWindows(argc, argv);
     if (windows && !haveDisplay()) {
         std::fputs("kestrel: no display to show windows on; use --headless to run without them\n", stderr);

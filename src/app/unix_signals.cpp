@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <pthread.h>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -32,6 +33,21 @@ UnixSignals::UnixSignals(QObject *parent) : QObject(parent)
     sa.sa_flags = SA_RESTART;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // A request that came while blocked (see blockTerminationSignals) arrives now.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void UnixSignals::blockTerminationSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
 UnixSignals::~UnixSignals()

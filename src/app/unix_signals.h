@@ -14,6 +14,10 @@ public:
     explicit UnixSignals(QObject *parent = nullptr);
     ~UnixSignals() override;
 
+    // Holds SIGINT and SIGTERM back until a UnixSignals exists, so that a request made
+    // while the program starts is served by the normal shutdown instead of killing it.
+    static void blockTerminationSignals();
+
 Q_SIGNALS:
     void terminationRequested(int signalNumber);
 
