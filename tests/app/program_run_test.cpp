@@ -12,6 +12,26 @@
 using kestrel::IniFile;
 using kestrel::test::TempProgramFolder;
 
+namespace {
+
+// True once the process holds SIGTERM back or catches it, that is, once its main()
+// has begun and a SIGTERM no longer kills it outright.
+bool handlesSigterm(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("SigBlk:") || line.startsWith("SigCgt:")) {
+            if ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 TEST(ProgramRun, VersionPrintsTheVersion)
 {
     QProcess p;
@@ -37,8 +57,7 @@ TEST(ProgramRun, HeadlessRunStoppedBySigtermSavesEverything)
     QProcess p;
     p.start(QStringLiteral(KESTREL_EXE), {"--headless", "--home", dir.path()});
     ASSERT_TRUE(p.waitForStarted(10000));
-    // The settings file is rewritten only by the shutdown sequence.
-    QThread::msleep(300);
+    ASSERT_TRUE(kestrel::test::waitUntil([&] { return handlesSigterm(p.processId()); }, 10000));
     ::kill(pid_t(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
@@ -52,25 +71,6 @@ TEST(ProgramRun, HeadlessRunStoppedBySigtermSavesEverything)
     EXPECT_EQ(dir.read("KESTREL.INI").count('='), 55);
 }
 
-namespace {
-
-// True once the process holds SIGTERM back or catches it, that is, once its main()
-// has begun and a SIGTERM no longer kills it outright.
-bool handlesSigterm(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("SigBlk:") || line.startsWith("SigCgt:")) {
-            if ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1)
-                return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
 
 TEST(ProgramRun, WindowedRunStoppedEarlyBySigtermStillSavesPlacement)
 {
