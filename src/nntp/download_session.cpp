@@ -70,12 +70,17 @@ void DownloadSession::DownloadNext()
     ctx.display.setDownloadLightBusy(true);
 
     RemoveBlankEntries();
+    // An article still in hand from a run that ended without finishing it goes back
+    // first, so that taking the next one cannot overwrite it.
+    if (ctx.state.ArticleInHand) {
+        m_c.pending().RequeueArticle();
+        ctx.state.ArticleInHand = false;
+    }
     const int index = nextEntry();
     if (index < 0) {
         endRun();
         return;
     }
-
     const PendingEntry entry = m_c.pending().entry(index);
     m_downloadStart = ctx.clock.now();
     m_articleGroup = entry.sub[ColNewsgroup];
@@ -341,6 +346,10 @@ void DownloadSession::onReply(NntpReply &&reply)
         ctx.display.setBarVisible(3, false);
         break;
     case 412:
+        if (ctx.state.ArticleInHand) {
+            m_c.pending().RequeueArticle();
+            ctx.state.ArticleInHand = false;
+        }
         ctx.state.DownloadState = 0;
         s.DownloadBusy = 0;
         m_awaiting = Awaiting::Nothing;

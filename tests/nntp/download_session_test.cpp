@@ -21,8 +21,8 @@ TEST(DownloadSession, FetchesInListOrderReusingTheSelectedGroup)
         EXPECT_FALSE(w.waits.back());
         const QByteArray verb = headers ? "ARTICLE  " : "BODY  ";
         ASSERT_TRUE(waitUntil([&] { return w.commands(1).value(5) == "QUIT"; }, 2000));
-        EXPECT_EQ(w.commands(1), (QByteArrayList{"GROUP a.one", verb + "3", verb + "4", "GROUP a.two", verb + "7",
-                                                 "QUIT"}));
+        EXPECT_EQ(w.commands(1),
+                  (QByteArrayList{"GROUP a.one", verb + "3", verb + "4", "GROUP a.two", verb + "7", "QUIT"}));
         ASSERT_EQ(w.sink.articles.size(), 3u);
         EXPECT_EQ(w.sink.articles[0].fileName, "p3.jpg");
         EXPECT_EQ(w.sink.articles[2].group, "a.two");
@@ -49,12 +49,23 @@ TEST(DownloadSession, RefusedArticlesAndGroupsDoNotStallTheRun)
         QByteArrayList leftPending;
     };
     const Case cases[] = {
-        {"430", [](CircleWorld &w) { w.server.faults().forcedReplies.append({"BODY", 430, 1}); },
-         QStringLiteral("Article not available: p3.jpg (430"), {}},
-        {"423", [](CircleWorld &w) { w.addPending("a.one", 99, "gone.jpg"); }, QStringLiteral("bad article number!"),
+        {"430",
+         [](CircleWorld &w) {
+             w.server.faults().forcedReplies.append({"BODY", 430, 1});
+         },
+         QStringLiteral("Article not available: p3.jpg (430"),
          {}},
-        {"411", [](CircleWorld &w) { w.addPending("a.missing", 2, "m2.jpg"); w.addPending("a.missing", 5, "m5.jpg"); },
-         QStringLiteral("Error, no such news group a.missing"), {"m2.jpg", "m5.jpg"}},
+        {"423",
+         [](CircleWorld &w) { w.addPending("a.one", 99, "gone.jpg"); },
+         QStringLiteral("bad article number!"),
+         {}},
+        {"411",
+         [](CircleWorld &w) {
+             w.addPending("a.missing", 2, "m2.jpg");
+             w.addPending("a.missing", 5, "m5.jpg");
+         },
+         QStringLiteral("Error, no such news group a.missing"),
+         {"m2.jpg", "m5.jpg"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -158,6 +169,30 @@ TEST(DownloadSession, ArticleCutOffByTheServerIsFetchedAgain)
     ASSERT_TRUE(w.runUntilWait());
     ASSERT_EQ(w.sink.articles.size(), 1u);
     EXPECT_TRUE(w.sink.articles[0].articleBuffer.endsWith("\r\n.\r\n"));
+}
+
+// A run restarted while the old connection is still open (here right after a 412, before
+// the goodbye) opens a fresh connection instead of waiting on the old one, and the
+// article of the ended run is fetched too.
+TEST(DownloadSession, AlreadyConnectedDoesNotStallTheRun)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.server.faults().forcedReplies.append({"GROUP", 412, 1});
+    w.addPending("a.one", 3, "p3.jpg");
+    w.addPending("a.one", 4, "p4.jpg");
+    bool restarted = false;
+    QObject::connect(&w.circle, &Circle::wouldWait, &w.circle, [&] {
+        if (!restarted && w.circle.connections().TCP2().isConnected()) {
+            restarted = true;
+            w.circle.DownloadNext();
+        }
+    });
+    w.circle.DownloadNext();
+    ASSERT_TRUE(waitUntil([&] { return w.sink.articles.size() == 2; }, 3000));
+    EXPECT_TRUE(restarted);
+    EXPECT_TRUE(w.logged(QStringLiteral("Already Connected!")));
+    EXPECT_EQ(w.sink.articles[0].fileName, "p3.jpg");
+    EXPECT_EQ(w.server.connectionsAccepted(), 2);
 }
 
 TEST(DownloadSession, OnlyGhostedEntriesEndTheRunAtOnce)

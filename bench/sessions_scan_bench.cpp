@@ -1,0 +1,211 @@
+// The scan path end to end on loopback: the scan connection reads a generated group
+// in XOVER ranges (or header by header with NEXT/HEAD), every header goes through the
+// header filter, and the accepted ones into the pending list. The test server runs in
+// a thread of its own so the figures are the scanning side's: headers per CPU second
+// of the thread that scans, besides the wall time and the peak memory of the process.
+
+#include "core/context.h"
+#include "newsd/news_server.h"
+#include "newsd/sample_store.h"
+#include "nntp/article_sink.h"
+#include "nntp/circle.h"
+#include "scan/blacklist.h"
+#include "scan/csv_lookup.h"
+#include "scan/dupe_paths.h"
+#include "scan/favourites.h"
+#include "scan/header_filter.h"
+#include "scan/noredl_list.h"
+#include "scan/pending_list_model.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <time.h>
+
+namespace {
+
+using namespace kestrel;
+
+const QByteArray kGroup = "alt.binaries.pictures.million";
+
+double threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+double peakRssMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// An index that knows only the chosen names, so that most headers are rejected with
+// "!Not in CSV" and a few thousand reach the pending list.
+class ChosenNames final : public CsvLookup {
+public:
+    QSet<QByteArray> names;
+    bool CsvLoaded() const override { return true; }
+    QByteArray CsvFindRecord(const QByteArray &fileName) const override
+    {
+        return names.contains(fileName) ? fileName + ",1000,00000000,description\rbench" : QByteArray();
+    }
+    QByteArray CsvSeriesName(const QByteArray &name) const override { return name; }
+};
+
+struct NullSink final : ArticleSink {
+    void ArticleRetrieved(const CapturedArticle &) override {}
+};
+
+// The server, made and run in its own thread.
+class ServerThread {
+public:
+    explicit ServerThread(qint64 articles)
+    {
+        m_thread.start();
+        m_anchor.moveToThread(&m_thread);
+        QMetaObject::invokeMethod(
+            &m_anchor,
+            [this, articles] {
+                auto store = std::make_shared<newsd::SampleStore>(
+                    QList<newsd::SampleGroup>{{kGroup, 1, articles, 0}});
+                m_server = new newsd::NewsServer(store);
+                m_server->listen();
+                m_port = m_server->port();
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~ServerThread()
+    {
+        QMetaObject::invokeMethod(&m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QThread m_thread;
+    QObject m_anchor;
+    newsd::NewsServer *m_server = nullptr;
+    quint16 m_port = 0;
+};
+
+struct Scanner {
+    QTemporaryDir dir;
+    RecordingPrompter prompter;
+    Context ctx{dir.path(), nullptr, &prompter};
+    NoRedlList noRedl{ctx};
+    Blacklist blacklist{ctx};
+    DupePaths dupePaths{ctx};
+    PendingListModel pending{ctx, noRedl, blacklist};
+    FavouritesModel favs{ctx};
+    FilterCounters counters;
+    ChosenNames csv;
+    HeaderFilter filter{ctx, counters, pending, noRedl, blacklist, dupePaths, csv};
+    NullSink sink;
+    Circle circle{ctx, favs, pending, filter, counters, sink};
+
+    Scanner(quint16 port, bool xover)
+    {
+        ctx.settings.setText(u"txtHost", QStringLiteral("127.0.0.1"));
+        ctx.settings.setText(u"txtPort", QString::number(port));
+        ctx.settings.setChecked(u"chkXOVER", xover);
+        ctx.settings.setNumber(u"sldXOVER", 2000);
+        ctx.settings.setNumber(u"sldMaxPending", 3000);
+        ctx.settings.setChecked(u"chkAutodownload", false);
+        ctx.settings.setChecked(u"chkReScan", false);
+        ctx.settings.setChecked(u"chkIgnoreCSV", true);
+        ctx.settings.setNumber(u"sldLineMin", 0);
+        ctx.settings.setNumber(u"sldLineMax", ctx.settings.def(SettingsStore::indexOf(u"sldLineMax")).max);
+        FavouriteRow row;
+        row.name = kGroup;
+        favs.appendRow(row);
+    }
+
+    // Scans until the circle would wait; false when it did not end in time.
+    bool scan()
+    {
+        QEventLoop loop;
+        bool error = true;
+        QObject::connect(&circle, &Circle::wouldWait, &loop, [&](bool e) {
+            error = e;
+            loop.quit();
+        });
+        QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+        circle.ConnectScan();
+        loop.exec();
+        return !error;
+    }
+};
+
+// About `wanted` picture names spread over the group.
+QSet<QByteArray> chooseNames(qint64 articles, int wanted)
+{
+    newsd::SampleStore store({{kGroup, 1, articles, 0}});
+    QSet<QByteArray> names;
+    const qint64 step = std::max<qint64>(1, articles / (qint64(wanted) * 10 / 7));
+    for (qint64 n = 1; n <= articles && names.size() < wanted; n += step) {
+        const QByteArray name = store.fileNameOf(kGroup, n);
+        if (!name.isEmpty())
+            names.insert(name);
+    }
+    return names;
+}
+
+void runScan(benchmark::State &state, bool xover)
+{
+    const qint64 articles = state.range(0);
+    ServerThread server(articles);
+    Scanner scanner(server.port(), xover);
+    scanner.csv.names = chooseNames(articles, 2990);
+    for (auto _ : state) {
+        QElapsedTimer wall;
+        wall.start();
+        const double cpu0 = threadCpuSeconds();
+        const bool ok = scanner.scan();
+        const double cpu = threadCpuSeconds() - cpu0;
+        state.SetIterationTime(cpu);
+        if (!ok)
+            state.SkipWithError("the scan did not complete");
+        const double headers = scanner.counters.ScanHeaderCount;
+        state.counters["headers"] = headers;
+        state.counters["accepted"] = scanner.ctx.state.PendingCount;
+        state.counters["headers_per_cpu_s"] = headers / cpu;
+        state.counters["headers_per_wall_s"] = headers / (double(wall.nsecsElapsed()) / 1e9);
+        state.counters["wall_s"] = double(wall.nsecsElapsed()) / 1e9;
+        state.counters["peak_rss_mb"] = peakRssMb();
+    }
+}
+
+void BM_ScanXover(benchmark::State &state)
+{
+    runScan(state, true);
+}
+BENCHMARK(BM_ScanXover)->Arg(1000000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+void BM_ScanHead(benchmark::State &state)
+{
+    runScan(state, false);
+}
+BENCHMARK(BM_ScanHead)->Arg(20000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
