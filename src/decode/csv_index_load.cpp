@@ -65,8 +65,13 @@ void CsvIndex::LoadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks
     auto fail = [&](const QString &reason) {
         ctx.prompter.message(QStringLiteral("CSV path not found?  ") + reason);
     };
-    if (!dir.exists())
+    if (!dir.exists()) {
+        // Nobody chose the default folder: its absence means "no CSV index", not a
+        // missing one, and is no reason to stop every start with a message box.
+        if (ini.read("CSV_Options", "CSV_Path").trimmed().isEmpty())
+            return;
         return fail(QStringLiteral("Path not found"));
+    }
 
     // Sorted by name so that "first loaded wins" means the same on every file system.
     const QStringList names = dir.entryList({QStringLiteral("*.CSV")}, QDir::Files,

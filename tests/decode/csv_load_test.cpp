@@ -39,13 +39,22 @@ struct CsvLoadFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(CsvLoadFixture, MissingFolderSaysSoAndLoadsNothing)
+TEST_F(CsvLoadFixture, MissingChosenFolderSaysSoAndLoadsNothing)
+{
+    dir.write("KESTREL.INI", "[CSV_Options]\nCSV_Path=" + dir.file("gone").toUtf8() + "\n");
+    load();
+    EXPECT_EQ(ctx.state.CsvPath, dir.path() + "/gone/");
+    EXPECT_FALSE(index.CsvLoaded());
+    EXPECT_EQ(boxes(), std::vector<QString>{"CSV path not found?  Path not found"});
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(CsvLoadFixture, MissingDefaultFolderMeansNoIndexAndNoMessage)
 {
     load();
     EXPECT_EQ(ctx.state.CsvPath, dir.path() + "/CSV/");
     EXPECT_FALSE(index.CsvLoaded());
-    EXPECT_EQ(boxes(), std::vector<QString>{"CSV path not found?  Path not found"});
-    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_TRUE(boxes().empty());
 }
 
 TEST_F(CsvLoadFixture, FolderWithoutCsvFilesIsQuiet)
