@@ -1,5 +1,7 @@
 #include "csv_index.h"
 
+#include "core/ini_file.h"
+
 #include "core/context.h"
 #include "core/number_text.h"
 #include "core/settings_file.h"
