@@ -37,6 +37,14 @@ bool Connections::SendDownload(const QByteArray &line)
     return m_tcp2.sendLine(line);
 }
 
+bool SendGroupList(Context &ctx, NntpConnection &gTCP1, const QByteArray &line)
+{
+    if (!gTCP1.sendLine(line))
+        return false;
+    ctx.WriteLog(displayText(line), true);
+    return true;
+}
+
 int Connections::loginPort()
 {
     Context &ctx = m_c.ctx();
@@ -84,16 +92,18 @@ void Connections::ConnectScan()
     }
     if (m_c.favourites().rowCount() == 0) {
         Q_EMIT m_c.loginWindowHideWanted();
-        ctx.prompter.message(QStringLiteral("Before scanning, you need to specify some newsgroups.  ") +
-                             QStringLiteral("\r\r") +
-                             QStringLiteral("Usually you do this from the Options menu / Newsgroups tab / Add "
-                                            "button, but this time I'll pop it up for you."));
+        ctx.prompter.message(
+            QStringLiteral("Before scanning, you need to specify some newsgroups.  ") +
+            QStringLiteral("\r\r") +
+            QStringLiteral("Usually you do this from the Options menu / Newsgroups tab / Add "
+                           "button, but this time I'll pop it up for you."));
         Q_EMIT m_c.newsgroupsWanted();
         m_c.reportWait(true);
         return;
     }
     SessionState &s = m_c.state();
     s.UseXover = ctx.settings.checked(u"chkXOVER");
+    m_c.driver().forget();
     if (!m_tcp1.isClosed()) {
         ctx.WriteLog(QStringLiteral("Connection Error, please wait..."), true);
         CloseConnection(1);

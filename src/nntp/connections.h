@@ -8,6 +8,11 @@
 namespace kestrel {
 
 class Circle;
+class Context;
+
+// Sends a line on the group-list connection (3) when it is up and logs it as sent,
+// login lines included; false (and nothing logged) otherwise.
+bool SendGroupList(Context &ctx, NntpConnection &gTCP1, const QByteArray &line);
 
 // The scan connection (1) and the download connection (2): sending, closing and
 // showing their state, opening the scan connection, QUIT, the two inactivity

@@ -23,6 +23,9 @@ public:
     void poll();
     // The stop-scan button.
     void Command1();
+    // A new scan connection is being opened: a scan of the old one is over without a
+    // word; the new greeting starts the next.
+    void forget() { m_running = m_waiting = false; }
 
     bool running() const { return m_running; }
     // Whole seconds since the scan started.

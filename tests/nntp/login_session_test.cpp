@@ -93,6 +93,41 @@ TEST(Login, LoginThenDownloadAfterAScan)
                                                       "GROUP alt.binaries.pictures.test"}));
 }
 
+// The group-list connection logs every line it sends, the login lines with their values;
+// the login routines serve it through its own port.
+TEST(Login, GroupListConnectionLogsWhatItSends)
+{
+    CircleWorld w;
+    NntpConnection gTCP1(3);
+    struct Port : LoginPort {
+        Context &ctx;
+        NntpConnection &c;
+        int missing = 0;
+        Port(Context &x, NntpConnection &cc) : ctx(x), c(cc) {}
+        void sendLoginLine(const QByteArray &line) override { SendGroupList(ctx, c, line); }
+        void userNameMissing() override { ++missing; }
+        void passwordMissing() override { ++missing; }
+    } port(w.ctx, gTCP1);
+    w.circle.login().setPort(3, &port);
+    w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
+    w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
+
+    EXPECT_FALSE(SendGroupList(w.ctx, gTCP1, "LIST"));
+    EXPECT_TRUE(w.log.isEmpty());
+    gTCP1.open(QStringLiteral("127.0.0.1"), w.server.port());
+    ASSERT_TRUE(waitUntil([&] { return gTCP1.isConnected(); }));
+    w.circle.login().SendAuthUser(3);
+    w.circle.login().SendAuthPass(3);
+    EXPECT_TRUE(SendGroupList(w.ctx, gTCP1, "LIST"));
+    EXPECT_EQ(w.log, (QStringList{"Authenticating User Name...", "AUTHINFO USER u", "Authenticating Password...",
+                                  "AUTHINFO PASS p", "LIST"}));
+    ASSERT_TRUE(waitUntil([&] { return w.commands().size() == 3; }));
+    EXPECT_EQ(w.commands(), (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "LIST"}));
+    w.ctx.settings.setText(u"txtUserName", QString());
+    w.circle.login().SendAuthUser(3);
+    EXPECT_EQ(port.missing, 1);
+}
+
 // Nothing is opened without a host or without groups to scan.
 TEST(Login, ConnectScanNeedsAHostAndGroups)
 {
