@@ -8,7 +8,9 @@
 
 #include <QFile>
 
-#include <cstring>
+#include <algorithm>
+#include <string>
+#include <string_view>
 
 namespace kestrel {
 
@@ -19,15 +21,17 @@ void NoRedlList::rebuildIndex()
     m_index.clear();
     // About 13 bytes a name in practice; the index grows if the guess is low.
     m_index.reserve(size_t(m_text.size() / 13 + 16));
-    m_index.insertAll(m_text);
+    m_index.insertAll(text());
 }
 
 void NoRedlList::LoadNoRedl()
 {
     QFile f(m_ctx.state.file(QStringLiteral("NOREDL.TXT")));
     if (f.exists() && f.open(QIODevice::ReadOnly)) {
-        m_text = f.readAll();
-        upperAsciiInPlace(m_text.data(), m_text.size());
+        m_text.resize(size_t(std::max<qint64>(0, f.size())));
+        const qint64 got = m_text.empty() ? 0 : f.read(m_text.data(), qint64(m_text.size()));
+        m_text.resize(size_t(std::max<qint64>(0, got)));
+        upperAsciiInPlace(m_text.data(), qsizetype(m_text.size()));
         rebuildIndex();
     }
     Q_EMIT sizeChanged(sizeCaption());
@@ -35,16 +39,18 @@ void NoRedlList::LoadNoRedl()
 
 bool NoRedlList::SaveNoRedl() const
 {
-    return writeFileAtomic(m_ctx.state.file(QStringLiteral("NOREDL.TXT")), m_text);
+    return writeFileAtomic(m_ctx.state.file(QStringLiteral("NOREDL.TXT")),
+                           QByteArray::fromRawData(m_text.data(), qsizetype(m_text.size())));
 }
 
 bool NoRedlList::containsSlow(QByteArrayView upperName) const
 {
     // A name holding a comma spans several list items; look for it as a run of whole
     // items: at the start of the text or right after a comma, and followed by a comma.
-    const QByteArray entry = upperName.toByteArray() + ',';
-    for (qsizetype p = m_text.indexOf(entry); p >= 0; p = m_text.indexOf(entry, p + 1))
-        if (p == 0 || m_text[p - 1] == ',')
+    const std::string entry = upperName.toByteArray().toStdString() + ',';
+    const std::string_view all(m_text.data(), m_text.size());
+    for (size_t p = all.find(entry); p != std::string_view::npos; p = all.find(entry, p + 1))
+        if (p == 0 || all[p - 1] == ',')
             return true;
     return false;
 }
@@ -53,7 +59,7 @@ bool NoRedlList::contains(QByteArrayView name) const
 {
     if (name.contains(','))
         return containsSlow(upperAscii(name));
-    return m_index.contains(m_text, name);
+    return m_index.contains(text(), name);
 }
 
 void NoRedlList::AddToNoRedl(QByteArrayView name)
@@ -61,15 +67,16 @@ void NoRedlList::AddToNoRedl(QByteArrayView name)
     if (name.size() + 1 < MinEntryLength || contains(name))
         return;
     // Keep the names apart when the file lost its final comma.
-    if (!m_text.isEmpty() && !m_text.endsWith(','))
-        m_text.append(',');
-    const qsizetype offset = m_text.size();
-    m_text.append(upperAscii(name));
-    m_text.append(',');
+    if (!m_text.empty() && m_text.back() != ',')
+        m_text.push_back(',');
+    const size_t offset = m_text.size();
+    const QByteArray upper = upperAscii(name);
+    m_text.insert(m_text.end(), upper.cbegin(), upper.cend());
+    m_text.push_back(',');
     if (name.contains(','))
         rebuildIndex();
     else
-        m_index.insert(m_text, uint32_t(offset), uint32_t(name.size()));
+        m_index.insert(text(), uint32_t(offset), uint32_t(name.size()));
     Q_EMIT sizeChanged(sizeCaption());
     SaveNoRedl();
 }
@@ -77,6 +84,7 @@ void NoRedlList::AddToNoRedl(QByteArrayView name)
 void NoRedlList::clear()
 {
     m_text.clear();
+    m_text.shrink_to_fit();
     m_index.clear();
     Q_EMIT sizeChanged(sizeCaption());
 }
