@@ -1,6 +1,5 @@
 #include "settings_store.h"
 
-#include <QHash>
 
 #include <algorithm>
 #include <stdexcept>
@@ -14,14 +13,22 @@ SettingsStore::SettingsStore(QObject *parent) : QObject(parent)
 
 int SettingsStore::indexOf(QStringView name)
 {
-    static const QHash<QString, int> index = [] {
-        QHash<QString, int> h;
+    // Sorted names, searched without building a string: settings are read on hot paths.
+    struct Entry {
+        QString name;
+        int index;
+    };
+    static const std::vector<Entry> sorted = [] {
+        std::vector<Entry> v;
         const auto table = settingsTable();
         for (int i = 0; i < int(table.size()); ++i)
-            h.insert(QString::fromLatin1(table[i].name), i);
-        return h;
+            v.push_back({QString::fromLatin1(table[i].name), i});
+        std::sort(v.begin(), v.end(), [](const Entry &a, const Entry &b) { return a.name < b.name; });
+        return v;
     }();
-    return index.value(name.toString(), -1);
+    const auto it = std::lower_bound(sorted.begin(), sorted.end(), name,
+                                     [](const Entry &e, QStringView n) { return QStringView(e.name) < n; });
+    return it != sorted.end() && QStringView(it->name) == name ? it->index : -1;
 }
 
 int SettingsStore::requireIndex(QStringView name) const
