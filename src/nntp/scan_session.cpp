@@ -484,11 +484,11 @@ void ScanSession::onHeadComplete(const NntpReply &reply)
 void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, qint64 value)
 {
     m_c.filter().filter_articleheader(block, number);
-    // The filter counts every header; one fetched again because it was the last one
-    // read before is not new.
-    if (value == m_rereadNumber)
+    // The filter counts every header; one fetched again because it was read before
+    // is not new.
+    if (value <= m_rereadNumber)
         --m_c.counters().ScanHeaderCount;
-    if (value >= m_rereadNumber)
+    else
         m_rereadNumber = value;
 }
 

@@ -59,7 +59,7 @@ private:
     bool displayDue();
 
     Circle &m_c;
-    qint32 m_headState = 0;         // 1 NEXT sent, 2 HEAD sent, 3 header taken
+    qint32 m_headState = 0; // 1 NEXT sent, 2 HEAD sent, 3 header taken
     bool m_resumeFromLastRead = false;
     QByteArray m_currentGroup;
     qint64 m_groupFirst = 0;
@@ -71,16 +71,18 @@ private:
     bool m_groupProgressEnabled = false;
     qint32 m_groupHeadersThisScan = 0;
     qint64 m_headArticleNumber = 0;
-    // The article read in an earlier scan that this group's first request fetches
-    // again; it is filtered but not counted as new. -1: none.
+    // Highest article number of the group already read: the last-read number of a
+    // group read before, then each header taken. The first request of a group and
+    // each further XOVER range start at it, so that header comes again; it is
+    // filtered but not counted as new. -1: nothing read yet.
     qint64 m_rereadNumber = -1;
     QByteArray m_xoverRangeStart;
     QByteArray m_xoverRangeEnd;
     qint64 m_xoverBytes = 0;
     bool m_xoverActive = false;
-    int m_favRow = -1;              // the current group's row, checked before use
+    int m_favRow = -1; // the current group's row, checked before use
     qint64 m_lastDisplayMs = -1;
-    QByteArray m_block;             // reused for every overview line
+    QByteArray m_block; // reused for every overview line
 };
 
 } // namespace kestrel
