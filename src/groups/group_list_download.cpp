@@ -1,0 +1,255 @@
+// The group-list connection: login, LIST, and the answer streamed into HOSTGRPS.TXT.
+#include "group_manager.h"
+
+#include "core/context.h"
+#include "core/number_text.h"
+#include "list_numbers.h"
+#include "nntp/connections.h"
+
+#include <QFile>
+
+namespace kestrel {
+
+namespace {
+
+const QString kListFile = QStringLiteral("HOSTGRPS.TXT");
+
+// The whole-number value of a port text: its leading digits.
+quint16 portNumber(const QString &text)
+{
+    qsizetype digits = 0;
+    while (digits < text.size() && digits < 5 && text[digits].isDigit())
+        ++digits;
+    return quint16(text.left(digits).toUInt());
+}
+
+} // namespace
+
+void GroupManager::cmdGetHostGroupsClicked()
+{
+    const QString path = m_ctx.state.file(kListFile);
+    if (QFile::exists(path)) {
+        const QString question = QStringLiteral("Ok to delete existing HOSTGRPS.TXT? ") + QStringLiteral("\r\r") +
+                                 QStringLiteral(" Answer no to abort if you want to back up the file first.");
+        if (!m_ctx.prompter.question(question, false))
+            return;
+        QFile::remove(path);
+    }
+    m_groupListBuffer.clear();
+    GroupManagerControls c = m_controls;
+    c.cmdGetHostGroups = false;
+    c.Command2 = false;
+    c.cmdQR = c.optStartsWith = c.optContains = c.txtQR = false;
+    setControls(c);
+    m_results.clear();
+
+    if (m_ctx.settings.text(u"txtPort").isEmpty())
+        m_ctx.settings.setText(u"txtPort", QStringLiteral("119"));
+    const QString host = m_ctx.settings.text(u"txtHost");
+    if (host.isEmpty()) {
+        m_ctx.prompter.message(
+            QStringLiteral("Enter News Server name by pressing SCAN on main screen, and then try again.") +
+            QStringLiteral("\r\r") +
+            QStringLiteral("  This is usually 'news.(hostname).net' or something similar.  Contact your system "
+                           "admin if you are unsure."));
+        return;
+    }
+    if (!m_gTCP1.isClosed()) {
+        m_ctx.WriteLog(QStringLiteral("Connection Error, please wait..."), true);
+        m_gTCP1.close();
+    }
+    if (!m_gTCP1.isClosed()) {
+        m_ctx.WriteLog(QStringLiteral("Connection Error..."), true);
+        return;
+    }
+    m_listStarted = false;
+    m_gTCP1.open(host, portNumber(m_ctx.settings.text(u"txtPort")));
+    m_ctx.WriteLog(QStringLiteral("Connecting..."), true);
+}
+
+void GroupManager::sendLoginLine(const QByteArray &line)
+{
+    static const QByteArray passCommand = QByteArrayLiteral("AUTHINFO PASS ");
+    if (!line.startsWith(passCommand)) {
+        SendGroupList(m_ctx, m_gTCP1, line);
+        return;
+    }
+    // The password itself never reaches the log window or OPSLOG.TXT.
+    if (m_gTCP1.sendLine(line))
+        m_ctx.WriteLog(QStringLiteral("AUTHINFO PASS ********"), true);
+}
+
+void GroupManager::userNameMissing()
+{
+    SendGroupList(m_ctx, m_gTCP1, QByteArrayLiteral("QUIT"));
+    m_gTCP1.close();
+}
+
+void GroupManager::passwordMissing()
+{
+    userNameMissing();
+}
+
+void GroupManager::RequestGroupList()
+{
+    m_groupBytesReceived = 0;
+    m_groupListBuffer.clear();
+    // The answer is taken line by line, so a list of many megabytes is never held whole.
+    if (m_gTCP1.sendLine(QByteArrayLiteral("LIST"), ReplyReader::Delivery::Lines))
+        m_ctx.WriteLog(QStringLiteral("LIST"), true);
+}
+
+void GroupManager::afterLogin()
+{
+    if (m_ctx.settings.checked(u"chkSlave")) {
+        m_ctx.WriteLog(QStringLiteral("Requesting slave status"), true);
+        SendGroupList(m_ctx, m_gTCP1, QByteArrayLiteral("SLAVE"));
+    } else {
+        RequestGroupList();
+    }
+}
+
+void GroupManager::onDataArrived()
+{
+    ReplyReader &reader = m_gTCP1.reader();
+    QByteArray block;
+    bool complete = false;
+    while (!complete) {
+        const ReplyReader::Event event = reader.next();
+        if (event == ReplyReader::Event::NeedMore)
+            break;
+        switch (event) {
+        case ReplyReader::Event::Reply:
+            if (reader.reply().streamed) {
+                block += reader.reply().raw; // the "215 " status line opens the file
+            } else {
+                onReply(reader.reply());
+                if (!m_gTCP1.isConnected())
+                    return;
+            }
+            break;
+        case ReplyReader::Event::Line:
+            block += reader.lineWithEnd();
+            break;
+        case ReplyReader::Event::BlockEnd:
+            block += reader.lineWithEnd();
+            complete = true;
+            break;
+        default:
+            onConnectionLost(QStringLiteral("The group list is too large."));
+            return;
+        }
+    }
+    if (complete) {
+        SaveGroupPacket(block);
+        SendGroupList(m_ctx, m_gTCP1, QByteArrayLiteral("QUIT"));
+        m_gTCP1.close();
+        Preload_groups();
+    } else if (!block.isEmpty()) {
+        m_groupBytesReceived += block.size();
+        ShowGroupStatus(QStringLiteral("Download in progress...  ") + numText(m_groupBytesReceived) +
+                            QStringLiteral(" bytes received"),
+                        0);
+        WriteGroupPacket(block);
+    }
+}
+
+void GroupManager::onReply(const NntpReply &reply)
+{
+    const QString text = displayText(reply.statusLine().toByteArray());
+    switch (reply.code) {
+    case 200:
+    case 201:
+        m_ctx.WriteLog(text, true);
+        if (m_ctx.settings.checked(u"chkAuth"))
+            m_login.SendAuthUser(3);
+        else
+            afterLogin();
+        return;
+    case 480:
+        m_login.SendAuthUser(3);
+        return;
+    case 381:
+        m_login.SendAuthPass(3);
+        return;
+    case 281:
+        m_ctx.WriteLog(QStringLiteral("Authinfo cleared, login complete..."), true);
+        afterLogin();
+        return;
+    case 202:
+        m_ctx.WriteLog(text, true);
+        RequestGroupList();
+        return;
+    case 500:
+        m_ctx.WriteLog(text, true);
+        ShowGroupStatus(QStringLiteral("Login Error, setup login from scan window"), 0);
+        return;
+    case 502: {
+        m_ctx.WriteLog(text + QStringLiteral("(disconnected)"), true);
+        m_gTCP1.close();
+        m_ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
+        GroupManagerControls c = m_controls;
+        c.cmdGetHostGroups = true;
+        setControls(c);
+        return;
+    }
+    case 205:
+        m_ctx.WriteLog(text + QStringLiteral("  (disconnected)"), true);
+        return;
+    case 223:
+        m_ctx.WriteLog(QStringLiteral("223 article retrieved - request text separately"), true);
+        return;
+    case 221:
+        return;
+    default:
+        break;
+    }
+    // 421 (service going away) or any other refusal: nothing more will come on this
+    // connection, so it is closed and the download can be started again.
+    m_ctx.WriteLog(text + QStringLiteral("  (disconnected)"), true);
+    onConnectionLost(text);
+    GroupManagerControls c = m_controls;
+    c.cmdGetHostGroups = true;
+    c.Command2 = true;
+    setControls(c);
+}
+
+void GroupManager::onConnectionLost(const QString &description)
+{
+    ShowGroupStatus(QStringLiteral("Error: ") + description, 0);
+    m_gTCP1.close();
+}
+
+bool GroupManager::appendToListFile(const QByteArray &bytes, const char *routine)
+{
+    // The first bytes of a download start the file afresh, whatever was left there.
+    QFile file(m_ctx.state.file(kListFile));
+    const QIODevice::OpenMode mode = m_listStarted ? QIODevice::Append : QIODevice::Truncate;
+    if (!file.open(QIODevice::WriteOnly | mode) || file.write(bytes) != bytes.size() || !file.flush()) {
+        m_ctx.prompter.message(QString::fromLatin1(routine) + QStringLiteral(" Error:") + file.errorString());
+        return false;
+    }
+    m_listStarted = true;
+    return true;
+}
+
+void GroupManager::WriteGroupPacket(const QByteArray &bytes)
+{
+    appendToListFile(bytes, "WriteGroupPacket");
+}
+
+void GroupManager::SaveGroupPacket(const QByteArray &bytes)
+{
+    appendToListFile(bytes, "SaveGroupPacket");
+    const QString size = kbWhole(m_groupBytesReceived);
+    ShowGroupStatus(QStringLiteral("Download complete!  HOSTGRPS.TXT (") + size + QStringLiteral(" Kb) Saved and ready."),
+                    0);
+    m_ctx.WriteLog(QStringLiteral("Groups download complete: HOSTGRPS.TXT (") + size +
+                       QStringLiteral(" Kb) Saved and ready."),
+                   true);
+    GroupManagerControls c = m_controls;
+    c.cmdQR = c.cmdGetHostGroups = c.optStartsWith = c.Command2 = c.optContains = c.txtQR = true;
+    setControls(c);
+}
+
+} // namespace kestrel
