@@ -16,6 +16,7 @@
 #include <QFileInfo>
 
 #include <filesystem>
+#include <vector>
 
 namespace kestrel {
 
@@ -28,26 +29,51 @@ QByteArrayView from(QByteArrayView t, std::size_t pos)
     return t.sliced(static_cast<qsizetype>(pos));
 }
 
+// Where "begin " lines may start: found in one pass, as the encoded part is searched
+// for several of them and a yEnc article of megabytes holds none.
+struct BeginMarks {
+    std::vector<std::size_t> at;
+
+    explicit BeginMarks(QByteArrayView t)
+    {
+        const std::string_view v = asView(t);
+        for (std::size_t p = findBytes(v, "begin "); p != std::string_view::npos;
+             p = findBytes(v, "begin ", p + 1))
+            at.push_back(p);
+    }
+    // First position at or after `from` of "begin " + mode.
+    std::size_t first(QByteArrayView t, std::string_view mode, std::size_t from) const
+    {
+        for (const std::size_t p : at) {
+            if (p >= from && asView(t).substr(p + 6, mode.size()) == mode)
+                return p;
+        }
+        return std::string_view::npos;
+    }
+};
+
 // The part of an article that carries the encoded data: header lines, a body
 // request's status line and anything before a uuencode begin line are cut off.
-QByteArrayView encodedPart(QByteArrayView t, bool hasHeaders)
+// Returned as its offset in the article.
+std::size_t encodedPart(QByteArrayView t, bool hasHeaders, const BeginMarks &marks)
 {
     constexpr auto npos = std::string_view::npos;
+    std::size_t start = 0;
     if (hasHeaders) {
         if (const std::size_t p = findBytes(asView(t), "\r\n\r\n"); p != npos)
-            t = from(t, p);
+            start = p;
     }
-    if (const std::size_t p = findBytes(asView(t), "begin 644 "); p != npos)
-        t = from(t, p);
-    if (t.startsWith("222 ")) {
-        const std::size_t p = findBytes(asView(t), "\r\n");
-        t = p == npos ? QByteArrayView() : from(t, p + 2);
+    if (const std::size_t p = marks.first(t, "644 ", start); p != npos)
+        start = p;
+    if (from(t, start).startsWith("222 ")) {
+        const std::size_t p = findBytes(asView(t), "\r\n", start);
+        start = p == npos ? std::size_t(t.size()) : p + 2;
     }
-    for (const char *mode : {"begin 755 ", "begin 600 "}) {
-        if (const std::size_t p = findBytes(asView(t), mode); p != npos)
-            t = from(t, p);
+    for (const char *mode : {"755 ", "600 "}) {
+        if (const std::size_t p = marks.first(t, mode, start); p != npos)
+            start = p;
     }
-    return t;
+    return start;
 }
 
 // Unprintable bytes shown as '?', so a hostile name cannot garble the log.
@@ -84,6 +110,7 @@ QByteArrayView articleHeaderPart(QByteArrayView article)
 
 struct DecodePipeline::Article {
     QByteArrayView text;        // the encoded part, still dot-stuffed
+    bool uuencoded = false;     // the text holds a "begin 644" line
     QByteArray unstuffed;       // what the decoder reads and bad_decodes keeps
     QByteArrayView headerPart;  // status and header lines, kept with a failed article
     QByteArray received;        // the file name as the pipeline received it
@@ -130,7 +157,12 @@ DecodeResult DecodePipeline::DecodeArticle(QByteArrayView article, const QByteAr
         ? m_ctx.settings.checked(u"chkSaveHeaders")
         : headers == HeaderLines::Present;
     Article a;
-    a.text = encodedPart(article, hasHeaders);
+    const BeginMarks marks(article);
+    const std::size_t start = encodedPart(article, hasHeaders, marks);
+    a.text = from(article, start);
+    // Without a "begin 644" the name check has nothing to compare and returns the name
+    // unchanged; skipping it spares a search through the whole text.
+    a.uuencoded = marks.first(article, "644", start) != std::string_view::npos;
     a.headerPart = hasHeaders ? articleHeaderPart(article) : QByteArrayView();
     a.received = fileName;
     a.headerBlock = headerBlock;
@@ -155,8 +187,9 @@ DecodeResult DecodePipeline::run(Article &a)
     }
     MakeDownloadSubfolder(root, a.paths.sub);
 
-    const QByteArray checked =
-        m_noRedl.CheckUUName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received);
+    const QByteArray checked = a.uuencoded
+        ? m_noRedl.CheckUUName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received)
+        : a.received;
     if (checked == "KILL") {
         log(printable(a.received) + QStringLiteral(" not saved"));
         return DecodeResult::Dropped;
