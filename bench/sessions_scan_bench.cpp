@@ -77,8 +77,8 @@ public:
         QMetaObject::invokeMethod(
             &m_anchor,
             [this, articles] {
-                auto store = std::make_shared<newsd::SampleStore>(
-                    QList<newsd::SampleGroup>{{kGroup, 1, articles, 0}});
+                auto store =
+                    std::make_shared<newsd::SampleStore>(QList<newsd::SampleGroup>{{kGroup, 1, articles, 0}});
                 m_server = new newsd::NewsServer(store);
                 m_server->listen();
                 m_port = m_server->port();
@@ -87,7 +87,8 @@ public:
     }
     ~ServerThread()
     {
-        QMetaObject::invokeMethod(&m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();
     }

@@ -35,10 +35,10 @@ public:
     // button, the countdown, a headless start).
     void ConnectScan();
     // Main window buttons.
-    void cmdScanClicked();        // start: asks for the folder picker or the login window
-    void Command1();              // disconnect and stop scanning
-    void Command2();              // abort the download run
-    void DownloadNext();          // the download light, or a finished article
+    void cmdScanClicked(); // start: asks for the folder picker or the login window
+    void Command1();       // disconnect and stop scanning
+    void Command2();       // abort the download run
+    void DownloadNext();   // the download light, or a finished article
     // QUIT on connection 1 or 2 (shutdown sends it on the scan connection).
     void SendQuit(int n);
 
@@ -69,10 +69,10 @@ Q_SIGNALS:
     // without starting one, or a failure armed no restart. error: it ended on a
     // refused or failed connection, a refused login, no host or no favourites.
     void wouldWait(bool error);
-    void loginWindowWanted();       // show the login window (cmdScan, a missing password)
-    void loginWindowHideWanted();   // the scan connection is being opened
-    void newsgroupsWanted();        // options window on its Newsgroups tab, then the add-group dialog
-    void folderPickerWanted();      // cmdScan without a download folder
+    void loginWindowWanted();     // show the login window (cmdScan, a missing password)
+    void loginWindowHideWanted(); // the scan connection is being opened
+    void newsgroupsWanted();      // options window on its Newsgroups tab, then the add-group dialog
+    void folderPickerWanted();    // cmdScan without a download folder
 
 private:
     Context &m_ctx;

@@ -3,10 +3,10 @@
 #include "login.h"
 
 #include <QByteArray>
-#include <QString>
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
+#include <QString>
 
 namespace kestrel {
 

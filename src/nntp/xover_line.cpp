@@ -35,8 +35,8 @@ bool ParseXoverLine(QByteArrayView line, QByteArray &block, QByteArrayView &numb
         rest = rest.sliced(tab + 1);
     }
 
-    static const char *const names[] = {"Subject: ", "From: ", "Date: ", "Message-ID: ", "References: ",
-                                        "Bytes: ", "Lines: "};
+    static const char *const names[] = {
+        "Subject: ", "From: ", "Date: ", "Message-ID: ", "References: ", "Bytes: ", "Lines: "};
     block.resize(0);
     for (size_t i = 0; i < 6; ++i) {
         block.append(names[i]);

@@ -41,10 +41,10 @@ private:
     QString statistics(const QString &head, qint64 extra) const;
 
     Circle &m_c;
-    bool m_running = false;   // between StartScan and an end
-    bool m_waiting = false;   // a GROUP is out; poll() looks at ScanState
-    int m_index = 0;          // rows done so far
-    int m_total = 0;          // rows counted at the start
+    bool m_running = false; // between StartScan and an end
+    bool m_waiting = false; // a GROUP is out; poll() looks at ScanState
+    int m_index = 0;        // rows done so far
+    int m_total = 0;        // rows counted at the start
 };
 
 } // namespace kestrel

@@ -45,8 +45,8 @@ struct CircleWorld : ScanWorld {
     NoCsvIndex noCsv;
     HeaderFilter filter{ctx, counters, pending, noRedl, blacklist, dupePaths, noCsv};
     RecordingSink sink;
-    std::vector<bool> waits;   // wouldWait reports, error flag each
-    QStringList log;           // every logged message, oldest first
+    std::vector<bool> waits; // wouldWait reports, error flag each
+    QStringList log;         // every logged message, oldest first
     Circle circle{ctx, favs, pending, filter, counters, sink};
 
     explicit CircleWorld(QList<newsd::SampleGroup> groups = {{"alt.binaries.pictures.test", 1, 40, 0}})
@@ -90,8 +90,8 @@ struct CircleWorld : ScanWorld {
     // A queued entry for article `tag` of `group`.
     void addPending(const QByteArray &group, int tag, const QByteArray &name)
     {
-        pending.add_articleheader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1, false,
-                                  {}, false, false, name, group);
+        pending.add_articleheader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1,
+                                  false, {}, false, false, name, group);
     }
 
     bool runUntilWait(int ms = 5000)

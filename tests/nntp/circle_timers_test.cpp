@@ -19,9 +19,13 @@ TEST(Watchdog, SilenceBeforeOrAfterTheGreeting)
         QString reason;
     };
     const Case cases[] = {
-        {"no greeting, restart", {QByteArray(), -1, 1}, true,
+        {"no greeting, restart",
+         {QByteArray(), -1, 1},
+         true,
          "Scan connection: no answer from the news server within 60 seconds."},
-        {"no greeting, no restart", {QByteArray(), -1, 1}, false,
+        {"no greeting, no restart",
+         {QByteArray(), -1, 1},
+         false,
          "Scan connection: no answer from the news server within 60 seconds."},
         {"silent GROUP, restart", {"GROUP", -1, 1}, true, "Scan connection silent for more than 60 seconds."},
     };
@@ -33,7 +37,8 @@ TEST(Watchdog, SilenceBeforeOrAfterTheGreeting)
         w.circle.ConnectScan();
         const QByteArray verb = c.silence.command;
         ASSERT_TRUE(waitUntil([&] {
-            return verb.isEmpty() ? w.circle.connections().TCP1().isConnected() : w.count(w.commands(1), verb) == 1;
+            return verb.isEmpty() ? w.circle.connections().TCP1().isConnected()
+                                  : w.count(w.commands(1), verb) == 1;
         }));
         Connections &conn = w.circle.connections();
         EXPECT_TRUE(conn.Timerbot1().isActive());
@@ -96,8 +101,8 @@ TEST(RescanCountdown, CountsDownWithSoundsAndConnects)
         EXPECT_TRUE(w.server.connectionsAccepted() == 0);
     }
     EXPECT_EQ(w.ctx.log.statusLine(), QStringLiteral("Rescan in 1 seconds (hit X to abort)"));
-    EXPECT_EQ(sounds, (QStringList{"", "10.wav", "9.wav", "8.wav", "7.wav", "6.wav", "5.wav", "4.wav", "3.wav",
-                                   "2.wav", "1.wav"}));
+    EXPECT_EQ(sounds, (QStringList{"", "10.wav", "9.wav", "8.wav", "7.wav", "6.wav", "5.wav", "4.wav",
+                                   "3.wav", "2.wav", "1.wav"}));
     cd.tick();
     EXPECT_FALSE(cd.running());
     EXPECT_FALSE(w.ctx.state.RescanArmed);
@@ -112,7 +117,7 @@ TEST(RescanCountdown, CancelledByAConnectStoppedByTheStopButton)
     {
         Countdown w;
         w.circle.countdown().arm(30);
-        w.ctx.state.RescanArmed = false;   // what a manual connect does
+        w.ctx.state.RescanArmed = false; // what a manual connect does
         w.circle.countdown().tick();
         EXPECT_TRUE(w.logged(QStringLiteral("Re-scan countdown cancelled by user.")));
         EXPECT_FALSE(w.circle.countdown().running());
@@ -140,8 +145,9 @@ TEST(ScanDriver, StopButtonEndsARunningScan)
     w.counters.ScanHeaderCount = 7;
     w.circle.Command1();
     EXPECT_FALSE(w.ctx.state.Scanning);
-    EXPECT_TRUE(w.logged(QStringLiteral("Scan Aborted by user. 7 headers read in 0 seconds, averaging 0.0 headers "
-                                        "per minute.")));
+    EXPECT_TRUE(
+        w.logged(QStringLiteral("Scan Aborted by user. 7 headers read in 0 seconds, averaging 0.0 headers "
+                                "per minute.")));
     ASSERT_TRUE(waitUntil([&] { return !w.circle.driver().running(); }));
     EXPECT_EQ(w.favs.row(0).smallIcon, 1);
     EXPECT_EQ(w.count(w.commands(1), "GROUP"), 1);

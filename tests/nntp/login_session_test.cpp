@@ -7,9 +7,9 @@ struct LoginCase {
     const char *name;
     bool chkAuth, chkSlave, serverWantsLogin;
     QString user, password;
-    QByteArrayList commands;   // on the scan connection, in order from the start
+    QByteArrayList commands; // on the scan connection, in order from the start
     bool error;
-    QString message;           // the message box, if any
+    QString message; // the message box, if any
 };
 
 TEST(Login, ScanConnectionSequences)
@@ -17,15 +17,51 @@ TEST(Login, ScanConnectionSequences)
     const QByteArray g = "GROUP alt.binaries.pictures.test";
     const LoginCase cases[] = {
         {"no login, no slave", false, false, false, "u", "p", {g}, false, {}},
-        {"login and slave", true, true, true, " u ", "p", {"AUTHINFO USER  u ", "AUTHINFO PASS p", "SLAVE", g}, false,
+        {"login and slave",
+         true,
+         true,
+         true,
+         " u ",
+         "p",
+         {"AUTHINFO USER  u ", "AUTHINFO PASS p", "SLAVE", g},
+         false,
          {}},
         {"slave only", false, true, false, "u", "p", {"SLAVE", g}, false, {}},
-        {"480 after GROUP", false, false, true, "u", "p", {g, "AUTHINFO USER u", "AUTHINFO PASS p", g}, false, {}},
-        {"empty user name", false, false, true, "", "p", {g, "QUIT"}, true,
+        {"480 after GROUP",
+         false,
+         false,
+         true,
+         "u",
+         "p",
+         {g, "AUTHINFO USER u", "AUTHINFO PASS p", g},
+         false,
+         {}},
+        {"empty user name",
+         false,
+         false,
+         true,
+         "",
+         "p",
+         {g, "QUIT"},
+         true,
          "Error, server wanted username, but you have not supplied it."},
-        {"empty password", true, false, true, "u", "", {"AUTHINFO USER u", "QUIT"}, true,
+        {"empty password",
+         true,
+         false,
+         true,
+         "u",
+         "",
+         {"AUTHINFO USER u", "QUIT"},
+         true,
          "Error, server wanted password, but you have not supplied it."},
-        {"wrong password", true, false, true, "u", "wrong", {"AUTHINFO USER u", "AUTHINFO PASS wrong"}, true,
+        {"wrong password",
+         true,
+         false,
+         true,
+         "u",
+         "wrong",
+         {"AUTHINFO USER u", "AUTHINFO PASS wrong"},
+         true,
          "Authentication Error.  Check Username/Password..."},
     };
     for (const LoginCase &c : cases) {
@@ -89,8 +125,8 @@ TEST(Login, LoginThenDownloadAfterAScan)
     EXPECT_FALSE(w.waits.back());
     EXPECT_EQ(int(w.sink.articles.size()), w.pending.AddedCount());
     EXPECT_GT(w.sink.articles.size(), 0u);
-    EXPECT_EQ(w.commands(2).mid(0, 3), (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p",
-                                                      "GROUP alt.binaries.pictures.test"}));
+    EXPECT_EQ(w.commands(2).mid(0, 3),
+              (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "GROUP alt.binaries.pictures.test"}));
 }
 
 // The group-list connection logs every line it sends, the login lines with their values;
@@ -119,8 +155,8 @@ TEST(Login, GroupListConnectionLogsWhatItSends)
     w.circle.login().SendAuthUser(3);
     w.circle.login().SendAuthPass(3);
     EXPECT_TRUE(SendGroupList(w.ctx, gTCP1, "LIST"));
-    EXPECT_EQ(w.log, (QStringList{"Authenticating User Name...", "AUTHINFO USER u", "Authenticating Password...",
-                                  "AUTHINFO PASS p", "LIST"}));
+    EXPECT_EQ(w.log, (QStringList{"Authenticating User Name...", "AUTHINFO USER u",
+                                  "Authenticating Password...", "AUTHINFO PASS p", "LIST"}));
     ASSERT_TRUE(waitUntil([&] { return w.commands().size() == 3; }));
     EXPECT_EQ(w.commands(), (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "LIST"}));
     w.ctx.settings.setText(u"txtUserName", QString());
@@ -137,7 +173,8 @@ TEST(Login, ConnectScanNeedsAHostAndGroups)
         w.ctx.settings.setText(u"txtPort", QString());
         w.circle.ConnectScan();
         ASSERT_EQ(w.waits, std::vector<bool>{true});
-        EXPECT_TRUE(w.prompter.said.back().startsWith(u"Enter News Server name, and then click connect again.\r\r"));
+        EXPECT_TRUE(
+            w.prompter.said.back().startsWith(u"Enter News Server name, and then click connect again.\r\r"));
         EXPECT_EQ(w.ctx.settings.text(u"txtPort"), QStringLiteral("119"));
         EXPECT_EQ(w.server.connectionsAccepted(), 0);
     }
@@ -146,7 +183,8 @@ TEST(Login, ConnectScanNeedsAHostAndGroups)
         QSignalSpy groupsWanted(&w.circle, &Circle::newsgroupsWanted);
         w.circle.ConnectScan();
         ASSERT_EQ(w.waits, std::vector<bool>{true});
-        EXPECT_TRUE(w.prompter.said.back().startsWith(u"Before scanning, you need to specify some newsgroups."));
+        EXPECT_TRUE(
+            w.prompter.said.back().startsWith(u"Before scanning, you need to specify some newsgroups."));
         EXPECT_EQ(groupsWanted.size(), 1);
     }
     {
