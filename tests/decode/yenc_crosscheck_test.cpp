@@ -3,6 +3,7 @@
 #include "decode/decoded_file.h"
 #include "decode/yenc_decoder.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -23,8 +24,11 @@ sys.stdout.buffer.write(out.getvalue())
 // The yEnc body of data as the Python module encodes it; empty when it is missing.
 QByteArray pythonEncode(const QByteArray &data, bool *available)
 {
+    // Debian's interpreter, which has its packaged modules, before any other on the PATH.
+    const QString python = QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                            : QStringLiteral("python3");
     QProcess p;
-    p.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(kEncoder)});
+    p.start(python, {QStringLiteral("-c"), QString::fromLatin1(kEncoder)});
     if (!p.waitForStarted(5000)) {
         *available = false;
         return {};
