@@ -9,37 +9,23 @@
 using namespace kestrel;
 using namespace kestrel::test;
 
-TEST(FormatSpeed, ThousandsOfBytesPerWholeSecond)
+TEST(FormatSpeed, ThousandsOfBytesPerWholeSecondAndSizesInKb)
 {
-    struct Case {
-        qint64 seconds, bytes;
-        const char *speed;
+    const std::tuple<qint64, qint64, const char *> speeds[] = {
+        {0, 500000, ".00"},  {-3, 500000, ".00"}, {1, 0, ".00"}, {2, 1001, ".50"}, {3, 1000, ".33"},
+        {1, 123455, "123.46"}, {1, 1234567891, "1,234,567.89"}, {7, 7000000, "1,000.00"},
     };
-    const Case cases[] = {
-        {0, 500000, ".00"},          // under a second
-        {-3, 500000, ".00"},         // a clock that went back
-        {1, 0, ".00"},
-        {2, 1001, ".50"},            // 500 bytes/s, the fraction of the rate dropped
-        {3, 1000, ".33"},
-        {1, 123455, "123.46"},       // hundredths rounded half up
-        {1, 1234567891, "1,234,567.89"},
-        {7, 7000000, "1,000.00"},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(FormatSpeed(c.seconds, c.bytes), QLatin1String(c.speed)) << c.seconds << " " << c.bytes;
-
+    for (const auto &[seconds, bytes, speed] : speeds)
+        EXPECT_EQ(FormatSpeed(seconds, bytes), QLatin1String(speed)) << seconds << " " << bytes;
     ManualClock clock;
     const QDateTime start = clock.now();
     clock.advanceMsecs(2999);   // whole seconds only: 2
     EXPECT_EQ(FormatSpeed(clock, start, 4000), QStringLiteral("2.00"));
-}
 
-TEST(FormatKb, OneDecimalAndGroupedThousands)
-{
-    const std::pair<qint64, const char *> cases[] = {
+    const std::pair<qint64, const char *> sizes[] = {
         {0, "0.0"}, {49, "0.0"}, {50, "0.1"}, {512, "0.5"}, {999950, "1,000.0"}, {1234567, "1,234.6"},
     };
-    for (const auto &[bytes, text] : cases)
+    for (const auto &[bytes, text] : sizes)
         EXPECT_EQ(formatKb(bytes), QLatin1String(text)) << bytes;
 }
 

@@ -29,13 +29,12 @@ inline QByteArray uuencode(const QByteArray &data, const QByteArray &name)
     auto enc = [](int v) { return char(v ? v + 32 : '`'); };
     QByteArray out = "begin 644 " + name + "\r\n";
     for (qsizetype i = 0; i < data.size(); i += 45) {
-        const QByteArray chunk = data.mid(i, 45);
-        out += enc(int(chunk.size()));
-        for (qsizetype j = 0; j < chunk.size(); j += 3) {
-            const auto b = [&](qsizetype k) { return k < chunk.size() ? quint8(chunk[k]) : 0; };
-            const int v = b(j) << 16 | b(j + 1) << 8 | b(j + 2);
-            for (int s = 18; s >= 0; s -= 6)
-                out += enc((v >> s) & 63);
+        const QByteArray chunk = data.mid(i, 45) + QByteArray(2, '\0');
+        out += enc(int(std::min<qsizetype>(45, data.size() - i)));
+        for (qsizetype j = 0; j + 2 < chunk.size(); j += 3) {
+            const int v = quint8(chunk[j]) << 16 | quint8(chunk[j + 1]) << 8 | quint8(chunk[j + 2]);
+            const char quad[4] = {enc(v >> 18 & 63), enc(v >> 12 & 63), enc(v >> 6 & 63), enc(v & 63)};
+            out.append(quad, 4);
         }
         out += "\r\n";
     }
