@@ -476,7 +476,7 @@ void ScanSession::onHeadComplete(const NntpReply &reply)
         rest = rest.first(end);
     m_headArticleNumber = qint64(numericValue(rest));
     const QByteArray numberText = numBytes(m_headArticleNumber);
-    ScanProgress(m_currentGroup, numberText, false);
+    ScanProgress(m_currentGroup, numberText, false, displayDue());
     takeHeader(reply.raw, numberText, m_headArticleNumber);
     SendNext();
 }
