@@ -1,0 +1,166 @@
+#include "group_world.h"
+
+#include <QFile>
+
+namespace kestrel::test {
+namespace {
+
+struct DownloadCase {
+    const char *label;
+    int groups;
+    QList<qsizetype> cutsFromEnd; // where the server cuts the LIST answer, counted from its end
+    int randomSplits;
+};
+
+class GroupListDownload : public ::testing::TestWithParam<DownloadCase> {};
+
+TEST_P(GroupListDownload, FileHoldsTheAnswerByteForByte)
+{
+    const DownloadCase &c = GetParam();
+    GroupWorld w(numberedGroups(c.groups));
+    newsd::FaultPlan faults;
+    for (qsizetype back : c.cutsFromEnd)
+        faults.splitAt.append(w.expectedList().size() - back);
+    faults.randomSplits = c.randomSplits;
+    faults.splitPauseMs = 2;
+    w.server.setFaults(faults);
+    // A stale file from an earlier download is replaced, not appended to.
+    w.folder.write(QStringLiteral("HOSTGRPS.TXT"), "old contents\r\n");
+    w.prompter.answers = {true};
+
+    w.manager.cmdGetHostGroupsClicked();
+    ASSERT_TRUE(waitUntil([&] { return w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready")); },
+                          10000))
+        << qPrintable(w.manager.statusPanel(0));
+
+    const QByteArray expected = w.expectedList();
+    EXPECT_EQ(w.folder.read(QStringLiteral("HOSTGRPS.TXT")), expected);
+    EXPECT_EQ(w.manager.GroupListBuffer(), expected);
+    EXPECT_TRUE(w.manager.gTCP1().isClosed());
+    EXPECT_TRUE(w.log.contains(QStringLiteral("LIST")));
+    EXPECT_TRUE(w.manager.controls().cmdQR);
+    EXPECT_TRUE(w.manager.controls().txtQR);
+    // The size shown counts what came before the block that ended the answer.
+    EXPECT_LT(w.manager.GroupBytesReceived(), expected.size());
+    EXPECT_TRUE(w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Segmentations, GroupListDownload,
+    ::testing::Values(DownloadCase{"oneBlock", 5, {}, 0},
+                      DownloadCase{"manyBlocks", 3000, {}, 40},
+                      // The answer ends "\r\n.\r\n"; cut it inside that terminator everywhere.
+                      DownloadCase{"splitAfterDot", 3, {2}, 0},
+                      DownloadCase{"splitBeforeDot", 3, {3}, 0},
+                      DownloadCase{"splitInsideLineEnd", 3, {4}, 0},
+                      DownloadCase{"splitLastByte", 3, {1}, 0},
+                      DownloadCase{"randomPieces", 40, {}, 200}),
+    [](const auto &info) { return std::string(info.param.label); });
+
+TEST(GroupListLogin, LogsInWithThePasswordMaskedEverywhere)
+{
+    GroupWorld w;
+    w.server.setCredentials("someone", "s3cret-pw");
+    w.ctx.settings.setChecked(u"chkAuth", true);
+    w.ctx.settings.setChecked(u"chkSlave", true);
+    w.ctx.settings.setText(u"txtUserName", QStringLiteral("someone"));
+    w.ctx.settings.setText(u"txtPassword", QStringLiteral("s3cret-pw"));
+    w.ctx.settings.setChecked(u"chkEnableLogging", true);
+    w.ctx.settings.setChecked(u"chkLogFile", true);
+
+    w.manager.cmdGetHostGroupsClicked();
+    ASSERT_TRUE(waitUntil([&] { return w.manager.controls().cmdGetHostGroups; }, 10000))
+        << qPrintable(w.manager.statusPanel(0));
+    EXPECT_EQ(w.folder.read(QStringLiteral("HOSTGRPS.TXT")), w.expectedList());
+
+    const QByteArrayList commands = w.server.commands();
+    EXPECT_TRUE(commands.contains("AUTHINFO PASS s3cret-pw"));
+    EXPECT_TRUE(commands.contains("SLAVE"));
+    EXPECT_TRUE(w.log.contains(QStringLiteral("AUTHINFO USER someone")));
+    EXPECT_TRUE(w.log.contains(QStringLiteral("AUTHINFO PASS ********")));
+    EXPECT_TRUE(w.log.contains(QStringLiteral("Requesting slave status")));
+    for (const QString &line : w.log)
+        EXPECT_FALSE(line.contains(QStringLiteral("s3cret"))) << qPrintable(line);
+    const QByteArray opslog = w.folder.read(QStringLiteral("OPSLOG.TXT"));
+    EXPECT_TRUE(opslog.contains("AUTHINFO PASS"));
+    EXPECT_FALSE(opslog.contains("s3cret"));
+}
+
+struct FailureCase {
+    const char *label;
+    int greetingCode;              // 200 unless the server turns the client away
+    QList<newsd::ForcedReply> forced;
+    bool dropAfterGreeting;
+    const char *status;            // what panel 1 starts with afterwards
+    bool retrieveEnabled;
+};
+
+class GroupListFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(GroupListFailure, ConnectionEndsAndNoListIsClaimed)
+{
+    const FailureCase &c = GetParam();
+    GroupWorld w;
+    newsd::FaultPlan faults;
+    faults.greetingCode = c.greetingCode;
+    faults.forcedReplies = c.forced;
+    w.server.setFaults(faults);
+    if (QByteArray(c.label) == "authRefused") {
+        w.server.setCredentials("someone", "right");
+        w.ctx.settings.setChecked(u"chkAuth", true);
+        w.ctx.settings.setText(u"txtUserName", QStringLiteral("someone"));
+        w.ctx.settings.setText(u"txtPassword", QStringLiteral("wrong"));
+    }
+    if (c.dropAfterGreeting)
+        QObject::connect(&w.server, &newsd::NewsServer::commandReceived, &w.server,
+                         [&w](int, const QByteArray &line) {
+                             if (line == "LIST")
+                                 w.server.dropConnections();
+                         });
+
+    w.manager.cmdGetHostGroupsClicked();
+    ASSERT_TRUE(waitUntil([&] { return w.manager.gTCP1().isClosed() && w.server.connectionsAccepted() > 0; }, 5000));
+    if (QByteArray(c.status).size() > 0) {
+        EXPECT_TRUE(w.waitForStatus(QString::fromLatin1(c.status))) << qPrintable(w.manager.statusPanel(0));
+    }
+    EXPECT_FALSE(w.manager.statusPanel(0).startsWith(QStringLiteral("Download complete")));
+    EXPECT_EQ(w.manager.controls().cmdGetHostGroups, c.retrieveEnabled);
+    EXPECT_FALSE(w.manager.controls().cmdQR);
+    const QByteArray file = w.folder.read(QStringLiteral("HOSTGRPS.TXT"));
+    EXPECT_FALSE(file.endsWith("\r\n.\r\n"));
+    EXPECT_FALSE(file.startsWith("4")) << "an error reply is not a list";
+    EXPECT_FALSE(file.startsWith("5")) << "an error reply is not a list";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, GroupListFailure,
+    ::testing::Values(
+        FailureCase{"authRefused", 200, {}, false, "", true},
+        FailureCase{"refusedList", 200, {{"LIST", 502, -1}}, false, "", true},
+        FailureCase{"serviceGoingAway", 200, {{"LIST", 421, -1}}, false, "Error: 421", true},
+        FailureCase{"greeting400", 400, {}, false, "Error: 400", true},
+        FailureCase{"droppedConnection", 200, {}, true, "Error: ", false}),
+    [](const auto &info) { return std::string(info.param.label); });
+
+TEST(GroupListRetrieve, NoHostAsksForOneAndDeclinedDeleteKeepsTheFile)
+{
+    GroupWorld w;
+    w.folder.write(QStringLiteral("HOSTGRPS.TXT"), "215 x\r\nkeep 1 1 y\r\n.\r\n");
+    w.prompter.answers = {false};
+    w.manager.cmdGetHostGroupsClicked();
+    EXPECT_EQ(w.folder.read(QStringLiteral("HOSTGRPS.TXT")), QByteArray("215 x\r\nkeep 1 1 y\r\n.\r\n"));
+    EXPECT_TRUE(w.manager.controls().cmdGetHostGroups);
+
+    w.ctx.settings.setText(u"txtHost", QString());
+    w.ctx.settings.setText(u"txtPort", QString());
+    w.prompter.answers = {true};
+    w.manager.cmdGetHostGroupsClicked();
+    EXPECT_FALSE(w.folder.exists(QStringLiteral("HOSTGRPS.TXT")));
+    EXPECT_TRUE(w.prompter.said.back().startsWith(QStringLiteral("Enter News Server name")));
+    EXPECT_EQ(w.ctx.settings.text(u"txtPort"), QStringLiteral("119"));
+    EXPECT_TRUE(w.manager.gTCP1().isClosed());
+    EXPECT_EQ(w.server.connectionsAccepted(), 0);
+}
+
+} // namespace
+} // namespace kestrel::test

@@ -1,0 +1,183 @@
+#include "group_world.h"
+
+#include "groups/add_group.h"
+
+#include <QSignalSpy>
+
+namespace kestrel::test {
+namespace {
+
+QByteArray listText(int groups, const QByteArray &special = {})
+{
+    QByteArray text = "215 list of newsgroups follows\r\n";
+    for (int i = 0; i < groups; ++i) {
+        text += "alt.binaries.group" + QByteArray::number(i) + " 200 81 y\r\n";
+        if (i == groups / 2 && !special.isEmpty())
+            text += special + "\r\n";
+    }
+    return text + ".\r\n";
+}
+
+QList<QByteArray> resultNames(GroupManager &m)
+{
+    QList<QByteArray> names;
+    for (const GroupResultRow &r : m.results().rows())
+        names.append(r.name);
+    return names;
+}
+
+bool searchDone(GroupManager &m)
+{
+    return !m.searching() && m.controls().cmdQRCaption == QStringLiteral("Search");
+}
+
+TEST(GroupManagerSearch, PreloadEnablesSearchOnlyWithAFile)
+{
+    GroupWorld w;
+    w.manager.windowLoaded();
+    EXPECT_EQ(w.manager.statusPanel(0), QStringLiteral("HOSTGRPS.TXT file not found.  Download to create."));
+    EXPECT_FALSE(w.manager.controls().cmdQR);
+    EXPECT_FALSE(w.manager.controls().optContains);
+
+    const QByteArray list = listText(3);
+    w.folder.write(QStringLiteral("HOSTGRPS.TXT"), list);
+    w.manager.Command2Clicked();
+    EXPECT_EQ(w.manager.GroupListBuffer(), list);
+    EXPECT_TRUE(w.manager.controls().cmdQR);
+    EXPECT_EQ(w.manager.statusPanel(0), QString());
+    EXPECT_TRUE(w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")));
+}
+
+TEST(GroupManagerSearch, SearchFillsResultsAndRestoresTheControls)
+{
+    GroupWorld w;
+    w.folder.write(QStringLiteral("HOSTGRPS.TXT"), listText(3000, "rec.pictures.cats 300 181 y"));
+    w.manager.windowLoaded();
+    QSignalSpy statuses(&w.manager, &GroupManager::statusChanged);
+
+    w.manager.setSearchType(1);
+    w.manager.cmdQRClicked(QStringLiteral("cats"));
+    EXPECT_EQ(w.manager.controls().cmdQRCaption, QStringLiteral("&Stop Search"));
+    EXPECT_FALSE(w.manager.controls().txtQR);
+    EXPECT_FALSE(w.manager.controls().frame1Visible);
+    ASSERT_TRUE(waitUntil([&] { return searchDone(w.manager); }));
+
+    EXPECT_EQ(resultNames(w.manager), QList<QByteArray>{"rec.pictures.cats"});
+    EXPECT_EQ(w.manager.results().rows().front().total, QStringLiteral("00119"));
+    EXPECT_EQ(w.manager.statusPanel(0),
+              QStringLiteral("Done! ( 1 matching groups found)  Time: Less than 1 second"));
+    const GroupManagerControls &c = w.manager.controls();
+    EXPECT_TRUE(c.txtQR && c.optStartsWith && c.cmdGetHostGroups && c.Command2 && c.frame1Visible && c.cmdAdd);
+    EXPECT_FALSE(c.progressVisible);
+
+    w.manager.setSearchType(0);
+    w.manager.cmdQRClicked(QStringLiteral("alt.binaries.group29"));
+    ASSERT_TRUE(waitUntil([&] { return searchDone(w.manager); }));
+    EXPECT_EQ(w.manager.results().rows().size(), 1 + 10 + 100); // 29, 290..299, 2900..2999
+}
+
+TEST(GroupManagerSearch, EmptyTextIsRefusedAndStopAbortsAtTheNextSlice)
+{
+    GroupWorld w;
+    w.folder.write(QStringLiteral("HOSTGRPS.TXT"), listText(300000));
+    w.manager.windowLoaded();
+    w.manager.cmdQRClicked(QString());
+    ASSERT_FALSE(w.prompter.said.empty());
+    EXPECT_TRUE(w.prompter.said.back().startsWith(QStringLiteral("Enter some text and press search")));
+    EXPECT_FALSE(w.manager.searching());
+
+    // Every line matches, so the walk takes many slices.
+    w.manager.cmdQRClicked(QStringLiteral("alt."));
+    ASSERT_TRUE(w.manager.searching());
+    ASSERT_TRUE(waitUntil([&] { return w.manager.results().rowCount() > 0; }));
+    w.manager.cmdQRClicked(QStringLiteral("alt."));
+    EXPECT_TRUE(w.manager.controls().txtQR);
+    ASSERT_TRUE(waitUntil([&] { return searchDone(w.manager); }));
+    const qsizetype found = w.manager.results().rows().size();
+    EXPECT_LT(found, 300000);
+    EXPECT_EQ(w.manager.statusPanel(0).left(18), QStringLiteral("Search Aborted. ( "));
+    EXPECT_TRUE(w.manager.statusPanel(0).contains(QString::number(found) + QStringLiteral(" matching groups found)")));
+}
+
+TEST(GroupManagerAdd, SelectionsBecomeFavouritesSavedOnce)
+{
+    GroupWorld w;
+    w.folder.write(QStringLiteral("HOSTGRPS.TXT"), listText(4));
+    w.manager.windowLoaded();
+    w.favs.AddFavouriteGroup("ALT.binaries.group1");
+
+    w.manager.cmdQRClicked(QStringLiteral("group"));
+    ASSERT_TRUE(waitUntil([&] { return searchDone(w.manager); }));
+    ASSERT_EQ(w.manager.results().rowCount(), 4);
+
+    w.manager.cmdAddClicked();
+    EXPECT_EQ(w.manager.statusPanel(0), QStringLiteral("Error, no group(s) selected."));
+    EXPECT_FALSE(w.folder.exists(QStringLiteral("favs.txt")));
+
+    for (int row : {0, 1, 3})
+        w.manager.results().setSelected(row, true);
+    QSignalSpy inserted(&w.favs, &QAbstractItemModel::rowsInserted);
+    w.manager.cmdAddClicked();
+
+    // Added last to first; the one already there in other letter case is skipped.
+    QList<QByteArray> favNames;
+    for (const FavouriteRow &r : w.favs.rows())
+        favNames.append(r.name);
+    EXPECT_EQ(favNames, (QList<QByteArray>{"ALT.binaries.group1", "alt.binaries.group3", "alt.binaries.group0"}));
+    EXPECT_EQ(inserted.count(), 2);
+    const QList<GroupResultRow> &rows = w.manager.results().rows();
+    EXPECT_EQ(rows[0].smallIcon, 3);
+    EXPECT_EQ(rows[1].smallIcon, 3);
+    EXPECT_EQ(rows[2].smallIcon, 2);
+    EXPECT_EQ(w.folder.read(QStringLiteral("favs.txt")).count("alt.binaries.group"), 2);
+}
+
+TEST(GroupManagerAdd, HeaderClicksSortAndReverse)
+{
+    GroupWorld w;
+    w.folder.write(QStringLiteral("HOSTGRPS.TXT"), "215 x\r\nb.g 9 1 y\r\na.g 50 1 y\r\nc.g 3 1 y\r\n.\r\n");
+    w.manager.windowLoaded();
+    w.manager.cmdQRClicked(QStringLiteral(".g"));
+    ASSERT_TRUE(waitUntil([&] { return searchDone(w.manager); }));
+    w.manager.resultHeaderClicked(GroupResultsModel::NameColumn);
+    EXPECT_EQ(resultNames(w.manager), (QList<QByteArray>{"a.g", "b.g", "c.g"}));
+    w.manager.resultHeaderClicked(GroupResultsModel::NameColumn);
+    EXPECT_EQ(resultNames(w.manager), (QList<QByteArray>{"c.g", "b.g", "a.g"}));
+    w.manager.resultHeaderClicked(GroupResultsModel::LastColumn);
+    EXPECT_EQ(resultNames(w.manager), (QList<QByteArray>{"c.g", "a.g", "b.g"})); // "3" < "50" < "9"
+}
+
+TEST(AddOneGroup, TypedNamesAndTheOlderPicker)
+{
+    GroupWorld w;
+    EXPECT_FALSE(addTypedGroup(w.favs, QStringLiteral("   ")));
+    EXPECT_TRUE(addTypedGroup(w.favs, QStringLiteral("alt.Typed ")));
+    EXPECT_TRUE(addTypedGroup(w.favs, QStringLiteral("ALT.typed")));
+    ASSERT_EQ(w.favs.rows().size(), 1);
+    EXPECT_EQ(w.favs.rows()[0].name, QByteArray("alt.Typed "));
+    EXPECT_TRUE(w.folder.exists(QStringLiteral("favs.txt")));
+
+    EXPECT_FALSE(newsgroupsFileExists(w.ctx));
+    NewsgroupsPicker missing(w.ctx);
+    missing.load();
+    EXPECT_EQ(w.prompter.said.back(), QStringLiteral("Groups file not found. (will create)"));
+    EXPECT_TRUE(newsgroupsFileExists(w.ctx));
+
+    w.folder.write(QStringLiteral("NEWSGRPS.TXT"), "alt.one 5 1 y\r\n\r\n  alt.two\r\nalt.three 1 1 y");
+    NewsgroupsPicker picker(w.ctx);
+    picker.load();
+    EXPECT_EQ(picker.names(), (QList<QByteArray>{"alt.one", "alt.two", "alt.three"}));
+    EXPECT_EQ(picker.searchNext(-1, QStringLiteral(" tw")), 1);
+    EXPECT_EQ(picker.searchNext(1, QStringLiteral("t")), 2);
+    EXPECT_EQ(picker.searchNext(2, QStringLiteral("t")), -1);
+    EXPECT_EQ(w.prompter.said.back(), QStringLiteral("Search string: t not found!"));
+
+    picker.addSelections(w.favs, {2, 0});
+    QList<QByteArray> favNames;
+    for (const FavouriteRow &r : w.favs.rows())
+        favNames.append(r.name);
+    EXPECT_EQ(favNames, (QList<QByteArray>{"alt.Typed ", "alt.one", "alt.three"}));
+}
+
+} // namespace
+} // namespace kestrel::test
