@@ -1,19 +1,40 @@
 #include "headless_run.h"
 
 #include "command_line.h"
+#include "demo_setup.h"
 #include "headless_front_end.h"
 #include "headless_prompter.h"
 #include "unix_signals.h"
 
 #include "core/engine.h"
+#include "nntp/circle.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 
 namespace kestrel {
 
-int runHeadless(const QString &appPath, const CommandLine &)
+namespace {
+
+void printLine(const QString &text)
 {
+    const QByteArray line = (text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int runHeadless(const QString &appPathIn, const CommandLine &cl)
+{
+    DemoSetup demo;
+    if (cl.demo && !demo.start()) {
+        printLine(QStringLiteral("kestrel: ") + demo.error());
+        return 1;
+    }
+    const QString appPath = cl.demo ? demo.programFolder() : appPathIn;
+
     HeadlessPrompter prompter;
     Engine engine(appPath, nullptr, &prompter);
     Context &ctx = engine.context();
@@ -21,19 +42,36 @@ int runHeadless(const QString &appPath, const CommandLine &)
 
     // Everything meant for the log reaches standard output, whatever the log switches say.
     QObject::connect(&ctx.log, &OperationsLog::logged, [](const QString &time, const QString &message) {
-        const QByteArray line = (time + QLatin1String("  ") + message + QLatin1Char('\n')).toUtf8();
-        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-        std::fflush(stdout);
+        printLine(time + QLatin1String("  ") + message);
     });
 
     HeadlessFrontEnd frontEnd;
     UnixSignals unixSignals;
-    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &engine,
-                     [&] { engine.ExitProgram(frontEnd); });
-    QObject::connect(&engine, &Engine::finished, qApp, [] { QCoreApplication::exit(0); },
+    int exitCode = 0;
+    bool ending = false;
+    const auto exitProgram = [&] {
+        if (ending)
+            return;
+        ending = true;
+        engine.ExitProgram(frontEnd);
+    };
+    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &engine, exitProgram);
+    QObject::connect(&engine, &Engine::finished, qApp, [&exitCode] { QCoreApplication::exit(exitCode); },
                      Qt::QueuedConnection);
 
     engine.Main(frontEnd);
+    if (cl.demo)
+        demo.configure(engine);
+    if (cl.once || cl.demo) {
+        // One circle: end through the normal shutdown as soon as it would wait.
+        QObject::connect(&engine.circle(), &Circle::wouldWait, &engine, [&](bool error) {
+            exitCode = error ? 1 : 0;
+            if (cl.demo)
+                printLine(QStringLiteral("Demo finished. Pictures are in ") + demo.pictureFolder());
+            exitProgram();
+        });
+        QTimer::singleShot(0, &engine, [&engine] { engine.circle().ConnectScan(); });
+    }
     return QCoreApplication::exec();
 }
 

@@ -5,6 +5,9 @@
 #include "settings_file.h"
 
 #include "decode/csv_index.h"
+#include "decode/decode_pipeline.h"
+#include "nntp/circle.h"
+#include "pipeline_sink.h"
 #include "scan/blacklist.h"
 #include "scan/dupe_paths.h"
 #include "scan/favourites.h"
@@ -24,8 +27,12 @@ Engine::Engine(const QString &appPath, Clock *clock, Prompter *prompter, QObject
       m_pending(std::make_unique<PendingListModel>(m_ctx, *m_noRedl, *m_blacklist)),
       m_counters(std::make_unique<FilterCounters>()),
       m_filter(std::make_unique<HeaderFilter>(m_ctx, *m_counters, *m_pending, *m_noRedl, *m_blacklist,
-                                              *m_dupePaths, *m_csv))
+                                              *m_dupePaths, *m_csv)),
+      m_pipeline(std::make_unique<DecodePipeline>(m_ctx, *m_noRedl, m_csv.get())),
+      m_sink(std::make_unique<PipelineSink>(*m_pipeline, *m_pending)),
+      m_circle(std::make_unique<Circle>(m_ctx, *m_favourites, *m_pending, *m_filter, *m_counters, *m_sink))
 {
+    m_sink->setCircle(m_circle.get());
     connect(m_counters.get(), &FilterCounters::changed, this, &Engine::showCounters);
     connect(m_pending.get(), &PendingListModel::pendingCountChanged, this, &Engine::showCounters);
     connect(m_pending.get(), &PendingListModel::addedCountChanged, this, &Engine::showCounters);
@@ -144,6 +151,7 @@ void Engine::saveLists()
 
 void Engine::SendQuitScan()
 {
+    m_circle->SendQuit(1);
 }
 
 } // namespace kestrel

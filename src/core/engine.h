@@ -8,6 +8,9 @@
 namespace kestrel {
 
 class Blacklist;
+class Circle;
+class DecodePipeline;
+class PipelineSink;
 class CsvIndex;
 class DupePaths;
 class FavouritesModel;
@@ -36,6 +39,8 @@ public:
     FilterCounters &counters() { return *m_counters; }
     HeaderFilter &filter() { return *m_filter; }
     CsvIndex &csvIndex() { return *m_csv; }
+    DecodePipeline &pipeline() { return *m_pipeline; }
+    Circle &circle() { return *m_circle; }
 
     // Loads everything in its fixed order while the wait window counts 1 to 10.
     void Main(FrontEnd &frontEnd);
@@ -69,6 +74,9 @@ private:
     std::unique_ptr<PendingListModel> m_pending;
     std::unique_ptr<FilterCounters> m_counters;
     std::unique_ptr<HeaderFilter> m_filter;
+    std::unique_ptr<DecodePipeline> m_pipeline;
+    std::unique_ptr<PipelineSink> m_sink;
+    std::unique_ptr<Circle> m_circle;
     QStringList m_startupNotes;
 };
 
