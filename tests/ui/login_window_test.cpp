@@ -1,0 +1,110 @@
+#include "ui_fixture.h"
+
+#include "ui/login_window.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "support/wait.h"
+
+using namespace kestrel;
+using kestrel::test::UiFixture;
+
+namespace {
+
+struct LoginWindowTest : UiFixture {
+    LoginWindow win{ctx.settings};
+};
+
+TEST_F(LoginWindowTest, TextBoxesRoundTripWithTheStore)
+{
+    EXPECT_EQ(win.objectName(), QStringLiteral("frmLogin"));
+    EXPECT_EQ(win.windowTitle(), QStringLiteral("Login"));
+    EXPECT_EQ(child<QLineEdit>(win, "txtPort")->text(), QStringLiteral("119"));
+    for (const char *name : {"txtHost", "txtPort", "txtUserName", "txtPassword"}) {
+        SCOPED_TRACE(name);
+        auto *edit = child<QLineEdit>(win, name);
+        const QString key = QString::fromLatin1(name);
+        edit->setText(QStringLiteral("typed ") + key);
+        EXPECT_EQ(ctx.settings.text(key), QStringLiteral("typed ") + key);
+        ctx.settings.setText(key, QStringLiteral("loaded"));
+        EXPECT_EQ(edit->text(), QStringLiteral("loaded"));
+    }
+    EXPECT_EQ(child<QLineEdit>(win, "txtPassword")->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(LoginWindowTest, CheckBoxesRoundTripWithTheStore)
+{
+    for (const char *name : {"chkAuth", "chkSavePassword", "chkSlave"}) {
+        SCOPED_TRACE(name);
+        auto *box = child<QCheckBox>(win, name);
+        const QString key = QString::fromLatin1(name);
+        box->setChecked(!box->isChecked());
+        EXPECT_EQ(ctx.settings.checked(key), box->isChecked());
+        ctx.settings.setChecked(key, !box->isChecked());
+        EXPECT_EQ(box->isChecked(), ctx.settings.checked(key));
+    }
+}
+
+TEST_F(LoginWindowTest, AuthenticationEnablesItsFiveControlsWhetherClickedOrLoaded)
+{
+    const QList<QWidget *> five{child<QLineEdit>(win, "txtUserName"), child<QLineEdit>(win, "txtPassword"),
+                                child<QCheckBox>(win, "chkSavePassword")};
+    int labels = 0;
+    for (QLabel *l : win.findChildren<QLabel *>())
+        if (l->text() == QLatin1String("User Name:") || l->text() == QLatin1String("Password:"))
+            ++labels;
+    ASSERT_EQ(labels, 2);
+    const auto allEnabled = [&](bool on) {
+        for (QWidget *w : five)
+            if (w->isEnabled() != on)
+                return false;
+        for (QLabel *l : win.findChildren<QLabel *>())
+            if ((l->text() == QLatin1String("User Name:") || l->text() == QLatin1String("Password:"))
+                && l->isEnabled() != on)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(allEnabled(false));
+    child<QCheckBox>(win, "chkAuth")->click();
+    EXPECT_TRUE(allEnabled(true));
+    ctx.settings.setChecked(u"chkAuth", false);   // as a settings load would
+    EXPECT_TRUE(allEnabled(false));
+    ctx.settings.setChecked(u"chkAuth", true);
+    LoginWindow loadedFirst(ctx.settings);
+    EXPECT_TRUE(loadedFirst.findChild<QLineEdit *>(QStringLiteral("txtUserName"))->isEnabled());
+}
+
+TEST_F(LoginWindowTest, ButtonsAndCloseBox)
+{
+    QSignalSpy connects(&win, &LoginWindow::connectClicked);
+    win.show();
+    child<QPushButton>(win, "cmdGO")->click();
+    EXPECT_EQ(connects.count(), 1);
+    child<QPushButton>(win, "cmdExit")->click();
+    EXPECT_FALSE(win.isVisible());
+    win.show();
+    win.close();
+    EXPECT_FALSE(win.isVisible());
+    // Hidden, not gone: the settings still reach the controls.
+    ctx.settings.setText(u"txtHost", QStringLiteral("news.example"));
+    EXPECT_EQ(child<QLineEdit>(win, "txtHost")->text(), QStringLiteral("news.example"));
+}
+
+TEST_F(LoginWindowTest, FocusSelectsTheWholeText)
+{
+    win.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
+    auto *host = child<QLineEdit>(win, "txtHost");
+    host->setText(QStringLiteral("news.example"));
+    host->deselect();
+    child<QLineEdit>(win, "txtPort")->setFocus();
+    host->setFocus();
+    EXPECT_TRUE(kestrel::test::waitUntil([&] { return host->selectedText() == host->text(); }, 2000));
+}
+
+} // namespace

@@ -1,0 +1,328 @@
+#include "ui_fixture.h"
+
+#include "ui/folder_picker.h"
+#include "ui/log_window.h"
+#include "ui/login_window.h"
+#include "ui/options_window.h"
+
+#include "core/settings_store.h"
+#include "scan/blacklist.h"
+#include "scan/dupe_paths.h"
+#include "scan/favourites.h"
+#include "scan/noredl_list.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+using namespace kestrel;
+using kestrel::test::UiFixture;
+
+namespace {
+
+struct OptionsWindowTest : UiFixture {
+    FavouritesModel favs{ctx};
+    NoRedlList noRedl{ctx};
+    DupePaths dupes{ctx};
+    Blacklist blacklist{ctx};
+    OptionsWindow win{ctx, {favs, noRedl, dupes, blacklist}};
+
+    OptionsWindowTest()
+    {
+        for (const char *name : {"alt.a", "alt.b", "alt.c"})
+            favs.AddFavouriteGroup(name);
+    }
+
+    QList<QByteArray> groupNames() const
+    {
+        QList<QByteArray> names;
+        for (const FavouriteRow &r : favs.rows())
+            names << r.name;
+        return names;
+    }
+    void click(const char *name) { child<QPushButton>(win, name)->click(); }
+};
+
+TEST_F(OptionsWindowTest, TabsInOrder)
+{
+    auto *tabs = child<QTabWidget>(win, "TabStrip1");
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i)
+        titles << tabs->tabText(i);
+    EXPECT_EQ(titles, (QStringList{"Newsgroups", "Duplicate Checking", "ANTI-SPAM", "Download", "Scan", "CSV"}));
+    EXPECT_EQ(win.windowTitle(), QStringLiteral("Kestrel Options"));
+}
+
+// Every setting has a control of its name in one of the three windows, bound both ways.
+TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
+{
+    LoginWindow login(ctx.settings);
+    LogWindow log(ctx);
+    const QList<QWidget *> windows{&win, &login, &log};
+    ctx.settings.setChecked(u"chkOverall", true);   // else Spam Scan is disabled and forced off
+    for (const SettingDef &d : settingsTable()) {
+        const QString name = QString::fromLatin1(d.name);
+        SCOPED_TRACE(d.name);
+        QWidget *control = nullptr;
+        for (QWidget *w : windows)
+            if (!control)
+                control = w->findChild<QWidget *>(name);
+        ASSERT_NE(control, nullptr);
+        switch (d.kind) {
+        case SettingKind::Check: {
+            auto *box = qobject_cast<QCheckBox *>(control);
+            ASSERT_NE(box, nullptr);
+            box->click();
+            EXPECT_EQ(ctx.settings.checked(name), box->isChecked());
+            ctx.settings.setChecked(name, !box->isChecked());
+            EXPECT_EQ(box->isChecked(), ctx.settings.checked(name));
+            break;
+        }
+        case SettingKind::Slider: {
+            auto *slider = qobject_cast<QSlider *>(control);
+            ASSERT_NE(slider, nullptr);
+            EXPECT_EQ(slider->minimum(), d.min);
+            EXPECT_EQ(slider->maximum(), d.max);
+            slider->setValue(d.min + 1);
+            EXPECT_EQ(ctx.settings.slider(name), d.min + 1);
+            ctx.settings.setNumber(name, d.max);
+            EXPECT_EQ(slider->value(), d.max);
+            break;
+        }
+        case SettingKind::Text: {
+            ctx.settings.setText(name, QStringLiteral("/srv/x/"));
+            if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+                EXPECT_EQ(edit->text(), QStringLiteral("/srv/x/"));
+                edit->setText(QStringLiteral("typed"));
+                EXPECT_EQ(ctx.settings.text(name), QStringLiteral("typed"));
+            } else {
+                auto *label = qobject_cast<QLabel *>(control);
+                ASSERT_NE(label, nullptr);
+                EXPECT_EQ(label->text(), QStringLiteral("/srv/x/"));
+            }
+            break;
+        }
+        }
+    }
+}
+
+TEST_F(OptionsWindowTest, SliderCaptionsFollowTheirSliders)
+{
+    struct Case {
+        const char *slider;
+        const char *captioned;
+        int value;
+        const char *caption;
+    };
+    const Case cases[] = {
+        {"sldXposts", "lblXposts", 7, "Ignore article if crossposted to more than 7 groups"},
+        {"sldLineMin", "lblLineMin", 250, "Ignore article if smaller than 250 lines"},
+        {"sldLineMax", "lblLineMax", 9000, "or larger than 9000 lines."},
+        {"sldMaxPGPS", "chkMaxPGPS", 300, "Read Maximum 300 Headers per group per scan"},
+        {"sldRescan", "chkReScan", 120, "Circular Re-Scan [120 seconds]"},
+        {"sldMaxPending", "lblMaxPending", 5,
+         "Allow 5 files in pending downloads list before stopping scan and starting download"},
+        {"sldXOVER", "chkXOVER", 500, "XOVER burst receive 500 headers at a time"},
+        {"sldTimeout", "lblTimeout", 15, "Restart connection if inactive more than 15 seconds"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.slider);
+        child<QSlider>(win, c.slider)->setValue(c.value);
+        QWidget *w = child<QWidget>(win, c.captioned);
+        const QString text = qobject_cast<QLabel *>(w) ? qobject_cast<QLabel *>(w)->text()
+                                                        : qobject_cast<QAbstractButton *>(w)->text();
+        EXPECT_EQ(text, QString::fromLatin1(c.caption));
+    }
+    // A value loaded before the window exists shows at once.
+    ctx.settings.setNumber(u"sldRescan", 30);
+    OptionsWindow later(ctx, {favs, noRedl, dupes, blacklist});
+    EXPECT_EQ(child<QCheckBox>(later, "chkReScan")->text(), QStringLiteral("Circular Re-Scan [30 seconds]"));
+}
+
+TEST_F(OptionsWindowTest, CheckBoxCouplings)
+{
+    auto *overall = child<QCheckBox>(win, "chkOverall");
+    auto *spam = child<QCheckBox>(win, "chkSpamScan");
+    EXPECT_FALSE(spam->isEnabled());
+    overall->click();
+    EXPECT_TRUE(spam->isEnabled());
+    spam->click();
+    ASSERT_EQ(prompter.said.size(), 1u);
+    EXPECT_TRUE(prompter.said.front().startsWith(QStringLiteral("Caution: This is a special mode")));
+    overall->click();
+    EXPECT_FALSE(spam->isEnabled());
+    EXPECT_FALSE(ctx.settings.checked(u"chkSpamScan"));
+
+    auto *subDirs = child<QCheckBox>(win, "chkMakeSubDirs");
+    auto *shortNames = child<QCheckBox>(win, "chkShortFolderNames");
+    shortNames->setChecked(true);
+    subDirs->setChecked(false);
+    EXPECT_FALSE(shortNames->isEnabled());
+    EXPECT_TRUE(ctx.settings.checked(u"chkShortFolderNames")) << "value stays";
+    subDirs->setChecked(true);
+    EXPECT_TRUE(shortNames->isEnabled());
+}
+
+TEST_F(OptionsWindowTest, GroupButtonsWantASelection)
+{
+    for (const char *name : {"cmdToggleRead", "cmdReset", "cmdDelete"}) {
+        SCOPED_TRACE(name);
+        prompter.said.clear();
+        click(name);
+        ASSERT_EQ(prompter.said.size(), 1u);
+        EXPECT_EQ(prompter.said.front(), QStringLiteral("Error, no group selected."));
+    }
+    EXPECT_EQ(groupNames(), (QList<QByteArray>{"alt.a", "alt.b", "alt.c"}));
+    EXPECT_FALSE(favs.row(0).ghosted);
+}
+
+TEST_F(OptionsWindowTest, GroupButtonsActOnTheViewSelection)
+{
+    favs.setSubItem(0, FavLastRead, "120");
+    favs.setSubItem(2, FavLastRead, "300");
+    auto *view = child<QTreeView>(win, "ListView1");
+    view->selectionModel()->select(view->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->selectionModel()->select(view->model()->index(2, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_TRUE(favs.row(0).selected && favs.row(2).selected);
+    click("cmdToggleRead");
+    EXPECT_TRUE(favs.row(0).ghosted && favs.row(2).ghosted && !favs.row(1).ghosted);
+    click("cmdToggleRead");
+    EXPECT_FALSE(favs.row(0).ghosted || favs.row(2).ghosted);
+    click("cmdReset");
+    EXPECT_TRUE(favs.row(0).sub[FavLastRead].isEmpty() && favs.row(2).sub[FavLastRead].isEmpty());
+    click("cmdDelete");
+    EXPECT_EQ(groupNames(), QList<QByteArray>{"alt.b"});
+}
+
+TEST_F(OptionsWindowTest, MoveUpAndDownStopAtTheEnds)
+{
+    struct Case {
+        int selected;
+        const char *button;
+        QList<QByteArray> order;
+    };
+    const Case cases[] = {
+        {0, "cmdUP", {"alt.a", "alt.b", "alt.c"}},
+        {2, "cmdDN", {"alt.a", "alt.b", "alt.c"}},
+        {1, "cmdUP", {"alt.b", "alt.a", "alt.c"}},
+        {0, "cmdDN", {"alt.a", "alt.b", "alt.c"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.button);
+        for (int i = 0; i < favs.rowCount(); ++i)
+            favs.setSelected(i, i == c.selected);
+        click(c.button);
+        EXPECT_EQ(groupNames(), c.order);
+    }
+    auto *view = child<QTreeView>(win, "ListView1");
+    EXPECT_TRUE(favs.row(1).selected);
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, QModelIndex())) << "the view follows the move";
+}
+
+TEST_F(OptionsWindowTest, HeaderClicksSortGroups)
+{
+    win.groupHeaderClicked(0);
+    EXPECT_EQ(groupNames(), (QList<QByteArray>{"alt.a", "alt.b", "alt.c"}));
+    win.groupHeaderClicked(0);
+    EXPECT_EQ(groupNames(), (QList<QByteArray>{"alt.c", "alt.b", "alt.a"}));
+    win.groupHeaderClicked(1);
+    win.groupHeaderClicked(0);
+    EXPECT_EQ(groupNames(), (QList<QByteArray>{"alt.a", "alt.b", "alt.c"}));
+}
+
+TEST_F(OptionsWindowTest, DuplicateFoldersAndBlacklist)
+{
+    auto *add = child<QLineEdit>(win, "txtDupeAdd");
+    const QString folder = dir.path() + QStringLiteral("/pics");
+    QDir().mkpath(folder + QStringLiteral("/sub"));
+    for (const QString &typed : {QStringLiteral("   "), QString()}) {
+        add->setText(typed);
+        click("cmdDupeAdd");
+    }
+    EXPECT_TRUE(dupes.entries().isEmpty());
+    ctx.settings.setChecked(u"chkRecurse", true);
+    add->setText(folder);
+    click("cmdDupeAdd");
+    EXPECT_EQ(dupes.displayEntries(), (QStringList{folder + u'/', folder + QStringLiteral("/sub/")}));
+    auto *list = child<QListWidget>(win, "lstDupeDirs");
+    ASSERT_EQ(list->count(), 2);
+    list->item(1)->setSelected(true);
+    click("Command1");
+    EXPECT_EQ(dupes.displayEntries(), QStringList{folder + u'/'});
+
+    auto *bl = child<QLineEdit>(win, "txtAddBLemail");
+    bl->setText(QStringLiteral("spammer@x"));
+    click("cmdAddBLemail");
+    EXPECT_EQ(blacklist.entries(), QList<QByteArray>{"spammer@x"});
+    EXPECT_TRUE(bl->text().isEmpty());
+    click("cmdDelEmail");
+    EXPECT_EQ(blacklist.entries().size(), 1) << "nothing selected";
+    auto *bls = child<QListWidget>(win, "lstBLemail");
+    bls->setCurrentRow(0);
+    click("cmdDelEmail");
+    EXPECT_TRUE(blacklist.entries().isEmpty());
+}
+
+TEST_F(OptionsWindowTest, NoRedlResetAsksFirst)
+{
+    noRedl.AddToNoRedl("PICTURE1.JPG");
+    auto *size = child<QLabel>(win, "lblDlistSize");
+    const QString before = size->text();
+    prompter.answers = {false};
+    click("cmdResetDlist");
+    EXPECT_TRUE(noRedl.contains("PICTURE1.JPG"));
+    EXPECT_EQ(size->text(), before);
+    prompter.answers = {true};
+    click("cmdResetDlist");
+    EXPECT_FALSE(noRedl.contains("PICTURE1.JPG"));
+    EXPECT_EQ(size->text(), QStringLiteral("Size of downloaded files list: 0.0 kb"));
+}
+
+TEST_F(OptionsWindowTest, PickersEndInOneSlashAndCancelChangesNothing)
+{
+    struct Case {
+        const char *in;
+        const char *out;
+    };
+    const Case cases[] = {{"/", "/"}, {"/srv/pics", "/srv/pics/"}, {"/srv/pics/", "/srv/pics/"},
+                          {"/srv/pics//", "/srv/pics/"}};
+    for (const Case &c : cases)
+        EXPECT_EQ(FolderPicker::withOneSlash(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
+
+    ctx.settings.setText(u"lblDownloadPath", QStringLiteral("/old/"));
+    FolderPicker *picker = win.openDownloadPicker();
+    picker->setFolder(dir.path());
+    EXPECT_EQ(child<QLabel>(*picker, "lblPath")->text(), dir.path() + u'/');
+    child<QPushButton>(*picker, "cmdExit")->click();
+    EXPECT_EQ(ctx.settings.text(u"lblDownloadPath"), QStringLiteral("/old/"));
+
+    picker = win.openCsvPicker();
+    picker->setFolder(QStringLiteral("/"));
+    child<QPushButton>(*picker, "cmdOK")->click();
+    EXPECT_EQ(ctx.settings.text(u"lblCSVpath"), QStringLiteral("/"));
+
+    picker = win.openDownloadPicker();
+    picker->setFolder(dir.path());
+    NewFolderDialog make(*picker, prompter);
+    auto *name = child<QLineEdit>(make, "Text1");
+    name->setText(QStringLiteral("   "));
+    EXPECT_FALSE(make.create());
+    name->setText(QStringLiteral("fresh"));
+    EXPECT_TRUE(make.create());
+    EXPECT_TRUE(QDir(dir.path() + QStringLiteral("/fresh")).exists());
+    EXPECT_EQ(picker->selection(), dir.path() + QStringLiteral("/fresh/"));
+    child<QPushButton>(*picker, "cmdOK")->click();
+    EXPECT_EQ(ctx.settings.text(u"lblDownloadPath"), dir.path() + QStringLiteral("/fresh/"));
+}
+
+} // namespace
