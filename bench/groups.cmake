@@ -1,0 +1,3 @@
+# Loading and searching a server-sized HOSTGRPS.TXT (see groups.md).
+add_executable(bench_groups ${CMAKE_CURRENT_LIST_DIR}/groups_bench.cpp)
+target_link_libraries(bench_groups PRIVATE kestrel_groups benchmark::benchmark)
