@@ -41,9 +41,10 @@ RunResult runProgram(const QStringList &args, int timeoutMs = 30000)
     return r;
 }
 
-QByteArray settingsFor(quint16 port, const TempProgramFolder &dir, const QByteArray &extra = {})
+QByteArray settingsFor(const QByteArray &host, quint16 port, const TempProgramFolder &dir,
+                       const QByteArray &extra = {})
 {
-    return "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(port) +
+    return "[Options]\nNews_Host=" + host + "\nNews_Port=" + QByteArray::number(port) +
            "\nDownload_Path=" + dir.file("pics/").toUtf8() + "\nchkXOVER=1\nDo_Rescan=0\n" + extra;
 }
 
@@ -60,21 +61,21 @@ TEST(OnceRun, ExitStatusTellsHowTheCircleEnded)
 
     struct Case {
         const char *what;
+        QByteArray host;
         quint16 port;
-        QByteArray extra;
         bool withFavourite;
         int expected;
     };
     const Case cases[] = {
-        {"whole circle", server.port(), {}, true, 0},
-        {"no favourites", server.port(), {}, false, 1},
-        {"connection refused", deadPort, {}, true, 1},
-        {"no host", server.port(), "News_Host=\n", true, 1},
+        {"whole circle", "127.0.0.1", server.port(), true, 0},
+        {"no favourites", "127.0.0.1", server.port(), false, 1},
+        {"connection refused", "127.0.0.1", deadPort, true, 1},
+        {"no host", "", server.port(), true, 1},
     };
     for (const Case &c : cases) {
         TempProgramFolder dir;
         QDir().mkpath(dir.file("pics"));
-        dir.write("KESTREL.INI", settingsFor(c.port, dir, "chkAllowRestart=0\n" + c.extra));
+        dir.write("KESTREL.INI", settingsFor(c.host, c.port, dir, "chkAllowRestart=0\n"));
         if (c.withFavourite)
             dir.write("favs.txt", kGroup + "\r\n");
         const RunResult r = runProgram({"--headless", "--once", "--home", dir.path()});
