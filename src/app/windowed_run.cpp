@@ -5,8 +5,12 @@
 
 #include "core/engine.h"
 #include "scan/pending_list_model.h"
+#include "ui/add_group_dialog.h"
+#include "ui/login_window.h"
 #include "ui/main_window.h"
 #include "ui/message_box_prompter.h"
+#include "ui/options_window.h"
+#include "ui/pending_list_view.h"
 #include "ui/widget_front_end.h"
 
 #include <QApplication>
@@ -16,19 +20,47 @@ namespace kestrel {
 
 namespace {
 
-// Forwards the main window's list commands to the pending list.
-void wirePendingCommands(MainWindow &w, Engine &engine)
+// The windows that edit the settings and the lists. They are made once and live until
+// the program ends: their controls are bound to the live settings.
+struct Windows {
+    PendingListView *pending = nullptr;
+    LoginWindow *login = nullptr;
+    OptionsWindow *options = nullptr;
+};
+
+Windows makeWindows(MainWindow &w, Engine &engine)
 {
-    PendingListModel &pending = engine.pending();
-    w.setPendingModel(&pending);
-    QObject::connect(&w, &MainWindow::moveToTopClicked, &pending, [&pending] { pending.MoveToTop(); });
-    QObject::connect(&w, &MainWindow::deleteClicked, &pending, [&pending] { pending.RemoveSelected(true); });
-    QObject::connect(&w, &MainWindow::blacklistEmailClicked, &pending,
-                     [&pending] { pending.BlacklistSelected(BlacklistField::Email); });
-    QObject::connect(&w, &MainWindow::blacklistOrgClicked, &pending,
-                     [&pending] { pending.BlacklistSelected(BlacklistField::Organization); });
-    QObject::connect(&w, &MainWindow::blacklistHostClicked, &pending,
-                     [&pending] { pending.BlacklistSelected(BlacklistField::PostingHost); });
+    Context &ctx = engine.context();
+    Windows made;
+    made.pending = new PendingListView(w, engine.pending());
+    made.login = new LoginWindow(ctx.settings, &w);
+    made.options = new OptionsWindow(
+        ctx, {engine.favourites(), engine.noRedl(), engine.dupePaths(), engine.blacklist()}, &w);
+    OptionsWindow *options = made.options;
+    LoginWindow *login = made.login;
+    QObject::connect(&w, &MainWindow::optionsClicked, options, [options, &w] {
+        options->centreOver(w);
+        options->show();
+        options->raise();
+        options->activateWindow();
+    });
+    QObject::connect(options, &OptionsWindow::helpClicked, &w, &MainWindow::showHelp);
+    QObject::connect(options, &OptionsWindow::addGroupClicked, options, [options, &ctx, &engine] {
+        auto *dialog = new AddGroupDialog(ctx, engine.favourites(), options);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+    // Without a download folder nothing can be saved: ask for one first.
+    QObject::connect(&w, &MainWindow::scanClicked, login, [login, options, &ctx] {
+        if (ctx.settings.text(u"lblDownloadPath").isEmpty()) {
+            options->openDownloadPicker();
+            return;
+        }
+        login->show();
+        login->raise();
+        login->activateWindow();
+    });
+    return made;
 }
 
 } // namespace
@@ -60,7 +92,7 @@ int runWindowed(const QString &appPath, const CommandLine &)
 
     engine.Main(frontEnd);
     MainWindow &w = *frontEnd.mainWindow();
-    wirePendingCommands(w, engine);
+    [[maybe_unused]] const Windows windows = makeWindows(w, engine);
     QObject::connect(&w, &MainWindow::exitRequested, &engine, exitProgram);
     started = true;
     if (exitWanted)
