@@ -38,6 +38,7 @@ TEST_P(GroupListDownload, FileHoldsTheAnswerByteForByte)
     EXPECT_EQ(w.manager.GroupListBuffer(), expected);
     EXPECT_TRUE(w.manager.gTCP1().isClosed());
     EXPECT_TRUE(w.log.contains(QStringLiteral("LIST")));
+    EXPECT_TRUE(w.log.contains(QStringLiteral("QUIT")));
     EXPECT_TRUE(w.manager.controls().cmdQR);
     EXPECT_TRUE(w.manager.controls().txtQR);
     // The size shown counts what came before the block that ended the answer.
@@ -57,11 +58,14 @@ INSTANTIATE_TEST_SUITE_P(
                       DownloadCase{"randomPieces", 40, {}, 200}),
     [](const auto &info) { return std::string(info.param.label); });
 
-TEST(GroupListLogin, LogsInWithThePasswordMaskedEverywhere)
+// With chkAuth off the login starts only when the server answers LIST with 480.
+class GroupListLogin : public ::testing::TestWithParam<bool> {};
+
+TEST_P(GroupListLogin, LogsInWithThePasswordMaskedEverywhere)
 {
     GroupWorld w;
     w.server.setCredentials("someone", "s3cret-pw");
-    w.ctx.settings.setChecked(u"chkAuth", true);
+    w.ctx.settings.setChecked(u"chkAuth", GetParam());
     w.ctx.settings.setChecked(u"chkSlave", true);
     w.ctx.settings.setText(u"txtUserName", QStringLiteral("someone"));
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("s3cret-pw"));
@@ -86,6 +90,8 @@ TEST(GroupListLogin, LogsInWithThePasswordMaskedEverywhere)
     EXPECT_FALSE(opslog.contains("s3cret"));
 }
 
+INSTANTIATE_TEST_SUITE_P(AuthSetting, GroupListLogin, ::testing::Bool());
+
 struct FailureCase {
     const char *label;
     int greetingCode;              // 200 unless the server turns the client away
@@ -93,6 +99,7 @@ struct FailureCase {
     bool dropAfterGreeting;
     const char *status;            // what panel 1 starts with afterwards
     bool retrieveEnabled;
+    const char *reached; // the last command the server saw, or what the log shows
 };
 
 class GroupListFailure : public ::testing::TestWithParam<FailureCase> {};
@@ -126,6 +133,11 @@ TEST_P(GroupListFailure, ConnectionEndsAndNoListIsClaimed)
     EXPECT_FALSE(w.manager.statusPanel(0).startsWith(QStringLiteral("Download complete")));
     EXPECT_EQ(w.manager.controls().cmdGetHostGroups, c.retrieveEnabled);
     EXPECT_FALSE(w.manager.controls().cmdQR);
+    const QByteArray reached(c.reached);
+    const QByteArrayList commands = w.server.commands();
+    const bool seen = (!commands.isEmpty() && commands.back().startsWith(reached)) ||
+                      w.log.filter(QString::fromLatin1(reached)).size() > 0;
+    EXPECT_TRUE(seen) << c.reached;
     const QByteArray file = w.folder.read(QStringLiteral("HOSTGRPS.TXT"));
     EXPECT_FALSE(file.endsWith("\r\n.\r\n"));
     EXPECT_FALSE(file.startsWith("4")) << "an error reply is not a list";
@@ -135,11 +147,11 @@ TEST_P(GroupListFailure, ConnectionEndsAndNoListIsClaimed)
 INSTANTIATE_TEST_SUITE_P(
     Faults, GroupListFailure,
     ::testing::Values(
-        FailureCase{"authRefused", 200, {}, false, "", true},
-        FailureCase{"refusedList", 200, {{"LIST", 502, -1}}, false, "", true},
-        FailureCase{"serviceGoingAway", 200, {{"LIST", 421, -1}}, false, "Error: 421", true},
-        FailureCase{"greeting400", 400, {}, false, "Error: 400", true},
-        FailureCase{"droppedConnection", 200, {}, true, "Error: ", false}),
+        FailureCase{"authRefused", 200, {}, false, "", true, "AUTHINFO PASS"},
+        FailureCase{"refusedList", 200, {{"LIST", 502, -1}}, false, "", true, "LIST"},
+        FailureCase{"serviceGoingAway", 200, {{"LIST", 421, -1}}, false, "Error: 421", true, "LIST"},
+        FailureCase{"greeting400", 400, {}, false, "Error: 400", true, "400"},
+        FailureCase{"droppedConnection", 200, {}, true, "Error: ", false, "LIST"}),
     [](const auto &info) { return std::string(info.param.label); });
 
 TEST(GroupListRetrieve, NoHostAsksForOneAndDeclinedDeleteKeepsTheFile)
