@@ -7,6 +7,7 @@
 #include "core/number_text.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <string>
@@ -31,16 +32,36 @@ void NoRedlList::LoadNoRedl()
         m_text.resize(size_t(std::max<qint64>(0, f.size())));
         const qint64 got = m_text.empty() ? 0 : f.read(m_text.data(), qint64(m_text.size()));
         m_text.resize(size_t(std::max<qint64>(0, got)));
+        // The file holds the list upper-cased; one that does not yet is rewritten whole at
+        // the next addition, later additions are appended.
+        const bool hadLower = std::any_of(m_text.begin(), m_text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
         upperAsciiInPlace(m_text.data(), qsizetype(m_text.size()));
         rebuildIndex();
+        m_savedSize = got == f.size() && !hadLower ? got : -1;
     }
     Q_EMIT sizeChanged(sizeCaption());
 }
 
 bool NoRedlList::SaveNoRedl() const
 {
-    return writeFileAtomic(m_ctx.state.file(QStringLiteral("NOREDL.TXT")),
-                           QByteArray::fromRawData(m_text.data(), qsizetype(m_text.size())));
+    const bool ok = writeFileAtomic(m_ctx.state.file(QStringLiteral("NOREDL.TXT")),
+                                    QByteArray::fromRawData(m_text.data(), qsizetype(m_text.size())));
+    m_savedSize = ok ? qint64(m_text.size()) : -1;
+    return ok;
+}
+
+void NoRedlList::saveAddition(size_t from)
+{
+    // The list only grows between saves, and its file is the text itself, so adding a
+    // name is appending its bytes: far cheaper than rewriting a list of a million names
+    // for every picture. Anything unexpected on disk gets the whole file rewritten.
+    const QString path = m_ctx.state.file(QStringLiteral("NOREDL.TXT"));
+    if (m_savedSize == qint64(from) && QFileInfo(path).size() == m_savedSize &&
+        appendToFile(path, QByteArray::fromRawData(m_text.data() + from, qsizetype(m_text.size() - from)))) {
+        m_savedSize = qint64(m_text.size());
+        return;
+    }
+    SaveNoRedl();
 }
 
 bool NoRedlList::containsSlow(QByteArrayView upperName) const
@@ -66,6 +87,7 @@ void NoRedlList::AddToNoRedl(QByteArrayView name)
 {
     if (name.size() + 1 < MinEntryLength || contains(name))
         return;
+    const size_t savedBefore = m_text.size();
     // Keep the names apart when the file lost its final comma.
     if (!m_text.empty() && m_text.back() != ',')
         m_text.push_back(',');
@@ -78,7 +100,7 @@ void NoRedlList::AddToNoRedl(QByteArrayView name)
     else
         m_index.insert(text(), uint32_t(offset), uint32_t(name.size()));
     Q_EMIT sizeChanged(sizeCaption());
-    SaveNoRedl();
+    saveAddition(savedBefore);
 }
 
 void NoRedlList::clear()
@@ -86,6 +108,7 @@ void NoRedlList::clear()
     m_text.clear();
     m_text.shrink_to_fit();
     m_index.clear();
+    m_savedSize = -1;
     Q_EMIT sizeChanged(sizeCaption());
 }
 

@@ -52,12 +52,16 @@ Q_SIGNALS:
 private:
     void rebuildIndex();
     bool containsSlow(QByteArrayView upperName) const;
+    // Saves what AddToNoRedl added after the first `from` bytes.
+    void saveAddition(size_t from);
 
     Context &m_ctx;
     // The list text. A million names are about 16 MB read at random by every
     // duplicate test; huge pages keep those reads from missing the TLB as well.
     std::vector<char, HugePageAllocator<char>> m_text;
     NameIndex m_index;
+    // Bytes of m_text the file is known to hold; -1 when unknown.
+    mutable qint64 m_savedSize = -1;
 };
 
 } // namespace kestrel

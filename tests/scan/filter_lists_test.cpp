@@ -177,3 +177,18 @@ TEST(DupePaths, AddsOneLevelOfSubfoldersAndFindsFiles)
 
 } // namespace
 } // namespace kestrel::test
+
+TEST(NoRedlSaving, AdditionsAppendAndAStaleFileIsRewrittenWhole)
+{
+    kestrel::test::ScanWorld w;
+    w.folder.write("NOREDL.TXT", "OLD1.JPG,OLD2.JPG,");
+    w.noRedl.LoadNoRedl();
+    w.noRedl.AddToNoRedl("new1.jpg");
+    EXPECT_EQ(w.folder.read("NOREDL.TXT"), "OLD1.JPG,OLD2.JPG,NEW1.JPG,");
+    // Someone else changed the file meanwhile: the list is written whole again.
+    w.folder.write("NOREDL.TXT", "X");
+    w.noRedl.AddToNoRedl("new2.jpg");
+    EXPECT_EQ(w.folder.read("NOREDL.TXT"), "OLD1.JPG,OLD2.JPG,NEW1.JPG,NEW2.JPG,");
+    w.noRedl.AddToNoRedl("new3.jpg");
+    EXPECT_EQ(w.folder.read("NOREDL.TXT"), "OLD1.JPG,OLD2.JPG,NEW1.JPG,NEW2.JPG,NEW3.JPG,");
+}
