@@ -1,6 +1,10 @@
 #include "group_world.h"
 
+#include "groups/list_numbers.h"
+
 #include <QFile>
+
+#include <algorithm>
 
 namespace kestrel::test {
 namespace {
@@ -39,6 +43,9 @@ TEST_P(GroupListDownload, FileHoldsTheAnswerByteForByte)
     EXPECT_TRUE(w.manager.gTCP1().isClosed());
     EXPECT_TRUE(w.log.contains(QStringLiteral("LIST")));
     EXPECT_TRUE(w.log.contains(QStringLiteral("QUIT")));
+    const QString done = QStringLiteral("Groups download complete: HOSTGRPS.TXT (") +
+                         kbWhole(w.manager.GroupBytesReceived()) + QStringLiteral(" Kb) Saved and ready.");
+    EXPECT_EQ(w.log.count(done), 1);
     EXPECT_TRUE(w.manager.controls().cmdQR);
     EXPECT_TRUE(w.manager.controls().txtQR);
     // The size shown counts what came before the block that ended the answer.
@@ -138,6 +145,10 @@ TEST_P(GroupListFailure, ConnectionEndsAndNoListIsClaimed)
     const bool seen = (!commands.isEmpty() && commands.back().startsWith(reached)) ||
                       w.log.filter(QString::fromLatin1(reached)).size() > 0;
     EXPECT_TRUE(seen) << c.reached;
+    const bool refusedBox = std::find(w.prompter.said.begin(), w.prompter.said.end(),
+                                      QStringLiteral("Authentication Error.  Check Username/Password...")) !=
+                            w.prompter.said.end();
+    EXPECT_EQ(refusedBox, QByteArray(c.label) == "refusedList");
     const QByteArray file = w.folder.read(QStringLiteral("HOSTGRPS.TXT"));
     EXPECT_FALSE(file.endsWith("\r\n.\r\n"));
     EXPECT_FALSE(file.startsWith("4")) << "an error reply is not a list";
