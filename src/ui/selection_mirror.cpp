@@ -23,13 +23,19 @@ void SelectionMirror::attach(QAbstractItemView *view)
     m_view = view;
     QAbstractItemModel *shown = view->model();
     // The shown model's "done" signals arrive after the selection model has caught up.
+    // Inserted, removed and moved rows carry the selection of the other rows along,
+    // so only new rows need a look; a scan appends rows one at a time.
+    connect(shown, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        m_modelChanging = false;
+        syncViewRows(first, last);
+    });
+    const auto settled = [this] { m_modelChanging = false; };
+    connect(shown, &QAbstractItemModel::rowsRemoved, this, settled);
+    connect(shown, &QAbstractItemModel::rowsMoved, this, settled);
     const auto changed = [this] {
         m_modelChanging = false;
         syncWholeView();
     };
-    connect(shown, &QAbstractItemModel::rowsInserted, this, changed);
-    connect(shown, &QAbstractItemModel::rowsRemoved, this, changed);
-    connect(shown, &QAbstractItemModel::rowsMoved, this, changed);
     connect(shown, &QAbstractItemModel::modelReset, this, changed);
     connect(shown, &QAbstractItemModel::layoutChanged, this, changed);
     connect(shown, &QAbstractItemModel::dataChanged, this,

@@ -11,7 +11,9 @@
 #include "scan/favourites.h"
 #include "scan/noredl_list.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -169,6 +171,17 @@ TEST_F(OptionsWindowTest, CheckBoxCouplings)
     EXPECT_TRUE(ctx.settings.checked(u"chkShortFolderNames")) << "value stays";
     subDirs->setChecked(true);
     EXPECT_TRUE(shortNames->isEnabled());
+
+    // Leaving AutoDownload switched off warns; leaving it on does not.
+    auto *autoDl = child<QCheckBox>(win, "chkAutodownload");
+    prompter.said.clear();
+    for (bool on : {true, false}) {
+        autoDl->setChecked(on);
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(autoDl, &out);
+    }
+    ASSERT_EQ(prompter.said.size(), 1u);
+    EXPECT_TRUE(prompter.said.front().startsWith(QStringLiteral("Caution: You have disabled the automatic start")));
 }
 
 TEST_F(OptionsWindowTest, GroupButtonsWantASelection)

@@ -113,6 +113,15 @@ TEST_F(PendingListViewTest, ModelSelectionShowsInTheViewAndSurvivesRowChanges)
     EXPECT_EQ(viewSelectedRows(), (QList<int>{0, 1}));
     model.setSelected(0, false);
     EXPECT_EQ(viewSelectedRows(), QList<int>{1});
+    // A scan appending entries leaves the selection alone; a selected entry put back at
+    // the top (as a loaded or re-queued one may be) shows selected.
+    add("picE.jpg", "subject e", "OrgE", "host-e", "e@x", false);
+    EXPECT_EQ(viewSelectedRows(), QList<int>{1});
+    EXPECT_EQ(modelSelectedRows(), QList<int>{1});
+    model.setSelected(4, true);
+    model.MoveToTop();
+    EXPECT_EQ(viewSelectedRows(), (QList<int>{0, 1}));
+    EXPECT_EQ(texts().mid(0, 2), (QStringList{"picD.jpg", "picE.jpg"}));
 }
 
 TEST_F(PendingListViewTest, DeleteKeyAndButtonRemoveWithoutRecordingTheNames)
