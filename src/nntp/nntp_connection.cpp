@@ -39,6 +39,9 @@ bool NntpConnection::sendLine(const QByteArray &line, ReplyReader::Delivery deli
     if (line == "QUIT")
         m_quitSent = true;
     m_socket.write(line + "\r\n");
+    // Hand the line to the system now: a QUIT followed by a close, or by the end of the
+    // program, must still reach the server.
+    m_socket.flush();
     return true;
 }
 
