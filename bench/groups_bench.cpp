@@ -119,12 +119,3 @@ void BM_SearchFromEventLoop(benchmark::State &state)
 BENCHMARK(BM_SearchFromEventLoop)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

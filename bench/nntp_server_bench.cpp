@@ -96,12 +96,3 @@ void BM_ServerXover(benchmark::State &state)
 // 100,000 lines a request (ten requests read the whole group), and the whole million at once.
 BENCHMARK(BM_ServerXover)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerXover)->Arg(kArticles)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

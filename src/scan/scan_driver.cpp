@@ -105,12 +105,7 @@ void ScanDriver::poll()
 void ScanDriver::normalEnd()
 {
     Context &ctx = m_c.ctx();
-    m_running = m_waiting = false;
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
-    ctx.display.setGroupText(QString());
-    m_c.favourites().ResetGroupIcons();
-    m_c.favourites().SaveFavs();
+    abortEnd();
     if (m_c.counters().ScanHeaderCount >= 1)
         ctx.WriteLog(statistics(QStringLiteral("Scan Complete."), 1), true);
     else

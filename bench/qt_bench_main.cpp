@@ -1,0 +1,12 @@
+// main() of the benchmarks that need a Qt application object (event loop, sockets).
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
