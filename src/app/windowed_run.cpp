@@ -38,8 +38,7 @@ Windows makeWindows(MainWindow &w, Engine &engine)
         ctx, {engine.favourites(), engine.noRedl(), engine.dupePaths(), engine.blacklist()}, &w);
     OptionsWindow *options = made.options;
     LoginWindow *login = made.login;
-    QObject::connect(&w, &MainWindow::optionsClicked, options, [options, &w] {
-        options->centreOver(w);
+    QObject::connect(&w, &MainWindow::optionsClicked, options, [options] {
         options->show();
         options->raise();
         options->activateWindow();

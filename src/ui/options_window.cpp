@@ -54,6 +54,11 @@ OptionsWindow::OptionsWindow(Context &ctx, Lists lists, QWidget *parent)
         centreOver(*parent);
 }
 
+void OptionsWindow::showNewsgroupsTab()
+{
+    m_tabs->setCurrentIndex(0);
+}
+
 void OptionsWindow::centreOver(const QWidget &other)
 {
     adjustSize();

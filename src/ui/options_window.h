@@ -35,6 +35,8 @@ public:
 
     OptionsWindow(Context &ctx, Lists lists, QWidget *parent = nullptr);
 
+    // Brings the favourite-group page to the front.
+    void showNewsgroupsTab();
     // Centres the window over another one (the main window).
     void centreOver(const QWidget &other);
 

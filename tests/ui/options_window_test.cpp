@@ -61,6 +61,29 @@ TEST_F(OptionsWindowTest, TabsInOrder)
         titles << tabs->tabText(i);
     EXPECT_EQ(titles, (QStringList{"Newsgroups", "Duplicate Checking", "ANTI-SPAM", "Download", "Scan", "CSV"}));
     EXPECT_EQ(win.windowTitle(), QStringLiteral("Kestrel Options"));
+    tabs->setCurrentIndex(4);
+    win.showNewsgroupsTab();
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
+TEST_F(OptionsWindowTest, CentredOverTheMainWindowAndCloseOnlyHides)
+{
+    QWidget main;
+    main.setGeometry(100, 80, 900, 700);
+    main.show();
+    OptionsWindow over(ctx, {favs, noRedl, dupes, blacklist}, &main);
+    const QRect m = main.frameGeometry();
+    const QRect o = over.frameGeometry();
+    EXPECT_NEAR(o.center().x(), m.center().x(), 2);
+    EXPECT_NEAR(o.center().y(), m.center().y(), 2);
+    over.show();
+    over.close();
+    EXPECT_FALSE(over.isVisible());
+    over.show();
+    child<QPushButton>(over, "cmdClose")->click();
+    EXPECT_FALSE(over.isVisible());
+    ctx.settings.setChecked(u"chkSFX", false);
+    EXPECT_FALSE(child<QCheckBox>(over, "chkSFX")->isChecked()) << "still bound after closing";
 }
 
 // Every setting has a control of its name in one of the three windows, bound both ways.
