@@ -4,6 +4,8 @@
 #include "unix_signals.h"
 
 #include "core/engine.h"
+#include "demo_setup.h"
+#include "nntp/circle.h"
 #include "scan/pending_list_model.h"
 #include "ui/add_group_dialog.h"
 #include "ui/login_window.h"
@@ -16,6 +18,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace kestrel {
 
 namespace {
@@ -27,6 +31,35 @@ struct Windows {
     LoginWindow *login = nullptr;
     OptionsWindow *options = nullptr;
 };
+
+void showWindow(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+// The buttons that start and stop the circle, and the windows the circle asks for.
+template <typename OpenAddGroup>
+void wireCircle(MainWindow &w, const Windows &windows, Circle &circle, OpenAddGroup openAddGroup)
+{
+    LoginWindow *login = windows.login;
+    OptionsWindow *options = windows.options;
+    QObject::connect(login, &LoginWindow::connectClicked, &circle, [&circle] { circle.ConnectScan(); });
+    QObject::connect(&w, &MainWindow::stopScanClicked, &circle, [&circle] { circle.Command1(); });
+    QObject::connect(&w, &MainWindow::abortDownloadClicked, &circle, [&circle] { circle.Command2(); });
+    QObject::connect(windows.pending, &PendingListView::downloadStartRequested, &circle,
+                     [&circle] { circle.DownloadNext(); });
+    QObject::connect(&circle, &Circle::loginWindowWanted, login, [login] { showWindow(login); });
+    QObject::connect(&circle, &Circle::loginWindowHideWanted, login, &QWidget::hide);
+    QObject::connect(&circle, &Circle::folderPickerWanted, options, [options] { options->openDownloadPicker(); });
+    QObject::connect(&circle, &Circle::newsgroupsWanted, options, [login, options, openAddGroup] {
+        login->hide();
+        options->showNewsgroupsTab();
+        showWindow(options);
+        openAddGroup();
+    });
+}
 
 Windows makeWindows(MainWindow &w, Engine &engine)
 {
@@ -44,11 +77,12 @@ Windows makeWindows(MainWindow &w, Engine &engine)
         options->activateWindow();
     });
     QObject::connect(options, &OptionsWindow::helpClicked, &w, &MainWindow::showHelp);
-    QObject::connect(options, &OptionsWindow::addGroupClicked, options, [options, &ctx, &engine] {
+    const auto openAddGroup = [options, &ctx, &engine] {
         auto *dialog = new AddGroupDialog(ctx, engine.favourites(), options);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
-    });
+    };
+    QObject::connect(options, &OptionsWindow::addGroupClicked, options, openAddGroup);
     // Without a download folder nothing can be saved: ask for one first.
     QObject::connect(&w, &MainWindow::scanClicked, login, [login, options, &ctx] {
         if (ctx.settings.text(u"lblDownloadPath").isEmpty()) {
@@ -59,13 +93,20 @@ Windows makeWindows(MainWindow &w, Engine &engine)
         login->raise();
         login->activateWindow();
     });
+    wireCircle(w, made, engine.circle(), openAddGroup);
     return made;
 }
 
 } // namespace
 
-int runWindowed(const QString &appPath, const CommandLine &)
+int runWindowed(const QString &appPathIn, const CommandLine &cl)
 {
+    DemoSetup demo;
+    if (cl.demo && !demo.start()) {
+        std::fprintf(stderr, "kestrel: %s\n", qPrintable(demo.error()));
+        return 1;
+    }
+    const QString appPath = cl.demo ? demo.programFolder() : appPathIn;
     MessageBoxPrompter prompter;
     Engine engine(appPath, nullptr, &prompter);
     WidgetFrontEnd frontEnd(engine.context());
@@ -86,13 +127,34 @@ int runWindowed(const QString &appPath, const CommandLine &)
         engine.ExitProgram(frontEnd);
     };
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &engine, exitProgram);
-    QObject::connect(&engine, &Engine::finished, qApp, [] { QCoreApplication::exit(0); },
+    int exitCode = 0;
+    QObject::connect(&engine, &Engine::finished, qApp, [&exitCode] { QCoreApplication::exit(exitCode); },
                      Qt::QueuedConnection);
 
     engine.Main(frontEnd);
     MainWindow &w = *frontEnd.mainWindow();
     [[maybe_unused]] const Windows windows = makeWindows(w, engine);
-    QObject::connect(&w, &MainWindow::exitRequested, &engine, exitProgram);
+    QObject::connect(&w, &MainWindow::exitRequested, &engine, [&](bool fromCloseBox) {
+        // Closing the window says goodbye to the server once more, as it always did.
+        if (fromCloseBox)
+            engine.circle().SendQuit(1);
+        exitProgram();
+    });
+    if (cl.demo)
+        demo.configure(engine);
+    if (cl.once || cl.demo) {
+        // One circle: the demo then stays open to be looked at; --once ends the program.
+        QObject::connect(&engine.circle(), &Circle::wouldWait, &engine, [&](bool error) {
+            if (cl.demo)
+                std::printf("Demo finished. Pictures are in %s\n", qPrintable(demo.pictureFolder()));
+            std::fflush(stdout);
+            if (cl.once) {
+                exitCode = error ? 1 : 0;
+                exitProgram();
+            }
+        });
+        QTimer::singleShot(0, &engine, [&engine] { engine.circle().ConnectScan(); });
+    }
     started = true;
     if (exitWanted)
         QTimer::singleShot(0, &engine, exitProgram);

@@ -228,16 +228,18 @@ QWidget *OptionsWindow::buildCsvTab()
     for (const char *name : {"chkCSVusedescrip", "chkCSVusefolders", "chkCSVsavebadcrc", "chkIgnoreCSV"})
         column->addWidget(settingCheck(page, name, s));
     QPushButton *web = button(page, "cmdWebSiteCSVresources", tr("Kestrel CSV Resources Web Page"));
-    // A browser that cannot be started is not the program's concern.
-    connect(web, &QPushButton::clicked, this, [] { QDesktopServices::openUrl(QUrl(csvResourcesAddress())); });
+    // There is no public page about CSV index files for this program; the button opens
+    // the folder they are read from, where the user puts them. A desktop that cannot
+    // open it is not the program's concern.
+    connect(web, &QPushButton::clicked, this, [this] { QDesktopServices::openUrl(csvResourcesAddress()); });
     column->addWidget(web);
     column->addStretch(1);
     return page;
 }
 
-QString OptionsWindow::csvResourcesAddress()
+QUrl OptionsWindow::csvResourcesAddress() const
 {
-    return QStringLiteral("https://kestrel.sourceforge.net/csv.html");
+    return QUrl::fromLocalFile(m_ctx.state.CsvPath);
 }
 
 FolderPicker *OptionsWindow::openPicker(int kind)

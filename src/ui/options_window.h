@@ -3,6 +3,7 @@
 #include "folder_picker.h"
 
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 
 class QCheckBox;
@@ -56,7 +57,7 @@ public:
     FolderPicker *picker() const { return m_picker; }
 
     // The address cmdWebSiteCSVresources opens.
-    static QString csvResourcesAddress();
+    QUrl csvResourcesAddress() const;
 
 Q_SIGNALS:
     void addGroupClicked();   // cmdAddOne
