@@ -1,11 +1,11 @@
 // Throughput of the decoders on a 1 MB picture, in decoded bytes per second. No files:
 // the article text is in memory, as the download session hands it over.
 #include "decode/base64_decoder.h"
+#include "decode/codecs_test_support.h" // the same independent yEnc encoder the tests use
 #include "decode/decode_file.h"
 #include "decode/uu_decoder.h"
 #include "decode/yenc_decoder.h"
 #include "decode/yenc_kernel.h"
-#include "decode/codecs_test_support.h" // the same independent yEnc encoder the tests use
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>
@@ -32,7 +32,9 @@ QByteArray uuencodeLines(const QByteArray &data)
         const QByteArray line = data.mid(at, 45);
         out += enc(static_cast<unsigned>(line.size()));
         for (qsizetype i = 0; i < line.size(); i += 3) {
-            const auto b = [&](qsizetype k) { return i + k < line.size() ? static_cast<unsigned char>(line[i + k]) : 0u; };
+            const auto b = [&](qsizetype k) {
+                return i + k < line.size() ? static_cast<unsigned char>(line[i + k]) : 0u;
+            };
             const unsigned v = b(0) << 16 | b(1) << 8 | b(2);
             out += enc(v >> 18 & 63);
             out += enc(v >> 12 & 63);
@@ -70,9 +72,9 @@ void BM_YencKernel(benchmark::State &state)
     QByteArray out(body.size(), Qt::Uninitialized);
     for (auto _ : state) {
         bool esc = false;
-        const std::size_t n = fn(reinterpret_cast<const std::uint8_t *>(body.constData()),
-                                 static_cast<std::size_t>(body.size()),
-                                 reinterpret_cast<std::uint8_t *>(out.data()), esc);
+        const std::size_t n =
+            fn(reinterpret_cast<const std::uint8_t *>(body.constData()),
+               static_cast<std::size_t>(body.size()), reinterpret_cast<std::uint8_t *>(out.data()), esc);
         benchmark::DoNotOptimize(n);
         benchmark::ClobberMemory();
     }
@@ -118,7 +120,8 @@ void BM_Base64Decode(benchmark::State &state)
 {
     const QByteArray text = base64Lines(picture());
     for (auto _ : state) {
-        CodecResult r = base64Decode(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        CodecResult r =
+            base64Decode(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
         benchmark::DoNotOptimize(r.bytes.constData());
         if (r.bytes.size() != picture().size())
             state.SkipWithError("base64 mismatch");

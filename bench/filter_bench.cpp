@@ -38,23 +38,37 @@ QByteArray headerBlock(int i, bool head, const QByteArray &subject, int lines, c
     const QByteArray xref = "news.example.com alt.binaries.pictures.test:" + n;
     QByteArray b;
     if (head) {
-        b = "221 " + n + " " + id + " article\r\n"
+        b = "221 " + n + " " + id +
+            " article\r\n"
             "Path: news.example.com!feeder.example.net!not-for-mail\r\n"
-            "From: " + from + "\r\n"
+            "From: " +
+            from +
+            "\r\n"
             "Newsgroups: alt.binaries.pictures.test\r\n"
-            "Subject: " + subject + "\r\n"
+            "Subject: " +
+            subject +
+            "\r\n"
             "Date: Sun, 01 Mar 2026 10:00:00 +0000\r\n"
             "Organization: Example News Service\r\n"
-            "Lines: " + QByteArray::number(lines) + "\r\n"
-            "Message-ID: " + id + "\r\n"
-            "NNTP-Posting-Host: 192.0.2." + QByteArray::number(i % 250) + "\r\n"
+            "Lines: " +
+            QByteArray::number(lines) +
+            "\r\n"
+            "Message-ID: " +
+            id +
+            "\r\n"
+            "NNTP-Posting-Host: 192.0.2." +
+            QByteArray::number(i % 250) +
+            "\r\n"
             "X-Complaints-To: abuse@example.com\r\n"
             "NNTP-Posting-Date: Sun, 01 Mar 2026 10:00:00 UTC\r\n"
-            "Xref: " + xref + "\r\n.\r\n";
+            "Xref: " +
+            xref + "\r\n.\r\n";
     } else {
-        b = "Subject: " + subject + "\r\nFrom: " + from + "\r\nDate: Sun, 01 Mar 2026 10:00:00 +0000\r\n"
-            "Message-ID: " + id + "\r\nReferences: \r\nBytes: " + QByteArray::number(lines * 130)
-            + "\r\nLines: " + QByteArray::number(lines) + "\r\nXref: " + xref;
+        b = "Subject: " + subject + "\r\nFrom: " + from +
+            "\r\nDate: Sun, 01 Mar 2026 10:00:00 +0000\r\n"
+            "Message-ID: " +
+            id + "\r\nReferences: \r\nBytes: " + QByteArray::number(lines * 130) +
+            "\r\nLines: " + QByteArray::number(lines) + "\r\nXref: " + xref;
     }
     return b;
 }
@@ -72,13 +86,30 @@ std::vector<QByteArray> headerPool(int count)
         QByteArray from = poster;
         int lines = 1200 + i % 700;
         switch (i % 16) {
-        case 6: case 7: lines = 9000; break;
-        case 8: case 9: lines = 40; break;
-        case 10: subject = "Discussion thread " + num; break;
-        case 11: case 12: subject = "Big set - \"part_" + num + ".jpg\" yEnc (2/7)"; break;
-        case 13: case 14: subject = "Re: \"fetched_" + QByteArray::number(i * 7 % 10000) + ".jpg\""; break;
-        case 15: from = "Cheap Stuff <deals@spammer17.example>"; break;
-        default: break;
+        case 6:
+        case 7:
+            lines = 9000;
+            break;
+        case 8:
+        case 9:
+            lines = 40;
+            break;
+        case 10:
+            subject = "Discussion thread " + num;
+            break;
+        case 11:
+        case 12:
+            subject = "Big set - \"part_" + num + ".jpg\" yEnc (2/7)";
+            break;
+        case 13:
+        case 14:
+            subject = "Re: \"fetched_" + QByteArray::number(i * 7 % 10000) + ".jpg\"";
+            break;
+        case 15:
+            from = "Cheap Stuff <deals@spammer17.example>";
+            break;
+        default:
+            break;
         }
         pool.push_back(headerBlock(i, head, subject, lines, from));
     }
@@ -109,8 +140,8 @@ struct Engine {
         dupes = std::make_unique<DupePaths>(*ctx);
         pending = std::make_unique<PendingListModel>(*ctx, *noRedl, *blacklist);
         for (int i = 0; i < 3000; ++i)
-            pending->add_articleheader("a@b", "queued", "", QByteArray::number(i), "500", "", 1, false, {}, false,
-                                       false, "queued_" + QByteArray::number(i) + ".jpg", "alt.test");
+            pending->add_articleheader("a@b", "queued", "", QByteArray::number(i), "500", "", 1, false, {},
+                                       false, false, "queued_" + QByteArray::number(i) + ".jpg", "alt.test");
         filter = std::make_unique<HeaderFilter>(*ctx, counters, *pending, *noRedl, *blacklist, *dupes, csv);
         filter->setCurrentGroup("alt.binaries.pictures.test");
     }

@@ -28,8 +28,8 @@ const QByteArray &bigList()
         QByteArray text = "215 list of newsgroups follows\r\n";
         text.reserve(21 * 1024 * 1024);
         for (int i = 0; i < kGroups; ++i) {
-            QByteArray name = "alt.binaries.pictures.collections.category-archive-" + QByteArray::number(i % 997) + ".sub" +
-                              QByteArray::number(i);
+            QByteArray name = "alt.binaries.pictures.collections.category-archive-" +
+                              QByteArray::number(i % 997) + ".sub" + QByteArray::number(i);
             if (i % (kGroups / kMatches) == 0)
                 name += ".kestrelpix";
             text += name + ' ' + QByteArray::number(1000000 + i) + ' ' + QByteArray::number(900000 + i) +
@@ -68,7 +68,9 @@ BENCHMARK(BM_PreloadGroups)->Unit(benchmark::kMillisecond);
 void BM_WalkWholeList(benchmark::State &state)
 {
     const kestrel::SearchMode mode = kestrel::SearchMode(state.range(0));
-    const QByteArray text = mode == kestrel::SearchMode::Contains ? "kestrelpix" : "alt.binaries.pictures.collections.category-archive-5.";
+    const QByteArray text = mode == kestrel::SearchMode::Contains
+                                ? "kestrelpix"
+                                : "alt.binaries.pictures.collections.category-archive-5.";
     int matches = 0;
     for (auto _ : state) {
         kestrel::GroupListWalk walk(bigList(), text, mode);
@@ -96,9 +98,8 @@ void BM_SearchFromEventLoop(benchmark::State &state)
     for (auto _ : state) {
         QEventLoop loop;
         QElapsedTimer gap;
-        QObject::connect(&manager, &kestrel::GroupManager::statusChanged, &loop, [&](int, const QString &) {
-            longestNs = std::max(longestNs, gap.nsecsElapsed());
-        });
+        QObject::connect(&manager, &kestrel::GroupManager::statusChanged, &loop,
+                         [&](int, const QString &) { longestNs = std::max(longestNs, gap.nsecsElapsed()); });
         QTimer tick; // runs between slices; measures how long a slice held the loop
         tick.setInterval(0);
         QObject::connect(&tick, &QTimer::timeout, &loop, [&] {

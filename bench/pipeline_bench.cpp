@@ -2,9 +2,9 @@
 // the download session hands it over to the picture filed in its group folder.
 #include "core/context.h"
 #include "decode/article_capture.h"
+#include "decode/codecs_test_support.h"
 #include "decode/csv_index.h"
 #include "decode/decode_pipeline.h"
-#include "decode/codecs_test_support.h"
 #include "scan/noredl_list.h"
 
 #include <QDir>

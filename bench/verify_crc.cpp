@@ -37,7 +37,7 @@ const QString &cachedFile()
 void BM_FileCrc32(benchmark::State &state)
 {
     const QString &path = cachedFile();
-    (void)kestrel::fileCrc32(path);   // warm the page cache
+    (void)kestrel::fileCrc32(path); // warm the page cache
     for (auto _ : state)
         benchmark::DoNotOptimize(kestrel::fileCrc32(path));
     state.SetBytesProcessed(state.iterations() * kFileSize);

@@ -34,11 +34,12 @@ const QString &programFolder()
                 QByteArray text;
                 for (int r = 0; r < kRecordsPerFile; ++r) {
                     text += recordName(f, r) + ",123456," +
-                            QByteArray::number(quint32(f * 7919 + r * 104729), 16).toUpper() +
-                            ",Series " + QByteArray::number(f) + " picture " +
-                            QByteArray::number(r) + " of a sunset over the sea\r\n";
+                            QByteArray::number(quint32(f * 7919 + r * 104729), 16).toUpper() + ",Series " +
+                            QByteArray::number(f) + " picture " + QByteArray::number(r) +
+                            " of a sunset over the sea\r\n";
                 }
-                QFile out(dir.path() + QStringLiteral("/CSV/20%1_Series%1_index.CSV").arg(f, 3, 10, QLatin1Char('0')));
+                QFile out(dir.path() +
+                          QStringLiteral("/CSV/20%1_Series%1_index.CSV").arg(f, 3, 10, QLatin1Char('0')));
                 if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
                     qFatal("cannot write the benchmark CSV files");
             }

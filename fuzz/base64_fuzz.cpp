@@ -20,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (QByteArray::fromBase64(plain) != r.bytes)
             std::abort();
     }
-    const QByteArray text = "Content-Type: image/jpeg; name=\"x.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
-                            + QByteArray(raw.data(), static_cast<qsizetype>(size));
+    const QByteArray text =
+        "Content-Type: image/jpeg; name=\"x.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+        QByteArray(raw.data(), static_cast<qsizetype>(size));
     decodeArticleText(text, QStringLiteral("x"), DecodeHooks{});
     return 0;
 }

@@ -80,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QByteArray want = QByteArray(line.data(), qsizetype(line.size())) + "\r2002_Fuzz_index";
         require(index.CsvFindRecord(name.toLower()) == want);
         require(loaded.CsvFindRecord(name) == want);
-        require(index.CsvFindCrcRecord(name) == QByteArray(upper(line).c_str(), qsizetype(line.size())) + '\r');
+        require(index.CsvFindCrcRecord(name) ==
+                QByteArray(upper(line).c_str(), qsizetype(line.size())) + '\r');
         require(index.CsvFolder() == "Fuzz");
     }
     (void)index.CsvFindRecord(bytes.left(64));

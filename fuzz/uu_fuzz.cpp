@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Every decoded line holds at most 63 bytes from at least one character.
     if (r.ok() && static_cast<std::size_t>(r.bytes.size()) > 63 * (size + 1))
         std::abort();
-    const QByteArray text = "Subject: x\r\n\r\nbegin 644 a/../b.jpg\r\n" + QByteArray(raw.data(), static_cast<qsizetype>(size));
+    const QByteArray text =
+        "Subject: x\r\n\r\nbegin 644 a/../b.jpg\r\n" + QByteArray(raw.data(), static_cast<qsizetype>(size));
     const DecodeOutcome o = decodeArticleText(text, QStringLiteral("x"), DecodeHooks{});
     if (o.ok && (o.name.contains('/') || o.name.startsWith('.')))
         std::abort();

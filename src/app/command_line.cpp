@@ -7,16 +7,16 @@ namespace kestrel {
 CommandLine parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral(
-        "Kestrel, an unattended picture downloader for Usenet.\n"
-        "It scans your favourite newsgroups, filters the headers, downloads and decodes the\n"
-        "pictures, files them into folders, then counts down and scans again."));
+    p.setApplicationDescription(
+        QStringLiteral("Kestrel, an unattended picture downloader for Usenet.\n"
+                       "It scans your favourite newsgroups, filters the headers, downloads and decodes the\n"
+                       "pictures, files them into folders, then counts down and scans again."));
     const QCommandLineOption home(QStringLiteral("home"),
                                   QStringLiteral("Program folder holding KESTREL.INI, the lists and the log "
                                                  "(default: $KESTREL_HOME, else ~/.local/share/kestrel)."),
                                   QStringLiteral("DIR"));
-    const QCommandLineOption headless(QStringLiteral("headless"),
-                                      QStringLiteral("Run without windows; log lines go to standard output."));
+    const QCommandLineOption headless(
+        QStringLiteral("headless"), QStringLiteral("Run without windows; log lines go to standard output."));
     const QCommandLineOption once(QStringLiteral("once"),
                                   QStringLiteral("Scan and download once, then exit (status 1 on error)."));
     const QCommandLineOption demo(QStringLiteral("demo"),

@@ -12,7 +12,7 @@ struct CommandLine {
     bool demo = false;
     bool version = false;
     bool help = false;
-    QString error;      // set when the arguments are not understood
+    QString error; // set when the arguments are not understood
     QString helpText;
 };
 

@@ -56,8 +56,9 @@ int runHeadless(const QString &appPathIn, const CommandLine &cl)
         engine.ExitProgram(frontEnd);
     };
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &engine, exitProgram);
-    QObject::connect(&engine, &Engine::finished, qApp, [&exitCode] { QCoreApplication::exit(exitCode); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        &engine, &Engine::finished, qApp, [&exitCode] { QCoreApplication::exit(exitCode); },
+        Qt::QueuedConnection);
 
     engine.Main(frontEnd);
     if (cl.demo)

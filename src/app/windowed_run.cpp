@@ -52,7 +52,8 @@ void wireCircle(MainWindow &w, const Windows &windows, Circle &circle, OpenAddGr
                      [&circle] { circle.DownloadNext(); });
     QObject::connect(&circle, &Circle::loginWindowWanted, login, [login] { showWindow(login); });
     QObject::connect(&circle, &Circle::loginWindowHideWanted, login, &QWidget::hide);
-    QObject::connect(&circle, &Circle::folderPickerWanted, options, [options] { options->openDownloadPicker(); });
+    QObject::connect(&circle, &Circle::folderPickerWanted, options,
+                     [options] { options->openDownloadPicker(); });
     QObject::connect(&circle, &Circle::newsgroupsWanted, options, [login, options, openAddGroup] {
         login->hide();
         options->showNewsgroupsTab();
@@ -128,8 +129,9 @@ int runWindowed(const QString &appPathIn, const CommandLine &cl)
     };
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &engine, exitProgram);
     int exitCode = 0;
-    QObject::connect(&engine, &Engine::finished, qApp, [&exitCode] { QCoreApplication::exit(exitCode); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        &engine, &Engine::finished, qApp, [&exitCode] { QCoreApplication::exit(exitCode); },
+        Qt::QueuedConnection);
 
     engine.Main(frontEnd);
     MainWindow &w = *frontEnd.mainWindow();

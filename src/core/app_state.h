@@ -9,11 +9,11 @@ namespace kestrel {
 // Program-wide run state shared by the subsystems. One instance per engine; nothing
 // here is persisted.
 struct AppState {
-    QString AppPath;             // program folder, no trailing separator
-    QString CsvPath;             // CSV index folder, always ending in a separator
+    QString AppPath; // program folder, no trailing separator
+    QString CsvPath; // CSV index folder, always ending in a separator
     qint32 PendingCount = 0;
     bool Scanning = false;
-    qint32 DownloadState = 0;    // 0: no download run active
+    qint32 DownloadState = 0; // 0: no download run active
     bool DownloadAbortRequested = false;
     bool ArticleInHand = false;
     PendingEntry CurrentArticle;

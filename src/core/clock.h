@@ -24,7 +24,9 @@ public:
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(QDateTime start = QDateTime(QDate(2026, 1, 1), QTime(9, 0, 0)))
-        : m_now(std::move(start)) {}
+        : m_now(std::move(start))
+    {
+    }
     QDateTime now() const override { return m_now; }
     qint64 msecsSinceStart() const override { return m_msecs; }
     void advanceMsecs(qint64 ms)

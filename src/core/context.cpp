@@ -3,8 +3,7 @@
 namespace kestrel {
 
 namespace {
-template <typename T, typename Base>
-Base &orOwn(Base *given, std::unique_ptr<Base> &own)
+template <typename T, typename Base> Base &orOwn(Base *given, std::unique_ptr<Base> &own)
 {
     if (given)
         return *given;

@@ -9,7 +9,7 @@ namespace kestrel {
 
 // The main window's normal-state geometry in twips, and its state.
 struct PlacementNow {
-    int windowState = 0;   // 0 normal, 1 minimised, 2 maximised
+    int windowState = 0; // 0 normal, 1 minimised, 2 maximised
     double top = 0, left = 0, width = 0, height = 0;
 };
 

@@ -7,7 +7,7 @@ namespace kestrel {
 
 MainDisplay::MainDisplay(QObject *parent) : QObject(parent)
 {
-    m_bars[2].visible = false;   // the download bar shows only while a download runs
+    m_bars[2].visible = false; // the download bar shows only while a download runs
 }
 
 void MainDisplay::setGroupText(const QString &text)

@@ -39,8 +39,8 @@ void OperationsLog::WriteLog(const QString &message, bool toLog)
     }
     if (toLog && m_settings.checked(u"chkLogFile")) {
         const QString date = QLocale::system().toString(now.date(), QLocale::ShortFormat);
-        const QString line = date + QLatin1Char(' ') + time + QLatin1String("  ") + msg +
-                             QLatin1String("\r\n");
+        const QString line =
+            date + QLatin1Char(' ') + time + QLatin1String("  ") + msg + QLatin1String("\r\n");
         // A log file that cannot be written must never disturb the caller.
         appendToFile(m_filePath, line.toUtf8());
     }

@@ -20,9 +20,9 @@ enum PendingColumn : int {
 // One row of the pending download list. Texts are kept as the bytes that came off
 // the wire or out of pending.dat.
 struct PendingEntry {
-    QByteArray text;                                    // file name, or a "!..." rejection label
-    std::array<QByteArray, PendingSubItemCount> sub{};  // Lines .. X-posts
-    qint32 tag = 0;                                     // article number
+    QByteArray text;                                   // file name, or a "!..." rejection label
+    std::array<QByteArray, PendingSubItemCount> sub{}; // Lines .. X-posts
+    qint32 tag = 0;                                    // article number
     qint16 icon = 0;
     qint16 smallIcon = 0;
     bool ghosted = false;

@@ -20,7 +20,8 @@ void PipelineSink::ArticleRetrieved(const CapturedArticle &article)
     // The answer says what was asked: 220 carries the headers (ARTICLE), 222 not (BODY).
     const qsizetype eol = article.articleBuffer.indexOf('\n');
     retrieved.headersRequested =
-        replyCode(QByteArrayView(article.articleBuffer).first(eol < 0 ? article.articleBuffer.size() : eol)) == 220;
+        replyCode(
+            QByteArrayView(article.articleBuffer).first(eol < 0 ? article.articleBuffer.size() : eol)) == 220;
 
     if (kestrel::ArticleRetrieved(m_pipeline, retrieved) != DecodeResult::NoDownloadFolder)
         return;

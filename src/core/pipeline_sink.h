@@ -12,7 +12,9 @@ class PendingListModel;
 class PipelineSink final : public ArticleSink {
 public:
     PipelineSink(DecodePipeline &pipeline, PendingListModel &pending)
-        : m_pipeline(pipeline), m_pending(pending) {}
+        : m_pipeline(pipeline), m_pending(pending)
+    {
+    }
     void setCircle(Circle *circle) { m_circle = circle; }
     void ArticleRetrieved(const CapturedArticle &article) override;
 

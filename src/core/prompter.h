@@ -30,7 +30,7 @@ public:
         answers.pop_front();
         return a;
     }
-    std::deque<bool> answers;   // scripted answers, taken in order
+    std::deque<bool> answers; // scripted answers, taken in order
     std::deque<QString> said;
 };
 

@@ -22,7 +22,7 @@ std::optional<qint64> leadingInteger(const QByteArray &text)
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
         if (value > (qint64(1) << 40))
-            break;   // far beyond any range; clamping decides the rest
+            break; // far beyond any range; clamping decides the rest
     }
     if (i == firstDigit)
         return std::nullopt;
@@ -138,7 +138,8 @@ QString LoadCsvPath(const IniFile &ini, const QString &appPath)
     return stored.endsWith(QLatin1Char('/')) ? stored : stored + QLatin1Char('/');
 }
 
-QStringList LoadCsvOptions(const IniFile &ini, SettingsStore &settings, const QString &csvPath, bool csvLoaded)
+QStringList LoadCsvOptions(const IniFile &ini, SettingsStore &settings, const QString &csvPath,
+                           bool csvLoaded)
 {
     QStringList notes;
     auto def = [](const char *name) -> const SettingDef & {
@@ -184,7 +185,7 @@ void SaveWindowPlacement(IniFile &ini, int windowState, double top, double left,
 {
     ini.write(kSizing, "WindowState", QByteArray::number(windowState));
     if (windowState != 0)
-        return;   // keep the last normal placement
+        return; // keep the last normal placement
     ini.write(kSizing, "Top", numberText(top));
     ini.write(kSizing, "Left", numberText(left));
     ini.write(kSizing, "Height", numberText(height));
@@ -197,8 +198,8 @@ std::array<int, 8> LoadColumnWidths(const IniFile &ini)
     for (int c = 0; c < 8; ++c) {
         const auto v = leadingNumber(ini.read(kColumns, "C" + QByteArray::number(c + 1)));
         const double rounded = v ? std::round(*v) : 0.0;
-        widths[size_t(c)] = rounded < 1 || rounded > 1e6 ? kPendingColumns[size_t(c)].defaultWidth
-                                                          : int(rounded);
+        widths[size_t(c)] =
+            rounded < 1 || rounded > 1e6 ? kPendingColumns[size_t(c)].defaultWidth : int(rounded);
     }
     return widths;
 }

@@ -14,8 +14,7 @@ class SettingsStore;
 // Reads section Options and then the CSV options into the store. Values that do not
 // fit their setting (text in a number, a number out of range) are fitted or ignored;
 // the returned lines say what was changed, for the log.
-QStringList LoadSettings(const IniFile &ini, SettingsStore &settings, const QString &csvPath,
-                         bool csvLoaded);
+QStringList LoadSettings(const IniFile &ini, SettingsStore &settings, const QString &csvPath, bool csvLoaded);
 void SaveSettings(IniFile &ini, const SettingsStore &settings);
 
 // The CSV index folder: CSV_Path with one trailing separator, else AppPath/CSV/.
@@ -28,20 +27,25 @@ void SaveCsvOptions(IniFile &ini, const SettingsStore &settings);
 // other field is read.
 struct WindowPlacement {
     std::optional<double> top, left, width, height;
-    std::optional<int> windowState;   // 0 normal, 1 minimised, 2 maximised
+    std::optional<int> windowState; // 0 normal, 1 minimised, 2 maximised
 };
 WindowPlacement LoadWindowPlacement(const IniFile &ini);
 // normal holds the current normal-state edges; they are written only when state is 0.
-void SaveWindowPlacement(IniFile &ini, int windowState, double top, double left, double width,
-                         double height);
+void SaveWindowPlacement(IniFile &ini, int windowState, double top, double left, double width, double height);
 
 struct PendingColumnDef {
     const char *title;
     int defaultWidth;
 };
 inline constexpr std::array<PendingColumnDef, 8> kPendingColumns{{
-    {"Filename", 60}, {"Lines", 19}, {"Subject", 150}, {"Organization", 40},
-    {"Posting Host", 40}, {"Email", 40}, {"Newsgroup", 60}, {"X-posts", 20},
+    {"Filename", 60},
+    {"Lines", 19},
+    {"Subject", 150},
+    {"Organization", 40},
+    {"Posting Host", 40},
+    {"Email", 40},
+    {"Newsgroup", 60},
+    {"X-posts", 20},
 }};
 std::array<int, 8> LoadColumnWidths(const IniFile &ini);
 void SaveColumnWidths(IniFile &ini, const std::array<int, 8> &widths);

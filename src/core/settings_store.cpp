@@ -1,6 +1,5 @@
 #include "settings_store.h"
 
-
 #include <algorithm>
 #include <stdexcept>
 

@@ -16,16 +16,16 @@ enum class SettingWindow { Options, Login, Log };
 
 // One row of the settings table: a setting named after the control that edits it.
 struct SettingDef {
-    const char *name;      // control name, e.g. "chkXOVER"
+    const char *name; // control name, e.g. "chkXOVER"
     SettingKind kind;
     SettingWindow window;
-    const char *section;   // INI section, or nullptr when not persisted
-    const char *key;       // INI key
-    int defaultNumber;     // check state or slider position
+    const char *section; // INI section, or nullptr when not persisted
+    const char *key;     // INI key
+    int defaultNumber;   // check state or slider position
     const char *defaultText;
-    int min;               // slider range
+    int min; // slider range
     int max;
-    const char *caption;   // check box caption (initial text)
+    const char *caption; // check box caption (initial text)
 };
 
 // All settings, in the order they are saved (Options, then CSV_Options), followed by

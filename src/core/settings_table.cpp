@@ -66,8 +66,7 @@ constexpr std::array kTable{
     SettingDef{"chkEnableIVT", K::Check, W::Options, Opt, "chkEnableIVT", 1, nullptr, 0, 2,
                "Enable IVT JPEG test"},
     SettingDef{"chkLogFile", K::Check, W::Log, Opt, "chkLogFile", 0, nullptr, 0, 2, "Log to OPSLOG.TXT"},
-    SettingDef{"chkEnableLogging", K::Check, W::Log, Opt, "chkEnableLogging", 0, nullptr, 0, 2,
-               "Enable Log"},
+    SettingDef{"chkEnableLogging", K::Check, W::Log, Opt, "chkEnableLogging", 0, nullptr, 0, 2, "Enable Log"},
 
     // CSV_Options. The folder is saved from the label's caption; it is read into
     // CsvPath by the CSV index load, not here.

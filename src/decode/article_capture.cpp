@@ -11,22 +11,19 @@ namespace kestrel {
 DecodeResult ArticleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &article)
 {
     Context &ctx = pipeline.context();
-    ctx.WriteLog(QStringLiteral("Article Retrieved: ") + displayText(article.fileName)
-                     + QLatin1Char(' ') + formatKb(article.bytes) + QStringLiteral("kb [")
-                     + FormatSpeed(ctx.clock, article.downloadStart, article.bytes)
-                     + QStringLiteral(" Kbps]"),
+    ctx.WriteLog(QStringLiteral("Article Retrieved: ") + displayText(article.fileName) + QLatin1Char(' ') +
+                     formatKb(article.bytes) + QStringLiteral("kb [") +
+                     FormatSpeed(ctx.clock, article.downloadStart, article.bytes) + QStringLiteral(" Kbps]"),
                  true);
 
-    const QByteArray subFolder =
-        groupSubfolderName(article.group, ctx.settings.checked(u"chkMakeSubDirs"),
-                           ctx.settings.checked(u"chkShortFolderNames"));
+    const QByteArray subFolder = groupSubfolderName(article.group, ctx.settings.checked(u"chkMakeSubDirs"),
+                                                    ctx.settings.checked(u"chkShortFolderNames"));
     QByteArray headerBlock;
     if (article.headersRequested && ctx.settings.checked(u"chkSaveHeaders"))
         headerBlock = articleHeaderPart(article.buffer).toByteArray();
 
     return pipeline.DecodeArticle(article.buffer, subFolder, article.fileName, headerBlock,
-                                  article.headersRequested ? HeaderLines::Present
-                                                           : HeaderLines::Absent);
+                                  article.headersRequested ? HeaderLines::Present : HeaderLines::Absent);
 }
 
 } // namespace kestrel

@@ -9,11 +9,12 @@ namespace kestrel {
 
 // What the download connection hands over once an article is complete.
 struct RetrievedArticle {
-    QByteArray buffer;            // everything received: status line, [headers, blank line,] body, end line; still dot-stuffed
-    QByteArray fileName;          // the pending entry's file name
-    QByteArray group;             // the newsgroup it came from
-    qint64 bytes = 0;             // bytes received for it
-    QDateTime downloadStart;      // when its transfer started
+    QByteArray
+        buffer; // everything received: status line, [headers, blank line,] body, end line; still dot-stuffed
+    QByteArray fileName;           // the pending entry's file name
+    QByteArray group;              // the newsgroup it came from
+    qint64 bytes = 0;              // bytes received for it
+    QDateTime downloadStart;       // when its transfer started
     bool headersRequested = false; // ARTICLE was sent (true) or BODY (false)
 };
 

@@ -8,8 +8,8 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::uint8_t Skip = 0x40;    // white space between characters
-constexpr std::uint8_t Pad = 0x41;     // '='
+constexpr std::uint8_t Skip = 0x40; // white space between characters
+constexpr std::uint8_t Pad = 0x41;  // '='
 constexpr std::uint8_t Invalid = 0x80;
 
 constexpr std::array<std::uint8_t, 256> makeTable()
@@ -17,8 +17,7 @@ constexpr std::array<std::uint8_t, 256> makeTable()
     std::array<std::uint8_t, 256> t{};
     for (auto &v : t)
         v = Invalid;
-    constexpr std::string_view alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     for (std::size_t i = 0; i < alphabet.size(); ++i)
         t[static_cast<unsigned char>(alphabet[i])] = static_cast<std::uint8_t>(i);
     for (char c : {' ', '\t', '\r', '\n'})
@@ -96,8 +95,7 @@ CodecResult base64Decode(std::string_view text)
         // Whole groups of four characters, the bulk of every line.
         if (have == 0 && pads == 0) {
             while (end - p >= 4) {
-                const std::uint32_t a = table[p[0]], b = table[p[1]], c = table[p[2]],
-                                    d = table[p[3]];
+                const std::uint32_t a = table[p[0]], b = table[p[1]], c = table[p[2]], d = table[p[3]];
                 if ((a | b | c | d) & 0xC0)
                     break;
                 const std::uint32_t v = a << 18 | b << 12 | c << 6 | d;
@@ -204,7 +202,8 @@ std::optional<Base64Item> findBeginBase64(std::string_view text, std::size_t fro
         const std::size_t nameAt = line.find(' ', 13);
         Base64Item item;
         item.startPos = p;
-        item.name = nameAt == std::string_view::npos ? QByteArray() : toBytes(line.substr(nameAt + 1)).trimmed();
+        item.name =
+            nameAt == std::string_view::npos ? QByteArray() : toBytes(line.substr(nameAt + 1)).trimmed();
         item.bodyPos = nextLine(text, p);
         item.bodyEnd = item.bodyPos;
         while (item.bodyEnd < text.size() && withoutCr(lineAt(text, item.bodyEnd)) != "====")

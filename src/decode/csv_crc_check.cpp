@@ -16,9 +16,8 @@ bool CsvIndex::CsvCheckCrc(Context &ctx, const QString &path, const QByteArray &
         const qsizetype c3 = c2 < 0 ? -1 : record.indexOf(',', c2 + 1);
         if (c3 < 0) {
             QByteArray shown = record;
-            shown.chop(1);   // the CR that ends every record
-            ctx.WriteLog(QStringLiteral("CSV record without CRC32 field: ") + displayText(shown),
-                         true);
+            shown.chop(1); // the CR that ends every record
+            ctx.WriteLog(QStringLiteral("CSV record without CRC32 field: ") + displayText(shown), true);
             return false;
         }
         csvHex = record.mid(c2 + 1, c3 - c2 - 1);
@@ -32,8 +31,8 @@ bool CsvIndex::CsvCheckCrc(Context &ctx, const QString &path, const QByteArray &
         return true;
     }
     const QByteArray fileHex = fileCrc ? QByteArray::number(*fileCrc, 16).toUpper() : QByteArray();
-    ctx.WriteLog(QStringLiteral("CRC32 INVALID (CSV:") + displayText(csvHex) + QStringLiteral("  ")
-                     + name + QLatin1Char(':') + displayText(fileHex) + QLatin1Char(')'),
+    ctx.WriteLog(QStringLiteral("CRC32 INVALID (CSV:") + displayText(csvHex) + QStringLiteral("  ") + name +
+                     QLatin1Char(':') + displayText(fileHex) + QLatin1Char(')'),
                  true);
     return false;
 }

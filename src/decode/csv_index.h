@@ -73,8 +73,8 @@ public:
 
 private:
     struct CsvFile {
-        QByteArray name;   // CSV name: file name less its extension
-        QByteArray text;   // as read; may refer into m_textArena
+        QByteArray name; // CSV name: file name less its extension
+        QByteArray text; // as read; may refer into m_textArena
     };
     void indexText(quint32 file);
     // Where the record of a name lies, or nullopt.
@@ -82,7 +82,7 @@ private:
     QByteArrayView lineOf(const NameRef &r) const;
     QByteArrayView nameOf(const NameRef &r) const;
 
-    TextArena m_textArena;   // the texts of loaded files; m_files refers into it
+    TextArena m_textArena; // the texts of loaded files; m_files refers into it
     std::vector<CsvFile> m_files;
     FoldedNameTable m_table;
     bool m_loaded = false;

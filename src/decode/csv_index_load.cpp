@@ -76,8 +76,8 @@ void CsvIndex::LoadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks
     }
 
     // Sorted by name so that "first loaded wins" means the same on every file system.
-    const QStringList names = dir.entryList({QStringLiteral("*.CSV")}, QDir::Files,
-                                            QDir::Name | QDir::IgnoreCase);
+    const QStringList names =
+        dir.entryList({QStringLiteral("*.CSV")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     m_loaded = !names.isEmpty();
     if (!m_loaded)
         return;
@@ -95,9 +95,8 @@ void CsvIndex::LoadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks
             break;
     }
     if (hooks.showMessage) {
-        hooks.showMessage(numText(count)
-                          + (count > 1 ? QStringLiteral(" CSV files loaded.")
-                                       : QStringLiteral(" CSV file loaded.")));
+        hooks.showMessage(numText(count) + (count > 1 ? QStringLiteral(" CSV files loaded.")
+                                                      : QStringLiteral(" CSV file loaded.")));
     }
 }
 

@@ -22,12 +22,12 @@ void logYencFailure(const QString &error, const DecodeHooks &hooks)
 void logTextFailure(DecodeOutcome &outcome, const DecodeHooks &hooks)
 {
     outcome.ok = false;
-    hooks.write(QStringLiteral("decode err (uuret:") + numText(outcome.uuret)
-                    + QStringLiteral("  mvret:") + numText(outcome.mvret) + QLatin1Char(')'),
+    hooks.write(QStringLiteral("decode err (uuret:") + numText(outcome.uuret) + QStringLiteral("  mvret:") +
+                    numText(outcome.mvret) + QLatin1Char(')'),
                 true);
     if (outcome.uuret == uud::RetFailed)
-        hooks.write(outcome.message + QStringLiteral(" (severity:") + numText(uud::SeverityError)
-                        + QLatin1Char(')'),
+        hooks.write(outcome.message + QStringLiteral(" (severity:") + numText(uud::SeverityError) +
+                        QLatin1Char(')'),
                     true);
 }
 
@@ -66,8 +66,7 @@ DecodeOutcome decodeText(std::string_view t, const DecodeHooks &hooks)
     outcome.name = sanitizeFileName(item.name);
     const std::string_view body =
         t.substr(std::min(item.body, t.size()), item.bodyEnd > item.body ? item.bodyEnd - item.body : 0);
-    CodecResult decoded =
-        item.encoding == Encoding::Uuencode ? uuDecodeBody(body) : base64Decode(body);
+    CodecResult decoded = item.encoding == Encoding::Uuencode ? uuDecodeBody(body) : base64Decode(body);
     if (!decoded.ok()) {
         outcome.uuret = uud::RetFailed;
         outcome.message = decoded.error;
@@ -98,8 +97,7 @@ void writeTextResult(DecodeOutcome &outcome, const QString &destFile, const Deco
 
 } // namespace
 
-DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile,
-                                const DecodeHooks &hooks)
+DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks)
 {
     if (!yEncCheckText(text, hooks))
         return decodeText(asView(text), hooks);
@@ -116,8 +114,7 @@ DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile,
     return outcome;
 }
 
-DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile,
-                                  const DecodeHooks &hooks)
+DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks)
 {
     if (!yEncCheckText(text, hooks)) {
         DecodeOutcome outcome = decodeText(asView(text), hooks);

@@ -32,24 +32,22 @@ struct DecodeOutcome {
     // Bytes and placement, when ok. decodeArticleToFile and DecodeFile leave `bytes`
     // empty for yEnc (written straight from the decode buffer) and full otherwise.
     DecodedFile file;
-    QByteArray name;        // the name in the encoding, made safe; empty when none
+    QByteArray name; // the name in the encoding, made safe; empty when none
     // The text decoder's codes for the log ("decode err (uuret: ..."); unused for yEnc.
     int uuret = uud::RetOk;
     int mvret = 0;
-    QString message;        // why it failed: the yEnc error text or the text decoder's message
+    QString message; // why it failed: the yEnc error text or the text decoder's message
 };
 
 // Decodes an article text held in memory: yEnc when "=ybegin " lies in the first
 // 60,000 bytes, else the first uuencoded block, MIME base64 part or begin-base64 block.
 // Logs what the work-file form logs, except anything about writing the destination.
 // `destFile` is only shown in the yEnc log line.
-DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile,
-                                const DecodeHooks &hooks);
+DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks);
 
 // Decodes an article text into `destFile` and logs every failure. This is the form the
 // decode pipeline uses: no work file on disk. `ok` is true when `destFile` was written.
-DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile,
-                                  const DecodeHooks &hooks);
+DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks);
 
 // The work-file form: reads `WorkFile` (never deletes it) and decodes it into
 // `DestFile`. Returns true when `DestFile` was written. `outcome`, when given, receives

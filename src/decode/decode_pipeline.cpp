@@ -92,8 +92,8 @@ QString writeWhole(const QString &path, QByteArrayView first, QByteArrayView sec
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return f.errorString();
-    if (f.write(first.data(), first.size()) != first.size()
-        || f.write(second.data(), second.size()) != second.size())
+    if (f.write(first.data(), first.size()) != first.size() ||
+        f.write(second.data(), second.size()) != second.size())
         return f.errorString();
     return {};
 }
@@ -109,14 +109,14 @@ QByteArrayView articleHeaderPart(QByteArrayView article)
 }
 
 struct DecodePipeline::Article {
-    QByteArrayView text;        // the encoded part, still dot-stuffed
-    bool uuencoded = false;     // the text holds a "begin 644" line
-    QByteArray unstuffed;       // what the decoder reads and bad_decodes keeps
-    QByteArrayView headerPart;  // status and header lines, kept with a failed article
-    QByteArray received;        // the file name as the pipeline received it
-    QByteArray name;            // the safe name the picture is stored under
+    QByteArrayView text;       // the encoded part, still dot-stuffed
+    bool uuencoded = false;    // the text holds a "begin 644" line
+    QByteArray unstuffed;      // what the decoder reads and bad_decodes keeps
+    QByteArrayView headerPart; // status and header lines, kept with a failed article
+    QByteArray received;       // the file name as the pipeline received it
+    QByteArray name;           // the safe name the picture is stored under
     QByteArray headerBlock;
-    QByteArray subName;         // the safe group sub-folder, as bytes for descript.ion
+    QByteArray subName; // the safe group sub-folder, as bytes for descript.ion
     DownloadPaths paths;
 };
 
@@ -145,17 +145,16 @@ DecodeHooks DecodePipeline::decoderHooks()
 }
 
 DecodeResult DecodePipeline::DecodeArticle(QByteArrayView article, const QByteArray &subFolder,
-                                           const QByteArray &fileName,
-                                           const QByteArray &headerBlock, HeaderLines headers)
+                                           const QByteArray &fileName, const QByteArray &headerBlock,
+                                           HeaderLines headers)
 {
     if (article.isEmpty())
         return DecodeResult::Nothing;
     Q_EMIT busyChanged(true);
     m_ctx.WriteLog(QStringLiteral("Decoding..."), false);
 
-    const bool hasHeaders = headers == HeaderLines::PerSetting
-        ? m_ctx.settings.checked(u"chkSaveHeaders")
-        : headers == HeaderLines::Present;
+    const bool hasHeaders = headers == HeaderLines::PerSetting ? m_ctx.settings.checked(u"chkSaveHeaders")
+                                                               : headers == HeaderLines::Present;
     Article a;
     const BeginMarks marks(article);
     const std::size_t start = encodedPart(article, hasHeaders, marks);
@@ -180,16 +179,15 @@ DecodeResult DecodePipeline::run(Article &a)
     const QString &root = a.paths.root;
     if (root.isEmpty() || !QFileInfo(root).isDir()) {
         log((root.isEmpty() ? QStringLiteral("No download folder set: ")
-                            : QStringLiteral("Download folder not found (") + root
-                                  + QStringLiteral("): "))
-            + printable(a.received) + QStringLiteral(" not saved"));
+                            : QStringLiteral("Download folder not found (") + root + QStringLiteral("): ")) +
+            printable(a.received) + QStringLiteral(" not saved"));
         return DecodeResult::NoDownloadFolder;
     }
     MakeDownloadSubfolder(root, a.paths.sub);
 
-    const QByteArray checked = a.uuencoded
-        ? m_noRedl.CheckUUName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received)
-        : a.received;
+    const QByteArray checked =
+        a.uuencoded ? m_noRedl.CheckUUName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received)
+                    : a.received;
     if (checked == "KILL") {
         log(printable(a.received) + QStringLiteral(" not saved"));
         return DecodeResult::Dropped;
@@ -202,8 +200,7 @@ DecodeResult DecodePipeline::run(Article &a)
     }
 
     a.unstuffed = UnstuffDots(a.text);
-    const DecodeOutcome decoded =
-        decodeArticleToFile(a.unstuffed, a.paths.destination(), decoderHooks());
+    const DecodeOutcome decoded = decodeArticleToFile(a.unstuffed, a.paths.destination(), decoderHooks());
     if (!decoded.ok) {
         log(QStringLiteral("Decode Error: ") + a.paths.name);
         SaveBadDecode(a.name, a.unstuffed, a.headerPart);
@@ -264,8 +261,7 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
         moved = isInsideFolder(root, target) && movePicture(dest, target);
         if (moved) {
             log(a.paths.name + QStringLiteral(" moved to \\") + series);
-            writeHeaderFile(a.paths.under(series, a.paths.stem() + QStringLiteral("TXT")),
-                            a.headerBlock);
+            writeHeaderFile(a.paths.under(series, a.paths.stem() + QStringLiteral("TXT")), a.headerBlock);
         }
     }
     if (!moved)
@@ -294,8 +290,7 @@ bool DecodePipeline::movePicture(const QString &from, const QString &to)
     // A rename replaces the target in one step; across file systems fall back to a
     // copy, and never delete the source unless the copy is complete.
     std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(from).toStdString(),
-                            QFile::encodeName(to).toStdString(), ec);
+    std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), ec);
     if (!ec)
         return true;
     QFile::remove(to);
@@ -320,8 +315,7 @@ void DecodePipeline::MakeBadDecodesFolder()
     MakeDownloadSubfolder(downloadFolder(m_ctx.settings), QStringLiteral("bad_decodes"));
 }
 
-void DecodePipeline::SaveBadDecode(const QByteArray &fileName, QByteArrayView text,
-                                   QByteArrayView headerPart)
+void DecodePipeline::SaveBadDecode(const QByteArray &fileName, QByteArrayView text, QByteArrayView headerPart)
 {
     if (!m_ctx.settings.checked(u"chkSaveDecodes"))
         return;
@@ -338,8 +332,7 @@ void DecodePipeline::SaveBadDecode(const QByteArray &fileName, QByteArrayView te
         log(e);
     if (!m_ctx.settings.checked(u"chkSaveHeaders"))
         return;
-    if (QString e = writeWhole(paths.under(folder, paths.stem() + QStringLiteral("TXT")), headerPart,
-                               "\r\n");
+    if (QString e = writeWhole(paths.under(folder, paths.stem() + QStringLiteral("TXT")), headerPart, "\r\n");
         !e.isEmpty())
         log(e);
 }

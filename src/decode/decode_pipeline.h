@@ -18,16 +18,16 @@ class NoRedlList;
 
 // How one article ended in the pipeline.
 enum class DecodeResult {
-    Nothing,           // empty article text: nothing done, nothing logged
-    NoDownloadFolder,  // no usable download folder: nothing written, nothing recorded
-    Dropped,           // the name check said KILL, or no usable file name was left
-    DecodeFailed,      // recorded as fetched; the article text kept when chosen
-    TestFailed,        // the picture test found an error; picture deleted
-    CrcFailedKept,     // CSV CRC wrong; picture moved to crcfail
-    CrcFailedDeleted,  // CSV CRC wrong; picture deleted
-    VerifiedMoved,     // CSV CRC right; picture moved to its series folder
-    Verified,          // CSV CRC right; picture left where it was decoded
-    Stored,            // not a CSV article; picture left where it was decoded
+    Nothing,          // empty article text: nothing done, nothing logged
+    NoDownloadFolder, // no usable download folder: nothing written, nothing recorded
+    Dropped,          // the name check said KILL, or no usable file name was left
+    DecodeFailed,     // recorded as fetched; the article text kept when chosen
+    TestFailed,       // the picture test found an error; picture deleted
+    CrcFailedKept,    // CSV CRC wrong; picture moved to crcfail
+    CrcFailedDeleted, // CSV CRC wrong; picture deleted
+    VerifiedMoved,    // CSV CRC right; picture moved to its series folder
+    Verified,         // CSV CRC right; picture left where it was decoded
+    Stored,           // not a CSV article; picture left where it was decoded
 };
 
 // Whether the article text starts with header lines (an ARTICLE reply) or only the
@@ -47,8 +47,7 @@ class DecodePipeline : public QObject {
     Q_OBJECT
 public:
     // csv may be null: no CSV index, so no CRC checks.
-    DecodePipeline(Context &ctx, NoRedlList &noRedl, CsvIndex *csv = nullptr,
-                   QObject *parent = nullptr);
+    DecodePipeline(Context &ctx, NoRedlList &noRedl, CsvIndex *csv = nullptr, QObject *parent = nullptr);
 
     // subFolder: the group sub-folder, empty for none. fileName: the pending entry's
     // file name. headerBlock: written beside the picture when not empty. The article's

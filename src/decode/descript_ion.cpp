@@ -11,8 +11,7 @@ QByteArray descriptIonLine(const QByteArray &fileName, const QByteArray &descrip
     return fileName + ' ' + text + "\r\n";
 }
 
-QString appendDescriptIon(const QString &folder, const QByteArray &fileName,
-                          const QByteArray &description)
+QString appendDescriptIon(const QString &folder, const QByteArray &fileName, const QByteArray &description)
 {
     QFile f(folder + QStringLiteral("descript.ion"));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))

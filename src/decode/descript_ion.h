@@ -12,7 +12,6 @@ QByteArray descriptIonLine(const QByteArray &fileName, const QByteArray &descrip
 
 // Appends that line to folder + "descript.ion" (folder ends in '/'), creating the file
 // when missing. Returns an empty string or the reason the append failed.
-QString appendDescriptIon(const QString &folder, const QByteArray &fileName,
-                          const QByteArray &description);
+QString appendDescriptIon(const QString &folder, const QByteArray &fileName, const QByteArray &description);
 
 } // namespace kestrel

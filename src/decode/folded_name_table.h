@@ -36,8 +36,7 @@ public:
     static constexpr qint64 kMaxLength = (qint64(1) << 24) - 1;
     static constexpr qint64 kMaxOffset = (qint64(1) << 40) - 1;
 
-    template <typename Same>
-    std::optional<NameRef> find(quint32 hash, Same same) const
+    template <typename Same> std::optional<NameRef> find(quint32 hash, Same same) const
     {
         if (m_slots.empty())
             return std::nullopt;
@@ -56,8 +55,7 @@ public:
 
     // Stores ref under its name unless the name is already there (the first stays).
     // Returns true when stored. ref's length and offset must be within the limits.
-    template <typename Same>
-    bool insertUnique(quint32 hash, const NameRef &ref, Same same)
+    template <typename Same> bool insertUnique(quint32 hash, const NameRef &ref, Same same)
     {
         if (find(hash, same))
             return false;
@@ -83,7 +81,7 @@ public:
 private:
     struct Slot {
         quint32 hash = 0;
-        quint32 textPlusOne = 0;   // 0 marks a free slot
+        quint32 textPlusOne = 0; // 0 marks a free slot
         quint64 offsetAndLength = 0;
     };
     static NameRef refOf(const Slot &s)

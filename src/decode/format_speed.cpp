@@ -26,8 +26,8 @@ QString formatKb(qint64 bytes)
 {
     const bool negative = bytes < 0;
     const qint64 tenths = roundedQuotient(negative ? -bytes : bytes, 100);
-    return (negative && tenths ? QStringLiteral("-") : QString()) + grouped(tenths / 10)
-        + QLatin1Char('.') + QString::number(tenths % 10);
+    return (negative && tenths ? QStringLiteral("-") : QString()) + grouped(tenths / 10) + QLatin1Char('.') +
+           QString::number(tenths % 10);
 }
 
 QString FormatSpeed(qint64 wholeSeconds, qint64 bytes)
@@ -36,8 +36,8 @@ QString FormatSpeed(qint64 wholeSeconds, qint64 bytes)
     const qint64 hundredths = roundedQuotient(rate, 10);
     const qint64 whole = hundredths / 100;
     const qint64 fraction = hundredths % 100;
-    return (whole ? grouped(whole) : QString()) + QLatin1Char('.')
-        + QString::number(fraction).rightJustified(2, QLatin1Char('0'));
+    return (whole ? grouped(whole) : QString()) + QLatin1Char('.') +
+           QString::number(fraction).rightJustified(2, QLatin1Char('0'));
 }
 
 QString FormatSpeed(const Clock &clock, const QDateTime &start, qint64 bytes)

@@ -17,19 +17,25 @@ struct Outcome {
 Outcome outcomeOf(int code)
 {
     switch (code) {
-    case JpegPassed: return {"Passed all Tests.", IvtPass};
-    case JpegOver300k: return {"Warning, File size greater than 300k.", IvtWarning};
-    case JpegEmpty: return {"Error, Zero-Byte file!", IvtError};
-    case JpegNoIdent: return {"Error, Bad or missing JPEG ident!", IvtError};
-    case JpegNoEoi: return {"Warning, No EOI (End of Image) Marker.", IvtBadStructure};
-    case JpegNoSof: return {"Warning, No SOF (Start of Frame) Marker.", IvtBadStructure};
-    case JpegFromGif: return {"Warning, Converted from GIF.", IvtWarning};
+    case JpegPassed:
+        return {"Passed all Tests.", IvtPass};
+    case JpegOver300k:
+        return {"Warning, File size greater than 300k.", IvtWarning};
+    case JpegEmpty:
+        return {"Error, Zero-Byte file!", IvtError};
+    case JpegNoIdent:
+        return {"Error, Bad or missing JPEG ident!", IvtError};
+    case JpegNoEoi:
+        return {"Warning, No EOI (End of Image) Marker.", IvtBadStructure};
+    case JpegNoSof:
+        return {"Warning, No SOF (Start of Frame) Marker.", IvtBadStructure};
+    case JpegFromGif:
+        return {"Warning, Converted from GIF.", IvtWarning};
     }
     return {nullptr, IvtNotTested};
 }
 
-qint32 runTest(Context &ctx, const QByteArray &fileName,
-               const std::function<int(QString *error)> &check)
+qint32 runTest(Context &ctx, const QByteArray &fileName, const std::function<int(QString *error)> &check)
 {
     if (!ctx.settings.checked(u"chkEnableIVT"))
         return IvtPass;
@@ -47,8 +53,8 @@ qint32 runTest(Context &ctx, const QByteArray &fileName,
             return IvtNotTested;
         }
     }
-    ctx.WriteLog(QStringLiteral("IVT: ") + displayText(fileName) + QStringLiteral(" -- ")
-                     + QLatin1String(outcome.message),
+    ctx.WriteLog(QStringLiteral("IVT: ") + displayText(fileName) + QStringLiteral(" -- ") +
+                     QLatin1String(outcome.message),
                  true);
     return outcome.verdict;
 }

@@ -14,8 +14,8 @@ class Context;
 enum IvtVerdict : qint32 {
     IvtNotTested = 0,
     IvtPass = 1,
-    IvtWarning = 2,       // large, or converted from GIF
-    IvtBadStructure = 3,  // a marker is missing: probably cut short
+    IvtWarning = 2,      // large, or converted from GIF
+    IvtBadStructure = 3, // a marker is missing: probably cut short
     IvtError = 4,
 };
 

@@ -81,8 +81,7 @@ private:
     QByteArrayView m_bytes;
 };
 
-template <typename Parts>
-int checkParts(Parts &parts)
+template <typename Parts> int checkParts(Parts &parts)
 {
     const qint64 length = parts.length();
     if (length == 0)

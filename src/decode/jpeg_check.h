@@ -10,7 +10,7 @@ namespace kestrel {
 // size and GIF warnings.
 enum JpegCheckCode : int {
     JpegPassed = 0,
-    JpegOver300k = 1,    // longer than 300,000 bytes
+    JpegOver300k = 1, // longer than 300,000 bytes
     JpegEmpty = 2,
     JpegNoIdent = 3,     // "JFIF" not at bytes 7-10
     JpegNoEoi = 4,       // no FF D9 in the last 115 bytes

@@ -48,8 +48,7 @@ bool decodeLine(std::string_view line, std::size_t count, std::uint8_t *o)
     const std::size_t whole = std::min(needed, line.size() / 4 * 4);
     std::size_t g = 0;
     for (; g < whole; g += 4) {
-        const std::uint8_t a = table[p[g]], b = table[p[g + 1]], c = table[p[g + 2]],
-                           d = table[p[g + 3]];
+        const std::uint8_t a = table[p[g]], b = table[p[g + 1]], c = table[p[g + 2]], d = table[p[g + 3]];
         if ((a | b | c | d) & 0xC0)
             return false;
         *o++ = static_cast<std::uint8_t>(a << 2 | b >> 4);

@@ -11,9 +11,9 @@ namespace kestrel {
 
 // A "begin <mode> <name>" line at the start of a line.
 struct UuBeginLine {
-    std::size_t linePos = 0;  // where "begin" starts
-    std::size_t dataPos = 0;  // the first byte after the line
-    QByteArray name;          // as written (trimmed), not yet made safe
+    std::size_t linePos = 0; // where "begin" starts
+    std::size_t dataPos = 0; // the first byte after the line
+    QByteArray name;         // as written (trimmed), not yet made safe
 };
 
 // The first begin line at or after `from` whose mode is 1 to 4 octal digits.

@@ -21,10 +21,10 @@ constexpr std::string_view EndMarker = "=yend";
 constexpr qsizetype ProgressBlock = 1 << 20;
 
 struct YencHeader {
-    std::size_t beginPos = 0;             // of "=ybegin "
+    std::size_t beginPos = 0;                     // of "=ybegin "
     std::size_t partPos = std::string_view::npos; // of "=ypart" after it, when multi-part
-    QByteArray partText;                  // shown in the log only
-    qint64 begin = 0;                     // 1-based position of a part, 0 for none
+    QByteArray partText;                          // shown in the log only
+    qint64 begin = 0;                             // 1-based position of a part, 0 for none
 };
 
 bool multiPart(const YencHeader &h)
@@ -82,8 +82,7 @@ std::optional<quint32> hexKey(std::string_view line, std::string_view key)
         if (to == std::string_view::npos)
             to = line.size();
         std::string_view word = line.substr(from, to - from);
-        if (word.size() > key.size() && word.substr(0, key.size()) == key
-            && word[key.size()] == '=') {
+        if (word.size() > key.size() && word.substr(0, key.size()) == key && word[key.size()] == '=') {
             word = word.substr(key.size() + 1);
             while (!word.empty() && (word.back() == '\r' || word.back() == ' '))
                 word.remove_suffix(1);
@@ -113,8 +112,7 @@ QString crcText(quint32 crc)
 
 // Cuts out the data between the header (or part) line and "=yend", decodes it, checks
 // the trailer's checksum and the size. Returns an error text or empty.
-QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks &hooks,
-                   DecodedFile &decoded)
+QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks &hooks, DecodedFile &decoded)
 {
     const std::size_t headerLine = multiPart(h) ? h.partPos : h.beginPos;
     const std::size_t lineEnd = text.find('\n', headerLine);
@@ -164,8 +162,8 @@ QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks
         const auto actual = static_cast<quint32>(
             crc32(0L, reinterpret_cast<const Bytef *>(out.constData()), static_cast<uInt>(written)));
         if (actual != *expected)
-            return failure(QStringLiteral("CRC32 mismatch (trailer ") + crcText(*expected)
-                           + QStringLiteral(", data ") + crcText(actual) + QLatin1Char(')'));
+            return failure(QStringLiteral("CRC32 mismatch (trailer ") + crcText(*expected) +
+                           QStringLiteral(", data ") + crcText(actual) + QLatin1Char(')'));
     }
 
     decoded.bytes = std::move(out);
@@ -180,14 +178,13 @@ QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks
 }
 
 // Steps shared by the in-memory and the file form, up to the decoding itself.
-std::optional<YencHeader> start(std::string_view text, const QString &destFile,
-                                const DecodeHooks &hooks)
+std::optional<YencHeader> start(std::string_view text, const QString &destFile, const DecodeHooks &hooks)
 {
     hooks.write(QStringLiteral("yEnc Internal Decoder: loading..."), false);
     std::optional<YencHeader> h = readHeader(text);
     if (h)
-        hooks.write(QStringLiteral("yDecoding (") + destFile + QStringLiteral(") part: ")
-                        + QString::fromLatin1(h->partText),
+        hooks.write(QStringLiteral("yDecoding (") + destFile + QStringLiteral(") part: ") +
+                        QString::fromLatin1(h->partText),
                     true);
     return h;
 }

@@ -19,8 +19,7 @@ constexpr std::uint64_t hasZeroByte(std::uint64_t v)
 // first such byte.
 constexpr std::uint64_t specialFlags(std::uint64_t x)
 {
-    return hasZeroByte(x ^ (Ones * '\r')) | hasZeroByte(x ^ (Ones * '\n'))
-           | hasZeroByte(x ^ (Ones * '='));
+    return hasZeroByte(x ^ (Ones * '\r')) | hasZeroByte(x ^ (Ones * '\n')) | hasZeroByte(x ^ (Ones * '='));
 }
 
 // Eight byte-wise subtractions of 42 without borrows crossing bytes.
@@ -32,8 +31,7 @@ constexpr std::uint64_t minus42(std::uint64_t x)
 
 } // namespace
 
-std::size_t decodePortable(const std::uint8_t *in, std::size_t n, std::uint8_t *out,
-                           bool &escaped)
+std::size_t decodePortable(const std::uint8_t *in, std::size_t n, std::uint8_t *out, bool &escaped)
 {
     std::size_t i = 0;
     std::uint8_t *o = out;

@@ -10,12 +10,10 @@ namespace kestrel::yenc {
 // `escaped` carries an escape from the end of one block to the start of the next; on
 // return it tells whether the block ended on a '=' still waiting for its byte.
 // `out` needs room for n bytes. Returns the number of bytes written.
-using KernelFn = std::size_t (*)(const std::uint8_t *in, std::size_t n, std::uint8_t *out,
-                                 bool &escaped);
+using KernelFn = std::size_t (*)(const std::uint8_t *in, std::size_t n, std::uint8_t *out, bool &escaped);
 
 // The reference: plain C++ that runs everywhere.
-std::size_t decodePortable(const std::uint8_t *in, std::size_t n, std::uint8_t *out,
-                           bool &escaped);
+std::size_t decodePortable(const std::uint8_t *in, std::size_t n, std::uint8_t *out, bool &escaped);
 
 enum class Kernel { Portable, Ssse3, Avx2 };
 

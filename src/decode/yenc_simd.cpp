@@ -44,8 +44,8 @@ inline bool awkward(std::uint32_t eqMask, std::uint32_t special, std::uint32_t e
 
 } // namespace
 
-__attribute__((target("ssse3,popcnt")))
-std::size_t decodeSsse3(const std::uint8_t *in, std::size_t n, std::uint8_t *out, bool &escaped)
+__attribute__((target("ssse3,popcnt"))) std::size_t decodeSsse3(const std::uint8_t *in, std::size_t n,
+                                                                std::uint8_t *out, bool &escaped)
 {
     const auto &table = compactTable();
     const __m128i eqChar = _mm_set1_epi8('=');
@@ -84,8 +84,7 @@ std::size_t decodeSsse3(const std::uint8_t *in, std::size_t n, std::uint8_t *out
         esc = _mm_cmpeq_epi8(_mm_and_si128(esc, bits), bits);
         const __m128i decoded = _mm_sub_epi8(_mm_sub_epi8(v, k42), _mm_and_si128(esc, k64));
         const unsigned d0 = special & 0xFF, d1 = special >> 8 & 0xFF;
-        __m128i idx = _mm_set_epi64x(static_cast<long long>(table[d1]),
-                                     static_cast<long long>(table[d0]));
+        __m128i idx = _mm_set_epi64x(static_cast<long long>(table[d1]), static_cast<long long>(table[d0]));
         idx = _mm_add_epi8(idx, half);
         const __m128i packed = _mm_shuffle_epi8(decoded, idx);
         _mm_storel_epi64(reinterpret_cast<__m128i *>(o), packed);
@@ -100,8 +99,8 @@ std::size_t decodeSsse3(const std::uint8_t *in, std::size_t n, std::uint8_t *out
     return static_cast<std::size_t>(o - out);
 }
 
-__attribute__((target("avx2,popcnt")))
-std::size_t decodeAvx2(const std::uint8_t *in, std::size_t n, std::uint8_t *out, bool &escaped)
+__attribute__((target("avx2,popcnt"))) std::size_t decodeAvx2(const std::uint8_t *in, std::size_t n,
+                                                              std::uint8_t *out, bool &escaped)
 {
     const auto &table = compactTable();
     const __m256i eqChar = _mm256_set1_epi8('=');
@@ -109,8 +108,8 @@ std::size_t decodeAvx2(const std::uint8_t *in, std::size_t n, std::uint8_t *out,
     const __m256i lfChar = _mm256_set1_epi8('\n');
     const __m256i k42 = _mm256_set1_epi8(42);
     const __m256i k64 = _mm256_set1_epi8(64);
-    const __m256i spread = _mm256_setr_epi64x(0, 0x0101010101010101LL, 0x0202020202020202LL,
-                                              0x0303030303030303LL);
+    const __m256i spread =
+        _mm256_setr_epi64x(0, 0x0101010101010101LL, 0x0202020202020202LL, 0x0303030303030303LL);
     const __m256i bits = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201ULL));
     // pshufb indexes inside each 16-byte lane: the upper group of a lane starts at 8.
     const __m256i half = _mm256_setr_epi64x(0, 0x0808080808080808LL, 0, 0x0808080808080808LL);
@@ -120,10 +119,8 @@ std::size_t decodeAvx2(const std::uint8_t *in, std::size_t n, std::uint8_t *out,
     std::uint32_t escIn = escaped ? 1 : 0;
     while (i + 32 <= n) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + i));
-        const auto eqMask =
-            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, eqChar)));
-        const __m256i crlf =
-            _mm256_or_si256(_mm256_cmpeq_epi8(v, crChar), _mm256_cmpeq_epi8(v, lfChar));
+        const auto eqMask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, eqChar)));
+        const __m256i crlf = _mm256_or_si256(_mm256_cmpeq_epi8(v, crChar), _mm256_cmpeq_epi8(v, lfChar));
         const std::uint32_t special = eqMask | static_cast<std::uint32_t>(_mm256_movemask_epi8(crlf));
         if ((special | escIn) == 0) {
             _mm256_storeu_si256(reinterpret_cast<__m256i *>(o), _mm256_sub_epi8(v, k42));
@@ -142,13 +139,12 @@ std::size_t decodeAvx2(const std::uint8_t *in, std::size_t n, std::uint8_t *out,
         escIn = eqMask >> 31;
         __m256i esc = _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(escMask)), spread);
         esc = _mm256_cmpeq_epi8(_mm256_and_si256(esc, bits), bits);
-        const __m256i decoded =
-            _mm256_sub_epi8(_mm256_sub_epi8(v, k42), _mm256_and_si256(esc, k64));
+        const __m256i decoded = _mm256_sub_epi8(_mm256_sub_epi8(v, k42), _mm256_and_si256(esc, k64));
         const unsigned d0 = special & 0xFF, d1 = special >> 8 & 0xFF, d2 = special >> 16 & 0xFF,
                        d3 = special >> 24;
-        __m256i idx = _mm256_setr_epi64x(
-            static_cast<long long>(table[d0]), static_cast<long long>(table[d1]),
-            static_cast<long long>(table[d2]), static_cast<long long>(table[d3]));
+        __m256i idx =
+            _mm256_setr_epi64x(static_cast<long long>(table[d0]), static_cast<long long>(table[d1]),
+                               static_cast<long long>(table[d2]), static_cast<long long>(table[d3]));
         idx = _mm256_add_epi8(idx, half);
         const __m256i packed = _mm256_shuffle_epi8(decoded, idx);
         const __m128i lo = _mm256_castsi256_si128(packed);

@@ -29,7 +29,8 @@ void GroupManager::cmdGetHostGroupsClicked()
 {
     const QString path = m_ctx.state.file(kListFile);
     if (QFile::exists(path)) {
-        const QString question = QStringLiteral("Ok to delete existing HOSTGRPS.TXT? ") + QStringLiteral("\r\r") +
+        const QString question = QStringLiteral("Ok to delete existing HOSTGRPS.TXT? ") +
+                                 QStringLiteral("\r\r") +
                                  QStringLiteral(" Answer no to abort if you want to back up the file first.");
         if (!m_ctx.prompter.question(question, false))
             return;
@@ -50,8 +51,9 @@ void GroupManager::cmdGetHostGroupsClicked()
         m_ctx.prompter.message(
             QStringLiteral("Enter News Server name by pressing SCAN on main screen, and then try again.") +
             QStringLiteral("\r\r") +
-            QStringLiteral("  This is usually 'news.(hostname).net' or something similar.  Contact your system "
-                           "admin if you are unsure."));
+            QStringLiteral(
+                "  This is usually 'news.(hostname).net' or something similar.  Contact your system "
+                "admin if you are unsure."));
         return;
     }
     if (!m_gTCP1.isClosed()) {
@@ -242,7 +244,8 @@ void GroupManager::SaveGroupPacket(const QByteArray &bytes)
 {
     appendToListFile(bytes, "SaveGroupPacket");
     const QString size = kbWhole(m_groupBytesReceived);
-    ShowGroupStatus(QStringLiteral("Download complete!  HOSTGRPS.TXT (") + size + QStringLiteral(" Kb) Saved and ready."),
+    ShowGroupStatus(QStringLiteral("Download complete!  HOSTGRPS.TXT (") + size +
+                        QStringLiteral(" Kb) Saved and ready."),
                     0);
     m_ctx.WriteLog(QStringLiteral("Groups download complete: HOSTGRPS.TXT (") + size +
                        QStringLiteral(" Kb) Saved and ready."),

@@ -38,7 +38,8 @@ GroupManager::GroupManager(Context &ctx, Login &login, FavouritesModel &favourit
         setControls(c);
         ShowGroupStatus(status, 0);
     });
-    connect(&m_search, &GroupSearch::ended, this, [this](bool, const QString &status) { onSearchEnded(status); });
+    connect(&m_search, &GroupSearch::ended, this,
+            [this](bool, const QString &status) { onSearchEnded(status); });
 }
 
 GroupManager::~GroupManager()

@@ -22,8 +22,8 @@ struct GroupManagerControls {
     bool Command2 = true;         // "reload HOSTGRPS.TXT from disk"
     bool cmdQR = true;            // the search / stop button
     QString cmdQRCaption = QStringLiteral("Search");
-    bool optStartsWith = true;    // optSearchType 0
-    bool optContains = true;      // optSearchType 1
+    bool optStartsWith = true; // optSearchType 0
+    bool optContains = true;   // optSearchType 1
     bool txtQR = true;
     bool cmdAdd = false;          // "&Add Selections"
     bool frame1Visible = true;    // the results frame (list and cmdAdd)

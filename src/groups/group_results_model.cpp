@@ -103,11 +103,12 @@ void GroupResultsModel::sort(int column, Qt::SortOrder order)
     if (column < 0 || column >= ColumnCount)
         return;
     Q_EMIT layoutAboutToBeChanged();
-    std::stable_sort(m_rows.begin(), m_rows.end(), [column, order](const GroupResultRow &a, const GroupResultRow &b) {
-        const QString ta = columnText(a, column);
-        const QString tb = columnText(b, column);
-        return order == Qt::AscendingOrder ? ta < tb : tb < ta;
-    });
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [column, order](const GroupResultRow &a, const GroupResultRow &b) {
+                         const QString ta = columnText(a, column);
+                         const QString tb = columnText(b, column);
+                         return order == Qt::AscendingOrder ? ta < tb : tb < ta;
+                     });
     Q_EMIT layoutChanged();
 }
 

@@ -48,7 +48,8 @@ bool GroupListWalk::step(int maxLines, QList<GroupResultRow> &found)
         m_p = c + 1;
         if (c - lineStart < 1)
             continue;
-        const QByteArrayView whole = QByteArrayView(m_list).sliced(lineStart - 1, c - lineStart - 1).trimmed();
+        const QByteArrayView whole =
+            QByteArrayView(m_list).sliced(lineStart - 1, c - lineStart - 1).trimmed();
         const qsizetype blank = whole.indexOf(' ');
         const QByteArrayView name = blank < 0 ? whole : whole.first(blank + 1);
         if (matches(name)) {
@@ -101,18 +102,21 @@ void GroupSearch::slice()
     const QString count = numText(m_walk->matchCount()) + QStringLiteral(" matching groups found)");
     const qint64 seconds = elapsedSeconds();
     if (!m_stopRequested && !m_walk->finished()) {
-        Q_EMIT progressed(m_walk->progress(), QStringLiteral("Searching... (") + count + QStringLiteral("  Time:") +
-                                                   numText(seconds) + QStringLiteral(" seconds"));
+        Q_EMIT progressed(m_walk->progress(), QStringLiteral("Searching... (") + count +
+                                                  QStringLiteral("  Time:") + numText(seconds) +
+                                                  QStringLiteral(" seconds"));
         m_next.start();
         return;
     }
     const bool aborted = m_stopRequested && !m_walk->finished();
-    const QString time = seconds < 1 ? QStringLiteral("  Time: Less than 1 second")
-                                     : QStringLiteral("  Time:") + numText(seconds) + QStringLiteral(" seconds");
+    const QString time = seconds < 1
+                             ? QStringLiteral("  Time: Less than 1 second")
+                             : QStringLiteral("  Time:") + numText(seconds) + QStringLiteral(" seconds");
     m_lastCount = m_walk->matchCount();
     m_walk.reset();
     m_stopRequested = false;
-    Q_EMIT ended(aborted, (aborted ? QStringLiteral("Search Aborted. (") : QStringLiteral("Done! (")) + count + time);
+    Q_EMIT ended(aborted,
+                 (aborted ? QStringLiteral("Search Aborted. (") : QStringLiteral("Done! (")) + count + time);
 }
 
 } // namespace kestrel

@@ -48,7 +48,8 @@ QString estimateText(qint64 estimate)
 {
     if (estimate == -1 || estimate > 90999)
         return QStringLiteral(" ? ");
-    const QString digits = QStringLiteral("%1").arg(estimate < 0 ? -estimate : estimate, 5, 10, QLatin1Char('0'));
+    const QString digits =
+        QStringLiteral("%1").arg(estimate < 0 ? -estimate : estimate, 5, 10, QLatin1Char('0'));
     return estimate < 0 ? QLatin1Char('-') + digits : digits;
 }
 

@@ -44,7 +44,7 @@ private:
     Context &m_ctx;
     int m_useBlacklistIndex;
     QList<QByteArray> m_entries;
-    QList<QByteArray> m_keys;   // trimmed, upper-cased
+    QList<QByteArray> m_keys; // trimmed, upper-cased
     BlacklistMatcher m_matcher;
 };
 

@@ -23,9 +23,9 @@ public:
 
 private:
     static constexpr int32_t None = INT32_MAX;
-    int m_classes = 1;                 // byte classes; 0 is every byte no entry uses
+    int m_classes = 1; // byte classes; 0 is every byte no entry uses
     uint8_t m_classOf[256] = {};
-    bool m_startsEntry[256] = {};      // bytes that leave the start state
+    bool m_startsEntry[256] = {}; // bytes that leave the start state
     // One row per state: the lowest entry index ending there (or None), then the next
     // row's offset for each byte class. States are named by their row offsets.
     std::vector<int32_t> m_rows;

@@ -63,9 +63,8 @@ void DupePaths::AddDupeFolder(const QString &folder)
 void DupePaths::AddSubfolders(const QString &folder)
 {
     const QDir dir(folder);
-    const QStringList subs = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden
-                                               | QDir::System,
-                                           QDir::Name);
+    const QStringList subs =
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
     QString base = folder;
     if (!base.endsWith(QLatin1Char('/')))
         base += QLatin1Char('/');

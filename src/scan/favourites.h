@@ -15,9 +15,9 @@ enum FavouriteColumn : int { FavUnread = 0, FavLastRead, FavFirst, FavLast, FavT
 
 struct FavouriteRow {
     QByteArray name;
-    std::array<QByteArray, FavSubItemCount> sub{};   // Unread .. Total
-    qint16 smallIcon = 1;                            // 2: the group being scanned
-    bool ghosted = false;                            // switched off, not scanned
+    std::array<QByteArray, FavSubItemCount> sub{}; // Unread .. Total
+    qint16 smallIcon = 1;                          // 2: the group being scanned
+    bool ghosted = false;                          // switched off, not scanned
     bool selected = false;
 
     bool operator==(const FavouriteRow &) const = default;

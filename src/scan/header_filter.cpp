@@ -21,8 +21,11 @@ namespace kestrel {
 
 std::vector<std::pair<const char *, qint32>> FilterCounters::labelValues() const
 {
-    return {{"lblNottaJPG", NotPicCount}, {"lblKilledByLines", LinesKilledCount}, {"lblDupe", DupeCount},
-            {"lblSpam", SpamCount},       {"lblSpeed", ReadCount}};
+    return {{"lblNottaJPG", NotPicCount},
+            {"lblKilledByLines", LinesKilledCount},
+            {"lblDupe", DupeCount},
+            {"lblSpam", SpamCount},
+            {"lblSpeed", ReadCount}};
 }
 
 namespace {
@@ -33,12 +36,13 @@ constexpr QByteArrayView kMissingLines("1000");
 enum Field { FSubject, FLines, FXref, FHost, FOrg, FFrom, FieldCount };
 
 struct FieldName {
-    QByteArrayView name;   // including the colon
-    int skip;              // characters from the start of the name to the value
+    QByteArrayView name; // including the colon
+    int skip;            // characters from the start of the name to the value
 };
 
 constexpr FieldName kFields[FieldCount] = {
-    {"Subject:", 9}, {"Lines:", 6}, {"Xref:", 5}, {"NNTP-Posting-Host:", 18}, {"Organization:", 14}, {"From:", 6},
+    {"Subject:", 9},       {"Lines:", 6}, {"Xref:", 5}, {"NNTP-Posting-Host:", 18},
+    {"Organization:", 14}, {"From:", 6},
 };
 
 // Position of c in s at or after from; -1 when absent.
@@ -87,10 +91,10 @@ bool namesAnotherPart(QByteArrayView s)
         const char before = p > 0 ? d[p - 1] : '\0';
         const char after = p + 1 < n ? d[p + 1] : '\0';
         if (before == '1' && after == '1')
-            return false;   // "1/1" or "1\1"
+            return false; // "1/1" or "1\1"
         if (c == '/') {
             if (before == '1' && p >= 2 && d[p - 2] == '0' && after == '0' && p + 2 < n && d[p + 2] == '1')
-                return false;   // "01/01"
+                return false; // "01/01"
             if (isDigit(after) && after != '1')
                 slashDigit = true;
         }
@@ -105,8 +109,7 @@ namespace {
 // Calls fn(position) for every colon of the block, in order, until fn returns false.
 // Sixteen bytes are compared at once: a header block holds a colon every few dozen
 // bytes, too often for memchr's start-up cost to pay.
-template <typename Fn>
-void forEachColon(QByteArrayView block, Fn &&fn)
+template <typename Fn> void forEachColon(QByteArrayView block, Fn &&fn)
 {
     const char *d = block.data();
     const qsizetype n = block.size();
@@ -139,15 +142,25 @@ HeaderFields parseHeaderFields(QByteArrayView block)
         // The byte before the colon tells which name could end here.
         int f = -1;
         switch (colon > 0 ? block[colon - 1] : '\0') {
-        case 't': f = endsAt(block, colon, kFields[FSubject].name) ? FSubject
-                    : endsAt(block, colon, kFields[FHost].name)  ? FHost
-                                                                 : -1;
+        case 't':
+            f = endsAt(block, colon, kFields[FSubject].name) ? FSubject
+                : endsAt(block, colon, kFields[FHost].name)  ? FHost
+                                                             : -1;
             break;
-        case 's': f = FLines; break;
-        case 'f': f = FXref; break;
-        case 'n': f = FOrg; break;
-        case 'm': f = FFrom; break;
-        default: break;
+        case 's':
+            f = FLines;
+            break;
+        case 'f':
+            f = FXref;
+            break;
+        case 'n':
+            f = FOrg;
+            break;
+        case 'm':
+            f = FFrom;
+            break;
+        default:
+            break;
         }
         if (f >= 0 && found[f] < 0 && endsAt(block, colon, kFields[f].name)) {
             found[f] = colon + 1 - kFields[f].name.size();
@@ -178,12 +191,13 @@ int CountCrossposts(QByteArrayView xref)
     return std::max(colons, 1);
 }
 
-HeaderFilter::HeaderFilter(Context &ctx, FilterCounters &counters, PendingListModel &pending, NoRedlList &noRedl,
-                           Blacklist &blacklist, DupePaths &dupePaths, const CsvLookup &csv)
+HeaderFilter::HeaderFilter(Context &ctx, FilterCounters &counters, PendingListModel &pending,
+                           NoRedlList &noRedl, Blacklist &blacklist, DupePaths &dupePaths,
+                           const CsvLookup &csv)
     : m_ctx(ctx), m_counters(counters), m_pending(pending), m_noRedl(noRedl), m_blacklist(blacklist),
-      m_dupePaths(dupePaths), m_csv(csv),
-      m_lineMax(SettingsStore::indexOf(u"sldLineMax")), m_lineMin(SettingsStore::indexOf(u"sldLineMin")),
-      m_allowGif(SettingsStore::indexOf(u"chkAllowGIF")), m_allowPng(SettingsStore::indexOf(u"chkAllowPNG")),
+      m_dupePaths(dupePaths), m_csv(csv), m_lineMax(SettingsStore::indexOf(u"sldLineMax")),
+      m_lineMin(SettingsStore::indexOf(u"sldLineMin")), m_allowGif(SettingsStore::indexOf(u"chkAllowGIF")),
+      m_allowPng(SettingsStore::indexOf(u"chkAllowPNG")),
       m_requireJpg(SettingsStore::indexOf(u"chkRequireJPG")), m_xposts(SettingsStore::indexOf(u"sldXposts")),
       m_csvUseDescription(SettingsStore::indexOf(u"chkCSVusedescrip")),
       m_requireCsv(SettingsStore::indexOf(u"chkIgnoreCSV")), m_showAll(SettingsStore::indexOf(u"chkOverall")),
@@ -210,7 +224,7 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
 {
     enum Kind { Accepted = 0, Content = 1, Spam = 2 };
     const HeaderFields h = parseHeaderFields(block);
-    QByteArray subject;   // copied only when the entry or the name needs it
+    QByteArray subject; // copied only when the entry or the name needs it
     int kind = Accepted;
     const char *label = nullptr;
     QByteArray spamEntry;
@@ -312,14 +326,16 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
         if (isSet(m_showAll)) {
             QByteArray fullLabel(label);
             fullLabel += spamEntry;
-            m_pending.add_articleheader(h.from.toByteArray(), subject, h.organization.toByteArray(), articleNumber,
-                                        h.lines.toByteArray(), h.postingHost.toByteArray(), crossposts, true,
-                                        fullLabel, gif, csvMatched, fileName, m_currentGroup);
+            m_pending.add_articleheader(h.from.toByteArray(), subject, h.organization.toByteArray(),
+                                        articleNumber, h.lines.toByteArray(), h.postingHost.toByteArray(),
+                                        crossposts, true, fullLabel, gif, csvMatched, fileName,
+                                        m_currentGroup);
         }
     } else if (!isSet(m_spamScan)) {
-        m_pending.add_articleheader(h.from.toByteArray(), subject, h.organization.toByteArray(), articleNumber,
-                                    h.lines.toByteArray(), h.postingHost.toByteArray(), crossposts, false,
-                                    QByteArray(), gif, csvMatched, fileName, m_currentGroup);
+        m_pending.add_articleheader(h.from.toByteArray(), subject, h.organization.toByteArray(),
+                                    articleNumber, h.lines.toByteArray(), h.postingHost.toByteArray(),
+                                    crossposts, false, QByteArray(), gif, csvMatched, fileName,
+                                    m_currentGroup);
     }
     m_counters.notify();
 }

@@ -21,11 +21,11 @@ class PendingListModel;
 class FilterCounters : public QObject {
     Q_OBJECT
 public:
-    qint32 LinesKilledCount = 0;   // lblKilledByLines
-    qint32 NotPicCount = 0;        // lblNottaJPG
-    qint32 SpamCount = 0;          // lblSpam
-    qint32 DupeCount = 0;          // lblDupe
-    qint32 ReadCount = 0;          // lblSpeed
+    qint32 LinesKilledCount = 0; // lblKilledByLines
+    qint32 NotPicCount = 0;      // lblNottaJPG
+    qint32 SpamCount = 0;        // lblSpam
+    qint32 DupeCount = 0;        // lblDupe
+    qint32 ReadCount = 0;        // lblSpeed
     qint32 ScanHeaderCount = 0;
 
     // Main-window label objectName and the count it shows, for every counter that has

@@ -13,16 +13,12 @@ namespace kestrel {
 // An allocator for large look-up tables that are read at random: blocks of 2 MB and
 // more are aligned to 2 MB and offered to the kernel as huge pages, which spares a
 // TLB miss on most probes. Small blocks come from the ordinary heap.
-template <typename T>
-struct HugePageAllocator {
+template <typename T> struct HugePageAllocator {
     using value_type = T;
     static constexpr std::size_t HugePage = std::size_t(2) << 20;
 
     HugePageAllocator() = default;
-    template <typename U>
-    HugePageAllocator(const HugePageAllocator<U> &) noexcept
-    {
-    }
+    template <typename U> HugePageAllocator(const HugePageAllocator<U> &) noexcept {}
 
     T *allocate(std::size_t n)
     {
@@ -41,10 +37,12 @@ struct HugePageAllocator {
 #endif
         return static_cast<T *>(p);
     }
-    void deallocate(T *p, std::size_t) noexcept { std::free(p); }
+    void deallocate(T *p, std::size_t) noexcept
+    {
+        std::free(p);
+    }
 
-    template <typename U>
-    bool operator==(const HugePageAllocator<U> &) const noexcept
+    template <typename U> bool operator==(const HugePageAllocator<U> &) const noexcept
     {
         return true;
     }

@@ -32,8 +32,8 @@ public:
 private:
     struct Slot {
         uint32_t offset = 0;
-        uint32_t length = 0;   // 0: empty slot (names are never empty)
-        uint32_t tag = 0;      // high bits of the hash
+        uint32_t length = 0; // 0: empty slot (names are never empty)
+        uint32_t tag = 0;    // high bits of the hash
     };
     static uint64_t hashCI(QByteArrayView s);
     const uint64_t *filterBlock(uint64_t hash) const;
@@ -44,8 +44,8 @@ private:
     bool mayContain(uint64_t hash) const;
 
     std::vector<Slot, HugePageAllocator<Slot>> m_slots;
-    std::vector<uint64_t, HugePageAllocator<uint64_t>> m_filter;   // blocks of eight words (one cache line)
-    uint64_t m_filterBlocks = 0;      // a power of two
+    std::vector<uint64_t, HugePageAllocator<uint64_t>> m_filter; // blocks of eight words (one cache line)
+    uint64_t m_filterBlocks = 0;                                 // a power of two
     size_t m_count = 0;
 };
 

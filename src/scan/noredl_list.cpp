@@ -34,7 +34,8 @@ void NoRedlList::LoadNoRedl()
         m_text.resize(size_t(std::max<qint64>(0, got)));
         // The file holds the list upper-cased; one that does not yet is rewritten whole at
         // the next addition, later additions are appended.
-        const bool hadLower = std::any_of(m_text.begin(), m_text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+        const bool hadLower =
+            std::any_of(m_text.begin(), m_text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
         upperAsciiInPlace(m_text.data(), qsizetype(m_text.size()));
         rebuildIndex();
         m_savedSize = got == f.size() && !hadLower ? got : -1;
@@ -132,8 +133,8 @@ QString NoRedlList::sizeCaption() const
     QString whole = QString::number(tenths / 10);
     for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
         whole.insert(i, QLatin1Char(','));
-    return QStringLiteral("Size of downloaded files list: ") + whole + QLatin1Char('.')
-        + QString::number(tenths % 10) + QStringLiteral(" kb");
+    return QStringLiteral("Size of downloaded files list: ") + whole + QLatin1Char('.') +
+           QString::number(tenths % 10) + QStringLiteral(" kb");
 }
 
 QByteArray NoRedlList::CheckUUName(const QByteArray &text, const QByteArray &subjectName)
@@ -152,8 +153,8 @@ QByteArray NoRedlList::CheckUUName(const QByteArray &text, const QByteArray &sub
         return result;
     }
     m_ctx.WriteLog(QStringLiteral("Filename subject/uucode MISMATCH!"), true);
-    m_ctx.WriteLog(QStringLiteral("uucode: ") + displayText(uuName) + QStringLiteral(" subject: ")
-                       + displayText(subjectName),
+    m_ctx.WriteLog(QStringLiteral("uucode: ") + displayText(uuName) + QStringLiteral(" subject: ") +
+                       displayText(subjectName),
                    true);
     if (m_ctx.settings.checkState(u"chkUseNameFromUUE") == 1)
         result = uuName;

@@ -20,7 +20,7 @@ class Context;
 class NoRedlList : public QObject {
     Q_OBJECT
 public:
-    static constexpr int MinEntryLength = 7;   // name plus comma: names under six characters are never added
+    static constexpr int MinEntryLength = 7; // name plus comma: names under six characters are never added
 
     explicit NoRedlList(Context &ctx, QObject *parent = nullptr);
 

@@ -5,10 +5,10 @@
 #include <QIODevice>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
-#include <algorithm>
 
 namespace kestrel::pendingfile {
 

@@ -32,10 +32,10 @@ QByteArray encode(const QList<PendingEntry> &entries, const QDateTime &savedAt);
 
 struct ReadResult {
     bool magicOk = false;
-    QDateTime savedAt;               // invalid when the stored date is not a date
-    QList<PendingEntry> entries;     // sound entries with a non-blank text
-    qint64 declared = 0;             // the count the file states
-    qint64 dropped = 0;              // entries missing or unreadable
+    QDateTime savedAt;           // invalid when the stored date is not a date
+    QList<PendingEntry> entries; // sound entries with a non-blank text
+    qint64 declared = 0;         // the count the file states
+    qint64 dropped = 0;          // entries missing or unreadable
 };
 
 // Reads record by record, so a file that claims more than it holds costs no memory.

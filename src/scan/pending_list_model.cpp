@@ -152,8 +152,9 @@ int PendingListModel::insertionRow(int wanted, const PendingEntry &e) const
 {
     if (!m_sortingOn)
         return wanted;
-    const auto it = std::upper_bound(m_rows.cbegin(), m_rows.cend(), e,
-                                     [this](const PendingEntry &a, const PendingEntry &b) { return lessThan(a, b); });
+    const auto it =
+        std::upper_bound(m_rows.cbegin(), m_rows.cend(), e,
+                         [this](const PendingEntry &a, const PendingEntry &b) { return lessThan(a, b); });
     return int(it - m_rows.cbegin());
 }
 
@@ -271,8 +272,8 @@ void PendingListModel::LoadPending()
     if (res.savedAt.isValid()) {
         const qint64 age = pendingfile::hourBoundariesBetween(res.savedAt, m_ctx.clock.now());
         if (age > 2) {
-            const QString q = QStringLiteral("Saved pending downloads are ") + QString::number(age)
-                + QStringLiteral(" hours old, load them anyway?");
+            const QString q = QStringLiteral("Saved pending downloads are ") + QString::number(age) +
+                              QStringLiteral(" hours old, load them anyway?");
             if (!m_ctx.prompter.question(q, true)) {
                 QFile::remove(path);
                 return;
@@ -280,16 +281,16 @@ void PendingListModel::LoadPending()
         }
     }
     if (res.dropped > 0)
-        m_ctx.WriteLog(QStringLiteral("pending.dat is damaged:") + numText(res.dropped)
-                           + QStringLiteral(" of") + numText(res.declared)
-                           + QStringLiteral(" saved entries could not be read"),
+        m_ctx.WriteLog(QStringLiteral("pending.dat is damaged:") + numText(res.dropped) +
+                           QStringLiteral(" of") + numText(res.declared) +
+                           QStringLiteral(" saved entries could not be read"),
                        true);
     for (const PendingEntry &e : res.entries)
         insertEntry(insertionRow(int(m_rows.size()), e), e);
     int queued = 0;
     for (const PendingEntry &e : m_rows)
         queued += e.ghosted ? 0 : 1;
-    m_ctx.state.PendingCount = -1;   // always announce the loaded count
+    m_ctx.state.PendingCount = -1; // always announce the loaded count
     setQueuedCount(queued);
 }
 
@@ -328,7 +329,8 @@ void PendingListModel::MoveToTop()
 
 void PendingListModel::RemoveSelected(bool addToNoRedl)
 {
-    const bool any = std::any_of(m_rows.cbegin(), m_rows.cend(), [](const PendingEntry &e) { return e.selected; });
+    const bool any =
+        std::any_of(m_rows.cbegin(), m_rows.cend(), [](const PendingEntry &e) { return e.selected; });
     if (any) {
         for (int i = int(m_rows.size()) - 1; i >= 0; --i) {
             if (!m_rows[i].selected)
@@ -339,7 +341,8 @@ void PendingListModel::RemoveSelected(bool addToNoRedl)
         }
         return;
     }
-    if (m_ctx.prompter.question(QStringLiteral("No articles selected, clear entire pending downloads list?"), false))
+    if (m_ctx.prompter.question(QStringLiteral("No articles selected, clear entire pending downloads list?"),
+                                false))
         clear();
 }
 

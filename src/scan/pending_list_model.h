@@ -103,7 +103,7 @@ private:
     Blacklist &m_blacklist;
     int m_soundsIndex;
     QList<PendingEntry> m_rows;
-    QHash<QByteArray, int> m_names;   // upper-cased text -> entries with it
+    QHash<QByteArray, int> m_names; // upper-cased text -> entries with it
     int m_queued = 0;
     qint32 m_addedCount = 0;
     bool m_sortingOn = false;

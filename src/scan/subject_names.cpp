@@ -9,9 +9,9 @@ namespace kestrel {
 namespace {
 
 struct Variant {
-    const char *upper;    // ".JPG": searched for, and written when " .jpg" is joined up
-    const char *spaced;   // " .JPG"
-    const char *lower;    // ".jpg": appended to a subject that names no file
+    const char *upper;  // ".JPG": searched for, and written when " .jpg" is joined up
+    const char *spaced; // " .JPG"
+    const char *lower;  // ".jpg": appended to a subject that names no file
     bool cutAtColonsAndBraces;
     bool stripParentheses;
 };
@@ -46,8 +46,19 @@ bool mayNeedStripping(QByteArrayView s)
 {
     for (char c : s) {
         switch (c) {
-        case ']': case '[': case ')': case '(': case '<': case '>': case '|': case '*':
-        case '?': case ',': case '/': case '\\': case '"':
+        case ']':
+        case '[':
+        case ')':
+        case '(':
+        case '<':
+        case '>':
+        case '|':
+        case '*':
+        case '?':
+        case ',':
+        case '/':
+        case '\\':
+        case '"':
             return true;
         default:
             break;

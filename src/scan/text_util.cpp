@@ -127,7 +127,7 @@ double numericValue(QByteArrayView s)
     }
     double mantissa = 0;
     int digits = 0;
-    int scale = 0;   // power of ten applied to the digits collected
+    int scale = 0; // power of ten applied to the digits collected
     while (isDigit(c.peek())) {
         mantissa = mantissa * 10 + (c.peek() - '0');
         ++digits;

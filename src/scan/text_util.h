@@ -56,8 +56,7 @@ namespace kestrel {
 
 // Calls fn(line) for every line of a text; lines end in LF, a CR before it is
 // dropped, and a last line without LF counts too.
-template <typename Fn>
-void forEachLine(QByteArrayView text, Fn &&fn)
+template <typename Fn> void forEachLine(QByteArrayView text, Fn &&fn)
 {
     qsizetype start = 0;
     while (start < text.size()) {

@@ -57,8 +57,7 @@ AboutBox::AboutBox(Context &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
 QString AboutBox::versionText()
 {
     return QLatin1Char('v') + QString::number(KESTREL_VERSION_MAJOR) + QLatin1Char('.') +
-           QString::number(KESTREL_VERSION_MINOR) + QLatin1Char('.') +
-           QString::number(KESTREL_VERSION_PATCH);
+           QString::number(KESTREL_VERSION_MINOR) + QLatin1Char('.') + QString::number(KESTREL_VERSION_PATCH);
 }
 
 void AboutBox::showEvent(QShowEvent *event)

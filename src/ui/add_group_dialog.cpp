@@ -4,8 +4,8 @@
 #include "scan/favourites.h"
 
 #include <QDir>
-#include <QHBoxLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,7 +40,8 @@ AddGroupDialog::AddGroupDialog(Context &ctx, FavouritesModel &favourites, QWidge
     setObjectName(QStringLiteral("frmAddOne"));
     setWindowTitle(tr("Add a newsgroup"));
     auto *grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(tr("Download and/or Query your hosts complete list of newsgroups."), this), 0, 0);
+    grid->addWidget(new QLabel(tr("Download and/or Query your hosts complete list of newsgroups."), this), 0,
+                    0);
     QPushButton *manager = button(this, "cmdGrM", tr("Group Manager"));
     grid->addWidget(manager, 0, 1);
     grid->addWidget(new QLabel(tr("Or add a group by simply typing or pasting it here:"), this), 1, 0, 1, 2);

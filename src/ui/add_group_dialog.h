@@ -18,8 +18,8 @@ public:
     bool addTyped();
 
 Q_SIGNALS:
-    void groupManagerWanted();   // cmdGrM
-    void groupFilePickerWanted();   // cmdAdd
+    void groupManagerWanted();    // cmdGrM
+    void groupFilePickerWanted(); // cmdAdd
 
 private:
     FavouritesModel &m_favourites;

@@ -13,17 +13,17 @@
 
 namespace kestrel {
 
-FindWindow::FindWindow(PendingListModel &model, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_model(model)
+FindWindow::FindWindow(PendingListModel &model, QWidget *parent) : QWidget(parent, Qt::Window), m_model(model)
 {
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(tr("Pending Download Find and Select"));
     auto *column = new QVBoxLayout(this);
     auto *note = new QLabel(
-        QStringLiteral("Use this feature to find matching pending downloads and select them.  Once selected you "
-                       "can remove them from the que, blacklist them, or move them to the top of the list so "
-                       "they are downloaded first using the buttons on the main screen.  You can search for "
-                       "any sub-string in any field."),
+        QStringLiteral(
+            "Use this feature to find matching pending downloads and select them.  Once selected you "
+            "can remove them from the que, blacklist them, or move them to the top of the list so "
+            "they are downloaded first using the buttons on the main screen.  You can search for "
+            "any sub-string in any field."),
         this);
     note->setWordWrap(true);
     column->addWidget(note);

@@ -11,7 +11,7 @@ namespace {
 // A framed little landscape; the sky colour tells the kinds apart.
 QPixmap picture(const QColor &sky, bool verified)
 {
-    constexpr int S = 32;   // drawn large, scaled down by QIcon
+    constexpr int S = 32; // drawn large, scaled down by QIcon
     QPixmap pm(S, S);
     pm.fill(Qt::transparent);
     QPainter p(&pm);

@@ -13,7 +13,6 @@
 
 namespace kestrel {
 
-
 LoginWindow::LoginWindow(SettingsStore &settings, QWidget *parent)
     : QWidget(parent, Qt::Window), m_settings(settings)
 {

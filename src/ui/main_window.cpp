@@ -52,8 +52,7 @@ constexpr std::array<CounterDef, 8> kCounters{{
 
 QIcon themed(const char *themeName, QStyle::StandardPixmap fallback)
 {
-    return QIcon::fromTheme(QString::fromLatin1(themeName),
-                            QApplication::style()->standardIcon(fallback));
+    return QIcon::fromTheme(QString::fromLatin1(themeName), QApplication::style()->standardIcon(fallback));
 }
 
 QFrame *separator()
@@ -98,7 +97,8 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent) : QMainWindow(parent), m_c
     m_emptyModel = new QStandardItemModel(0, int(kPendingColumns.size()), this);
     for (int c = 0; c < int(kPendingColumns.size()); ++c)
         m_emptyModel->setHeaderData(c, Qt::Horizontal, QString::fromLatin1(kPendingColumns[size_t(c)].title));
-    m_decorator = new PendingListDecorator(PendingListModel::SmallIconRole, PendingListModel::GhostedRole, this);
+    m_decorator =
+        new PendingListDecorator(PendingListModel::SmallIconRole, PendingListModel::GhostedRole, this);
     m_decorator->setSourceModel(m_emptyModel);
     m_list->setModel(m_decorator);
     column->addWidget(m_list, 1);
@@ -466,7 +466,8 @@ void MainWindow::toggleBarSize()
     const int barHeight = twipsToPixels(BarHeightTwips, verticalDpi(*this));
     const int fullHeight = twipsToPixels(FullHeightTwips, verticalDpi(*this));
     const int width = twipsToPixels(WidthTwips, horizontalDpi(*this));
-    const bool wasEnlarged = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    const bool wasEnlarged =
+        windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
     if (wasEnlarged)
         setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     const int height = frameGeometry().height();

@@ -101,17 +101,17 @@ public Q_SLOTS:
     void showAbout();
 
 Q_SIGNALS:
-    void scanClicked();            // cmdScan
-    void stopScanClicked();        // Command1
-    void abortDownloadClicked();   // Command2
-    void deleteClicked();          // cmdDelete
-    void moveToTopClicked();       // cmdMoveToTop
-    void searchSelectClicked();    // cmdSearchSelect
-    void blacklistEmailClicked();  // cmdBLemail
-    void blacklistOrgClicked();    // cmdBLorg
-    void blacklistHostClicked();   // cmdBLphost
-    void optionsClicked();         // Command5
-    void downloadLightClicked();   // imgTestx
+    void scanClicked();           // cmdScan
+    void stopScanClicked();       // Command1
+    void abortDownloadClicked();  // Command2
+    void deleteClicked();         // cmdDelete
+    void moveToTopClicked();      // cmdMoveToTop
+    void searchSelectClicked();   // cmdSearchSelect
+    void blacklistEmailClicked(); // cmdBLemail
+    void blacklistOrgClicked();   // cmdBLorg
+    void blacklistHostClicked();  // cmdBLphost
+    void optionsClicked();        // Command5
+    void downloadLightClicked();  // imgTestx
     // cmdExit (false) or the close box (true); the window stays open until the
     // shutdown sequence ends the program.
     void exitRequested(bool fromCloseBox);
@@ -127,8 +127,8 @@ private:
     QWidget *buildButtonRow();
     QWidget *buildCounterRow();
     QWidget *buildProgressRow();
-    QAbstractButton *addButton(QLayout *row, const char *name, const QString &caption,
-                               const QString &toolTip, const QIcon &icon);
+    QAbstractButton *addButton(QLayout *row, const char *name, const QString &caption, const QString &toolTip,
+                               const QIcon &icon);
     QProgressBar *bar(int n) const;
     QLabel *counterLabel(QStringView name) const;
     QMargins frameMargins() const;
@@ -151,9 +151,9 @@ private:
     LogWindow *m_logWindow = nullptr;
     QPointer<HelpWindow> m_helpWindow;
     QPointer<AboutBox> m_aboutBox;
-    QRect m_normalOuter;       // last outer geometry in normal state, in pixels
-    QSize m_outerSizeBeforeShow;  // outer size asked for while the frame was unknown
-    int m_barHeightGot = -1;   // the height the bar size really gave (a window may refuse)
+    QRect m_normalOuter;         // last outer geometry in normal state, in pixels
+    QSize m_outerSizeBeforeShow; // outer size asked for while the frame was unknown
+    int m_barHeightGot = -1;     // the height the bar size really gave (a window may refuse)
     bool m_shuttingDown = false;
 };
 

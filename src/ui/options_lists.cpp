@@ -35,8 +35,8 @@ public:
     using QIdentityProxyModel::QIdentityProxyModel;
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (role == Qt::ForegroundRole
-            && QIdentityProxyModel::data(index, FavouritesModel::GhostedRole).toBool())
+        if (role == Qt::ForegroundRole &&
+            QIdentityProxyModel::data(index, FavouritesModel::GhostedRole).toBool())
             return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
         return QIdentityProxyModel::data(index, role);
     }
@@ -252,8 +252,8 @@ QWidget *OptionsWindow::buildAntiSpamTab()
     };
     for (const SliderCaption &c : sliders) {
         const int index = SettingsStore::indexOf(QString::fromLatin1(c.slider));
-        auto *label = new QLabel(QLatin1String(c.before) + QString::number(s.def(index).defaultNumber)
-                                     + QLatin1String(c.after),
+        auto *label = new QLabel(QLatin1String(c.before) + QString::number(s.def(index).defaultNumber) +
+                                     QLatin1String(c.after),
                                  page);
         label->setObjectName(QString::fromLatin1(c.label));
         grid->addWidget(label, r++, 0);

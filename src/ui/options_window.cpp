@@ -111,11 +111,11 @@ void OptionsWindow::coupleChecks()
         else if (name == QLatin1String("chkMakeSubDirs"))
             applySubDirs();
         else if (name == QLatin1String("chkSpamScan") && s.checked(name))
-            m_ctx.prompter.message(
-                QStringLiteral("Caution: This is a special mode that does not download, but only shows you articles "
-                               "you would NOT get.  It is provided as a means of checking your various settings to "
-                               "see if something is killing articles you want.  Suggest you reset group after using "
-                               "this to re-scan for articles you DO want to download."));
+            m_ctx.prompter.message(QStringLiteral(
+                "Caution: This is a special mode that does not download, but only shows you articles "
+                "you would NOT get.  It is provided as a means of checking your various settings to "
+                "see if something is killing articles you want.  Suggest you reset group after using "
+                "this to re-scan for articles you DO want to download."));
     });
     applyOverall();
     applySubDirs();
@@ -124,9 +124,9 @@ void OptionsWindow::coupleChecks()
 bool OptionsWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_autodownload && event->type() == QEvent::FocusOut && !m_autodownload->isChecked())
-        m_ctx.prompter.message(
-            QStringLiteral("Caution: You have disabled the automatic start of the download procedure at the end of "
-                           "a scan.  You will need to start the download procedure manually."));
+        m_ctx.prompter.message(QStringLiteral(
+            "Caution: You have disabled the automatic start of the download procedure at the end of "
+            "a scan.  You will need to start the download procedure manually."));
     return QWidget::eventFilter(watched, event);
 }
 
@@ -184,7 +184,8 @@ QWidget *OptionsWindow::buildScanTab()
     QCheckBox *rescan = settingCheck(page, "chkReScan", s);
     column->addWidget(rescan);
     column->addWidget(settingSlider(page, "sldRescan", s));
-    captionFollowsSlider(rescan, "sldRescan", QStringLiteral("Circular Re-Scan ["), QStringLiteral(" seconds]"));
+    captionFollowsSlider(rescan, "sldRescan", QStringLiteral("Circular Re-Scan ["),
+                         QStringLiteral(" seconds]"));
     column->addWidget(settingCheck(page, "chkAllowRestart", s));
     m_autodownload = settingCheck(page, "chkAutodownload", s);
     m_autodownload->installEventFilter(this);
@@ -199,13 +200,14 @@ QWidget *OptionsWindow::buildScanTab()
     column->addWidget(settingSlider(page, "sldXOVER", s));
     captionFollowsSlider(xover, "sldXOVER", QStringLiteral("XOVER burst receive "),
                          QStringLiteral(" headers at a time"));
-    QLabel *maxPending = caption(
-        page, "lblMaxPending",
-        tr("Allow 100 files in pending downloads list before stopping scan and starting download"));
+    QLabel *maxPending =
+        caption(page, "lblMaxPending",
+                tr("Allow 100 files in pending downloads list before stopping scan and starting download"));
     column->addWidget(maxPending);
     column->addWidget(settingSlider(page, "sldMaxPending", s));
-    captionFollowsSlider(maxPending, "sldMaxPending", QStringLiteral("Allow "),
-                         QStringLiteral(" files in pending downloads list before stopping scan and starting download"));
+    captionFollowsSlider(
+        maxPending, "sldMaxPending", QStringLiteral("Allow "),
+        QStringLiteral(" files in pending downloads list before stopping scan and starting download"));
     column->addStretch(1);
     return page;
 }

@@ -60,8 +60,8 @@ public:
     QUrl csvResourcesAddress() const;
 
 Q_SIGNALS:
-    void addGroupClicked();   // cmdAddOne
-    void helpClicked();       // cmdHelp
+    void addGroupClicked(); // cmdAddOne
+    void helpClicked();     // cmdHelp
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -75,7 +75,8 @@ private:
     QWidget *buildScanTab();
     QWidget *buildCsvTab();
     // A label (or check box) whose caption follows a slider once the slider moves.
-    void captionFollowsSlider(QWidget *captioned, const char *slider, const QString &before, const QString &after);
+    void captionFollowsSlider(QWidget *captioned, const char *slider, const QString &before,
+                              const QString &after);
     void coupleChecks();
     bool anyGroupSelected();
     void addDupeFolder();

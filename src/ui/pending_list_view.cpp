@@ -79,7 +79,8 @@ void PendingListView::wireButtons()
     };
     on(&MainWindow::moveToTopClicked, [](PendingListModel &m) { m.MoveToTop(); });
     on(&MainWindow::deleteClicked, [](PendingListModel &m) { m.RemoveSelected(false); });
-    on(&MainWindow::blacklistEmailClicked, [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::Email); });
+    on(&MainWindow::blacklistEmailClicked,
+       [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::Email); });
     on(&MainWindow::blacklistOrgClicked,
        [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::Organization); });
     on(&MainWindow::blacklistHostClicked,
@@ -123,8 +124,8 @@ void PendingListView::showSortIndicator()
 
 bool PendingListView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete
-        && static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete &&
+        static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
         m_model.RemoveSelected(false);
         return true;
     }

@@ -79,7 +79,8 @@ void SelectionMirror::syncViewRows(int first, int last)
         const bool want = modelSelected(row);
         if (sel->isRowSelected(row, QModelIndex()) != want)
             sel->select(shown->index(row, 0),
-                        (want ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows);
+                        (want ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                            QItemSelectionModel::Rows);
     }
     m_syncing = false;
 }

@@ -14,8 +14,7 @@ namespace kestrel {
 namespace {
 
 // Runs f whenever the setting of the widget's name changes in the store.
-template <typename F>
-void followSetting(QWidget *w, SettingsStore &store, F f)
+template <typename F> void followSetting(QWidget *w, SettingsStore &store, F f)
 {
     const QString name = w->objectName();
     QObject::connect(&store, &SettingsStore::changed, w, [name, f](const QString &changed) {
@@ -59,9 +58,8 @@ void bindCheck(QCheckBox *box, SettingsStore &store)
     const auto load = [box, &store, name] { box->setCheckState(Qt::CheckState(store.checkState(name))); };
     load();
     followEnabled(box, store);
-    QObject::connect(box, &QCheckBox::stateChanged, &store, [&store, name](int state) {
-        store.setNumber(name, state);
-    });
+    QObject::connect(box, &QCheckBox::stateChanged, &store,
+                     [&store, name](int state) { store.setNumber(name, state); });
     followSetting(box, store, load);
 }
 
@@ -72,7 +70,8 @@ void bindSlider(QSlider *slider, SettingsStore &store)
     slider->setRange(d.min, d.max);
     const auto load = [slider, &store, name] { slider->setValue(store.slider(name)); };
     load();
-    QObject::connect(slider, &QSlider::valueChanged, &store, [&store, name](int v) { store.setNumber(name, v); });
+    QObject::connect(slider, &QSlider::valueChanged, &store,
+                     [&store, name](int v) { store.setNumber(name, v); });
     followSetting(slider, store, load);
 }
 
@@ -84,9 +83,8 @@ void bindLineEdit(QLineEdit *edit, SettingsStore &store)
             edit->setText(store.text(name));
     };
     load();
-    QObject::connect(edit, &QLineEdit::textChanged, &store, [&store, name](const QString &t) {
-        store.setText(name, t);
-    });
+    QObject::connect(edit, &QLineEdit::textChanged, &store,
+                     [&store, name](const QString &t) { store.setText(name, t); });
     followSetting(edit, store, load);
 }
 

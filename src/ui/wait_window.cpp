@@ -9,8 +9,7 @@
 
 namespace kestrel {
 
-WaitWindow::WaitWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+WaitWindow::WaitWindow(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     initUiResources();
     setObjectName(QStringLiteral("frmWait"));

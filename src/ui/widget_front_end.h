@@ -44,7 +44,7 @@ private:
     std::unique_ptr<WaitWindow> m_wait;
     std::unique_ptr<MainWindow> m_main;
     bool m_waitAborted = false;
-    bool m_waitDone = false;   // the wait window is gone for good once the main window shows
+    bool m_waitDone = false; // the wait window is gone for good once the main window shows
 };
 
 } // namespace kestrel

@@ -12,7 +12,8 @@ namespace {
 // Sets an environment variable for one scope.
 class EnvGuard {
 public:
-    EnvGuard(const char *name, const QByteArray &value) : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+    EnvGuard(const char *name, const QByteArray &value)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
     {
         value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }

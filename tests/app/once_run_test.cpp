@@ -54,7 +54,7 @@ TEST(OnceRun, ExitStatusTellsHowTheCircleEnded)
 {
     NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 12, 0}}, 7));
     ASSERT_TRUE(server.listen());
-    QTcpServer closedPort;   // a port nobody answers on once closed
+    QTcpServer closedPort; // a port nobody answers on once closed
     ASSERT_TRUE(closedPort.listen(QHostAddress::LocalHost));
     const quint16 deadPort = closedPort.serverPort();
     closedPort.close();
@@ -82,7 +82,8 @@ TEST(OnceRun, ExitStatusTellsHowTheCircleEnded)
         ASSERT_TRUE(r.finished) << c.what << "\n" << r.output.constData();
         EXPECT_EQ(r.exitCode, c.expected) << c.what << "\n" << r.output.constData();
         if (c.expected == 0) {
-            EXPECT_FALSE(QDir(dir.file("pics/" + QString::fromLatin1(kGroup))).isEmpty()) << r.output.constData();
+            EXPECT_FALSE(QDir(dir.file("pics/" + QString::fromLatin1(kGroup))).isEmpty())
+                << r.output.constData();
             EXPECT_TRUE(r.output.contains("Decode Successful")) << r.output.constData();
         }
     }

@@ -71,7 +71,6 @@ TEST(ProgramRun, HeadlessRunStoppedBySigtermSavesEverything)
     EXPECT_EQ(dir.read("KESTREL.INI").count('='), 55);
 }
 
-
 TEST(ProgramRun, WindowedRunStoppedEarlyBySigtermStillSavesPlacement)
 {
     for (const int delayMs : {0, 700}) {

@@ -18,7 +18,7 @@ TEST(Engine, StartupRunsItsStepsInOrderWithProgressOneToTen)
     EXPECT_EQ(fe.calls, QStringList({"showWait", "createMainWindow", "applyPlacement", "createColumns",
                                      "showMainWindow"}));
     EXPECT_EQ(fe.progress, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-    EXPECT_FALSE(fe.applied.top.has_value());   // first run: centred
+    EXPECT_FALSE(fe.applied.top.has_value()); // first run: centred
     EXPECT_EQ(fe.createdWidths, (std::array<int, 8>{60, 19, 150, 40, 40, 40, 60, 20}));
     EXPECT_EQ(engine.context().log.statusLine(), QString());
 }

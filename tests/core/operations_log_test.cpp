@@ -71,7 +71,7 @@ TEST_F(LogFixture, UnwritableFileDoesNotDisturbCaller)
 {
     settings.setChecked(u"chkEnableLogging", true);
     settings.setChecked(u"chkLogFile", true);
-    QDir().mkpath(dir.file("OPSLOG.TXT"));   // a folder where the file should be
+    QDir().mkpath(dir.file("OPSLOG.TXT")); // a folder where the file should be
     log.WriteLog(QStringLiteral("still shown"), true);
     EXPECT_EQ(log.entries().size(), 1);
     EXPECT_EQ(log.statusLine(), "still shown");

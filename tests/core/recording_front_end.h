@@ -15,7 +15,7 @@ class RecordingFrontEnd final : public FrontEnd {
 public:
     explicit RecordingFrontEnd(Context &ctx) : m_ctx(ctx) {}
 
-    mutable QStringList calls;   // const getters record too
+    mutable QStringList calls; // const getters record too
     QList<int> progress;
     PlacementNow placement{0, 100, 200, 9465, 6180};
     std::array<int, 8> widths{61, 20, 151, 41, 41, 41, 61, 21};
@@ -56,8 +56,8 @@ private:
     QString existing() const
     {
         QString s;
-        for (const char *name : {"pending.dat", "KESTREL.INI", "favs.txt", "NOREDL.TXT", "DUPEPATH.TXT",
-                                 "BLKLIST.TXT"}) {
+        for (const char *name :
+             {"pending.dat", "KESTREL.INI", "favs.txt", "NOREDL.TXT", "DUPEPATH.TXT", "BLKLIST.TXT"}) {
             const QString path = m_ctx.state.file(QString::fromLatin1(name));
             if (!QFileInfo::exists(path))
                 continue;

@@ -35,17 +35,65 @@ TEST(SettingsFile, FreshFileHoldsExactlyTheKeysInOrder)
     SaveColumnWidths(ini, LoadColumnWidths(ini));
     ASSERT_TRUE(ini.save());
 
-    const QList<QByteArray> expected = {
-        "[Options]", "Download_Path", "Save_Headers", "chkShortFolderNames", "chkSaveACDsee",
-        "BL_Armed", "Xposts_Allowed", "Line_Min", "Line_Max", "Rescan_Time", "sldTimeout",
-        "Do_Rescan", "Show_All", "RequireJPG", "News_Host", "News_Port", "User_Name",
-        "chkSavePassword", "User_Pass", "chkAuth", "chkMakeSubDirs", "chkSFX", "MAX_Pending",
-        "chkSaveDecodes", "chkSlave", "chkXOVER", "sldXOVER", "chkAllowRestart", "chkAllowGIF",
-        "chkAllowPNG", "chkDeleteUUfoundfile", "chkUseNameFromUUE", "chkAutodownload",
-        "chkMaxPGPS", "sldMaxPGPS", "chkEnableIVT", "chkLogFile", "chkEnableLogging",
-        "[CSV_Options]", "CSV_Path", "chkCSVsavebadcrc", "chkCSVusefolders", "chkIgnoreCSV",
-        "chkCSVusedescrip", "[Sizing]", "WindowState", "Top", "Left", "Height", "Width",
-        "[Columns]", "C1", "C2", "C3", "C4", "C5", "C6", "C7", "C8"};
+    const QList<QByteArray> expected = {"[Options]",
+                                        "Download_Path",
+                                        "Save_Headers",
+                                        "chkShortFolderNames",
+                                        "chkSaveACDsee",
+                                        "BL_Armed",
+                                        "Xposts_Allowed",
+                                        "Line_Min",
+                                        "Line_Max",
+                                        "Rescan_Time",
+                                        "sldTimeout",
+                                        "Do_Rescan",
+                                        "Show_All",
+                                        "RequireJPG",
+                                        "News_Host",
+                                        "News_Port",
+                                        "User_Name",
+                                        "chkSavePassword",
+                                        "User_Pass",
+                                        "chkAuth",
+                                        "chkMakeSubDirs",
+                                        "chkSFX",
+                                        "MAX_Pending",
+                                        "chkSaveDecodes",
+                                        "chkSlave",
+                                        "chkXOVER",
+                                        "sldXOVER",
+                                        "chkAllowRestart",
+                                        "chkAllowGIF",
+                                        "chkAllowPNG",
+                                        "chkDeleteUUfoundfile",
+                                        "chkUseNameFromUUE",
+                                        "chkAutodownload",
+                                        "chkMaxPGPS",
+                                        "sldMaxPGPS",
+                                        "chkEnableIVT",
+                                        "chkLogFile",
+                                        "chkEnableLogging",
+                                        "[CSV_Options]",
+                                        "CSV_Path",
+                                        "chkCSVsavebadcrc",
+                                        "chkCSVusefolders",
+                                        "chkIgnoreCSV",
+                                        "chkCSVusedescrip",
+                                        "[Sizing]",
+                                        "WindowState",
+                                        "Top",
+                                        "Left",
+                                        "Height",
+                                        "Width",
+                                        "[Columns]",
+                                        "C1",
+                                        "C2",
+                                        "C3",
+                                        "C4",
+                                        "C5",
+                                        "C6",
+                                        "C7",
+                                        "C8"};
     EXPECT_EQ(keysOf(dir.read("KESTREL.INI")), expected);
 }
 
@@ -103,12 +151,12 @@ TEST(SettingsFile, MisfitValuesAreFittedNotFatal)
         bool noted;
     };
     const Case cases[] = {
-        {"Line_Min=abc", u"sldLineMin", 100, true},      // not a number: default
-        {"Line_Min=3", u"sldLineMin", 10, true},         // below range: clamped
+        {"Line_Min=abc", u"sldLineMin", 100, true}, // not a number: default
+        {"Line_Min=3", u"sldLineMin", 10, true},    // below range: clamped
         {"Rescan_Time=99999999999", u"sldRescan", 240, true},
         {"Xposts_Allowed=  7 ", u"sldXposts", 7, false},
         {"chkXOVER=5", u"chkXOVER", 2, true},
-        {"chkXOVER=", u"chkXOVER", 0, false},            // empty: default
+        {"chkXOVER=", u"chkXOVER", 0, false}, // empty: default
         {"MAX_Pending=-4", u"sldMaxPending", 5, true},
     };
     for (const Case &c : cases) {

@@ -40,10 +40,10 @@ inline QByteArray randomBytes(std::size_t n, std::uint32_t seed)
 // CR and '=' are always escaped, TAB and SPACE at either end of a line and '.' at the
 // start of a line too.
 struct YencPost {
-    QByteArray data;           // the whole file
-    qint64 begin = 0;          // 1-based; 0 for a single-part post
-    qint64 end = 0;            // last byte of the part, 1-based
-    int part = 0;              // 0: single part
+    QByteArray data;  // the whole file
+    qint64 begin = 0; // 1-based; 0 for a single-part post
+    qint64 end = 0;   // last byte of the part, 1-based
+    int part = 0;     // 0: single part
     int lineLength = 128;
     QByteArray name = "pic.jpg";
     bool trailerCrc = true;

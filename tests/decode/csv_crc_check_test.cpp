@@ -18,21 +18,20 @@ TEST(CsvCheckCrc, ComparesTheRecordsCrcWithTheFilesByValue)
                      [&](const QString &, const QString &m) { logged << m; });
 
     CsvIndex index;
-    index.addCsvText("2002_Sunsets_index",
-                     "OK1.JPG,1,CBF43926,upper\r\n"
-                     "OK2.JPG,1,cbf43926,lower\r\n"
-                     "OK3.JPG,1,0055C7B0,leading zeros\r\n"
-                     "OK4.JPG,1, 0055c7b0 ,blanks\r\n"
-                     "ZERO.JPG,1,00000000,empty file\r\n"
-                     "BAD.JPG,1,CBF43927,wrong\r\n"
-                     "NOHEX.JPG,1,ZZZZ,not hex\r\n"
-                     "MISSING.JPG,1,0,no such file\r\n"
-                     "TWOFIELDS.JPG,1,CBF43926\r\n"
-                     "NOCOMMA.JPG\r\n"
-                     "PIC1.JPG,1,55C7B0,a longer name");
+    index.addCsvText("2002_Sunsets_index", "OK1.JPG,1,CBF43926,upper\r\n"
+                                           "OK2.JPG,1,cbf43926,lower\r\n"
+                                           "OK3.JPG,1,0055C7B0,leading zeros\r\n"
+                                           "OK4.JPG,1, 0055c7b0 ,blanks\r\n"
+                                           "ZERO.JPG,1,00000000,empty file\r\n"
+                                           "BAD.JPG,1,CBF43927,wrong\r\n"
+                                           "NOHEX.JPG,1,ZZZZ,not hex\r\n"
+                                           "MISSING.JPG,1,0,no such file\r\n"
+                                           "TWOFIELDS.JPG,1,CBF43926\r\n"
+                                           "NOCOMMA.JPG\r\n"
+                                           "PIC1.JPG,1,55C7B0,a longer name");
     struct Case {
         const char *name;
-        QByteArray content;   // null: the file does not exist
+        QByteArray content; // null: the file does not exist
         bool verified;
         const char *log;
         const char *folder;
@@ -47,8 +46,8 @@ TEST(CsvCheckCrc, ComparesTheRecordsCrcWithTheFilesByValue)
         // Neither garbage nor an unreadable file may pass as a CRC of zero.
         {"NOHEX.JPG", "", false, "CRC32 INVALID (CSV:ZZZZ  NOHEX.JPG:0)", "Sunsets"},
         {"MISSING.JPG", QByteArray(), false, "CRC32 INVALID (CSV:0  MISSING.JPG:)", "Sunsets"},
-        {"TWOFIELDS.JPG", "123456789", false,
-         "CSV record without CRC32 field: TWOFIELDS.JPG,1,CBF43926", "Sunsets"},
+        {"TWOFIELDS.JPG", "123456789", false, "CSV record without CRC32 field: TWOFIELDS.JPG,1,CBF43926",
+         "Sunsets"},
         {"NOCOMMA.JPG", "123456789", false, "CRC32 INVALID (CSV:  NOCOMMA.JPG:CBF43926)", "Sunsets"},
         {"NOTLISTED.JPG", "", false, "CRC32 INVALID (CSV:  NOTLISTED.JPG:0)", ""},
         // The tail of PIC1.JPG: its CRC would match, but it is not this file's record.

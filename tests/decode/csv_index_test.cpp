@@ -9,16 +9,15 @@ namespace {
 CsvIndex twoFileIndex()
 {
     CsvIndex index;
-    index.addCsvText("2002_Sunsets_index",
-                     "PIC1.JPG,1000,0A1B2C3D,Red sky\r\n"
-                     "pic2.jpg,2000,1234ABCD,Lower-case record\r\n"
-                     "X.JPG,1,2,Mentions PIC9.JPG inside a line\r\n"
-                     "PIC3.JPG  ,3,3,Blanks after the name\r\n"
-                     "PIC4.JPG\r\n"
-                     "PIC5.JPG,5,5,First of two in one file\r\n"
-                     "PIC5.JPG,5,5,Second of two in one file\r\n"
-                     "PIC1.JPG.BAK,6,6,Longer name\r\n"
-                     "Last.JPG,7,7,No line end");
+    index.addCsvText("2002_Sunsets_index", "PIC1.JPG,1000,0A1B2C3D,Red sky\r\n"
+                                           "pic2.jpg,2000,1234ABCD,Lower-case record\r\n"
+                                           "X.JPG,1,2,Mentions PIC9.JPG inside a line\r\n"
+                                           "PIC3.JPG  ,3,3,Blanks after the name\r\n"
+                                           "PIC4.JPG\r\n"
+                                           "PIC5.JPG,5,5,First of two in one file\r\n"
+                                           "PIC5.JPG,5,5,Second of two in one file\r\n"
+                                           "PIC1.JPG.BAK,6,6,Longer name\r\n"
+                                           "Last.JPG,7,7,No line end");
     index.addCsvText("Beaches", "pic1.jpg,9,9,Later file\nUNIX.JPG,8,8,LF only\n");
     return index;
 }
@@ -34,18 +33,18 @@ TEST(CsvIndex, FindRecordMatchesWholeNamesAtLineStart)
     };
     const Case cases[] = {
         {"PIC1.JPG", "PIC1.JPG,1000,0A1B2C3D,Red sky\r2002_Sunsets_index"},
-        {"pic1.jpg", "PIC1.JPG,1000,0A1B2C3D,Red sky\r2002_Sunsets_index"},  // first file wins
+        {"pic1.jpg", "PIC1.JPG,1000,0A1B2C3D,Red sky\r2002_Sunsets_index"}, // first file wins
         {"  Pic1.Jpg ", "PIC1.JPG,1000,0A1B2C3D,Red sky\r2002_Sunsets_index"},
         {"PIC2.JPG", "pic2.jpg,2000,1234ABCD,Lower-case record\r2002_Sunsets_index"},
         {"PIC3.JPG", "PIC3.JPG  ,3,3,Blanks after the name\r2002_Sunsets_index"},
-        {"pic4.jpg", "PIC4.JPG\r2002_Sunsets_index"},                     // record without comma
+        {"pic4.jpg", "PIC4.JPG\r2002_Sunsets_index"}, // record without comma
         {"PIC5.JPG", "PIC5.JPG,5,5,First of two in one file\r2002_Sunsets_index"},
         {"LAST.JPG", "Last.JPG,7,7,No line end\r2002_Sunsets_index"},
         {"unix.jpg", "UNIX.JPG,8,8,LF only\rBeaches"},
         {"PIC1.JPG.BAK", "PIC1.JPG.BAK,6,6,Longer name\r2002_Sunsets_index"},
-        {"PIC9.JPG", ""},    // only inside a line
-        {"IC1.JPG", ""},     // tail of another name
-        {"PIC1", ""},        // head of another name
+        {"PIC9.JPG", ""}, // only inside a line
+        {"IC1.JPG", ""},  // tail of another name
+        {"PIC1", ""},     // head of another name
         {"PIC1.JPG,1000", ""},
         {"", ""},
         {"   ", ""},

@@ -20,7 +20,7 @@ struct CsvLoadFixture : ::testing::Test {
     Context ctx{dir.path(), &clock, &prompter};
     CsvIndex index;
     QStringList shown;
-    int abortAfter = -1;   // abort once this many files were loaded
+    int abortAfter = -1; // abort once this many files were loaded
     int loadedSoFar = 0;
 
     CsvLoadHooks hooks()
@@ -94,8 +94,8 @@ TEST_F(CsvLoadFixture, PathComesFromSettingsFile)
 {
     QDir(dir.path()).mkpath("elsewhere");
     dir.write("elsewhere/x_y_z.CSV", "A.JPG,1,0,x\r\n");
-    dir.write("KESTREL.INI", "[CSV_Options]\r\nCSV_Path=" + QFile::encodeName(dir.file("elsewhere")) +
-                                 "\r\n");
+    dir.write("KESTREL.INI",
+              "[CSV_Options]\r\nCSV_Path=" + QFile::encodeName(dir.file("elsewhere")) + "\r\n");
     load();
     EXPECT_EQ(ctx.state.CsvPath, dir.file("elsewhere/"));
     EXPECT_EQ(shown, QStringList({"x_y_z.CSV", " 1 CSV file loaded."}));
@@ -113,7 +113,8 @@ TEST_F(CsvLoadFixture, UnreadableFileEndsTheLoadKeepingEarlierFiles)
     EXPECT_NE(index.CsvFindRecord("A.JPG"), "");
     EXPECT_EQ(index.CsvFindRecord("C.JPG"), "");
     ASSERT_EQ(prompter.said.size(), 1u);
-    EXPECT_TRUE(prompter.said.front().startsWith("CSV path not found?  ")) << prompter.said.front().toStdString();
+    EXPECT_TRUE(prompter.said.front().startsWith("CSV path not found?  "))
+        << prompter.said.front().toStdString();
     EXPECT_GT(prompter.said.front().size(), QString("CSV path not found?  ").size());
     EXPECT_EQ(shown, QStringList({"a.CSV", "b.CSV"}));
 }

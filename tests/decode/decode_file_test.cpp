@@ -56,13 +56,16 @@ TEST(DecodeFile, FailuresLogTheirLines)
         {"missing work file", nullptr, {QStringLiteral("decode err (UULoadFile)  1")}},
         {"empty article", &empty, {QStringLiteral("decode err -- uud reports nothing to decode")}},
         {"nothing encoded", &plain, {QStringLiteral("decode err -- uud reports nothing to decode")}},
-        {"uuencode garbage line", &garbage,
+        {"uuencode garbage line",
+         &garbage,
          {QStringLiteral("decode err (uuret: 1  mvret: 0)"),
           QStringLiteral("uuencoded line 2 is not valid (severity: 3)")}},
-        {"base64 bad padding", &badPadding,
+        {"base64 bad padding",
+         &badPadding,
          {QStringLiteral("decode err (uuret: 1  mvret: 0)"),
           QStringLiteral("base64 data has bad padding (severity: 3)")}},
-        {"yEnc without trailer", &yencTruncated,
+        {"yEnc without trailer",
+         &yencTruncated,
          {QStringLiteral("yEnc Internal Decoder: yEnc Encoding detected..."),
           QStringLiteral("yDecoding (%1) part: "),
           QStringLiteral("decode err (yEnc:yEnc decoder Error:no =yend after the header line)")}},
@@ -71,14 +74,18 @@ TEST(DecodeFile, FailuresLogTheirLines)
         const FileRun run = runDecodeFile(c.work);
         EXPECT_FALSE(run.ok) << c.what;
         EXPECT_FALSE(run.outcome.ok) << c.what;
-        ASSERT_EQ(run.logged.size(), c.logged.size()) << c.what << ": " << run.logged.join(QLatin1Char('|')).toStdString();
+        ASSERT_EQ(run.logged.size(), c.logged.size())
+            << c.what << ": " << run.logged.join(QLatin1Char('|')).toStdString();
         for (qsizetype i = 0; i < c.logged.size(); ++i) {
             if (c.logged[i].contains(QLatin1String("%1")))
-                EXPECT_TRUE(run.logged[i].startsWith(c.logged[i].left(c.logged[i].indexOf(QLatin1String("%1"))))) << c.what;
+                EXPECT_TRUE(
+                    run.logged[i].startsWith(c.logged[i].left(c.logged[i].indexOf(QLatin1String("%1")))))
+                    << c.what;
             else
                 EXPECT_EQ(run.logged[i], c.logged[i]) << c.what;
         }
-        EXPECT_EQ(run.outcome.message.isEmpty(), c.work == nullptr || c.work == &empty || c.work == &plain) << c.what;
+        EXPECT_EQ(run.outcome.message.isEmpty(), c.work == nullptr || c.work == &empty || c.work == &plain)
+            << c.what;
         // Only yEnc creates the destination before it knows the data is sound.
         EXPECT_EQ(run.destExists, c.work == &yencTruncated) << c.what;
     }
@@ -101,7 +108,8 @@ TEST(DecodeFile, UuencodeReplacesTheDestinationAndReportsItsName)
     dir.write(QStringLiteral("w"), "Subject: other.jpg\r\n\r\n" + UuAbc);
     DecodeLogRecorder rec;
     DecodeOutcome out;
-    ASSERT_TRUE(DecodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("dest.jpg")), rec.hooks(), &out));
+    ASSERT_TRUE(
+        DecodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("dest.jpg")), rec.hooks(), &out));
     EXPECT_EQ(dir.read(QStringLiteral("dest.jpg")), QByteArray("abc"));
     EXPECT_EQ(out.name, QByteArray("abc.jpg"));
     EXPECT_TRUE(rec.logged.isEmpty());
@@ -113,7 +121,8 @@ TEST(DecodeFile, UnwritableDestinationFailsWithFileErrorCode)
     dir.write(QStringLiteral("w"), UuAbc);
     DecodeLogRecorder rec;
     DecodeOutcome out;
-    EXPECT_FALSE(DecodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("no/such/dest.jpg")), rec.hooks(), &out));
+    EXPECT_FALSE(DecodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("no/such/dest.jpg")),
+                            rec.hooks(), &out));
     EXPECT_EQ(out.uuret, 1);
     EXPECT_NE(out.mvret, 0);
     ASSERT_EQ(rec.logged.size(), 2);

@@ -11,13 +11,13 @@ using kestrel::test::TempProgramFolder;
 TEST(FileCrc, KnownFilesGiveTheirCrcText)
 {
     struct Case {
-        QByteArray bytes;   // null: no such file
+        QByteArray bytes; // null: no such file
         qint32 calCrc;
         QByteArray text;
     };
     const Case cases[] = {
         {"123456789", qint32(0xCBF43926u), "&HCBF43926"},
-        {"kestrel131", 0x55C7B0, "&H55C7B0"},   // no leading zeros
+        {"kestrel131", 0x55C7B0, "&H55C7B0"}, // no leading zeros
         {"", 0, "&H0"},
         {QByteArray(), -1, ""},
     };
@@ -29,7 +29,7 @@ TEST(FileCrc, KnownFilesGiveTheirCrcText)
         EXPECT_EQ(CalCrc(dir.file("f.bin")), c.calCrc) << c.bytes.constData();
         EXPECT_EQ(FileCrcText(dir.file("f.bin")), c.text) << c.bytes.constData();
     }
-    EXPECT_EQ(fileCrc32(dir.path()), std::nullopt);   // a folder is not a file
+    EXPECT_EQ(fileCrc32(dir.path()), std::nullopt); // a folder is not a file
 }
 
 TEST(FileCrc, LargeFileReadInBlocksMatchesOneCrcOverAllBytes)
@@ -37,8 +37,8 @@ TEST(FileCrc, LargeFileReadInBlocksMatchesOneCrcOverAllBytes)
     QByteArray bytes(3 * 1024 * 1024 + 17, Qt::Uninitialized);
     for (qsizetype i = 0; i < bytes.size(); ++i)
         bytes[i] = char((i * 7919) >> 3);
-    const auto expected = quint32(crc32_z(0, reinterpret_cast<const Bytef *>(bytes.constData()),
-                                          size_t(bytes.size())));
+    const auto expected =
+        quint32(crc32_z(0, reinterpret_cast<const Bytef *>(bytes.constData()), size_t(bytes.size())));
     TempProgramFolder dir;
     dir.write("big.bin", bytes);
     EXPECT_EQ(fileCrc32(dir.file("big.bin")), expected);
@@ -56,10 +56,10 @@ TEST(FileCrc, CrcTextIsReadAsHexValue)
         {"0055c7b0", 0x55C7B0u},
         {"&H55C7B0", 0x55C7B0u},
         {" 0A1B 2C3D\t", 0x0A1B2C3Du},
-        {"000000000A1B2C3D", 0x0A1B2C3Du},   // leading zeros do not count towards the size
-        {"12G4", 0x12u},                      // digits up to the first other character
+        {"000000000A1B2C3D", 0x0A1B2C3Du}, // leading zeros do not count towards the size
+        {"12G4", 0x12u},                   // digits up to the first other character
         {"FFFFFFFF", 0xFFFFFFFFu},
-        {"123456789", std::nullopt},          // more than 32 bits
+        {"123456789", std::nullopt}, // more than 32 bits
         {"", std::nullopt},
         {"&H", std::nullopt},
         {"XYZ", std::nullopt},

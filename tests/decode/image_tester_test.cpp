@@ -44,7 +44,12 @@ TEST(JpegCheck, ReportsTheFirstProblemFound)
     const Case cases[] = {
         {"complete", good, JpegPassed},
         {"empty", QByteArray(), JpegEmpty},
-        {"exif instead of jfif", patched(good, 3, QByteArray("\xE1\x00\x10" "Exif", 7)), JpegNoIdent},
+        {"exif instead of jfif",
+         patched(good, 3,
+                 QByteArray("\xE1\x00\x10"
+                            "Exif",
+                            7)),
+         JpegNoIdent},
         {"ident one byte late", 'x' + good, JpegNoIdent},
         {"jfif first seen too early", patched(good, 0, "JFIF"), JpegNoIdent},
         {"no start of frame", noSof, JpegNoSof},
@@ -81,8 +86,7 @@ TEST(JpegCheck, ReportsTheFirstProblemFound)
 
 TEST(JpegCheck, EveryStartOfFrameKindCounts)
 {
-    const quint8 frames[] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC7,
-                             0xC9, 0xCA, 0xCB, 0xCD, 0xCE, 0xCF};
+    const quint8 frames[] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC7, 0xC9, 0xCA, 0xCB, 0xCD, 0xCE, 0xCF};
     for (const quint8 f : frames)
         EXPECT_EQ(JpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegPassed) << int(f);
     for (const quint8 f : {0xC4, 0xC8, 0xCC, 0xD0, 0xBF})
@@ -100,16 +104,18 @@ TEST(IvtTest, VerdictAndLogLine)
     const QByteArray good = picture(2000);
     struct Case {
         const char *name;
-        QByteArray bytes;   // null: no file at all
+        QByteArray bytes; // null: no file at all
         bool enabled;
         qint32 verdict;
-        const char *log;    // null: nothing logged
+        const char *log; // null: nothing logged
     };
     const Case cases[] = {
         {"a.jpg", good, true, IvtPass, "IVT: a.jpg -- Passed all Tests."},
-        {"big.jpg", picture(300001), true, IvtWarning, "IVT: big.jpg -- Warning, File size greater than 300k."},
+        {"big.jpg", picture(300001), true, IvtWarning,
+         "IVT: big.jpg -- Warning, File size greater than 300k."},
         {"e.jpg", "", true, IvtError, "IVT: e.jpg -- Error, Zero-Byte file!"},
-        {"x.jpg", patched(good, 6, "Exif"), true, IvtError, "IVT: x.jpg -- Error, Bad or missing JPEG ident!"},
+        {"x.jpg", patched(good, 6, "Exif"), true, IvtError,
+         "IVT: x.jpg -- Error, Bad or missing JPEG ident!"},
         {"t.jpg", patched(good, 1998, "xx"), true, IvtBadStructure,
          "IVT: t.jpg -- Warning, No EOI (End of Image) Marker."},
         {"s.jpg", patched(good, 20, "xx"), true, IvtBadStructure,

@@ -12,14 +12,20 @@ using namespace kestrel::test;
 TEST(FormatSpeed, ThousandsOfBytesPerWholeSecondAndSizesInKb)
 {
     const std::tuple<qint64, qint64, const char *> speeds[] = {
-        {0, 500000, ".00"},  {-3, 500000, ".00"}, {1, 0, ".00"}, {2, 1001, ".50"}, {3, 1000, ".33"},
-        {1, 123455, "123.46"}, {1, 1234567891, "1,234,567.89"}, {7, 7000000, "1,000.00"},
+        {0, 500000, ".00"},
+        {-3, 500000, ".00"},
+        {1, 0, ".00"},
+        {2, 1001, ".50"},
+        {3, 1000, ".33"},
+        {1, 123455, "123.46"},
+        {1, 1234567891, "1,234,567.89"},
+        {7, 7000000, "1,000.00"},
     };
     for (const auto &[seconds, bytes, speed] : speeds)
         EXPECT_EQ(FormatSpeed(seconds, bytes), QLatin1String(speed)) << seconds << " " << bytes;
     ManualClock clock;
     const QDateTime start = clock.now();
-    clock.advanceMsecs(2999);   // whole seconds only: 2
+    clock.advanceMsecs(2999); // whole seconds only: 2
     EXPECT_EQ(FormatSpeed(clock, start, 4000), QStringLiteral("2.00"));
 
     const std::pair<qint64, const char *> sizes[] = {
@@ -39,7 +45,7 @@ TEST(ShortFolderName, DropsTheKnownPrefixesInTurn)
         {"alt.binaries.pictures.alt.binaries.y", "y"}, // rule 1 then rule 2
         {"alt.sex.alt.binaries.z", "alt.binaries.z"},  // rule 3 comes last
         {"alt.binaries.", ""},
-        {"ALT.BINARIES.boats", "ALT.BINARIES.boats"},  // case-sensitive
+        {"ALT.BINARIES.boats", "ALT.BINARIES.boats"}, // case-sensitive
         {"comp.binaries.x", "comp.binaries.x"},
     };
     for (const auto &[group, folder] : cases)

@@ -14,7 +14,7 @@ TEST(DecodeArticle, NamesFromTheNetworkStayInsideTheDownloadFolder)
 {
     struct Case {
         const char *what;
-        QByteArray fileName, group, uuName;   // uuName empty: a yEnc article
+        QByteArray fileName, group, uuName; // uuName empty: a yEnc article
         DecodeResult result;
         QStringList files;
     };
@@ -28,12 +28,18 @@ TEST(DecodeArticle, NamesFromTheNetworkStayInsideTheDownloadFolder)
         {"only dots", "..", "alt", {}, DecodeResult::Dropped, {}},
         {"group climbing out", "grp.jpg", "../../etc", {}, DecodeResult::Stored, {"etc/grp.jpg"}},
         {"group of dots", "grp.jpg", "..", {}, DecodeResult::Stored, {"grp.jpg"}},
-        {"uuencode name climbing out", "subj.jpg", "alt", "../../../up.jpg", DecodeResult::Stored, {"alt/up.jpg"}},
+        {"uuencode name climbing out",
+         "subj.jpg",
+         "alt",
+         "../../../up.jpg",
+         DecodeResult::Stored,
+         {"alt/up.jpg"}},
     };
     for (const Case &c : cases) {
         PipelineWorld w;
         w.ctx.settings.setChecked(u"chkUseNameFromUUE", true);
-        const QByteArray body = c.uuName.isEmpty() ? yencBody(jpegPicture()) : uuencode(jpegPicture(), c.uuName);
+        const QByteArray body =
+            c.uuName.isEmpty() ? yencBody(jpegPicture()) : uuencode(jpegPicture(), c.uuName);
         EXPECT_EQ(w.pipeline.DecodeArticle(articleReply(body), c.group, c.fileName, "H"), c.result) << c.what;
         QStringList pictures = w.files().filter(QStringLiteral(".jpg"));
         EXPECT_EQ(pictures, c.files) << c.what << ": " << w.files().join(' ').toStdString();
@@ -102,7 +108,7 @@ TEST(DecodeArticle, HeaderFilesDescriptionsAndRecordedNamesFollowThePicture)
 TEST(IsInsideFolder, OnlyPathsStrictlyBelowTheFolder)
 {
     const std::tuple<const char *, const char *, bool> cases[] = {
-        {"/d/", "/d/a.jpg", true},   {"/d", "/d/s/a.jpg", true},   {"/d/", "/d/", false},
+        {"/d/", "/d/a.jpg", true},     {"/d", "/d/s/a.jpg", true},  {"/d/", "/d/", false},
         {"/d/", "/d/../a.jpg", false}, {"/d/", "/dx/a.jpg", false}, {"/d/", "/d/s/../../e", false},
         {"", "a.jpg", false},
     };

@@ -32,7 +32,7 @@ TEST(DecodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
     struct Case {
         const char *what;
         QByteArray body;
-        const char *flip;   // a setting switched away from its default
+        const char *flip; // a setting switched away from its default
         Csv csv;
         DecodeResult result;
         QStringList logs, files;
@@ -43,48 +43,143 @@ TEST(DecodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
     const QByteArray noTrailer = jpeg.left(jpeg.indexOf("=yend"));
     const QByteArray crcWrong = "CRC32 INVALID (CSV:DEADBEEF  pic.jpg:*";
     const Case cases[] = {
-        {"stored", jpeg, nullptr, NoCsv, DecodeResult::Stored, {Detected, Decoding, Decoded, Passed},
-         {"alt/pic.jpg"}, "decode.wav", true},
-        {"stored, description", jpeg, "chkSaveACDsee", NoCsv, DecodeResult::Stored,
-         {Detected, Decoding, Decoded, Passed}, {"alt/descript.ion", "alt/pic.jpg"}, "decode.wav", true},
-        {"picture test off", jpeg, "chkEnableIVT", NoCsv, DecodeResult::Stored, {Detected, Decoding, Decoded},
-         {"alt/pic.jpg"}, "decode.wav", true},
-        {"yEnc checksum wrong", yencBody(jpegPicture(), false), nullptr, NoCsv, DecodeResult::DecodeFailed,
+        {"stored",
+         jpeg,
+         nullptr,
+         NoCsv,
+         DecodeResult::Stored,
+         {Detected, Decoding, Decoded, Passed},
+         {"alt/pic.jpg"},
+         "decode.wav",
+         true},
+        {"stored, description",
+         jpeg,
+         "chkSaveACDsee",
+         NoCsv,
+         DecodeResult::Stored,
+         {Detected, Decoding, Decoded, Passed},
+         {"alt/descript.ion", "alt/pic.jpg"},
+         "decode.wav",
+         true},
+        {"picture test off",
+         jpeg,
+         "chkEnableIVT",
+         NoCsv,
+         DecodeResult::Stored,
+         {Detected, Decoding, Decoded},
+         {"alt/pic.jpg"},
+         "decode.wav",
+         true},
+        {"yEnc checksum wrong",
+         yencBody(jpegPicture(), false),
+         nullptr,
+         NoCsv,
+         DecodeResult::DecodeFailed,
          {Detected, Decoding, "decode err (yEnc:yEnc decoder Error:CRC32 mismatch*", "Decode Error: pic.jpg"},
-         {"alt/pic.jpg", "bad_decodes/pic.UUE"}, "badcode.wav", true},
-        {"no trailer, article not kept", noTrailer, "chkSaveDecodes", NoCsv, DecodeResult::DecodeFailed,
-         {Detected, Decoding, "decode err (yEnc:*", "Decode Error: pic.jpg"}, {"alt/pic.jpg"}, "badcode.wav", true},
-        {"nothing encoded", "just words\r\n", nullptr, NoCsv, DecodeResult::DecodeFailed,
-         {"decode err -- uud reports nothing to decode", "Decode Error: pic.jpg"}, {"bad_decodes/pic.UUE"},
-         "badcode.wav", true},
-        {"picture test error", yencBody("not a picture at all"), nullptr, NoCsv, DecodeResult::TestFailed,
-         {Detected, Decoding, Decoded, "IVT: pic.jpg -- Error, Bad or missing JPEG ident!", "pic.jpg not saved"},
-         {"bad_decodes/pic.UUE"}, "badcode.wav", false},
-        {"CSV CRC wrong, kept", jpeg, nullptr, CrcWrong, DecodeResult::CrcFailedKept,
+         {"alt/pic.jpg", "bad_decodes/pic.UUE"},
+         "badcode.wav",
+         true},
+        {"no trailer, article not kept",
+         noTrailer,
+         "chkSaveDecodes",
+         NoCsv,
+         DecodeResult::DecodeFailed,
+         {Detected, Decoding, "decode err (yEnc:*", "Decode Error: pic.jpg"},
+         {"alt/pic.jpg"},
+         "badcode.wav",
+         true},
+        {"nothing encoded",
+         "just words\r\n",
+         nullptr,
+         NoCsv,
+         DecodeResult::DecodeFailed,
+         {"decode err -- uud reports nothing to decode", "Decode Error: pic.jpg"},
+         {"bad_decodes/pic.UUE"},
+         "badcode.wav",
+         true},
+        {"picture test error",
+         yencBody("not a picture at all"),
+         nullptr,
+         NoCsv,
+         DecodeResult::TestFailed,
+         {Detected, Decoding, Decoded, "IVT: pic.jpg -- Error, Bad or missing JPEG ident!",
+          "pic.jpg not saved"},
+         {"bad_decodes/pic.UUE"},
+         "badcode.wav",
+         false},
+        {"CSV CRC wrong, kept",
+         jpeg,
+         nullptr,
+         CrcWrong,
+         DecodeResult::CrcFailedKept,
          {Detected, Decoding, Decoded, Passed, crcWrong, "pic.jpg moved to \\crcfail"},
-         {"bad_decodes/pic.UUE", "crcfail/pic.jpg"}, "badcode.wav", false},
-        {"CSV CRC wrong, deleted", jpeg, "chkCSVsavebadcrc", CrcWrong, DecodeResult::CrcFailedDeleted,
-         {Detected, Decoding, Decoded, Passed, crcWrong, "pic.jpg not saved"}, {}, "badcode.wav", false},
-        {"CSV CRC right, series folder", jpeg, nullptr, CrcRight, DecodeResult::VerifiedMoved,
+         {"bad_decodes/pic.UUE", "crcfail/pic.jpg"},
+         "badcode.wav",
+         false},
+        {"CSV CRC wrong, deleted",
+         jpeg,
+         "chkCSVsavebadcrc",
+         CrcWrong,
+         DecodeResult::CrcFailedDeleted,
+         {Detected, Decoding, Decoded, Passed, crcWrong, "pic.jpg not saved"},
+         {},
+         "badcode.wav",
+         false},
+        {"CSV CRC right, series folder",
+         jpeg,
+         nullptr,
+         CrcRight,
+         DecodeResult::VerifiedMoved,
          {Detected, Decoding, Decoded, Passed, "pic.jpg CRC32 VERIFIED", "pic.jpg moved to \\Sunsets"},
-         {"Sunsets/pic.jpg"}, "decode.wav", true},
-        {"CSV CRC right, folders off", jpeg, "chkCSVusefolders", CrcRight, DecodeResult::Verified,
-         {Detected, Decoding, Decoded, Passed, "pic.jpg CRC32 VERIFIED"}, {"alt/pic.jpg"}, "decode.wav", true},
-        {"CSV mark, no index loaded", jpeg, nullptr, NotLoaded, DecodeResult::Stored,
-         {Detected, Decoding, Decoded, Passed}, {"alt/pic.jpg"}, "decode.wav", true},
-        {"uuencoded name already fetched", uuencode(jpegPicture(), "other.jpg"), nullptr, NoCsv,
+         {"Sunsets/pic.jpg"},
+         "decode.wav",
+         true},
+        {"CSV CRC right, folders off",
+         jpeg,
+         "chkCSVusefolders",
+         CrcRight,
+         DecodeResult::Verified,
+         {Detected, Decoding, Decoded, Passed, "pic.jpg CRC32 VERIFIED"},
+         {"alt/pic.jpg"},
+         "decode.wav",
+         true},
+        {"CSV mark, no index loaded",
+         jpeg,
+         nullptr,
+         NotLoaded,
+         DecodeResult::Stored,
+         {Detected, Decoding, Decoded, Passed},
+         {"alt/pic.jpg"},
+         "decode.wav",
+         true},
+        {"uuencoded name already fetched",
+         uuencode(jpegPicture(), "other.jpg"),
+         nullptr,
+         NoCsv,
          DecodeResult::Dropped,
          {"Filename subject/uucode MISMATCH!", "uucode: other.jpg subject: pic.jpg",
-          "other.jpg found in noredl, deleting.", "pic.jpg not saved"}, {}, "", false},
-        {"uuencoded, names match", uuencode(jpegPicture(), "PIC.JPG"), nullptr, NoCsv, DecodeResult::Stored,
-         {"Filename subject/uucode match verified", Decoded, Passed}, {"alt/pic.jpg"}, "decode.wav", true},
+          "other.jpg found in noredl, deleting.", "pic.jpg not saved"},
+         {},
+         "",
+         false},
+        {"uuencoded, names match",
+         uuencode(jpegPicture(), "PIC.JPG"),
+         nullptr,
+         NoCsv,
+         DecodeResult::Stored,
+         {"Filename subject/uucode match verified", Decoded, Passed},
+         {"alt/pic.jpg"},
+         "decode.wav",
+         true},
     };
     for (const Case &c : cases) {
         PipelineWorld w;
         if (c.flip)
-            w.ctx.settings.setChecked(QString::fromLatin1(c.flip), !w.ctx.settings.checked(QString::fromLatin1(c.flip)));
+            w.ctx.settings.setChecked(QString::fromLatin1(c.flip),
+                                      !w.ctx.settings.checked(QString::fromLatin1(c.flip)));
         if (c.csv != NoCsv) {
-            const QByteArray crc = c.csv == CrcWrong ? "DEADBEEF" : QByteArray::number(crc32Of(jpegPicture()), 16);
+            const QByteArray crc =
+                c.csv == CrcWrong ? "DEADBEEF" : QByteArray::number(crc32Of(jpegPicture()), 16);
             w.csv.addCsvText("2002_Sunsets_index", "PIC.JPG,1," + crc + ",Sunset\r\n");
             w.csv.setCsvLoaded(c.csv != NotLoaded);
             w.ctx.state.CurrentArticle.smallIcon = 3;
@@ -92,7 +187,8 @@ TEST(DecodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
         w.noRedl.AddToNoRedl("other.jpg");
         w.logged.clear();
         EXPECT_EQ(w.pipeline.DecodeArticle(articleReply(c.body), "alt", "pic.jpg", {}, HeaderLines::Present),
-                  c.result) << c.what;
+                  c.result)
+            << c.what;
         expectLines(w.logged, c.logs, w.dl, c.what);
         EXPECT_EQ(w.files(), c.files) << c.what << ": " << w.files().join(' ').toStdString();
         EXPECT_EQ(w.sound(), c.sound) << c.what;
@@ -117,5 +213,6 @@ TEST(DecodeArticle, KeepsTheUnstuffedTextAndTheHeadersOfAFailedArticle)
               DecodeResult::DecodeFailed);
     EXPECT_EQ(busy, -9);
     EXPECT_EQ(w.read("bad_decodes/pic.UUE"), "\r\n\r\n.dotted\r\nplain\r\n.\r\n\r\n");
-    EXPECT_EQ(w.read("bad_decodes/pic.TXT"), "220 1 <a@b> article\r\nFrom: x@example.invalid\r\nSubject: pic\r\r\n");
+    EXPECT_EQ(w.read("bad_decodes/pic.TXT"),
+              "220 1 <a@b> article\r\nFrom: x@example.invalid\r\nSubject: pic\r\r\n");
 }

@@ -44,8 +44,8 @@ inline QByteArray uuencode(const QByteArray &data, const QByteArray &name)
 // An ARTICLE reply as the download connection collects it (headers included).
 inline QByteArray articleReply(const QByteArray &body, const QByteArray &subject = "pic")
 {
-    return "220 1 <a@b> article\r\nFrom: x@example.invalid\r\nSubject: " + subject + "\r\n\r\n"
-           + body + ".\r\n";
+    return "220 1 <a@b> article\r\nFrom: x@example.invalid\r\nSubject: " + subject + "\r\n\r\n" + body +
+           ".\r\n";
 }
 
 inline QByteArray yencBody(const QByteArray &data, bool goodCrc = true)

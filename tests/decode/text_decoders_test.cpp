@@ -57,10 +57,13 @@ TEST(UuDecode, MatchesDebianUuencodeForEveryMode)
     } cases[] = {
         {1, QFile::ReadOwner | QFile::WriteOwner, "begin 600 pic.jpg"},
         {44, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther, "begin 644 pic.jpg"},
-        {45, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-                 | QFile::ReadOther | QFile::ExeOther, "begin 755 pic.jpg"},
+        {45,
+         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+             QFile::ReadOther | QFile::ExeOther,
+         "begin 755 pic.jpg"},
         {46, QFile::ReadOwner, "begin 400 pic.jpg"},
-        {100003, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther, "begin 644 pic.jpg"},
+        {100003, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther,
+         "begin 644 pic.jpg"},
     };
     std::uint32_t seed = 40;
     for (const Case &c : cases) {
@@ -142,9 +145,11 @@ TEST(Base64Decode, MatchesCoreutilsBase64AndUuencodeDashM)
         const QByteArray mime =
             "Content-Type: multipart/mixed; boundary=\"XyZ\"\r\n\r\n--XyZ\r\nContent-Type: text/plain\r\n\r\n"
             "see the picture\r\n--XyZ\r\nContent-Type: image/jpeg; name=\"other.jpg\"\r\n"
-            "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"pic.jpg\"\r\n\r\n"
-            + b64 + "\r\n--XyZ--\r\n";
-        const QByteArray dashM = runTool(uuencode, {QStringLiteral("-m"), dir.file(QStringLiteral("src")), QStringLiteral("pic.jpg")});
+            "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; "
+            "filename=\"pic.jpg\"\r\n\r\n" +
+            b64 + "\r\n--XyZ--\r\n";
+        const QByteArray dashM = runTool(
+            uuencode, {QStringLiteral("-m"), dir.file(QStringLiteral("src")), QStringLiteral("pic.jpg")});
         for (const QByteArray &text : {article(mime), article(dashM)}) {
             DecodeLogRecorder rec;
             const DecodeOutcome out = decode(text, rec);
@@ -173,11 +178,10 @@ TEST(Base64Decode, PaddingRules)
         const char *in;
         const char *out; // nullptr: an error
     } cases[] = {
-        {"QUJD", "ABC"},      {"QUI=", "AB"},       {"QQ==", "A"},          {"QUI", "AB"},
-        {"QQ", "A"},          {"QU\r\nJD", "ABC"},  {"QQ==\r\n  \r\n", "A"},
-        {"QUJD=", nullptr},   {"QQ=", nullptr},     {"Q===", nullptr},      {"QUI=D", nullptr},
-        {"Q", nullptr},       {"QUJDQ", nullptr},   {"QU*D", nullptr},      {"QQ==QQ==", nullptr},
-        {"", nullptr},
+        {"QUJD", "ABC"},    {"QUI=", "AB"},      {"QQ==", "A"},           {"QUI", "AB"},
+        {"QQ", "A"},        {"QU\r\nJD", "ABC"}, {"QQ==\r\n  \r\n", "A"}, {"QUJD=", nullptr},
+        {"QQ=", nullptr},   {"Q===", nullptr},   {"QUI=D", nullptr},      {"Q", nullptr},
+        {"QUJDQ", nullptr}, {"QU*D", nullptr},   {"QQ==QQ==", nullptr},   {"", nullptr},
     };
     for (const Case &c : cases) {
         const CodecResult r = base64Decode(c.in);
@@ -219,7 +223,8 @@ TEST(FileNames, HostileBeginLinesWriteOnlyTheDestination)
         dir.write(QStringLiteral("work"), text);
         DecodeLogRecorder rec;
         DecodeOutcome out;
-        ASSERT_TRUE(DecodeFile(dir.file(QStringLiteral("work")), dir.file(QStringLiteral("dest")), rec.hooks(), &out))
+        ASSERT_TRUE(
+            DecodeFile(dir.file(QStringLiteral("work")), dir.file(QStringLiteral("dest")), rec.hooks(), &out))
             << name.toStdString();
         EXPECT_EQ(dir.read(QStringLiteral("dest")), QByteArray("abc"));
         EXPECT_EQ(out.name, sanitizeFileName(name));

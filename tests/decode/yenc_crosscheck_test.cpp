@@ -25,8 +25,9 @@ sys.stdout.buffer.write(out.getvalue())
 QByteArray pythonEncode(const QByteArray &data, bool *available)
 {
     // Debian's interpreter, which has its packaged modules, before any other on the PATH.
-    const QString python = QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                            : QStringLiteral("python3");
+    const QString python = QFile::exists(QStringLiteral("/usr/bin/python3"))
+                               ? QStringLiteral("/usr/bin/python3")
+                               : QStringLiteral("python3");
     QProcess p;
     p.start(python, {QStringLiteral("-c"), QString::fromLatin1(kEncoder)});
     if (!p.waitForStarted(5000)) {
@@ -55,14 +56,16 @@ TEST(YencCrossCheck, ForeignEncoderRoundTrips)
         const char *what;
         QByteArray data;
     } cases[] = {
-        {"every byte value", [] {
+        {"every byte value",
+         [] {
              QByteArray b;
              for (int i = 0; i < 4 * 256; ++i)
                  b.append(char(i & 0xFF));
              return b;
          }()},
         {"critical bytes only", QByteArray("\x00\x0A\x0D\x3D\xD6\xE0\xE3\x13\x09\x20\x2E", 11).repeated(300)},
-        {"random 300 KB", [&] {
+        {"random 300 KB",
+         [&] {
              QByteArray b(300 * 1024, Qt::Uninitialized);
              rng.fillRange(reinterpret_cast<quint32 *>(b.data()), b.size() / 4);
              return b;

@@ -61,17 +61,17 @@ TEST(YencDecode, DecodesCharacterValues)
         const char *body;
         QByteArray expected;
     } cases[] = {
-        {"*", QByteArray(1, '\0')},          // 42 -> 0
-        {")", QByteArray(1, '\xFF')},        // 41 -> 255
-        {"=}", QByteArray(1, '\x13')},       // escaped 125 -> 19
-        {"=@", QByteArray(1, '\xD6')},       // escaped 64 -> 214
-        {"\r\n*\r\n+", QByteArray("\0\1", 2)}, // line breaks give nothing, also first
+        {"*", QByteArray(1, '\0')},               // 42 -> 0
+        {")", QByteArray(1, '\xFF')},             // 41 -> 255
+        {"=}", QByteArray(1, '\x13')},            // escaped 125 -> 19
+        {"=@", QByteArray(1, '\xD6')},            // escaped 64 -> 214
+        {"\r\n*\r\n+", QByteArray("\0\1", 2)},    // line breaks give nothing, also first
         {"*=\r\n=yend", QByteArray("\0\xA3", 2)}, // '=' before CR escapes the CR
     };
     for (const Case &c : cases) {
         DecodedFile out;
-        const QByteArray text = QByteArray("=ybegin name=x\r\n") + c.body
-                                + (QByteArray(c.body).contains("=yend") ? "" : "\r\n=yend\r\n");
+        const QByteArray text = QByteArray("=ybegin name=x\r\n") + c.body +
+                                (QByteArray(c.body).contains("=yend") ? "" : "\r\n=yend\r\n");
         EXPECT_EQ(decodeInMemory(text, out), QString()) << c.body;
         EXPECT_EQ(out.bytes, c.expected) << c.body;
     }
@@ -142,7 +142,8 @@ TEST(YencDecode, DetectionWindowIsSixtyThousandBytes)
         dir.write(QStringLiteral("w"), QByteArray(c.padding, 'a') + tail);
         DecodeLogRecorder rec;
         EXPECT_EQ(yEncCheck(dir.file(QStringLiteral("w")), rec.hooks()), c.detected) << c.padding;
-        const QString r = yEncDecode(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("d")), rec.hooks());
+        const QString r =
+            yEncDecode(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("d")), rec.hooks());
         EXPECT_EQ(r == QStringLiteral("yEnc decoder: no =ybegin"), !c.detected) << c.padding;
     }
 }
@@ -184,7 +185,8 @@ TEST(YencDecode, BadInputFailsWithoutCrashing)
         {"only line breaks", "=ybegin name=a\r\n\r\n\r\n=yend\r\n", "empty data region"},
         {"begin far beyond", "=ybegin part=9 name=a\r\n=ypart begin=999999999999 end=3\r\n+\r\n=yend\r\n",
          "begin= lies beyond"},
-        {"part ending past 64 MiB", "=ybegin part=9 name=a\r\n=ypart begin=67108864 end=67108865\r\n+,\r\n=yend\r\n",
+        {"part ending past 64 MiB",
+         "=ybegin part=9 name=a\r\n=ypart begin=67108864 end=67108865\r\n+,\r\n=yend\r\n",
          "larger than 64 MiB"},
         {"crc32 of a single part wrong", singlePart("+,-", "=yend size=3 crc32=12345678"), "CRC32 mismatch"},
         {"pcrc32 of a part wrong", twoParts + "=yend size=3 part=1 pcrc32=0badf00d\r\n", "CRC32 mismatch"},
@@ -244,18 +246,20 @@ TEST(YencKernel, VectorKernelsMatchThePortableOneAtEveryAlignment)
         anyVector = true;
         const yenc::KernelFn fn = yenc::kernelFunction(k);
         for (qsizetype offset = 0; offset < 64; ++offset) {
-            for (qsizetype length : {qsizetype(0), qsizetype(1), qsizetype(31), qsizetype(33),
-                                     qsizetype(100), text.size() - offset}) {
+            for (qsizetype length : {qsizetype(0), qsizetype(1), qsizetype(31), qsizetype(33), qsizetype(100),
+                                     text.size() - offset}) {
                 const QByteArray in = text.mid(offset, length);
                 for (bool escapedIn : {false, true}) {
                     bool refEsc = escapedIn, esc = escapedIn, portEsc = escapedIn;
                     const QByteArray expected = naiveDecode(in, refEsc);
                     QByteArray got(in.size(), '\0'), port(in.size(), '\0');
                     const auto *src = reinterpret_cast<const std::uint8_t *>(in.constData());
-                    got.truncate(static_cast<qsizetype>(
-                        fn(src, static_cast<std::size_t>(in.size()), reinterpret_cast<std::uint8_t *>(got.data()), esc)));
-                    port.truncate(static_cast<qsizetype>(yenc::decodePortable(
-                        src, static_cast<std::size_t>(in.size()), reinterpret_cast<std::uint8_t *>(port.data()), portEsc)));
+                    got.truncate(
+                        static_cast<qsizetype>(fn(src, static_cast<std::size_t>(in.size()),
+                                                  reinterpret_cast<std::uint8_t *>(got.data()), esc)));
+                    port.truncate(static_cast<qsizetype>(
+                        yenc::decodePortable(src, static_cast<std::size_t>(in.size()),
+                                             reinterpret_cast<std::uint8_t *>(port.data()), portEsc)));
                     ASSERT_EQ(port, expected) << "portable, offset " << offset << " length " << length;
                     ASSERT_EQ(portEsc, refEsc);
                     ASSERT_EQ(got, expected) << int(k) << " offset " << offset << " length " << length;

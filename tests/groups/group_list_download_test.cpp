@@ -33,8 +33,8 @@ TEST_P(GroupListDownload, FileHoldsTheAnswerByteForByte)
     w.prompter.answers = {true};
 
     w.manager.cmdGetHostGroupsClicked();
-    ASSERT_TRUE(waitUntil([&] { return w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready")); },
-                          10000))
+    ASSERT_TRUE(waitUntil(
+        [&] { return w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready")); }, 10000))
         << qPrintable(w.manager.statusPanel(0));
 
     const QByteArray expected = w.expectedList();
@@ -55,13 +55,10 @@ TEST_P(GroupListDownload, FileHoldsTheAnswerByteForByte)
 
 INSTANTIATE_TEST_SUITE_P(
     Segmentations, GroupListDownload,
-    ::testing::Values(DownloadCase{"oneBlock", 5, {}, 0},
-                      DownloadCase{"manyBlocks", 3000, {}, 40},
+    ::testing::Values(DownloadCase{"oneBlock", 5, {}, 0}, DownloadCase{"manyBlocks", 3000, {}, 40},
                       // The answer ends "\r\n.\r\n"; cut it inside that terminator everywhere.
-                      DownloadCase{"splitAfterDot", 3, {2}, 0},
-                      DownloadCase{"splitBeforeDot", 3, {3}, 0},
-                      DownloadCase{"splitInsideLineEnd", 3, {4}, 0},
-                      DownloadCase{"splitLastByte", 3, {1}, 0},
+                      DownloadCase{"splitAfterDot", 3, {2}, 0}, DownloadCase{"splitBeforeDot", 3, {3}, 0},
+                      DownloadCase{"splitInsideLineEnd", 3, {4}, 0}, DownloadCase{"splitLastByte", 3, {1}, 0},
                       DownloadCase{"randomPieces", 40, {}, 200}),
     [](const auto &info) { return std::string(info.param.label); });
 
@@ -101,10 +98,10 @@ INSTANTIATE_TEST_SUITE_P(AuthSetting, GroupListLogin, ::testing::Bool());
 
 struct FailureCase {
     const char *label;
-    int greetingCode;              // 200 unless the server turns the client away
+    int greetingCode; // 200 unless the server turns the client away
     QList<newsd::ForcedReply> forced;
     bool dropAfterGreeting;
-    const char *status;            // what panel 1 starts with afterwards
+    const char *status; // what panel 1 starts with afterwards
     bool retrieveEnabled;
     const char *reached; // the last command the server saw, or what the log shows
 };
@@ -133,7 +130,8 @@ TEST_P(GroupListFailure, ConnectionEndsAndNoListIsClaimed)
                          });
 
     w.manager.cmdGetHostGroupsClicked();
-    ASSERT_TRUE(waitUntil([&] { return w.manager.gTCP1().isClosed() && w.server.connectionsAccepted() > 0; }, 5000));
+    ASSERT_TRUE(
+        waitUntil([&] { return w.manager.gTCP1().isClosed() && w.server.connectionsAccepted() > 0; }, 5000));
     if (QByteArray(c.status).size() > 0) {
         EXPECT_TRUE(w.waitForStatus(QString::fromLatin1(c.status))) << qPrintable(w.manager.statusPanel(0));
     }
@@ -157,12 +155,12 @@ TEST_P(GroupListFailure, ConnectionEndsAndNoListIsClaimed)
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, GroupListFailure,
-    ::testing::Values(
-        FailureCase{"authRefused", 200, {}, false, "", true, "AUTHINFO PASS"},
-        FailureCase{"refusedList", 200, {{"LIST", 502, -1}}, false, "", true, "LIST"},
-        FailureCase{"serviceGoingAway", 200, {{"LIST", 421, -1}}, false, "Error: 421", true, "LIST"},
-        FailureCase{"greeting400", 400, {}, false, "Error: 400", true, "400"},
-        FailureCase{"droppedConnection", 200, {}, true, "Error: ", false, "LIST"}),
+    ::testing::Values(FailureCase{"authRefused", 200, {}, false, "", true, "AUTHINFO PASS"},
+                      FailureCase{"refusedList", 200, {{"LIST", 502, -1}}, false, "", true, "LIST"},
+                      FailureCase{
+                          "serviceGoingAway", 200, {{"LIST", 421, -1}}, false, "Error: 421", true, "LIST"},
+                      FailureCase{"greeting400", 400, {}, false, "Error: 400", true, "400"},
+                      FailureCase{"droppedConnection", 200, {}, true, "Error: ", false, "LIST"}),
     [](const auto &info) { return std::string(info.param.label); });
 
 TEST(GroupListRetrieve, NoHostAsksForOneAndDeclinedDeleteKeepsTheFile)

@@ -67,7 +67,8 @@ TEST(GroupManagerSearch, SearchFillsResultsAndRestoresTheControls)
     EXPECT_EQ(w.manager.statusPanel(0),
               QStringLiteral("Done! ( 1 matching groups found)  Time: Less than 1 second"));
     const GroupManagerControls &c = w.manager.controls();
-    EXPECT_TRUE(c.txtQR && c.optStartsWith && c.cmdGetHostGroups && c.Command2 && c.frame1Visible && c.cmdAdd);
+    EXPECT_TRUE(c.txtQR && c.optStartsWith && c.cmdGetHostGroups && c.Command2 && c.frame1Visible &&
+                c.cmdAdd);
     EXPECT_FALSE(c.progressVisible);
 
     w.manager.setSearchType(0);
@@ -96,7 +97,8 @@ TEST(GroupManagerSearch, EmptyTextIsRefusedAndStopAbortsAtTheNextSlice)
     const qsizetype found = w.manager.results().rows().size();
     EXPECT_LT(found, 300000);
     EXPECT_EQ(w.manager.statusPanel(0).left(18), QStringLiteral("Search Aborted. ( "));
-    EXPECT_TRUE(w.manager.statusPanel(0).contains(QString::number(found) + QStringLiteral(" matching groups found)")));
+    EXPECT_TRUE(w.manager.statusPanel(0).contains(QString::number(found) +
+                                                  QStringLiteral(" matching groups found)")));
 }
 
 TEST(GroupManagerAdd, SelectionsBecomeFavouritesSavedOnce)
@@ -123,7 +125,8 @@ TEST(GroupManagerAdd, SelectionsBecomeFavouritesSavedOnce)
     QList<QByteArray> favNames;
     for (const FavouriteRow &r : w.favs.rows())
         favNames.append(r.name);
-    EXPECT_EQ(favNames, (QList<QByteArray>{"ALT.binaries.group1", "alt.binaries.group3", "alt.binaries.group0"}));
+    EXPECT_EQ(favNames,
+              (QList<QByteArray>{"ALT.binaries.group1", "alt.binaries.group3", "alt.binaries.group0"}));
     EXPECT_EQ(inserted.count(), 2);
     const QList<GroupResultRow> &rows = w.manager.results().rows();
     EXPECT_EQ(rows[0].smallIcon, 3);

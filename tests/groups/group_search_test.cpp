@@ -50,10 +50,13 @@ TEST(GroupSearch, ModesMatchNamesOnlyCaseSensitivelyInFileOrder)
         QList<QByteArray> expected;
     };
     const Case cases[] = {
-        {"alt.binaries.", SearchMode::StartsWith,
+        {"alt.binaries.",
+         SearchMode::StartsWith,
          {"alt.binaries.pictures", "alt.binaries.pictures.cars", "alt.binaries.x"}},
         {"Alt.binaries.", SearchMode::StartsWith, {}},
-        {"pictures", SearchMode::Contains, {"alt.binaries.pictures", "alt.binaries.pictures.cars", "comp.pictures"}},
+        {"pictures",
+         SearchMode::Contains,
+         {"alt.binaries.pictures", "alt.binaries.pictures.cars", "comp.pictures"}},
         // A trailing blank only matches where the name ends.
         {"pictures ", SearchMode::Contains, {"alt.binaries.pictures", "comp.pictures"}},
         // Numbers on a line are not part of its name.

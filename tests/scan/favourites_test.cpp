@@ -12,22 +12,25 @@ TEST(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
 {
     TempProgramFolder folder;
     Context ctx(folder.path());
-    folder.write("favs.txt",
-                 "alt.binaries.example,512,False\r\n"
-                 "alt.test 42\r\n"
-                 "alt.alone\r\n"
-                 "alt.two , 7 \r\n"
-                 "alt.off,9,True\r\n"
-                 "alt.odd,3,maybe\r\n"
-                 "\r\n");
+    folder.write("favs.txt", "alt.binaries.example,512,False\r\n"
+                             "alt.test 42\r\n"
+                             "alt.alone\r\n"
+                             "alt.two , 7 \r\n"
+                             "alt.off,9,True\r\n"
+                             "alt.odd,3,maybe\r\n"
+                             "\r\n");
     FavouritesModel favs(ctx);
     favs.LoadFavs();
     struct Row {
         const char *name, *lastRead;
         bool ghosted;
     } expected[] = {
-        {"alt.binaries.example", "512", false}, {"alt.test", "42", false}, {"alt.alone", "0", false},
-        {"alt.two", "7", false},                {"alt.off", "9", true},    {"alt.odd", "3", false},
+        {"alt.binaries.example", "512", false},
+        {"alt.test", "42", false},
+        {"alt.alone", "0", false},
+        {"alt.two", "7", false},
+        {"alt.off", "9", true},
+        {"alt.odd", "3", false},
     };
     ASSERT_EQ(favs.rowCount(), 6);
     for (int i = 0; i < 6; ++i) {

@@ -6,11 +6,11 @@ namespace {
 TEST(NoRedlList, AddsWholeUpperCasedNamesOnceAndSavesAtOnce)
 {
     ScanWorld w;
-    w.noRedl.AddToNoRedl("a.jpg");     // five characters: never recorded
+    w.noRedl.AddToNoRedl("a.jpg"); // five characters: never recorded
     w.noRedl.AddToNoRedl("ab.jpg");
-    w.noRedl.AddToNoRedl("AB.jpg");    // same name, other case
+    w.noRedl.AddToNoRedl("AB.jpg"); // same name, other case
     w.noRedl.AddToNoRedl("xpic.jpg");
-    w.noRedl.AddToNoRedl("pic.jpg");   // a listed name ends with it: still a new name
+    w.noRedl.AddToNoRedl("pic.jpg"); // a listed name ends with it: still a new name
     EXPECT_EQ(w.noRedl.text(), "AB.JPG,XPIC.JPG,PIC.JPG,");
     EXPECT_EQ(w.folder.read("NOREDL.TXT"), "AB.JPG,XPIC.JPG,PIC.JPG,");
     EXPECT_EQ(w.noRedl.sizeCaption(), QStringLiteral("Size of downloaded files list: 0.0 kb"));
@@ -26,7 +26,7 @@ TEST(NoRedlList, MatchesWholeNamesOnly)
         const char *name;
         bool listed;
     } cases[] = {
-        {"ba.jpg", true}, {"a.jpg", false}, {"pic0001.jpg", true}, {"IC0001.JPG", false},
+        {"ba.jpg", true},  {"a.jpg", false}, {"pic0001.jpg", true}, {"IC0001.JPG", false},
         {"a,b.jpg", true}, {"b.jpg", true},  {"last.gif", true},    {"AST.GIF", false},
     };
     for (const Case &c : cases)
@@ -102,8 +102,8 @@ TEST(Blacklist, FileRoundTripAndImmediateSaves)
     w.folder.write("BLKLIST.TXT", "spam.com\r\n\r\n Odd Case \r\nlast\r\n\r\n");
     w.blacklist.LoadBlacklist();
     EXPECT_EQ(w.blacklist.entries(), (QList<QByteArray>{"spam.com", " Odd Case ", "last"}));
-    w.blacklist.AddToBlacklist("SPAM.COM");   // already listed in another case
-    w.blacklist.AddToBlacklist("   ");        // blank
+    w.blacklist.AddToBlacklist("SPAM.COM"); // already listed in another case
+    w.blacklist.AddToBlacklist("   ");      // blank
     EXPECT_EQ(w.blacklist.entries().size(), 3);
     w.blacklist.AddToBlacklist("new");
     EXPECT_EQ(w.folder.read("BLKLIST.TXT"), "spam.com\r\n Odd Case \r\nlast\r\nnew\r\n\r\n");
@@ -126,7 +126,7 @@ TEST(Blacklist, FirstEntryInListOrderWinsAndSwitchOffDisablesIt)
     };
     for (const Case &c : cases)
         EXPECT_EQ(w.blacklist.MatchBlacklist(c.text), QByteArray(c.hit)) << c.text;
-    w.ctx.settings.setNumber(u"chkBLemail", 2);   // dimmed is not ticked
+    w.ctx.settings.setNumber(u"chkBLemail", 2); // dimmed is not ticked
     EXPECT_EQ(w.blacklist.MatchBlacklist("xxABCxx"), QByteArray());
 }
 
@@ -154,7 +154,7 @@ TEST(DupePaths, NormalisesLoadsAddsAndRemoves)
     w.dupePaths.SaveDupePaths();
     EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
     w.folder.write("DUPEPATH.TXT", "stale");
-    w.dupePaths.AddDupeFolder(QStringLiteral("/PICS"));   // listed in another case: only rewrites
+    w.dupePaths.AddDupeFolder(QStringLiteral("/PICS")); // listed in another case: only rewrites
     EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
     w.dupePaths.removeRows({1, 0});
     EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "");

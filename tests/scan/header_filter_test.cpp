@@ -29,8 +29,8 @@ struct Headers {
     // The HEAD reply shape: status line, header lines, the closing dot.
     QByteArray head() const
     {
-        QByteArray b = "221 5 <id@x> article\r\nPath: a!b\r\nFrom: " + from + "\r\nSubject: " + subject
-            + "\r\nDate: Sun, 1 Mar 2026 10:00:00 GMT\r\n";
+        QByteArray b = "221 5 <id@x> article\r\nPath: a!b\r\nFrom: " + from + "\r\nSubject: " + subject +
+                       "\r\nDate: Sun, 1 Mar 2026 10:00:00 GMT\r\n";
         if (!org.isEmpty())
             b += "Organization: " + org + "\r\n";
         if (!lines.isEmpty())
@@ -54,8 +54,8 @@ using Counter = qint32 FilterCounters::*;
 struct RejectCase {
     const char *what;
     void (*setup)(FilterWorld &, Headers &);
-    const char *label;   // nullptr: accepted
-    Counter counter;     // the one counter that moves besides ReadCount
+    const char *label; // nullptr: accepted
+    Counter counter;   // the one counter that moves besides ReadCount
     const char *sound;
 };
 
@@ -88,27 +88,33 @@ const RejectCase kCases[] = {
          h.subject = "holiday snap";
      },
      nullptr, nullptr, "added.wav"},
-    {"part 2 of 3", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (2/3)"; }, "!No 1/1 or 1\\1 in subject",
-     &FilterCounters::NotPicCount, "spam.wav"},
+    {"part 2 of 3", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (2/3)"; },
+     "!No 1/1 or 1\\1 in subject", &FilterCounters::NotPicCount, "spam.wav"},
     {"1/10 holds 1/1", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (1/10)"; }, nullptr, nullptr,
      "added.wav"},
-    {"01/01", [](FilterWorld &, Headers &h) { h.subject = "pic (01/01).jpg"; }, nullptr, nullptr, "added.wav"},
-    {"11/12", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (11/12)"; }, nullptr, nullptr, "added.wav"},
-    {"too many crossposts", [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10 k:11"; },
+    {"01/01", [](FilterWorld &, Headers &h) { h.subject = "pic (01/01).jpg"; }, nullptr, nullptr,
+     "added.wav"},
+    {"11/12", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (11/12)"; }, nullptr, nullptr,
+     "added.wav"},
+    {"too many crossposts",
+     [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10 k:11"; },
      "!Too many crossposts", &FilterCounters::SpamCount, "other.wav"},
-    {"crossposts at the limit", [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10"; },
-     nullptr, nullptr, "added.wav"},
+    {"crossposts at the limit",
+     [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10"; }, nullptr,
+     nullptr, "added.wav"},
     {"blacklisted subject",
      [](FilterWorld &w, Headers &h) {
          w.blacklist.AddToBlacklist("abc");
          h.subject = "xxABCxx.jpg";
      },
      "!SPAM in subject - ABC", &FilterCounters::SpamCount, "other.wav"},
-    {"blacklisted posting host", [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist(" .EXAMPLE.com "); },
+    {"blacklisted posting host",
+     [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist(" .EXAMPLE.com "); },
      "!SPAM in posting host - .EXAMPLE.COM", &FilterCounters::SpamCount, "other.wav"},
     {"blacklisted organization", [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist("ample org"); },
      "!SPAM in Org - AMPLE ORG", &FilterCounters::SpamCount, "other.wav"},
-    {"blacklisted From display name", [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist("poster <"); },
+    {"blacklisted From display name",
+     [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist("poster <"); },
      "!SPAM in email address - POSTER <", &FilterCounters::SpamCount, "other.wav"},
     {"blacklist switched off",
      [](FilterWorld &w, Headers &) {
@@ -134,8 +140,9 @@ const RejectCase kCases[] = {
          w.dupePaths.AddDupeFolder(w.folder.file("have"));
      },
      "!Duplicate", &FilterCounters::DupeCount, "spam.wav"},
-    {"require CSV without an index", [](FilterWorld &w, Headers &) { w.ctx.settings.setChecked(u"chkIgnoreCSV", true); },
-     nullptr, nullptr, "added.wav"},
+    {"require CSV without an index",
+     [](FilterWorld &w, Headers &) { w.ctx.settings.setChecked(u"chkIgnoreCSV", true); }, nullptr, nullptr,
+     "added.wav"},
 };
 
 TEST(HeaderFilter, EachRuleRejectsWithItsLabelCounterAndSound)
@@ -201,7 +208,7 @@ TEST(HeaderFilter, PictureKindPicksTheNameVariantAndIcon)
     w.filter.filter_articleheader(h.head(), "2");
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"(two.gif", "(three.png"}));
     EXPECT_EQ(w.pending.entry(0).smallIcon, 2);
-    EXPECT_EQ(w.pending.entry(1).smallIcon, 1);   // only GIF gets its own icon here
+    EXPECT_EQ(w.pending.entry(1).smallIcon, 1); // only GIF gets its own icon here
 }
 
 TEST(HeaderFilter, EarlyRejectionsListNoNameAndNoPictureKind)
@@ -258,7 +265,9 @@ TEST(HeaderFilter, CsvRecordRenamesAndDescribes)
     EXPECT_EQ(w.pending.entry(1).sub[ColSubject], "bare.jpg");
     EXPECT_EQ(w.pending.entry(1).smallIcon, 3);
     EXPECT_EQ(w.pending.entry(2).text, "!Not in CSV");
-    EXPECT_EQ(w.counters.LinesKilledCount + w.counters.NotPicCount + w.counters.SpamCount + w.counters.DupeCount, 0);
+    EXPECT_EQ(w.counters.LinesKilledCount + w.counters.NotPicCount + w.counters.SpamCount +
+                  w.counters.DupeCount,
+              0);
 }
 
 TEST(HeaderFilter, OverviewShapedBlocksAndMissingFields)
@@ -268,7 +277,8 @@ TEST(HeaderFilter, OverviewShapedBlocksAndMissingFields)
         const char *subject, *org, *host, *lines;
         int crossposts;
     } cases[] = {
-        {"Subject: ov.jpg\r\nFrom: a@b\r\nDate: x\r\nMessage-ID: <m@x>\r\nReferences: \r\nBytes: 9\r\nLines: 200\r\nXref: s g:1 h:2",
+        {"Subject: ov.jpg\r\nFrom: a@b\r\nDate: x\r\nMessage-ID: <m@x>\r\nReferences: \r\nBytes: 9\r\nLines: "
+         "200\r\nXref: s g:1 h:2",
          "ov.jpg", "", "", " 200", 2},
         {"221 9 <m@x>\r\nFrom: a@b\r\n.\r\n", "221 9 <m@x>", "", "", "1000", 1},
         {"Subject:", "", "", "", "1000", 1},
@@ -290,8 +300,8 @@ TEST(NumericValue, ReadsTheLeadingNumberSkippingBlanks)
         const char *text;
         double value;
     } cases[] = {
-        {" 1234", 1234}, {"2 5 x", 25}, {"\t-12.5e1z", -125}, {"abc", 0}, {"", 0}, {"1e", 1}, {"+.5", 0.5},
-        {"221 5 <id>", 2215}, {"\n7\n", 7},
+        {" 1234", 1234}, {"2 5 x", 25}, {"\t-12.5e1z", -125}, {"abc", 0},   {"", 0},
+        {"1e", 1},       {"+.5", 0.5},  {"221 5 <id>", 2215}, {"\n7\n", 7},
     };
     for (const Case &c : cases)
         EXPECT_DOUBLE_EQ(numericValue(c.text), c.value) << c.text;

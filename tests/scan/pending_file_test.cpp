@@ -41,9 +41,11 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     ASSERT_EQ(first.size(), 128 * (3 + 2 * 11));
     EXPECT_EQ(first.left(16), QByteArray("\x0e\x00KESTRELPDC1001", 16));
     EXPECT_EQ(qFromLittleEndian<qint32>(first.constData() + 128), 2);
-    EXPECT_EQ(first.mid(128 * 11, 12), QByteArray("\x0a\x00" "2147483647", 12));   // first entry's tag
-    EXPECT_EQ(first.mid(128 * 13, 2), QByteArray("\x00\x00", 2));                 // its selected state
-    EXPECT_EQ(first.mid(128 * 24, 2), QByteArray("\xff\xff", 2));                 // the second one's
+    EXPECT_EQ(first.mid(128 * 11, 12), QByteArray("\x0a\x00"
+                                                  "2147483647",
+                                                  12));           // first entry's tag
+    EXPECT_EQ(first.mid(128 * 13, 2), QByteArray("\x00\x00", 2)); // its selected state
+    EXPECT_EQ(first.mid(128 * 24, 2), QByteArray("\xff\xff", 2)); // the second one's
 
     ScanWorld again;
     again.folder.write("pending.dat", first);
@@ -73,15 +75,15 @@ TEST(PendingFile, LongValuesAreCutToFitTheirRecords)
 
 TEST(PendingFile, DamagedFilesLoadWhatIsSoundAndSaySo)
 {
-    const QByteArray good = pendingfile::encode({sampleEntry("a.jpg", 1, false), sampleEntry("b.jpg", 2, false),
-                                                 sampleEntry("c.jpg", 3, false)},
-                                                QDateTime(QDate(2026, 3, 1), QTime(10, 0)));
+    const QByteArray good = pendingfile::encode(
+        {sampleEntry("a.jpg", 1, false), sampleEntry("b.jpg", 2, false), sampleEntry("c.jpg", 3, false)},
+        QDateTime(QDate(2026, 3, 1), QTime(10, 0)));
     auto withCount = [&](qint32 n) {
         QByteArray d = good;
         qToLittleEndian(n, d.data() + 128);
         return d;
     };
-    QByteArray badLength = good;   // second entry's Subject claims more than a record holds
+    QByteArray badLength = good; // second entry's Subject claims more than a record holds
     badLength.replace(128 * (3 + 11 + 2), 128, textRecord("x", 500));
     QByteArray negativeLength = good;
     negativeLength.replace(128 * (3 + 0), 128, textRecord("x", -3));
@@ -107,8 +109,8 @@ TEST(PendingFile, DamagedFilesLoadWhatIsSoundAndSaySo)
         w.pending.LoadPending();
         EXPECT_EQ(w.texts(), c.loaded) << c.what;
         EXPECT_EQ(w.ctx.state.PendingCount, c.loaded.size()) << c.what;
-        const bool logged = !w.ctx.log.entries().isEmpty()
-            && w.ctx.log.entries().first().contains(QLatin1String("pending.dat is damaged"));
+        const bool logged = !w.ctx.log.entries().isEmpty() &&
+                            w.ctx.log.entries().first().contains(QLatin1String("pending.dat is damaged"));
         EXPECT_EQ(logged, c.logsDamage) << c.what;
     }
 }
@@ -133,14 +135,14 @@ TEST(PendingFile, OldFilesAskBeforeLoading)
         bool asked;
         int loaded;
     } cases[] = {
-        {QTime(10, 59), QTime(12, 1), false, false, 1},   // two boundaries: no question
+        {QTime(10, 59), QTime(12, 1), false, false, 1}, // two boundaries: no question
         {QTime(10, 59), QTime(13, 1), true, true, 1},
         {QTime(10, 59), QTime(13, 1), false, true, 0},
     };
     for (const Case &c : cases) {
         ScanWorld w;
-        w.folder.write("pending.dat",
-                       pendingfile::encode({sampleEntry("a.jpg", 1, false)}, QDateTime(QDate(2026, 3, 1), c.saved)));
+        w.folder.write("pending.dat", pendingfile::encode({sampleEntry("a.jpg", 1, false)},
+                                                          QDateTime(QDate(2026, 3, 1), c.saved)));
         w.clock.setNow(QDateTime(QDate(2026, 3, 1), c.now));
         w.prompter.answers = {c.answer};
         w.pending.LoadPending();

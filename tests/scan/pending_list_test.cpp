@@ -7,14 +7,16 @@ TEST(PendingList, AddFormatsColumnsAndCountsWhatIsQueued)
 {
     ScanWorld w;
     w.enableSounds();
-    w.pending.add_articleheader("Some Name <me@x.org>", "subj", "Org", " 77", " 1234", "host", 3, false, {}, true,
-                                false, "pic.gif", "alt.pics");
-    w.pending.add_articleheader("me@x.org (Some Name)", "subj", "", "78", "99999.6", "", 123, true, "!Duplicate",
-                                false, true, "pic.jpg", "alt.pics");
-    w.pending.add_articleheader("plain", "subj", "", "79", "x", "", 1, false, {}, false, true, "c.jpg", "alt.pics");
+    w.pending.add_articleheader("Some Name <me@x.org>", "subj", "Org", " 77", " 1234", "host", 3, false, {},
+                                true, false, "pic.gif", "alt.pics");
+    w.pending.add_articleheader("me@x.org (Some Name)", "subj", "", "78", "99999.6", "", 123, true,
+                                "!Duplicate", false, true, "pic.jpg", "alt.pics");
+    w.pending.add_articleheader("plain", "subj", "", "79", "x", "", 1, false, {}, false, true, "c.jpg",
+                                "alt.pics");
     const PendingEntry &a = w.pending.entry(0);
     EXPECT_EQ(a.text, "pic.gif");
-    EXPECT_EQ(a.sub, (std::array<QByteArray, 7>{"01234", "subj", "Org", "host", "me@x.org", "alt.pics", "03"}));
+    EXPECT_EQ(a.sub,
+              (std::array<QByteArray, 7>{"01234", "subj", "Org", "host", "me@x.org", "alt.pics", "03"}));
     EXPECT_EQ(a.tag, 77);
     EXPECT_EQ(a.smallIcon, 2);
     const PendingEntry &b = w.pending.entry(1);
@@ -45,7 +47,7 @@ TEST(PendingList, MoveToTopKeepsTheRelativeOrderOfTheSelection)
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"B", "D", "A", "C"}));
     EXPECT_FALSE(w.pending.sortingOn());
     EXPECT_EQ(w.ctx.state.PendingCount, 4);
-    w.addQueued("0");   // sorting is off now: appended at the end
+    w.addQueued("0"); // sorting is off now: appended at the end
     EXPECT_EQ(w.texts().last(), "0");
 }
 
@@ -78,7 +80,8 @@ TEST(PendingList, RemoveWithNothingSelectedAsksToClear)
     EXPECT_EQ(w.pending.count(), 0);
     EXPECT_EQ(w.ctx.state.PendingCount, 0);
     EXPECT_TRUE(w.noRedl.text().isEmpty());
-    EXPECT_EQ(w.prompter.said.back(), QStringLiteral("No articles selected, clear entire pending downloads list?"));
+    EXPECT_EQ(w.prompter.said.back(),
+              QStringLiteral("No articles selected, clear entire pending downloads list?"));
 }
 
 TEST(PendingList, ForceToQueueNamesGhostedEntriesFromTheirSubject)
@@ -105,13 +108,16 @@ TEST(PendingList, BlacklistSelectedUsesTheLastSelectedEntryOnly)
     struct Case {
         BlacklistField field;
         const char *entry;
-    } cases[] = {{BlacklistField::Email, "second@x"}, {BlacklistField::Organization, "Org2"},
+    } cases[] = {{BlacklistField::Email, "second@x"},
+                 {BlacklistField::Organization, "Org2"},
                  {BlacklistField::PostingHost, "host2"}};
     for (const Case &c : cases) {
         ScanWorld w;
-        w.pending.BlacklistSelected(c.field);   // nothing selected: nothing happens
-        w.pending.add_articleheader("first@x", "s", "Org1", "1", "1", "host1", 1, false, {}, false, false, "a.jpg", "g");
-        w.pending.add_articleheader("second@x", "s", "Org2", "2", "1", "host2", 1, false, {}, false, false, "b.jpg", "g");
+        w.pending.BlacklistSelected(c.field); // nothing selected: nothing happens
+        w.pending.add_articleheader("first@x", "s", "Org1", "1", "1", "host1", 1, false, {}, false, false,
+                                    "a.jpg", "g");
+        w.pending.add_articleheader("second@x", "s", "Org2", "2", "1", "host2", 1, false, {}, false, false,
+                                    "b.jpg", "g");
         EXPECT_TRUE(w.blacklist.entries().isEmpty());
         w.pending.setSelected(0, true);
         w.pending.setSelected(1, true);
@@ -124,9 +130,12 @@ TEST(PendingList, BlacklistSelectedUsesTheLastSelectedEntryOnly)
 TEST(PendingList, FindSelectsQueuedEntriesOnly)
 {
     ScanWorld w;
-    w.pending.add_articleheader("a@b", "s", "XABCX", "1", "1", "h", 1, false, {}, false, false, "one.jpg", "g");
-    w.pending.add_articleheader("a@b", "s", "XABCX", "2", "1", "h", 1, true, "!Duplicate", false, false, {}, "g");
-    w.pending.add_articleheader("a@b", "s", "none", "3", "1", "h", 1, false, {}, false, false, "abc.jpg", "g");
+    w.pending.add_articleheader("a@b", "s", "XABCX", "1", "1", "h", 1, false, {}, false, false, "one.jpg",
+                                "g");
+    w.pending.add_articleheader("a@b", "s", "XABCX", "2", "1", "h", 1, true, "!Duplicate", false, false, {},
+                                "g");
+    w.pending.add_articleheader("a@b", "s", "none", "3", "1", "h", 1, false, {}, false, false, "abc.jpg",
+                                "g");
     EXPECT_EQ(w.pending.FindAndSelect(QStringLiteral("abc"), true), 1);
     EXPECT_FALSE(w.pending.entry(0).selected);
     EXPECT_TRUE(w.pending.entry(2).selected);

@@ -46,12 +46,9 @@ TEST(SubjectNames, StripTokenRemovesJoinedOccurrencesAndIgnoresCase)
     struct Case {
         const char *text, *token, *expected;
     } cases[] = {
-        {"11/1/1", "1/1", ""},   // removing the middle one joins a new "1/1"
-        {"xAbCy", "abc", "xy"},
-        {"abc", "ABC", ""},
-        {"a,b,c", ",", "abc"},
-        {"nothing", "z", "nothing"},
-        {"keep", "", "keep"},
+        {"11/1/1", "1/1", ""}, // removing the middle one joins a new "1/1"
+        {"xAbCy", "abc", "xy"},      {"abc", "ABC", ""},   {"a,b,c", ",", "abc"},
+        {"nothing", "z", "nothing"}, {"keep", "", "keep"},
     };
     for (const Case &c : cases) {
         QByteArray t(c.text);

@@ -33,7 +33,7 @@ TEST_F(DisplayMirror, MainWindowFollowsTheEnginesDisplay)
     ctx.display.setGroupText(QStringLiteral("1412 new articles in alt.binaries.pictures.birds"));
     EXPECT_EQ(child<QLabel>(win, "lblGroup")->text(), "1412 new articles in alt.binaries.pictures.birds");
 
-    const char *counters[] = {"lblNottaJPG", "lblKilledByLines", "lblDupe", "lblSpam",
+    const char *counters[] = {"lblNottaJPG", "lblKilledByLines", "lblDupe",  "lblSpam",
                               "lblPending",  "lblDecoded",       "lblSpeed", "lblMCount"};
     for (const char *name : counters) {
         ctx.display.setCounter(QString::fromLatin1(name), 4321);

@@ -87,7 +87,8 @@ TEST_F(LogWindowTest, ClearEmptiesTheListAndCloseOnlyHides)
 
 TEST_F(LogWindowTest, DoubleClickShowsTheWholeEntry)
 {
-    const QString longLine = QStringLiteral("Decode Successful: ") + QString(300, QLatin1Char('x')) + QStringLiteral(".jpg");
+    const QString longLine =
+        QStringLiteral("Decode Successful: ") + QString(300, QLatin1Char('x')) + QStringLiteral(".jpg");
     ctx.WriteLog(longLine, true);
     ctx.WriteLog(QStringLiteral("newer"), true);
     win.show();

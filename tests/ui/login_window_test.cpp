@@ -64,15 +64,15 @@ TEST_F(LoginWindowTest, AuthenticationEnablesItsFiveControlsWhetherClickedOrLoad
             if (w->isEnabled() != on)
                 return false;
         for (QLabel *l : win.findChildren<QLabel *>())
-            if ((l->text() == QLatin1String("User Name:") || l->text() == QLatin1String("Password:"))
-                && l->isEnabled() != on)
+            if ((l->text() == QLatin1String("User Name:") || l->text() == QLatin1String("Password:")) &&
+                l->isEnabled() != on)
                 return false;
         return true;
     };
     EXPECT_TRUE(allEnabled(false));
     child<QCheckBox>(win, "chkAuth")->click();
     EXPECT_TRUE(allEnabled(true));
-    ctx.settings.setChecked(u"chkAuth", false);   // as a settings load would
+    ctx.settings.setChecked(u"chkAuth", false); // as a settings load would
     EXPECT_TRUE(allEnabled(false));
     ctx.settings.setChecked(u"chkAuth", true);
     LoginWindow loadedFirst(ctx.settings);

@@ -38,7 +38,8 @@ TEST(ScreenUnits, ConversionsSurviveARoundTrip)
         int pixels;
     };
     const Case cases[] = {
-        {1830, 96, 122}, {6180, 96, 412}, {9465, 96, 631}, {1440, 120, 120}, {7, 96, 0}, {8, 96, 1}, {1830, 144, 183},
+        {1830, 96, 122}, {6180, 96, 412}, {9465, 96, 631},  {1440, 120, 120},
+        {7, 96, 0},      {8, 96, 1},      {1830, 144, 183},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(twipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
@@ -85,7 +86,8 @@ TEST_F(MainWindowTest, EveryControlCarriesItsNameAndText)
         {"lblSpeed", "Read:"},       {"lblMCount", "Added:"},        {"lblBlacklist", "Blacklist:"},
     };
     for (const auto &[name, caption] : captions) {
-        const QByteArray captionName = QByteArray(name) + (QByteArray(name) == "lblBlacklist" ? "" : "Caption");
+        const QByteArray captionName =
+            QByteArray(name) + (QByteArray(name) == "lblBlacklist" ? "" : "Caption");
         if (auto *l = child<QLabel>(win, captionName.constData())) {
             EXPECT_EQ(l->text(), QString::fromLatin1(caption)) << name;
         }
@@ -100,7 +102,8 @@ TEST_F(MainWindowTest, EveryControlCarriesItsNameAndText)
 
     auto *list = child<QTreeView>(win, "ListView1");
     ASSERT_NE(list, nullptr);
-    const QStringList titles{"Filename", "Lines", "Subject", "Organization", "Posting Host", "Email", "Newsgroup", "X-posts"};
+    const QStringList titles{"Filename",     "Lines", "Subject",   "Organization",
+                             "Posting Host", "Email", "Newsgroup", "X-posts"};
     ASSERT_EQ(list->model()->columnCount(), titles.size());
     for (int c = 0; c < titles.size(); ++c)
         EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
@@ -124,7 +127,8 @@ TEST_F(MainWindowTest, StatusLineFollowsTheLog)
 {
     auto *status = child<QLabel>(win, "lblCapX");
     ASSERT_NE(status, nullptr);
-    for (const QString &msg : {QStringLiteral("Scan Initiated..."), QStringLiteral("Rescan in 5 seconds"), QString()}) {
+    for (const QString &msg :
+         {QStringLiteral("Scan Initiated..."), QStringLiteral("Rescan in 5 seconds"), QString()}) {
         ctx.WriteLog(msg, false);
         EXPECT_EQ(status->text(), msg);
     }
@@ -315,7 +319,8 @@ TEST_F(MainWindowTest, ColumnWidthsSurviveSaveLoadAndAModelChange)
 TEST_F(MainWindowTest, CloseBoxAsksToExitAndTheWindowStays)
 {
     std::vector<bool> requests;
-    QObject::connect(&win, &MainWindow::exitRequested, &win, [&](bool fromBox) { requests.push_back(fromBox); });
+    QObject::connect(&win, &MainWindow::exitRequested, &win,
+                     [&](bool fromBox) { requests.push_back(fromBox); });
     win.show();
     EXPECT_FALSE(win.close());
     EXPECT_TRUE(win.isVisible());

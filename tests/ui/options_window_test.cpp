@@ -13,8 +13,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFocusEvent>
 #include <QDir>
+#include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,7 +59,8 @@ TEST_F(OptionsWindowTest, TabsInOrder)
     QStringList titles;
     for (int i = 0; i < tabs->count(); ++i)
         titles << tabs->tabText(i);
-    EXPECT_EQ(titles, (QStringList{"Newsgroups", "Duplicate Checking", "ANTI-SPAM", "Download", "Scan", "CSV"}));
+    EXPECT_EQ(titles,
+              (QStringList{"Newsgroups", "Duplicate Checking", "ANTI-SPAM", "Download", "Scan", "CSV"}));
     EXPECT_EQ(win.windowTitle(), QStringLiteral("Kestrel Options"));
     tabs->setCurrentIndex(4);
     win.showNewsgroupsTab();
@@ -92,7 +93,7 @@ TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
     LoginWindow login(ctx.settings);
     LogWindow log(ctx);
     const QList<QWidget *> windows{&win, &login, &log};
-    ctx.settings.setChecked(u"chkOverall", true);   // else Spam Scan is disabled and forced off
+    ctx.settings.setChecked(u"chkOverall", true); // else Spam Scan is disabled and forced off
     for (const SettingDef &d : settingsTable()) {
         const QString name = QString::fromLatin1(d.name);
         SCOPED_TRACE(d.name);
@@ -163,7 +164,7 @@ TEST_F(OptionsWindowTest, SliderCaptionsFollowTheirSliders)
         child<QSlider>(win, c.slider)->setValue(c.value);
         QWidget *w = child<QWidget>(win, c.captioned);
         const QString text = qobject_cast<QLabel *>(w) ? qobject_cast<QLabel *>(w)->text()
-                                                        : qobject_cast<QAbstractButton *>(w)->text();
+                                                       : qobject_cast<QAbstractButton *>(w)->text();
         EXPECT_EQ(text, QString::fromLatin1(c.caption));
     }
     // A value loaded before the window exists shows at once.
@@ -204,7 +205,8 @@ TEST_F(OptionsWindowTest, CheckBoxCouplings)
         QApplication::sendEvent(autoDl, &out);
     }
     ASSERT_EQ(prompter.said.size(), 1u);
-    EXPECT_TRUE(prompter.said.front().startsWith(QStringLiteral("Caution: You have disabled the automatic start")));
+    EXPECT_TRUE(
+        prompter.said.front().startsWith(QStringLiteral("Caution: You have disabled the automatic start")));
 }
 
 TEST_F(OptionsWindowTest, GroupButtonsWantASelection)
@@ -330,8 +332,8 @@ TEST_F(OptionsWindowTest, PickersEndInOneSlashAndCancelChangesNothing)
         const char *in;
         const char *out;
     };
-    const Case cases[] = {{"/", "/"}, {"/srv/pics", "/srv/pics/"}, {"/srv/pics/", "/srv/pics/"},
-                          {"/srv/pics//", "/srv/pics/"}};
+    const Case cases[] = {
+        {"/", "/"}, {"/srv/pics", "/srv/pics/"}, {"/srv/pics/", "/srv/pics/"}, {"/srv/pics//", "/srv/pics/"}};
     for (const Case &c : cases)
         EXPECT_EQ(FolderPicker::withOneSlash(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
 

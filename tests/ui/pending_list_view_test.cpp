@@ -41,10 +41,11 @@ struct PendingListViewTest : UiFixture {
         list = new PendingListView(win, model);
     }
 
-    void add(const char *name, const char *subject, const char *org, const char *host, const char *from, bool ghosted)
+    void add(const char *name, const char *subject, const char *org, const char *host, const char *from,
+             bool ghosted)
     {
-        model.add_articleheader(from, subject, org, "1", "1234", host, 1, ghosted, "!REJECTED", false, false, name,
-                                "alt.test");
+        model.add_articleheader(from, subject, org, "1", "1234", host, 1, ghosted, "!REJECTED", false, false,
+                                name, "alt.test");
     }
 
     QTreeView *view() const { return win.pendingView(); }
@@ -193,13 +194,13 @@ TEST_F(PendingListViewTest, HeaderClicksSortAndToggle)
     QHeaderView *header = view()->header();
     header->show();
     const auto click = [&](int column) { Q_EMIT header->sectionClicked(column); };
-    click(3);   // Organization ascending
+    click(3); // Organization ascending
     EXPECT_EQ(texts(), (QStringList{"picA.jpg", "!REJECTED", "picD.jpg", "picB.jpg"}));
     EXPECT_EQ(header->sortIndicatorSection(), 3);
-    click(3);   // descending
+    click(3); // descending
     EXPECT_EQ(texts(), (QStringList{"picB.jpg", "picD.jpg", "!REJECTED", "picA.jpg"}));
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
-    click(0);   // a new column starts ascending
+    click(0); // a new column starts ascending
     EXPECT_EQ(texts(), (QStringList{"!REJECTED", "picA.jpg", "picB.jpg", "picD.jpg"}));
 }
 
@@ -220,8 +221,8 @@ TEST_F(PendingListViewTest, FindSelectsQueuedMatchesOnly)
     const Case cases[] = {
         {"", false, {}},
         {"abc", true, {}},
-        {"abc", false, {1}},        // Organization XABCX
-        {"subject", false, {0, 1, 3}},   // the ghosted C is skipped
+        {"abc", false, {1}},           // Organization XABCX
+        {"subject", false, {0, 1, 3}}, // the ghosted C is skipped
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);

@@ -22,13 +22,15 @@ void fillSampleRows(QStandardItemModel &model)
 {
     const char *rows[][5] = {
         {"harbour_dawn.jpg", "01234", "Harbour at dawn - harbour_dawn.jpg (1/1)", "gull@example.net", "1"},
-        {"kestrel_hover.jpg", "02210", "Kestrel hovering \"kestrel_hover.jpg\" yEnc (1/1)", "falco@example.org", "3"},
+        {"kestrel_hover.jpg", "02210", "Kestrel hovering \"kestrel_hover.jpg\" yEnc (1/1)",
+         "falco@example.org", "3"},
         {"old_mill.gif", "00880", "Old mill in winter [1/1] - \"old_mill.gif\"", "miller@example.org", "2"},
         {"!Duplicate", "00912", "Lighthouse - lighthouse.jpg", "keeper@example.net", "1"},
     };
     for (const auto &r : rows) {
         QList<QStandardItem *> items;
-        for (const char *cell : {r[0], r[1], r[2], "Example Net", "news.example.net", r[3], "alt.binaries.pictures", "01"})
+        for (const char *cell :
+             {r[0], r[1], r[2], "Example Net", "news.example.net", r[3], "alt.binaries.pictures", "01"})
             items << new QStandardItem(QString::fromUtf8(cell));
         items[0]->setData(QByteArray(r[4]).toInt(), PendingListModel::SmallIconRole);
         for (QStandardItem *item : items)

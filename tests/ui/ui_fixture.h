@@ -25,8 +25,7 @@ struct UiFixture : ::testing::Test {
         ctx.sound.setPlayerProgram(QString());
     }
 
-    template <typename T>
-    static T *child(const QWidget &w, const char *name)
+    template <typename T> static T *child(const QWidget &w, const char *name)
     {
         T *found = w.findChild<T *>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
