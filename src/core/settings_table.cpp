@@ -67,6 +67,12 @@ constexpr std::array kTable{
                "Enable IVT JPEG test"},
     SettingDef{"chkLogFile", K::Check, W::Log, Opt, "chkLogFile", 0, nullptr, 0, 2, "Log to OPSLOG.TXT"},
     SettingDef{"chkEnableLogging", K::Check, W::Log, Opt, "chkEnableLogging", 0, nullptr, 0, 2, "Enable Log"},
+    // TLS: saved after the classic keys so that older files read unchanged.
+    SettingDef{"chkSSL", K::Check, W::Login, Opt, "chkSSL", 0, nullptr, 0, 2, "Use SSL/TLS (NNTPS)"},
+    SettingDef{"chkSSLAllowSelfSigned", K::Check, W::Login, Opt, "chkSSLAllowSelfSigned", 0, nullptr, 0, 2,
+               "Trust this server's certificate even if it is self-signed"},
+    // SHA-256 of the certificate pinned at the first self-signed connection; no control.
+    SettingDef{"SSL_Fingerprint", K::Text, W::Login, Opt, "SSL_Fingerprint", 0, "", 0, 0, nullptr},
 
     // CSV_Options. The folder is saved from the label's caption; it is read into
     // CsvPath by the CSV index load, not here.

@@ -96,6 +96,8 @@ TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
     ctx.settings.setChecked(u"chkOverall", true); // else Spam Scan is disabled and forced off
     for (const SettingDef &d : settingsTable()) {
         const QString name = QString::fromLatin1(d.name);
+        if (name == u"SSL_Fingerprint") // kept by the connection, not edited by the user
+            continue;
         SCOPED_TRACE(d.name);
         QWidget *control = nullptr;
         for (QWidget *w : windows)
