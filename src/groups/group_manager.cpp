@@ -71,6 +71,9 @@ void GroupManager::setSearchControls(bool enabled)
 
 void GroupManager::windowLoaded()
 {
+    if (!m_gTCP1.isClosed() || m_search.isRunning())
+        return;
+    setControls(GroupManagerControls{});
     Preload_groups();
 }
 

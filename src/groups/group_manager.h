@@ -47,7 +47,9 @@ public:
     ~GroupManager() override;
 
     // --- Window and buttons ---
-    // The window was loaded: HOSTGRPS.TXT is read.
+    // The window was opened: HOSTGRPS.TXT is read and the controls start afresh (a
+    // failed retrieve leaves them disabled until then). A download or search still
+    // running behind a closed window is left alone.
     void windowLoaded();
     // cmdGetHostGroups: asks before deleting an old file, then connects and fetches.
     void cmdGetHostGroupsClicked();

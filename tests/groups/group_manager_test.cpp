@@ -48,6 +48,29 @@ TEST(GroupManagerSearch, PreloadEnablesSearchOnlyWithAFile)
     EXPECT_TRUE(w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")));
 }
 
+TEST(GroupManagerSearch, ReopeningTheWindowRestoresControlsLeftDisabledByAFailedRetrieve)
+{
+    GroupWorld w;
+    w.folder.write(QStringLiteral("HOSTGRPS.TXT"), listText(3));
+    w.manager.windowLoaded();
+    w.ctx.settings.setText(u"txtHost", QString());
+    w.prompter.answers = {false};
+    w.manager.cmdGetHostGroupsClicked(); // "No": nothing changes
+    EXPECT_TRUE(w.manager.controls().cmdGetHostGroups);
+    w.prompter.answers = {true};
+    w.manager.cmdGetHostGroupsClicked(); // no host: the message, every button off
+    EXPECT_TRUE(w.prompter.said.back().startsWith(QStringLiteral("Enter News Server name")));
+    EXPECT_FALSE(w.manager.controls().cmdGetHostGroups || w.manager.controls().Command2 ||
+                 w.manager.controls().cmdQR);
+    EXPECT_EQ(w.server.connectionsAccepted(), 0);
+
+    w.manager.windowLoaded(); // closed and opened again; the file is gone (deleted on "Yes")
+    const GroupManagerControls &c = w.manager.controls();
+    EXPECT_TRUE(c.cmdGetHostGroups && c.Command2 && c.txtQR);
+    EXPECT_FALSE(c.cmdQR);
+    EXPECT_EQ(w.manager.statusPanel(0), QStringLiteral("HOSTGRPS.TXT file not found.  Download to create."));
+}
+
 TEST(GroupManagerSearch, SearchFillsResultsAndRestoresTheControls)
 {
     GroupWorld w;
