@@ -13,10 +13,10 @@ endforeach()
 install(FILES ${CMAKE_SOURCE_DIR}/resources/help/kestrel-help.html ${CMAKE_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/packaging/kestrel.service.in)
-  configure_file(${CMAKE_SOURCE_DIR}/packaging/kestrel.service.in
-                 ${CMAKE_BINARY_DIR}/packaging/kestrel.service @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/kestrel.service
-          DESTINATION lib/systemd/user)
-  set(KESTREL_HAS_SERVICE_UNIT ON)
-endif()
+# The unit names the program by its installed path, so it is made at install time, when
+# the prefix (`cmake --install --prefix`) is known.
+install(CODE "
+  set(CMAKE_INSTALL_FULL_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/packaging/kestrel.service.in\"
+                 \"${CMAKE_BINARY_DIR}/packaging/kestrel.service\" @ONLY)")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/kestrel.service DESTINATION lib/systemd/user)

@@ -1,4 +1,4 @@
-# cmake -DBUILD_DIR=... -DPREFIX=... [-DWITH_SERVICE=1] -P check_install.cmake
+# cmake -DBUILD_DIR=... -DPREFIX=... -P check_install.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -14,10 +14,8 @@ set(expected
   share/icons/hicolor/64x64/apps/kestrel.png
   share/icons/hicolor/128x128/apps/kestrel.png
   share/doc/kestrel/kestrel-help.html
-  share/doc/kestrel/README.md)
-if(WITH_SERVICE)
-  list(APPEND expected lib/systemd/user/kestrel.service)
-endif()
+  share/doc/kestrel/README.md
+  lib/systemd/user/kestrel.service)
 foreach(f IN LISTS expected)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "missing after install: ${f}")
@@ -38,11 +36,9 @@ if(NOT rc EQUAL 0 OR NOT version MATCHES "^kestrel ")
   message(FATAL_ERROR "installed kestrel --version: ${rc} '${version}' ${err}")
 endif()
 
-if(WITH_SERVICE)
-  file(READ "${PREFIX}/lib/systemd/user/kestrel.service" unit)
-  if(NOT unit MATCHES "ExecStart=[^\n]*/kestrel --headless")
-    message(FATAL_ERROR "the service unit does not start kestrel --headless:\n${unit}")
-  endif()
+file(READ "${PREFIX}/lib/systemd/user/kestrel.service" unit)
+if(NOT unit MATCHES "\nExecStart=${PREFIX}/bin/kestrel --headless")
+  message(FATAL_ERROR "the service unit does not start the installed kestrel --headless:\n${unit}")
 endif()
 
 find_program(VALIDATE desktop-file-validate)
