@@ -22,7 +22,7 @@ enum PendingColumn : int {
 struct PendingEntry {
     QByteArray text;                                   // file name, or a "!..." rejection label
     std::array<QByteArray, PendingSubItemCount> sub{}; // Lines .. X-posts
-    qint32 tag = 0;                                    // article number
+    qint64 tag = 0;                                    // article number (servers pass 2^31)
     qint16 icon = 0;
     qint16 smallIcon = 0;
     bool ghosted = false;

@@ -66,7 +66,7 @@ std::optional<PendingEntry> readEntry(RecordReader &rr, qint64 first)
     if (icon.isEmpty() || selected.isEmpty())
         return std::nullopt;
     bool tagOk = false;
-    e.tag = trimmedSpaces(texts[8]).toInt(&tagOk);
+    e.tag = trimmedSpaces(texts[8]).toLongLong(&tagOk);
     if (!tagOk)
         return std::nullopt;
     e.text = texts[0];

@@ -229,7 +229,7 @@ void PendingListModel::add_articleheader(const QByteArray &from, const QByteArra
     e.sub[ColEmail] = emailOf(from);
     e.sub[ColLines] = zeroPadded(numericValue(linesText), 5);
     e.sub[ColOrganization] = organization;
-    e.tag = trimSpaces(articleNumber).toByteArray().toInt();
+    e.tag = trimSpaces(articleNumber).toByteArray().toLongLong();
     e.sub[ColSubject] = subject;
     e.text = ghosted ? rejectionLabel : fileName;
     e.smallIcon = csvMatched ? 3 : (gif ? 2 : 1);

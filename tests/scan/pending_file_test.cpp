@@ -8,7 +8,7 @@
 namespace kestrel::test {
 namespace {
 
-PendingEntry sampleEntry(const QByteArray &name, qint32 tag, bool selected)
+PendingEntry sampleEntry(const QByteArray &name, qint64 tag, bool selected)
 {
     PendingEntry e;
     e.text = name;
@@ -32,7 +32,7 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     ScanWorld w;
     w.ctx.state.CurrentArticle = sampleEntry("one.jpg", 17, true);
     w.pending.RequeueArticle();
-    w.ctx.state.CurrentArticle = sampleEntry("two.jpg", 2147483647, false);
+    w.ctx.state.CurrentArticle = sampleEntry("two.jpg", 5000000000, false); // past 32 bits
     w.pending.RequeueArticle();
     w.pending.setSelected(1, true);
     w.addGhosted("!Duplicate", "dropped on save");
@@ -42,7 +42,7 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     EXPECT_EQ(first.left(16), QByteArray("\x0e\x00KESTRELPDC1001", 16));
     EXPECT_EQ(qFromLittleEndian<qint32>(first.constData() + 128), 2);
     EXPECT_EQ(first.mid(128 * 11, 12), QByteArray("\x0a\x00"
-                                                  "2147483647",
+                                                  "5000000000",
                                                   12));           // first entry's tag
     EXPECT_EQ(first.mid(128 * 13, 2), QByteArray("\x00\x00", 2)); // its selected state
     EXPECT_EQ(first.mid(128 * 24, 2), QByteArray("\xff\xff", 2)); // the second one's
