@@ -8,8 +8,10 @@
 #include "nntp/circle.h"
 #include "scan/pending_list_model.h"
 #include "ui/add_group_dialog.h"
+#include "ui/group_manager_window.h"
 #include "ui/login_window.h"
 #include "ui/main_window.h"
+#include "ui/newsgroups_file_picker.h"
 #include "ui/message_box_prompter.h"
 #include "ui/options_window.h"
 #include "ui/pending_list_view.h"
@@ -78,9 +80,24 @@ Windows makeWindows(MainWindow &w, Engine &engine)
         options->activateWindow();
     });
     QObject::connect(options, &OptionsWindow::helpClicked, &w, &MainWindow::showHelp);
-    const auto openAddGroup = [options, &ctx, &engine] {
+    // The group manager is made when first asked for and then kept, with what it has
+    // loaded and found; its connection logs in through the circle's login.
+    const auto showGroupManager = [&w, &ctx, &engine] {
+        auto *manager = w.findChild<GroupManagerWindow *>();
+        if (!manager)
+            manager = new GroupManagerWindow(ctx, engine.circle().login(), engine.favourites(), &w);
+        showWindow(manager);
+    };
+    const auto showGroupFilePicker = [options, &ctx, &engine] {
+        auto *picker = new NewsgroupsFilePicker(ctx, engine.favourites(), options);
+        picker->setAttribute(Qt::WA_DeleteOnClose);
+        showWindow(picker);
+    };
+    const auto openAddGroup = [options, &ctx, &engine, showGroupManager, showGroupFilePicker] {
         auto *dialog = new AddGroupDialog(ctx, engine.favourites(), options);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(dialog, &AddGroupDialog::groupManagerWanted, options, showGroupManager);
+        QObject::connect(dialog, &AddGroupDialog::groupFilePickerWanted, options, showGroupFilePicker);
         dialog->open();
     };
     QObject::connect(options, &OptionsWindow::addGroupClicked, options, openAddGroup);

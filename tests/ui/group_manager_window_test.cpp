@@ -1,0 +1,207 @@
+#include "ui_fixture.h"
+
+#include "ui/group_manager_window.h"
+#include "ui/newsgroups_file_picker.h"
+
+#include "groups/group_manager.h"
+#include "groups/group_world.h"
+#include "nntp/login.h"
+#include "scan/favourites.h"
+#include "support/wait.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+
+using namespace kestrel;
+using kestrel::test::UiFixture;
+using kestrel::test::waitUntil;
+
+namespace {
+
+QByteArray hostList(int filler)
+{
+    QByteArray text = "215 list of newsgroups follows\r\n"
+                      "alt.binaries.pictures.birds 1119 1000 y\r\n"
+                      "rec.pictures.cats 300 181 y\r\n";
+    for (int i = 0; i < filler; ++i)
+        text += "alt.filler.group" + QByteArray::number(i) + " 20 10 y\r\n";
+    return text + "alt.binaries.pictures 99999 0 y\r\n"
+                  "alt.Binaries.misc 5 6 y\r\n.\r\n";
+}
+
+struct GroupManagerWindowTest : UiFixture {
+    Login login{ctx};
+    FavouritesModel favs{ctx};
+
+    QStringList shownNames(const GroupManagerWindow &w)
+    {
+        const QAbstractItemModel *m = child<QTreeView>(w, "ListView1")->model();
+        QStringList names;
+        for (int r = 0; r < m->rowCount(); ++r)
+            names << m->index(r, 0).data().toString();
+        return names;
+    }
+    QString panel(const GroupManagerWindow &w, int n)
+    {
+        return child<QLabel>(w, n == 1 ? "StatusBar1Panel1" : "StatusBar1Panel2")->text();
+    }
+    void search(GroupManagerWindow &w, const char *option, const QString &text)
+    {
+        child<QRadioButton>(w, option)->click();
+        child<QLineEdit>(w, "txtQR")->setText(text);
+        child<QPushButton>(w, "cmdQR")->click();
+        ASSERT_TRUE(waitUntil([&] { return child<QPushButton>(w, "cmdQR")->text() == QStringLiteral("Search"); }));
+    }
+};
+
+struct SearchCase {
+    const char *option;
+    const char *text;
+    QStringList expected;
+};
+
+TEST_F(GroupManagerWindowTest, SearchesTheLoadedListAndShowsTheRows)
+{
+    dir.write(QStringLiteral("HOSTGRPS.TXT"), hostList(50));
+    GroupManagerWindow w(ctx, login, favs);
+    w.show();
+    EXPECT_EQ(w.objectName(), QStringLiteral("frmGrM"));
+    EXPECT_TRUE(child<QRadioButton>(w, "optContains")->isChecked());
+    EXPECT_TRUE(panel(w, 2).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")));
+    EXPECT_FALSE(child<QPushButton>(w, "cmdAdd")->isEnabled());
+
+    const SearchCase cases[] = {
+        {"optStartsWith", "alt.binaries.", {"alt.binaries.pictures.birds", "alt.binaries.pictures"}},
+        {"optStartsWith", "pictures", {}},
+        {"optContains", "pictures", {"alt.binaries.pictures.birds", "rec.pictures.cats", "alt.binaries.pictures"}},
+        {"optContains", "pictures ", {"alt.binaries.pictures"}},
+    };
+    for (const SearchCase &c : cases) {
+        search(w, c.option, QString::fromLatin1(c.text));
+        EXPECT_EQ(shownNames(w), c.expected) << c.option << " " << c.text;
+        EXPECT_EQ(child<QPushButton>(w, "cmdAdd")->isEnabled(), !c.expected.isEmpty());
+        EXPECT_TRUE(panel(w, 1).startsWith(QStringLiteral("Done! ( ") + QString::number(c.expected.size())));
+    }
+    search(w, "optContains", QStringLiteral("pictures"));
+    const QAbstractItemModel *shown = child<QTreeView>(w, "ListView1")->model();
+    EXPECT_EQ(shown->index(2, 1).data().toString(), QStringLiteral(" ? "));
+    EXPECT_EQ(shown->index(1, 1).data().toString(), QStringLiteral("00119"));
+
+    // A header click sorts by that column, a second one reverses the order.
+    QHeaderView *header = child<QTreeView>(w, "ListView1")->header();
+    Q_EMIT header->sectionClicked(0);
+    EXPECT_EQ(shownNames(w).front(), QStringLiteral("alt.binaries.pictures"));
+    Q_EMIT header->sectionClicked(0);
+    EXPECT_EQ(shownNames(w).front(), QStringLiteral("rec.pictures.cats"));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+TEST_F(GroupManagerWindowTest, FollowsTheControlsWhileSearchingAndAddsSelections)
+{
+    dir.write(QStringLiteral("HOSTGRPS.TXT"), hostList(300000));
+    GroupManagerWindow w(ctx, login, favs);
+    w.show();
+    auto *qr = child<QPushButton>(w, "cmdQR");
+    child<QLineEdit>(w, "txtQR")->setText(QStringLiteral("alt."));
+    qr->click();
+    EXPECT_EQ(qr->text(), QStringLiteral("&Stop Search"));
+    EXPECT_FALSE(child<QLineEdit>(w, "txtQR")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(w, "cmdGetHostGroups")->isEnabled());
+    EXPECT_FALSE(child<QWidget>(w, "Frame1")->isVisible());
+    EXPECT_TRUE(child<QProgressBar>(w, "ProgressBar1")->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return w.manager().results().rowCount() > 2; }));
+    qr->click(); // stop
+    ASSERT_TRUE(waitUntil([&] { return qr->text() == QStringLiteral("Search"); }));
+    EXPECT_TRUE(panel(w, 1).startsWith(QStringLiteral("Search Aborted. (")));
+    EXPECT_TRUE(child<QWidget>(w, "Frame1")->isVisible());
+    EXPECT_FALSE(child<QProgressBar>(w, "ProgressBar1")->isVisible());
+    EXPECT_TRUE(child<QPushButton>(w, "cmdAdd")->isEnabled());
+
+    auto *add = child<QPushButton>(w, "cmdAdd");
+    add->click();
+    EXPECT_EQ(panel(w, 1), QStringLiteral("Error, no group(s) selected."));
+    EXPECT_FALSE(dir.exists(QStringLiteral("favs.txt")));
+
+    // Rows picked in the view reach the favourites and favs.txt.
+    QTreeView *view = child<QTreeView>(w, "ListView1");
+    for (int row : {0, 2})
+        view->selectionModel()->select(view->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    add->click();
+    ASSERT_EQ(favs.rowCount(), 2);
+    EXPECT_EQ(favs.row(0).name, QByteArray("alt.filler.group1")); // last selected row first
+    EXPECT_EQ(favs.row(1).name, QByteArray("alt.binaries.pictures.birds"));
+    EXPECT_EQ(dir.read(QStringLiteral("favs.txt")).count("alt."), 2);
+    const QIcon added = view->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
+    const QIcon found = view->model()->index(1, 0).data(Qt::DecorationRole).value<QIcon>();
+    EXPECT_NE(added.cacheKey(), found.cacheKey()) << "added rows are marked";
+}
+
+TEST_F(GroupManagerWindowTest, RetrievesTheHostListThroughTheWindow)
+{
+    auto store = std::make_shared<test::GroupOnlyStore>(test::numberedGroups(2000));
+    newsd::NewsServer server(store);
+    ASSERT_TRUE(server.listen());
+    ctx.settings.setText(u"txtHost", QStringLiteral("127.0.0.1"));
+    ctx.settings.setText(u"txtPort", QString::number(server.port()));
+    GroupManagerWindow w(ctx, login, favs);
+    w.show();
+    EXPECT_EQ(panel(w, 1), QStringLiteral("HOSTGRPS.TXT file not found.  Download to create."));
+    EXPECT_FALSE(child<QPushButton>(w, "cmdQR")->isEnabled());
+
+    auto *retrieve = child<QPushButton>(w, "cmdGetHostGroups");
+    retrieve->click();
+    EXPECT_FALSE(retrieve->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(w, "Command2")->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return panel(w, 2).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")); }, 10000))
+        << qPrintable(panel(w, 1));
+    const QByteArray file = dir.read(QStringLiteral("HOSTGRPS.TXT"));
+    EXPECT_TRUE(file.startsWith("215 "));
+    EXPECT_TRUE(file.endsWith("alt.binaries.pictures.group1999 4148 2099 y\r\n.\r\n"));
+    EXPECT_EQ(panel(w, 1), QString());
+    EXPECT_TRUE(retrieve->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(w, "cmdQR")->isEnabled());
+
+    search(w, "optStartsWith", QStringLiteral("alt.binaries.pictures.group199"));
+    EXPECT_EQ(shownNames(w).size(), 11);
+}
+
+TEST_F(GroupManagerWindowTest, OlderPickerListsTheFileSearchesAndAdds)
+{
+    dir.write(QStringLiteral("NEWSGRPS.TXT"), "alt.one 5 1 y\r\nalt.two\r\n\r\nrec.three 1 1 y\r\n");
+    favs.AddFavouriteGroup("alt.one");
+    NewsgroupsFilePicker picker(ctx, favs);
+    picker.show();
+    EXPECT_EQ(picker.windowTitle(), QStringLiteral("NEWSGRPS.TXT"));
+    auto *list = child<QListWidget>(picker, "List1");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(2)->text(), QStringLiteral("rec.three"));
+
+    auto *text = child<QLineEdit>(picker, "Text1");
+    auto *search = child<QPushButton>(picker, "cmdSearch");
+    text->setText(QStringLiteral(" two "));
+    search->click();
+    EXPECT_EQ(list->currentRow(), 1);
+    text->setText(QStringLiteral("t"));
+    search->click();
+    EXPECT_EQ(list->currentRow(), 2) << "the search goes on after the current entry";
+    search->click();
+    EXPECT_EQ(prompter.said.back(), QStringLiteral("Search string: t not found!"));
+    EXPECT_EQ(list->currentRow(), 2);
+    EXPECT_EQ(list->selectedItems().size(), 1);
+
+    list->item(0)->setSelected(true);
+    child<QPushButton>(picker, "cmdAdd")->click();
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    ASSERT_EQ(favs.rowCount(), 2) << "alt.one was a favourite already";
+    EXPECT_EQ(favs.row(1).name, QByteArray("rec.three"));
+    EXPECT_TRUE(dir.read(QStringLiteral("favs.txt")).contains("rec.three"));
+}
+
+} // namespace
