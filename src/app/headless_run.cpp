@@ -4,6 +4,7 @@
 #include "demo_setup.h"
 #include "headless_front_end.h"
 #include "headless_prompter.h"
+#include "service_loop.h"
 #include "unix_signals.h"
 
 #include "core/engine.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 namespace kestrel {
 
@@ -61,6 +63,7 @@ int runHeadless(const QString &appPathIn, const CommandLine &cl)
         Qt::QueuedConnection);
 
     engine.Main(frontEnd);
+    std::unique_ptr<ServiceLoop> service;
     if (cl.demo)
         demo.configure(engine);
     if (cl.once || cl.demo) {
@@ -72,6 +75,10 @@ int runHeadless(const QString &appPathIn, const CommandLine &cl)
             exitProgram();
         });
         QTimer::singleShot(0, &engine, [&engine] { engine.circle().ConnectScan(); });
+    } else {
+        // Unattended: scan now, and after every stop count down to the next scan.
+        service = std::make_unique<ServiceLoop>(engine.circle());
+        service->start();
     }
     return QCoreApplication::exec();
 }

@@ -6,7 +6,8 @@ namespace kestrel {
 
 struct CommandLine;
 
-// Runs the engine without windows until SIGINT/SIGTERM; returns the exit status.
+// Runs the engine without windows: unattended until SIGINT/SIGTERM, or one circle with
+// --once or --demo. Returns the exit status.
 int runHeadless(const QString &appPath, const CommandLine &commandLine);
 
 } // namespace kestrel

@@ -1,5 +1,6 @@
 #include "command_line.h"
 #include "headless_run.h"
+#include "instance_lock.h"
 #include "unix_signals.h"
 #include "windowed_run.h"
 
@@ -71,6 +72,13 @@ int main(int argc, char **argv)
     const QString appPath = kestrel::resolveAppPath(cl.home, QCoreApplication::applicationDirPath());
     if (appPath.isEmpty()) {
         print(stderr, QStringLiteral("kestrel: cannot create the program folder\n"));
+        return 1;
+    }
+    // Held until the run has saved everything. A demo runs in a fresh folder of its own
+    // and leaves this one alone, so it may run beside a program that uses it.
+    kestrel::InstanceLock lock(appPath);
+    if (!cl.demo && !lock.acquire()) {
+        print(stderr, lock.refusal() + QLatin1Char('\n'));
         return 1;
     }
     return cl.headless ? kestrel::runHeadless(appPath, cl) : kestrel::runWindowed(appPath, cl);

@@ -1,0 +1,177 @@
+// `kestrel --headless` as a service manager runs it: one program per folder, a circle
+// that never waits for a user, and SIGTERM that loses nothing.
+#include "newsd/news_server.h"
+#include "newsd/sample_store.h"
+#include "scan/pending_file.h"
+#include "support/temp_program_folder.h"
+#include "support/wait.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using kestrel::test::TempProgramFolder;
+using namespace kestrel::newsd;
+
+namespace {
+
+const QByteArray kGroup = "alt.binaries.pictures.service";
+
+// One run of the real executable; its standard output is collected while the test
+// serves events (the news server lives in this process).
+class Program {
+public:
+    explicit Program(const QString &home, bool windows = false)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        m_p.setProcessEnvironment(env);
+        QObject::connect(&m_p, &QProcess::readyReadStandardOutput,
+                         [this] { output += m_p.readAllStandardOutput(); });
+        QStringList args{"--home", home};
+        if (!windows)
+            args.prepend("--headless");
+        m_p.start(QStringLiteral(KESTREL_EXE), args);
+        m_p.waitForStarted(10000);
+    }
+    ~Program()
+    {
+        if (m_p.state() != QProcess::NotRunning) {
+            m_p.kill();
+            m_p.waitForFinished(5000);
+        }
+    }
+
+    bool waitForOutput(const QByteArray &text, int times = 1, int timeoutMs = 15000)
+    {
+        return kestrel::test::waitUntil([&] { return output.count(text) >= times; }, timeoutMs);
+    }
+    bool waitForEnd(int timeoutMs = 15000)
+    {
+        return kestrel::test::waitUntil([&] { return m_p.state() == QProcess::NotRunning; }, timeoutMs);
+    }
+    void signal(int number) { ::kill(pid_t(m_p.processId()), number); }
+    bool running() const { return m_p.state() == QProcess::Running; }
+    qint64 pid() const { return m_p.processId(); }
+    int exitCode() const { return m_p.exitCode(); }
+    QByteArray errors() { return m_p.readAllStandardError(); }
+
+    QByteArray output;
+
+private:
+    QProcess m_p;
+};
+
+QByteArray settingsFor(quint16 port, const TempProgramFolder &dir, const QByteArray &extra)
+{
+    return "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(port) +
+           "\nDownload_Path=" + dir.file("pics/").toUtf8() + "\nchkXOVER=1\n" + extra;
+}
+
+} // namespace
+
+TEST(ServiceRun, SecondProgramOnTheFolderIsRefusedAndCrashedOneDoesNotBlock)
+{
+    TempProgramFolder dir;
+    // No host: the first run ends on an error at once and counts down to the next try.
+    const QByteArray waiting = "trying again in 90 seconds.";
+    Program first(dir.path());
+    ASSERT_TRUE(first.waitForOutput(waiting)) << first.output.constData();
+
+    const QByteArray refusal = "kestrel: another Kestrel is already running on " + dir.path().toUtf8() +
+                               " (pid " + QByteArray::number(first.pid()) + ")\n";
+    for (const bool windows : {false, true}) {
+        Program second(dir.path(), windows);
+        ASSERT_TRUE(second.waitForEnd()) << windows;
+        EXPECT_EQ(second.exitCode(), 1) << windows;
+        // Qt may say something about the display first; the refusal is the last line.
+        const QByteArray errors = second.errors();
+        EXPECT_TRUE(errors.endsWith(refusal)) << windows << "\n" << errors.constData();
+        EXPECT_FALSE(second.output.contains("Enter News Server name"))
+            << windows << second.output.constData();
+    }
+
+    ASSERT_TRUE(first.running());
+    first.signal(SIGTERM);
+    ASSERT_TRUE(first.waitForEnd());
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_TRUE(QFile::exists(dir.file("KESTREL.INI")));
+
+    // A program killed outright leaves its lock file behind; the next one starts anyway.
+    {
+        Program crashed(dir.path());
+        ASSERT_TRUE(crashed.waitForOutput(waiting));
+        crashed.signal(SIGKILL);
+        ASSERT_TRUE(crashed.waitForEnd());
+    }
+    Program next(dir.path());
+    ASSERT_TRUE(next.waitForOutput(waiting)) << next.output.constData() << next.errors().constData();
+    next.signal(SIGTERM);
+    ASSERT_TRUE(next.waitForEnd());
+    EXPECT_EQ(next.exitCode(), 0);
+}
+
+TEST(ServiceRun, ScanWithNothingNewCountsDownAndScansAgain)
+{
+    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 6, 0}}, 3));
+    ASSERT_TRUE(server.listen());
+    TempProgramFolder dir;
+    QDir().mkpath(dir.file("pics"));
+    dir.write("KESTREL.INI", settingsFor(server.port(), dir, "Do_Rescan=1\nRescan_Time=5\n"));
+    dir.write("favs.txt", kGroup + ",6,False\r\n"); // everything read before
+
+    Program service(dir.path());
+    ASSERT_TRUE(service.waitForOutput("Scan Initiated...", 2, 20000)) << service.output.constData();
+    EXPECT_TRUE(service.output.contains("Scan Complete. No new headers read in"))
+        << service.output.constData();
+    EXPECT_TRUE(service.output.contains("Rescan in 5 seconds.")) << service.output.constData();
+    service.signal(SIGTERM);
+    ASSERT_TRUE(service.waitForEnd());
+    EXPECT_EQ(service.exitCode(), 0);
+}
+
+TEST(ServiceRun, SigtermDuringDownloadPutsTheArticleInHandFirstInPending)
+{
+    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 12, 0}}, 7));
+    ASSERT_TRUE(server.listen());
+    TempProgramFolder dir;
+    QDir().mkpath(dir.file("pics"));
+    dir.write("KESTREL.INI", settingsFor(server.port(), dir, "chkAllowRestart=0\n"));
+    dir.write("favs.txt", kGroup + "\r\n");
+
+    // The first article comes at once; the second is never answered, so the program is
+    // in the middle of fetching it when the SIGTERM comes.
+    QList<qint32> fetched;
+    Program *service = nullptr;
+    QObject::connect(&server, &NewsServer::commandReceived, [&](int, const QByteArray &line) {
+        if (!line.startsWith("BODY ") && !line.startsWith("ARTICLE "))
+            return;
+        fetched << line.mid(line.indexOf(' ') + 1).toInt();
+        if (fetched.size() == 1) {
+            // Installed after this command is served, so that only the next one hangs.
+            QTimer::singleShot(0, &server, [&server] {
+                server.faults().silences = {Silence{"BODY", -1, 1}, Silence{"ARTICLE", -1, 1}};
+            });
+        } else if (fetched.size() == 2) {
+            service->signal(SIGTERM);
+        }
+    });
+    Program program(dir.path());
+    service = &program;
+    ASSERT_TRUE(program.waitForEnd(20000)) << program.output.constData();
+    EXPECT_EQ(program.exitCode(), 0);
+    ASSERT_EQ(fetched.size(), 2) << program.output.constData();
+
+    QFile f(dir.file("pending.dat"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const kestrel::pendingfile::ReadResult saved = kestrel::pendingfile::read(f);
+    ASSERT_GE(saved.entries.size(), 2); // so that "first" means something
+    EXPECT_EQ(saved.entries.first().tag, fetched[1]);
+    for (const kestrel::PendingEntry &e : saved.entries)
+        EXPECT_NE(e.tag, fetched[0]) << "the finished article is still pending";
+    EXPECT_EQ(saved.entries.size(), saved.declared);
+}
