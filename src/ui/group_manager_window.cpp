@@ -67,7 +67,8 @@ int progressScale(qint64 maximum)
 
 } // namespace
 
-GroupManagerWindow::GroupManagerWindow(Context &ctx, Login &login, FavouritesModel &favourites, QWidget *parent)
+GroupManagerWindow::GroupManagerWindow(Context &ctx, Login &login, FavouritesModel &favourites,
+                                       QWidget *parent)
     : QWidget(parent, Qt::Window), m_manager(std::make_unique<GroupManager>(ctx, login, favourites))
 {
     setObjectName(QStringLiteral("frmGrM"));
@@ -119,8 +120,7 @@ QWidget *GroupManagerWindow::buildListButtons()
     auto *row = new QWidget(this);
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_getHostGroups =
-        button(row, "cmdGetHostGroups", tr("Retrieve Groups from Host"), QStyle::SP_ArrowDown);
+    m_getHostGroups = button(row, "cmdGetHostGroups", tr("Retrieve Groups from Host"), QStyle::SP_ArrowDown);
     m_getHostGroups->setToolTip(tr("Download the server's full list of newsgroups into HOSTGRPS.TXT"));
     m_reload = button(row, "Command2", tr("reload HOSTGRPS.TXT from disk"), QStyle::SP_BrowserReload);
     layout->addWidget(m_getHostGroups);
@@ -227,7 +227,7 @@ void GroupManagerWindow::showControls()
 void GroupManagerWindow::headerClicked(int column)
 {
     m_sortOrder = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
-                                                                                : Qt::AscendingOrder;
+                                                                              : Qt::AscendingOrder;
     m_sortColumn = column;
     m_manager->resultHeaderClicked(column);
     m_results->header()->setSortIndicatorShown(true);

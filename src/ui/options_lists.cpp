@@ -71,6 +71,11 @@ QWidget *OptionsWindow::buildNewsgroupsTab()
     m_groups->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_groups->setModel(decorator);
     m_groups->header()->setSectionsClickable(true);
+    // The names are what the user reads; the numbers take the room they need.
+    m_groups->header()->setStretchLastSection(false);
+    m_groups->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int c = 1; c < favs.columnCount(); ++c)
+        m_groups->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     connect(m_groups->header(), &QHeaderView::sectionClicked, this, &OptionsWindow::groupHeaderClicked);
     mirror->attach(m_groups);
     row->addWidget(m_groups, 1);

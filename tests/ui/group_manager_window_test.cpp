@@ -56,7 +56,8 @@ struct GroupManagerWindowTest : UiFixture {
         child<QRadioButton>(w, option)->click();
         child<QLineEdit>(w, "txtQR")->setText(text);
         child<QPushButton>(w, "cmdQR")->click();
-        ASSERT_TRUE(waitUntil([&] { return child<QPushButton>(w, "cmdQR")->text() == QStringLiteral("Search"); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return child<QPushButton>(w, "cmdQR")->text() == QStringLiteral("Search"); }));
     }
 };
 
@@ -79,7 +80,9 @@ TEST_F(GroupManagerWindowTest, SearchesTheLoadedListAndShowsTheRows)
     const SearchCase cases[] = {
         {"optStartsWith", "alt.binaries.", {"alt.binaries.pictures.birds", "alt.binaries.pictures"}},
         {"optStartsWith", "pictures", {}},
-        {"optContains", "pictures", {"alt.binaries.pictures.birds", "rec.pictures.cats", "alt.binaries.pictures"}},
+        {"optContains",
+         "pictures",
+         {"alt.binaries.pictures.birds", "rec.pictures.cats", "alt.binaries.pictures"}},
         {"optContains", "pictures ", {"alt.binaries.pictures"}},
     };
     for (const SearchCase &c : cases) {
@@ -159,7 +162,8 @@ TEST_F(GroupManagerWindowTest, RetrievesTheHostListThroughTheWindow)
     retrieve->click();
     EXPECT_FALSE(retrieve->isEnabled());
     EXPECT_FALSE(child<QPushButton>(w, "Command2")->isEnabled());
-    ASSERT_TRUE(waitUntil([&] { return panel(w, 2).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")); }, 10000))
+    ASSERT_TRUE(
+        waitUntil([&] { return panel(w, 2).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")); }, 10000))
         << qPrintable(panel(w, 1));
     const QByteArray file = dir.read(QStringLiteral("HOSTGRPS.TXT"));
     EXPECT_TRUE(file.startsWith("215 "));
