@@ -5,6 +5,7 @@
 #include "core/number_text.h"
 #include "list_numbers.h"
 #include "nntp/connections.h"
+#include "nntp/tls_policy.h"
 
 #include <QFile>
 
@@ -45,7 +46,7 @@ void GroupManager::cmdGetHostGroupsClicked()
     m_results.clear();
 
     if (m_ctx.settings.text(u"txtPort").isEmpty())
-        m_ctx.settings.setText(u"txtPort", QStringLiteral("119"));
+        m_ctx.settings.setText(u"txtPort", defaultPortText(m_ctx.settings));
     const QString host = m_ctx.settings.text(u"txtHost");
     if (host.isEmpty()) {
         m_ctx.prompter.message(
@@ -65,7 +66,7 @@ void GroupManager::cmdGetHostGroupsClicked()
         return;
     }
     m_listStarted = false;
-    m_gTCP1.open(host, portNumber(m_ctx.settings.text(u"txtPort")));
+    m_gTCP1.open(host, portNumber(m_ctx.settings.text(u"txtPort")), tlsPolicy(m_ctx));
     m_ctx.WriteLog(QStringLiteral("Connecting..."), true);
 }
 

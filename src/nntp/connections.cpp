@@ -4,6 +4,7 @@
 #include "download_session.h"
 #include "scan_session.h"
 #include "socket_state.h"
+#include "tls_policy.h"
 
 #include "core/context.h"
 #include "core/number_text.h"
@@ -50,7 +51,7 @@ int Connections::loginPort()
     Context &ctx = m_c.ctx();
     QString port = ctx.settings.text(u"txtPort");
     if (port.isEmpty()) {
-        port = QStringLiteral("119");
+        port = defaultPortText(ctx.settings);
         ctx.settings.setText(u"txtPort", port);
     }
     qsizetype digits = 0;
@@ -125,7 +126,7 @@ void Connections::ConnectScan()
     }
     m_c.scanSession().resetForConnect();
     s.ScanGreeted = false;
-    m_tcp1.open(host, quint16(port));
+    m_tcp1.open(host, quint16(port), tlsPolicy(ctx));
     armWatchdog(1);
     ctx.WriteLog(QStringLiteral("Connecting..."), true);
 }
@@ -135,7 +136,7 @@ void Connections::ConnectDownload()
     const int port = loginPort();
     const QString host = m_c.ctx().settings.text(u"txtHost").trimmed();
     m_c.state().DownloadGreeted = false;
-    m_tcp2.open(host, quint16(port > 0 && port <= 65535 ? port : 0));
+    m_tcp2.open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_c.ctx()));
     armWatchdog(2);
 }
 

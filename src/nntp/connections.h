@@ -42,7 +42,8 @@ public:
     // Watchdog ticks (Timerbot1, Timerbot2 every 1000 ms); tests call them directly.
     void watchdogTick(int n);
 
-    // The port of txtPort: its leading digits; "119" is filled in when it is empty.
+    // The port of txtPort: its leading digits; "119" ("563" with chkSSL) is filled in
+    // when it is empty.
     int loginPort();
 
 private:

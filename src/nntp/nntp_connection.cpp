@@ -2,6 +2,8 @@
 
 #include "socket_state.h"
 
+#include <QSslConfiguration>
+
 namespace kestrel {
 
 NntpConnection::NntpConnection(int number, QObject *parent) : QObject(parent), m_number(number)
@@ -9,6 +11,8 @@ NntpConnection::NntpConnection(int number, QObject *parent) : QObject(parent), m
     connect(&m_socket, &QTcpSocket::readyRead, this, &NntpConnection::onReadyRead);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NntpConnection::onError);
     connect(&m_socket, &QTcpSocket::disconnected, this, &NntpConnection::onDisconnected);
+    connect(&m_socket, &QSslSocket::sslErrors, this, &NntpConnection::onSslErrors);
+    connect(&m_socket, &QSslSocket::encrypted, this, &NntpConnection::onEncrypted);
 }
 
 NntpConnection::~NntpConnection()
@@ -20,15 +24,42 @@ NntpConnection::~NntpConnection()
 
 int NntpConnection::state() const
 {
-    return socketStateNumber(m_socket.state());
+    const int n = socketStateNumber(m_socket.state());
+    // Still shaking hands: nothing may be sent yet.
+    if (n == 7 && m_tls.enabled && !m_socket.isEncrypted())
+        return 6;
+    return n;
 }
 
-void NntpConnection::open(const QString &host, quint16 port)
+void NntpConnection::open(const QString &host, quint16 port, const TlsPolicy &tls)
 {
     m_reader.reset();
     m_closedByUs = false;
     m_quitSent = false;
-    m_socket.connectToHost(host, port);
+    m_tls = tls;
+    m_tlsRefusal.clear();
+    if (!m_tls.enabled) {
+        m_socket.connectToHost(host, port);
+        return;
+    }
+    if (!QSslSocket::supportsSsl()) {
+        // Reported from the event loop like any connect failure, after the caller's
+        // own "Connecting..." steps.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_closedByUs)
+                    fail(QStringLiteral("TLS: this system offers no TLS support"));
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
+    conf.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!m_extraCa.isEmpty())
+        conf.addCaCertificates(m_extraCa);
+    m_socket.setSslConfiguration(conf);
+    m_socket.connectToHostEncrypted(host, port);
 }
 
 bool NntpConnection::sendLine(const QByteArray &line, ReplyReader::Delivery delivery)
@@ -66,10 +97,46 @@ void NntpConnection::onError(QAbstractSocket::SocketError error)
     // A peer that hangs up is a close, not an error; it is reported by onDisconnected.
     if (error == QAbstractSocket::RemoteHostClosedError || m_closedByUs)
         return;
-    const QString description = m_socket.errorString();
+    QString description = m_socket.errorString();
+    if (!m_tlsRefusal.isEmpty())
+        description = m_tlsRefusal;
+    else if (m_tls.enabled && !m_socket.isEncrypted() && error == QAbstractSocket::SslHandshakeFailedError)
+        description = QStringLiteral("TLS: ") + description;
+    fail(description);
+}
+
+void NntpConnection::fail(const QString &description)
+{
     m_closedByUs = true;
     m_socket.abort();
+    m_reader.reset();
     Q_EMIT socketError(description);
+}
+
+void NntpConnection::onSslErrors(const QList<QSslError> &errors)
+{
+    const std::optional<QString> refusal = tlsRefusal(m_tls, m_socket.peerCertificate(), errors);
+    if (refusal)
+        m_tlsRefusal = *refusal; // the handshake fails next, with an error event
+    else
+        m_socket.ignoreSslErrors(errors);
+}
+
+void NntpConnection::onEncrypted()
+{
+    if (m_closedByUs)
+        return;
+    // A certificate the system trusts raises no errors, so the pin is checked here too.
+    const QSslCertificate peer = m_socket.peerCertificate();
+    if (const std::optional<QString> refusal = tlsRefusal(m_tls, peer, {})) {
+        fail(*refusal);
+        return;
+    }
+    if (m_tls.allowSelfSigned && m_tls.pin.isEmpty()) {
+        m_tls.pin = certificateFingerprint(peer);
+        if (m_tls.recordPin)
+            m_tls.recordPin(m_tls.pin);
+    }
 }
 
 void NntpConnection::onDisconnected()

@@ -7,6 +7,7 @@ target_sources(kestrel_nntp PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/nntp_connection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_session.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket_state.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tls_policy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transfer_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xover_line.cpp
 )

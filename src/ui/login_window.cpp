@@ -24,7 +24,10 @@ LoginWindow::LoginWindow(SettingsStore &settings, QWidget *parent)
     grid->addWidget(settingEdit(this, "txtHost", settings), 0, 1, 1, 2);
     grid->addWidget(new QLabel(tr("Port:"), this), 1, 0);
     grid->addWidget(settingEdit(this, "txtPort", settings), 1, 1);
-    grid->addWidget(new QLabel(tr("(NNTP default is 119)"), this), 1, 2);
+    auto *portNote = new QLabel(this);
+    portNote->setObjectName(QStringLiteral("lblPortDefault"));
+    grid->addWidget(portNote, 1, 2);
+    m_portNote = portNote;
 
     QCheckBox *auth = settingCheck(this, "chkAuth", settings);
     grid->addWidget(auth, 2, 0, 1, 3);
@@ -43,13 +46,24 @@ LoginWindow::LoginWindow(SettingsStore &settings, QWidget *parent)
 
     grid->addWidget(settingCheck(this, "chkSlave", settings), 6, 0, 1, 3);
 
+    grid->addWidget(settingCheck(this, "chkSSL", settings), 7, 0, 1, 3);
+    QCheckBox *selfSigned = settingCheck(this, "chkSSLAllowSelfSigned", settings);
+    grid->addWidget(selfSigned, 8, 1, 1, 2);
+    m_selfSigned = selfSigned;
+    // Unticking by hand forgets the pinned certificate, so that a server that really
+    // changed its certificate can be trusted afresh by ticking the box again.
+    connect(selfSigned, &QCheckBox::clicked, this, [this](bool on) {
+        if (!on)
+            m_settings.setText(u"SSL_Fingerprint", QString());
+    });
+
     auto *go = new QPushButton(tr("&Connect"), this);
     go->setObjectName(QStringLiteral("cmdGO"));
     go->setDefault(true);
     auto *exit = new QPushButton(tr("E&xit"), this);
     exit->setObjectName(QStringLiteral("cmdExit"));
-    grid->addWidget(go, 7, 1);
-    grid->addWidget(exit, 7, 2);
+    grid->addWidget(go, 9, 1);
+    grid->addWidget(exit, 9, 2);
     connect(go, &QPushButton::clicked, this, &LoginWindow::connectClicked);
     connect(exit, &QPushButton::clicked, this, &QWidget::hide);
 
@@ -57,8 +71,18 @@ LoginWindow::LoginWindow(SettingsStore &settings, QWidget *parent)
     connect(&settings, &SettingsStore::changed, this, [this](const QString &name) {
         if (name == QLatin1String("chkAuth"))
             applyAuth();
+        else if (name == QLatin1String("chkSSL"))
+            applySsl();
     });
     applyAuth();
+    applySsl();
+}
+
+void LoginWindow::applySsl()
+{
+    const bool on = m_settings.checked(u"chkSSL");
+    m_selfSigned->setEnabled(on);
+    m_portNote->setText(on ? tr("(NNTPS default is 563)") : tr("(NNTP default is 119)"));
 }
 
 void LoginWindow::applyAuth()

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 namespace kestrel {
 
 class SettingsStore;
@@ -22,9 +24,13 @@ protected:
 
 private:
     void applyAuth();
+    // chkSSL: the self-signed box only means something with TLS; the port note follows.
+    void applySsl();
 
     SettingsStore &m_settings;
     QList<QWidget *> m_authControls;
+    QWidget *m_selfSigned = nullptr;
+    QLabel *m_portNote = nullptr;
 };
 
 } // namespace kestrel

@@ -1,8 +1,8 @@
 #include "news_server.h"
 
 #include "news_session.h"
+#include "tls_listener.h"
 
-#include <QTcpServer>
 #include <QTcpSocket>
 
 namespace kestrel::newsd {
@@ -22,12 +22,28 @@ bool use(int &times)
 } // namespace
 
 NewsServer::NewsServer(std::shared_ptr<ArticleStore> store, QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this)), m_store(std::move(store))
+    : QObject(parent), m_server(new TlsListener(this)), m_store(std::move(store))
 {
     connect(m_server, &QTcpServer::newConnection, this, &NewsServer::accept);
+    connect(m_server, &TlsListener::handshakeFailed, this, &NewsServer::handshakeFailed);
 }
 
 NewsServer::~NewsServer() = default;
+
+void NewsServer::setTls(const QSslCertificate &certificate, const QSslKey &key)
+{
+    m_server->setTls(certificate, key);
+}
+
+bool NewsServer::tlsEnabled() const
+{
+    return m_server->tlsEnabled();
+}
+
+int NewsServer::failedHandshakes() const
+{
+    return m_server->failedHandshakes();
+}
 
 bool NewsServer::listen(quint16 port, const QHostAddress &address)
 {

@@ -10,11 +10,13 @@
 
 #include <memory>
 
-class QTcpServer;
+class QSslCertificate;
+class QSslKey;
 
 namespace kestrel::newsd {
 
 class NewsSession;
+class TlsListener;
 
 struct TranscriptEntry {
     int connection = 0; // 1 for the first accepted connection, and so on
@@ -30,6 +32,12 @@ class NewsServer : public QObject {
 public:
     explicit NewsServer(std::shared_ptr<ArticleStore> store, QObject *parent = nullptr);
     ~NewsServer() override;
+
+    // Serve NNTPS with this certificate on connections accepted from now on: every
+    // client shakes hands before it gets the greeting.
+    void setTls(const QSslCertificate &certificate, const QSslKey &key);
+    bool tlsEnabled() const;
+    int failedHandshakes() const;
 
     // Port 0 takes any free port; port() tells which.
     bool listen(quint16 port = 0, const QHostAddress &address = QHostAddress::LocalHost);
@@ -71,11 +79,12 @@ signals:
     void commandReceived(int connection, const QByteArray &line);
     void connectionOpened(int connection);
     void connectionClosed(int connection);
+    void handshakeFailed(const QString &reason);
 
 private:
     void accept();
 
-    QTcpServer *m_server;
+    TlsListener *m_server;
     std::shared_ptr<ArticleStore> m_store;
     FaultPlan m_faults;
     QByteArray m_user, m_password;

@@ -3,10 +3,12 @@
 #include "folder_store.h"
 #include "news_server.h"
 #include "sample_store.h"
+#include "tls_listener.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QSslSocket>
 
 #include <csignal>
 #include <cstdio>
@@ -162,6 +164,8 @@ int main(int argc, char **argv)
     opt("drop-article", "Close the connection after this many bytes of an ARTICLE or BODY reply.",
         "bytes[:times]");
     opt("renumber", "Show a group's article numbers shifted; repeatable.", "group=shift");
+    opt("tls-cert", "Serve NNTPS with this PEM certificate (needs --tls-key).", "file");
+    opt("tls-key", "The PEM private key of --tls-cert (unencrypted).", "file");
     opt("log", "Print every command received to standard error.");
     args.process(app);
 
@@ -188,9 +192,26 @@ int main(int argc, char **argv)
 
     NewsServer server(store);
     applyFaults(args, server);
+    const bool certGiven = args.isSet(QStringLiteral("tls-cert"));
+    if (certGiven != args.isSet(QStringLiteral("tls-key")))
+        fail(QStringLiteral("--tls-cert and --tls-key go together"));
+    if (certGiven) {
+        QSslCertificate certificate;
+        QSslKey key;
+        const QString error = loadTlsFiles(args.value(QStringLiteral("tls-cert")),
+                                           args.value(QStringLiteral("tls-key")), certificate, key);
+        if (!error.isEmpty())
+            fail(error);
+        if (!QSslSocket::supportsSsl())
+            fail(QStringLiteral("this system offers no TLS support"));
+        server.setTls(certificate, key);
+    }
     if (args.isSet(QStringLiteral("log"))) {
         QObject::connect(&server, &NewsServer::commandReceived, [](int connection, const QByteArray &line) {
             std::fprintf(stderr, "%d: %s\n", connection, line.constData());
+        });
+        QObject::connect(&server, &NewsServer::handshakeFailed, [](const QString &reason) {
+            std::fprintf(stderr, "TLS handshake failed: %s\n", qPrintable(reason));
         });
     }
     const quint16 port = args.isSet(QStringLiteral("port"))
