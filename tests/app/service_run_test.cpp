@@ -145,12 +145,12 @@ TEST(ServiceRun, SigtermDuringDownloadPutsTheArticleInHandFirstInPending)
 
     // The first article comes at once; the second is never answered, so the program is
     // in the middle of fetching it when the SIGTERM comes.
-    QList<qint32> fetched;
+    QList<qint64> fetched;
     Program *service = nullptr;
     QObject::connect(&server, &NewsServer::commandReceived, [&](int, const QByteArray &line) {
         if (!line.startsWith("BODY ") && !line.startsWith("ARTICLE "))
             return;
-        fetched << line.mid(line.indexOf(' ') + 1).toInt();
+        fetched << line.mid(line.indexOf(' ') + 1).toLongLong();
         if (fetched.size() == 1) {
             // Installed after this command is served, so that only the next one hangs.
             QTimer::singleShot(0, &server, [&server] {
