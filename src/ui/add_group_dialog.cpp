@@ -63,7 +63,8 @@ AddGroupDialog::AddGroupDialog(Context &ctx, FavouritesModel &favourites, QWidge
     connect(ok, &QPushButton::clicked, this, [this] { addTyped(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(manager, &QPushButton::clicked, this, [this] {
-        hide();
+        // Closed rather than hidden: the options window makes a new one each time.
+        reject();
         Q_EMIT groupManagerWanted();
     });
     connect(older, &QPushButton::clicked, this, [this] {
