@@ -19,4 +19,5 @@ install(CODE "
   set(CMAKE_INSTALL_FULL_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
   configure_file(\"${CMAKE_SOURCE_DIR}/packaging/kestrel.service.in\"
                  \"${CMAKE_BINARY_DIR}/packaging/kestrel.service\" @ONLY)")
-install(FILES ${CMAKE_BINARY_DIR}/packaging/kestrel.service DESTINATION lib/systemd/user)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/kestrel.service
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/systemd/user)

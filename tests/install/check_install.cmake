@@ -15,7 +15,7 @@ set(expected
   share/icons/hicolor/128x128/apps/kestrel.png
   share/doc/kestrel/kestrel-help.html
   share/doc/kestrel/README.md
-  lib/systemd/user/kestrel.service)
+  share/systemd/user/kestrel.service)
 foreach(f IN LISTS expected)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "missing after install: ${f}")
@@ -36,7 +36,7 @@ if(NOT rc EQUAL 0 OR NOT version MATCHES "^kestrel ")
   message(FATAL_ERROR "installed kestrel --version: ${rc} '${version}' ${err}")
 endif()
 
-file(READ "${PREFIX}/lib/systemd/user/kestrel.service" unit)
+file(READ "${PREFIX}/share/systemd/user/kestrel.service" unit)
 if(NOT unit MATCHES "\nExecStart=${PREFIX}/bin/kestrel --headless")
   message(FATAL_ERROR "the service unit does not start the installed kestrel --headless:\n${unit}")
 endif()
