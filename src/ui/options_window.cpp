@@ -234,7 +234,10 @@ QWidget *OptionsWindow::buildCsvTab()
     // the folder they are read from, where the user puts them. A desktop that cannot
     // open it is not the program's concern.
     connect(web, &QPushButton::clicked, this, [this] { QDesktopServices::openUrl(csvResourcesAddress()); });
-    column->addWidget(web);
+    auto *webRow = new QHBoxLayout;
+    webRow->addWidget(web);
+    webRow->addStretch(1);
+    column->addLayout(webRow);
     column->addStretch(1);
     return page;
 }

@@ -73,6 +73,8 @@ void writeSampleLists(const QString &home)
                   QByteArray::number(last - 812 - last / 9) + " y\r\n";
         last = last * 7 % 99991 + 1200;
     }
+    for (int i = 0; i < 1500; ++i)
+        groups += "alt.binaries.misc.topic" + QByteArray::number(i) + " 2000 1000 y\r\n";
     writeFile(home + QStringLiteral("/HOSTGRPS.TXT"), groups + ".\r\n");
 }
 
