@@ -80,8 +80,8 @@ Windows makeWindows(MainWindow &w, Engine &engine)
         options->activateWindow();
     });
     QObject::connect(options, &OptionsWindow::helpClicked, &w, &MainWindow::showHelp);
-    // The group manager is made when first asked for and then kept, with what it has
-    // loaded and found; its connection logs in through the circle's login.
+    // The group manager is made when first asked for and then kept (closing only hides
+    // it); its connection logs in through the circle's login.
     const auto showGroupManager = [&w, &ctx, &engine] {
         auto *manager = w.findChild<GroupManagerWindow *>();
         if (!manager)

@@ -103,6 +103,14 @@ TEST_F(GroupManagerWindowTest, SearchesTheLoadedListAndShowsTheRows)
     Q_EMIT header->sectionClicked(0);
     EXPECT_EQ(shownNames(w).front(), QStringLiteral("rec.pictures.cats"));
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+    // Closing only hides; opened again, the window starts from the file afresh.
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    w.show();
+    EXPECT_TRUE(shownNames(w).isEmpty());
+    EXPECT_FALSE(child<QPushButton>(w, "cmdAdd")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(w, "cmdQR")->isEnabled());
 }
 
 TEST_F(GroupManagerWindowTest, FollowsTheControlsWhileSearchingAndAddsSelections)
