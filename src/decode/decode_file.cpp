@@ -114,7 +114,8 @@ DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile, co
     return outcome;
 }
 
-DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks)
+DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks,
+                                  QByteArray *scratch)
 {
     if (!yEncCheckText(text, hooks)) {
         DecodeOutcome outcome = decodeText(asView(text), hooks);
@@ -124,7 +125,7 @@ DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, 
     }
     DecodeOutcome outcome;
     outcome.encoding = Encoding::Yenc;
-    const QString error = yEncDecodeToFile(text, destFile, hooks, &outcome.name);
+    const QString error = yEncDecodeToFile(text, destFile, hooks, &outcome.name, scratch);
     if (!error.isEmpty()) {
         outcome.message = error;
         logYencFailure(error, hooks);

@@ -47,7 +47,9 @@ DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile, co
 
 // Decodes an article text into `destFile` and logs every failure. This is the form the
 // decode pipeline uses: no work file on disk. `ok` is true when `destFile` was written.
-DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks);
+// `scratch`, when given, holds yEnc output and keeps its memory for the next article.
+DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks,
+                                  QByteArray *scratch = nullptr);
 
 // The work-file form: reads `WorkFile` (never deletes it) and decodes it into
 // `DestFile`. Returns true when `DestFile` was written. `outcome`, when given, receives

@@ -23,6 +23,15 @@ namespace kestrel {
 namespace {
 
 constexpr qint16 CsvArticleIcon = 3;
+// Working buffers larger than this are let go after their article: a rare huge post
+// should not pin its memory for the rest of the run.
+constexpr qsizetype KeepBufferBytes = 8 * 1024 * 1024;
+
+void releaseIfLarge(QByteArray &buffer)
+{
+    if (buffer.capacity() > KeepBufferBytes)
+        buffer = QByteArray();
+}
 
 QByteArrayView from(QByteArrayView t, std::size_t pos)
 {
@@ -111,7 +120,7 @@ QByteArrayView articleHeaderPart(QByteArrayView article)
 struct DecodePipeline::Article {
     QByteArrayView text;       // the encoded part, still dot-stuffed
     bool uuencoded = false;    // the text holds a "begin 644" line
-    QByteArray unstuffed;      // what the decoder reads and bad_decodes keeps
+    QByteArrayView unstuffed;  // what the decoder reads and bad_decodes keeps
     QByteArrayView headerPart; // status and header lines, kept with a failed article
     QByteArray received;       // the file name as the pipeline received it
     QByteArray name;           // the safe name the picture is stored under
@@ -170,6 +179,8 @@ DecodeResult DecodePipeline::DecodeArticle(QByteArrayView article, const QByteAr
     a.paths.sub = displayText(a.subName);
 
     const DecodeResult result = run(a);
+    releaseIfLarge(m_unstuffed);
+    releaseIfLarge(m_decoded);
     Q_EMIT busyChanged(false);
     return result;
 }
@@ -199,8 +210,9 @@ DecodeResult DecodePipeline::run(Article &a)
         return DecodeResult::Dropped;
     }
 
-    a.unstuffed = UnstuffDots(a.text);
-    const DecodeOutcome decoded = decodeArticleToFile(a.unstuffed, a.paths.destination(), decoderHooks());
+    a.unstuffed = UnstuffDots(a.text, m_unstuffed);
+    const DecodeOutcome decoded =
+        decodeArticleToFile(a.unstuffed, a.paths.destination(), decoderHooks(), &m_decoded);
     if (!decoded.ok) {
         log(QStringLiteral("Decode Error: ") + a.paths.name);
         SaveBadDecode(a.name, a.unstuffed, a.headerPart);

@@ -101,6 +101,10 @@ private:
     CsvIndex *m_csv;
     qint32 m_decodedCount = 0;
     std::function<void(qint64, qint64)> m_progress;
+    // Working memory kept from one article to the next, so that a run of large articles
+    // does not map and fault in fresh pages for every one.
+    QByteArray m_unstuffed;
+    QByteArray m_decoded;
 };
 
 } // namespace kestrel

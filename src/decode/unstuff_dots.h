@@ -9,4 +9,8 @@ namespace kestrel {
 // begins with ".." loses one dot. The first line has no CR LF before it and stays.
 QByteArray UnstuffDots(QByteArrayView text);
 
+// The same without a copy when nothing is stuffed: returns `text` itself, or the
+// unstuffed text written into `scratch`, whose memory is reused from call to call.
+QByteArrayView UnstuffDots(QByteArrayView text, QByteArray &scratch);
+
 } // namespace kestrel

@@ -112,7 +112,8 @@ QString crcText(quint32 crc)
 
 // Cuts out the data between the header (or part) line and "=yend", decodes it, checks
 // the trailer's checksum and the size. Returns an error text or empty.
-QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks &hooks, DecodedFile &decoded)
+QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks &hooks, DecodedFile &decoded,
+                   QByteArray *scratch = nullptr)
 {
     const std::size_t headerLine = multiPart(h) ? h.partPos : h.beginPos;
     const std::size_t lineEnd = text.find('\n', headerLine);
@@ -133,7 +134,11 @@ QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks
         return failure(QStringLiteral("begin= lies beyond the largest file accepted"));
 
     const auto total = static_cast<qint64>(end - start);
-    QByteArray out(total, Qt::Uninitialized);
+    // With a scratch buffer the decoded bytes go into memory kept from the last article
+    // (resize keeps the capacity); `decoded` then shares it instead of owning a copy.
+    QByteArray local;
+    QByteArray &out = scratch ? *scratch : local;
+    out.resize(total);
     const auto *in = reinterpret_cast<const std::uint8_t *>(text.data()) + start;
     auto *o = reinterpret_cast<std::uint8_t *>(out.data());
     const yenc::KernelFn kernel = yenc::bestKernel();
@@ -166,7 +171,7 @@ QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks
                            QStringLiteral(", data ") + crcText(actual) + QLatin1Char(')'));
     }
 
-    decoded.bytes = std::move(out);
+    decoded.bytes = scratch ? out : std::move(out);
     decoded.position = position;
     decoded.replaceWhole = !multiPart(h);
     const std::string_view beginLine = lineAt(text, h.beginPos);
@@ -215,7 +220,7 @@ QString yEncDecodeText(QByteArrayView text, const QString &destFile, const Decod
 }
 
 QString yEncDecodeToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks,
-                         QByteArray *name)
+                         QByteArray *name, QByteArray *scratch)
 {
     const std::string_view t = asView(text);
     const std::optional<YencHeader> h = start(t, destFile, hooks);
@@ -225,7 +230,7 @@ QString yEncDecodeToFile(QByteArrayView text, const QString &destFile, const Dec
     if (!dest.open(QIODevice::ReadWrite))
         return failure(dest.errorString());
     DecodedFile decoded;
-    if (QString e = decodeBody(t, *h, hooks, decoded); !e.isEmpty())
+    if (QString e = decodeBody(t, *h, hooks, decoded, scratch); !e.isEmpty())
         return e;
     if (name)
         *name = decoded.name;

@@ -28,8 +28,9 @@ QString yEncDecodeText(QByteArrayView text, const QString &destFile, const Decod
 // The same into `destFile`: a part lands at its begin= position, the rest of the file
 // stays; a single-part article replaces the file. The destination is created as soon
 // as the article is known to be yEnc, so a failure later leaves it (possibly empty).
+// `scratch`, when given, holds the decoded bytes and keeps its memory for the next call.
 QString yEncDecodeToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks,
-                         QByteArray *name = nullptr);
+                         QByteArray *name = nullptr, QByteArray *scratch = nullptr);
 
 // The work-file forms. A missing work file reads as empty.
 bool yEncCheck(const QString &WorkFile, const DecodeHooks &hooks);

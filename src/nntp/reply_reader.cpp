@@ -9,6 +9,10 @@ namespace {
 // Consumed bytes are dropped from the front of the buffer once they are at least this
 // many and at least half of it, so the memmove stays amortised.
 constexpr qsizetype kCompactAt = 64 * 1024;
+// A buffer up to this size is kept for the next reply once its bytes are consumed or
+// handed out: an article of a few hundred KB then lands in memory that is already
+// mapped instead of in fresh pages that fault in one by one, article after article.
+constexpr qsizetype kKeepCapacity = 8 * 1024 * 1024;
 
 bool isDigit(char c)
 {
@@ -86,7 +90,20 @@ void ReplyReader::feed(QByteArrayView bytes)
     if (m_state == State::Failed || bytes.isEmpty())
         return;
     compact();
+    if (m_buf.isEmpty())
+        reuseSpare();
     m_buf.append(bytes);
+}
+
+// The buffer of the last block handed out whole comes back once its taker has let go
+// of it (nobody else shares it any more).
+void ReplyReader::reuseSpare()
+{
+    if (m_spare.isNull() || !m_spare.isDetached() || m_spare.capacity() <= m_buf.capacity())
+        return;
+    m_buf = std::move(m_spare);
+    m_spare = QByteArray();
+    m_buf.resize(0); // keeps the capacity
 }
 
 void ReplyReader::compact()
@@ -94,7 +111,10 @@ void ReplyReader::compact()
     if (m_pos == 0)
         return;
     if (m_pos == m_buf.size()) {
-        m_buf.clear();
+        if (m_buf.capacity() > kKeepCapacity)
+            m_buf.clear();
+        else
+            m_buf.resize(0);
     } else if (m_pos >= kCompactAt && m_pos * 2 >= m_buf.size()) {
         m_buf.remove(0, m_pos);
     } else {
@@ -201,6 +221,8 @@ ReplyReader::Event ReplyReader::readBlock()
             // buffer over instead of copying it.
             m_reply.raw = std::move(m_buf);
             m_buf = QByteArray();
+            if (m_reply.raw.capacity() <= kKeepCapacity)
+                m_spare = m_reply.raw; // shared, not copied
             m_pos = m_scan = m_lineStart = 0;
         } else {
             m_reply.raw = m_buf.mid(m_pos, end - m_pos);
@@ -234,6 +256,7 @@ ReplyReader::Event ReplyReader::readLine()
 void ReplyReader::reset()
 {
     m_buf = QByteArray();
+    m_spare = QByteArray();
     m_pos = m_scan = m_lineStart = m_statusSize = 0;
     m_state = State::Status;
     m_expected.clear();

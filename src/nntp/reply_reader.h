@@ -104,8 +104,10 @@ private:
     Event fail();
     qsizetype findLineEnd();
     void compact();
+    void reuseSpare();
 
     QByteArray m_buf;
+    QByteArray m_spare;        // the last block handed out whole, to be reused once free
     qsizetype m_pos = 0;       // first byte not handed out (start of the reply or line)
     qsizetype m_scan = 0;      // where the search for the next LF goes on
     qsizetype m_lineStart = 0; // start of the block line being looked at

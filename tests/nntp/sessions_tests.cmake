@@ -7,6 +7,7 @@ kestrel_add_test(test_nntp_sessions
     login_session_test.cpp
     circle_timers_test.cpp
     xover_line_test.cpp
+    coalesced_replies_test.cpp
 )
 target_include_directories(test_nntp_sessions PRIVATE ${CMAKE_SOURCE_DIR}/tests/scan)
 

@@ -1,0 +1,239 @@
+// The download path end to end on loopback: a generated group of single-part yEnc
+// pictures is scanned into the pending list (not timed), then one download run fetches
+// every entry over one connection and hands each article to the real decode pipeline,
+// which decodes, tests and files the picture in a temporary download folder. The test
+// server runs in a thread of its own, in the same process, on the same two cores.
+
+#include "bench_picture_store.h"
+
+#include "core/context.h"
+#include "core/pipeline_sink.h"
+#include "decode/decode_pipeline.h"
+#include "newsd/news_server.h"
+#include "nntp/article_sink.h"
+#include "nntp/circle.h"
+#include "scan/blacklist.h"
+#include "scan/csv_lookup.h"
+#include "scan/dupe_paths.h"
+#include "scan/favourites.h"
+#include "scan/header_filter.h"
+#include "scan/noredl_list.h"
+#include "scan/pending_list_model.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+namespace {
+
+using namespace kestrel;
+
+const QByteArray kGroup = "alt.binaries.pictures.bench";
+
+double cpuSeconds(clockid_t clock)
+{
+    timespec ts{};
+    clock_gettime(clock, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// A line of /proc/self/status in MB ("VmHWM", "VmRSS").
+double statusMb(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+// Starts a new peak: the process's VmHWM falls back to its current resident size.
+void resetPeakRss()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+// The server, made and run in its own thread.
+class ServerThread {
+public:
+    explicit ServerThread(std::shared_ptr<bench::PictureStore> store)
+    {
+        m_thread.start();
+        m_anchor.moveToThread(&m_thread);
+        QMetaObject::invokeMethod(
+            &m_anchor,
+            [this, store] {
+                m_server = new newsd::NewsServer(store);
+                m_server->listen();
+                m_port = m_server->port();
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~ServerThread()
+    {
+        QMetaObject::invokeMethod(
+            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QThread m_thread;
+    QObject m_anchor;
+    newsd::NewsServer *m_server = nullptr;
+    quint16 m_port = 0;
+};
+
+// Counts the article bytes on their way to the pipeline.
+struct CountingSink final : ArticleSink {
+    ArticleSink *next = nullptr;
+    qint64 articles = 0;
+    qint64 bytes = 0;
+    void ArticleRetrieved(const CapturedArticle &article) override
+    {
+        ++articles;
+        bytes += article.articleBuffer.size();
+        next->ArticleRetrieved(article);
+    }
+};
+
+struct Downloader {
+    QTemporaryDir dir;
+    RecordingPrompter prompter;
+    Context ctx{dir.path(), nullptr, &prompter};
+    NoRedlList noRedl{ctx};
+    Blacklist blacklist{ctx};
+    DupePaths dupePaths{ctx};
+    PendingListModel pending{ctx, noRedl, blacklist};
+    FavouritesModel favs{ctx};
+    FilterCounters counters;
+    NoCsvIndex noCsv;
+    HeaderFilter filter{ctx, counters, pending, noRedl, blacklist, dupePaths, noCsv};
+    DecodePipeline pipeline{ctx, noRedl};
+    PipelineSink pipelineSink{pipeline, pending};
+    CountingSink sink;
+    Circle circle{ctx, favs, pending, filter, counters, sink};
+    QString downloadFolder = dir.path() + QStringLiteral("/download/");
+
+    explicit Downloader(quint16 port)
+    {
+        sink.next = &pipelineSink;
+        pipelineSink.setCircle(&circle);
+        QDir().mkpath(downloadFolder);
+        ctx.settings.setText(u"txtHost", QStringLiteral("127.0.0.1"));
+        ctx.settings.setText(u"txtPort", QString::number(port));
+        ctx.settings.setText(u"lblDownloadPath", downloadFolder);
+        ctx.settings.setChecked(u"chkXOVER", true);
+        ctx.settings.setNumber(u"sldXOVER", 2000);
+        ctx.settings.setNumber(u"sldMaxPending", 100000);
+        ctx.settings.setChecked(u"chkAutodownload", false);
+        ctx.settings.setChecked(u"chkReScan", false);
+        ctx.settings.setChecked(u"chkAllowRestart", false);
+        ctx.settings.setNumber(u"sldLineMin", 0);
+        ctx.settings.setNumber(u"sldLineMax", ctx.settings.def(SettingsStore::indexOf(u"sldLineMax")).max);
+        FavouriteRow row;
+        row.name = kGroup;
+        favs.appendRow(row);
+    }
+
+    // Runs `start` and the event loop until the circle would wait; false on an error
+    // stop or when it did not end in time.
+    bool runUntilWait(const std::function<void()> &start)
+    {
+        QEventLoop loop;
+        bool error = true;
+        const auto c = QObject::connect(&circle, &Circle::wouldWait, &loop, [&](bool e) {
+            error = e;
+            loop.quit();
+        });
+        QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+        start();
+        loop.exec();
+        QObject::disconnect(c);
+        return !error;
+    }
+
+    int filedPictures() const
+    {
+        int n = 0;
+        QDirIterator it(downloadFolder, {QStringLiteral("*.jpg")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            ++n;
+        }
+        return n;
+    }
+};
+
+void BM_DownloadYencPictures(benchmark::State &state)
+{
+    const qint64 articles = state.range(0);
+    const qsizetype pictureBytes = qsizetype(state.range(1));
+    auto store = std::make_shared<bench::PictureStore>(kGroup, articles, pictureBytes);
+    ServerThread server(store);
+    for (auto _ : state) {
+        Downloader d(server.port());
+        if (!d.runUntilWait([&] { d.circle.ConnectScan(); }) || d.ctx.state.PendingCount != articles) {
+            state.SkipWithError("the scan did not queue every article");
+            break;
+        }
+        const double rssBefore = statusMb("VmRSS");
+        resetPeakRss();
+        QElapsedTimer wall;
+        wall.start();
+        const double thread0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const double process0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        const bool ok = d.runUntilWait([&] { d.circle.DownloadNext(); });
+        const double client = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - thread0;
+        const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process0;
+        const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+        const double peak = statusMb("VmHWM");
+        state.SetIterationTime(wallSeconds);
+
+        const int filed = d.filedPictures();
+        if (!ok || filed != articles || d.pipeline.DecodedCount() != articles) {
+            state.SkipWithError(qPrintable(QStringLiteral("filed %1 of %2 pictures, decoded %3")
+                                               .arg(filed)
+                                               .arg(articles)
+                                               .arg(d.pipeline.DecodedCount())));
+            break;
+        }
+        const double mb = double(d.sink.bytes) / 1e6;
+        state.counters["articles"] = double(d.sink.articles);
+        state.counters["filed"] = filed;
+        state.counters["article_MB"] = mb;
+        state.counters["MB_per_wall_s"] = mb / wallSeconds;
+        state.counters["MB_per_client_cpu_s"] = mb / client;
+        state.counters["MB_per_process_cpu_s"] = mb / process;
+        state.counters["client_cpu_s"] = client;
+        state.counters["server_cpu_s"] = process - client;
+        state.counters["rss_before_MB"] = rssBefore;
+        state.counters["peak_rss_MB"] = peak;
+        state.counters["peak_over_before_MB"] = peak - rssBefore;
+        state.counters["article_KB"] = double(d.sink.bytes) / double(d.sink.articles) / 1e3;
+    }
+}
+// 2,000 articles of about 400 KB (a 390,000-byte picture), and a short run for profiles.
+BENCHMARK(BM_DownloadYencPictures)
+    ->Args({2000, 390000})
+    ->Args({200, 390000})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+} // namespace
