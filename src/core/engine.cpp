@@ -7,6 +7,7 @@
 #include "decode/csv_index.h"
 #include "decode/decode_pipeline.h"
 #include "nntp/circle.h"
+#include "nntp/connections.h"
 #include "pipeline_sink.h"
 #include "scan/blacklist.h"
 #include "scan/dupe_paths.h"
@@ -109,6 +110,10 @@ void Engine::LoadPending()
 
 void Engine::ExitProgram(FrontEnd &fe)
 {
+    // The end of the program is queued behind this handler: an article finishing in that
+    // last pass would be filed after NOREDL.TXT was saved and fetched again next time.
+    // Its data is of no use any more once it is back on the list.
+    m_circle->connections().TCP2().close();
     if (m_ctx.state.ArticleInHand)
         RequeueArticle();
     SavePending();

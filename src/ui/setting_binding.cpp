@@ -55,11 +55,17 @@ public:
 void bindCheck(QCheckBox *box, SettingsStore &store)
 {
     const QString name = box->objectName();
-    const auto load = [box, &store, name] { box->setCheckState(Qt::CheckState(store.checkState(name))); };
+    // Stored values are 0 unchecked, 1 checked, 2 greyed; Qt numbers the last two the
+    // other way round.
+    const auto load = [box, &store, name] {
+        const int v = store.checkState(name);
+        box->setCheckState(v == 0 ? Qt::Unchecked : v == 2 ? Qt::PartiallyChecked : Qt::Checked);
+    };
     load();
     followEnabled(box, store);
-    QObject::connect(box, &QCheckBox::stateChanged, &store,
-                     [&store, name](int state) { store.setNumber(name, state); });
+    QObject::connect(box, &QCheckBox::stateChanged, &store, [&store, name](int state) {
+        store.setNumber(name, state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0);
+    });
     followSetting(box, store, load);
 }
 

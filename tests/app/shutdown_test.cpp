@@ -1,0 +1,49 @@
+// The normal shutdown in the middle of a download, against a sample server in this process.
+#include "app/headless_front_end.h"
+
+#include "core/engine.h"
+#include "newsd/news_server.h"
+#include "newsd/sample_store.h"
+#include "nntp/circle.h"
+#include "support/temp_program_folder.h"
+#include "support/wait.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using kestrel::test::TempProgramFolder;
+using namespace kestrel::newsd;
+
+// The answer to the article in hand arrives after the files were saved but before the
+// program has ended: it must not be filed, or NOREDL.TXT on disk would not know it.
+TEST(Shutdown, ArticleAnsweredAfterTheSaveIsNotFiled)
+{
+    const QByteArray group = "alt.binaries.pictures.shutdown";
+    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{group, 1, 3, 0}}, 5));
+    FaultPlan faults;
+    faults.silences = {Silence{"BODY", 600, -1}};
+    server.setFaults(faults);
+    ASSERT_TRUE(server.listen());
+
+    TempProgramFolder dir;
+    QDir().mkpath(dir.file("pics"));
+    dir.write("KESTREL.INI", "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(server.port()) +
+                                 "\nDownload_Path=" + dir.file("pics/").toUtf8() +
+                                 "\nchkXOVER=1\nchkMakeSubDirs=0\nDo_Rescan=0\n");
+    dir.write("favs.txt", group + "\r\n");
+    RecordingPrompter prompter;
+    Engine engine(dir.path(), nullptr, &prompter);
+    HeadlessFrontEnd fe;
+    engine.Main(fe);
+    engine.circle().ConnectScan();
+
+    ASSERT_TRUE(kestrel::test::waitUntil([&] { return engine.context().state.ArticleInHand; }, 15000));
+    const QByteArray inHand = engine.context().state.CurrentArticle.text;
+    engine.ExitProgram(fe);
+    kestrel::test::waitUntil([] { return false; }, 1200); // the silenced answer comes now
+
+    EXPECT_TRUE(QDir(dir.file("pics")).entryList(QDir::Files).isEmpty());
+    EXPECT_FALSE(dir.read("NOREDL.TXT").contains(inHand));
+    EXPECT_TRUE(dir.read("pending.dat").contains(inHand));
+}
