@@ -15,7 +15,6 @@
 #include "scan/noredl_list.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -145,10 +144,6 @@ int main(int argc, char **argv)
     blacklist.LoadBlacklist();
     OptionsWindow options(ctx, {favs, noRedl, dupes, blacklist});
     auto *tabs = options.findChild<QTabWidget *>(QStringLiteral("TabStrip1"));
-    // The check boxes show a stored 1 as half-checked; drawn as the ticks they mean.
-    for (QCheckBox *box : options.findChildren<QCheckBox *>())
-        if (box->checkState() == Qt::PartiallyChecked)
-            box->setCheckState(Qt::Checked);
     options.show();
 
     Login login(ctx);
