@@ -133,9 +133,10 @@ void NntpConnection::onEncrypted()
         return;
     }
     if (m_tls.allowSelfSigned && m_tls.pin.isEmpty()) {
-        m_tls.pin = certificateFingerprint(peer);
-        if (m_tls.recordPin)
-            m_tls.recordPin(m_tls.pin);
+        const QString seen = certificateFingerprint(peer);
+        m_tls.pin = m_tls.recordPin ? m_tls.recordPin(seen) : seen;
+        if (m_tls.pin != seen)
+            fail(pinMismatch(m_tls.pin, seen));
     }
 }
 

@@ -26,13 +26,13 @@ bool isTrustError(QSslError::SslError error)
     }
 }
 
+} // namespace
+
 QString pinMismatch(const QString &pinned, const QString &seen)
 {
     return QStringLiteral("TLS: The server's certificate is not the pinned one (pinned SHA-256 ") + pinned +
            QStringLiteral(", server's SHA-256 ") + seen + QStringLiteral(")");
 }
-
-} // namespace
 
 TlsPolicy tlsPolicy(Context &ctx)
 {
@@ -41,12 +41,16 @@ TlsPolicy tlsPolicy(Context &ctx)
     p.allowSelfSigned = ctx.settings.checked(u"chkSSLAllowSelfSigned");
     p.pin = ctx.settings.text(u"SSL_Fingerprint").trimmed().toLower();
     p.recordPin = [&ctx](const QString &fingerprint) {
+        const QString current = ctx.settings.text(u"SSL_Fingerprint").trimmed().toLower();
+        if (!current.isEmpty())
+            return current;
         ctx.settings.setText(u"SSL_Fingerprint", fingerprint);
         IniFile ini(ctx.state.file(QStringLiteral("KESTREL.INI")));
         ini.writeText("Options", "SSL_Fingerprint", fingerprint);
         if (!ini.save())
             ctx.WriteLog(QStringLiteral("TLS: could not save the pinned certificate to KESTREL.INI"), true);
         ctx.WriteLog(QStringLiteral("TLS: server certificate pinned, SHA-256 ") + fingerprint, true);
+        return fingerprint;
     };
     return p;
 }

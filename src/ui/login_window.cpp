@@ -49,7 +49,6 @@ LoginWindow::LoginWindow(SettingsStore &settings, QWidget *parent)
     grid->addWidget(settingCheck(this, "chkSSL", settings), 7, 0, 1, 3);
     QCheckBox *selfSigned = settingCheck(this, "chkSSLAllowSelfSigned", settings);
     grid->addWidget(selfSigned, 8, 1, 1, 2);
-    m_selfSigned = selfSigned;
     // Unticking by hand forgets the pinned certificate, so that a server that really
     // changed its certificate can be trusted afresh by ticking the box again.
     connect(selfSigned, &QCheckBox::clicked, this, [this](bool on) {
@@ -81,7 +80,6 @@ LoginWindow::LoginWindow(SettingsStore &settings, QWidget *parent)
 void LoginWindow::applySsl()
 {
     const bool on = m_settings.checked(u"chkSSL");
-    m_selfSigned->setEnabled(on);
     m_portNote->setText(on ? tr("(NNTPS default is 563)") : tr("(NNTP default is 119)"));
 }
 

@@ -24,12 +24,11 @@ protected:
 
 private:
     void applyAuth();
-    // chkSSL: the self-signed box only means something with TLS; the port note follows.
+    // chkSSL: the note beside the port box names the default of the protocol.
     void applySsl();
 
     SettingsStore &m_settings;
     QList<QWidget *> m_authControls;
-    QWidget *m_selfSigned = nullptr;
     QLabel *m_portNote = nullptr;
 };
 

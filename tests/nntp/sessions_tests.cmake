@@ -13,10 +13,10 @@ target_include_directories(test_nntp_sessions PRIVATE ${CMAKE_SOURCE_DIR}/tests/
 
 # NNTPS: certificates are made by the openssl program while the tests run.
 kestrel_add_test(test_nntp_tls
-  LIBS kestrel_nntp kestrel_scan kestrel_newsd Qt6::Network Qt6::Test
+  LIBS kestrel_nntp kestrel_scan kestrel_groups kestrel_newsd Qt6::Network Qt6::Test
   SOURCES
     tls_connection_test.cpp
 )
-target_include_directories(test_nntp_tls PRIVATE ${CMAKE_SOURCE_DIR}/tests/scan)
+target_include_directories(test_nntp_tls PRIVATE ${CMAKE_SOURCE_DIR}/tests/scan ${CMAKE_SOURCE_DIR}/tests/groups)
 target_compile_definitions(test_nntp_tls PRIVATE NEWSD_PATH="$<TARGET_FILE:newsd>")
 add_dependencies(test_nntp_tls newsd)

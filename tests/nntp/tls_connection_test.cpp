@@ -1,6 +1,7 @@
 // NNTPS on the scan and download connections against the in-process server serving
 // TLS, with certificates made by the openssl program for each test.
 #include "circle_fixture.h"
+#include "group_world.h"
 
 #include "core/ini_file.h"
 #include "newsd/tls_listener.h"
@@ -267,6 +268,68 @@ TEST_F(TlsTest, NothingGoesOutBeforeTheHandshakeIsDone)
     EXPECT_FALSE(received.contains("GROUP"));
     c.close();
     EXPECT_TRUE(c.isClosed());
+}
+
+// Two connections that both find nothing pinned yet: the first certificate through is
+// pinned, and the other connection, seeing a different one, is refused all the same.
+TEST_F(TlsTest, FirstPinWinsWhenTwoConnectionsRace)
+{
+    ASSERT_TRUE(certs.selfSigned("a", "localhost"));
+    ASSERT_TRUE(certs.selfSigned("b", "localhost"));
+    TempProgramFolder folder;
+    Context ctx(folder.path());
+    ctx.settings.setChecked(u"chkSSL", true);
+    ctx.settings.setChecked(u"chkSSLAllowSelfSigned", true);
+    const auto store = std::make_shared<newsd::SampleStore>(QList<newsd::SampleGroup>{{"alt.x", 1, 5, 0}});
+    newsd::NewsServer serverA(store), serverB(store);
+    certs.serve(serverA, "a");
+    certs.serve(serverB, "b");
+    ASSERT_TRUE(serverA.listen());
+    ASSERT_TRUE(serverB.listen());
+    NntpConnection first(1), second(2);
+    QStringList errors;
+    for (NntpConnection *c : {&first, &second})
+        QObject::connect(c, &NntpConnection::socketError, [&](const QString &d) { errors.append(d); });
+    first.open(QStringLiteral("127.0.0.1"), serverA.port(), tlsPolicy(ctx));
+    second.open(QStringLiteral("127.0.0.1"), serverB.port(), tlsPolicy(ctx));
+
+    ASSERT_TRUE(
+        waitUntil([&] { return errors.size() == 1 && (first.isConnected() || second.isConnected()); }));
+    const bool firstWon = first.isConnected();
+    EXPECT_NE(firstWon, second.isConnected());
+    const QString winner = certificateFingerprint(certs.certificate(firstWon ? "a" : "b"));
+    const QString loser = certificateFingerprint(certs.certificate(firstWon ? "b" : "a"));
+    EXPECT_EQ(ctx.settings.text(u"SSL_Fingerprint"), winner);
+    EXPECT_EQ(errors.front(), pinMismatch(winner, loser));
+}
+
+// The group manager's connection follows the same settings: its list comes over TLS,
+// and a refused certificate ends it before LIST.
+TEST_F(TlsTest, GroupListConnectionPinsAndRefusesLikeTheOthers)
+{
+    ASSERT_TRUE(certs.selfSigned("self", "localhost"));
+    ASSERT_TRUE(certs.selfSigned("impostor", "localhost"));
+    GroupWorld w;
+    certs.serve(w.server, "self");
+    w.ctx.settings.setChecked(u"chkSSL", true);
+    w.ctx.settings.setChecked(u"chkSSLAllowSelfSigned", true);
+
+    w.manager.cmdGetHostGroupsClicked();
+    ASSERT_TRUE(waitUntil(
+        [&] { return w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready")); }, 8000))
+        << qPrintable(w.manager.statusPanel(0));
+    EXPECT_EQ(w.folder.read(QStringLiteral("HOSTGRPS.TXT")), w.expectedList());
+    EXPECT_EQ(w.ctx.settings.text(u"SSL_Fingerprint"), certificateFingerprint(certs.certificate("self")));
+
+    certs.serve(w.server, "impostor");
+    w.server.clearTranscript();
+    w.prompter.answers = {true}; // replace the file
+    w.manager.cmdGetHostGroupsClicked();
+    ASSERT_TRUE(w.waitForStatus(QStringLiteral("Error: TLS: "), 8000))
+        << qPrintable(w.manager.statusPanel(0));
+    EXPECT_TRUE(w.manager.statusPanel(0).contains(certificateFingerprint(certs.certificate("impostor"))));
+    EXPECT_TRUE(w.manager.gTCP1().isClosed());
+    EXPECT_TRUE(w.server.transcript().isEmpty());
 }
 
 // The stand-alone server with a self-signed certificate, as for a run by hand.
