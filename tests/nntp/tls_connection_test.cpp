@@ -229,20 +229,55 @@ TEST_F(TlsTest, SelfSignedCertificateIsPinnedAtFirstSightAndOnlyItIsTrustedLater
     EXPECT_EQ(w.ctx.settings.text(u"SSL_Fingerprint"), fingerprint);
 }
 
-TEST_F(TlsTest, PinDoesNotExcuseAWrongHostName)
+// A pin overrules only "no authority vouches for it"; everything else still refuses.
+TEST_F(TlsTest, PinExcusesOnlyTheLackOfAnAuthority)
 {
-    ASSERT_TRUE(certs.selfSigned("self", "news.example.org"));
-    CircleWorld w;
-    certs.serve(w.server, "self");
-    useTls(w, true);
-    // Reached by a name the certificate does not carry.
-    w.ctx.settings.setText(u"txtHost", QStringLiteral("localhost"));
-    w.circle.ConnectScan();
-    ASSERT_TRUE(w.runUntilWait(8000));
-    EXPECT_TRUE(w.waits.back());
-    EXPECT_TRUE(w.logged(QStringLiteral("TLS: The host name did not match")));
-    EXPECT_TRUE(w.server.transcript().isEmpty());
-    EXPECT_TRUE(w.ctx.settings.text(u"SSL_Fingerprint").isEmpty());
+    ASSERT_TRUE(certs.selfSigned("self", "localhost"));
+    const QSslCertificate cert = certs.certificate("self");
+    const QString fp = certificateFingerprint(cert);
+    const auto error = [&](QSslError::SslError e) { return QSslError(e, cert); };
+    const struct {
+        const char *name;
+        bool allowSelfSigned;
+        QString pin;
+        QList<QSslError> errors;
+        QString refusal; // empty: accepted
+    } cases[] = {
+        {"trusted, no pinning", false, {}, {}, {}},
+        {"self-signed, no pinning",
+         false,
+         {},
+         {error(QSslError::SelfSignedCertificate)},
+         "TLS: The certificate is self-signed, and untrusted"},
+        {"self-signed, first sight", true, {}, {error(QSslError::SelfSignedCertificate)}, {}},
+        {"self-signed, pinned", true, fp, {error(QSslError::SelfSignedCertificate)}, {}},
+        {"unknown issuer, pinned", true, fp, {error(QSslError::UnableToGetLocalIssuerCertificate)}, {}},
+        {"expired, pinned",
+         true,
+         fp,
+         {error(QSslError::SelfSignedCertificate), error(QSslError::CertificateExpired)},
+         "TLS: The certificate has expired"},
+        {"wrong name, pinned",
+         true,
+         fp,
+         {error(QSslError::HostNameMismatch)},
+         "TLS: The host name did not match any of the valid hosts for this certificate"},
+        {"another pin",
+         true,
+         QString(64, QLatin1Char('0')),
+         {},
+         pinMismatch(QString(64, QLatin1Char('0')), fp)},
+        // A stale pin means nothing once pinning is off.
+        {"another pin, pinning off", false, QString(64, QLatin1Char('0')), {}, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TlsPolicy p;
+        p.enabled = true;
+        p.allowSelfSigned = c.allowSelfSigned;
+        p.pin = c.pin;
+        EXPECT_EQ(tlsRefusal(p, cert, c.errors).value_or(QString()), c.refusal);
+    }
 }
 
 // While the handshake is under way the connection is not "connected" and refuses to send.
@@ -268,6 +303,15 @@ TEST_F(TlsTest, NothingGoesOutBeforeTheHandshakeIsDone)
     EXPECT_FALSE(received.contains("GROUP"));
     c.close();
     EXPECT_TRUE(c.isClosed());
+
+    // The same connection opened without TLS afterwards is plain from the first byte.
+    received.clear();
+    c.open(QStringLiteral("127.0.0.1"), silent.serverPort());
+    ASSERT_TRUE(waitUntil([&] { return c.isConnected(); }, 5000));
+    EXPECT_TRUE(c.sendLine("GROUP alt.binaries.pictures.test"));
+    ASSERT_TRUE(waitUntil([&] { return received.contains("GROUP"); }, 5000));
+    EXPECT_EQ(received, "GROUP alt.binaries.pictures.test\r\n");
+    EXPECT_FALSE(c.isEncrypted());
 }
 
 // Two connections that both find nothing pinned yet: the first certificate through is
@@ -322,6 +366,7 @@ TEST_F(TlsTest, GroupListConnectionPinsAndRefusesLikeTheOthers)
     EXPECT_EQ(w.ctx.settings.text(u"SSL_Fingerprint"), certificateFingerprint(certs.certificate("self")));
 
     certs.serve(w.server, "impostor");
+    ASSERT_TRUE(waitUntil([&] { return w.server.openConnections() == 0; }, 5000)); // the QUIT is in
     w.server.clearTranscript();
     w.prompter.answers = {true}; // replace the file
     w.manager.cmdGetHostGroupsClicked();
