@@ -94,6 +94,7 @@ TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
     LogWindow log(ctx);
     const QList<QWidget *> windows{&win, &login, &log};
     ctx.settings.setChecked(u"chkOverall", true); // else Spam Scan is disabled and forced off
+    ctx.settings.setChecked(u"chkAuth", true);    // else Save Password is disabled
     for (const SettingDef &d : settingsTable()) {
         const QString name = QString::fromLatin1(d.name);
         if (name == u"SSL_Fingerprint") // kept by the connection, not edited by the user
@@ -109,6 +110,7 @@ TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
             auto *box = qobject_cast<QCheckBox *>(control);
             ASSERT_NE(box, nullptr);
             // Stored 1 is a ticked box, not Qt's half-checked 1, and a click stores 0 or 1.
+            const int original = ctx.settings.checkState(name); // other boxes may depend on it
             for (int round = 0; round < 2; ++round) {
                 const bool want = ctx.settings.checkState(name) == 0;
                 box->click();
@@ -119,6 +121,7 @@ TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
             EXPECT_EQ(box->checkState(), Qt::Checked);
             ctx.settings.setNumber(name, 0);
             EXPECT_EQ(box->checkState(), Qt::Unchecked);
+            ctx.settings.setNumber(name, original);
             break;
         }
         case SettingKind::Slider: {
