@@ -220,6 +220,10 @@ void GroupManager::onReply(const NntpReply &reply)
 void GroupManager::onConnectionLost(const QString &description)
 {
     ShowGroupStatus(QStringLiteral("Error: ") + description, 0);
+    // A refused certificate says why in the log too, as on the other connections; the
+    // status bar is gone with the window.
+    if (description.startsWith(u"TLS: "))
+        m_ctx.WriteLog(description, true);
     m_gTCP1.close();
 }
 

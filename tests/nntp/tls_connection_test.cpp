@@ -369,10 +369,14 @@ TEST_F(TlsTest, GroupListConnectionPinsAndRefusesLikeTheOthers)
     ASSERT_TRUE(waitUntil([&] { return w.server.openConnections() == 0; }, 5000)); // the QUIT is in
     w.server.clearTranscript();
     w.prompter.answers = {true}; // replace the file
+    QStringList logged;
+    QObject::connect(&w.ctx.log, &OperationsLog::logged,
+                     [&](const QString &, const QString &message) { logged << message; });
     w.manager.cmdGetHostGroupsClicked();
     ASSERT_TRUE(w.waitForStatus(QStringLiteral("Error: TLS: "), 8000))
         << qPrintable(w.manager.statusPanel(0));
     EXPECT_TRUE(w.manager.statusPanel(0).contains(certificateFingerprint(certs.certificate("impostor"))));
+    EXPECT_EQ(logged.filter(QStringLiteral("TLS: ")).size(), 1) << qPrintable(logged.join(u'\n'));
     EXPECT_TRUE(w.manager.gTCP1().isClosed());
     EXPECT_TRUE(w.server.transcript().isEmpty());
 }
