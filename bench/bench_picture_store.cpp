@@ -11,11 +11,13 @@ PictureStore::PictureStore(QByteArray group, qint64 count, qsizetype pictureByte
     : m_group(std::move(group)), m_count(count)
 {
     m_picture = newsd::makeSampleJpeg(640, 480, pictureBytes, 7);
-    m_yenc = newsd::yencLines(m_picture);
-    m_yencLines = m_yenc.count('\n');
+    const QByteArray yenc = newsd::yencLines(m_picture);
+    m_yencLines = yenc.count('\n');
     const quint32 crc =
         quint32(crc32(0L, reinterpret_cast<const Bytef *>(m_picture.constData()), uInt(m_picture.size())));
-    m_crc = QByteArray::number(crc, 16).rightJustified(8, '0');
+    const QByteArray size = QByteArray::number(m_picture.size());
+    m_body = "=ybegin line=128 size=" + size + " name=bench.jpg\r\n" + yenc + "=yend size=" + size +
+             " crc32=" + QByteArray::number(crc, 16).rightJustified(8, '0') + "\r\n";
 }
 
 QByteArray PictureStore::fileNameOf(qint64 number)
@@ -31,14 +33,6 @@ QByteArray PictureStore::subjectOf(qint64 number) const
 QByteArray PictureStore::messageIdOf(qint64 number) const
 {
     return '<' + QByteArray::number(number) + ".bench@newsd.example>";
-}
-
-qsizetype PictureStore::bodySize(qint64 number) const
-{
-    const qsizetype sizeDigits = QByteArray::number(m_picture.size()).size();
-    return qsizetype(sizeof("=ybegin line=128 size= name=\r\n") - 1) + sizeDigits +
-           fileNameOf(number).size() + m_yenc.size() + qsizetype(sizeof("=yend size= crc32=\r\n") - 1) +
-           sizeDigits + m_crc.size();
 }
 
 QList<newsd::GroupInfo> PictureStore::groups() const
@@ -65,15 +59,7 @@ QByteArray PictureStore::body(QByteArrayView group, qint64 number) const
 {
     if (!has(group, number))
         return {};
-    const QByteArray size = QByteArray::number(m_picture.size());
-    const QByteArray begin = "=ybegin line=128 size=" + size + " name=" + fileNameOf(number) + "\r\n";
-    const QByteArray end = "=yend size=" + size + " crc32=" + m_crc + "\r\n";
-    QByteArray out;
-    out.reserve(begin.size() + m_yenc.size() + end.size());
-    out += begin;
-    out += m_yenc;
-    out += end;
-    return out;
+    return m_body; // shared, not copied
 }
 
 QByteArray PictureStore::article(QByteArrayView group, qint64 number) const
@@ -87,7 +73,7 @@ QByteArray PictureStore::overviewFields(QByteArrayView group, qint64 number) con
 {
     if (!has(group, number))
         return {};
-    const qint64 bytes = head(group, number).size() + 2 + bodySize(number);
+    const qint64 bytes = head(group, number).size() + 2 + m_body.size();
     return subjectOf(number) + "\tBench Poster <bench@example.com>\tSun, 06 Dec 2026 12:00:00 +0000\t" +
            messageIdOf(number) + "\t\t" + QByteArray::number(bytes) + '\t' +
            QByteArray::number(m_yencLines + 2);

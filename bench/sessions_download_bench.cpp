@@ -168,13 +168,17 @@ struct Downloader {
         return !error;
     }
 
-    int filedPictures() const
+    // Pictures filed under the download folder; `sameAs` counts those whose bytes are
+    // the posted picture's.
+    int filedPictures(const QByteArray &picture, int *sameAs) const
     {
         int n = 0;
         QDirIterator it(downloadFolder, {QStringLiteral("*.jpg")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            it.next();
+            QFile f(it.next());
             ++n;
+            if (f.open(QIODevice::ReadOnly) && f.readAll() == picture)
+                ++*sameAs;
         }
         return n;
     }
@@ -205,11 +209,13 @@ void BM_DownloadYencPictures(benchmark::State &state)
         const double peak = statusMb("VmHWM");
         state.SetIterationTime(wallSeconds);
 
-        const int filed = d.filedPictures();
-        if (!ok || filed != articles || d.pipeline.DecodedCount() != articles) {
-            state.SkipWithError(qPrintable(QStringLiteral("filed %1 of %2 pictures, decoded %3")
+        int intact = 0;
+        const int filed = d.filedPictures(store->picture(), &intact);
+        if (!ok || filed != articles || intact != articles || d.pipeline.DecodedCount() != articles) {
+            state.SkipWithError(qPrintable(QStringLiteral("filed %1 of %2 pictures (%3 intact), decoded %4")
                                                .arg(filed)
                                                .arg(articles)
+                                               .arg(intact)
                                                .arg(d.pipeline.DecodedCount())));
             break;
         }

@@ -7,4 +7,5 @@ kestrel_add_test(codecs_tests
     ${CMAKE_CURRENT_LIST_DIR}/text_decoders_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/decode_file_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/yenc_crosscheck_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_view_test.cpp
 )
