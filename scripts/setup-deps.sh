@@ -2,7 +2,7 @@
 # Installs the Debian packages Kestrel needs to build, test and run, when missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev
-          libbenchmark-dev sharutils openssl python3-yenc)
+          libbenchmark-dev sharutils openssl ca-certificates python3-yenc)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
