@@ -68,9 +68,11 @@ void CsvIndex::LoadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks
         ctx.prompter.message(QStringLiteral("CSV path not found?  ") + reason);
     };
     if (!dir.exists()) {
-        // Nobody chose the default folder: its absence means "no CSV index", not a
-        // missing one, and is no reason to stop every start with a message box.
-        if (ini.read("CSV_Options", "CSV_Path").trimmed().isEmpty())
+        // The default folder, never made or saved back by an earlier run: its absence
+        // means "no CSV index", not a missing one, and is no reason to stop every start
+        // with a message box.
+        const QString defaultPath = LoadCsvPath(IniFile(), ctx.state.AppPath);
+        if (QDir::cleanPath(ctx.state.CsvPath) == QDir::cleanPath(defaultPath))
             return;
         return fail(QStringLiteral("Path not found"));
     }
