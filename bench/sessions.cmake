@@ -8,7 +8,6 @@ target_link_libraries(bench_sessions_scan PRIVATE kestrel_nntp kestrel_scan kest
 add_executable(bench_sessions_download
   ${CMAKE_CURRENT_LIST_DIR}/sessions_download_bench.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bench_picture_store.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/qt_bench_main.cpp
   ${CMAKE_SOURCE_DIR}/src/core/pipeline_sink.cpp)
 target_link_libraries(bench_sessions_download PRIVATE kestrel_nntp kestrel_scan kestrel_decode kestrel_newsd
                       benchmark::benchmark Qt6::Network ZLIB::ZLIB)
