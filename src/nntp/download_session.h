@@ -38,7 +38,7 @@ public:
     const QByteArray &ArticleGroup() const { return m_articleGroup; }
     const QByteArray &ArticleFileName() const { return m_articleFileName; }
     const QByteArray &DownloadGroup() const { return m_downloadGroup; }
-    qint32 ArticleNumber() const { return m_articleNumber; }
+    qint64 ArticleNumber() const { return m_articleNumber; }
     qint32 ArticleBytes() const { return m_articleBytes; }
     qint32 ArticleExpectedBytes() const { return m_articleExpectedBytes; }
     const QDateTime &DownloadStart() const { return m_downloadStart; }
@@ -61,9 +61,9 @@ private:
 
     Circle &m_c;
     QByteArray m_articleGroup;
-    qint32 m_articleTag = 0;
+    qint64 m_articleTag = 0;
     QByteArray m_articleFileName;
-    qint32 m_articleNumber = 0;
+    qint64 m_articleNumber = 0;
     qint32 m_articleBytes = 0;
     qint32 m_articleExpectedBytes = 0;
     QDateTime m_downloadStart;

@@ -88,7 +88,7 @@ struct CircleWorld : ScanWorld {
     }
 
     // A queued entry for article `tag` of `group`.
-    void addPending(const QByteArray &group, int tag, const QByteArray &name)
+    void addPending(const QByteArray &group, qint64 tag, const QByteArray &name)
     {
         pending.add_articleheader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1,
                                   false, {}, false, false, name, group);

@@ -37,6 +37,19 @@ TEST(DownloadSession, FetchesInListOrderReusingTheSelectedGroup)
     }
 }
 
+// Large servers number their articles past 32 bits.
+TEST(DownloadSession, ArticleNumbersPastThirtyTwoBitsAreFetchedAsTheyAre)
+{
+    const qint64 big = 5000000001;
+    CircleWorld w({{"a.big", big, big + 1, 0}});
+    w.addPending("a.big", big + 1, "big.jpg");
+    w.circle.DownloadNext();
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_EQ(w.commands(1).value(1), "BODY  5000000002");
+    ASSERT_EQ(w.sink.articles.size(), 1u);
+    EXPECT_TRUE(w.sink.articles[0].articleBuffer.startsWith("222 5000000002 "));
+}
+
 // Refusals that used to leave the run waiting for the watchdog now end at once: an
 // article the server no longer has is dropped, a group it does not carry keeps its
 // entries for a later run; the other entries are fetched either way.
