@@ -16,7 +16,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
                                                  "(default: $KESTREL_HOME, else ~/.local/share/kestrel)."),
                                   QStringLiteral("DIR"));
     const QCommandLineOption headless(
-        QStringLiteral("headless"), QStringLiteral("Run without windows as a service: scan at once, then re-scan after every run "
+        QStringLiteral("headless"),
+        QStringLiteral("Run without windows as a service: scan at once, then re-scan after every run "
                        "until SIGTERM; log lines go to standard output."));
     const QCommandLineOption once(QStringLiteral("once"),
                                   QStringLiteral("Scan and download once, then exit (status 1 on error)."));

@@ -28,9 +28,10 @@ TEST(Shutdown, ArticleAnsweredAfterTheSaveIsNotFiled)
 
     TempProgramFolder dir;
     QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(server.port()) +
-                                 "\nDownload_Path=" + dir.file("pics/").toUtf8() +
-                                 "\nchkXOVER=1\nchkMakeSubDirs=0\nDo_Rescan=0\n");
+    dir.write("KESTREL.INI",
+              "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(server.port()) +
+                  "\nDownload_Path=" + dir.file("pics/").toUtf8() +
+                  "\nchkXOVER=1\nchkMakeSubDirs=0\nDo_Rescan=0\n");
     dir.write("favs.txt", group + "\r\n");
     RecordingPrompter prompter;
     Engine engine(dir.path(), nullptr, &prompter);

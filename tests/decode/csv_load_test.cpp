@@ -52,7 +52,8 @@ TEST_F(CsvLoadFixture, MissingChosenFolderSaysSoAndLoadsNothing)
 TEST_F(CsvLoadFixture, MissingDefaultFolderMeansNoIndexAndNoMessage)
 {
     // Not set, or saved back by an earlier run as it was.
-    for (const QByteArray &ini : {QByteArray(), "[CSV_Options]\nCSV_Path=" + dir.file("CSV").toUtf8() + "/\n"}) {
+    for (const QByteArray &ini :
+         {QByteArray(), "[CSV_Options]\nCSV_Path=" + dir.file("CSV").toUtf8() + "/\n"}) {
         dir.write("KESTREL.INI", ini);
         load();
         EXPECT_EQ(ctx.state.CsvPath, dir.path() + "/CSV/");
