@@ -35,66 +35,18 @@ TEST(SettingsFile, FreshFileHoldsExactlyTheKeysInOrder)
     SaveColumnWidths(ini, LoadColumnWidths(ini));
     ASSERT_TRUE(ini.save());
 
-    const QList<QByteArray> expected = {"[Options]",
-                                        "Download_Path",
-                                        "Save_Headers",
-                                        "chkShortFolderNames",
-                                        "chkSaveACDsee",
-                                        "BL_Armed",
-                                        "Xposts_Allowed",
-                                        "Line_Min",
-                                        "Line_Max",
-                                        "Rescan_Time",
-                                        "sldTimeout",
-                                        "Do_Rescan",
-                                        "Show_All",
-                                        "RequireJPG",
-                                        "News_Host",
-                                        "News_Port",
-                                        "User_Name",
-                                        "chkSavePassword",
-                                        "User_Pass",
-                                        "chkAuth",
-                                        "chkMakeSubDirs",
-                                        "chkSFX",
-                                        "MAX_Pending",
-                                        "chkSaveDecodes",
-                                        "chkSlave",
-                                        "chkXOVER",
-                                        "sldXOVER",
-                                        "chkAllowRestart",
-                                        "chkAllowGIF",
-                                        "chkAllowPNG",
-                                        "chkDeleteUUfoundfile",
-                                        "chkUseNameFromUUE",
-                                        "chkAutodownload",
-                                        "chkMaxPGPS",
-                                        "sldMaxPGPS",
-                                        "chkEnableIVT",
-                                        "chkLogFile",
-                                        "chkEnableLogging",
-                                        "[CSV_Options]",
-                                        "CSV_Path",
-                                        "chkCSVsavebadcrc",
-                                        "chkCSVusefolders",
-                                        "chkIgnoreCSV",
-                                        "chkCSVusedescrip",
-                                        "[Sizing]",
-                                        "WindowState",
-                                        "Top",
-                                        "Left",
-                                        "Height",
-                                        "Width",
-                                        "[Columns]",
-                                        "C1",
-                                        "C2",
-                                        "C3",
-                                        "C4",
-                                        "C5",
-                                        "C6",
-                                        "C7",
-                                        "C8"};
-    EXPECT_EQ(keysOf(dir.read("KESTREL.INI")), expected);
+    // Section and key names in file order, one blank between them.
+    const std::string expected =
+        "[Options] Download_Path Save_Headers chkShortFolderNames chkSaveACDsee BL_Armed "
+        "Xposts_Allowed Line_Min Line_Max Rescan_Time sldTimeout Do_Rescan Show_All RequireJPG "
+        "News_Host News_Port User_Name chkSavePassword User_Pass chkAuth chkMakeSubDirs chkSFX "
+        "MAX_Pending chkSaveDecodes chkSlave chkXOVER sldXOVER chkAllowRestart chkAllowGIF chkAllowPNG "
+        "chkDeleteUUfoundfile chkUseNameFromUUE chkAutodownload chkMaxPGPS sldMaxPGPS chkEnableIVT "
+        "chkLogFile chkEnableLogging chkSSL chkSSLAllowSelfSigned SSL_Fingerprint "
+        "[CSV_Options] CSV_Path chkCSVsavebadcrc chkCSVusefolders chkIgnoreCSV chkCSVusedescrip "
+        "[Sizing] WindowState Top Left Height Width "
+        "[Columns] C1 C2 C3 C4 C5 C6 C7 C8";
+    EXPECT_EQ(keysOf(dir.read("KESTREL.INI")).join(' ').toStdString(), expected);
 }
 
 TEST(SettingsFile, RoundTripKeepsEveryValue)
