@@ -40,7 +40,15 @@ protected:
 
     std::unique_ptr<NntpTestClient> connectClient()
     {
-        auto client = std::make_unique<NntpTestClient>(server->port());
+        return std::make_unique<NntpTestClient>(server->port());
+    }
+
+    // A client past the greeting, with alt.test.one selected.
+    std::unique_ptr<NntpTestClient> inGroupOne()
+    {
+        auto client = connectClient();
+        EXPECT_TRUE(client->read());
+        EXPECT_EQ(client->status("GROUP alt.test.one"), "211 3 3 7 alt.test.one");
         return client;
     }
 
@@ -91,9 +99,7 @@ TEST_F(NewsServerTest, EveryCommandAnswersWithItsCode)
 
 TEST_F(NewsServerTest, ArticlesGoOutWithCrLfAndDotStuffing)
 {
-    auto client = connectClient();
-    ASSERT_TRUE(client->read());
-    client->status("GROUP alt.test.one");
+    auto client = inGroupOne();
     QByteArray text = FolderStore(dir.path()).article("alt.test.one", 4);
     ASSERT_TRUE(text.contains("\r\n.hidden\r\n..\r\n"));
 
@@ -113,9 +119,7 @@ TEST_F(NewsServerTest, ArticlesGoOutWithCrLfAndDotStuffing)
 
 TEST_F(NewsServerTest, OverviewAndListBlocks)
 {
-    auto client = connectClient();
-    ASSERT_TRUE(client->read());
-    client->status("GROUP alt.test.one");
+    auto client = inGroupOne();
     const auto over = client->command("XOVER 3-7");
     ASSERT_TRUE(over);
     const QByteArray a3 = FolderStore(dir.path()).article("alt.test.one", 3);
@@ -200,17 +204,13 @@ TEST_F(NewsServerTest, RepliesAreCutWhereAsked)
 
 TEST_F(NewsServerTest, RandomCutsKeepTheBytes)
 {
-    auto plain = connectClient();
-    ASSERT_TRUE(plain->read());
-    plain->status("GROUP alt.test.one");
+    auto plain = inGroupOne();
     const auto expected = plain->command("ARTICLE 4");
     ASSERT_TRUE(expected);
 
     server->faults().randomSplits = 6;
     server->faults().splitPauseMs = 2;
-    auto client = connectClient();
-    ASSERT_TRUE(client->read());
-    client->status("GROUP alt.test.one");
+    auto client = inGroupOne();
     client->chunks.clear();
     const auto cut = client->command("ARTICLE 4");
     ASSERT_TRUE(cut);
@@ -251,18 +251,14 @@ TEST_F(NewsServerTest, SilenceHoldsTheGreetingOrAReply)
 TEST_F(NewsServerTest, DroppedInTheMiddleOfAnArticleOnce)
 {
     server->faults().dropArticleAfterBytes = 40;
-    auto client = connectClient();
-    ASSERT_TRUE(client->read());
-    client->status("GROUP alt.test.one");
+    auto client = inGroupOne();
     client->chunks.clear();
     client->send("ARTICLE 4");
     EXPECT_TRUE(client->waitForClose());
     EXPECT_EQ(client->received().size(), 40);
     EXPECT_EQ(client->reader.next(), kestrel::ReplyReader::Event::NeedMore);
 
-    auto again = connectClient();
-    ASSERT_TRUE(again->read());
-    again->status("GROUP alt.test.one");
+    auto again = inGroupOne();
     EXPECT_EQ(again->status("ARTICLE 4"), "220 4 <4@x>");
 }
 
@@ -282,9 +278,7 @@ TEST_F(NewsServerTest, ForcedRepliesReplaceTheCommandAsManyTimesAsAsked)
     };
     // A command with arguments is forced only for those arguments.
     server->faults().forcedReplies = {{"article 4", 430, -1}};
-    auto one = connectClient();
-    ASSERT_TRUE(one->read());
-    one->status("GROUP alt.test.one");
+    auto one = inGroupOne();
     EXPECT_EQ(one->status("ARTICLE  4"), "430 No article with that message-id");
     EXPECT_EQ(one->status("ARTICLE 3"), "220 3 <3@x>");
     EXPECT_EQ(one->status("ARTICLE 4"), "430 No article with that message-id");
