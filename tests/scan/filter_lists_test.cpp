@@ -3,7 +3,7 @@
 namespace kestrel::test {
 namespace {
 
-TEST(NoRedlList, AddsWholeUpperCasedNamesOnceAndSavesAtOnce)
+TEST(NoRedlList, AddsWholeUpperCasedNamesOnceSavesAtOnceAndTellsTheSize)
 {
     ScanWorld w;
     w.noRedl.AddToNoRedl("a.jpg"); // five characters: never recorded
@@ -14,6 +14,9 @@ TEST(NoRedlList, AddsWholeUpperCasedNamesOnceAndSavesAtOnce)
     EXPECT_EQ(w.noRedl.text(), "AB.JPG,XPIC.JPG,PIC.JPG,");
     EXPECT_EQ(w.folder.read("NOREDL.TXT"), "AB.JPG,XPIC.JPG,PIC.JPG,");
     EXPECT_EQ(w.noRedl.sizeCaption(), QStringLiteral("Size of downloaded files list: 0.0 kb"));
+    w.folder.write("NOREDL.TXT", QByteArray(1234567, 'X'));
+    w.noRedl.LoadNoRedl();
+    EXPECT_EQ(w.noRedl.sizeCaption(), QStringLiteral("Size of downloaded files list: 1,234.6 kb"));
 }
 
 TEST(NoRedlList, MatchesWholeNamesOnly)
@@ -50,14 +53,6 @@ TEST(NoRedlList, ResetAsksAndEmptiesOnlyOnYes)
     NoRedlList again(w.ctx);
     again.LoadNoRedl();
     EXPECT_TRUE(again.text().isEmpty());
-}
-
-TEST(NoRedlList, SizeCaptionInKilobytesWithThousands)
-{
-    ScanWorld w;
-    w.folder.write("NOREDL.TXT", QByteArray(1234567, 'X'));
-    w.noRedl.LoadNoRedl();
-    EXPECT_EQ(w.noRedl.sizeCaption(), QStringLiteral("Size of downloaded files list: 1,234.6 kb"));
 }
 
 TEST(CheckUUName, DecidesTheNameAndRecordsTheUuencodeName)
