@@ -196,9 +196,11 @@ TEST(HeaderFilter, AcceptedEntryCarriesTheHeaderValues)
     EXPECT_EQ(e.smallIcon, 1);
 }
 
+// An entry rejected before the name is cut out lists no name and no picture kind.
 TEST(HeaderFilter, PictureKindPicksTheNameVariantAndIcon)
 {
     FilterWorld w;
+    w.ctx.settings.setChecked(u"chkOverall", true);
     w.ctx.settings.setChecked(u"chkAllowGIF", true);
     w.ctx.settings.setChecked(u"chkAllowPNG", true);
     Headers h;
@@ -206,23 +208,13 @@ TEST(HeaderFilter, PictureKindPicksTheNameVariantAndIcon)
     w.filter.filter_articleheader(h.head(), "1");
     h.subject = "(three.png)";
     w.filter.filter_articleheader(h.head(), "2");
-    EXPECT_EQ(w.texts(), (QList<QByteArray>{"(two.gif", "(three.png"}));
-    EXPECT_EQ(w.pending.entry(0).smallIcon, 2);
-    EXPECT_EQ(w.pending.entry(1).smallIcon, 1); // only GIF gets its own icon here
-}
-
-TEST(HeaderFilter, EarlyRejectionsListNoNameAndNoPictureKind)
-{
-    FilterWorld w;
-    w.ctx.settings.setChecked(u"chkOverall", true);
-    w.ctx.settings.setChecked(u"chkAllowGIF", true);
-    Headers h;
     h.subject = "pic.gif";
     h.lines = "1";
-    w.filter.filter_articleheader(h.head(), "1");
-    ASSERT_EQ(w.pending.count(), 1);
-    EXPECT_EQ(w.pending.entry(0).text, "!Below Min Lines");
-    EXPECT_EQ(w.pending.entry(0).smallIcon, 1);
+    w.filter.filter_articleheader(h.head(), "3");
+    EXPECT_EQ(w.texts(), (QList<QByteArray>{"(two.gif", "(three.png", "!Below Min Lines"}));
+    EXPECT_EQ(w.pending.entry(0).smallIcon, 2);
+    EXPECT_EQ(w.pending.entry(1).smallIcon, 1); // only GIF gets its own icon here
+    EXPECT_EQ(w.pending.entry(2).smallIcon, 1);
 }
 
 TEST(HeaderFilter, SpamScanListsOnlyWhatWouldBeThrownAway)
