@@ -221,7 +221,7 @@ TEST_F(OptionsWindowTest, CheckBoxCouplings)
         prompter.said.front().startsWith(QStringLiteral("Caution: You have disabled the automatic start")));
 }
 
-TEST_F(OptionsWindowTest, GroupButtonsWantASelection)
+TEST_F(OptionsWindowTest, GroupButtonsActOnTheViewSelectionAndWantOne)
 {
     for (const char *name : {"cmdToggleRead", "cmdReset", "cmdDelete"}) {
         SCOPED_TRACE(name);
@@ -232,10 +232,7 @@ TEST_F(OptionsWindowTest, GroupButtonsWantASelection)
     }
     EXPECT_EQ(groupNames(), (QList<QByteArray>{"alt.a", "alt.b", "alt.c"}));
     EXPECT_FALSE(favs.row(0).ghosted);
-}
 
-TEST_F(OptionsWindowTest, GroupButtonsActOnTheViewSelection)
-{
     favs.setSubItem(0, FavLastRead, "120");
     favs.setSubItem(2, FavLastRead, "300");
     auto *view = child<QTreeView>(win, "ListView1");
