@@ -20,6 +20,7 @@
 #include "scan/header_filter.h"
 #include "scan/noredl_list.h"
 #include "scan/pending_list_model.h"
+#include "server_thread.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
@@ -28,7 +29,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -75,37 +75,7 @@ void resetPeakRss()
         f.write("5");
 }
 
-// The server, made and run in its own thread.
-class ServerThread {
-public:
-    explicit ServerThread(std::shared_ptr<bench::PictureStore> store)
-    {
-        m_thread.start();
-        m_anchor.moveToThread(&m_thread);
-        QMetaObject::invokeMethod(
-            &m_anchor,
-            [this, store] {
-                m_server = new newsd::NewsServer(store);
-                m_server->listen();
-                m_port = m_server->port();
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~ServerThread()
-    {
-        QMetaObject::invokeMethod(
-            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-    quint16 port() const { return m_port; }
-
-private:
-    QThread m_thread;
-    QObject m_anchor;
-    newsd::NewsServer *m_server = nullptr;
-    quint16 m_port = 0;
-};
+using bench::ServerThread;
 
 // The same server in a child process (this program run with --serve), so that the
 // server's memory traffic does not land on the client's process: page faults and the

@@ -16,13 +16,13 @@
 #include "scan/header_filter.h"
 #include "scan/noredl_list.h"
 #include "scan/pending_list_model.h"
+#include "server_thread.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -67,39 +67,7 @@ struct NullSink final : ArticleSink {
     void ArticleRetrieved(const CapturedArticle &) override {}
 };
 
-// The server, made and run in its own thread.
-class ServerThread {
-public:
-    explicit ServerThread(qint64 articles)
-    {
-        m_thread.start();
-        m_anchor.moveToThread(&m_thread);
-        QMetaObject::invokeMethod(
-            &m_anchor,
-            [this, articles] {
-                auto store =
-                    std::make_shared<newsd::SampleStore>(QList<newsd::SampleGroup>{{kGroup, 1, articles, 0}});
-                m_server = new newsd::NewsServer(store);
-                m_server->listen();
-                m_port = m_server->port();
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~ServerThread()
-    {
-        QMetaObject::invokeMethod(
-            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-    quint16 port() const { return m_port; }
-
-private:
-    QThread m_thread;
-    QObject m_anchor;
-    newsd::NewsServer *m_server = nullptr;
-    quint16 m_port = 0;
-};
+using bench::ServerThread;
 
 struct Scanner {
     QTemporaryDir dir;
@@ -166,7 +134,8 @@ QSet<QByteArray> chooseNames(qint64 articles, int wanted)
 void runScan(benchmark::State &state, bool xover)
 {
     const qint64 articles = state.range(0);
-    ServerThread server(articles);
+    ServerThread server(
+        std::make_shared<newsd::SampleStore>(QList<newsd::SampleGroup>{{kGroup, 1, articles, 0}}));
     Scanner scanner(server.port(), xover);
     scanner.csv.names = chooseNames(articles, 2990);
     for (auto _ : state) {
