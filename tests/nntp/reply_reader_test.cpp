@@ -1,4 +1,3 @@
-#include "nntp/reply_dot_stuffing.h"
 #include "nntp/reply_reader.h"
 
 #include <gtest/gtest.h>
@@ -324,20 +323,4 @@ TEST(ReplyReader, StatusLineCodes)
     EXPECT_EQ(reader.reply().code, 0);
     ASSERT_EQ(reader.next(), Event::Reply);
     EXPECT_FALSE(reader.reply().multiLine);
-}
-
-TEST(DotStuffing, UnstuffRemovesOneLeadingDotPerLine)
-{
-    const struct {
-        QByteArray in, out;
-    } cases[] = {
-        {"..a\r\n", ".a\r\n"},
-        {"...\r\n..\r\nx.\r\n", "..\r\n.\r\nx.\r\n"},
-        {"a\r\n.b\nc", "a\r\nb\nc"},
-        {".", ""},
-        {"", ""},
-        {"no dots\r\n", "no dots\r\n"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(kestrel::unstuffDots(c.in), c.out) << c.in.constData();
 }
