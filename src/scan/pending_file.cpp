@@ -21,7 +21,8 @@ void putText(QByteArray &out, qsizetype at, QByteArrayView text)
 {
     const auto n = quint16(std::min<qsizetype>(text.size(), MaxTextLength));
     qToLittleEndian(n, out.data() + at);
-    std::memcpy(out.data() + at + 2, text.data(), n);
+    if (n > 0) // an empty view may hold no pointer at all
+        std::memcpy(out.data() + at + 2, text.data(), n);
 }
 
 class RecordReader {
