@@ -115,25 +115,6 @@ TEST(ServiceRun, SecondProgramOnTheFolderIsRefusedAndCrashedOneDoesNotBlock)
     EXPECT_EQ(next.exitCode(), 0);
 }
 
-TEST(ServiceRun, ScanWithNothingNewCountsDownAndScansAgain)
-{
-    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 6, 0}}, 3));
-    ASSERT_TRUE(server.listen());
-    TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor(server.port(), dir, "Do_Rescan=1\nRescan_Time=5\n"));
-    dir.write("favs.txt", kGroup + ",6,False\r\n"); // everything read before
-
-    Program service(dir.path());
-    ASSERT_TRUE(service.waitForOutput("Scan Initiated...", 2, 20000)) << service.output.constData();
-    EXPECT_TRUE(service.output.contains("Scan Complete. No new headers read in"))
-        << service.output.constData();
-    EXPECT_TRUE(service.output.contains("Rescan in 5 seconds.")) << service.output.constData();
-    service.signal(SIGTERM);
-    ASSERT_TRUE(service.waitForEnd());
-    EXPECT_EQ(service.exitCode(), 0);
-}
-
 TEST(ServiceRun, SigtermDuringDownloadPutsTheArticleInHandFirstInPending)
 {
     NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 12, 0}}, 7));
