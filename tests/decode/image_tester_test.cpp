@@ -93,14 +93,22 @@ TEST(JpegCheck, EveryStartOfFrameKindCounts)
         EXPECT_EQ(JpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegNoSof) << int(f);
 }
 
-TEST(IvtTest, VerdictAndLogLine)
-{
+// A program folder whose log lines are collected.
+struct IvtRun : ::testing::Test {
     TempProgramFolder dir;
     ManualClock clock;
-    Context ctx(dir.path(), &clock);
+    Context ctx{dir.path(), &clock};
     QStringList logged;
-    QObject::connect(&ctx.log, &OperationsLog::logged,
-                     [&](const QString &, const QString &m) { logged << m; });
+
+    IvtRun()
+    {
+        QObject::connect(&ctx.log, &OperationsLog::logged,
+                         [this](const QString &, const QString &m) { logged << m; });
+    }
+};
+
+TEST_F(IvtRun, VerdictAndLogLine)
+{
     const QByteArray good = picture(2000);
     struct Case {
         const char *name;
@@ -142,14 +150,8 @@ TEST(IvtTest, VerdictAndLogLine)
     }
 }
 
-TEST(IvtTest, UnreadablePictureLogsTheReasonAndCountsAsNotFailed)
+TEST_F(IvtRun, UnreadablePictureLogsTheReasonAndCountsAsNotFailed)
 {
-    TempProgramFolder dir;
-    ManualClock clock;
-    Context ctx(dir.path(), &clock);
-    QStringList logged;
-    QObject::connect(&ctx.log, &OperationsLog::logged,
-                     [&](const QString &, const QString &m) { logged << m; });
     EXPECT_EQ(IvtTest(ctx, dir.file("gone.jpg"), "gone.jpg"), IvtNotTested);
     ASSERT_EQ(logged.size(), 1);
     EXPECT_FALSE(logged[0].isEmpty());
