@@ -52,20 +52,15 @@ public:
     void hideMainWindow() override { calls << "hideMainWindow" + existing(); }
 
 private:
-    // The program files present now, e.g. ":KESTREL.INI(Options)".
+    // Whether the settings file exists yet and holds the window placement:
+    // ":KESTREL.INI(no Sizing)", ":KESTREL.INI(Sizing)" or nothing.
     QString existing() const
     {
-        QString s;
-        for (const char *name :
-             {"pending.dat", "KESTREL.INI", "favs.txt", "NOREDL.TXT", "DUPEPATH.TXT", "BLKLIST.TXT"}) {
-            const QString path = m_ctx.state.file(QString::fromLatin1(name));
-            if (!QFileInfo::exists(path))
-                continue;
-            s += QLatin1Char(':') + QLatin1String(name);
-            if (QByteArray(name) == "KESTREL.INI")
-                s += IniFile(path).read("Sizing", "WindowState").isEmpty() ? "(no Sizing)" : "(Sizing)";
-        }
-        return s;
+        const QString path = m_ctx.state.file(QStringLiteral("KESTREL.INI"));
+        if (!QFileInfo::exists(path))
+            return {};
+        return IniFile(path).read("Sizing", "WindowState").isEmpty() ? ":KESTREL.INI(no Sizing)"
+                                                                     : ":KESTREL.INI(Sizing)";
     }
 
     Context &m_ctx;
