@@ -173,9 +173,6 @@ TEST_F(GroupManagerWindowTest, RetrievesTheHostListThroughTheWindow)
     ASSERT_TRUE(
         waitUntil([&] { return panel(w, 2).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")); }, 10000))
         << qPrintable(panel(w, 1));
-    const QByteArray file = dir.read(QStringLiteral("HOSTGRPS.TXT"));
-    EXPECT_TRUE(file.startsWith("215 "));
-    EXPECT_TRUE(file.endsWith("alt.binaries.pictures.group1999 4148 2099 y\r\n.\r\n"));
     EXPECT_EQ(panel(w, 1), QString());
     EXPECT_TRUE(retrieve->isEnabled());
     EXPECT_TRUE(child<QPushButton>(w, "cmdQR")->isEnabled());
