@@ -20,34 +20,14 @@ struct LoginWindowTest : UiFixture {
     LoginWindow win{ctx.settings};
 };
 
-TEST_F(LoginWindowTest, TextBoxesRoundTripWithTheStore)
+// The two-way binding of every control to its setting is checked, for all windows, by
+// the options window test.
+TEST_F(LoginWindowTest, CarriesItsNamesAndHidesThePassword)
 {
     EXPECT_EQ(win.objectName(), QStringLiteral("frmLogin"));
     EXPECT_EQ(win.windowTitle(), QStringLiteral("Login"));
     EXPECT_EQ(child<QLineEdit>(win, "txtPort")->text(), QStringLiteral("119"));
-    for (const char *name : {"txtHost", "txtPort", "txtUserName", "txtPassword"}) {
-        SCOPED_TRACE(name);
-        auto *edit = child<QLineEdit>(win, name);
-        const QString key = QString::fromLatin1(name);
-        edit->setText(QStringLiteral("typed ") + key);
-        EXPECT_EQ(ctx.settings.text(key), QStringLiteral("typed ") + key);
-        ctx.settings.setText(key, QStringLiteral("loaded"));
-        EXPECT_EQ(edit->text(), QStringLiteral("loaded"));
-    }
     EXPECT_EQ(child<QLineEdit>(win, "txtPassword")->echoMode(), QLineEdit::Password);
-}
-
-TEST_F(LoginWindowTest, CheckBoxesRoundTripWithTheStore)
-{
-    for (const char *name : {"chkAuth", "chkSavePassword", "chkSlave", "chkSSLAllowSelfSigned", "chkSSL"}) {
-        SCOPED_TRACE(name);
-        auto *box = child<QCheckBox>(win, name);
-        const QString key = QString::fromLatin1(name);
-        box->setChecked(!box->isChecked());
-        EXPECT_EQ(ctx.settings.checked(key), box->isChecked());
-        ctx.settings.setChecked(key, !box->isChecked());
-        EXPECT_EQ(box->isChecked(), ctx.settings.checked(key));
-    }
 }
 
 TEST_F(LoginWindowTest, AuthenticationEnablesItsFiveControlsWhetherClickedOrLoaded)
