@@ -162,15 +162,6 @@ TEST(DecodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
          {},
          "",
          false},
-        {"uuencoded, names match",
-         uuencode(jpegPicture(), "PIC.JPG"),
-         nullptr,
-         NoCsv,
-         DecodeResult::Stored,
-         {"Filename subject/uucode match verified", Decoded, Passed},
-         {"alt/pic.jpg"},
-         "decode.wav",
-         true},
     };
     for (const Case &c : cases) {
         PipelineWorld w;
