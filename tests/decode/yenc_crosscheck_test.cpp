@@ -1,5 +1,6 @@
 // Decodes articles whose yEnc body was written by an encoder nobody here wrote: the
 // Python yenc module (Debian's python3-yenc).
+#include "codecs_test_support.h"
 #include "decode/decoded_file.h"
 #include "decode/yenc_decoder.h"
 
@@ -7,7 +8,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 using namespace kestrel;
 
@@ -41,12 +41,6 @@ QByteArray pythonEncode(const QByteArray &data, bool *available)
     return p.readAllStandardOutput();
 }
 
-QByteArray crcHex(const QByteArray &data)
-{
-    const uLong crc = crc32(0L, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size()));
-    return QByteArray::number(qulonglong(crc), 16).rightJustified(8, '0');
-}
-
 } // namespace
 
 TEST(YencCrossCheck, ForeignEncoderRoundTrips)
@@ -76,10 +70,10 @@ TEST(YencCrossCheck, ForeignEncoderRoundTrips)
         const QByteArray body = pythonEncode(c.data, &available);
         if (!available)
             GTEST_SKIP() << "python3 with the yenc module (python3-yenc) is not installed";
-        const QByteArray article = "=ybegin line=128 size=" + QByteArray::number(c.data.size()) +
-                                   " name=cross.bin\r\n" + body + (body.endsWith("\r\n") ? "" : "\r\n") +
-                                   "=yend size=" + QByteArray::number(c.data.size()) +
-                                   " crc32=" + crcHex(c.data) + "\r\n";
+        const QByteArray article =
+            "=ybegin line=128 size=" + QByteArray::number(c.data.size()) + " name=cross.bin\r\n" + body +
+            (body.endsWith("\r\n") ? "" : "\r\n") + "=yend size=" + QByteArray::number(c.data.size()) +
+            " crc32=" + QByteArray::number(test::crc32Of(c.data), 16).rightJustified(8, '0') + "\r\n";
         DecodedFile decoded;
         const QString error = yEncDecodeText(article, QStringLiteral("cross.bin"), DecodeHooks{}, decoded);
         EXPECT_TRUE(error.isEmpty()) << c.what << ": " << error.toStdString();
