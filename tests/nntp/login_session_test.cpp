@@ -3,66 +3,51 @@
 namespace kestrel::test {
 namespace {
 
+// Each case names only what differs from a plain connection that needs no login.
 struct LoginCase {
     const char *name;
-    bool chkAuth, chkSlave, serverWantsLogin;
-    QString user, password;
-    QByteArrayList commands; // on the scan connection, in order from the start
-    bool error;
-    QString message; // the message box, if any
+    bool chkAuth = false, chkSlave = false, serverWantsLogin = false;
+    QString user = QStringLiteral("u"), password = QStringLiteral("p");
+    QByteArrayList commands = {}; // on the scan connection, in order from the start
+    bool error = false;
+    QString message = {}; // the message box, if any
 };
 
 TEST(Login, ScanConnectionSequences)
 {
     const QByteArray g = "GROUP alt.binaries.pictures.test";
     const LoginCase cases[] = {
-        {"no login, no slave", false, false, false, "u", "p", {g}, false, {}},
-        {"login and slave",
-         true,
-         true,
-         true,
-         " u ",
-         "p",
-         {"AUTHINFO USER  u ", "AUTHINFO PASS p", "SLAVE", g},
-         false,
-         {}},
-        {"slave only", false, true, false, "u", "p", {"SLAVE", g}, false, {}},
-        {"480 after GROUP",
-         false,
-         false,
-         true,
-         "u",
-         "p",
-         {g, "AUTHINFO USER u", "AUTHINFO PASS p", g},
-         false,
-         {}},
-        {"empty user name",
-         false,
-         false,
-         true,
-         "",
-         "p",
-         {g, "QUIT"},
-         true,
-         "Error, server wanted username, but you have not supplied it."},
-        {"empty password",
-         true,
-         false,
-         true,
-         "u",
-         "",
-         {"AUTHINFO USER u", "QUIT"},
-         true,
-         "Error, server wanted password, but you have not supplied it."},
-        {"wrong password",
-         true,
-         false,
-         true,
-         "u",
-         "wrong",
-         {"AUTHINFO USER u", "AUTHINFO PASS wrong"},
-         true,
-         "Authentication Error.  Check Username/Password..."},
+        {.name = "no login, no slave", .commands = {g}},
+        {.name = "login and slave",
+         .chkAuth = true,
+         .chkSlave = true,
+         .serverWantsLogin = true,
+         .user = " u ",
+         .commands = {"AUTHINFO USER  u ", "AUTHINFO PASS p", "SLAVE", g}},
+        {.name = "slave only", .chkSlave = true, .commands = {"SLAVE", g}},
+        {.name = "480 after GROUP",
+         .serverWantsLogin = true,
+         .commands = {g, "AUTHINFO USER u", "AUTHINFO PASS p", g}},
+        {.name = "empty user name",
+         .serverWantsLogin = true,
+         .user = "",
+         .commands = {g, "QUIT"},
+         .error = true,
+         .message = "Error, server wanted username, but you have not supplied it."},
+        {.name = "empty password",
+         .chkAuth = true,
+         .serverWantsLogin = true,
+         .password = "",
+         .commands = {"AUTHINFO USER u", "QUIT"},
+         .error = true,
+         .message = "Error, server wanted password, but you have not supplied it."},
+        {.name = "wrong password",
+         .chkAuth = true,
+         .serverWantsLogin = true,
+         .password = "wrong",
+         .commands = {"AUTHINFO USER u", "AUTHINFO PASS wrong"},
+         .error = true,
+         .message = "Authentication Error.  Check Username/Password..."},
     };
     for (const LoginCase &c : cases) {
         SCOPED_TRACE(c.name);
