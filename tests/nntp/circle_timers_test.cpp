@@ -18,15 +18,12 @@ TEST(Watchdog, SilenceBeforeOrAfterTheGreeting)
         bool allowRestart;
         QString reason;
     };
+    const QString noAnswer =
+        QStringLiteral("Scan connection: no answer from the news server within 60 seconds.");
+    const newsd::Silence noGreeting{QByteArray(), -1, 1};
     const Case cases[] = {
-        {"no greeting, restart",
-         {QByteArray(), -1, 1},
-         true,
-         "Scan connection: no answer from the news server within 60 seconds."},
-        {"no greeting, no restart",
-         {QByteArray(), -1, 1},
-         false,
-         "Scan connection: no answer from the news server within 60 seconds."},
+        {"no greeting, restart", noGreeting, true, noAnswer},
+        {"no greeting, no restart", noGreeting, false, noAnswer},
         {"silent GROUP, restart", {"GROUP", -1, 1}, true, "Scan connection silent for more than 60 seconds."},
     };
     for (const Case &c : cases) {
