@@ -1,5 +1,7 @@
 #include "add_group_dialog.h"
 
+#include "groups/add_group.h"
+
 #include "core/context.h"
 #include "scan/favourites.h"
 
@@ -75,12 +77,9 @@ AddGroupDialog::AddGroupDialog(Context &ctx, FavouritesModel &favourites, QWidge
 
 bool AddGroupDialog::addTyped()
 {
-    const QString text = findChild<QLineEdit *>(QStringLiteral("Text1"))->text();
-    if (text.trimmed().isEmpty())
+    if (!addTypedGroup(m_favourites, findChild<QLineEdit *>(QStringLiteral("Text1"))->text()))
         return false;
-    m_favourites.AddFavouriteGroup(text.toUtf8());
     accept();
-    m_favourites.SaveFavs();
     return true;
 }
 
