@@ -7,8 +7,8 @@
 #include "scan/noredl_list.h"
 #include "scan/pending_list_model.h"
 
-#include "core/atomic_file.h"
-#include "core/context.h"
+#include "base/atomic_file.h"
+#include "base/context.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

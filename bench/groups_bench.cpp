@@ -1,7 +1,7 @@
 // A group list the size of a big server's (about 250,000 groups, 20 MB): loading it
 // from disk, and searching it for a text that 500 group names contain, both straight
 // through and in event-loop slices as the window runs it.
-#include "core/context.h"
+#include "base/context.h"
 #include "groups/group_manager.h"
 #include "groups/group_search.h"
 #include "nntp/login.h"

@@ -1,10 +1,11 @@
 // The whole decode pipeline for one 500 KB yEnc JPEG article: from the article text as
 // the download session hands it over to the picture filed in its group folder.
-#include "core/context.h"
+#include "base/context.h"
 #include "decode/article_capture.h"
 #include "decode/codecs_test_support.h"
 #include "decode/csv_index.h"
 #include "decode/decode_pipeline.h"
+#include "engine/list_adapters.h"
 #include "scan/noredl_list.h"
 
 #include <QDir>
@@ -41,7 +42,8 @@ struct Setup {
     Context ctx{dir.path()};
     NoRedlList noRedl{ctx};
     CsvIndex csv;
-    DecodePipeline pipeline{ctx, noRedl, &csv};
+    NoRedlFetchedNames fetched{noRedl};
+    DecodePipeline pipeline{ctx, fetched, &csv};
     QString dl = dir.path() + QStringLiteral("/dl");
 
     Setup()

@@ -7,12 +7,13 @@
 
 #include "bench_picture_store.h"
 
-#include "core/context.h"
-#include "core/pipeline_sink.h"
+#include "base/context.h"
+#include "engine/list_adapters.h"
+#include "engine/pipeline_sink.h"
 #include "decode/decode_pipeline.h"
 #include "newsd/news_server.h"
-#include "nntp/article_sink.h"
-#include "nntp/circle.h"
+#include "circle/article_sink.h"
+#include "circle/circle.h"
 #include "scan/blacklist.h"
 #include "scan/csv_lookup.h"
 #include "scan/dupe_paths.h"
@@ -152,7 +153,8 @@ struct Downloader {
     FilterCounters counters;
     NoCsvIndex noCsv;
     HeaderFilter filter{ctx, counters, pending, noRedl, blacklist, dupePaths, noCsv};
-    DecodePipeline pipeline{ctx, noRedl};
+    NoRedlFetchedNames fetched{noRedl};
+    DecodePipeline pipeline{ctx, fetched};
     PipelineSink pipelineSink{pipeline, pending};
     CountingSink sink;
     Circle circle{ctx, favs, pending, filter, counters, sink};

@@ -4,11 +4,11 @@
 // a thread of its own so the figures are the scanning side's: headers per CPU second
 // of the thread that scans, besides the wall time and the peak memory of the process.
 
-#include "core/context.h"
+#include "base/context.h"
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
-#include "nntp/article_sink.h"
-#include "nntp/circle.h"
+#include "circle/article_sink.h"
+#include "circle/circle.h"
 #include "scan/blacklist.h"
 #include "scan/csv_lookup.h"
 #include "scan/dupe_paths.h"

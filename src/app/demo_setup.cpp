@@ -1,6 +1,6 @@
-#include "demo_setup.h"
+#include "app/demo_setup.h"
 
-#include "core/engine.h"
+#include "engine/engine.h"
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
 #include "scan/favourites.h"

@@ -1,4 +1,4 @@
-#include "headless_front_end.h"
+#include "app/headless_front_end.h"
 
 namespace kestrel {
 

@@ -1,6 +1,6 @@
-#include "headless_prompter.h"
+#include "app/headless_prompter.h"
 
-#include "core/operations_log.h"
+#include "base/operations_log.h"
 
 namespace kestrel {
 

@@ -1,14 +1,14 @@
-#include "headless_run.h"
+#include "app/headless_run.h"
 
-#include "command_line.h"
-#include "demo_setup.h"
-#include "headless_front_end.h"
-#include "headless_prompter.h"
-#include "service_loop.h"
-#include "unix_signals.h"
+#include "app/command_line.h"
+#include "app/demo_setup.h"
+#include "app/headless_front_end.h"
+#include "app/headless_prompter.h"
+#include "app/service_loop.h"
+#include "app/unix_signals.h"
 
-#include "core/engine.h"
-#include "nntp/circle.h"
+#include "engine/engine.h"
+#include "circle/circle.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,10 +1,10 @@
-#include "command_line.h"
-#include "headless_run.h"
-#include "instance_lock.h"
-#include "unix_signals.h"
-#include "windowed_run.h"
+#include "app/command_line.h"
+#include "app/headless_run.h"
+#include "app/instance_lock.h"
+#include "app/unix_signals.h"
+#include "app/windowed_run.h"
 
-#include "core/app_path.h"
+#include "base/app_path.h"
 #include "kestrel_version.h"
 
 #include <QApplication>

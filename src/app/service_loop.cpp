@@ -1,9 +1,9 @@
-#include "service_loop.h"
+#include "app/service_loop.h"
 
-#include "core/context.h"
-#include "core/number_text.h"
-#include "nntp/circle.h"
-#include "scan/rescan_countdown.h"
+#include "base/context.h"
+#include "base/number_text.h"
+#include "circle/circle.h"
+#include "circle/rescan_countdown.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "unix_signals.h"
+#include "app/unix_signals.h"
 
 #include <QSocketNotifier>
 

@@ -1,11 +1,11 @@
-#include "windowed_run.h"
+#include "app/windowed_run.h"
 
-#include "command_line.h"
-#include "unix_signals.h"
+#include "app/command_line.h"
+#include "app/unix_signals.h"
 
-#include "core/engine.h"
-#include "demo_setup.h"
-#include "nntp/circle.h"
+#include "engine/engine.h"
+#include "app/demo_setup.h"
+#include "circle/circle.h"
 #include "scan/pending_list_model.h"
 #include "ui/add_group_dialog.h"
 #include "ui/group_manager_window.h"

@@ -1,10 +1,10 @@
-#include "article_capture.h"
+#include "decode/article_capture.h"
 
-#include "download_folders.h"
-#include "format_speed.h"
+#include "decode/download_folders.h"
+#include "decode/format_speed.h"
 
-#include "core/context.h"
-#include "core/number_text.h"
+#include "base/context.h"
+#include "base/number_text.h"
 
 namespace kestrel {
 

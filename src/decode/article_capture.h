@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decode_pipeline.h"
+#include "decode/decode_pipeline.h"
 
 #include <QByteArray>
 #include <QDateTime>

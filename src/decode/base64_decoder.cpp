@@ -1,6 +1,6 @@
-#include "base64_decoder.h"
+#include "decode/base64_decoder.h"
 
-#include "text_view.h"
+#include "decode/text_view.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "codec_result.h"
+#include "decode/codec_result.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
-#include "csv_index.h"
-#include "file_crc.h"
+#include "decode/csv_index.h"
+#include "decode/file_crc.h"
 
-#include "core/context.h"
-#include "core/number_text.h"
+#include "base/context.h"
+#include "base/number_text.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "csv_index.h"
+#include "decode/csv_index.h"
 
 namespace kestrel {
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "folded_name_table.h"
-#include "huge_page_memory.h"
-#include "scan/csv_lookup.h"
+#include "decode/folded_name_table.h"
+#include "decode/huge_page_memory.h"
 
 #include <QByteArray>
 #include <QString>
@@ -33,7 +32,7 @@ QByteArray CsvSeriesName(const QByteArray &csvName);
 // A record is a line "file name,number,CRC32,description"; it is found by its first
 // field, compared whole and without regard to case. When several lines name the same
 // file, the one in the file loaded first wins, and within a file the first line.
-class CsvIndex final : public CsvLookup {
+class CsvIndex final {
 public:
     // Sets ctx.state.CsvPath from the settings file and loads every "*.CSV" file of that
     // folder, in name order. A missing folder or an unreadable file shows the message
@@ -47,14 +46,14 @@ public:
     // Adds a file's text under its CSV name (the file name without extension).
     void addCsvText(const QByteArray &csvName, QByteArray text);
 
-    bool CsvLoaded() const override { return m_loaded; }
+    bool CsvLoaded() const { return m_loaded; }
     void setCsvLoaded(bool loaded) { m_loaded = loaded; }
     int CsvCount() const { return int(m_files.size()); }
 
     // The record line of a file name as read (without its line end), a CR, and the CSV
     // name of the file holding it; empty when no record has that name.
-    QByteArray CsvFindRecord(const QByteArray &fileName) const override;
-    QByteArray CsvSeriesName(const QByteArray &csvName) const override
+    QByteArray CsvFindRecord(const QByteArray &fileName) const;
+    QByteArray CsvSeriesName(const QByteArray &csvName) const
     {
         return kestrel::CsvSeriesName(csvName);
     }

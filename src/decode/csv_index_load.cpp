@@ -1,10 +1,10 @@
-#include "csv_index.h"
+#include "decode/csv_index.h"
 
-#include "core/ini_file.h"
+#include "base/ini_file.h"
 
-#include "core/context.h"
-#include "core/number_text.h"
-#include "core/settings_file.h"
+#include "base/context.h"
+#include "base/number_text.h"
+#include "base/settings_file.h"
 
 #include <QDir>
 #include <QFile>

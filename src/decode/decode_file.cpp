@@ -1,12 +1,12 @@
-#include "decode_file.h"
+#include "decode/decode_file.h"
 
-#include "base64_decoder.h"
-#include "core/number_text.h"
-#include "file_name.h"
-#include "text_view.h"
-#include "uu_decoder.h"
-#include "work_file.h"
-#include "yenc_decoder.h"
+#include "decode/base64_decoder.h"
+#include "base/number_text.h"
+#include "decode/file_name.h"
+#include "decode/text_view.h"
+#include "decode/uu_decoder.h"
+#include "decode/work_file.h"
+#include "decode/yenc_decoder.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decode_hooks.h"
-#include "decoded_file.h"
+#include "decode/decode_hooks.h"
+#include "decode/decoded_file.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

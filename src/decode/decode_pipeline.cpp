@@ -1,16 +1,15 @@
-#include "decode_pipeline.h"
+#include "decode/decode_pipeline.h"
 
-#include "csv_index.h"
-#include "decode_file.h"
-#include "descript_ion.h"
-#include "file_name.h"
-#include "image_tester.h"
-#include "text_view.h"
-#include "unstuff_dots.h"
+#include "decode/csv_index.h"
+#include "decode/decode_file.h"
+#include "decode/descript_ion.h"
+#include "decode/file_name.h"
+#include "decode/image_tester.h"
+#include "decode/text_view.h"
+#include "decode/unstuff_dots.h"
 
-#include "core/context.h"
-#include "core/number_text.h"
-#include "scan/noredl_list.h"
+#include "base/context.h"
+#include "base/number_text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -129,8 +128,8 @@ struct DecodePipeline::Article {
     DownloadPaths paths;
 };
 
-DecodePipeline::DecodePipeline(Context &ctx, NoRedlList &noRedl, CsvIndex *csv, QObject *parent)
-    : QObject(parent), m_ctx(ctx), m_noRedl(noRedl), m_csv(csv)
+DecodePipeline::DecodePipeline(Context &ctx, FetchedNames &fetched, CsvIndex *csv, QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_fetched(fetched), m_csv(csv)
 {
 }
 
@@ -197,7 +196,7 @@ DecodeResult DecodePipeline::run(Article &a)
     MakeDownloadSubfolder(root, a.paths.sub);
 
     const QByteArray checked =
-        a.uuencoded ? m_noRedl.CheckUUName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received)
+        a.uuencoded ? m_fetched.uuencodedName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received)
                     : a.received;
     if (checked == "KILL") {
         log(printable(a.received) + QStringLiteral(" not saved"));
@@ -216,7 +215,7 @@ DecodeResult DecodePipeline::run(Article &a)
     if (!decoded.ok) {
         log(QStringLiteral("Decode Error: ") + a.paths.name);
         SaveBadDecode(a.name, a.unstuffed, a.headerPart);
-        m_noRedl.AddToNoRedl(a.received);
+        m_fetched.recordFetched(a.received);
         m_ctx.PlaySfx(QStringLiteral("badcode.wav"));
         return DecodeResult::DecodeFailed;
     }
@@ -241,7 +240,7 @@ DecodeResult DecodePipeline::afterDecode(Article &a)
     writeHeaderFile(a.paths.headerFile(), a.headerBlock);
     if (m_ctx.settings.checked(u"chkSaveACDsee"))
         WriteDescriptIon(m_ctx.state.CurrentArticle.sub[ColSubject], a.name, a.subName);
-    m_noRedl.AddToNoRedl(a.received);
+    m_fetched.recordFetched(a.received);
     m_ctx.PlaySfx(QStringLiteral("decode.wav"));
     return DecodeResult::Stored;
 }
@@ -278,7 +277,7 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
     }
     if (!moved)
         writeHeaderFile(a.paths.headerFile(), a.headerBlock);
-    m_noRedl.AddToNoRedl(a.received);
+    m_fetched.recordFetched(a.received);
     m_ctx.PlaySfx(QStringLiteral("decode.wav"));
     return moved ? DecodeResult::VerifiedMoved : DecodeResult::Verified;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "decode_hooks.h"
-#include "download_folders.h"
+#include "decode/decode_hooks.h"
+#include "decode/download_folders.h"
+#include "decode/fetched_names.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -14,7 +15,6 @@ namespace kestrel {
 
 class Context;
 class CsvIndex;
-class NoRedlList;
 
 // How one article ended in the pipeline.
 enum class DecodeResult {
@@ -47,7 +47,7 @@ class DecodePipeline : public QObject {
     Q_OBJECT
 public:
     // csv may be null: no CSV index, so no CRC checks.
-    DecodePipeline(Context &ctx, NoRedlList &noRedl, CsvIndex *csv = nullptr, QObject *parent = nullptr);
+    DecodePipeline(Context &ctx, FetchedNames &fetched, CsvIndex *csv = nullptr, QObject *parent = nullptr);
 
     // subFolder: the group sub-folder, empty for none. fileName: the pending entry's
     // file name. headerBlock: written beside the picture when not empty. The article's
@@ -97,7 +97,7 @@ private:
     DecodeHooks decoderHooks();
 
     Context &m_ctx;
-    NoRedlList &m_noRedl;
+    FetchedNames &m_fetched;
     CsvIndex *m_csv;
     qint32 m_decodedCount = 0;
     std::function<void(qint64, qint64)> m_progress;

@@ -1,4 +1,4 @@
-#include "decoded_file.h"
+#include "decode/decoded_file.h"
 
 #include <QFile>
 

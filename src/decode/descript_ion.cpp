@@ -1,4 +1,4 @@
-#include "descript_ion.h"
+#include "decode/descript_ion.h"
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
-#include "download_folders.h"
+#include "decode/download_folders.h"
 
-#include "file_name.h"
+#include "decode/file_name.h"
 
-#include "core/number_text.h"
-#include "core/settings_store.h"
+#include "base/number_text.h"
+#include "base/settings_store.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "file_crc.h"
+#include "decode/file_crc.h"
 
 #include <QFile>
 

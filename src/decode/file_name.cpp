@@ -1,4 +1,4 @@
-#include "file_name.h"
+#include "decode/file_name.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "folded_name_table.h"
+#include "decode/folded_name_table.h"
 
 #include <utility>
 

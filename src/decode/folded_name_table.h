@@ -1,6 +1,6 @@
 #pragma once
 
-#include "huge_page_memory.h"
+#include "decode/huge_page_memory.h"
 
 #include <QByteArrayView>
 

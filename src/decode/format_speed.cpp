@@ -1,6 +1,6 @@
-#include "format_speed.h"
+#include "decode/format_speed.h"
 
-#include "core/clock.h"
+#include "base/clock.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "huge_page_memory.h"
+#include "decode/huge_page_memory.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,8 +1,8 @@
-#include "image_tester.h"
-#include "jpeg_check.h"
+#include "decode/image_tester.h"
+#include "decode/jpeg_check.h"
 
-#include "core/context.h"
-#include "core/number_text.h"
+#include "base/context.h"
+#include "base/number_text.h"
 
 #include <functional>
 

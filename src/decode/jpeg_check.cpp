@@ -1,4 +1,4 @@
-#include "jpeg_check.h"
+#include "decode/jpeg_check.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "unstuff_dots.h"
+#include "decode/unstuff_dots.h"
 
-#include "text_view.h"
+#include "decode/text_view.h"
 
 namespace kestrel {
 

@@ -1,6 +1,6 @@
-#include "uu_decoder.h"
+#include "decode/uu_decoder.h"
 
-#include "text_view.h"
+#include "decode/text_view.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "work_file.h"
+#include "decode/work_file.h"
 
 #include <QFile>
 

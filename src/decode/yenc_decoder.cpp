@@ -1,9 +1,9 @@
-#include "yenc_decoder.h"
+#include "decode/yenc_decoder.h"
 
-#include "file_name.h"
-#include "text_view.h"
-#include "work_file.h"
-#include "yenc_kernel.h"
+#include "decode/file_name.h"
+#include "decode/text_view.h"
+#include "decode/work_file.h"
+#include "decode/yenc_kernel.h"
 
 #include <QFile>
 

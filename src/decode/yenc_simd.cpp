@@ -1,4 +1,4 @@
-#include "yenc_kernel.h"
+#include "decode/yenc_kernel.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "add_group.h"
+#include "groups/add_group.h"
 
-#include "core/context.h"
-#include "core/number_text.h"
+#include "base/context.h"
+#include "base/number_text.h"
 #include "scan/favourites.h"
 
 #include <QDir>

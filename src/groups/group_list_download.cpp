@@ -1,15 +1,23 @@
 // The group-list connection: login, LIST, and the answer streamed into HOSTGRPS.TXT.
-#include "group_manager.h"
+#include "groups/group_manager.h"
 
-#include "core/context.h"
-#include "core/number_text.h"
-#include "list_numbers.h"
-#include "nntp/connections.h"
+#include "base/context.h"
+#include "base/number_text.h"
+#include "groups/list_numbers.h"
 #include "nntp/tls_policy.h"
+#include "nntp/transfer_text.h"
 
 #include <QFile>
 
 namespace kestrel {
+
+bool SendGroupList(Context &ctx, NntpConnection &gTCP1, const QByteArray &line)
+{
+    if (!gTCP1.sendLine(line))
+        return false;
+    ctx.WriteLog(displayText(line), true);
+    return true;
+}
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "group_manager.h"
+#include "groups/group_manager.h"
 
-#include "core/context.h"
-#include "list_numbers.h"
+#include "base/context.h"
+#include "groups/list_numbers.h"
 #include "scan/favourites.h"
 
 #include <QFile>

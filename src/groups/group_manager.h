@@ -1,7 +1,7 @@
 #pragma once
 
-#include "group_results_model.h"
-#include "group_search.h"
+#include "groups/group_results_model.h"
+#include "groups/group_search.h"
 
 #include "nntp/login.h"
 #include "nntp/nntp_connection.h"
@@ -14,6 +14,10 @@ namespace kestrel {
 
 class Context;
 class FavouritesModel;
+
+// Sends a line on the group-list connection (3) when it is up and logs it as sent,
+// login lines included; false (and nothing logged) otherwise.
+bool SendGroupList(Context &ctx, NntpConnection &gTCP1, const QByteArray &line);
 
 // What the group manager window shows of its controls; the window copies it into its
 // widgets whenever controlsChanged() is emitted.

@@ -1,7 +1,7 @@
-#include "group_results_model.h"
+#include "groups/group_results_model.h"
 
-#include "core/number_text.h"
-#include "list_numbers.h"
+#include "base/number_text.h"
+#include "groups/list_numbers.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "group_search.h"
+#include "groups/group_search.h"
 
-#include "core/clock.h"
-#include "core/number_text.h"
+#include "base/clock.h"
+#include "base/number_text.h"
 
 #include <QElapsedTimer>
 

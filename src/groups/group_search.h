@@ -1,6 +1,6 @@
 #pragma once
 
-#include "group_results_model.h"
+#include "groups/group_results_model.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "list_numbers.h"
+#include "groups/list_numbers.h"
 
 #include <QLocale>
 

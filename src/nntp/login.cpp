@@ -1,6 +1,6 @@
-#include "login.h"
+#include "nntp/login.h"
 
-#include "core/context.h"
+#include "base/context.h"
 
 namespace kestrel {
 

@@ -1,6 +1,6 @@
-#include "nntp_connection.h"
+#include "nntp/nntp_connection.h"
 
-#include "socket_state.h"
+#include "nntp/socket_state.h"
 
 #include <QSslConfiguration>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reply_reader.h"
-#include "tls_policy.h"
+#include "nntp/reply_reader.h"
+#include "nntp/tls_policy.h"
 
 #include <QObject>
 #include <QSslSocket>

@@ -1,4 +1,4 @@
-#include "socket_state.h"
+#include "nntp/socket_state.h"
 
 namespace kestrel {
 

@@ -1,7 +1,7 @@
-#include "tls_policy.h"
+#include "nntp/tls_policy.h"
 
-#include "core/context.h"
-#include "core/ini_file.h"
+#include "base/context.h"
+#include "base/ini_file.h"
 
 #include <QCryptographicHash>
 

@@ -1,4 +1,4 @@
-#include "transfer_text.h"
+#include "nntp/transfer_text.h"
 
 #include <QLocale>
 

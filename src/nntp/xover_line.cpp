@@ -1,7 +1,7 @@
-#include "xover_line.h"
+#include "nntp/xover_line.h"
 
-#include "core/number_text.h"
-#include "scan/text_util.h"
+#include "base/number_text.h"
+#include "base/text_util.h"
 
 #include <array>
 

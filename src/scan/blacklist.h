@@ -1,6 +1,6 @@
 #pragma once
 
-#include "blacklist_matcher.h"
+#include "scan/blacklist_matcher.h"
 
 #include <QByteArray>
 #include <QList>

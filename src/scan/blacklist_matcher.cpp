@@ -1,6 +1,6 @@
-#include "blacklist_matcher.h"
+#include "scan/blacklist_matcher.h"
 
-#include "text_util.h"
+#include "base/text_util.h"
 
 #include <deque>
 

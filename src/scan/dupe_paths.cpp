@@ -1,9 +1,9 @@
-#include "dupe_paths.h"
+#include "scan/dupe_paths.h"
 
-#include "text_util.h"
+#include "base/text_util.h"
 
-#include "core/atomic_file.h"
-#include "core/context.h"
+#include "base/atomic_file.h"
+#include "base/context.h"
 
 #include <QDir>
 #include <QFile>

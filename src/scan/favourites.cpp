@@ -1,10 +1,10 @@
-#include "favourites.h"
+#include "scan/favourites.h"
 
-#include "text_util.h"
+#include "base/text_util.h"
 
-#include "core/atomic_file.h"
-#include "core/context.h"
-#include "core/number_text.h"
+#include "base/atomic_file.h"
+#include "base/context.h"
+#include "base/number_text.h"
 
 #include <QFile>
 

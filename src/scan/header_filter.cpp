@@ -1,14 +1,14 @@
-#include "header_filter.h"
+#include "scan/header_filter.h"
 
-#include "blacklist.h"
-#include "csv_lookup.h"
-#include "dupe_paths.h"
-#include "noredl_list.h"
-#include "pending_list_model.h"
-#include "subject_names.h"
-#include "text_util.h"
+#include "scan/blacklist.h"
+#include "scan/csv_lookup.h"
+#include "scan/dupe_paths.h"
+#include "scan/noredl_list.h"
+#include "scan/pending_list_model.h"
+#include "scan/subject_names.h"
+#include "base/text_util.h"
 
-#include "core/context.h"
+#include "base/context.h"
 
 #include <bit>
 #include <cstring>

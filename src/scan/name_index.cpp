@@ -1,6 +1,6 @@
-#include "name_index.h"
+#include "scan/name_index.h"
 
-#include "text_util.h"
+#include "base/text_util.h"
 
 #include <cstring>
 

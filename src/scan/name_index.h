@@ -1,6 +1,6 @@
 #pragma once
 
-#include "huge_page_allocator.h"
+#include "scan/huge_page_allocator.h"
 
 #include <QByteArrayView>
 

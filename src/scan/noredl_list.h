@@ -1,7 +1,7 @@
 #pragma once
 
-#include "huge_page_allocator.h"
-#include "name_index.h"
+#include "scan/huge_page_allocator.h"
+#include "scan/name_index.h"
 
 #include <QByteArray>
 #include <QObject>

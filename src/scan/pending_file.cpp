@@ -1,6 +1,6 @@
-#include "pending_file.h"
+#include "scan/pending_file.h"
 
-#include "text_util.h"
+#include "base/text_util.h"
 
 #include <QIODevice>
 #include <QtEndian>

@@ -1,15 +1,15 @@
-#include "pending_list_model.h"
+#include "scan/pending_list_model.h"
 
-#include "blacklist.h"
-#include "noredl_list.h"
-#include "pending_file.h"
-#include "subject_names.h"
-#include "text_util.h"
+#include "scan/blacklist.h"
+#include "scan/noredl_list.h"
+#include "scan/pending_file.h"
+#include "scan/subject_names.h"
+#include "base/text_util.h"
 
-#include "core/atomic_file.h"
-#include "core/context.h"
-#include "core/number_text.h"
-#include "core/settings_file.h"
+#include "base/atomic_file.h"
+#include "base/context.h"
+#include "base/number_text.h"
+#include "base/settings_file.h"
 
 #include <QFile>
 

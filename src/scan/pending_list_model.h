@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/pending_entry.h"
+#include "base/pending_entry.h"
 
 #include <QAbstractTableModel>
 #include <QByteArray>

@@ -1,6 +1,6 @@
-#include "subject_names.h"
+#include "scan/subject_names.h"
 
-#include "text_util.h"
+#include "base/text_util.h"
 
 #include <initializer_list>
 

@@ -1,8 +1,8 @@
-#include "about_box.h"
+#include "ui/about_box.h"
 
-#include "ui_resources.h"
+#include "ui/ui_resources.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "kestrel_version.h"
 
 #include <QGridLayout>

@@ -1,8 +1,8 @@
-#include "add_group_dialog.h"
+#include "ui/add_group_dialog.h"
 
 #include "groups/add_group.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "scan/favourites.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "download_light.h"
+#include "ui/download_light.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "find_window.h"
+#include "ui/find_window.h"
 
-#include "setting_binding.h"
+#include "ui/setting_binding.h"
 
 #include "scan/pending_list_model.h"
 

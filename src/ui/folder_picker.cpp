@@ -1,6 +1,6 @@
-#include "folder_picker.h"
+#include "ui/folder_picker.h"
 
-#include "core/prompter.h"
+#include "base/prompter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

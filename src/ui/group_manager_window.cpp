@@ -1,8 +1,8 @@
-#include "group_manager_window.h"
+#include "ui/group_manager_window.h"
 
-#include "selection_mirror.h"
+#include "ui/selection_mirror.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "groups/group_manager.h"
 
 #include <QApplication>

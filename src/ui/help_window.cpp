@@ -1,6 +1,6 @@
-#include "help_window.h"
+#include "ui/help_window.h"
 
-#include "ui_resources.h"
+#include "ui/ui_resources.h"
 
 namespace kestrel {
 

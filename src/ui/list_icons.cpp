@@ -1,4 +1,4 @@
-#include "list_icons.h"
+#include "ui/list_icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
-#include "log_window.h"
+#include "ui/log_window.h"
 
-#include "core/context.h"
+#include "base/context.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
-#include "login_window.h"
+#include "ui/login_window.h"
 
-#include "setting_binding.h"
+#include "ui/setting_binding.h"
 
-#include "core/settings_store.h"
+#include "base/settings_store.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,14 +1,14 @@
-#include "main_window.h"
+#include "ui/main_window.h"
 
-#include "about_box.h"
-#include "download_light.h"
-#include "help_window.h"
-#include "log_window.h"
-#include "pending_list_decorator.h"
-#include "screen_units.h"
-#include "ui_resources.h"
+#include "ui/about_box.h"
+#include "ui/download_light.h"
+#include "ui/help_window.h"
+#include "ui/log_window.h"
+#include "ui/pending_list_decorator.h"
+#include "ui/screen_units.h"
+#include "ui/ui_resources.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "scan/pending_list_model.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/front_end.h"
-#include "core/settings_file.h"
+#include "base/front_end.h"
+#include "base/settings_file.h"
 
 #include <QMainWindow>
 #include <QPointer>

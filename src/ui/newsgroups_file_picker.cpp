@@ -1,6 +1,6 @@
-#include "newsgroups_file_picker.h"
+#include "ui/newsgroups_file_picker.h"
 
-#include "core/number_text.h"
+#include "base/number_text.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

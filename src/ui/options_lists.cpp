@@ -1,11 +1,11 @@
 // The list pages of the options window: favourite groups, duplicate-check folders and
 // the blacklist.
-#include "options_window.h"
+#include "ui/options_window.h"
 
-#include "selection_mirror.h"
-#include "setting_binding.h"
+#include "ui/selection_mirror.h"
+#include "ui/setting_binding.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "scan/blacklist.h"
 #include "scan/dupe_paths.h"
 #include "scan/favourites.h"

@@ -1,9 +1,9 @@
-#include "options_window.h"
+#include "ui/options_window.h"
 
-#include "folder_picker.h"
-#include "setting_binding.h"
+#include "ui/folder_picker.h"
+#include "ui/setting_binding.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "scan/dupe_paths.h"
 
 #include <QCheckBox>

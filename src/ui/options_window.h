@@ -1,6 +1,6 @@
 #pragma once
 
-#include "folder_picker.h"
+#include "ui/folder_picker.h"
 
 #include <QPointer>
 #include <QUrl>

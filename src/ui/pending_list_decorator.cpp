@@ -1,6 +1,6 @@
-#include "pending_list_decorator.h"
+#include "ui/pending_list_decorator.h"
 
-#include "list_icons.h"
+#include "ui/list_icons.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,8 +1,8 @@
-#include "pending_list_view.h"
+#include "ui/pending_list_view.h"
 
-#include "find_window.h"
-#include "main_window.h"
-#include "selection_mirror.h"
+#include "ui/find_window.h"
+#include "ui/main_window.h"
+#include "ui/selection_mirror.h"
 
 #include "scan/pending_list_model.h"
 

@@ -1,4 +1,4 @@
-#include "screen_units.h"
+#include "ui/screen_units.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "selection_mirror.h"
+#include "ui/selection_mirror.h"
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>

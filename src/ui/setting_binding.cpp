@@ -1,6 +1,6 @@
-#include "setting_binding.h"
+#include "ui/setting_binding.h"
 
-#include "core/settings_store.h"
+#include "base/settings_store.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "ui_resources.h"
+#include "ui/ui_resources.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
-#include "wait_window.h"
+#include "ui/wait_window.h"
 
-#include "ui_resources.h"
+#include "ui/ui_resources.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>

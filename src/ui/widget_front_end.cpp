@@ -1,7 +1,7 @@
-#include "widget_front_end.h"
+#include "ui/widget_front_end.h"
 
-#include "main_window.h"
-#include "wait_window.h"
+#include "ui/main_window.h"
+#include "ui/wait_window.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/front_end.h"
+#include "base/front_end.h"
 
 #include <memory>
 

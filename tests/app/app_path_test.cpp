@@ -1,4 +1,4 @@
-#include "core/app_path.h"
+#include "base/app_path.h"
 #include "support/temp_program_folder.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // Runs the real executable, as a user or a service manager would.
-#include "core/ini_file.h"
+#include "base/ini_file.h"
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 

@@ -1,6 +1,6 @@
 #include "decode/csv_index.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "support/temp_program_folder.h"
 
 #include <gtest/gtest.h>

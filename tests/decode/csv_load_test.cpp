@@ -1,7 +1,7 @@
 #include "decode/csv_index.h"
 
-#include "core/context.h"
-#include "core/ini_file.h"
+#include "base/context.h"
+#include "base/ini_file.h"
 #include "support/temp_program_folder.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "decode/image_tester.h"
 #include "decode/jpeg_check.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "support/temp_program_folder.h"
 
 #include <gtest/gtest.h>

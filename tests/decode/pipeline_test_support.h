@@ -2,9 +2,10 @@
 
 #include "codecs_test_support.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "decode/csv_index.h"
 #include "decode/decode_pipeline.h"
+#include "engine/list_adapters.h"
 #include "scan/noredl_list.h"
 #include "support/temp_program_folder.h"
 
@@ -67,7 +68,8 @@ struct PipelineWorld {
     Context ctx{dir.path(), &clock};
     NoRedlList noRedl{ctx};
     CsvIndex csv;
-    DecodePipeline pipeline{ctx, noRedl, &csv};
+    NoRedlFetchedNames fetched{noRedl};
+    DecodePipeline pipeline{ctx, fetched, &csv};
     QStringList logged;
     QString dl = dir.file(QStringLiteral("dl"));
 

@@ -1,4 +1,4 @@
-#include "group_world.h"
+#include "groups/group_world.h"
 
 #include "groups/add_group.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/context.h"
+#include "base/context.h"
 #include "groups/group_manager.h"
 #include "newsd/news_server.h"
 #include "nntp/login.h"

@@ -1,8 +1,8 @@
-#include "scan_fixture.h"
+#include "scan/scan_fixture.h"
 
 #include "scan/csv_lookup.h"
 #include "scan/header_filter.h"
-#include "scan/text_util.h"
+#include "base/text_util.h"
 
 #include <QHash>
 

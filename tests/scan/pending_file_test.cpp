@@ -1,4 +1,4 @@
-#include "scan_fixture.h"
+#include "scan/scan_fixture.h"
 
 #include "scan/pending_file.h"
 

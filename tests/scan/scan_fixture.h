@@ -5,7 +5,7 @@
 #include "scan/noredl_list.h"
 #include "scan/pending_list_model.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "support/temp_program_folder.h"
 
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "ui/wait_window.h"
 #include "ui/widget_front_end.h"
 
-#include "core/engine.h"
-#include "core/ini_file.h"
+#include "engine/engine.h"
+#include "base/ini_file.h"
 
 #include <QAbstractButton>
 #include <QLabel>

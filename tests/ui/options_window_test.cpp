@@ -5,7 +5,7 @@
 #include "ui/login_window.h"
 #include "ui/options_window.h"
 
-#include "core/settings_store.h"
+#include "base/settings_store.h"
 #include "scan/blacklist.h"
 #include "scan/dupe_paths.h"
 #include "scan/favourites.h"

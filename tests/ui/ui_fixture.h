@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/context.h"
+#include "base/context.h"
 #include "support/temp_program_folder.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 
 #include "ui/main_window.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "scan/pending_list_model.h"
 
 #include <QApplication>

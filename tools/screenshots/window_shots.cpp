@@ -6,7 +6,7 @@
 #include "ui/group_manager_window.h"
 #include "ui/options_window.h"
 
-#include "core/context.h"
+#include "base/context.h"
 #include "groups/group_manager.h"
 #include "nntp/login.h"
 #include "scan/blacklist.h"

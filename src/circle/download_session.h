@@ -1,0 +1,79 @@
+#pragma once
+
+#include "nntp/login.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+namespace kestrel {
+
+class Circle;
+struct NntpReply;
+
+// The download run: takes the pending entries one at a time in list order, selects
+// their group, requests the article and hands the complete text to the article sink.
+class DownloadSession : public LoginPort {
+public:
+    explicit DownloadSession(Circle &circle);
+
+    void DownloadNext();
+    void SelectDownloadGroup();
+    void RemoveBlankEntries();
+    // The stop-download button.
+    void Command2();
+    // Connected to the download connection's data arrival.
+    void onData(qsizetype bytes);
+    // The emergency reconnect is about to close the connection: the article in hand
+    // goes back on the list, unless this was its third emergency.
+    void emergencyOnArticleInHand();
+
+    // LoginPort
+    void sendLoginLine(const QByteArray &line) override;
+    void userNameMissing() override;
+    void passwordMissing() override;
+
+    const QByteArray &ArticleGroup() const { return m_articleGroup; }
+    const QByteArray &ArticleFileName() const { return m_articleFileName; }
+    const QByteArray &DownloadGroup() const { return m_downloadGroup; }
+    qint64 ArticleNumber() const { return m_articleNumber; }
+    qint32 ArticleBytes() const { return m_articleBytes; }
+    qint32 ArticleExpectedBytes() const { return m_articleExpectedBytes; }
+    const QDateTime &DownloadStart() const { return m_downloadStart; }
+
+private:
+    enum class Awaiting { Nothing, Group, Article };
+
+    void onReply(NntpReply &&reply);
+    void onGreeting(const NntpReply &reply);
+    void afterLogin();
+    void requestArticle();
+    void articleComplete(NntpReply &&reply);
+    void articleRefused(const NntpReply &reply);
+    void groupMissing();
+    void endRun();
+    int nextEntry() const;
+    void showProgress();
+    void logReply(const NntpReply &reply, const QString &suffix = QString());
+    QByteArray articleKey() const;
+
+    Circle &m_c;
+    QByteArray m_articleGroup;
+    qint64 m_articleTag = 0;
+    QByteArray m_articleFileName;
+    qint64 m_articleNumber = 0;
+    qint32 m_articleBytes = 0;
+    qint32 m_articleExpectedBytes = 0;
+    QDateTime m_downloadStart;
+    QByteArray m_downloadGroup;
+    Awaiting m_awaiting = Awaiting::Nothing;
+    // Groups the server said it does not carry; their entries wait for a later run.
+    QSet<QByteArray> m_missingGroups;
+    // Emergency reconnects suffered by each article ("group/number").
+    QHash<QByteArray, int> m_emergencies;
+    qint64 m_lastDisplayMs = -1;
+};
+
+} // namespace kestrel

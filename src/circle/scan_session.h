@@ -1,0 +1,88 @@
+#pragma once
+
+#include "nntp/login.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace kestrel {
+
+class Circle;
+struct NntpReply;
+
+// What is said on the scan connection: the greeting and login rows, GROUP answers,
+// HEAD mode (NEXT and HEAD, one header per round trip) and XOVER mode (ranges of
+// overview lines, taken line by line as they arrive), the last-read bookkeeping in
+// the favourites and the hand-over of every header block to the filter.
+class ScanSession : public LoginPort {
+public:
+    explicit ScanSession(Circle &circle);
+
+    // Connected to the scan connection's data arrival.
+    void onData();
+    // A new scan connection: forget what the last one left.
+    void resetForConnect();
+    // The scan driver selects the next group.
+    void groupSelected(const QByteArray &group, bool resumeFromLastRead);
+
+    void UpdateGroupRow(const QByteArray &group, const QByteArray &firstText, const QByteArray &lastText);
+    void ScanProgress(const QByteArray &group, QByteArrayView number, bool force, bool display = true);
+
+    // LoginPort
+    void sendLoginLine(const QByteArray &line) override;
+    void userNameMissing() override;
+    void passwordMissing() override;
+
+    const QByteArray &CurrentGroup() const { return m_currentGroup; }
+    const QByteArray &XoverRangeStart() const { return m_xoverRangeStart; }
+    qint32 GroupNewCount() const { return m_groupNewCount; }
+    qint32 GroupHeadersThisScan() const { return m_groupHeadersThisScan; }
+
+private:
+    void onReply(const NntpReply &reply);
+    void onXoverLine(QByteArrayView line);
+    void onXoverEnd();
+    void onXoverError(const NntpReply &reply);
+    void onHeadComplete(const NntpReply &reply);
+    void onNextAnswered();
+    void onGroupAnswered(const NntpReply &reply);
+    void onGreeting(const NntpReply &reply);
+    void afterLogin();
+    void startScan();
+    void ParseGroupReply(QByteArrayView line);
+    void SendNext();
+    bool headerLimitsReached();
+    void requestFirstHead();
+    void SendXover();
+    void takeHeader(const QByteArray &block, const QByteArray &number, qint64 value);
+    void logReply(const NntpReply &reply, const QString &suffix = QString());
+    bool displayDue();
+
+    Circle &m_c;
+    qint32 m_headState = 0; // 1 NEXT sent, 2 HEAD sent, 3 header taken
+    bool m_resumeFromLastRead = false;
+    QByteArray m_currentGroup;
+    qint64 m_groupFirst = 0;
+    qint64 m_groupLast = 0;
+    QByteArray m_groupFirstText;
+    QByteArray m_groupLastText;
+    qint64 m_groupCount = 0;
+    qint32 m_groupNewCount = 0;
+    bool m_groupProgressEnabled = false;
+    qint32 m_groupHeadersThisScan = 0;
+    qint64 m_headArticleNumber = 0;
+    // Highest article number of the group already read: the last-read number of a
+    // group read before, then each header taken. The first request of a group and
+    // each further XOVER range start at it, so that header comes again; it is
+    // filtered but not counted as new. -1: nothing read yet.
+    qint64 m_rereadNumber = -1;
+    QByteArray m_xoverRangeStart;
+    QByteArray m_xoverRangeEnd;
+    qint64 m_xoverBytes = 0;
+    bool m_xoverActive = false;
+    int m_favRow = -1; // the current group's row, checked before use
+    qint64 m_lastDisplayMs = -1;
+    QByteArray m_block; // reused for every overview line
+};
+
+} // namespace kestrel

@@ -1,1 +1,0 @@
-// Intentionally empty until this module gains its first source file.

@@ -1,0 +1,164 @@
+#include "engine/engine.h"
+
+#include "base/front_end.h"
+#include "base/ini_file.h"
+#include "base/settings_file.h"
+
+#include "decode/csv_index.h"
+#include "decode/decode_pipeline.h"
+#include "circle/circle.h"
+#include "circle/connections.h"
+#include "engine/list_adapters.h"
+#include "engine/pipeline_sink.h"
+#include "scan/blacklist.h"
+#include "scan/dupe_paths.h"
+#include "scan/favourites.h"
+#include "scan/header_filter.h"
+#include "scan/noredl_list.h"
+#include "scan/pending_list_model.h"
+
+#include <QDir>
+
+namespace kestrel {
+
+Engine::Engine(const QString &appPath, Clock *clock, Prompter *prompter, QObject *parent)
+    : QObject(parent), m_ctx(appPath, clock, prompter), m_csv(std::make_unique<CsvIndex>()),
+      m_noRedl(std::make_unique<NoRedlList>(m_ctx)),
+      m_csvLookup(std::make_unique<CsvIndexLookup>(*m_csv)),
+      m_fetchedNames(std::make_unique<NoRedlFetchedNames>(*m_noRedl)), m_blacklist(std::make_unique<Blacklist>(m_ctx)),
+      m_dupePaths(std::make_unique<DupePaths>(m_ctx)), m_favourites(std::make_unique<FavouritesModel>(m_ctx)),
+      m_pending(std::make_unique<PendingListModel>(m_ctx, *m_noRedl, *m_blacklist)),
+      m_counters(std::make_unique<FilterCounters>()),
+      m_filter(std::make_unique<HeaderFilter>(m_ctx, *m_counters, *m_pending, *m_noRedl, *m_blacklist,
+                                              *m_dupePaths, *m_csvLookup)),
+      m_pipeline(std::make_unique<DecodePipeline>(m_ctx, *m_fetchedNames, m_csv.get())),
+      m_sink(std::make_unique<PipelineSink>(*m_pipeline, *m_pending)),
+      m_circle(std::make_unique<Circle>(m_ctx, *m_favourites, *m_pending, *m_filter, *m_counters, *m_sink))
+{
+    m_sink->setCircle(m_circle.get());
+    connect(m_counters.get(), &FilterCounters::changed, this, &Engine::showCounters);
+    connect(m_pending.get(), &PendingListModel::pendingCountChanged, this, &Engine::showCounters);
+    connect(m_pending.get(), &PendingListModel::addedCountChanged, this, &Engine::showCounters);
+}
+
+void Engine::showCounters()
+{
+    for (const auto &[label, value] : m_counters->labelValues())
+        m_ctx.display.setCounter(QString::fromLatin1(label), value);
+    m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.PendingCount);
+    m_ctx.display.setCounter(QStringLiteral("lblMCount"), m_pending->AddedCount());
+}
+
+Engine::~Engine() = default;
+
+void Engine::Main(FrontEnd &fe)
+{
+    fe.setWaitMaximum(10);
+    // Relative names resolve in the program folder, as every file of ours lives there.
+    QDir::setCurrent(m_ctx.state.AppPath);
+    fe.setWaitProgress(1);
+    fe.showWait();
+
+    LoadCsvIndex(fe);
+    fe.setWaitMaximum(10);
+
+    // The options are loaded before the main window exists, so that its start-up sound
+    // obeys the saved sound setting.
+    loadOptions(fe);
+    fe.createMainWindow();
+    fe.setWaitProgress(8);
+    fe.setWaitProgress(9);
+
+    const IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
+    fe.applyPlacement(LoadWindowPlacement(ini));
+    fe.createColumns(LoadColumnWidths(ini));
+    LoadPending();
+    fe.setWaitProgress(10);
+
+    m_ctx.WriteLog(QString(), false);
+    for (const QString &note : std::as_const(m_startupNotes))
+        m_ctx.WriteLog(note, true);
+    fe.showMainWindow();
+}
+
+void Engine::LoadCsvIndex(FrontEnd &fe)
+{
+    CsvLoadHooks hooks;
+    hooks.showMessage = [&fe](const QString &text) { fe.setWaitMessage(text); };
+    hooks.abortRequested = [&fe] { return fe.waitAbortRequested(); };
+    m_csv->LoadCsvIndex(m_ctx, IniFile(m_ctx.state.file(QStringLiteral("KESTREL.INI"))), hooks);
+}
+
+void Engine::loadOptions(FrontEnd &fe)
+{
+    const IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
+    m_startupNotes = LoadSettings(ini, m_ctx.settings, m_ctx.state.CsvPath, m_csv->CsvLoaded());
+    fe.setWaitProgress(2);
+    m_favourites->LoadFavs();
+    fe.setWaitProgress(3);
+    m_noRedl->LoadNoRedl();
+    fe.setWaitProgress(4);
+    m_dupePaths->LoadDupePaths();
+    fe.setWaitProgress(5);
+    m_blacklist->LoadBlacklist();
+    fe.setWaitProgress(6);
+    fe.setWaitProgress(7);
+}
+
+void Engine::LoadPending()
+{
+    m_pending->LoadPending();
+    showCounters();
+}
+
+void Engine::ExitProgram(FrontEnd &fe)
+{
+    // The end of the program is queued behind this handler: an article finishing in that
+    // last pass would be filed after NOREDL.TXT was saved and fetched again next time.
+    // Its data is of no use any more once it is back on the list.
+    m_circle->connections().TCP2().close();
+    if (m_ctx.state.ArticleInHand)
+        RequeueArticle();
+    SavePending();
+
+    // The settings file is written after each of its steps so that its place in the
+    // order of saved files is kept even when a later step fails.
+    IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
+    SaveSettings(ini, m_ctx.settings);
+    ini.save();
+    saveLists();
+    const PlacementNow p = fe.currentPlacement();
+    SaveWindowPlacement(ini, p.windowState, p.top, p.left, p.width, p.height);
+    ini.save();
+    SaveColumnWidths(ini, fe.columnWidths());
+    ini.save();
+
+    fe.hideMainWindow();
+    SendQuitScan();
+    Q_EMIT finished();
+}
+
+void Engine::RequeueArticle()
+{
+    m_pending->RequeueArticle();
+}
+
+void Engine::SavePending()
+{
+    m_pending->SavePending();
+}
+
+void Engine::saveLists()
+{
+    m_favourites->SaveFavs();
+    m_noRedl->SaveNoRedl();
+    m_dupePaths->SaveDupePaths();
+    m_blacklist->SaveBlacklist();
+}
+
+void Engine::SendQuitScan()
+{
+    m_circle->SendQuit(1);
+}
+
+} // namespace kestrel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "decode/csv_index.h"
+#include "decode/fetched_names.h"
+#include "scan/csv_lookup.h"
+#include "scan/noredl_list.h"
+
+namespace kestrel {
+
+// The no-re-download list as the decode pipeline sees it.
+class NoRedlFetchedNames final : public FetchedNames {
+public:
+    explicit NoRedlFetchedNames(NoRedlList &list) : m_list(list) {}
+    void recordFetched(QByteArrayView name) override { m_list.AddToNoRedl(name); }
+    QByteArray uuencodedName(const QByteArray &text, const QByteArray &subjectName) override
+    {
+        return m_list.CheckUUName(text, subjectName);
+    }
+
+private:
+    NoRedlList &m_list;
+};
+
+// The CSV index as the header filter sees it.
+class CsvIndexLookup final : public CsvLookup {
+public:
+    explicit CsvIndexLookup(const CsvIndex &index) : m_index(index) {}
+    bool CsvLoaded() const override { return m_index.CsvLoaded(); }
+    QByteArray CsvFindRecord(const QByteArray &fileName) const override { return m_index.CsvFindRecord(fileName); }
+    QByteArray CsvSeriesName(const QByteArray &csvFileName) const override
+    {
+        return m_index.CsvSeriesName(csvFileName);
+    }
+
+private:
+    const CsvIndex &m_index;
+};
+
+} // namespace kestrel

@@ -1,0 +1,78 @@
+#include "base/clock.h"
+#include "base/operations_log.h"
+#include "base/settings_store.h"
+#include "support/temp_program_folder.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using kestrel::test::TempProgramFolder;
+
+namespace {
+
+struct LogFixture : ::testing::Test {
+    TempProgramFolder dir;
+    SettingsStore settings;
+    ManualClock clock{QDateTime(QDate(2026, 3, 4), QTime(9, 9, 5))};
+    OperationsLog log{settings, clock, dir.file("OPSLOG.TXT")};
+};
+
+} // namespace
+
+TEST_F(LogFixture, SwitchesDecideWhereMessagesGo)
+{
+    struct Case {
+        bool enable, file, toLog;
+        int listEntries;
+        bool fileWritten;
+    };
+    const Case cases[] = {
+        {false, true, true, 0, false},
+        {true, true, false, 0, false},
+        {true, false, true, 1, false},
+        {true, true, true, 1, true},
+    };
+    for (const Case &c : cases) {
+        QFile::remove(dir.file("OPSLOG.TXT"));
+        log.clear();
+        settings.setChecked(u"chkEnableLogging", c.enable);
+        settings.setChecked(u"chkLogFile", c.file);
+        log.WriteLog(QStringLiteral("hello"), c.toLog);
+        EXPECT_EQ(log.statusLine(), "hello");
+        EXPECT_EQ(log.entries().size(), c.listEntries);
+        EXPECT_EQ(dir.exists("OPSLOG.TXT"), c.fileWritten);
+    }
+}
+
+TEST_F(LogFixture, EntryFormatAndCarriageReturnCut)
+{
+    settings.setChecked(u"chkEnableLogging", true);
+    settings.setChecked(u"chkLogFile", true);
+    log.WriteLog(QStringLiteral("  some words \r\nmore text"), true);
+    ASSERT_EQ(log.entries().size(), 1);
+    EXPECT_EQ(log.entries().front(), "09:09:05  some words");
+    EXPECT_EQ(log.statusLine(), "some words");
+    const QByteArray line = dir.read("OPSLOG.TXT");
+    EXPECT_TRUE(line.endsWith(" 09:09:05  some words\r\n")) << line.constData();
+    EXPECT_EQ(line.count("\r\n"), 1);
+}
+
+TEST_F(LogFixture, ListKeepsNewest99)
+{
+    settings.setChecked(u"chkEnableLogging", true);
+    for (int i = 1; i <= 150; ++i)
+        log.WriteLog(QString::number(i), true);
+    ASSERT_EQ(log.entries().size(), 99);
+    EXPECT_EQ(log.entries().front(), "09:09:05  150");
+    EXPECT_EQ(log.entries().back(), "09:09:05  52");
+}
+
+TEST_F(LogFixture, UnwritableFileDoesNotDisturbCaller)
+{
+    settings.setChecked(u"chkEnableLogging", true);
+    settings.setChecked(u"chkLogFile", true);
+    QDir().mkpath(dir.file("OPSLOG.TXT")); // a folder where the file should be
+    log.WriteLog(QStringLiteral("still shown"), true);
+    EXPECT_EQ(log.entries().size(), 1);
+    EXPECT_EQ(log.statusLine(), "still shown");
+}

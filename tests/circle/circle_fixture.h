@@ -1,0 +1,123 @@
+#pragma once
+
+#include "scan/scan_fixture.h"
+
+#include "newsd/news_server.h"
+#include "newsd/sample_store.h"
+#include "circle/article_sink.h"
+#include "circle/circle.h"
+#include "circle/connections.h"
+#include "circle/download_session.h"
+#include "circle/scan_session.h"
+#include "scan/csv_lookup.h"
+#include "scan/favourites.h"
+#include "scan/header_filter.h"
+#include "circle/rescan_countdown.h"
+#include "circle/scan_driver.h"
+#include "support/wait.h"
+
+#include <QSignalSpy>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace kestrel::test {
+
+// Keeps what the download connection hands over.
+struct RecordingSink : ArticleSink {
+    std::vector<CapturedArticle> articles;
+    void ArticleRetrieved(const CapturedArticle &a) override { articles.push_back(a); }
+};
+
+// One engine's circle against an in-process news server with generated groups.
+struct CircleWorld : ScanWorld {
+    std::shared_ptr<newsd::SampleStore> store;
+    newsd::NewsServer server;
+    FavouritesModel favs{ctx};
+    FilterCounters counters;
+    NoCsvIndex noCsv;
+    HeaderFilter filter{ctx, counters, pending, noRedl, blacklist, dupePaths, noCsv};
+    RecordingSink sink;
+    std::vector<bool> waits; // wouldWait reports, error flag each
+    QStringList log;         // every logged message, oldest first
+    Circle circle{ctx, favs, pending, filter, counters, sink};
+
+    explicit CircleWorld(QList<newsd::SampleGroup> groups = {{"alt.binaries.pictures.test", 1, 40, 0}})
+        : store(std::make_shared<newsd::SampleStore>(groups)), server(store)
+    {
+        EXPECT_TRUE(server.listen());
+        ctx.settings.setText(u"txtHost", QStringLiteral("127.0.0.1"));
+        ctx.settings.setText(u"txtPort", QString::number(server.port()));
+        ctx.settings.setText(u"lblDownloadPath", folder.path() + QStringLiteral("/dl/"));
+        ctx.settings.setChecked(u"chkReScan", false);
+        ctx.settings.setChecked(u"chkAutodownload", false);
+        ctx.settings.setChecked(u"chkAllowRestart", false);
+        // Generated subjects are single-part pictures; let every size through.
+        ctx.settings.setNumber(u"sldLineMin", 0);
+        ctx.settings.setNumber(u"sldLineMax", ctx.settings.def(SettingsStore::indexOf(u"sldLineMax")).max);
+        QObject::connect(&circle, &Circle::wouldWait, [this](bool error) { waits.push_back(error); });
+        QObject::connect(&ctx.log, &OperationsLog::logged, &circle,
+                         [this](const QString &, const QString &message) { log.append(message); });
+        for (const auto &g : groups)
+            addFavourite(g.name);
+    }
+
+    ~CircleWorld()
+    {
+        if (::testing::Test::HasFailure()) {
+            for (const QString &line : log)
+                std::fprintf(stderr, "  log: %s\n", qPrintable(line));
+            for (const auto &e : server.transcript())
+                std::fprintf(stderr, "  cmd %d: %s\n", e.connection, e.line.constData());
+        }
+    }
+
+    void addFavourite(const QByteArray &name, const QByteArray &lastRead = {})
+    {
+        FavouriteRow row;
+        row.name = name;
+        row.sub[FavLastRead] = lastRead;
+        favs.appendRow(row);
+    }
+
+    // A queued entry for article `tag` of `group`.
+    void addPending(const QByteArray &group, qint64 tag, const QByteArray &name)
+    {
+        pending.add_articleheader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1,
+                                  false, {}, false, false, name, group);
+    }
+
+    bool runUntilWait(int ms = 5000)
+    {
+        const size_t before = waits.size();
+        return waitUntil([&] { return waits.size() > before; }, ms);
+    }
+
+    QByteArrayList commands(int connection = 0) const
+    {
+        QByteArrayList out;
+        for (const auto &e : server.transcript())
+            if (connection == 0 || e.connection == connection)
+                out.append(e.line);
+        return out;
+    }
+
+    int count(const QByteArrayList &lines, const QByteArray &prefix) const
+    {
+        int n = 0;
+        for (const QByteArray &l : lines)
+            n += l.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+
+    bool logged(const QString &text) const
+    {
+        for (const QString &line : log)
+            if (line.contains(text))
+                return true;
+        return false;
+    }
+};
+
+} // namespace kestrel::test

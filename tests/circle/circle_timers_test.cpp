@@ -1,0 +1,170 @@
+#include "circle/circle_fixture.h"
+
+#include "nntp/socket_state.h"
+
+#include <QFileInfo>
+
+namespace kestrel::test {
+namespace {
+
+// A server that accepts and then says nothing (no greeting), or greets and then goes
+// quiet: the watchdog leaves it alone for sldTimeout seconds, reconnects on the first
+// tick past that, and says why.
+TEST(Watchdog, SilenceBeforeOrAfterTheGreeting)
+{
+    struct Case {
+        const char *name;
+        newsd::Silence silence;
+        bool allowRestart;
+        QString reason;
+    };
+    const QString noAnswer =
+        QStringLiteral("Scan connection: no answer from the news server within 60 seconds.");
+    const newsd::Silence noGreeting{QByteArray(), -1, 1};
+    const Case cases[] = {
+        {"no greeting, restart", noGreeting, true, noAnswer},
+        {"no greeting, no restart", noGreeting, false, noAnswer},
+        {"silent GROUP, restart", {"GROUP", -1, 1}, true, "Scan connection silent for more than 60 seconds."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w;
+        w.ctx.settings.setChecked(u"chkAllowRestart", c.allowRestart);
+        w.server.faults().silences.append(c.silence);
+        w.circle.ConnectScan();
+        const QByteArray verb = c.silence.command;
+        ASSERT_TRUE(waitUntil([&] {
+            return verb.isEmpty() ? w.circle.connections().TCP1().isConnected()
+                                  : w.count(w.commands(1), verb) == 1;
+        }));
+        Connections &conn = w.circle.connections();
+        EXPECT_TRUE(conn.Timerbot1().isActive());
+        w.clock.advanceMsecs(60'000);
+        conn.watchdogTick(1);
+        EXPECT_TRUE(conn.TCP1().isConnected());
+        w.clock.advanceMsecs(1'000);
+        conn.watchdogTick(1);
+        EXPECT_TRUE(w.logged(c.reason));
+        EXPECT_TRUE(conn.TCP1().isClosed());
+        EXPECT_FALSE(conn.Timerbot1().isActive());
+        EXPECT_FALSE(w.ctx.state.Scanning);
+        EXPECT_EQ(w.ctx.state.RescanArmed, c.allowRestart);
+        EXPECT_EQ(w.circle.countdown().running(), c.allowRestart);
+        EXPECT_EQ(w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")), c.allowRestart);
+        if (c.allowRestart) {
+            EXPECT_EQ(w.ctx.state.RescanCountdown, 90);
+            EXPECT_TRUE(w.waits.empty());
+        } else {
+            EXPECT_EQ(w.waits, std::vector<bool>{true});
+        }
+    }
+}
+
+TEST(Watchdog, DisarmedTimerStopsAndScanConnectionIsLeftAloneDuringADownload)
+{
+    CircleWorld w;
+    Connections &conn = w.circle.connections();
+    conn.Timerbot1().start();
+    conn.watchdogTick(1);
+    EXPECT_FALSE(conn.Timerbot1().isActive());
+
+    w.ctx.settings.setChecked(u"chkAllowRestart", true);
+    w.ctx.state.DownloadState = 5;
+    conn.EmergencyReconnect(1);
+    EXPECT_TRUE(w.log.isEmpty());
+    EXPECT_FALSE(w.ctx.state.RescanArmed);
+}
+
+struct Countdown : CircleWorld {
+    Countdown()
+    {
+        QDir(folder.path()).mkpath(QStringLiteral("sfx"));
+        for (int i = 0; i <= 12; ++i)
+            folder.write(QStringLiteral("sfx/%1.wav").arg(i), "RIFF");
+        ctx.sound.setPlayerProgram(QString());
+        ctx.settings.setChecked(u"chkSFX", true);
+    }
+};
+
+TEST(RescanCountdown, CountsDownWithSoundsAndConnects)
+{
+    Countdown w;
+    RescanCountdown &cd = w.circle.countdown();
+    cd.arm(12);
+    QStringList sounds;
+    for (int i = 0; i < 11; ++i) {
+        cd.tick();
+        sounds.append(QFileInfo(w.ctx.sound.lastPlayed()).fileName());
+        EXPECT_TRUE(w.server.connectionsAccepted() == 0);
+    }
+    EXPECT_EQ(w.ctx.log.statusLine(), QStringLiteral("Rescan in 1 seconds (hit X to abort)"));
+    EXPECT_EQ(sounds, (QStringList{"", "10.wav", "9.wav", "8.wav", "7.wav", "6.wav", "5.wav", "4.wav",
+                                   "3.wav", "2.wav", "1.wav"}));
+    cd.tick();
+    EXPECT_FALSE(cd.running());
+    EXPECT_FALSE(w.ctx.state.RescanArmed);
+    EXPECT_TRUE(w.logged(QStringLiteral("Connecting...")));
+    EXPECT_EQ(QFileInfo(w.ctx.sound.lastPlayed()).fileName(), QStringLiteral("1.wav"));
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_FALSE(w.waits.back());
+}
+
+TEST(RescanCountdown, CancelledByAConnectStoppedByTheStopButton)
+{
+    {
+        Countdown w;
+        w.circle.countdown().arm(30);
+        w.ctx.state.RescanArmed = false; // what a manual connect does
+        w.circle.countdown().tick();
+        EXPECT_TRUE(w.logged(QStringLiteral("Re-scan countdown cancelled by user.")));
+        EXPECT_FALSE(w.circle.countdown().running());
+        EXPECT_EQ(w.ctx.state.RescanCountdown, 30);
+    }
+    {
+        Countdown w;
+        w.ctx.settings.setNumber(u"sldRescan", 45);
+        w.circle.countdown().arm(20);
+        w.circle.countdown().tick();
+        w.circle.Command1();
+        EXPECT_FALSE(w.circle.countdown().running());
+        EXPECT_FALSE(w.ctx.state.RescanArmed);
+        EXPECT_EQ(w.ctx.state.RescanCountdown, 45);
+        EXPECT_TRUE(w.log.isEmpty());
+    }
+}
+
+TEST(ScanDriver, StopButtonEndsARunningScan)
+{
+    CircleWorld w({{"a.one", 1, 5, 0}, {"a.two", 1, 5, 0}});
+    w.server.faults().silences.append({"GROUP", -1, 1});
+    w.circle.ConnectScan();
+    ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(1), "GROUP") == 1; }));
+    w.counters.ScanHeaderCount = 7;
+    w.circle.Command1();
+    EXPECT_FALSE(w.ctx.state.Scanning);
+    EXPECT_TRUE(
+        w.logged(QStringLiteral("Scan Aborted by user. 7 headers read in 0 seconds, averaging 0.0 headers "
+                                "per minute.")));
+    ASSERT_TRUE(waitUntil([&] { return !w.circle.driver().running(); }));
+    EXPECT_EQ(w.favs.row(0).smallIcon, 1);
+    EXPECT_EQ(w.count(w.commands(1), "GROUP"), 1);
+}
+
+TEST(SocketState, Texts)
+{
+    const std::pair<QAbstractSocket::SocketState, const char *> cases[] = {
+        {QAbstractSocket::UnconnectedState, "Connection Closed"},
+        {QAbstractSocket::HostLookupState, "Resolving Host"},
+        {QAbstractSocket::ConnectingState, "Connecting"},
+        {QAbstractSocket::ConnectedState, "Connected"},
+        {QAbstractSocket::ClosingState, "Peer is closing the connection"},
+    };
+    for (const auto &[state, text] : cases)
+        EXPECT_EQ(socketStateText(socketStateNumber(state)), QLatin1String(text));
+    EXPECT_EQ(socketStateText(9), QStringLiteral("TCP Error"));
+    EXPECT_TRUE(socketStateText(10).isEmpty());
+    EXPECT_TRUE(socketStateText(-1).isEmpty());
+}
+
+} // namespace
+} // namespace kestrel::test

@@ -1,0 +1,229 @@
+#include "circle/circle_fixture.h"
+
+namespace kestrel::test {
+namespace {
+
+using newsd::SampleGroup;
+
+// Entries are fetched in list order; the connection stays in its group between
+// articles of that group and selects the next group only when it changes.
+TEST(DownloadSession, FetchesInListOrderReusingTheSelectedGroup)
+{
+    for (const bool headers : {false, true}) {
+        SCOPED_TRACE(headers ? "ARTICLE" : "BODY");
+        CircleWorld w({{"a.one", 1, 10, 0}, {"a.two", 1, 10, 0}});
+        w.ctx.settings.setChecked(u"chkSaveHeaders", headers);
+        w.addPending("a.one", 3, "p3.jpg");
+        w.addPending("a.one", 4, "p4.jpg");
+        w.addPending("a.two", 7, "q7.jpg");
+        w.circle.DownloadNext();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_FALSE(w.waits.back());
+        const QByteArray verb = headers ? "ARTICLE  " : "BODY  ";
+        ASSERT_TRUE(waitUntil([&] { return w.commands(1).value(5) == "QUIT"; }, 2000));
+        EXPECT_EQ(w.commands(1),
+                  (QByteArrayList{"GROUP a.one", verb + "3", verb + "4", "GROUP a.two", verb + "7", "QUIT"}));
+        ASSERT_EQ(w.sink.articles.size(), 3u);
+        EXPECT_EQ(w.sink.articles[0].fileName, "p3.jpg");
+        EXPECT_EQ(w.sink.articles[2].group, "a.two");
+        const QByteArray text = w.sink.articles[1].articleBuffer;
+        EXPECT_TRUE(text.startsWith(headers ? "220 4 " : "222 4 "));
+        EXPECT_TRUE(text.endsWith("\r\n.\r\n"));
+        EXPECT_EQ(w.sink.articles[1].bytes, text.size());
+        EXPECT_EQ(w.pending.count(), 0);
+        EXPECT_EQ(w.ctx.state.DownloadState, 0);
+        EXPECT_FALSE(w.ctx.state.ArticleInHand);
+        EXPECT_FALSE(w.ctx.display.downloadLightBusy());
+    }
+}
+
+// Large servers number their articles past 32 bits.
+TEST(DownloadSession, ArticleNumbersPastThirtyTwoBitsAreFetchedAsTheyAre)
+{
+    const qint64 big = 5000000001;
+    CircleWorld w({{"a.big", big, big + 1, 0}});
+    w.addPending("a.big", big + 1, "big.jpg");
+    w.circle.DownloadNext();
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_EQ(w.commands(1).value(1), "BODY  5000000002");
+    ASSERT_EQ(w.sink.articles.size(), 1u);
+    EXPECT_TRUE(w.sink.articles[0].articleBuffer.startsWith("222 5000000002 "));
+}
+
+// Refusals that used to leave the run waiting for the watchdog now end at once: an
+// article the server no longer has is dropped, a group it does not carry keeps its
+// entries for a later run; the other entries are fetched either way.
+TEST(DownloadSession, RefusedArticlesAndGroupsDoNotStallTheRun)
+{
+    struct Case {
+        const char *name;
+        std::function<void(CircleWorld &)> setup;
+        QString logLine;
+        QByteArrayList leftPending;
+    };
+    const Case cases[] = {
+        {"430",
+         [](CircleWorld &w) {
+             w.server.faults().forcedReplies.append({"BODY", 430, 1});
+         },
+         QStringLiteral("Article not available: p3.jpg (430"),
+         {}},
+        {"423",
+         [](CircleWorld &w) { w.addPending("a.one", 99, "gone.jpg"); },
+         QStringLiteral("bad article number!"),
+         {}},
+        {"411",
+         [](CircleWorld &w) {
+             w.addPending("a.missing", 2, "m2.jpg");
+             w.addPending("a.missing", 5, "m5.jpg");
+         },
+         QStringLiteral("Error, no such news group a.missing"),
+         {"m2.jpg", "m5.jpg"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{"a.one", 1, 10, 0}});
+        c.setup(w);
+        w.addPending("a.one", 3, "p3.jpg");
+        w.addPending("a.one", 4, "p4.jpg");
+        w.circle.DownloadNext();
+        ASSERT_TRUE(w.runUntilWait(3000));
+        EXPECT_TRUE(w.logged(c.logLine));
+        QByteArrayList fetched;
+        for (const CapturedArticle &a : w.sink.articles)
+            fetched.append(a.fileName);
+        EXPECT_TRUE(fetched.contains("p4.jpg"));
+        EXPECT_EQ(w.texts(), c.leftPending);
+    }
+}
+
+// The scan stops as soon as the pending list is full, and the download run starts.
+TEST(DownloadSession, MaxPendingStopsTheScanAndStartsTheDownload)
+{
+    CircleWorld w({{"a.one", 1, 200, 0}, {"a.two", 1, 50, 0}});
+    w.ctx.settings.setChecked(u"chkXOVER", true);
+    w.ctx.settings.setNumber(u"sldXOVER", 20);
+    w.ctx.settings.setNumber(u"sldMaxPending", 5);
+    w.ctx.settings.setChecked(u"chkAutodownload", true);
+    int queuedAtStop = -1;
+    QObject::connect(&w.ctx.log, &OperationsLog::logged, &w.circle, [&](const QString &, const QString &m) {
+        if (m.startsWith(u"Scan Stopped (max pending)."))
+            queuedAtStop = w.ctx.state.PendingCount;
+    });
+    w.circle.ConnectScan();
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_GE(queuedAtStop, 5);
+    EXPECT_EQ(int(w.sink.articles.size()), queuedAtStop);
+    EXPECT_EQ(w.count(w.commands(1), "GROUP a.two"), 0);
+    EXPECT_EQ(w.count(w.commands(1), "XOVER"), 1);
+    EXPECT_FALSE(w.ctx.state.Scanning);
+}
+
+// The connection goes silent in the middle of an article. The watchdog's emergency
+// reconnect puts the article back on the list, as a user's abort does, but only
+// twice: the third emergency on the same article drops it.
+TEST(DownloadSession, EmergencyReconnectRequeuesTheArticleUpToThreeTimes)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.ctx.settings.setChecked(u"chkAllowRestart", true);
+    w.server.faults().silences.append({"BODY", -1, 3});
+    w.addPending("a.one", 3, "p3.jpg");
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        SCOPED_TRACE(attempt);
+        w.circle.DownloadNext();
+        ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(), "BODY") == attempt; }, 3000));
+        w.clock.advanceMsecs(61'000);
+        w.circle.connections().watchdogTick(2);
+        EXPECT_TRUE(w.logged(QStringLiteral("Download connection silent for more than 60 seconds.")));
+        EXPECT_TRUE(w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")));
+        EXPECT_EQ(w.ctx.state.RescanCountdown, 90);
+        EXPECT_EQ(w.ctx.state.DownloadState, 0);
+        EXPECT_FALSE(w.ctx.state.ArticleInHand);
+        EXPECT_EQ(w.texts(), attempt < 3 ? QByteArrayList{"p3.jpg"} : QByteArrayList{});
+    }
+    EXPECT_TRUE(w.logged(QStringLiteral("Dropped after 3 failed attempts: p3.jpg")));
+}
+
+TEST(DownloadSession, UserAbortRequeuesTheArticle)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.server.faults().silences.append({"BODY", -1, 1});
+    w.addPending("a.one", 3, "p3.jpg");
+    w.addPending("a.one", 4, "p4.jpg");
+    w.circle.Command2();
+    EXPECT_EQ(w.prompter.said.back(),
+              QStringLiteral("Use this button to stop the download process, there is not currently anything "
+                             "downloading."));
+    w.circle.DownloadNext();
+    ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(), "BODY") == 1; }, 3000));
+    w.circle.Command2();
+    EXPECT_TRUE(w.logged(QStringLiteral("User Abort!")));
+    EXPECT_EQ(w.texts(), (QByteArrayList{"p3.jpg", "p4.jpg"}));
+    EXPECT_FALSE(w.ctx.state.ArticleInHand);
+    EXPECT_FALSE(w.ctx.state.RescanArmed);
+    ASSERT_FALSE(w.waits.empty());
+    EXPECT_FALSE(w.waits.back());
+}
+
+// A server that hangs up in the middle of an article: the article goes back on the
+// list and the next run fetches it whole.
+TEST(DownloadSession, ArticleCutOffByTheServerIsFetchedAgain)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.server.faults().dropArticleAfterBytes = 200;
+    w.addPending("a.one", 3, "p3.jpg");
+    w.circle.DownloadNext();
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_TRUE(w.waits.back());
+    EXPECT_TRUE(w.logged(QStringLiteral("The news server closed the connection.")));
+    EXPECT_EQ(w.texts(), QByteArrayList{"p3.jpg"});
+    EXPECT_TRUE(w.sink.articles.empty());
+    w.circle.DownloadNext();
+    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_EQ(w.sink.articles.size(), 1u);
+    EXPECT_TRUE(w.sink.articles[0].articleBuffer.endsWith("\r\n.\r\n"));
+}
+
+// A run restarted while the old connection is still open (here right after a 412, before
+// the goodbye) opens a fresh connection instead of waiting on the old one, and the
+// article of the ended run is fetched too.
+TEST(DownloadSession, AlreadyConnectedDoesNotStallTheRun)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.server.faults().forcedReplies.append({"GROUP", 412, 1});
+    w.addPending("a.one", 3, "p3.jpg");
+    w.addPending("a.one", 4, "p4.jpg");
+    bool restarted = false;
+    QObject::connect(&w.circle, &Circle::wouldWait, &w.circle, [&] {
+        if (!restarted && w.circle.connections().TCP2().isConnected()) {
+            restarted = true;
+            w.circle.DownloadNext();
+        }
+    });
+    w.circle.DownloadNext();
+    ASSERT_TRUE(waitUntil([&] { return w.sink.articles.size() == 2; }, 3000));
+    EXPECT_TRUE(restarted);
+    EXPECT_TRUE(w.logged(QStringLiteral("Already Connected!")));
+    EXPECT_EQ(w.sink.articles[0].fileName, "p3.jpg");
+    EXPECT_EQ(w.server.connectionsAccepted(), 2);
+}
+
+TEST(DownloadSession, OnlyGhostedEntriesEndTheRunAtOnce)
+{
+    CircleWorld w;
+    w.addGhosted("!Duplicate", "x.jpg (1/1)");
+    w.counters.ScanHeaderCount = 0;
+    w.ctx.settings.setChecked(u"chkReScan", true);
+    w.circle.DownloadNext();
+    ASSERT_FALSE(w.waits.empty());
+    EXPECT_EQ(w.ctx.log.statusLine(), QStringLiteral("Done!"));
+    EXPECT_FALSE(w.ctx.state.RescanArmed);
+    EXPECT_EQ(w.pending.count(), 1);
+    // A scan running refuses the download.
+    w.ctx.state.Scanning = true;
+    w.circle.DownloadNext();
+    EXPECT_EQ(w.prompter.said.back(), QStringLiteral("Stop scan first."));
+}
+
+} // namespace
+} // namespace kestrel::test

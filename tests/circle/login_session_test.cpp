@@ -1,0 +1,198 @@
+#include "groups/group_manager.h"
+#include "circle/circle_fixture.h"
+
+namespace kestrel::test {
+namespace {
+
+// Each case names only what differs from a plain connection that needs no login.
+struct LoginCase {
+    const char *name;
+    bool chkAuth = false, chkSlave = false, serverWantsLogin = false;
+    QString user = QStringLiteral("u"), password = QStringLiteral("p");
+    QByteArrayList commands = {}; // on the scan connection, in order from the start
+    bool error = false;
+    QString message = {}; // the message box, if any
+};
+
+TEST(Login, ScanConnectionSequences)
+{
+    const QByteArray g = "GROUP alt.binaries.pictures.test";
+    const LoginCase cases[] = {
+        {.name = "no login, no slave", .commands = {g}},
+        {.name = "login and slave",
+         .chkAuth = true,
+         .chkSlave = true,
+         .serverWantsLogin = true,
+         .user = " u ",
+         .commands = {"AUTHINFO USER  u ", "AUTHINFO PASS p", "SLAVE", g}},
+        {.name = "slave only", .chkSlave = true, .commands = {"SLAVE", g}},
+        {.name = "480 after GROUP",
+         .serverWantsLogin = true,
+         .commands = {g, "AUTHINFO USER u", "AUTHINFO PASS p", g}},
+        {.name = "empty user name",
+         .serverWantsLogin = true,
+         .user = "",
+         .commands = {g, "QUIT"},
+         .error = true,
+         .message = "Error, server wanted username, but you have not supplied it."},
+        {.name = "empty password",
+         .chkAuth = true,
+         .serverWantsLogin = true,
+         .password = "",
+         .commands = {"AUTHINFO USER u", "QUIT"},
+         .error = true,
+         .message = "Error, server wanted password, but you have not supplied it."},
+        {.name = "wrong password",
+         .chkAuth = true,
+         .serverWantsLogin = true,
+         .password = "wrong",
+         .commands = {"AUTHINFO USER u", "AUTHINFO PASS wrong"},
+         .error = true,
+         .message = "Authentication Error.  Check Username/Password..."},
+    };
+    for (const LoginCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w;
+        if (c.serverWantsLogin)
+            w.server.setCredentials(c.user.trimmed().toUtf8(), "p");
+        w.ctx.settings.setChecked(u"chkAuth", c.chkAuth);
+        w.ctx.settings.setChecked(u"chkSlave", c.chkSlave);
+        w.ctx.settings.setText(u"txtUserName", c.user);
+        w.ctx.settings.setText(u"txtPassword", c.password);
+        QSignalSpy loginWanted(&w.circle, &Circle::loginWindowWanted);
+        w.circle.ConnectScan();
+        ASSERT_TRUE(w.runUntilWait(3000));
+        EXPECT_EQ(w.waits.back(), c.error);
+        ASSERT_TRUE(waitUntil([&] { return w.commands(1).size() >= c.commands.size(); }, 2000));
+        EXPECT_EQ(w.commands(1).mid(0, c.commands.size()), c.commands);
+        EXPECT_EQ(w.prompter.said.empty() ? QString() : w.prompter.said.back(), c.message);
+        EXPECT_EQ(loginWanted.size(), c.password.isEmpty() ? 1 : 0);
+        EXPECT_FALSE(w.ctx.state.Scanning);
+        EXPECT_TRUE(w.ctx.display.scanEnabled());
+        // The log names the steps, never the secrets.
+        EXPECT_FALSE(w.logged(QStringLiteral("AUTHINFO")));
+        EXPECT_EQ(w.logged(QStringLiteral("Authenticating User Name...")), c.chkAuth || c.serverWantsLogin);
+    }
+}
+
+// A refusal on the download connection ends the run without a message box; the
+// article in hand stays queued.
+TEST(Login, RefusalOnTheDownloadConnection)
+{
+    CircleWorld w;
+    w.server.setCredentials("u", "p");
+    w.ctx.settings.setChecked(u"chkAuth", true);
+    w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
+    w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
+    w.server.faults().forcedReplies.append({"AUTHINFO", 502, 1});
+    w.addPending("alt.binaries.pictures.test", 3, "p3.jpg");
+    w.circle.DownloadNext();
+    ASSERT_TRUE(w.runUntilWait(3000));
+    EXPECT_TRUE(w.waits.back());
+    EXPECT_TRUE(w.prompter.said.empty());
+    ASSERT_TRUE(waitUntil([&] { return w.commands(1).size() == 2; }, 2000));
+    EXPECT_EQ(w.commands(1), (QByteArrayList{"AUTHINFO USER u", "QUIT"}));
+    ASSERT_TRUE(waitUntil([&] { return w.pending.count() == 1; }, 2000));
+    EXPECT_EQ(w.texts(), QByteArrayList{"p3.jpg"});
+    EXPECT_EQ(w.ctx.state.DownloadState, 0);
+}
+
+TEST(Login, LoginThenDownloadAfterAScan)
+{
+    CircleWorld w;
+    w.server.setCredentials("u", "p");
+    w.ctx.settings.setChecked(u"chkAuth", true);
+    w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
+    w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
+    w.ctx.settings.setChecked(u"chkAutodownload", true);
+    w.ctx.settings.setChecked(u"chkXOVER", true);
+    w.circle.ConnectScan();
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_FALSE(w.waits.back());
+    EXPECT_EQ(int(w.sink.articles.size()), w.pending.AddedCount());
+    EXPECT_GT(w.sink.articles.size(), 0u);
+    EXPECT_EQ(w.commands(2).mid(0, 3),
+              (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "GROUP alt.binaries.pictures.test"}));
+}
+
+// The group-list connection logs every line it sends, the login lines with their values;
+// the login routines serve it through its own port.
+TEST(Login, GroupListConnectionLogsWhatItSends)
+{
+    CircleWorld w;
+    NntpConnection gTCP1(3);
+    struct Port : LoginPort {
+        Context &ctx;
+        NntpConnection &c;
+        int missing = 0;
+        Port(Context &x, NntpConnection &cc) : ctx(x), c(cc) {}
+        void sendLoginLine(const QByteArray &line) override { SendGroupList(ctx, c, line); }
+        void userNameMissing() override { ++missing; }
+        void passwordMissing() override { ++missing; }
+    } port(w.ctx, gTCP1);
+    w.circle.login().setPort(3, &port);
+    w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
+    w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
+
+    EXPECT_FALSE(SendGroupList(w.ctx, gTCP1, "LIST"));
+    EXPECT_TRUE(w.log.isEmpty());
+    gTCP1.open(QStringLiteral("127.0.0.1"), w.server.port());
+    ASSERT_TRUE(waitUntil([&] { return gTCP1.isConnected(); }));
+    w.circle.login().SendAuthUser(3);
+    w.circle.login().SendAuthPass(3);
+    EXPECT_TRUE(SendGroupList(w.ctx, gTCP1, "LIST"));
+    EXPECT_EQ(w.log, (QStringList{"Authenticating User Name...", "AUTHINFO USER u",
+                                  "Authenticating Password...", "AUTHINFO PASS p", "LIST"}));
+    ASSERT_TRUE(waitUntil([&] { return w.commands().size() == 3; }));
+    EXPECT_EQ(w.commands(), (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "LIST"}));
+    w.ctx.settings.setText(u"txtUserName", QString());
+    w.circle.login().SendAuthUser(3);
+    EXPECT_EQ(port.missing, 1);
+}
+
+// Nothing is opened without a host or without groups to scan.
+TEST(Login, ConnectScanNeedsAHostAndGroups)
+{
+    {
+        CircleWorld w;
+        w.ctx.settings.setText(u"txtHost", QString());
+        w.ctx.settings.setText(u"txtPort", QString());
+        w.circle.ConnectScan();
+        ASSERT_EQ(w.waits, std::vector<bool>{true});
+        EXPECT_TRUE(
+            w.prompter.said.back().startsWith(u"Enter News Server name, and then click connect again.\r\r"));
+        EXPECT_EQ(w.ctx.settings.text(u"txtPort"), QStringLiteral("119"));
+        EXPECT_EQ(w.server.connectionsAccepted(), 0);
+    }
+    {
+        CircleWorld w(QList<newsd::SampleGroup>{});
+        QSignalSpy groupsWanted(&w.circle, &Circle::newsgroupsWanted);
+        w.circle.ConnectScan();
+        ASSERT_EQ(w.waits, std::vector<bool>{true});
+        EXPECT_TRUE(
+            w.prompter.said.back().startsWith(u"Before scanning, you need to specify some newsgroups."));
+        EXPECT_EQ(groupsWanted.size(), 1);
+    }
+    {
+        // Blanks around the host name and letters after the port number are ignored.
+        CircleWorld w;
+        w.ctx.settings.setText(u"txtHost", QStringLiteral("  127.0.0.1  "));
+        w.ctx.settings.setText(u"txtPort", QString::number(w.server.port()) + QStringLiteral("abc"));
+        w.circle.ConnectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_FALSE(w.waits.back());
+    }
+    {
+        // A refused connection is logged and ends the circle with an error.
+        CircleWorld w;
+        w.server.close();
+        w.ctx.settings.setText(u"txtPort", QStringLiteral("1"));
+        w.circle.ConnectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_TRUE(w.waits.back());
+        EXPECT_TRUE(w.logged(QStringLiteral("Connection refused")));
+    }
+}
+
+} // namespace
+} // namespace kestrel::test

@@ -1,0 +1,201 @@
+#include "circle/circle_fixture.h"
+
+namespace kestrel::test {
+namespace {
+
+using newsd::SampleGroup;
+
+const QByteArray kGroup = "alt.binaries.pictures.test";
+
+// Reading resumes at the last-read article, which is filtered again but not counted;
+// a group never read or renumbered since starts at its first article, which counts.
+TEST(ScanSession, ReadsNewHeadersFromTheLastReadArticleOn)
+{
+    const struct {
+        const char *name;
+        bool xover;
+        SampleGroup group;
+        QByteArray lastRead;
+        QByteArray commands; // on the scan connection after GROUP, separated by |
+        qint32 newHeaders;   // ScanHeaderCount at the end
+        QByteArray lastReadAfter;
+        int logged; // the count in "N new articles in <group>"
+    } cases[] = {
+        {"head, never read", false, {kGroup, 1, 6, 0}, "", "HEAD|NEXT|HEAD", 6, "6", 5},
+        {"head, resumed", false, {kGroup, 1, 10, 0}, "7", "NEXT|HEAD 7|NEXT|HEAD", 3, "10", 3},
+        {"head, renumbered", false, {kGroup, 500, 520, 0}, "100", "HEAD|NEXT", 21, "520", 20},
+        {"xover, never read", true, {kGroup, 1, 6, 0}, "", "XOVER 1-21", 6, "6", 5},
+        {"xover, resumed",
+         true,
+         {kGroup, 1, 100, 0},
+         "30",
+         "XOVER 30-50|XOVER 50-70|XOVER 70-90|XOVER 90-110",
+         70,
+         "100",
+         70},
+        {"xover, renumbered", true, {kGroup, 500, 520, 0}, "100", "XOVER 500-520", 21, "520", 20},
+        {"xover, nothing new", true, {kGroup, 1, 10, 0}, "10", "QUIT", 0, "10", 0},
+        {"xover, gaps in the group", true, {kGroup, 1, 30, 3}, "", "XOVER 1-21|XOVER 21-41", 20, "29", 29},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({c.group});
+        w.favs.setSubItem(0, FavLastRead, c.lastRead);
+        w.ctx.settings.setChecked(u"chkXOVER", c.xover);
+        w.ctx.settings.setNumber(u"sldXOVER", 20);
+        w.circle.ConnectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_FALSE(w.waits.back());
+        EXPECT_TRUE(waitUntil([&] { return w.commands(1).last() == "QUIT"; }, 2000));
+        const QByteArrayList expected = QByteArrayList{"GROUP " + kGroup} + c.commands.split('|');
+        EXPECT_EQ(w.commands(1).mid(0, expected.size()), expected);
+        EXPECT_EQ(w.counters.ScanHeaderCount, c.newHeaders);
+        EXPECT_EQ(w.favs.GetLastRead(kGroup), c.lastReadAfter);
+        EXPECT_TRUE(w.logged(QString::number(c.logged) + QStringLiteral(" new articles in ") +
+                             QString::fromLatin1(kGroup)));
+        EXPECT_FALSE(w.ctx.state.Scanning);
+    }
+}
+
+TEST(ScanSession, PerGroupLimitEndsEachGroupEarly)
+{
+    for (const bool xover : {false, true}) {
+        SCOPED_TRACE(xover ? "xover" : "head");
+        CircleWorld w({{"a.one", 1, 100, 0}, {"a.two", 1, 100, 0}});
+        w.ctx.settings.setChecked(u"chkXOVER", xover);
+        w.ctx.settings.setNumber(u"sldXOVER", 20);
+        w.ctx.settings.setChecked(u"chkMaxPGPS", true);
+        w.ctx.settings.setNumber(u"sldMaxPGPS", 5);
+        w.circle.ConnectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        // HEAD mode asks for five headers; XOVER mode stops after the range that
+        // reached five lines.
+        const int perGroup = xover ? 21 : 5;
+        EXPECT_EQ(w.counters.ScanHeaderCount, 2 * perGroup);
+        EXPECT_EQ(w.favs.GetLastRead("a.two"), QByteArray::number(perGroup));
+        EXPECT_EQ(w.count(w.commands(1), "XOVER"), xover ? 2 : 0);
+    }
+}
+
+// A group whose last-read number equals the start of the range last asked for in
+// another group is still read.
+TEST(ScanSession, RangeStartOfAnotherGroupDoesNotEndAGroup)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}, {"a.two", 1, 30, 0}});
+    w.favs.setSubItem(1, FavLastRead, "1");
+    w.ctx.settings.setChecked(u"chkXOVER", true);
+    w.ctx.settings.setNumber(u"sldXOVER", 20);
+    w.circle.ConnectScan();
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_EQ(w.favs.GetLastRead("a.two"), "30");
+    EXPECT_EQ(w.counters.ScanHeaderCount, 10 + 29);
+}
+
+// Two new headers in the first of three groups count as two, not as nothing, so the
+// re-scan is armed once the downloads are done.
+TEST(ScanSession, HeaderCountIsTheNewHeadersTaken)
+{
+    for (const bool xover : {false, true}) {
+        SCOPED_TRACE(xover ? "xover" : "head");
+        CircleWorld w({{"a.one", 1, 12, 0}, {"a.two", 1, 5, 0}, {"a.three", 1, 5, 0}});
+        w.favs.setSubItem(0, FavLastRead, "10");
+        w.favs.setSubItem(1, FavLastRead, "5");
+        w.favs.setSubItem(2, FavLastRead, "5");
+        w.ctx.settings.setChecked(u"chkXOVER", xover);
+        w.ctx.settings.setChecked(u"chkReScan", true);
+        w.ctx.settings.setChecked(u"chkAutodownload", true);
+        w.circle.ConnectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_EQ(w.counters.ScanHeaderCount, 2);
+        EXPECT_TRUE(w.logged(QStringLiteral("Scan Complete. 2 headers read in")));
+        EXPECT_TRUE(w.logged(QStringLiteral("Rescan in 90 seconds.")));
+        EXPECT_TRUE(w.ctx.state.RescanArmed);
+    }
+}
+
+// Rows without a name, switched-off rows and groups the server lacks are passed over;
+// the scan goes on with the next group at once.
+TEST(ScanSession, SkippedAndFailingGroupsDoNotStallTheScan)
+{
+    struct Case {
+        const char *name;
+        std::function<void(CircleWorld &)> setup;
+        QString logLine;
+    };
+    const Case cases[] = {
+        {"unnamed row", [](CircleWorld &w) { w.addFavourite(""); }, QString()},
+        {"ghosted row",
+         [](CircleWorld &w) {
+             w.addFavourite("a.off");
+             w.favs.setGhosted(1, true);
+         },
+         QString()},
+        {"no such group", [](CircleWorld &w) { w.addFavourite("a.missing"); },
+         QStringLiteral("Error, no such news group a.missing")},
+        {"xover refused",
+         [](CircleWorld &w) {
+             w.server.faults().forcedReplies.append({"XOVER", 420, 1});
+         },
+         QStringLiteral("XOVER failed in a.one: 420")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{"a.one", 1, 5, 0}});
+        c.setup(w);
+        w.addFavourite("a.two");
+        w.store->addGroup({"a.two", 1, 5, 0});
+        w.ctx.settings.setChecked(u"chkXOVER", true);
+        w.circle.ConnectScan();
+        ASSERT_TRUE(w.runUntilWait(3000));
+        EXPECT_EQ(w.favs.GetLastRead("a.two"), "5");
+        EXPECT_EQ(w.count(w.commands(1), "GROUP"), 2 + (c.logLine.contains(u"missing") ? 1 : 0));
+        if (!c.logLine.isEmpty()) {
+            EXPECT_TRUE(w.logged(c.logLine));
+        }
+    }
+}
+
+// The server hangs up while a GROUP is out: the scan ends at once, with an error,
+// instead of sending the remaining groups into a closed connection.
+TEST(ScanSession, ConnectionLostMidScanEndsTheScan)
+{
+    CircleWorld w({{"a.one", 1, 5, 0}, {"a.two", 1, 5, 0}});
+    w.server.faults().silences.append({"GROUP", -1, 1});
+    QObject::connect(&w.server, &newsd::NewsServer::commandReceived, &w.server,
+                     [&](int, const QByteArray &line) {
+                         if (line.startsWith("GROUP"))
+                             QMetaObject::invokeMethod(
+                                 &w.server, [&] { w.server.dropConnections(); }, Qt::QueuedConnection);
+                     });
+    w.circle.ConnectScan();
+    ASSERT_TRUE(w.runUntilWait(3000));
+    EXPECT_TRUE(w.waits.back());
+    EXPECT_FALSE(w.ctx.state.Scanning);
+    EXPECT_EQ(w.count(w.commands(1), "GROUP"), 1);
+    EXPECT_TRUE(w.logged(QStringLiteral("The news server closed the connection.")));
+    EXPECT_TRUE(w.ctx.display.scanEnabled());
+}
+
+// Every reply of a whole session cut in two at each byte position in turn: the scan
+// reads the same headers whatever the segmentation.
+TEST(ScanSession, RepliesSplitAtEveryBytePosition)
+{
+    for (const bool xover : {false, true}) {
+        for (qsizetype at = 1; at <= 40; ++at) {
+            SCOPED_TRACE(
+                QStringLiteral("%1 split at %2").arg(xover ? "xover" : "head").arg(at).toStdString());
+            CircleWorld w({{"a.one", 1, 3, 0}});
+            w.server.faults().splitAt = {at};
+            w.server.faults().splitPauseMs = 0;
+            w.ctx.settings.setChecked(u"chkXOVER", xover);
+            w.circle.ConnectScan();
+            ASSERT_TRUE(w.runUntilWait(3000));
+            EXPECT_FALSE(w.waits.back());
+            EXPECT_EQ(w.counters.ScanHeaderCount, 3);
+            EXPECT_EQ(w.favs.GetLastRead("a.one"), "3");
+        }
+    }
+}
+
+} // namespace
+} // namespace kestrel::test

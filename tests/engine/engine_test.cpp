@@ -1,0 +1,69 @@
+#include "engine/engine.h"
+#include "base/ini_file.h"
+#include "engine/recording_front_end.h"
+#include "support/temp_program_folder.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using kestrel::test::RecordingFrontEnd;
+using kestrel::test::TempProgramFolder;
+
+TEST(Engine, StartupRunsItsStepsInOrderWithProgressOneToTen)
+{
+    TempProgramFolder dir;
+    Engine engine(dir.path());
+    RecordingFrontEnd fe(engine.context());
+    engine.Main(fe);
+    EXPECT_EQ(fe.calls, QStringList({"showWait", "createMainWindow", "applyPlacement", "createColumns",
+                                     "showMainWindow"}));
+    EXPECT_EQ(fe.progress, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_FALSE(fe.applied.top.has_value()); // first run: centred
+    EXPECT_EQ(fe.createdWidths, (std::array<int, 8>{60, 19, 150, 40, 40, 40, 60, 20}));
+    EXPECT_EQ(engine.context().log.statusLine(), QString());
+}
+
+TEST(Engine, StartupSoundObeysSavedSetting)
+{
+    for (const bool soundsOn : {true, false}) {
+        TempProgramFolder dir;
+        dir.write("sfx/startup.wav", "RIFF");
+        dir.write("KESTREL.INI", soundsOn ? "[Options]\nchkSFX=1\n" : "[Options]\nchkSFX=0\n");
+        Engine engine(dir.path());
+        engine.context().sound.setPlayerProgram(QString());
+        RecordingFrontEnd fe(engine.context());
+        engine.Main(fe);
+        EXPECT_EQ(engine.context().sound.lastPlayed(), soundsOn ? "startup.wav" : "") << soundsOn;
+    }
+}
+
+TEST(Engine, ShutdownSavesSettingsBeforePlacementAndHidesLast)
+{
+    TempProgramFolder dir;
+    Engine engine(dir.path());
+    RecordingFrontEnd fe(engine.context());
+    bool finished = false;
+    QObject::connect(&engine, &Engine::finished, [&] { finished = true; });
+    engine.Main(fe);
+    fe.calls.clear();
+    engine.ExitProgram(fe);
+    ASSERT_EQ(fe.calls.size(), 2);
+    EXPECT_TRUE(fe.calls[0].startsWith("currentPlacement"));
+    EXPECT_TRUE(fe.calls[0].contains("KESTREL.INI(no Sizing)")) << fe.calls[0].toStdString();
+    EXPECT_TRUE(fe.calls[1].contains("KESTREL.INI(Sizing)")) << fe.calls[1].toStdString();
+    EXPECT_TRUE(finished);
+    const IniFile ini(dir.file("KESTREL.INI"));
+    EXPECT_EQ(ini.read("Columns", "C3"), "151");
+    EXPECT_EQ(ini.read("Sizing", "Width"), "9465");
+}
+
+TEST(Engine, MisfitSettingIsLoggedAfterStartup)
+{
+    TempProgramFolder dir;
+    dir.write("KESTREL.INI", "[Options]\nchkEnableLogging=1\nLine_Min=abc\n");
+    Engine engine(dir.path());
+    RecordingFrontEnd fe(engine.context());
+    engine.Main(fe);
+    ASSERT_EQ(engine.context().log.entries().size(), 1);
+    EXPECT_TRUE(engine.context().log.entries().front().contains("Line_Min=abc"));
+}
