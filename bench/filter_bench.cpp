@@ -133,14 +133,14 @@ struct Engine {
         ctx->settings.setChecked(u"chkSFX", false);
         writeFileAtomic(ctx->state.file(QStringLiteral("NOREDL.TXT")), noRedlText(noRedlNames));
         noRedl = std::make_unique<NoRedlList>(*ctx);
-        noRedl->LoadNoRedl();
+        noRedl->loadNoRedl();
         blacklist = std::make_unique<Blacklist>(*ctx);
         for (int i = 0; i < 50; ++i)
-            blacklist->AddToBlacklist("spammer" + QByteArray::number(i) + ".example");
+            blacklist->addToBlacklist("spammer" + QByteArray::number(i) + ".example");
         dupes = std::make_unique<DupePaths>(*ctx);
         pending = std::make_unique<PendingListModel>(*ctx, *noRedl, *blacklist);
         for (int i = 0; i < 3000; ++i)
-            pending->add_articleheader("a@b", "queued", "", QByteArray::number(i), "500", "", 1, false, {},
+            pending->addArticleHeader("a@b", "queued", "", QByteArray::number(i), "500", "", 1, false, {},
                                        false, false, "queued_" + QByteArray::number(i) + ".jpg", "alt.test");
         filter = std::make_unique<HeaderFilter>(*ctx, counters, *pending, *noRedl, *blacklist, *dupes, csv);
         filter->setCurrentGroup("alt.binaries.pictures.test");
@@ -162,7 +162,7 @@ void BM_FilterHeaders(benchmark::State &state)
         state.ResumeTiming();
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(pool.size()));
-    state.counters["accepted_per_pass"] = double(e.pending->AddedCount() - 3000) / double(state.iterations());
+    state.counters["accepted_per_pass"] = double(e.pending->addedCount() - 3000) / double(state.iterations());
 }
 BENCHMARK(BM_FilterHeaders)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -173,7 +173,7 @@ void BM_LoadNoRedl(benchmark::State &state)
     writeFileAtomic(ctx.state.file(QStringLiteral("NOREDL.TXT")), noRedlText(int(state.range(0))));
     for (auto _ : state) {
         NoRedlList list(ctx);
-        list.LoadNoRedl();
+        list.loadNoRedl();
         benchmark::DoNotOptimize(list.nameCount());
     }
 }

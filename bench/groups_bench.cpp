@@ -58,10 +58,10 @@ void BM_PreloadGroups(benchmark::State &state)
     kestrel::FavouritesModel favs(ctx);
     kestrel::GroupManager manager(ctx, login, favs);
     for (auto _ : state) {
-        manager.Preload_groups();
-        benchmark::DoNotOptimize(manager.GroupListBuffer().size());
+        manager.loadHostGroupsFile();
+        benchmark::DoNotOptimize(manager.groupListBuffer().size());
     }
-    state.counters["MB"] = double(manager.GroupListBuffer().size()) / (1024.0 * 1024.0);
+    state.counters["MB"] = double(manager.groupListBuffer().size()) / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_PreloadGroups)->Unit(benchmark::kMillisecond);
 
@@ -92,7 +92,7 @@ void BM_SearchFromEventLoop(benchmark::State &state)
     kestrel::Login login(ctx);
     kestrel::FavouritesModel favs(ctx);
     kestrel::GroupManager manager(ctx, login, favs);
-    manager.Preload_groups();
+    manager.loadHostGroupsFile();
     manager.setSearchType(1);
     qint64 longestNs = 0;
     for (auto _ : state) {

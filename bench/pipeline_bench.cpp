@@ -68,7 +68,7 @@ void BM_DecodeArticleYencJpeg(benchmark::State &state)
     Setup s;
     const QByteArray &text = articleText();
     for (auto _ : state) {
-        const DecodeResult r = s.pipeline.DecodeArticle(text, "alt.binaries.pictures", "pic.jpg", {});
+        const DecodeResult r = s.pipeline.decodeArticle(text, "alt.binaries.pictures", "pic.jpg", {});
         state.PauseTiming();
         if (r != DecodeResult::Stored)
             state.SkipWithError("not stored");
@@ -88,7 +88,7 @@ void BM_DecodeArticleYencJpegNewName(benchmark::State &state)
     qint64 n = 0;
     for (auto _ : state) {
         const QByteArray name = "pic" + QByteArray::number(++n) + ".jpg";
-        const DecodeResult r = s.pipeline.DecodeArticle(text, "alt.binaries.pictures", name, {});
+        const DecodeResult r = s.pipeline.decodeArticle(text, "alt.binaries.pictures", name, {});
         state.PauseTiming();
         if (r != DecodeResult::Stored)
             state.SkipWithError("not stored");
@@ -99,7 +99,7 @@ void BM_DecodeArticleYencJpegNewName(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeArticleYencJpegNewName)->Unit(benchmark::kMillisecond);
 
-// Through ArticleRetrieved, as a CSV article: CRC-32 of the picture, move into its series
+// Through articleRetrieved, as a CSV article: CRC-32 of the picture, move into its series
 // folder and the header file beside it. Picture and header file are removed outside the
 // timed part, as in the steady state above.
 void BM_ArticleRetrievedCsvVerified(benchmark::State &state)
@@ -110,7 +110,7 @@ void BM_ArticleRetrievedCsvVerified(benchmark::State &state)
     s.csv.addCsvText("2002_Sunsets_index",
                      "PIC.JPG,1," + QByteArray::number(test::crc32Of(jpegPicture()), 16) + ",x\r\n");
     s.csv.setCsvLoaded(true);
-    s.ctx.state.CurrentArticle.smallIcon = 3;
+    s.ctx.state.currentArticle.smallIcon = 3;
     RetrievedArticle a;
     a.buffer = articleText();
     a.fileName = "pic.jpg";
@@ -119,7 +119,7 @@ void BM_ArticleRetrievedCsvVerified(benchmark::State &state)
     a.downloadStart = s.ctx.clock.now();
     a.headersRequested = true;
     for (auto _ : state) {
-        const DecodeResult r = ArticleRetrieved(s.pipeline, a);
+        const DecodeResult r = articleRetrieved(s.pipeline, a);
         state.PauseTiming();
         if (r != DecodeResult::VerifiedMoved)
             state.SkipWithError("not verified");

@@ -133,11 +133,11 @@ struct CountingSink final : ArticleSink {
     ArticleSink *next = nullptr;
     qint64 articles = 0;
     qint64 bytes = 0;
-    void ArticleRetrieved(const CapturedArticle &article) override
+    void articleRetrieved(const CapturedArticle &article) override
     {
         ++articles;
         bytes += article.articleBuffer.size();
-        next->ArticleRetrieved(article);
+        next->articleRetrieved(article);
     }
 };
 
@@ -234,7 +234,7 @@ void BM_DownloadYencPictures(benchmark::State &state)
     }
     for (auto _ : state) {
         Downloader d(port);
-        if (!d.runUntilWait([&] { d.circle.ConnectScan(); }) || d.ctx.state.PendingCount != articles) {
+        if (!d.runUntilWait([&] { d.circle.connectScan(); }) || d.ctx.state.pendingCount != articles) {
             state.SkipWithError("the scan did not queue every article");
             break;
         }
@@ -245,7 +245,7 @@ void BM_DownloadYencPictures(benchmark::State &state)
         const double thread0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         const double process0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const double child0 = childProcess ? child->cpuSeconds() : 0;
-        const bool ok = d.runUntilWait([&] { d.circle.DownloadNext(); });
+        const bool ok = d.runUntilWait([&] { d.circle.downloadNext(); });
         const double client = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - thread0;
         const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process0;
         const double server = childProcess ? child->cpuSeconds() - child0 : process - client;
@@ -256,12 +256,12 @@ void BM_DownloadYencPictures(benchmark::State &state)
 
         int intact = 0;
         const int filed = d.filedPictures(store->picture(), &intact);
-        if (!ok || filed != articles || intact != articles || d.pipeline.DecodedCount() != articles) {
+        if (!ok || filed != articles || intact != articles || d.pipeline.decodedCount() != articles) {
             state.SkipWithError(qPrintable(QStringLiteral("filed %1 of %2 pictures (%3 intact), decoded %4")
                                                .arg(filed)
                                                .arg(articles)
                                                .arg(intact)
-                                               .arg(d.pipeline.DecodedCount())));
+                                               .arg(d.pipeline.decodedCount())));
             break;
         }
         const double mb = double(d.sink.bytes) / 1e6;

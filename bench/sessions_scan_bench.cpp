@@ -55,16 +55,16 @@ double peakRssMb()
 class ChosenNames final : public CsvLookup {
 public:
     QSet<QByteArray> names;
-    bool CsvLoaded() const override { return true; }
-    QByteArray CsvFindRecord(const QByteArray &fileName) const override
+    bool csvLoaded() const override { return true; }
+    QByteArray csvFindRecord(const QByteArray &fileName) const override
     {
         return names.contains(fileName) ? fileName + ",1000,00000000,description\rbench" : QByteArray();
     }
-    QByteArray CsvSeriesName(const QByteArray &name) const override { return name; }
+    QByteArray csvSeriesName(const QByteArray &name) const override { return name; }
 };
 
 struct NullSink final : ArticleSink {
-    void ArticleRetrieved(const CapturedArticle &) override {}
+    void articleRetrieved(const CapturedArticle &) override {}
 };
 
 using bench::ServerThread;
@@ -111,7 +111,7 @@ struct Scanner {
             loop.quit();
         });
         QTimer::singleShot(600000, &loop, &QEventLoop::quit);
-        circle.ConnectScan();
+        circle.connectScan();
         loop.exec();
         return !error;
     }
@@ -147,9 +147,9 @@ void runScan(benchmark::State &state, bool xover)
         state.SetIterationTime(cpu);
         if (!ok)
             state.SkipWithError("the scan did not complete");
-        const double headers = scanner.counters.ScanHeaderCount;
+        const double headers = scanner.counters.scanHeaderCount;
         state.counters["headers"] = headers;
-        state.counters["accepted"] = scanner.ctx.state.PendingCount;
+        state.counters["accepted"] = scanner.ctx.state.pendingCount;
         state.counters["headers_per_cpu_s"] = headers / cpu;
         state.counters["headers_per_wall_s"] = headers / (double(wall.nsecsElapsed()) / 1e9);
         state.counters["wall_s"] = double(wall.nsecsElapsed()) / 1e9;

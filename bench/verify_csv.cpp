@@ -50,7 +50,7 @@ const QString &programFolder()
 
 void loadInto(kestrel::CsvIndex &index, kestrel::Context &ctx)
 {
-    index.LoadCsvIndex(ctx, kestrel::IniFile(ctx.state.file(QStringLiteral("KESTREL.INI"))));
+    index.loadCsvIndex(ctx, kestrel::IniFile(ctx.state.file(QStringLiteral("KESTREL.INI"))));
 }
 
 void BM_CsvLoad100Files1MRecords(benchmark::State &state)
@@ -59,7 +59,7 @@ void BM_CsvLoad100Files1MRecords(benchmark::State &state)
     for (auto _ : state) {
         kestrel::CsvIndex index;
         loadInto(index, ctx);
-        benchmark::DoNotOptimize(index.CsvCount());
+        benchmark::DoNotOptimize(index.csvCount());
     }
 }
 BENCHMARK(BM_CsvLoad100Files1MRecords)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -81,7 +81,7 @@ void BM_CsvFindRecord(benchmark::State &state)
     size_t i = 0;
     qint64 found = 0;
     for (auto _ : state) {
-        found += !index.CsvFindRecord(names[i++ & 4095]).isEmpty();
+        found += !index.csvFindRecord(names[i++ & 4095]).isEmpty();
     }
     benchmark::DoNotOptimize(found);
     state.SetItemsProcessed(state.iterations());

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
         out.close();
         QString name = QStringLiteral("2002_Fuzz_index.CSV");
-        require(loaded.CsvLoadFile(path, name) && name == QStringLiteral("2002_Fuzz_index"));
+        require(loaded.csvLoadFile(path, name) && name == QStringLiteral("2002_Fuzz_index"));
     }
     for (const auto &[key, line] : expectedRecords(text)) {
         // The lookup trims blanks off the name, so a name with them is not findable.
@@ -78,15 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             continue;
         const QByteArray name(key.data(), qsizetype(key.size()));
         const QByteArray want = QByteArray(line.data(), qsizetype(line.size())) + "\r2002_Fuzz_index";
-        require(index.CsvFindRecord(name.toLower()) == want);
-        require(loaded.CsvFindRecord(name) == want);
-        require(index.CsvFindCrcRecord(name) ==
+        require(index.csvFindRecord(name.toLower()) == want);
+        require(loaded.csvFindRecord(name) == want);
+        require(index.csvFindCrcRecord(name) ==
                 QByteArray(upper(line).c_str(), qsizetype(line.size())) + '\r');
-        require(index.CsvFolder() == "Fuzz");
+        require(index.csvFolder() == "Fuzz");
     }
-    (void)index.CsvFindRecord(bytes.left(64));
+    (void)index.csvFindRecord(bytes.left(64));
 
-    const int code = kestrel::JpegCheckBytes(bytes);
+    const int code = kestrel::jpegCheckBytes(bytes);
     require(code >= 0 && code <= 6);
     (void)kestrel::crcTextValue(bytes);
     return 0;

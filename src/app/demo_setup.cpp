@@ -52,7 +52,7 @@ void DemoSetup::configure(Engine &engine) const
     s.setChecked(u"chkAutodownload", true);
     s.setChecked(u"chkReScan", false);
     s.setChecked(u"chkEnableLogging", true);
-    engine.favourites().AddFavouriteGroup(kDemoGroup);
+    engine.favourites().addFavouriteGroup(kDemoGroup);
 }
 
 } // namespace kestrel

@@ -7,13 +7,13 @@ namespace kestrel {
 void HeadlessPrompter::message(const QString &text, const QString &)
 {
     if (m_log)
-        m_log->WriteLog(text, true);
+        m_log->writeLog(text, true);
 }
 
 bool HeadlessPrompter::question(const QString &text, bool defaultYes, const QString &)
 {
     if (m_log)
-        m_log->WriteLog(text + (defaultYes ? QStringLiteral(" -- answered Yes (default)")
+        m_log->writeLog(text + (defaultYes ? QStringLiteral(" -- answered Yes (default)")
                                            : QStringLiteral(" -- answered No (default)")),
                         true);
     return defaultYes;

@@ -55,14 +55,14 @@ int runHeadless(const QString &appPathIn, const CommandLine &cl)
         if (ending)
             return;
         ending = true;
-        engine.ExitProgram(frontEnd);
+        engine.exitProgram(frontEnd);
     };
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &engine, exitProgram);
     QObject::connect(
         &engine, &Engine::finished, qApp, [&exitCode] { QCoreApplication::exit(exitCode); },
         Qt::QueuedConnection);
 
-    engine.Main(frontEnd);
+    engine.startUp(frontEnd);
     std::unique_ptr<ServiceLoop> service;
     if (cl.demo)
         demo.configure(engine);
@@ -74,7 +74,7 @@ int runHeadless(const QString &appPathIn, const CommandLine &cl)
                 printLine(QStringLiteral("Demo finished. Pictures are in ") + demo.pictureFolder());
             exitProgram();
         });
-        QTimer::singleShot(0, &engine, [&engine] { engine.circle().ConnectScan(); });
+        QTimer::singleShot(0, &engine, [&engine] { engine.circle().connectScan(); });
     } else {
         // Unattended: scan now, and after every stop count down to the next scan.
         service = std::make_unique<ServiceLoop>(engine.circle());

@@ -21,7 +21,7 @@ ServiceLoop::ServiceLoop(Circle &circle, QObject *parent) : QObject(parent), m_c
 void ServiceLoop::start()
 {
     QMetaObject::invokeMethod(
-        this, [this] { m_circle.ConnectScan(); }, Qt::QueuedConnection);
+        this, [this] { m_circle.connectScan(); }, Qt::QueuedConnection);
 }
 
 int ServiceLoop::secondsToNextScan() const
@@ -40,11 +40,11 @@ void ServiceLoop::onWouldWait(bool error)
     const int seconds = secondsToNextScan();
     countdown.arm(seconds);
     if (error)
-        ctx.WriteLog(QStringLiteral("The run ended on an error; trying again in") + numText(seconds) +
+        ctx.writeLog(QStringLiteral("The run ended on an error; trying again in") + numText(seconds) +
                          QStringLiteral(" seconds."),
                      true);
     else
-        ctx.WriteLog(QStringLiteral("Rescan in") + numText(seconds) + QStringLiteral(" seconds."), true);
+        ctx.writeLog(QStringLiteral("Rescan in") + numText(seconds) + QStringLiteral(" seconds."), true);
 }
 
 } // namespace kestrel

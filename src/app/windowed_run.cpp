@@ -47,11 +47,11 @@ void wireCircle(MainWindow &w, const Windows &windows, Circle &circle, OpenAddGr
 {
     LoginWindow *login = windows.login;
     OptionsWindow *options = windows.options;
-    QObject::connect(login, &LoginWindow::connectClicked, &circle, [&circle] { circle.ConnectScan(); });
-    QObject::connect(&w, &MainWindow::stopScanClicked, &circle, [&circle] { circle.Command1(); });
-    QObject::connect(&w, &MainWindow::abortDownloadClicked, &circle, [&circle] { circle.Command2(); });
+    QObject::connect(login, &LoginWindow::connectClicked, &circle, [&circle] { circle.connectScan(); });
+    QObject::connect(&w, &MainWindow::stopScanClicked, &circle, [&circle] { circle.stopScan(); });
+    QObject::connect(&w, &MainWindow::abortDownloadClicked, &circle, [&circle] { circle.abortDownload(); });
     QObject::connect(windows.pending, &PendingListView::downloadStartRequested, &circle,
-                     [&circle] { circle.DownloadNext(); });
+                     [&circle] { circle.downloadNext(); });
     QObject::connect(&circle, &Circle::loginWindowWanted, login, [login] { showWindow(login); });
     QObject::connect(&circle, &Circle::loginWindowHideWanted, login, &QWidget::hide);
     QObject::connect(&circle, &Circle::folderPickerWanted, options,
@@ -142,7 +142,7 @@ int runWindowed(const QString &appPathIn, const CommandLine &cl)
         ending = true;
         if (MainWindow *w = frontEnd.mainWindow())
             w->setShutdownInProgress(true);
-        engine.ExitProgram(frontEnd);
+        engine.exitProgram(frontEnd);
     };
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &engine, exitProgram);
     int exitCode = 0;
@@ -150,13 +150,13 @@ int runWindowed(const QString &appPathIn, const CommandLine &cl)
         &engine, &Engine::finished, qApp, [&exitCode] { QCoreApplication::exit(exitCode); },
         Qt::QueuedConnection);
 
-    engine.Main(frontEnd);
+    engine.startUp(frontEnd);
     MainWindow &w = *frontEnd.mainWindow();
     [[maybe_unused]] const Windows windows = makeWindows(w, engine);
     QObject::connect(&w, &MainWindow::exitRequested, &engine, [&](bool fromCloseBox) {
         // Closing the window says goodbye to the server once more, as it always did.
         if (fromCloseBox)
-            engine.circle().SendQuit(1);
+            engine.circle().sendQuit(1);
         exitProgram();
     });
     if (cl.demo)
@@ -172,7 +172,7 @@ int runWindowed(const QString &appPathIn, const CommandLine &cl)
                 exitProgram();
             }
         });
-        QTimer::singleShot(0, &engine, [&engine] { engine.circle().ConnectScan(); });
+        QTimer::singleShot(0, &engine, [&engine] { engine.circle().connectScan(); });
     }
     started = true;
     if (exitWanted)

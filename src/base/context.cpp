@@ -18,7 +18,7 @@ Context::Context(const QString &appPath, Clock *clockIn, Prompter *prompterIn)
       log(settings, clock, appPath + QStringLiteral("/OPSLOG.TXT")),
       sound(settings, appPath + QStringLiteral("/sfx"))
 {
-    state.AppPath = appPath;
+    state.appPath = appPath;
 }
 
 } // namespace kestrel

@@ -23,8 +23,8 @@ public:
     Context(const Context &) = delete;
     Context &operator=(const Context &) = delete;
 
-    void WriteLog(const QString &message, bool toLog) { log.WriteLog(message, toLog); }
-    void PlaySfx(const QString &fileName) { sound.PlaySfx(fileName); }
+    void writeLog(const QString &message, bool toLog) { log.writeLog(message, toLog); }
+    void playSfx(const QString &fileName) { sound.playSfx(fileName); }
 
 private:
     std::unique_ptr<Clock> m_ownClock;

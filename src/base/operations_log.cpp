@@ -14,7 +14,7 @@ OperationsLog::OperationsLog(const SettingsStore &settings, const Clock &clock, 
 {
 }
 
-void OperationsLog::WriteLog(const QString &message, bool toLog)
+void OperationsLog::writeLog(const QString &message, bool toLog)
 {
     QString msg = message;
     const qsizetype cr = msg.indexOf(QLatin1Char('\r'));

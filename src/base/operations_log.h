@@ -19,7 +19,7 @@ public:
     OperationsLog(const SettingsStore &settings, const Clock &clock, QString logFilePath,
                   QObject *parent = nullptr);
 
-    void WriteLog(const QString &message, bool toLog);
+    void writeLog(const QString &message, bool toLog);
 
     QString statusLine() const { return m_status; }
     // Newest first; entry 0 is the selected one after each logged message.

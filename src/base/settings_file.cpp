@@ -90,7 +90,7 @@ std::optional<double> leadingNumber(const QByteArray &text)
     return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
 }
 
-QStringList LoadSettings(const IniFile &ini, SettingsStore &settings, const QString &csvPath, bool csvLoaded)
+QStringList loadSettings(const IniFile &ini, SettingsStore &settings, const QString &csvPath, bool csvLoaded)
 {
     QStringList notes;
     // chkSaveACDsee is read before chkShortFolderNames; otherwise table order.
@@ -106,11 +106,11 @@ QStringList LoadSettings(const IniFile &ini, SettingsStore &settings, const QStr
     }
     for (const SettingDef *d : order)
         appendNote(notes, loadOne(ini, settings, *d));
-    notes << LoadCsvOptions(ini, settings, csvPath, csvLoaded);
+    notes << loadCsvOptions(ini, settings, csvPath, csvLoaded);
     return notes;
 }
 
-void SaveSettings(IniFile &ini, const SettingsStore &settings)
+void saveSettings(IniFile &ini, const SettingsStore &settings)
 {
     for (const SettingDef &d : settingsTable()) {
         if (!d.section || QByteArray(d.section) != kOptions)
@@ -127,10 +127,10 @@ void SaveSettings(IniFile &ini, const SettingsStore &settings)
             value.clear();
         ini.writeText(kOptions, d.key, value);
     }
-    SaveCsvOptions(ini, settings);
+    saveCsvOptions(ini, settings);
 }
 
-QString LoadCsvPath(const IniFile &ini, const QString &appPath)
+QString loadCsvPath(const IniFile &ini, const QString &appPath)
 {
     const QString stored = ini.readText(kCsvOptions, "CSV_Path").trimmed();
     if (stored.isEmpty())
@@ -138,7 +138,7 @@ QString LoadCsvPath(const IniFile &ini, const QString &appPath)
     return stored.endsWith(QLatin1Char('/')) ? stored : stored + QLatin1Char('/');
 }
 
-QStringList LoadCsvOptions(const IniFile &ini, SettingsStore &settings, const QString &csvPath,
+QStringList loadCsvOptions(const IniFile &ini, SettingsStore &settings, const QString &csvPath,
                            bool csvLoaded)
 {
     QStringList notes;
@@ -160,14 +160,14 @@ QStringList LoadCsvOptions(const IniFile &ini, SettingsStore &settings, const QS
     return notes;
 }
 
-void SaveCsvOptions(IniFile &ini, const SettingsStore &settings)
+void saveCsvOptions(IniFile &ini, const SettingsStore &settings)
 {
     ini.writeText(kCsvOptions, "CSV_Path", settings.text(u"lblCSVpath").trimmed());
     for (const char *name : {"chkCSVsavebadcrc", "chkCSVusefolders", "chkIgnoreCSV", "chkCSVusedescrip"})
         ini.write(kCsvOptions, name, QByteArray::number(settings.checkState(QString::fromLatin1(name))));
 }
 
-WindowPlacement LoadWindowPlacement(const IniFile &ini)
+WindowPlacement loadWindowPlacement(const IniFile &ini)
 {
     WindowPlacement p;
     p.top = leadingNumber(ini.read(kSizing, "Top"));
@@ -181,7 +181,7 @@ WindowPlacement LoadWindowPlacement(const IniFile &ini)
     return p;
 }
 
-void SaveWindowPlacement(IniFile &ini, int windowState, double top, double left, double width, double height)
+void saveWindowPlacement(IniFile &ini, int windowState, double top, double left, double width, double height)
 {
     ini.write(kSizing, "WindowState", QByteArray::number(windowState));
     if (windowState != 0)
@@ -192,7 +192,7 @@ void SaveWindowPlacement(IniFile &ini, int windowState, double top, double left,
     ini.write(kSizing, "Width", numberText(width));
 }
 
-std::array<int, 8> LoadColumnWidths(const IniFile &ini)
+std::array<int, 8> loadColumnWidths(const IniFile &ini)
 {
     std::array<int, 8> widths{};
     for (int c = 0; c < 8; ++c) {
@@ -204,7 +204,7 @@ std::array<int, 8> LoadColumnWidths(const IniFile &ini)
     return widths;
 }
 
-void SaveColumnWidths(IniFile &ini, const std::array<int, 8> &widths)
+void saveColumnWidths(IniFile &ini, const std::array<int, 8> &widths)
 {
     for (int c = 0; c < 8; ++c)
         ini.write(kColumns, "C" + QByteArray::number(c + 1), QByteArray::number(widths[size_t(c)]));

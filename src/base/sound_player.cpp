@@ -25,7 +25,7 @@ SoundPlayer::~SoundPlayer()
     stopCurrent();
 }
 
-void SoundPlayer::PlaySfx(const QString &fileName)
+void SoundPlayer::playSfx(const QString &fileName)
 {
     if (!m_settings.checked(u"chkSFX"))
         return;

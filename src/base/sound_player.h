@@ -19,7 +19,7 @@ public:
     SoundPlayer(const SettingsStore &settings, QString sfxFolder, QObject *parent = nullptr);
     ~SoundPlayer() override;
 
-    void PlaySfx(const QString &fileName);
+    void playSfx(const QString &fileName);
 
     // The file last handed to the player (for tests and the headless log).
     QString lastPlayed() const { return m_lastPlayed; }

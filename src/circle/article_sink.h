@@ -14,14 +14,14 @@ struct CapturedArticle {
     QDateTime downloadStart;  // when the transfer started (the group answer, or the pick)
 };
 
-// Where finished articles go: the capture and decode pipeline. ArticleRetrieved
+// Where finished articles go: the capture and decode pipeline. articleRetrieved
 // reports, decodes and files the article and then returns; it must not start the
 // next download itself. On return the download session clears ArticleInHand, sets
-// DownloadBusy to 0 and DownloadState to 999 and calls DownloadNext.
+// DownloadBusy to 0 and DownloadState to 999 and calls downloadNext.
 class ArticleSink {
 public:
     virtual ~ArticleSink() = default;
-    virtual void ArticleRetrieved(const CapturedArticle &article) = 0;
+    virtual void articleRetrieved(const CapturedArticle &article) = 0;
 };
 
 } // namespace kestrel

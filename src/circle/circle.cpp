@@ -21,12 +21,12 @@ Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pend
     m_scan = std::make_unique<ScanSession>(*this);
     m_download = std::make_unique<DownloadSession>(*this);
     m_driver = std::make_unique<ScanDriver>(*this);
-    m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { ConnectScan(); });
+    m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { connectScan(); });
     m_login->setPort(1, m_scan.get());
     m_login->setPort(2, m_download.get());
 
-    connect(&m_connections->TCP1(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
-    connect(&m_connections->TCP2(), &NntpConnection::dataArrived, this,
+    connect(&m_connections->scanConnection(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
+    connect(&m_connections->downloadConnection(), &NntpConnection::dataArrived, this,
             [this](qsizetype bytes) { m_download->onData(bytes); });
 }
 
@@ -36,9 +36,9 @@ Circle::~Circle()
     m_connections.reset();
 }
 
-void Circle::ConnectScan()
+void Circle::connectScan()
 {
-    m_connections->ConnectScan();
+    m_connections->connectScan();
 }
 
 void Circle::cmdScanClicked()
@@ -49,24 +49,24 @@ void Circle::cmdScanClicked()
         Q_EMIT loginWindowWanted();
 }
 
-void Circle::Command1()
+void Circle::stopScan()
 {
-    m_driver->Command1();
+    m_driver->stopScan();
 }
 
-void Circle::Command2()
+void Circle::abortDownload()
 {
-    m_download->Command2();
+    m_download->abortDownload();
 }
 
-void Circle::DownloadNext()
+void Circle::downloadNext()
 {
-    m_download->DownloadNext();
+    m_download->downloadNext();
 }
 
-void Circle::SendQuit(int n)
+void Circle::sendQuit(int n)
 {
-    m_connections->SendQuit(n);
+    m_connections->sendQuit(n);
 }
 
 void Circle::pollDriver()

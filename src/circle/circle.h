@@ -33,14 +33,14 @@ public:
 
     // Opens the scan connection from the login settings (the login window's Connect
     // button, the countdown, a headless start).
-    void ConnectScan();
-    // Main window buttons.
+    void connectScan();
+    // startUp window buttons.
     void cmdScanClicked(); // start: asks for the folder picker or the login window
-    void Command1();       // disconnect and stop scanning
-    void Command2();       // abort the download run
-    void DownloadNext();   // the download light, or a finished article
+    void stopScan();       // disconnect and stop scanning
+    void abortDownload();       // abort the download run
+    void downloadNext();   // the download light, or a finished article
     // QUIT on connection 1 or 2 (shutdown sends it on the scan connection).
-    void SendQuit(int n);
+    void sendQuit(int n);
 
     Context &ctx() { return m_ctx; }
     FavouritesModel &favourites() { return m_favourites; }

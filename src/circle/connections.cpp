@@ -17,25 +17,25 @@ namespace kestrel {
 
 Connections::Connections(Circle &circle) : m_c(circle)
 {
-    m_timerbot1.setInterval(1000);
-    m_timerbot2.setInterval(1000);
-    connect(&m_timerbot1, &QTimer::timeout, this, [this] { watchdogTick(1); });
-    connect(&m_timerbot2, &QTimer::timeout, this, [this] { watchdogTick(2); });
-    for (NntpConnection *c : {&m_tcp1, &m_tcp2}) {
+    m_scanWatchdog.setInterval(1000);
+    m_downloadWatchdog.setInterval(1000);
+    connect(&m_scanWatchdog, &QTimer::timeout, this, [this] { watchdogTick(1); });
+    connect(&m_downloadWatchdog, &QTimer::timeout, this, [this] { watchdogTick(2); });
+    for (NntpConnection *c : {&m_scanConnection, &m_downloadConnection}) {
         const int n = c->number();
         connect(c, &NntpConnection::socketError, this, [this, n](const QString &d) { onSocketError(n, d); });
         connect(c, &NntpConnection::peerClosed, this, [this, n] { onPeerClosed(n); });
     }
 }
 
-bool Connections::SendScan(const QByteArray &line, ReplyReader::Delivery delivery)
+bool Connections::sendScan(const QByteArray &line, ReplyReader::Delivery delivery)
 {
-    return m_tcp1.sendLine(line, delivery);
+    return m_scanConnection.sendLine(line, delivery);
 }
 
-bool Connections::SendDownload(const QByteArray &line)
+bool Connections::sendDownload(const QByteArray &line)
 {
-    return m_tcp2.sendLine(line);
+    return m_downloadConnection.sendLine(line);
 }
 
 int Connections::loginPort()
@@ -57,17 +57,17 @@ void Connections::armWatchdog(int n)
     SessionState &s = m_c.state();
     const QDateTime now = m_c.ctx().clock.now();
     if (n == 1) {
-        s.ScanLastActivity = now;
-        s.ScanWatchdogArmed = true;
-        m_timerbot1.start();
+        s.scanLastActivity = now;
+        s.scanWatchdogArmed = true;
+        m_scanWatchdog.start();
     } else {
-        s.DownloadLastActivity = now;
-        s.DownloadWatchdogArmed = true;
-        m_timerbot2.start();
+        s.downloadLastActivity = now;
+        s.downloadWatchdogArmed = true;
+        m_downloadWatchdog.start();
     }
 }
 
-void Connections::ConnectScan()
+void Connections::connectScan()
 {
     Context &ctx = m_c.ctx();
     m_c.rearmWaitReport();
@@ -95,66 +95,66 @@ void Connections::ConnectScan()
         return;
     }
     SessionState &s = m_c.state();
-    s.UseXover = ctx.settings.checked(u"chkXOVER");
+    s.useXover = ctx.settings.checked(u"chkXOVER");
     m_c.driver().forget();
-    if (!m_tcp1.isClosed()) {
-        ctx.WriteLog(QStringLiteral("Connection Error, please wait..."), true);
-        CloseConnection(1);
+    if (!m_scanConnection.isClosed()) {
+        ctx.writeLog(QStringLiteral("Connection Error, please wait..."), true);
+        closeConnection(1);
     }
-    s.ScanQuitSent = false;
-    ctx.state.RescanArmed = false;
+    s.scanQuitSent = false;
+    ctx.state.rescanArmed = false;
     Q_EMIT m_c.loginWindowHideWanted();
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(false);
-    if (!m_tcp1.isClosed()) {
-        ctx.WriteLog(QStringLiteral("Connection Error..."), true);
+    if (!m_scanConnection.isClosed()) {
+        ctx.writeLog(QStringLiteral("Connection Error..."), true);
         return;
     }
     if (port <= 0 || port > 65535) {
-        ctx.WriteLog(QStringLiteral("Invalid port number"), true);
-        SendQuit(1);
+        ctx.writeLog(QStringLiteral("Invalid port number"), true);
+        sendQuit(1);
         m_c.reportWait(true);
         return;
     }
     m_c.scanSession().resetForConnect();
-    s.ScanGreeted = false;
-    m_tcp1.open(host, quint16(port), tlsPolicy(ctx));
+    s.scanGreeted = false;
+    m_scanConnection.open(host, quint16(port), tlsPolicy(ctx));
     armWatchdog(1);
-    ctx.WriteLog(QStringLiteral("Connecting..."), true);
+    ctx.writeLog(QStringLiteral("Connecting..."), true);
 }
 
-void Connections::ConnectDownload()
+void Connections::connectDownload()
 {
     const int port = loginPort();
     const QString host = m_c.ctx().settings.text(u"txtHost").trimmed();
-    m_c.state().DownloadGreeted = false;
-    m_tcp2.open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_c.ctx()));
+    m_c.state().downloadGreeted = false;
+    m_downloadConnection.open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_c.ctx()));
     armWatchdog(2);
 }
 
-void Connections::CloseConnection(int n)
+void Connections::closeConnection(int n)
 {
     if (n != 1 && n != 2)
         return;
     SessionState &s = m_c.state();
     if (n == 1) {
-        s.ScanWatchdogArmed = false;
-        m_tcp1.close();
-        m_timerbot1.stop();
-        ShowScanStatus();
+        s.scanWatchdogArmed = false;
+        m_scanConnection.close();
+        m_scanWatchdog.stop();
+        showScanStatus();
     } else {
-        s.DownloadWatchdogArmed = false;
-        m_tcp2.close();
-        m_timerbot2.stop();
-        ShowDownloadStatus();
+        s.downloadWatchdogArmed = false;
+        m_downloadConnection.close();
+        m_downloadWatchdog.stop();
+        showDownloadStatus();
     }
 }
 
-void Connections::ShowScanStatus()
+void Connections::showScanStatus()
 {
     Context &ctx = m_c.ctx();
-    const QString text = socketStateText(m_tcp1.state());
-    m_c.state().ScanState = -1;
+    const QString text = socketStateText(m_scanConnection.state());
+    m_c.state().scanState = -1;
     if (!text.isEmpty())
         ctx.display.setGroupText(text);
     ctx.display.setBarValue(1, 0);
@@ -163,63 +163,63 @@ void Connections::ShowScanStatus()
     m_c.pollDriver();
 }
 
-void Connections::ShowDownloadStatus()
+void Connections::showDownloadStatus()
 {
     Context &ctx = m_c.ctx();
-    const QString text = socketStateText(m_tcp2.state());
-    m_c.state().ScanState = -1;
+    const QString text = socketStateText(m_downloadConnection.state());
+    m_c.state().scanState = -1;
     if (!text.isEmpty())
-        ctx.WriteLog(text, true);
-    if (ctx.state.ArticleInHand) {
-        m_c.pending().RequeueArticle();
-        ctx.state.ArticleInHand = false;
+        ctx.writeLog(text, true);
+    if (ctx.state.articleInHand) {
+        m_c.pending().requeueArticle();
+        ctx.state.articleInHand = false;
     }
 }
 
-void Connections::SendQuit(int n)
+void Connections::sendQuit(int n)
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
     if (n == 1) {
-        s.ScanWatchdogArmed = false;
-        s.ScanQuitSent = true;
-        SendScan("QUIT");
+        s.scanWatchdogArmed = false;
+        s.scanQuitSent = true;
+        sendScan("QUIT");
         ctx.display.setBarValue(1, 0);
         ctx.display.setBarValue(2, 0);
         ctx.display.setGroupText(QString());
-        ctx.display.setScanEnabled(ctx.state.DownloadState == 0);
-        s.ScanStopRequested = true;
-        m_timerbot1.stop();
+        ctx.display.setScanEnabled(ctx.state.downloadState == 0);
+        s.scanStopRequested = true;
+        m_scanWatchdog.stop();
         m_c.pollDriver();
     } else if (n == 2) {
-        s.DownloadWatchdogArmed = false;
-        SendDownload("QUIT");
-        m_timerbot2.stop();
+        s.downloadWatchdogArmed = false;
+        sendDownload("QUIT");
+        m_downloadWatchdog.stop();
         ctx.display.setScanEnabled(true);
     }
 }
 
-void Connections::EmergencyReconnect(int n)
+void Connections::emergencyReconnect(int n)
 {
     Context &ctx = m_c.ctx();
     if (n != 1 && n != 2)
         return;
-    if (n == 1 && ctx.state.DownloadState != 0)
+    if (n == 1 && ctx.state.downloadState != 0)
         return;
-    if (n == 2 && ctx.state.Scanning)
+    if (n == 2 && ctx.state.scanning)
         return;
     if (n == 2)
         m_c.downloadSession().emergencyOnArticleInHand();
-    CloseConnection(n);
+    closeConnection(n);
 
     // Whether or not a restart follows, nothing is running any more: a run left marked
     // busy would refuse every later start.
     SessionState &s = m_c.state();
-    ctx.state.DownloadState = 0;
-    s.DownloadBusy = 0;
+    ctx.state.downloadState = 0;
+    s.downloadBusy = 0;
     ctx.display.setDownloadLightBusy(false);
-    ctx.WriteLog(QStringLiteral("Done!"), false);
-    ctx.state.Scanning = false;
+    ctx.writeLog(QStringLiteral("Done!"), false);
+    ctx.state.scanning = false;
     ctx.display.setBarVisible(3, false);
     ctx.display.setBarValue(1, 0);
     ctx.display.setBarValue(2, 0);
@@ -228,62 +228,62 @@ void Connections::EmergencyReconnect(int n)
         return;
     }
     m_c.countdown().arm(90);
-    ctx.WriteLog(QStringLiteral("Emergency Reconnect in") + numText(90) + QStringLiteral(" seconds."), true);
+    ctx.writeLog(QStringLiteral("Emergency Reconnect in") + numText(90) + QStringLiteral(" seconds."), true);
 }
 
 void Connections::watchdogTick(int n)
 {
     SessionState &s = m_c.state();
-    const bool armed = n == 1 ? s.ScanWatchdogArmed : s.DownloadWatchdogArmed;
-    QTimer &timer = n == 1 ? m_timerbot1 : m_timerbot2;
+    const bool armed = n == 1 ? s.scanWatchdogArmed : s.downloadWatchdogArmed;
+    QTimer &timer = n == 1 ? m_scanWatchdog : m_downloadWatchdog;
     if (!armed) {
         timer.stop();
         return;
     }
     Context &ctx = m_c.ctx();
-    const QDateTime last = n == 1 ? s.ScanLastActivity : s.DownloadLastActivity;
+    const QDateTime last = n == 1 ? s.scanLastActivity : s.downloadLastActivity;
     const qint64 seconds = last.secsTo(ctx.clock.now());
     const int limit = ctx.settings.slider(u"sldTimeout");
     if (seconds <= limit)
         return;
-    const bool greeted = n == 1 ? s.ScanGreeted : s.DownloadGreeted;
+    const bool greeted = n == 1 ? s.scanGreeted : s.downloadGreeted;
     const QString which = n == 1 ? QStringLiteral("Scan") : QStringLiteral("Download");
-    ctx.WriteLog(greeted ? which + QStringLiteral(" connection silent for more than") + numText(limit) +
+    ctx.writeLog(greeted ? which + QStringLiteral(" connection silent for more than") + numText(limit) +
                                QStringLiteral(" seconds.")
                          : which + QStringLiteral(" connection: no answer from the news server within") +
                                numText(limit) + QStringLiteral(" seconds."),
                  true);
-    EmergencyReconnect(n);
+    emergencyReconnect(n);
 }
 
 void Connections::onSocketError(int n, const QString &description)
 {
     if (n == 1)
-        m_timerbot1.stop();
+        m_scanWatchdog.stop();
     else
-        m_timerbot2.stop();
-    m_c.ctx().WriteLog(description, true);
-    EmergencyReconnect(n);
+        m_downloadWatchdog.stop();
+    m_c.ctx().writeLog(description, true);
+    emergencyReconnect(n);
 }
 
 void Connections::onPeerClosed(int n)
 {
     NntpConnection &c = connection(n);
     if (n == 1)
-        m_timerbot1.stop();
+        m_scanWatchdog.stop();
     else
-        m_timerbot2.stop();
+        m_downloadWatchdog.stop();
     if (c.quitSent()) {
-        CloseConnection(n);
+        closeConnection(n);
         return;
     }
     // Closed without a goodbye: whatever was under way will not be answered.
-    m_c.ctx().WriteLog(QStringLiteral("The news server closed the connection."), true);
-    if (n == 1 && m_c.ctx().state.DownloadState != 0) {
-        CloseConnection(1);
+    m_c.ctx().writeLog(QStringLiteral("The news server closed the connection."), true);
+    if (n == 1 && m_c.ctx().state.downloadState != 0) {
+        closeConnection(1);
         return;
     }
-    EmergencyReconnect(n);
+    emergencyReconnect(n);
 }
 
 } // namespace kestrel

@@ -18,24 +18,24 @@ class Connections : public QObject {
 public:
     explicit Connections(Circle &circle);
 
-    NntpConnection &TCP1() { return m_tcp1; }
-    NntpConnection &TCP2() { return m_tcp2; }
-    NntpConnection &connection(int n) { return n == 1 ? m_tcp1 : m_tcp2; }
-    QTimer &Timerbot1() { return m_timerbot1; }
-    QTimer &Timerbot2() { return m_timerbot2; }
+    NntpConnection &scanConnection() { return m_scanConnection; }
+    NntpConnection &downloadConnection() { return m_downloadConnection; }
+    NntpConnection &connection(int n) { return n == 1 ? m_scanConnection : m_downloadConnection; }
+    QTimer &scanWatchdogTimer() { return m_scanWatchdog; }
+    QTimer &downloadWatchdogTimer() { return m_downloadWatchdog; }
 
     // Send line + CR LF when the connection is up; otherwise nothing.
-    bool SendScan(const QByteArray &line, ReplyReader::Delivery delivery = ReplyReader::Delivery::WholeBlock);
-    bool SendDownload(const QByteArray &line);
+    bool sendScan(const QByteArray &line, ReplyReader::Delivery delivery = ReplyReader::Delivery::WholeBlock);
+    bool sendDownload(const QByteArray &line);
 
-    void ConnectScan();
+    void connectScan();
     // Opens the download connection; the watchdog runs from here on.
-    void ConnectDownload();
-    void CloseConnection(int n);
-    void SendQuit(int n);
-    void EmergencyReconnect(int n);
+    void connectDownload();
+    void closeConnection(int n);
+    void sendQuit(int n);
+    void emergencyReconnect(int n);
 
-    // Watchdog ticks (Timerbot1, Timerbot2 every 1000 ms); tests call them directly.
+    // Watchdog ticks (scanWatchdogTimer, downloadWatchdogTimer every 1000 ms); tests call them directly.
     void watchdogTick(int n);
 
     // The port of txtPort: its leading digits; "119" ("563" with chkSSL) is filled in
@@ -43,17 +43,17 @@ public:
     int loginPort();
 
 private:
-    void ShowScanStatus();
-    void ShowDownloadStatus();
+    void showScanStatus();
+    void showDownloadStatus();
     void armWatchdog(int n);
     void onSocketError(int n, const QString &description);
     void onPeerClosed(int n);
 
     Circle &m_c;
-    NntpConnection m_tcp1{1};
-    NntpConnection m_tcp2{2};
-    QTimer m_timerbot1;
-    QTimer m_timerbot2;
+    NntpConnection m_scanConnection{1};
+    NntpConnection m_downloadConnection{2};
+    QTimer m_scanWatchdog;
+    QTimer m_downloadWatchdog;
 };
 
 } // namespace kestrel

@@ -30,7 +30,7 @@ QByteArray DownloadSession::articleKey() const
     return m_articleGroup + '/' + QByteArray::number(m_articleTag);
 }
 
-void DownloadSession::RemoveBlankEntries()
+void DownloadSession::removeBlankEntries()
 {
     PendingListModel &pending = m_c.pending();
     for (int i = pending.count() - 1; i >= 0; --i)
@@ -49,32 +49,32 @@ int DownloadSession::nextEntry() const
     return -1;
 }
 
-void DownloadSession::DownloadNext()
+void DownloadSession::downloadNext()
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
     Connections &conn = m_c.connections();
-    if (ctx.state.Scanning) {
+    if (ctx.state.scanning) {
         ctx.prompter.message(QStringLiteral("Stop scan first."));
         return;
     }
-    if (s.DownloadBusy == 1)
+    if (s.downloadBusy == 1)
         return;
     conn.loginPort();
     m_c.rearmWaitReport();
-    s.DownloadBusy = 1;
+    s.downloadBusy = 1;
     ctx.display.setBarVisible(3, true);
     ctx.display.setGroupText(QString());
-    ctx.state.DownloadAbortRequested = false;
+    ctx.state.downloadAbortRequested = false;
     ctx.display.setScanEnabled(false);
     ctx.display.setDownloadLightBusy(true);
 
-    RemoveBlankEntries();
+    removeBlankEntries();
     // An article still in hand from a run that ended without finishing it goes back
     // first, so that taking the next one cannot overwrite it.
-    if (ctx.state.ArticleInHand) {
-        m_c.pending().RequeueArticle();
-        ctx.state.ArticleInHand = false;
+    if (ctx.state.articleInHand) {
+        m_c.pending().requeueArticle();
+        ctx.state.articleInHand = false;
     }
     const int index = nextEntry();
     if (index < 0) {
@@ -91,14 +91,14 @@ void DownloadSession::DownloadNext()
     ctx.display.setBarMaximum(3, m_articleExpectedBytes);
     ctx.display.setBarValue(3, 0);
     m_lastDisplayMs = -1;
-    ctx.WriteLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
+    ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
 
-    NntpConnection &tcp = conn.TCP2();
-    if (ctx.state.DownloadState == 999 && tcp.isConnected()) {
+    NntpConnection &tcp = conn.downloadConnection();
+    if (ctx.state.downloadState == 999 && tcp.isConnected()) {
         if (m_articleGroup != m_downloadGroup) {
             m_downloadGroup = m_articleGroup;
             if (!m_downloadGroup.isEmpty()) {
-                conn.SendDownload("GROUP " + m_downloadGroup);
+                conn.sendDownload("GROUP " + m_downloadGroup);
                 m_awaiting = Awaiting::Group;
             } else {
                 requestArticle();
@@ -109,57 +109,57 @@ void DownloadSession::DownloadNext()
     } else {
         if (tcp.state() == 8) {
             tcp.close();
-            ctx.WriteLog(QStringLiteral("Download Connection Error, please wait..."), true);
+            ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
         }
         if (tcp.isConnected()) {
             // An open connection in an unknown state (a QUIT may be on its way) is no
             // use for a new run; a fresh one is.
-            ctx.WriteLog(QStringLiteral("Already Connected!"), true);
+            ctx.writeLog(QStringLiteral("Already Connected!"), true);
             tcp.close();
         }
         m_awaiting = Awaiting::Nothing;
-        conn.ConnectDownload();
+        conn.connectDownload();
     }
-    ctx.state.DownloadState = 1;
+    ctx.state.downloadState = 1;
 
-    ctx.state.CurrentArticle = entry;
-    ctx.state.ArticleInHand = true;
+    ctx.state.currentArticle = entry;
+    ctx.state.articleInHand = true;
     m_c.pending().takeAt(index);
-    ctx.display.setCounter(QStringLiteral("lblPending"), ctx.state.PendingCount);
+    ctx.display.setCounter(QStringLiteral("lblPending"), ctx.state.pendingCount);
 }
 
 void DownloadSession::endRun()
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
-    ctx.state.DownloadState = 0;
-    s.DownloadBusy = 0;
+    ctx.state.downloadState = 0;
+    s.downloadBusy = 0;
     m_awaiting = Awaiting::Nothing;
-    m_c.connections().SendQuit(2);
+    m_c.connections().sendQuit(2);
     ctx.display.setDownloadLightBusy(false);
-    ctx.WriteLog(QStringLiteral("Done!"), false);
+    ctx.writeLog(QStringLiteral("Done!"), false);
     ctx.display.setBarVisible(3, false);
     ctx.display.setBarValue(1, 0);
     ctx.display.setBarValue(2, 0);
     m_missingGroups.clear();
-    if (ctx.settings.checked(u"chkReScan") && m_c.counters().ScanHeaderCount > 0) {
+    if (ctx.settings.checked(u"chkReScan") && m_c.counters().scanHeaderCount > 0) {
         const int seconds = ctx.settings.slider(u"sldRescan");
         m_c.countdown().arm(seconds);
-        ctx.WriteLog(QStringLiteral("Rescan in") + numText(ctx.state.RescanCountdown) +
+        ctx.writeLog(QStringLiteral("Rescan in") + numText(ctx.state.rescanCountdown) +
                          QStringLiteral(" seconds."),
                      true);
     }
     m_c.reportWait(false);
 }
 
-void DownloadSession::SelectDownloadGroup()
+void DownloadSession::selectDownloadGroup()
 {
     Context &ctx = m_c.ctx();
     m_downloadStart = ctx.clock.now();
     m_downloadGroup = m_articleGroup;
     ctx.display.setScanEnabled(false);
     if (!m_articleGroup.isEmpty()) {
-        m_c.connections().SendDownload("GROUP " + m_articleGroup);
+        m_c.connections().sendDownload("GROUP " + m_articleGroup);
         m_awaiting = Awaiting::Group;
     } else {
         requestArticle();
@@ -171,26 +171,26 @@ void DownloadSession::requestArticle()
     m_articleNumber = m_articleTag;
     const QByteArray verb = m_c.ctx().settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
     m_awaiting = Awaiting::Article;
-    m_c.connections().SendDownload(verb + numBytes(m_articleNumber));
+    m_c.connections().sendDownload(verb + numBytes(m_articleNumber));
 }
 
-void DownloadSession::Command2()
+void DownloadSession::abortDownload()
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
-    if (s.DownloadBusy == 0) {
+    if (s.downloadBusy == 0) {
         ctx.prompter.message(
             QStringLiteral("Use this button to stop the download process, there is not currently "
                            "anything downloading."));
         return;
     }
-    ctx.state.DownloadAbortRequested = true;
-    s.DownloadBusy = 0;
-    ctx.state.DownloadState = 0;
+    ctx.state.downloadAbortRequested = true;
+    s.downloadBusy = 0;
+    ctx.state.downloadState = 0;
     m_awaiting = Awaiting::Nothing;
-    m_c.connections().SendQuit(2);
-    m_c.connections().CloseConnection(2);
-    ctx.WriteLog(QStringLiteral("User Abort!"), true);
+    m_c.connections().sendQuit(2);
+    m_c.connections().closeConnection(2);
+    ctx.writeLog(QStringLiteral("User Abort!"), true);
     ctx.display.setDownloadLightBusy(false);
     ctx.display.setBarVisible(3, false);
     m_missingGroups.clear();
@@ -201,15 +201,15 @@ void DownloadSession::emergencyOnArticleInHand()
 {
     Context &ctx = m_c.ctx();
     m_awaiting = Awaiting::Nothing;
-    if (!ctx.state.ArticleInHand)
+    if (!ctx.state.articleInHand)
         return;
     const QByteArray key = articleKey();
     const int count = ++m_emergencies[key];
     if (count < kEmergenciesPerArticle)
         return;
     m_emergencies.remove(key);
-    ctx.state.ArticleInHand = false;
-    ctx.WriteLog(QStringLiteral("Dropped after") + numText(count) + QStringLiteral(" failed attempts: ") +
+    ctx.state.articleInHand = false;
+    ctx.writeLog(QStringLiteral("Dropped after") + numText(count) + QStringLiteral(" failed attempts: ") +
                      displayText(m_articleFileName),
                  true);
 }
@@ -221,13 +221,13 @@ void DownloadSession::onData(qsizetype bytes)
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
     Connections &conn = m_c.connections();
-    s.DownloadLastActivity = ctx.clock.now();
-    NntpConnection &tcp = conn.TCP2();
+    s.downloadLastActivity = ctx.clock.now();
+    NntpConnection &tcp = conn.downloadConnection();
     if (!tcp.isConnected()) {
-        ctx.WriteLog(QStringLiteral("Download Connection Error..."), true);
-        conn.SendQuit(2);
+        ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
+        conn.sendQuit(2);
     }
-    const bool collecting = ctx.state.DownloadState == 1 || ctx.state.DownloadState == 5;
+    const bool collecting = ctx.state.downloadState == 1 || ctx.state.downloadState == 5;
     if (collecting && m_awaiting == Awaiting::Article) {
         m_articleBytes += qint32(bytes);
         showProgress();
@@ -238,13 +238,13 @@ void DownloadSession::onData(qsizetype bytes)
         if (event == ReplyReader::Event::NeedMore)
             break;
         if (event == ReplyReader::Event::Overflow) {
-            ctx.WriteLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
+            ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
                          true);
-            ctx.state.ArticleInHand = false;
-            ctx.state.DownloadState = 0;
-            s.DownloadBusy = 0;
-            conn.CloseConnection(2);
-            DownloadNext();
+            ctx.state.articleInHand = false;
+            ctx.state.downloadState = 0;
+            s.downloadBusy = 0;
+            conn.closeConnection(2);
+            downloadNext();
             return;
         }
         if (event == ReplyReader::Event::Reply)
@@ -259,7 +259,7 @@ void DownloadSession::showProgress()
     if (m_lastDisplayMs >= 0 && now - m_lastDisplayMs < kDisplayIntervalMs)
         return;
     m_lastDisplayMs = now;
-    ctx.WriteLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName) + QLatin1Char(' ') +
+    ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName) + QLatin1Char(' ') +
                      kiloBytesText(m_articleBytes) + QStringLiteral("kb [") +
                      transferSpeedText(m_downloadStart, ctx.clock.now(), m_articleBytes) +
                      QStringLiteral(" Kbps]"),
@@ -273,7 +273,7 @@ void DownloadSession::showProgress()
 
 void DownloadSession::logReply(const NntpReply &reply, const QString &suffix)
 {
-    m_c.ctx().WriteLog(displayText(reply.raw) + suffix, true);
+    m_c.ctx().writeLog(displayText(reply.raw) + suffix, true);
 }
 
 void DownloadSession::onReply(NntpReply &&reply)
@@ -282,16 +282,16 @@ void DownloadSession::onReply(NntpReply &&reply)
     SessionState &s = m_c.state();
     Connections &conn = m_c.connections();
     const int code = reply.code;
-    const bool collecting = ctx.state.DownloadState == 1 || ctx.state.DownloadState == 5;
+    const bool collecting = ctx.state.downloadState == 1 || ctx.state.downloadState == 5;
 
     if ((code == 220 || code == 222) && reply.multiLine) {
         if (collecting && m_awaiting == Awaiting::Article)
             articleComplete(std::move(reply));
         return;
     }
-    if (ctx.state.DownloadAbortRequested && code == 205) {
-        ctx.WriteLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        conn.CloseConnection(2);
+    if (ctx.state.downloadAbortRequested && code == 205) {
+        ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
+        conn.closeConnection(2);
         return;
     }
     switch (code) {
@@ -304,25 +304,25 @@ void DownloadSession::onReply(NntpReply &&reply)
         break;
     case 202:
         logReply(reply);
-        SelectDownloadGroup();
+        selectDownloadGroup();
         break;
     case 480:
-        m_c.login().SendAuthUser(2);
+        m_c.login().sendAuthUser(2);
         break;
     case 381:
-        m_c.login().SendAuthPass(2);
+        m_c.login().sendAuthPass(2);
         break;
     case 281:
-        ctx.WriteLog(QStringLiteral("Authinfo cleared, login complete..."), true);
+        ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
         afterLogin();
         break;
     case 481: // a refused login ends the session like a refused service
     case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
-        conn.SendQuit(2);
-        ctx.state.DownloadState = 0;
-        s.DownloadBusy = 0;
+        conn.sendQuit(2);
+        ctx.state.downloadState = 0;
+        s.downloadBusy = 0;
         m_awaiting = Awaiting::Nothing;
         ctx.display.setDownloadLightBusy(false);
         ctx.display.setBarVisible(3, false);
@@ -330,7 +330,7 @@ void DownloadSession::onReply(NntpReply &&reply)
         break;
     case 211:
         if (m_awaiting == Awaiting::Group) {
-            ctx.state.DownloadState = 5;
+            ctx.state.downloadState = 5;
             m_downloadStart = ctx.clock.now();
             m_articleBytes = 0;
             requestArticle();
@@ -342,18 +342,18 @@ void DownloadSession::onReply(NntpReply &&reply)
         break;
     case 205:
         logReply(reply);
-        conn.CloseConnection(2);
+        conn.closeConnection(2);
         ctx.display.setBarVisible(3, false);
         break;
     case 412:
-        if (ctx.state.ArticleInHand) {
-            m_c.pending().RequeueArticle();
-            ctx.state.ArticleInHand = false;
+        if (ctx.state.articleInHand) {
+            m_c.pending().requeueArticle();
+            ctx.state.articleInHand = false;
         }
-        ctx.state.DownloadState = 0;
-        s.DownloadBusy = 0;
+        ctx.state.downloadState = 0;
+        s.downloadBusy = 0;
         m_awaiting = Awaiting::Nothing;
-        conn.SendQuit(2);
+        conn.sendQuit(2);
         m_c.reportWait(true);
         break;
     default:
@@ -368,12 +368,12 @@ void DownloadSession::onGreeting(const NntpReply &reply)
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
     logReply(reply);
-    s.DownloadGreeted = true;
-    s.DownloadWatchdogArmed = true;
-    m_c.connections().Timerbot2().start();
-    s.DownloadLastActivity = ctx.clock.now();
+    s.downloadGreeted = true;
+    s.downloadWatchdogArmed = true;
+    m_c.connections().downloadWatchdogTimer().start();
+    s.downloadLastActivity = ctx.clock.now();
     if (ctx.settings.checked(u"chkAuth"))
-        m_c.login().SendAuthUser(2);
+        m_c.login().sendAuthUser(2);
     else
         afterLogin();
 }
@@ -382,11 +382,11 @@ void DownloadSession::afterLogin()
 {
     Context &ctx = m_c.ctx();
     if (ctx.settings.checked(u"chkSlave")) {
-        ctx.WriteLog(QStringLiteral("Requesting slave status"), true);
-        m_c.connections().SendDownload("SLAVE");
+        ctx.writeLog(QStringLiteral("Requesting slave status"), true);
+        m_c.connections().sendDownload("SLAVE");
         return;
     }
-    SelectDownloadGroup();
+    selectDownloadGroup();
 }
 
 void DownloadSession::articleComplete(NntpReply &&reply)
@@ -403,11 +403,11 @@ void DownloadSession::articleComplete(NntpReply &&reply)
     article.group = m_articleGroup;
     article.bytes = m_articleBytes;
     article.downloadStart = m_downloadStart;
-    m_c.sink().ArticleRetrieved(article);
-    ctx.state.ArticleInHand = false;
-    m_c.state().DownloadBusy = 0;
-    ctx.state.DownloadState = 999;
-    DownloadNext();
+    m_c.sink().articleRetrieved(article);
+    ctx.state.articleInHand = false;
+    m_c.state().downloadBusy = 0;
+    ctx.state.downloadState = 999;
+    downloadNext();
 }
 
 // An error answer to ARTICLE or BODY: the article is gone (or never was); the entry is
@@ -416,18 +416,18 @@ void DownloadSession::articleRefused(const NntpReply &reply)
 {
     Context &ctx = m_c.ctx();
     if (reply.code == 423)
-        ctx.WriteLog(QStringLiteral("bad article number!"), true);
+        ctx.writeLog(QStringLiteral("bad article number!"), true);
     else
-        ctx.WriteLog(QStringLiteral("Article not available: ") + displayText(m_articleFileName) +
+        ctx.writeLog(QStringLiteral("Article not available: ") + displayText(m_articleFileName) +
                          QStringLiteral(" (") + displayText(reply.statusLine().toByteArray()) +
                          QStringLiteral(")"),
                      true);
     m_awaiting = Awaiting::Nothing;
     m_emergencies.remove(articleKey());
-    ctx.state.DownloadState = 999;
-    m_c.state().DownloadBusy = 0;
-    ctx.state.ArticleInHand = false;
-    DownloadNext();
+    ctx.state.downloadState = 999;
+    m_c.state().downloadBusy = 0;
+    ctx.state.articleInHand = false;
+    downloadNext();
 }
 
 // The server does not carry the group: its entries stay queued for a later run and
@@ -435,32 +435,32 @@ void DownloadSession::articleRefused(const NntpReply &reply)
 void DownloadSession::groupMissing()
 {
     Context &ctx = m_c.ctx();
-    ctx.WriteLog(QStringLiteral("Error, no such news group ") + displayText(m_articleGroup), true);
+    ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_articleGroup), true);
     m_missingGroups.insert(m_articleGroup);
     m_awaiting = Awaiting::Nothing;
-    if (ctx.state.ArticleInHand) {
-        m_c.pending().RequeueArticle();
-        ctx.state.ArticleInHand = false;
+    if (ctx.state.articleInHand) {
+        m_c.pending().requeueArticle();
+        ctx.state.articleInHand = false;
     }
     m_downloadGroup.clear();
-    ctx.state.DownloadState = 999;
-    m_c.state().DownloadBusy = 0;
-    DownloadNext();
+    ctx.state.downloadState = 999;
+    m_c.state().downloadBusy = 0;
+    downloadNext();
 }
 
 // ---- login port -------------------------------------------------------------------
 
 void DownloadSession::sendLoginLine(const QByteArray &line)
 {
-    m_c.connections().SendDownload(line);
+    m_c.connections().sendDownload(line);
 }
 
 void DownloadSession::userNameMissing()
 {
     Context &ctx = m_c.ctx();
-    ctx.state.DownloadState = 0;
-    m_c.state().DownloadBusy = 0;
-    m_c.connections().SendQuit(2);
+    ctx.state.downloadState = 0;
+    m_c.state().downloadBusy = 0;
+    m_c.connections().sendQuit(2);
     m_c.reportWait(true);
 }
 

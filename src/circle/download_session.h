@@ -19,11 +19,11 @@ class DownloadSession : public LoginPort {
 public:
     explicit DownloadSession(Circle &circle);
 
-    void DownloadNext();
-    void SelectDownloadGroup();
-    void RemoveBlankEntries();
+    void downloadNext();
+    void selectDownloadGroup();
+    void removeBlankEntries();
     // The stop-download button.
-    void Command2();
+    void abortDownload();
     // Connected to the download connection's data arrival.
     void onData(qsizetype bytes);
     // The emergency reconnect is about to close the connection: the article in hand
@@ -35,13 +35,13 @@ public:
     void userNameMissing() override;
     void passwordMissing() override;
 
-    const QByteArray &ArticleGroup() const { return m_articleGroup; }
-    const QByteArray &ArticleFileName() const { return m_articleFileName; }
-    const QByteArray &DownloadGroup() const { return m_downloadGroup; }
-    qint64 ArticleNumber() const { return m_articleNumber; }
-    qint32 ArticleBytes() const { return m_articleBytes; }
-    qint32 ArticleExpectedBytes() const { return m_articleExpectedBytes; }
-    const QDateTime &DownloadStart() const { return m_downloadStart; }
+    const QByteArray &articleGroup() const { return m_articleGroup; }
+    const QByteArray &articleFileName() const { return m_articleFileName; }
+    const QByteArray &downloadGroup() const { return m_downloadGroup; }
+    qint64 articleNumber() const { return m_articleNumber; }
+    qint32 articleBytes() const { return m_articleBytes; }
+    qint32 articleExpectedBytes() const { return m_articleExpectedBytes; }
+    const QDateTime &downloadStart() const { return m_downloadStart; }
 
 private:
     enum class Awaiting { Nothing, Group, Article };

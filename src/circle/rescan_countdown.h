@@ -9,7 +9,7 @@ namespace kestrel {
 
 class Context;
 
-// The main window's countdown to the next scan (Timer1): armed when a download run
+// The main window's countdown to the next scan (timer): armed when a download run
 // ends with new headers read, or by an emergency reconnect.
 class RescanCountdown : public QObject {
     Q_OBJECT
@@ -20,9 +20,9 @@ public:
     // Sets RescanArmed and RescanCountdown and starts the timer.
     void arm(int seconds);
     // Stops the timer without a word (the stop-scan button).
-    void stop() { m_timer1.stop(); }
-    bool running() const { return m_timer1.isActive(); }
-    QTimer &Timer1() { return m_timer1; }
+    void stop() { m_timer.stop(); }
+    bool running() const { return m_timer.isActive(); }
+    QTimer &timer() { return m_timer; }
 
     // Every 1000 ms; tests call it directly.
     void tick();
@@ -30,7 +30,7 @@ public:
 private:
     Context &m_ctx;
     std::function<void()> m_connectScan;
-    QTimer m_timer1;
+    QTimer m_timer;
 };
 
 } // namespace kestrel

@@ -17,33 +17,33 @@ ScanDriver::ScanDriver(Circle &circle) : m_c(circle) {}
 
 qint64 ScanDriver::scanSeconds() const
 {
-    return m_c.state().ScanStart.secsTo(m_c.ctx().clock.now());
+    return m_c.state().scanStart.secsTo(m_c.ctx().clock.now());
 }
 
 QString ScanDriver::rateText(qint64 extra) const
 {
     const qint64 seconds = scanSeconds();
-    const double rate = seconds > 0 ? double(m_c.counters().ScanHeaderCount + extra) / double(seconds) : 0.0;
+    const double rate = seconds > 0 ? double(m_c.counters().scanHeaderCount + extra) / double(seconds) : 0.0;
     return QString::number(rate * 60.0, 'f', 1);
 }
 
 QString ScanDriver::statistics(const QString &head, qint64 extra) const
 {
-    return head + numText(m_c.counters().ScanHeaderCount) + QStringLiteral(" headers read in") +
+    return head + numText(m_c.counters().scanHeaderCount) + QStringLiteral(" headers read in") +
            numText(scanSeconds()) + QStringLiteral(" seconds, averaging ") + rateText(extra) +
            QStringLiteral(" headers per minute.");
 }
 
-void ScanDriver::StartScan()
+void ScanDriver::startScan()
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
-    ctx.PlaySfx(QStringLiteral("scan.wav"));
-    ctx.state.Scanning = true;
-    s.ScanStopRequested = false;
-    ctx.WriteLog(QStringLiteral("Scan Initiated..."), true);
-    s.ScanStart = ctx.clock.now();
-    m_c.counters().ScanHeaderCount = 0;
+    ctx.playSfx(QStringLiteral("scan.wav"));
+    ctx.state.scanning = true;
+    s.scanStopRequested = false;
+    ctx.writeLog(QStringLiteral("Scan Initiated..."), true);
+    s.scanStart = ctx.clock.now();
+    m_c.counters().scanHeaderCount = 0;
     m_total = m_c.favourites().rowCount();
     ctx.display.setBarMaximum(1, m_total);
     m_index = 0;
@@ -70,18 +70,18 @@ void ScanDriver::advance()
         const bool resume = !row.sub[FavLastRead].isEmpty();
         m_c.scanSession().groupSelected(group, resume);
         m_c.filter().setCurrentGroup(group);
-        favs.SaveFavs();
+        favs.saveFavs();
         // A row without a name has nothing to ask for.
         if (group.isEmpty())
             continue;
         // A connection that closed mid-scan answers no more groups.
-        if (!m_c.connections().TCP1().isConnected()) {
+        if (!m_c.connections().scanConnection().isConnected()) {
             connectionLostEnd();
             return;
         }
-        s.ScanState = 9;
+        s.scanState = 9;
         m_waiting = true;
-        m_c.connections().SendScan("GROUP " + group);
+        m_c.connections().sendScan("GROUP " + group);
         return;
     }
     normalEnd();
@@ -92,11 +92,11 @@ void ScanDriver::poll()
     if (!m_running)
         return;
     SessionState &s = m_c.state();
-    if (s.ScanStopRequested) {
+    if (s.scanStopRequested) {
         abortEnd();
         return;
     }
-    if (!m_waiting || s.ScanState > 0)
+    if (!m_waiting || s.scanState > 0)
         return;
     m_waiting = false;
     advance();
@@ -106,16 +106,16 @@ void ScanDriver::normalEnd()
 {
     Context &ctx = m_c.ctx();
     abortEnd();
-    if (m_c.counters().ScanHeaderCount >= 1)
-        ctx.WriteLog(statistics(QStringLiteral("Scan Complete."), 1), true);
+    if (m_c.counters().scanHeaderCount >= 1)
+        ctx.writeLog(statistics(QStringLiteral("Scan Complete."), 1), true);
     else
-        ctx.WriteLog(QStringLiteral("Scan Complete. No new headers read in") + numText(scanSeconds()) +
+        ctx.writeLog(QStringLiteral("Scan Complete. No new headers read in") + numText(scanSeconds()) +
                          QStringLiteral(" seconds."),
                      true);
-    ctx.state.Scanning = false;
-    m_c.connections().SendQuit(1);
+    ctx.state.scanning = false;
+    m_c.connections().sendQuit(1);
     if (ctx.settings.checked(u"chkAutodownload"))
-        m_c.downloadSession().DownloadNext();
+        m_c.downloadSession().downloadNext();
     else
         m_c.reportWait(false);
     ctx.display.setScanEnabled(true);
@@ -128,53 +128,53 @@ void ScanDriver::abortEnd()
     ctx.display.setBarValue(1, 0);
     ctx.display.setBarValue(2, 0);
     ctx.display.setGroupText(QString());
-    m_c.favourites().ResetGroupIcons();
-    m_c.favourites().SaveFavs();
+    m_c.favourites().resetGroupIcons();
+    m_c.favourites().saveFavs();
 }
 
 void ScanDriver::connectionLostEnd()
 {
     Context &ctx = m_c.ctx();
     abortEnd();
-    if (ctx.state.Scanning) {
-        ctx.state.Scanning = false;
-        ctx.WriteLog(QStringLiteral("Scan ended: the scan connection is closed."), true);
+    if (ctx.state.scanning) {
+        ctx.state.scanning = false;
+        ctx.writeLog(QStringLiteral("Scan ended: the scan connection is closed."), true);
     }
     ctx.display.setScanEnabled(true);
-    if (!ctx.state.RescanArmed)
+    if (!ctx.state.rescanArmed)
         m_c.reportWait(true);
 }
 
-void ScanDriver::ScanStoppedMaxPending()
+void ScanDriver::scanStoppedMaxPending()
 {
     Context &ctx = m_c.ctx();
     ctx.display.setBarValue(1, 0);
     ctx.display.setBarValue(2, 0);
     ctx.display.setGroupText(QString());
-    ctx.WriteLog(statistics(QStringLiteral("Scan Stopped (max pending)."), 1), true);
-    m_c.state().ScanState = 0;
-    ctx.state.Scanning = false;
-    m_c.connections().SendQuit(1);
+    ctx.writeLog(statistics(QStringLiteral("Scan Stopped (max pending)."), 1), true);
+    m_c.state().scanState = 0;
+    ctx.state.scanning = false;
+    m_c.connections().sendQuit(1);
     poll();
     ctx.display.setScanEnabled(true);
     if (ctx.settings.checked(u"chkAutodownload"))
-        m_c.downloadSession().DownloadNext();
+        m_c.downloadSession().downloadNext();
     else
         m_c.reportWait(false);
 }
 
-void ScanDriver::Command1()
+void ScanDriver::stopScan()
 {
     Context &ctx = m_c.ctx();
-    m_c.connections().SendQuit(1);
-    ctx.WriteLog(QString(), false);
-    if (ctx.state.Scanning) {
-        ctx.state.Scanning = false;
-        if (m_c.counters().ScanHeaderCount > 1)
-            ctx.WriteLog(statistics(QStringLiteral("Scan Aborted by user."), 0), true);
+    m_c.connections().sendQuit(1);
+    ctx.writeLog(QString(), false);
+    if (ctx.state.scanning) {
+        ctx.state.scanning = false;
+        if (m_c.counters().scanHeaderCount > 1)
+            ctx.writeLog(statistics(QStringLiteral("Scan Aborted by user."), 0), true);
     }
-    ctx.state.RescanArmed = false;
-    ctx.state.RescanCountdown = ctx.settings.slider(u"sldRescan");
+    ctx.state.rescanArmed = false;
+    ctx.state.rescanCountdown = ctx.settings.slider(u"sldRescan");
     m_c.countdown().stop();
 }
 

@@ -16,13 +16,13 @@ public:
 
     // The scan connection is ready (greeting, login or slave answer). A scan already
     // running starts again from the first group.
-    void StartScan();
+    void startScan();
     // The pending list is full.
-    void ScanStoppedMaxPending();
+    void scanStoppedMaxPending();
     // Takes the next step when the current group is done or a stop was asked for.
     void poll();
     // The stop-scan button.
-    void Command1();
+    void stopScan();
     // A new scan connection is being opened: a scan of the old one is over without a
     // word; the new greeting starts the next.
     void forget() { m_running = m_waiting = false; }
@@ -41,7 +41,7 @@ private:
     QString statistics(const QString &head, qint64 extra) const;
 
     Circle &m_c;
-    bool m_running = false; // between StartScan and an end
+    bool m_running = false; // between startScan and an end
     bool m_waiting = false; // a GROUP is out; poll() looks at ScanState
     int m_index = 0;        // rows done so far
     int m_total = 0;        // rows counted at the start

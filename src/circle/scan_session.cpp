@@ -55,10 +55,10 @@ void ScanSession::onData()
 {
     SessionState &s = m_c.state();
     Context &ctx = m_c.ctx();
-    s.ScanLastActivity = ctx.clock.now();
-    NntpConnection &tcp = m_c.connections().TCP1();
+    s.scanLastActivity = ctx.clock.now();
+    NntpConnection &tcp = m_c.connections().scanConnection();
     if (!tcp.isConnected()) {
-        m_c.connections().SendQuit(1);
+        m_c.connections().sendQuit(1);
         return;
     }
     ReplyReader &reader = tcp.reader();
@@ -69,8 +69,8 @@ void ScanSession::onData()
             more = false;
             break;
         case ReplyReader::Event::Overflow:
-            ctx.WriteLog(QStringLiteral("Reply too long, scan connection closed."), true);
-            m_c.connections().CloseConnection(1);
+            ctx.writeLog(QStringLiteral("Reply too long, scan connection closed."), true);
+            m_c.connections().closeConnection(1);
             more = false;
             break;
         case ReplyReader::Event::Line:
@@ -89,7 +89,7 @@ void ScanSession::onData()
 
 void ScanSession::logReply(const NntpReply &reply, const QString &suffix)
 {
-    m_c.ctx().WriteLog(displayText(reply.raw) + suffix, true);
+    m_c.ctx().writeLog(displayText(reply.raw) + suffix, true);
 }
 
 void ScanSession::onReply(const NntpReply &reply)
@@ -99,15 +99,15 @@ void ScanSession::onReply(const NntpReply &reply)
     Connections &conn = m_c.connections();
     const int code = reply.code;
 
-    if (s.ScanQuitSent && code == 205) {
-        ctx.WriteLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        conn.CloseConnection(1);
+    if (s.scanQuitSent && code == 205) {
+        ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
+        conn.closeConnection(1);
         return;
     }
     if (m_xoverActive) {
         if (code == 224 && reply.streamed) {
             m_xoverBytes = reply.statusSize;
-            ctx.WriteLog(QStringLiteral("receiving xover data (") + QString::number(m_xoverBytes) +
+            ctx.writeLog(QStringLiteral("receiving xover data (") + QString::number(m_xoverBytes) +
                              QStringLiteral(" bytes)"),
                          false);
             return;
@@ -135,21 +135,21 @@ void ScanSession::onReply(const NntpReply &reply)
         ctx.display.setBarValue(1, 0);
         ctx.display.setBarValue(2, 0);
         ctx.display.setScanEnabled(true);
-        s.ScanStopRequested = false;
-        conn.CloseConnection(1);
-        if (!ctx.state.RescanArmed)
+        s.scanStopRequested = false;
+        conn.closeConnection(1);
+        if (!ctx.state.rescanArmed)
             m_c.reportWait(true);
         break;
     case 420: // no current article: nothing left to step through
     case 421:
         if (code == 421 || m_headState == 1 || m_headState == 2) {
-            ScanProgress(m_currentGroup, m_groupLastText, false);
-            s.ScanState = 0;
+            scanProgress(m_currentGroup, m_groupLastText, false);
+            s.scanState = 0;
         }
         break;
     case 423:
         if (m_headState == 1 || m_headState == 2)
-            SendNext();
+            sendNext();
         break;
     case 500:
         logReply(reply);
@@ -161,25 +161,25 @@ void ScanSession::onReply(const NntpReply &reply)
         onGroupAnswered(reply);
         break;
     case 411:
-        ctx.WriteLog(QStringLiteral("Error, no such news group ") + displayText(m_currentGroup), true);
-        s.ScanState = -1;
+        ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_currentGroup), true);
+        s.scanState = -1;
         break;
     case 205:
         logReply(reply, QStringLiteral("  (disconnected)"));
-        conn.CloseConnection(1);
+        conn.closeConnection(1);
         break;
     case 200:
     case 201:
         onGreeting(reply);
         break;
     case 480:
-        m_c.login().SendAuthUser(1);
+        m_c.login().sendAuthUser(1);
         break;
     case 381:
-        m_c.login().SendAuthPass(1);
+        m_c.login().sendAuthPass(1);
         break;
     case 281:
-        ctx.WriteLog(QStringLiteral("Authinfo cleared, login complete..."), true);
+        ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
         afterLogin();
         break;
     case 202:
@@ -194,9 +194,9 @@ void ScanSession::onReply(const NntpReply &reply)
         ctx.display.setBarValue(2, 0);
         ctx.display.setGroupText(QString());
         ctx.display.setScanEnabled(true);
-        s.ScanStopRequested = true;
-        conn.CloseConnection(1);
-        ctx.state.Scanning = false;
+        s.scanStopRequested = true;
+        conn.closeConnection(1);
+        ctx.state.scanning = false;
         ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
         m_c.reportWait(true);
         break;
@@ -210,12 +210,12 @@ void ScanSession::onGreeting(const NntpReply &reply)
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
     logReply(reply);
-    s.ScanLastActivity = ctx.clock.now();
-    s.ScanGreeted = true;
-    s.ScanWatchdogArmed = true;
-    m_c.connections().Timerbot1().start();
+    s.scanLastActivity = ctx.clock.now();
+    s.scanGreeted = true;
+    s.scanWatchdogArmed = true;
+    m_c.connections().scanWatchdogTimer().start();
     if (ctx.settings.checked(u"chkAuth"))
-        m_c.login().SendAuthUser(1);
+        m_c.login().sendAuthUser(1);
     else
         afterLogin();
 }
@@ -224,8 +224,8 @@ void ScanSession::afterLogin()
 {
     Context &ctx = m_c.ctx();
     if (ctx.settings.checked(u"chkSlave")) {
-        ctx.WriteLog(QStringLiteral("Requesting slave status"), true);
-        m_c.connections().SendScan("SLAVE");
+        ctx.writeLog(QStringLiteral("Requesting slave status"), true);
+        m_c.connections().sendScan("SLAVE");
         return;
     }
     startScan();
@@ -233,12 +233,12 @@ void ScanSession::afterLogin()
 
 void ScanSession::startScan()
 {
-    m_c.driver().StartScan();
+    m_c.driver().startScan();
 }
 
 void ScanSession::sendLoginLine(const QByteArray &line)
 {
-    m_c.connections().SendScan(line);
+    m_c.connections().sendScan(line);
 }
 
 void ScanSession::userNameMissing()
@@ -248,10 +248,10 @@ void ScanSession::userNameMissing()
     ctx.display.setBarValue(2, 0);
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(true);
-    m_c.state().ScanState = -1;
-    m_c.connections().SendQuit(1);
+    m_c.state().scanState = -1;
+    m_c.connections().sendQuit(1);
     // Nobody else ends a scan that a login stopped.
-    ctx.state.Scanning = false;
+    ctx.state.scanning = false;
     m_c.reportWait(true);
 }
 
@@ -262,15 +262,15 @@ void ScanSession::passwordMissing()
     ctx.display.setBarValue(2, 0);
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(true);
-    m_c.connections().SendQuit(1);
-    ctx.state.Scanning = false;
+    m_c.connections().sendQuit(1);
+    ctx.state.scanning = false;
     Q_EMIT m_c.loginWindowWanted();
     m_c.reportWait(true);
 }
 
 // ---- GROUP ----------------------------------------------------------------------
 
-void ScanSession::ParseGroupReply(QByteArrayView line)
+void ScanSession::parseGroupReply(QByteArrayView line)
 {
     const QList<QByteArray> words = line.trimmed().toByteArray().split(' ');
     QList<QByteArray> parts;
@@ -289,50 +289,50 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
 {
     SessionState &s = m_c.state();
     Context &ctx = m_c.ctx();
-    if (s.ScanState != 9) {
-        s.ScanState = 0;
+    if (s.scanState != 9) {
+        s.scanState = 0;
         return;
     }
-    ParseGroupReply(reply.statusLine());
+    parseGroupReply(reply.statusLine());
     m_groupProgressEnabled = true;
-    s.ScanState = 8;
+    s.scanState = 8;
     m_groupHeadersThisScan = 0;
     m_xoverRangeStart.clear();
 
-    const QByteArray lastRead = m_c.favourites().GetLastRead(m_currentGroup);
+    const QByteArray lastRead = m_c.favourites().getLastRead(m_currentGroup);
     const qint64 last = qint64(numericValue(lastRead));
     // A group never read, or renumbered since, starts at its first article, which is
     // then new as well.
     const bool firstTime = lastRead.isEmpty() || last < m_groupFirst - 2 || last > m_groupLast + 2;
     if (!firstTime) {
-        ctx.WriteLog(QString::number(m_groupLast - last) + QStringLiteral(" new articles in ") +
+        ctx.writeLog(QString::number(m_groupLast - last) + QStringLiteral(" new articles in ") +
                          displayText(m_currentGroup),
                      true);
         m_rereadNumber = last;
     } else {
-        ScanProgress(m_currentGroup, numBytes(m_groupFirst), true);
-        ctx.WriteLog(QString::number(m_groupCount) + QStringLiteral(" new articles in ") +
+        scanProgress(m_currentGroup, numBytes(m_groupFirst), true);
+        ctx.writeLog(QString::number(m_groupCount) + QStringLiteral(" new articles in ") +
                          displayText(m_currentGroup),
                      true);
         m_rereadNumber = -1;
         m_resumeFromLastRead = false;
     }
-    UpdateGroupRow(m_currentGroup, m_groupFirstText, m_groupLastText);
+    updateGroupRow(m_currentGroup, m_groupFirstText, m_groupLastText);
 
     const bool hasArticles = m_groupLast >= m_groupFirst;
     if (m_groupNewCount <= 0 && !(firstTime && hasArticles)) {
-        s.ScanState = 0;
+        s.scanState = 0;
         return;
     }
-    if (s.UseXover)
-        SendXover();
+    if (s.useXover)
+        sendXover();
     else if (firstTime)
         requestFirstHead();
     else
-        SendNext();
+        sendNext();
 }
 
-void ScanSession::UpdateGroupRow(const QByteArray &group, const QByteArray &firstText,
+void ScanSession::updateGroupRow(const QByteArray &group, const QByteArray &firstText,
                                  const QByteArray &lastText)
 {
     FavouritesModel &favs = m_c.favourites();
@@ -358,7 +358,7 @@ void ScanSession::UpdateGroupRow(const QByteArray &group, const QByteArray &firs
     }
 }
 
-void ScanSession::ScanProgress(const QByteArray &group, QByteArrayView number, bool force, bool display)
+void ScanSession::scanProgress(const QByteArray &group, QByteArrayView number, bool force, bool display)
 {
     if (!m_groupProgressEnabled)
         return;
@@ -384,16 +384,16 @@ void ScanSession::ScanProgress(const QByteArray &group, QByteArrayView number, b
         return;
 
     Context &ctx = m_c.ctx();
-    const qint64 seconds = m_c.state().ScanStart.secsTo(ctx.clock.now());
-    const qint32 count = m_c.counters().ScanHeaderCount;
+    const qint64 seconds = m_c.state().scanStart.secsTo(ctx.clock.now());
+    const qint32 count = m_c.counters().scanHeaderCount;
     const double rate = seconds > 0 ? double(count + 1) / double(seconds) : 0.0;
     const QString numberText = displayText(num.toByteArray());
     if (count < 2)
-        ctx.WriteLog(QStringLiteral("Scanning Header ") + numberText + QStringLiteral("  Scan Time:") +
+        ctx.writeLog(QStringLiteral("Scanning Header ") + numberText + QStringLiteral("  Scan Time:") +
                          numText(seconds) + QStringLiteral("s"),
                      false);
     else
-        ctx.WriteLog(QStringLiteral("Scanning Header ") + numberText + QStringLiteral("; averaging ") +
+        ctx.writeLog(QStringLiteral("Scanning Header ") + numberText + QStringLiteral("; averaging ") +
                          QString::number(rate * 60.0, 'f', 1) +
                          QStringLiteral(" headers per minute. Scan Time:") + numText(seconds) +
                          QStringLiteral("s"),
@@ -419,24 +419,24 @@ bool ScanSession::headerLimitsReached()
     if (ctx.settings.checked(u"chkMaxPGPS")) {
         if (m_groupHeadersThisScan >= ctx.settings.slider(u"sldMaxPGPS")) {
             m_groupHeadersThisScan = 0;
-            m_c.state().ScanState = 0;
+            m_c.state().scanState = 0;
             return true;
         }
         ++m_groupHeadersThisScan;
     }
-    if (ctx.state.PendingCount >= ctx.settings.slider(u"sldMaxPending")) {
-        m_c.driver().ScanStoppedMaxPending();
+    if (ctx.state.pendingCount >= ctx.settings.slider(u"sldMaxPending")) {
+        m_c.driver().scanStoppedMaxPending();
         return true;
     }
     return false;
 }
 
-void ScanSession::SendNext()
+void ScanSession::sendNext()
 {
     if (headerLimitsReached())
         return;
     m_headState = 1;
-    m_c.connections().SendScan("NEXT");
+    m_c.connections().sendScan("NEXT");
 }
 
 // The article pointer stands on the group's first article after GROUP, so its header
@@ -446,21 +446,21 @@ void ScanSession::requestFirstHead()
     if (headerLimitsReached())
         return;
     m_headState = 2;
-    m_c.connections().SendScan("HEAD");
+    m_c.connections().sendScan("HEAD");
 }
 
 void ScanSession::onNextAnswered()
 {
-    if (m_headState != 1 || m_c.state().ScanQuitSent)
+    if (m_headState != 1 || m_c.state().scanQuitSent)
         return;
     m_headState = 2;
     if (!m_resumeFromLastRead) {
-        m_c.connections().SendScan("HEAD");
+        m_c.connections().sendScan("HEAD");
         return;
     }
-    m_headArticleNumber = qint64(numericValue(m_c.favourites().GetLastRead(m_currentGroup)));
+    m_headArticleNumber = qint64(numericValue(m_c.favourites().getLastRead(m_currentGroup)));
     m_resumeFromLastRead = false;
-    m_c.connections().SendScan("HEAD" + numBytes(m_headArticleNumber));
+    m_c.connections().sendScan("HEAD" + numBytes(m_headArticleNumber));
 }
 
 void ScanSession::onHeadComplete(const NntpReply &reply)
@@ -476,9 +476,9 @@ void ScanSession::onHeadComplete(const NntpReply &reply)
         rest = rest.first(end);
     m_headArticleNumber = qint64(numericValue(rest));
     const QByteArray numberText = numBytes(m_headArticleNumber);
-    ScanProgress(m_currentGroup, numberText, false, displayDue());
+    scanProgress(m_currentGroup, numberText, false, displayDue());
     takeHeader(reply.raw, numberText, m_headArticleNumber);
-    SendNext();
+    sendNext();
 }
 
 void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, qint64 value)
@@ -487,27 +487,27 @@ void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, 
     // The filter counts every header; one fetched again because it was read before
     // is not new.
     if (value <= m_rereadNumber)
-        --m_c.counters().ScanHeaderCount;
+        --m_c.counters().scanHeaderCount;
     else
         m_rereadNumber = value;
 }
 
 // ---- XOVER mode ------------------------------------------------------------------
 
-void ScanSession::SendXover()
+void ScanSession::sendXover()
 {
     Context &ctx = m_c.ctx();
-    m_c.state().ScanState = 12;
-    const QByteArray from = m_c.favourites().GetLastRead(m_currentGroup);
+    m_c.state().scanState = 12;
+    const QByteArray from = m_c.favourites().getLastRead(m_currentGroup);
     if (from == m_xoverRangeStart) {
-        m_c.state().ScanState = 0;
+        m_c.state().scanState = 0;
         return;
     }
     m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + ctx.settings.slider(u"sldXOVER"));
     m_xoverBytes = 0;
     m_xoverActive = true;
     m_lastDisplayMs = -1;
-    m_c.connections().SendScan("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
+    m_c.connections().sendScan("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
     m_xoverRangeStart = from;
 }
 
@@ -525,9 +525,9 @@ void ScanSession::onXoverLine(QByteArrayView line)
     m_xoverBytes += line.size() + 2;
     ++m_groupHeadersThisScan;
     QByteArrayView number;
-    if (!ParseXoverLine(line, m_block, number))
+    if (!parseXoverLine(line, m_block, number))
         return;
-    ScanProgress(m_currentGroup, number, false, displayDue());
+    scanProgress(m_currentGroup, number, false, displayDue());
     takeHeader(m_block, number.toByteArray(), qint64(numericValue(number)));
 }
 
@@ -536,25 +536,25 @@ void ScanSession::onXoverEnd()
     Context &ctx = m_c.ctx();
     m_xoverActive = false;
     m_xoverBytes += 3;
-    ctx.WriteLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
+    ctx.writeLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
                  true);
     if (numericValue(m_xoverRangeEnd) < numericValue(m_groupLastText))
-        ScanProgress(m_currentGroup, m_xoverRangeEnd, false);
+        scanProgress(m_currentGroup, m_xoverRangeEnd, false);
     else
-        ScanProgress(m_currentGroup, m_c.favourites().GetLastRead(m_currentGroup), false);
-    if (ctx.state.PendingCount >= ctx.settings.slider(u"sldMaxPending")) {
-        m_c.driver().ScanStoppedMaxPending();
+        scanProgress(m_currentGroup, m_c.favourites().getLastRead(m_currentGroup), false);
+    if (ctx.state.pendingCount >= ctx.settings.slider(u"sldMaxPending")) {
+        m_c.driver().scanStoppedMaxPending();
         return;
     }
     if (ctx.settings.checked(u"chkMaxPGPS") && m_groupHeadersThisScan >= ctx.settings.slider(u"sldMaxPGPS")) {
         m_groupHeadersThisScan = 0;
-        m_c.state().ScanState = 0;
+        m_c.state().scanState = 0;
         return;
     }
     if (ctx.settings.slider(u"sldXOVER") < m_groupNewCount)
-        SendXover();
+        sendXover();
     else
-        m_c.state().ScanState = 0;
+        m_c.state().scanState = 0;
 }
 
 // A one-line answer to XOVER. "No articles in that range" is an empty range and moves
@@ -568,10 +568,10 @@ void ScanSession::onXoverError(const NntpReply &reply)
         onXoverEnd();
         return;
     }
-    m_c.ctx().WriteLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) +
+    m_c.ctx().writeLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) +
                            QStringLiteral(": ") + displayText(reply.statusLine().toByteArray()),
                        true);
-    m_c.state().ScanState = 0;
+    m_c.state().scanState = 0;
 }
 
 } // namespace kestrel

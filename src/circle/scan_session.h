@@ -25,18 +25,18 @@ public:
     // The scan driver selects the next group.
     void groupSelected(const QByteArray &group, bool resumeFromLastRead);
 
-    void UpdateGroupRow(const QByteArray &group, const QByteArray &firstText, const QByteArray &lastText);
-    void ScanProgress(const QByteArray &group, QByteArrayView number, bool force, bool display = true);
+    void updateGroupRow(const QByteArray &group, const QByteArray &firstText, const QByteArray &lastText);
+    void scanProgress(const QByteArray &group, QByteArrayView number, bool force, bool display = true);
 
     // LoginPort
     void sendLoginLine(const QByteArray &line) override;
     void userNameMissing() override;
     void passwordMissing() override;
 
-    const QByteArray &CurrentGroup() const { return m_currentGroup; }
-    const QByteArray &XoverRangeStart() const { return m_xoverRangeStart; }
-    qint32 GroupNewCount() const { return m_groupNewCount; }
-    qint32 GroupHeadersThisScan() const { return m_groupHeadersThisScan; }
+    const QByteArray &currentGroup() const { return m_currentGroup; }
+    const QByteArray &xoverRangeStart() const { return m_xoverRangeStart; }
+    qint32 groupNewCount() const { return m_groupNewCount; }
+    qint32 groupHeadersThisScan() const { return m_groupHeadersThisScan; }
 
 private:
     void onReply(const NntpReply &reply);
@@ -49,11 +49,11 @@ private:
     void onGreeting(const NntpReply &reply);
     void afterLogin();
     void startScan();
-    void ParseGroupReply(QByteArrayView line);
-    void SendNext();
+    void parseGroupReply(QByteArrayView line);
+    void sendNext();
     bool headerLimitsReached();
     void requestFirstHead();
-    void SendXover();
+    void sendXover();
     void takeHeader(const QByteArray &block, const QByteArray &number, qint64 value);
     void logReply(const NntpReply &reply, const QString &suffix = QString());
     bool displayDue();

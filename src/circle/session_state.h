@@ -6,23 +6,23 @@ namespace kestrel {
 
 // Flags and times the connections, the sessions and the scan driver share.
 struct SessionState {
-    QDateTime ScanLastActivity;     // last data on the scan connection
-    QDateTime DownloadLastActivity; // last data on the download connection
+    QDateTime scanLastActivity;     // last data on the scan connection
+    QDateTime downloadLastActivity; // last data on the download connection
     // One flag per connection: a quit on one connection must not leave the other
     // without its watchdog.
-    bool ScanWatchdogArmed = false;
-    bool DownloadWatchdogArmed = false;
+    bool scanWatchdogArmed = false;
+    bool downloadWatchdogArmed = false;
     // The server greeted; until then a watchdog expiry means no answer at all.
-    bool ScanGreeted = false;
-    bool DownloadGreeted = false;
-    bool ScanStopRequested = false; // the scan driver ends the scan at its next step
-    bool ScanQuitSent = false;
-    bool UseXover = false; // fixed per scan connection
+    bool scanGreeted = false;
+    bool downloadGreeted = false;
+    bool scanStopRequested = false; // the scan driver ends the scan at its next step
+    bool scanQuitSent = false;
+    bool useXover = false; // fixed per scan connection
     // 9 GROUP sent, 8 headers being read, 12 XOVER awaited or arriving, 0 group done,
     // -1 group failed or the connection closed.
-    qint32 ScanState = 0;
-    qint32 DownloadBusy = 0; // 1 while a download run is active
-    QDateTime ScanStart;
+    qint32 scanState = 0;
+    qint32 downloadBusy = 0; // 1 while a download run is active
+    QDateTime scanStart;
 };
 
 } // namespace kestrel

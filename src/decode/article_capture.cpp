@@ -8,12 +8,12 @@
 
 namespace kestrel {
 
-DecodeResult ArticleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &article)
+DecodeResult articleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &article)
 {
     Context &ctx = pipeline.context();
-    ctx.WriteLog(QStringLiteral("Article Retrieved: ") + displayText(article.fileName) + QLatin1Char(' ') +
+    ctx.writeLog(QStringLiteral("Article Retrieved: ") + displayText(article.fileName) + QLatin1Char(' ') +
                      formatKb(article.bytes) + QStringLiteral("kb [") +
-                     FormatSpeed(ctx.clock, article.downloadStart, article.bytes) + QStringLiteral(" Kbps]"),
+                     formatSpeed(ctx.clock, article.downloadStart, article.bytes) + QStringLiteral(" Kbps]"),
                  true);
 
     const QByteArray subFolder = groupSubfolderName(article.group, ctx.settings.checked(u"chkMakeSubDirs"),
@@ -22,7 +22,7 @@ DecodeResult ArticleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &
     if (article.headersRequested && ctx.settings.checked(u"chkSaveHeaders"))
         headerBlock = articleHeaderPart(article.buffer).toByteArray();
 
-    return pipeline.DecodeArticle(article.buffer, subFolder, article.fileName, headerBlock,
+    return pipeline.decodeArticle(article.buffer, subFolder, article.fileName, headerBlock,
                                   article.headersRequested ? HeaderLines::Present : HeaderLines::Absent);
 }
 

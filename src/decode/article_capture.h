@@ -24,12 +24,12 @@ struct RetrievedArticle {
 //
 // The caller (the download session) must then end the article itself: clear
 // ArticleInHand, set DownloadBusy to 0 and DownloadState to 999, and call
-// DownloadNext. On DecodeResult::NoDownloadFolder nothing was stored or recorded; the
-// caller should put CurrentArticle back on the pending list (RequeueArticle) and end
+// downloadNext. On DecodeResult::NoDownloadFolder nothing was stored or recorded; the
+// caller should put CurrentArticle back on the pending list (requeueArticle) and end
 // the run instead of fetching the next article into the same dead end.
 //
-// ctx.state.CurrentArticle must hold the article's pending entry (CSV mark, subject).
+// ctx.state.currentArticle must hold the article's pending entry (CSV mark, subject).
 // The decode runs to its end before this returns; it never enters the event loop.
-DecodeResult ArticleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &article);
+DecodeResult articleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &article);
 
 } // namespace kestrel

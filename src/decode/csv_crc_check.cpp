@@ -6,9 +6,9 @@
 
 namespace kestrel {
 
-bool CsvIndex::CsvCheckCrc(Context &ctx, const QString &path, const QByteArray &fileName)
+bool CsvIndex::csvCheckCrc(Context &ctx, const QString &path, const QByteArray &fileName)
 {
-    const QByteArray record = CsvFindCrcRecord(fileName);
+    const QByteArray record = csvFindCrcRecord(fileName);
     QByteArray csvHex;
     if (record.contains(',')) {
         const qsizetype c1 = record.indexOf(',');
@@ -17,7 +17,7 @@ bool CsvIndex::CsvCheckCrc(Context &ctx, const QString &path, const QByteArray &
         if (c3 < 0) {
             QByteArray shown = record;
             shown.chop(1); // the CR that ends every record
-            ctx.WriteLog(QStringLiteral("CSV record without CRC32 field: ") + displayText(shown), true);
+            ctx.writeLog(QStringLiteral("CSV record without CRC32 field: ") + displayText(shown), true);
             return false;
         }
         csvHex = record.mid(c2 + 1, c3 - c2 - 1);
@@ -27,11 +27,11 @@ bool CsvIndex::CsvCheckCrc(Context &ctx, const QString &path, const QByteArray &
     const std::optional<quint32> csvCrc = crcTextValue(csvHex);
     const QString name = displayText(fileName);
     if (fileCrc && csvCrc && *fileCrc == *csvCrc) {
-        ctx.WriteLog(name + QStringLiteral(" CRC32 VERIFIED"), true);
+        ctx.writeLog(name + QStringLiteral(" CRC32 VERIFIED"), true);
         return true;
     }
     const QByteArray fileHex = fileCrc ? QByteArray::number(*fileCrc, 16).toUpper() : QByteArray();
-    ctx.WriteLog(QStringLiteral("CRC32 INVALID (CSV:") + displayText(csvHex) + QStringLiteral("  ") + name +
+    ctx.writeLog(QStringLiteral("CRC32 INVALID (CSV:") + displayText(csvHex) + QStringLiteral("  ") + name +
                      QLatin1Char(':') + displayText(fileHex) + QLatin1Char(')'),
                  true);
     return false;

@@ -19,7 +19,7 @@ qsizetype lineEndFrom(const QByteArray &text, qsizetype pos)
 }
 } // namespace
 
-QByteArray CsvSeriesName(const QByteArray &csvName)
+QByteArray csvSeriesName(const QByteArray &csvName)
 {
     QByteArray rest = csvName;
     const qsizetype first = rest.indexOf('_');
@@ -99,7 +99,7 @@ std::optional<NameRef> CsvIndex::findRecord(const QByteArray &fileName) const
                         [&](const NameRef &r) { return sameFoldedName(nameOf(r), name); });
 }
 
-QByteArray CsvIndex::CsvFindRecord(const QByteArray &fileName) const
+QByteArray CsvIndex::csvFindRecord(const QByteArray &fileName) const
 {
     const std::optional<NameRef> r = findRecord(fileName);
     if (!r)
@@ -112,14 +112,14 @@ QByteArray CsvIndex::CsvFindRecord(const QByteArray &fileName) const
     return out;
 }
 
-QByteArray CsvIndex::CsvFindCrcRecord(const QByteArray &fileName)
+QByteArray CsvIndex::csvFindCrcRecord(const QByteArray &fileName)
 {
     const std::optional<NameRef> r = findRecord(fileName);
     if (!r) {
         m_folder.clear();
         return {};
     }
-    m_folder = kestrel::CsvSeriesName(m_files[r->text].name);
+    m_folder = kestrel::csvSeriesName(m_files[r->text].name);
     return lineOf(*r).toByteArray().toUpper() + '\r';
 }
 

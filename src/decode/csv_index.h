@@ -26,7 +26,7 @@ struct CsvLoadHooks {
 // The series name of a CSV file name: what lies between its first and its last "_"
 // ("2002_Sunsets_index" gives "Sunsets", "a_b_c_d" gives "b_c"); a name without "_"
 // is returned whole.
-QByteArray CsvSeriesName(const QByteArray &csvName);
+QByteArray csvSeriesName(const QByteArray &csvName);
 
 // All CSV index files of the CSV folder, loaded once at start-up and then only read.
 // A record is a line "file name,number,CRC32,description"; it is found by its first
@@ -34,41 +34,41 @@ QByteArray CsvSeriesName(const QByteArray &csvName);
 // file, the one in the file loaded first wins, and within a file the first line.
 class CsvIndex final {
 public:
-    // Sets ctx.state.CsvPath from the settings file and loads every "*.CSV" file of that
+    // Sets ctx.state.csvPath from the settings file and loads every "*.CSV" file of that
     // folder, in name order. A missing folder or an unreadable file shows the message
     // "CSV path not found?  " + the reason and ends the load; what was loaded stays.
-    void LoadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks &hooks = {});
+    void loadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks &hooks = {});
 
     // Loads one file; fileName comes back shortened by its extension (the CSV name).
     // False, with the reason in *error, when the file cannot be read.
-    bool CsvLoadFile(const QString &fullPath, QString &fileName, QString *error = nullptr);
+    bool csvLoadFile(const QString &fullPath, QString &fileName, QString *error = nullptr);
 
     // Adds a file's text under its CSV name (the file name without extension).
     void addCsvText(const QByteArray &csvName, QByteArray text);
 
-    bool CsvLoaded() const { return m_loaded; }
+    bool csvLoaded() const { return m_loaded; }
     void setCsvLoaded(bool loaded) { m_loaded = loaded; }
-    int CsvCount() const { return int(m_files.size()); }
+    int csvCount() const { return int(m_files.size()); }
 
     // The record line of a file name as read (without its line end), a CR, and the CSV
     // name of the file holding it; empty when no record has that name.
-    QByteArray CsvFindRecord(const QByteArray &fileName) const;
-    QByteArray CsvSeriesName(const QByteArray &csvName) const
+    QByteArray csvFindRecord(const QByteArray &fileName) const;
+    QByteArray csvSeriesName(const QByteArray &csvName) const
     {
-        return kestrel::CsvSeriesName(csvName);
+        return kestrel::csvSeriesName(csvName);
     }
 
-    // The same record as CsvFindRecord, in upper case and ended by a CR; sets CsvFolder
+    // The same record as csvFindRecord, in upper case and ended by a CR; sets csvFolder
     // to the series of the CSV file holding it, or empty when there is none.
-    QByteArray CsvFindCrcRecord(const QByteArray &fileName);
+    QByteArray csvFindCrcRecord(const QByteArray &fileName);
     // Series name of the record found by the last CRC check; empty when it found none.
-    const QByteArray &CsvFolder() const { return m_folder; }
+    const QByteArray &csvFolder() const { return m_folder; }
 
     // Compares the CRC-32 of the decoded file at path with the one its record lists and
     // logs the outcome: fileName + " CRC32 VERIFIED", or "CRC32 INVALID (CSV:<csv hex>
     // <name>:<file hex>)". A record without a third comma logs
     // "CSV record without CRC32 field: " + the record and fails. True when verified.
-    bool CsvCheckCrc(Context &ctx, const QString &path, const QByteArray &fileName);
+    bool csvCheckCrc(Context &ctx, const QString &path, const QByteArray &fileName);
 
 private:
     struct CsvFile {

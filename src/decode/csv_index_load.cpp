@@ -45,7 +45,7 @@ bool readWhole(QFile &file, TextArena &arena, QByteArray &text, QString &error)
 }
 } // namespace
 
-bool CsvIndex::CsvLoadFile(const QString &fullPath, QString &fileName, QString *error)
+bool CsvIndex::csvLoadFile(const QString &fullPath, QString &fileName, QString *error)
 {
     fileName.chop(4);
     QFile file(fullPath);
@@ -60,10 +60,10 @@ bool CsvIndex::CsvLoadFile(const QString &fullPath, QString &fileName, QString *
     return true;
 }
 
-void CsvIndex::LoadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks &hooks)
+void CsvIndex::loadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks &hooks)
 {
-    ctx.state.CsvPath = LoadCsvPath(ini, ctx.state.AppPath);
-    const QDir dir(ctx.state.CsvPath);
+    ctx.state.csvPath = loadCsvPath(ini, ctx.state.appPath);
+    const QDir dir(ctx.state.csvPath);
     auto fail = [&](const QString &reason) {
         ctx.prompter.message(QStringLiteral("CSV path not found?  ") + reason);
     };
@@ -71,8 +71,8 @@ void CsvIndex::LoadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks
         // The default folder, never made or saved back by an earlier run: its absence
         // means "no CSV index", not a missing one, and is no reason to stop every start
         // with a message box.
-        const QString defaultPath = LoadCsvPath(IniFile(), ctx.state.AppPath);
-        if (QDir::cleanPath(ctx.state.CsvPath) == QDir::cleanPath(defaultPath))
+        const QString defaultPath = loadCsvPath(IniFile(), ctx.state.appPath);
+        if (QDir::cleanPath(ctx.state.csvPath) == QDir::cleanPath(defaultPath))
             return;
         return fail(QStringLiteral("Path not found"));
     }
@@ -90,7 +90,7 @@ void CsvIndex::LoadCsvIndex(Context &ctx, const IniFile &ini, const CsvLoadHooks
             hooks.showMessage(name);
         QString csvName = name;
         QString reason;
-        if (!CsvLoadFile(ctx.state.CsvPath + name, csvName, &reason))
+        if (!csvLoadFile(ctx.state.csvPath + name, csvName, &reason))
             return fail(reason);
         ++count;
         if (hooks.abortRequested && hooks.abortRequested())

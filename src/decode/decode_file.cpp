@@ -136,7 +136,7 @@ DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, 
     return outcome;
 }
 
-bool DecodeFile(const QString &WorkFile, const QString &DestFile, const DecodeHooks &hooks,
+bool decodeFile(const QString &WorkFile, const QString &DestFile, const DecodeHooks &hooks,
                 DecodeOutcome *outcome)
 {
     const WorkFileText work = readWorkFile(WorkFile);

@@ -29,7 +29,7 @@ inline constexpr int SeverityError = 3;
 struct DecodeOutcome {
     bool ok = false;
     Encoding encoding = Encoding::None;
-    // Bytes and placement, when ok. decodeArticleToFile and DecodeFile leave `bytes`
+    // Bytes and placement, when ok. decodeArticleToFile and decodeFile leave `bytes`
     // empty for yEnc (written straight from the decode buffer) and full otherwise.
     DecodedFile file;
     QByteArray name; // the name in the encoding, made safe; empty when none
@@ -54,7 +54,7 @@ DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, 
 // The work-file form: reads `WorkFile` (never deletes it) and decodes it into
 // `DestFile`. Returns true when `DestFile` was written. `outcome`, when given, receives
 // the details (the name found in the encoding among them).
-bool DecodeFile(const QString &WorkFile, const QString &DestFile, const DecodeHooks &hooks,
+bool decodeFile(const QString &WorkFile, const QString &DestFile, const DecodeHooks &hooks,
                 DecodeOutcome *outcome = nullptr);
 
 } // namespace kestrel

@@ -135,13 +135,13 @@ DecodePipeline::DecodePipeline(Context &ctx, FetchedNames &fetched, CsvIndex *cs
 
 void DecodePipeline::log(const QString &message) const
 {
-    m_ctx.WriteLog(message, true);
+    m_ctx.writeLog(message, true);
 }
 
 DecodeHooks DecodePipeline::decoderHooks()
 {
     DecodeHooks hooks;
-    hooks.log = [this](const QString &message, bool toLog) { m_ctx.WriteLog(message, toLog); };
+    hooks.log = [this](const QString &message, bool toLog) { m_ctx.writeLog(message, toLog); };
     hooks.progress = [this](qint64 index, qint64 total) {
         if (index == 0)
             m_ctx.display.setBarMaximum(3, int(std::min<qint64>(total, INT_MAX)));
@@ -152,14 +152,14 @@ DecodeHooks DecodePipeline::decoderHooks()
     return hooks;
 }
 
-DecodeResult DecodePipeline::DecodeArticle(QByteArrayView article, const QByteArray &subFolder,
+DecodeResult DecodePipeline::decodeArticle(QByteArrayView article, const QByteArray &subFolder,
                                            const QByteArray &fileName, const QByteArray &headerBlock,
                                            HeaderLines headers)
 {
     if (article.isEmpty())
         return DecodeResult::Nothing;
     Q_EMIT busyChanged(true);
-    m_ctx.WriteLog(QStringLiteral("Decoding..."), false);
+    m_ctx.writeLog(QStringLiteral("Decoding..."), false);
 
     const bool hasHeaders = headers == HeaderLines::PerSetting ? m_ctx.settings.checked(u"chkSaveHeaders")
                                                                : headers == HeaderLines::Present;
@@ -193,7 +193,7 @@ DecodeResult DecodePipeline::run(Article &a)
             printable(a.received) + QStringLiteral(" not saved"));
         return DecodeResult::NoDownloadFolder;
     }
-    MakeDownloadSubfolder(root, a.paths.sub);
+    makeDownloadSubfolder(root, a.paths.sub);
 
     const QByteArray checked =
         a.uuencoded ? m_fetched.uuencodedName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received)
@@ -209,14 +209,14 @@ DecodeResult DecodePipeline::run(Article &a)
         return DecodeResult::Dropped;
     }
 
-    a.unstuffed = UnstuffDots(a.text, m_unstuffed);
+    a.unstuffed = unstuffDots(a.text, m_unstuffed);
     const DecodeOutcome decoded =
         decodeArticleToFile(a.unstuffed, a.paths.destination(), decoderHooks(), &m_decoded);
     if (!decoded.ok) {
         log(QStringLiteral("Decode Error: ") + a.paths.name);
-        SaveBadDecode(a.name, a.unstuffed, a.headerPart);
+        saveBadDecode(a.name, a.unstuffed, a.headerPart);
         m_fetched.recordFetched(a.received);
-        m_ctx.PlaySfx(QStringLiteral("badcode.wav"));
+        m_ctx.playSfx(QStringLiteral("badcode.wav"));
         return DecodeResult::DecodeFailed;
     }
     log(QStringLiteral("Decode Successful: ") + a.paths.name);
@@ -227,21 +227,21 @@ DecodeResult DecodePipeline::run(Article &a)
 DecodeResult DecodePipeline::afterDecode(Article &a)
 {
     const QString dest = a.paths.destination();
-    if (IvtTest(m_ctx, dest, a.name) == IvtError) {
-        SaveBadDecode(a.name, a.unstuffed, a.headerPart);
-        m_ctx.PlaySfx(QStringLiteral("badcode.wav"));
+    if (testPicture(m_ctx, dest, a.name) == IvtError) {
+        saveBadDecode(a.name, a.unstuffed, a.headerPart);
+        m_ctx.playSfx(QStringLiteral("badcode.wav"));
         removePicture(dest);
         log(a.paths.name + QStringLiteral(" not saved"));
         return DecodeResult::TestFailed;
     }
-    if (m_ctx.state.CurrentArticle.smallIcon == CsvArticleIcon && m_csv && m_csv->CsvLoaded())
+    if (m_ctx.state.currentArticle.smallIcon == CsvArticleIcon && m_csv && m_csv->csvLoaded())
         return checkedCsvArticle(a);
 
     writeHeaderFile(a.paths.headerFile(), a.headerBlock);
     if (m_ctx.settings.checked(u"chkSaveACDsee"))
-        WriteDescriptIon(m_ctx.state.CurrentArticle.sub[ColSubject], a.name, a.subName);
+        writeDescriptIon(m_ctx.state.currentArticle.sub[ColSubject], a.name, a.subName);
     m_fetched.recordFetched(a.received);
-    m_ctx.PlaySfx(QStringLiteral("decode.wav"));
+    m_ctx.playSfx(QStringLiteral("decode.wav"));
     return DecodeResult::Stored;
 }
 
@@ -249,25 +249,25 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
 {
     const QString dest = a.paths.destination();
     const QString &root = a.paths.root;
-    if (!m_csv->CsvCheckCrc(m_ctx, dest, a.name)) {
-        m_ctx.PlaySfx(QStringLiteral("badcode.wav"));
+    if (!m_csv->csvCheckCrc(m_ctx, dest, a.name)) {
+        m_ctx.playSfx(QStringLiteral("badcode.wav"));
         if (!m_ctx.settings.checked(u"chkCSVsavebadcrc")) {
             removePicture(dest);
             log(a.paths.name + QStringLiteral(" not saved"));
             return DecodeResult::CrcFailedDeleted;
         }
         const QString crcfail = QStringLiteral("crcfail");
-        MakeDownloadSubfolder(root, crcfail);
+        makeDownloadSubfolder(root, crcfail);
         if (movePicture(dest, a.paths.under(crcfail, a.paths.name)))
             log(a.paths.name + QStringLiteral(" moved to \\crcfail"));
-        SaveBadDecode(a.name, a.unstuffed, a.headerPart);
+        saveBadDecode(a.name, a.unstuffed, a.headerPart);
         return DecodeResult::CrcFailedKept;
     }
 
-    const QString series = safePathComponent(m_csv->CsvFolder());
+    const QString series = safePathComponent(m_csv->csvFolder());
     bool moved = false;
     if (m_ctx.settings.checked(u"chkCSVusefolders") && !series.isEmpty()) {
-        MakeDownloadSubfolder(root, series);
+        makeDownloadSubfolder(root, series);
         const QString target = a.paths.under(series, a.paths.name);
         moved = isInsideFolder(root, target) && movePicture(dest, target);
         if (moved) {
@@ -278,7 +278,7 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
     if (!moved)
         writeHeaderFile(a.paths.headerFile(), a.headerBlock);
     m_fetched.recordFetched(a.received);
-    m_ctx.PlaySfx(QStringLiteral("decode.wav"));
+    m_ctx.playSfx(QStringLiteral("decode.wav"));
     return moved ? DecodeResult::VerifiedMoved : DecodeResult::Verified;
 }
 
@@ -321,19 +321,19 @@ void DecodePipeline::removePicture(const QString &path)
         log(f.errorString());
 }
 
-void DecodePipeline::MakeBadDecodesFolder()
+void DecodePipeline::makeBadDecodesFolder()
 {
-    MakeDownloadSubfolder(downloadFolder(m_ctx.settings), QStringLiteral("bad_decodes"));
+    makeDownloadSubfolder(downloadFolder(m_ctx.settings), QStringLiteral("bad_decodes"));
 }
 
-void DecodePipeline::SaveBadDecode(const QByteArray &fileName, QByteArrayView text, QByteArrayView headerPart)
+void DecodePipeline::saveBadDecode(const QByteArray &fileName, QByteArrayView text, QByteArrayView headerPart)
 {
     if (!m_ctx.settings.checked(u"chkSaveDecodes"))
         return;
     const QString root = downloadFolder(m_ctx.settings);
     if (root.isEmpty())
         return;
-    MakeBadDecodesFolder();
+    makeBadDecodesFolder();
     const DownloadPaths paths{root, QString(), safePathComponent(fileName)};
     if (paths.name.isEmpty())
         return;
@@ -348,7 +348,7 @@ void DecodePipeline::SaveBadDecode(const QByteArray &fileName, QByteArrayView te
         log(e);
 }
 
-void DecodePipeline::WriteDescriptIon(const QByteArray &description, const QByteArray &fileName,
+void DecodePipeline::writeDescriptIon(const QByteArray &description, const QByteArray &fileName,
                                       const QByteArray &subFolder)
 {
     const QString root = downloadFolder(m_ctx.settings);

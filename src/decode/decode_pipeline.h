@@ -51,23 +51,23 @@ public:
 
     // subFolder: the group sub-folder, empty for none. fileName: the pending entry's
     // file name. headerBlock: written beside the picture when not empty. The article's
-    // CSV mark (small icon 3) and its subject come from ctx.state.CurrentArticle.
-    DecodeResult DecodeArticle(QByteArrayView article, const QByteArray &subFolder,
+    // CSV mark (small icon 3) and its subject come from ctx.state.currentArticle.
+    DecodeResult decodeArticle(QByteArrayView article, const QByteArray &subFolder,
                                const QByteArray &fileName, const QByteArray &headerBlock,
                                HeaderLines headers = HeaderLines::PerSetting);
 
     // Keeps an article that did not give a picture in bad_decodes when chkSaveDecodes
     // is on: B + "UUE" holds the text, and with chkSaveHeaders B + "TXT" the status
     // and header lines. fileName is made safe here as well.
-    void SaveBadDecode(const QByteArray &fileName, QByteArrayView text, QByteArrayView headerPart);
+    void saveBadDecode(const QByteArray &fileName, QByteArrayView text, QByteArrayView headerPart);
     // Appends fileName + " " + description to the descript.ion of the download folder
     // or of its sub-folder subFolder.
-    void WriteDescriptIon(const QByteArray &description, const QByteArray &fileName,
+    void writeDescriptIon(const QByteArray &description, const QByteArray &fileName,
                           const QByteArray &subFolder);
-    void MakeBadDecodesFolder();
+    void makeBadDecodesFolder();
 
     // Successful decodes since start; shown in lblDecoded.
-    qint32 DecodedCount() const { return m_decodedCount; }
+    qint32 decodedCount() const { return m_decodedCount; }
 
     // Called while a large article decodes (index 0 first, then after each block), so
     // the download session can keep its inactivity watchdog quiet.

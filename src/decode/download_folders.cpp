@@ -54,7 +54,7 @@ bool isInsideFolder(const QString &folder, const QString &path)
     return target.startsWith(prefix);
 }
 
-void MakeDownloadSubfolder(const QString &root, const QString &name)
+void makeDownloadSubfolder(const QString &root, const QString &name)
 {
     if (name.isEmpty())
         return;

@@ -32,7 +32,7 @@ bool isInsideFolder(const QString &folder, const QString &path);
 
 // Creates root + name as a folder when it does not exist yet; any failure is ignored,
 // so an existing (even empty) folder is harmless. root ends in '/'.
-void MakeDownloadSubfolder(const QString &root, const QString &name);
+void makeDownloadSubfolder(const QString &root, const QString &name);
 
 // The places of one picture in the download tree. root is the download folder (ending
 // in '/'), sub the group sub-folder or empty, name the picture's file name; all three

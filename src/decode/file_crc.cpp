@@ -42,13 +42,13 @@ std::optional<quint32> fileCrc32(const QString &path)
     return quint32(crc);
 }
 
-qint32 CalCrc(const QString &path)
+qint32 signedFileCrc(const QString &path)
 {
     const auto crc = fileCrc32(path);
     return crc ? qint32(*crc) : -1;
 }
 
-QByteArray FileCrcText(const QString &path)
+QByteArray fileCrcText(const QString &path)
 {
     const auto crc = fileCrc32(path);
     if (!crc)

@@ -15,10 +15,10 @@ std::optional<quint32> fileCrc32(const QString &path);
 // The same CRC as a signed 32-bit number, -1 when the file cannot be read. A file whose
 // CRC is FFFFFFFF is indistinguishable from an unreadable one here; code that decides
 // anything uses fileCrc32.
-qint32 CalCrc(const QString &path);
+qint32 signedFileCrc(const QString &path);
 
 // "&H" + the CRC in upper-case hex without leading zeros; empty when unreadable.
-QByteArray FileCrcText(const QString &path);
+QByteArray fileCrcText(const QString &path);
 
 // The value of a CRC written as hex digits, with or without a leading "&H": blanks and
 // tabs are skipped, digits are read up to the first other character. nullopt when

@@ -30,7 +30,7 @@ QString formatKb(qint64 bytes)
            QString::number(tenths % 10);
 }
 
-QString FormatSpeed(qint64 wholeSeconds, qint64 bytes)
+QString formatSpeed(qint64 wholeSeconds, qint64 bytes)
 {
     const qint64 rate = wholeSeconds > 0 && bytes > 0 ? bytes / wholeSeconds : 0;
     const qint64 hundredths = roundedQuotient(rate, 10);
@@ -40,10 +40,10 @@ QString FormatSpeed(qint64 wholeSeconds, qint64 bytes)
            QString::number(fraction).rightJustified(2, QLatin1Char('0'));
 }
 
-QString FormatSpeed(const Clock &clock, const QDateTime &start, qint64 bytes)
+QString formatSpeed(const Clock &clock, const QDateTime &start, qint64 bytes)
 {
     const qint64 seconds = start.isValid() ? start.secsTo(clock.now()) : 0;
-    return FormatSpeed(seconds, bytes);
+    return formatSpeed(seconds, bytes);
 }
 
 } // namespace kestrel

@@ -15,8 +15,8 @@ QString formatKb(qint64 bytes);
 // thousands; a zero whole part is left out (".50", ".00", "1,234.57"). The rate is the
 // byte count divided by the whole seconds elapsed, fraction dropped; under one second
 // (or a clock that went back) the rate is 0.
-QString FormatSpeed(qint64 wholeSeconds, qint64 bytes);
+QString formatSpeed(qint64 wholeSeconds, qint64 bytes);
 // The same measured from `start` to the clock's now.
-QString FormatSpeed(const Clock &clock, const QDateTime &start, qint64 bytes);
+QString formatSpeed(const Clock &clock, const QDateTime &start, qint64 bytes);
 
 } // namespace kestrel

@@ -49,25 +49,25 @@ qint32 runTest(Context &ctx, const QByteArray &fileName, const std::function<int
         QString error;
         outcome = outcomeOf(check(&error));
         if (!outcome.message) {
-            ctx.WriteLog(error, true);
+            ctx.writeLog(error, true);
             return IvtNotTested;
         }
     }
-    ctx.WriteLog(QStringLiteral("IVT: ") + displayText(fileName) + QStringLiteral(" -- ") +
+    ctx.writeLog(QStringLiteral("IVT: ") + displayText(fileName) + QStringLiteral(" -- ") +
                      QLatin1String(outcome.message),
                  true);
     return outcome.verdict;
 }
 } // namespace
 
-qint32 IvtTest(Context &ctx, const QString &path, const QByteArray &fileName)
+qint32 testPicture(Context &ctx, const QString &path, const QByteArray &fileName)
 {
-    return runTest(ctx, fileName, [&](QString *error) { return JpegCheck(path, error); });
+    return runTest(ctx, fileName, [&](QString *error) { return jpegCheck(path, error); });
 }
 
-qint32 IvtTestBytes(Context &ctx, QByteArrayView picture, const QByteArray &fileName)
+qint32 testPictureBytes(Context &ctx, QByteArrayView picture, const QByteArray &fileName)
 {
-    return runTest(ctx, fileName, [&](QString *) { return JpegCheckBytes(picture); });
+    return runTest(ctx, fileName, [&](QString *) { return jpegCheckBytes(picture); });
 }
 
 } // namespace kestrel

@@ -22,9 +22,9 @@ enum IvtVerdict : qint32 {
 // Tests a freshly decoded picture unless chkEnableIVT is off (then IvtPass, nothing
 // logged). Names containing ".gif" or ".png" (any case) are passed untested; anything
 // else is checked as a JPEG file. Logs "IVT: " + fileName + " -- " + the message.
-qint32 IvtTest(Context &ctx, const QString &path, const QByteArray &fileName);
+qint32 testPicture(Context &ctx, const QString &path, const QByteArray &fileName);
 
 // The same test of a picture held in memory.
-qint32 IvtTestBytes(Context &ctx, QByteArrayView picture, const QByteArray &fileName);
+qint32 testPictureBytes(Context &ctx, QByteArrayView picture, const QByteArray &fileName);
 
 } // namespace kestrel

@@ -129,7 +129,7 @@ template <typename Parts> int checkParts(Parts &parts)
 }
 } // namespace
 
-int JpegCheck(const QString &path, QString *error)
+int jpegCheck(const QString &path, QString *error)
 {
     FileParts parts(path);
     const int code = parts.open() ? checkParts(parts) : JpegUnreadable;
@@ -138,7 +138,7 @@ int JpegCheck(const QString &path, QString *error)
     return code;
 }
 
-int JpegCheckBytes(QByteArrayView picture)
+int jpegCheckBytes(QByteArrayView picture)
 {
     MemoryParts parts(picture);
     return checkParts(parts);

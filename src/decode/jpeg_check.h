@@ -23,9 +23,9 @@ enum JpegCheckCode : int {
 // sixths, stopping at the first sixth holding a start-of-frame marker) and the last
 // 115 bytes, never the whole file. JpegUnreadable, with the reason in *error, when
 // the file cannot be read.
-int JpegCheck(const QString &path, QString *error = nullptr);
+int jpegCheck(const QString &path, QString *error = nullptr);
 
 // The same check of a picture held in memory.
-int JpegCheckBytes(QByteArrayView picture);
+int jpegCheckBytes(QByteArrayView picture);
 
 } // namespace kestrel

@@ -24,7 +24,7 @@ void unstuffInto(std::string_view t, std::size_t hit, QByteArray &out)
 
 } // namespace
 
-QByteArray UnstuffDots(QByteArrayView text)
+QByteArray unstuffDots(QByteArrayView text)
 {
     const std::string_view t = asView(text);
     const std::size_t hit = t.find(Stuffed);
@@ -36,7 +36,7 @@ QByteArray UnstuffDots(QByteArrayView text)
     return out;
 }
 
-QByteArrayView UnstuffDots(QByteArrayView text, QByteArray &scratch)
+QByteArrayView unstuffDots(QByteArrayView text, QByteArray &scratch)
 {
     const std::string_view t = asView(text);
     const std::size_t hit = t.find(Stuffed);

@@ -45,21 +45,21 @@ void Engine::showCounters()
 {
     for (const auto &[label, value] : m_counters->labelValues())
         m_ctx.display.setCounter(QString::fromLatin1(label), value);
-    m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.PendingCount);
-    m_ctx.display.setCounter(QStringLiteral("lblMCount"), m_pending->AddedCount());
+    m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.pendingCount);
+    m_ctx.display.setCounter(QStringLiteral("lblMCount"), m_pending->addedCount());
 }
 
 Engine::~Engine() = default;
 
-void Engine::Main(FrontEnd &fe)
+void Engine::startUp(FrontEnd &fe)
 {
     fe.setWaitMaximum(10);
     // Relative names resolve in the program folder, as every file of ours lives there.
-    QDir::setCurrent(m_ctx.state.AppPath);
+    QDir::setCurrent(m_ctx.state.appPath);
     fe.setWaitProgress(1);
     fe.showWait();
 
-    LoadCsvIndex(fe);
+    loadCsvIndex(fe);
     fe.setWaitMaximum(10);
 
     // The options are loaded before the main window exists, so that its start-up sound
@@ -70,95 +70,95 @@ void Engine::Main(FrontEnd &fe)
     fe.setWaitProgress(9);
 
     const IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
-    fe.applyPlacement(LoadWindowPlacement(ini));
-    fe.createColumns(LoadColumnWidths(ini));
-    LoadPending();
+    fe.applyPlacement(loadWindowPlacement(ini));
+    fe.createColumns(loadColumnWidths(ini));
+    loadPending();
     fe.setWaitProgress(10);
 
-    m_ctx.WriteLog(QString(), false);
+    m_ctx.writeLog(QString(), false);
     for (const QString &note : std::as_const(m_startupNotes))
-        m_ctx.WriteLog(note, true);
+        m_ctx.writeLog(note, true);
     fe.showMainWindow();
 }
 
-void Engine::LoadCsvIndex(FrontEnd &fe)
+void Engine::loadCsvIndex(FrontEnd &fe)
 {
     CsvLoadHooks hooks;
     hooks.showMessage = [&fe](const QString &text) { fe.setWaitMessage(text); };
     hooks.abortRequested = [&fe] { return fe.waitAbortRequested(); };
-    m_csv->LoadCsvIndex(m_ctx, IniFile(m_ctx.state.file(QStringLiteral("KESTREL.INI"))), hooks);
+    m_csv->loadCsvIndex(m_ctx, IniFile(m_ctx.state.file(QStringLiteral("KESTREL.INI"))), hooks);
 }
 
 void Engine::loadOptions(FrontEnd &fe)
 {
     const IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
-    m_startupNotes = LoadSettings(ini, m_ctx.settings, m_ctx.state.CsvPath, m_csv->CsvLoaded());
+    m_startupNotes = loadSettings(ini, m_ctx.settings, m_ctx.state.csvPath, m_csv->csvLoaded());
     fe.setWaitProgress(2);
-    m_favourites->LoadFavs();
+    m_favourites->loadFavs();
     fe.setWaitProgress(3);
-    m_noRedl->LoadNoRedl();
+    m_noRedl->loadNoRedl();
     fe.setWaitProgress(4);
-    m_dupePaths->LoadDupePaths();
+    m_dupePaths->loadDupePaths();
     fe.setWaitProgress(5);
-    m_blacklist->LoadBlacklist();
+    m_blacklist->loadBlacklist();
     fe.setWaitProgress(6);
     fe.setWaitProgress(7);
 }
 
-void Engine::LoadPending()
+void Engine::loadPending()
 {
-    m_pending->LoadPending();
+    m_pending->loadPending();
     showCounters();
 }
 
-void Engine::ExitProgram(FrontEnd &fe)
+void Engine::exitProgram(FrontEnd &fe)
 {
     // The end of the program is queued behind this handler: an article finishing in that
     // last pass would be filed after NOREDL.TXT was saved and fetched again next time.
     // Its data is of no use any more once it is back on the list.
-    m_circle->connections().TCP2().close();
-    if (m_ctx.state.ArticleInHand)
-        RequeueArticle();
-    SavePending();
+    m_circle->connections().downloadConnection().close();
+    if (m_ctx.state.articleInHand)
+        requeueArticle();
+    savePending();
 
     // The settings file is written after each of its steps so that its place in the
     // order of saved files is kept even when a later step fails.
     IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
-    SaveSettings(ini, m_ctx.settings);
+    saveSettings(ini, m_ctx.settings);
     ini.save();
     saveLists();
     const PlacementNow p = fe.currentPlacement();
-    SaveWindowPlacement(ini, p.windowState, p.top, p.left, p.width, p.height);
+    saveWindowPlacement(ini, p.windowState, p.top, p.left, p.width, p.height);
     ini.save();
-    SaveColumnWidths(ini, fe.columnWidths());
+    saveColumnWidths(ini, fe.columnWidths());
     ini.save();
 
     fe.hideMainWindow();
-    SendQuitScan();
+    sendQuitScan();
     Q_EMIT finished();
 }
 
-void Engine::RequeueArticle()
+void Engine::requeueArticle()
 {
-    m_pending->RequeueArticle();
+    m_pending->requeueArticle();
 }
 
-void Engine::SavePending()
+void Engine::savePending()
 {
-    m_pending->SavePending();
+    m_pending->savePending();
 }
 
 void Engine::saveLists()
 {
-    m_favourites->SaveFavs();
-    m_noRedl->SaveNoRedl();
-    m_dupePaths->SaveDupePaths();
-    m_blacklist->SaveBlacklist();
+    m_favourites->saveFavs();
+    m_noRedl->saveNoRedl();
+    m_dupePaths->saveDupePaths();
+    m_blacklist->saveBlacklist();
 }
 
-void Engine::SendQuitScan()
+void Engine::sendQuitScan()
 {
-    m_circle->SendQuit(1);
+    m_circle->sendQuit(1);
 }
 
 } // namespace kestrel

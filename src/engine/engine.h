@@ -45,10 +45,10 @@ public:
     Circle &circle() { return *m_circle; }
 
     // Loads everything in its fixed order while the wait window counts 1 to 10.
-    void Main(FrontEnd &frontEnd);
+    void startUp(FrontEnd &frontEnd);
     // Saves everything in its fixed order, says QUIT on the scan connection and emits
     // finished(); the caller ends the process.
-    void ExitProgram(FrontEnd &frontEnd);
+    void exitProgram(FrontEnd &frontEnd);
 
     // Lines that start-up wants the user to read once the log switches are known.
     const QStringList &startupNotes() const { return m_startupNotes; }
@@ -57,13 +57,13 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void LoadCsvIndex(FrontEnd &frontEnd);
+    void loadCsvIndex(FrontEnd &frontEnd);
     void loadOptions(FrontEnd &frontEnd);
-    void LoadPending();
-    void RequeueArticle();
-    void SavePending();
+    void loadPending();
+    void requeueArticle();
+    void savePending();
     void saveLists();
-    void SendQuitScan();
+    void sendQuitScan();
 
     void showCounters();
 

@@ -11,10 +11,10 @@ namespace kestrel {
 class NoRedlFetchedNames final : public FetchedNames {
 public:
     explicit NoRedlFetchedNames(NoRedlList &list) : m_list(list) {}
-    void recordFetched(QByteArrayView name) override { m_list.AddToNoRedl(name); }
+    void recordFetched(QByteArrayView name) override { m_list.addToNoRedl(name); }
     QByteArray uuencodedName(const QByteArray &text, const QByteArray &subjectName) override
     {
-        return m_list.CheckUUName(text, subjectName);
+        return m_list.checkUUName(text, subjectName);
     }
 
 private:
@@ -25,11 +25,11 @@ private:
 class CsvIndexLookup final : public CsvLookup {
 public:
     explicit CsvIndexLookup(const CsvIndex &index) : m_index(index) {}
-    bool CsvLoaded() const override { return m_index.CsvLoaded(); }
-    QByteArray CsvFindRecord(const QByteArray &fileName) const override { return m_index.CsvFindRecord(fileName); }
-    QByteArray CsvSeriesName(const QByteArray &csvFileName) const override
+    bool csvLoaded() const override { return m_index.csvLoaded(); }
+    QByteArray csvFindRecord(const QByteArray &fileName) const override { return m_index.csvFindRecord(fileName); }
+    QByteArray csvSeriesName(const QByteArray &csvFileName) const override
     {
-        return m_index.CsvSeriesName(csvFileName);
+        return m_index.csvSeriesName(csvFileName);
     }
 
 private:

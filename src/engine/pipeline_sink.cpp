@@ -9,7 +9,7 @@
 
 namespace kestrel {
 
-void PipelineSink::ArticleRetrieved(const CapturedArticle &article)
+void PipelineSink::articleRetrieved(const CapturedArticle &article)
 {
     RetrievedArticle retrieved;
     retrieved.buffer = article.articleBuffer;
@@ -23,15 +23,15 @@ void PipelineSink::ArticleRetrieved(const CapturedArticle &article)
         replyCode(
             QByteArrayView(article.articleBuffer).first(eol < 0 ? article.articleBuffer.size() : eol)) == 220;
 
-    if (kestrel::ArticleRetrieved(m_pipeline, retrieved) != DecodeResult::NoDownloadFolder)
+    if (kestrel::articleRetrieved(m_pipeline, retrieved) != DecodeResult::NoDownloadFolder)
         return;
     // Nowhere to file pictures: keep the article and stop the run instead of fetching
     // every other one into the same dead end. The stop comes once the session has
     // finished with this article; it puts the next one it took back too.
-    m_pending.RequeueArticle();
+    m_pending.requeueArticle();
     if (m_circle) {
         Circle *circle = m_circle;
-        QTimer::singleShot(0, circle, [circle] { circle->Command2(); });
+        QTimer::singleShot(0, circle, [circle] { circle->abortDownload(); });
     }
 }
 

@@ -16,7 +16,7 @@ public:
     {
     }
     void setCircle(Circle *circle) { m_circle = circle; }
-    void ArticleRetrieved(const CapturedArticle &article) override;
+    void articleRetrieved(const CapturedArticle &article) override;
 
 private:
     DecodePipeline &m_pipeline;

@@ -26,8 +26,8 @@ bool addTypedGroup(FavouritesModel &favourites, const QString &text)
 {
     if (text.trimmed().isEmpty())
         return false;
-    favourites.AddFavouriteGroup(text.toUtf8());
-    favourites.SaveFavs();
+    favourites.addFavouriteGroup(text.toUtf8());
+    favourites.saveFavs();
     return true;
 }
 
@@ -89,7 +89,7 @@ void NewsgroupsPicker::addSelections(FavouritesModel &favourites, const QList<in
         row.name = name;
         favourites.appendRow(row);
     }
-    favourites.SaveFavs();
+    favourites.saveFavs();
 }
 
 } // namespace kestrel

@@ -11,11 +11,11 @@
 
 namespace kestrel {
 
-bool SendGroupList(Context &ctx, NntpConnection &gTCP1, const QByteArray &line)
+bool sendGroupList(Context &ctx, NntpConnection &listConnection, const QByteArray &line)
 {
-    if (!gTCP1.sendLine(line))
+    if (!listConnection.sendLine(line))
         return false;
-    ctx.WriteLog(displayText(line), true);
+    ctx.writeLog(displayText(line), true);
     return true;
 }
 
@@ -48,7 +48,7 @@ void GroupManager::cmdGetHostGroupsClicked()
     m_groupListBuffer.clear();
     GroupManagerControls c = m_controls;
     c.cmdGetHostGroups = false;
-    c.Command2 = false;
+    c.reloadHostGroups = false;
     c.cmdQR = c.optStartsWith = c.optContains = c.txtQR = false;
     setControls(c);
     m_results.clear();
@@ -65,35 +65,35 @@ void GroupManager::cmdGetHostGroupsClicked()
                 "admin if you are unsure."));
         return;
     }
-    if (!m_gTCP1.isClosed()) {
-        m_ctx.WriteLog(QStringLiteral("Connection Error, please wait..."), true);
-        m_gTCP1.close();
+    if (!m_listConnection.isClosed()) {
+        m_ctx.writeLog(QStringLiteral("Connection Error, please wait..."), true);
+        m_listConnection.close();
     }
-    if (!m_gTCP1.isClosed()) {
-        m_ctx.WriteLog(QStringLiteral("Connection Error..."), true);
+    if (!m_listConnection.isClosed()) {
+        m_ctx.writeLog(QStringLiteral("Connection Error..."), true);
         return;
     }
     m_listStarted = false;
-    m_gTCP1.open(host, portNumber(m_ctx.settings.text(u"txtPort")), tlsPolicy(m_ctx));
-    m_ctx.WriteLog(QStringLiteral("Connecting..."), true);
+    m_listConnection.open(host, portNumber(m_ctx.settings.text(u"txtPort")), tlsPolicy(m_ctx));
+    m_ctx.writeLog(QStringLiteral("Connecting..."), true);
 }
 
 void GroupManager::sendLoginLine(const QByteArray &line)
 {
     static const QByteArray passCommand = QByteArrayLiteral("AUTHINFO PASS ");
     if (!line.startsWith(passCommand)) {
-        SendGroupList(m_ctx, m_gTCP1, line);
+        sendGroupList(m_ctx, m_listConnection, line);
         return;
     }
     // The password itself never reaches the log window or OPSLOG.TXT.
-    if (m_gTCP1.sendLine(line))
-        m_ctx.WriteLog(QStringLiteral("AUTHINFO PASS ********"), true);
+    if (m_listConnection.sendLine(line))
+        m_ctx.writeLog(QStringLiteral("AUTHINFO PASS ********"), true);
 }
 
 void GroupManager::userNameMissing()
 {
-    SendGroupList(m_ctx, m_gTCP1, QByteArrayLiteral("QUIT"));
-    m_gTCP1.close();
+    sendGroupList(m_ctx, m_listConnection, QByteArrayLiteral("QUIT"));
+    m_listConnection.close();
 }
 
 void GroupManager::passwordMissing()
@@ -101,28 +101,28 @@ void GroupManager::passwordMissing()
     userNameMissing();
 }
 
-void GroupManager::RequestGroupList()
+void GroupManager::requestGroupList()
 {
     m_groupBytesReceived = 0;
     m_groupListBuffer.clear();
     // The answer is taken line by line, so a list of many megabytes is never held whole.
-    if (m_gTCP1.sendLine(QByteArrayLiteral("LIST"), ReplyReader::Delivery::Lines))
-        m_ctx.WriteLog(QStringLiteral("LIST"), true);
+    if (m_listConnection.sendLine(QByteArrayLiteral("LIST"), ReplyReader::Delivery::Lines))
+        m_ctx.writeLog(QStringLiteral("LIST"), true);
 }
 
 void GroupManager::afterLogin()
 {
     if (m_ctx.settings.checked(u"chkSlave")) {
-        m_ctx.WriteLog(QStringLiteral("Requesting slave status"), true);
-        SendGroupList(m_ctx, m_gTCP1, QByteArrayLiteral("SLAVE"));
+        m_ctx.writeLog(QStringLiteral("Requesting slave status"), true);
+        sendGroupList(m_ctx, m_listConnection, QByteArrayLiteral("SLAVE"));
     } else {
-        RequestGroupList();
+        requestGroupList();
     }
 }
 
 void GroupManager::onDataArrived()
 {
-    ReplyReader &reader = m_gTCP1.reader();
+    ReplyReader &reader = m_listConnection.reader();
     QByteArray block;
     bool complete = false;
     while (!complete) {
@@ -135,7 +135,7 @@ void GroupManager::onDataArrived()
                 block += reader.reply().raw; // the "215 " status line opens the file
             } else {
                 onReply(reader.reply());
-                if (!m_gTCP1.isConnected())
+                if (!m_listConnection.isConnected())
                     return;
             }
             break;
@@ -152,16 +152,16 @@ void GroupManager::onDataArrived()
         }
     }
     if (complete) {
-        SaveGroupPacket(block);
-        SendGroupList(m_ctx, m_gTCP1, QByteArrayLiteral("QUIT"));
-        m_gTCP1.close();
-        Preload_groups();
+        saveGroupPacket(block);
+        sendGroupList(m_ctx, m_listConnection, QByteArrayLiteral("QUIT"));
+        m_listConnection.close();
+        loadHostGroupsFile();
     } else if (!block.isEmpty()) {
         m_groupBytesReceived += block.size();
-        ShowGroupStatus(QStringLiteral("Download in progress...  ") + numText(m_groupBytesReceived) +
+        showGroupStatus(QStringLiteral("Download in progress...  ") + numText(m_groupBytesReceived) +
                             QStringLiteral(" bytes received"),
                         0);
-        WriteGroupPacket(block);
+        writeGroupPacket(block);
     }
 }
 
@@ -171,33 +171,33 @@ void GroupManager::onReply(const NntpReply &reply)
     switch (reply.code) {
     case 200:
     case 201:
-        m_ctx.WriteLog(text, true);
+        m_ctx.writeLog(text, true);
         if (m_ctx.settings.checked(u"chkAuth"))
-            m_login.SendAuthUser(3);
+            m_login.sendAuthUser(3);
         else
             afterLogin();
         return;
     case 480:
-        m_login.SendAuthUser(3);
+        m_login.sendAuthUser(3);
         return;
     case 381:
-        m_login.SendAuthPass(3);
+        m_login.sendAuthPass(3);
         return;
     case 281:
-        m_ctx.WriteLog(QStringLiteral("Authinfo cleared, login complete..."), true);
+        m_ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
         afterLogin();
         return;
     case 202:
-        m_ctx.WriteLog(text, true);
-        RequestGroupList();
+        m_ctx.writeLog(text, true);
+        requestGroupList();
         return;
     case 500:
-        m_ctx.WriteLog(text, true);
-        ShowGroupStatus(QStringLiteral("Login Error, setup login from scan window"), 0);
+        m_ctx.writeLog(text, true);
+        showGroupStatus(QStringLiteral("Login Error, setup login from scan window"), 0);
         return;
     case 502: {
-        m_ctx.WriteLog(text + QStringLiteral("(disconnected)"), true);
-        m_gTCP1.close();
+        m_ctx.writeLog(text + QStringLiteral("(disconnected)"), true);
+        m_listConnection.close();
         m_ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
         GroupManagerControls c = m_controls;
         c.cmdGetHostGroups = true;
@@ -205,10 +205,10 @@ void GroupManager::onReply(const NntpReply &reply)
         return;
     }
     case 205:
-        m_ctx.WriteLog(text + QStringLiteral("  (disconnected)"), true);
+        m_ctx.writeLog(text + QStringLiteral("  (disconnected)"), true);
         return;
     case 223:
-        m_ctx.WriteLog(QStringLiteral("223 article retrieved - request text separately"), true);
+        m_ctx.writeLog(QStringLiteral("223 article retrieved - request text separately"), true);
         return;
     case 221:
         return;
@@ -217,22 +217,22 @@ void GroupManager::onReply(const NntpReply &reply)
     }
     // 421 (service going away) or any other refusal: nothing more will come on this
     // connection, so it is closed and the download can be started again.
-    m_ctx.WriteLog(text + QStringLiteral("  (disconnected)"), true);
+    m_ctx.writeLog(text + QStringLiteral("  (disconnected)"), true);
     onConnectionLost(text);
     GroupManagerControls c = m_controls;
     c.cmdGetHostGroups = true;
-    c.Command2 = true;
+    c.reloadHostGroups = true;
     setControls(c);
 }
 
 void GroupManager::onConnectionLost(const QString &description)
 {
-    ShowGroupStatus(QStringLiteral("Error: ") + description, 0);
+    showGroupStatus(QStringLiteral("Error: ") + description, 0);
     // A refused certificate says why in the log too, as on the other connections; the
     // status bar is gone with the window.
     if (description.startsWith(u"TLS: "))
-        m_ctx.WriteLog(description, true);
-    m_gTCP1.close();
+        m_ctx.writeLog(description, true);
+    m_listConnection.close();
 }
 
 bool GroupManager::appendToListFile(const QByteArray &bytes, const char *routine)
@@ -248,23 +248,23 @@ bool GroupManager::appendToListFile(const QByteArray &bytes, const char *routine
     return true;
 }
 
-void GroupManager::WriteGroupPacket(const QByteArray &bytes)
+void GroupManager::writeGroupPacket(const QByteArray &bytes)
 {
     appendToListFile(bytes, "WriteGroupPacket");
 }
 
-void GroupManager::SaveGroupPacket(const QByteArray &bytes)
+void GroupManager::saveGroupPacket(const QByteArray &bytes)
 {
     appendToListFile(bytes, "SaveGroupPacket");
     const QString size = kbWhole(m_groupBytesReceived);
-    ShowGroupStatus(QStringLiteral("Download complete!  HOSTGRPS.TXT (") + size +
+    showGroupStatus(QStringLiteral("Download complete!  HOSTGRPS.TXT (") + size +
                         QStringLiteral(" Kb) Saved and ready."),
                     0);
-    m_ctx.WriteLog(QStringLiteral("Groups download complete: HOSTGRPS.TXT (") + size +
+    m_ctx.writeLog(QStringLiteral("Groups download complete: HOSTGRPS.TXT (") + size +
                        QStringLiteral(" Kb) Saved and ready."),
                    true);
     GroupManagerControls c = m_controls;
-    c.cmdQR = c.cmdGetHostGroups = c.optStartsWith = c.Command2 = c.optContains = c.txtQR = true;
+    c.cmdQR = c.cmdGetHostGroups = c.optStartsWith = c.reloadHostGroups = c.optContains = c.txtQR = true;
     setControls(c);
 }
 

@@ -12,9 +12,9 @@ GroupManager::GroupManager(Context &ctx, Login &login, FavouritesModel &favourit
     : QObject(parent), m_ctx(ctx), m_login(login), m_favourites(favourites), m_search(ctx.clock)
 {
     m_login.setPort(3, this);
-    connect(&m_gTCP1, &NntpConnection::dataArrived, this, &GroupManager::onDataArrived);
-    connect(&m_gTCP1, &NntpConnection::socketError, this, &GroupManager::onConnectionLost);
-    connect(&m_gTCP1, &NntpConnection::peerClosed, this,
+    connect(&m_listConnection, &NntpConnection::dataArrived, this, &GroupManager::onDataArrived);
+    connect(&m_listConnection, &NntpConnection::socketError, this, &GroupManager::onConnectionLost);
+    connect(&m_listConnection, &NntpConnection::peerClosed, this,
             [this] { onConnectionLost(QStringLiteral("The remote host closed the connection")); });
 
     connect(&m_search, &GroupSearch::started, this, [this](qint64 maximum) {
@@ -36,7 +36,7 @@ GroupManager::GroupManager(Context &ctx, Login &login, FavouritesModel &favourit
         GroupManagerControls c = m_controls;
         c.progressValue = position;
         setControls(c);
-        ShowGroupStatus(status, 0);
+        showGroupStatus(status, 0);
     });
     connect(&m_search, &GroupSearch::ended, this,
             [this](bool, const QString &status) { onSearchEnded(status); });
@@ -47,7 +47,7 @@ GroupManager::~GroupManager()
     m_login.setPort(3, nullptr);
 }
 
-void GroupManager::ShowGroupStatus(const QString &text, int panel)
+void GroupManager::showGroupStatus(const QString &text, int panel)
 {
     const int i = panel == 0 ? 0 : 1;
     m_status[i] = text;
@@ -71,22 +71,22 @@ void GroupManager::setSearchControls(bool enabled)
 
 void GroupManager::windowLoaded()
 {
-    if (!m_gTCP1.isClosed() || m_search.isRunning())
+    if (!m_listConnection.isClosed() || m_search.isRunning())
         return;
     setControls(GroupManagerControls{});
-    Preload_groups();
+    loadHostGroupsFile();
 }
 
-void GroupManager::Preload_groups()
+void GroupManager::loadHostGroupsFile()
 {
     m_results.clear();
-    ShowGroupStatus(QStringLiteral("Loading..."), 0);
+    showGroupStatus(QStringLiteral("Loading..."), 0);
     QFile file(m_ctx.state.file(QStringLiteral("HOSTGRPS.TXT")));
     if (!file.exists()) {
         GroupManagerControls c = m_controls;
         c.cmdQR = c.optStartsWith = c.optContains = false;
         setControls(c);
-        ShowGroupStatus(QStringLiteral("HOSTGRPS.TXT file not found.  Download to create."), 0);
+        showGroupStatus(QStringLiteral("HOSTGRPS.TXT file not found.  Download to create."), 0);
         return;
     }
     m_groupListBuffer.clear(); // never two lists in memory at once
@@ -94,10 +94,10 @@ void GroupManager::Preload_groups()
         m_groupListBuffer = file.readAll();
     if (file.error() != QFileDevice::NoError)
         m_ctx.prompter.message(QStringLiteral("Preload_groups Error:") + file.errorString());
-    ShowGroupStatus(QStringLiteral("HOSTGRPS.TXT ready; ") + kbOneDecimal(m_groupListBuffer.size()) +
+    showGroupStatus(QStringLiteral("HOSTGRPS.TXT ready; ") + kbOneDecimal(m_groupListBuffer.size()) +
                         QStringLiteral(" kb "),
                     1);
-    ShowGroupStatus(QString(), 0);
+    showGroupStatus(QString(), 0);
     setSearchControls(true);
 }
 
@@ -119,12 +119,12 @@ void GroupManager::cmdQRClicked(const QString &text)
     }
     GroupManagerControls c = m_controls;
     c.cmdQRCaption = QStringLiteral("&Stop Search");
-    c.txtQR = c.optStartsWith = c.optContains = c.cmdGetHostGroups = c.Command2 = false;
+    c.txtQR = c.optStartsWith = c.optContains = c.cmdGetHostGroups = c.reloadHostGroups = false;
     setControls(c);
-    SearchGroups(text.toUtf8());
+    searchGroups(text.toUtf8());
 }
 
-void GroupManager::SearchGroups(const QByteArray &text)
+void GroupManager::searchGroups(const QByteArray &text)
 {
     m_results.clear();
     GroupManagerControls c = m_controls;
@@ -136,10 +136,10 @@ void GroupManager::SearchGroups(const QByteArray &text)
 
 void GroupManager::onSearchEnded(const QString &statusText)
 {
-    ShowGroupStatus(statusText, 0);
+    showGroupStatus(statusText, 0);
     GroupManagerControls c = m_controls;
     c.cmdQRCaption = QStringLiteral("Search");
-    c.txtQR = c.optStartsWith = c.optContains = c.cmdGetHostGroups = c.Command2 = true;
+    c.txtQR = c.optStartsWith = c.optContains = c.cmdGetHostGroups = c.reloadHostGroups = true;
     c.progressVisible = false;
     c.frame1Visible = true;
     setControls(c);
@@ -148,16 +148,16 @@ void GroupManager::onSearchEnded(const QString &statusText)
 void GroupManager::cmdAddClicked()
 {
     if (!m_results.anySelected()) {
-        ShowGroupStatus(QStringLiteral("Error, no group(s) selected."), 0);
+        showGroupStatus(QStringLiteral("Error, no group(s) selected."), 0);
         return;
     }
     for (int i = int(m_results.rows().size()) - 1; i >= 0; --i) {
         if (!m_results.rows()[i].selected)
             continue;
-        m_favourites.AddFavouriteGroup(m_results.rows()[i].name);
+        m_favourites.addFavouriteGroup(m_results.rows()[i].name);
         m_results.setSmallIcon(i, 3);
     }
-    m_favourites.SaveFavs();
+    m_favourites.saveFavs();
 }
 
 } // namespace kestrel

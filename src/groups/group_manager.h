@@ -17,13 +17,13 @@ class FavouritesModel;
 
 // Sends a line on the group-list connection (3) when it is up and logs it as sent,
 // login lines included; false (and nothing logged) otherwise.
-bool SendGroupList(Context &ctx, NntpConnection &gTCP1, const QByteArray &line);
+bool sendGroupList(Context &ctx, NntpConnection &listConnection, const QByteArray &line);
 
 // What the group manager window shows of its controls; the window copies it into its
 // widgets whenever controlsChanged() is emitted.
 struct GroupManagerControls {
     bool cmdGetHostGroups = true; // "Retrieve Groups from Host"
-    bool Command2 = true;         // "reload HOSTGRPS.TXT from disk"
+    bool reloadHostGroups = true;         // "reload HOSTGRPS.TXT from disk"
     bool cmdQR = true;            // the search / stop button
     QString cmdQRCaption = QStringLiteral("Search");
     bool optStartsWith = true; // optSearchType 0
@@ -57,8 +57,8 @@ public:
     void windowLoaded();
     // cmdGetHostGroups: asks before deleting an old file, then connects and fetches.
     void cmdGetHostGroupsClicked();
-    // Command2: reads HOSTGRPS.TXT again.
-    void Command2Clicked() { Preload_groups(); }
+    // The reload button (Command2): reads HOSTGRPS.TXT again.
+    void reloadHostGroupsClicked() { loadHostGroupsFile(); }
     // cmdQR: starts a search for text (exactly as typed), or stops the one running.
     void cmdQRClicked(const QString &text);
     // optSearchType: 0 "Starts with:", 1 "Contains:" (the default).
@@ -70,17 +70,17 @@ public:
     void resultHeaderClicked(int column) { m_results.headerClicked(column); }
 
     // --- Routines ---
-    void Preload_groups();
-    void ShowGroupStatus(const QString &text, int panel);
-    void SearchGroups(const QByteArray &text);
+    void loadHostGroupsFile();
+    void showGroupStatus(const QString &text, int panel);
+    void searchGroups(const QByteArray &text);
 
     // --- State ---
     GroupResultsModel &results() { return m_results; }
     const GroupManagerControls &controls() const { return m_controls; }
     QString statusPanel(int panel) const { return m_status[panel == 0 ? 0 : 1]; }
-    const QByteArray &GroupListBuffer() const { return m_groupListBuffer; }
-    qint64 GroupBytesReceived() const { return m_groupBytesReceived; }
-    NntpConnection &gTCP1() { return m_gTCP1; }
+    const QByteArray &groupListBuffer() const { return m_groupListBuffer; }
+    qint64 groupBytesReceived() const { return m_groupBytesReceived; }
+    NntpConnection &listConnection() { return m_listConnection; }
     bool searching() const { return m_search.isRunning(); }
 
 Q_SIGNALS:
@@ -98,10 +98,10 @@ private:
     void onReply(const NntpReply &reply);
     void onConnectionLost(const QString &description);
     void afterLogin();
-    void RequestGroupList();
+    void requestGroupList();
     bool appendToListFile(const QByteArray &bytes, const char *routine);
-    void WriteGroupPacket(const QByteArray &bytes);
-    void SaveGroupPacket(const QByteArray &bytes);
+    void writeGroupPacket(const QByteArray &bytes);
+    void saveGroupPacket(const QByteArray &bytes);
     void setSearchControls(bool enabled);
     void setControls(const GroupManagerControls &controls);
     void onSearchEnded(const QString &statusText);
@@ -109,7 +109,7 @@ private:
     Context &m_ctx;
     Login &m_login;
     FavouritesModel &m_favourites;
-    NntpConnection m_gTCP1{3};
+    NntpConnection m_listConnection{3};
     GroupResultsModel m_results;
     GroupSearch m_search;
     GroupManagerControls m_controls;

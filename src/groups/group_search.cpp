@@ -7,7 +7,7 @@
 
 namespace kestrel {
 
-qint64 FindNextCandidate(QByteArrayView list, QByteArrayView s, qint64 start)
+qint64 findNextCandidate(QByteArrayView list, QByteArrayView s, qint64 start)
 {
     const qint64 f = list.indexOf(s, qMax<qint64>(start - 1, 0)) + 1;
     if (f == 0)
@@ -56,7 +56,7 @@ bool GroupListWalk::step(int maxLines, QList<GroupResultRow> &found)
             found.append(makeGroupResult(name.trimmed().toByteArray(), whole));
             ++m_matches;
         } else {
-            const qint64 q = FindNextCandidate(m_list, m_text, m_p);
+            const qint64 q = findNextCandidate(m_list, m_text, m_p);
             if (q > m_p + jump)
                 m_p = q;
         }

@@ -17,7 +17,7 @@ enum class SearchMode { StartsWith = 0, Contains = 1 };
 // Where the next raw occurrence of s at or after start (1-based, in list) makes a jump
 // worth while: the line break at or after 512 bytes before it, 0 when it is too close
 // (or no line break follows), list.size() + 1 when s does not occur again.
-qint64 FindNextCandidate(QByteArrayView list, QByteArrayView s, qint64 start);
+qint64 findNextCandidate(QByteArrayView list, QByteArrayView s, qint64 start);
 
 // Walks a group list (the LIST answer: status line, "name last first flag" lines, the
 // "." line) looking for names that start with or contain a text. A line that does not

@@ -15,12 +15,12 @@ LoginPort *Login::port(int n) const
     return n >= 1 && n <= 3 ? m_ports[size_t(n - 1)] : nullptr;
 }
 
-void Login::SendAuthUser(int n)
+void Login::sendAuthUser(int n)
 {
     LoginPort *p = port(n);
     if (!p)
         return;
-    m_ctx.WriteLog(QStringLiteral("Authenticating User Name..."), true);
+    m_ctx.writeLog(QStringLiteral("Authenticating User Name..."), true);
     const QString user = m_ctx.settings.text(u"txtUserName");
     if (!user.isEmpty()) {
         p->sendLoginLine("AUTHINFO USER " + user.toUtf8());
@@ -28,16 +28,16 @@ void Login::SendAuthUser(int n)
     }
     const QString text = QStringLiteral("Error, server wanted username, but you have not supplied it.");
     m_ctx.prompter.message(text);
-    m_ctx.WriteLog(text, true);
+    m_ctx.writeLog(text, true);
     p->userNameMissing();
 }
 
-void Login::SendAuthPass(int n)
+void Login::sendAuthPass(int n)
 {
     LoginPort *p = port(n);
     if (!p)
         return;
-    m_ctx.WriteLog(QStringLiteral("Authenticating Password..."), true);
+    m_ctx.writeLog(QStringLiteral("Authenticating Password..."), true);
     const QString password = m_ctx.settings.text(u"txtPassword");
     if (!password.isEmpty()) {
         p->sendLoginLine("AUTHINFO PASS " + password.toUtf8());

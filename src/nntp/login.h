@@ -26,8 +26,8 @@ public:
     // Connection n (1..3) logs in through port; nullptr takes it away.
     void setPort(int n, LoginPort *port);
 
-    void SendAuthUser(int n);
-    void SendAuthPass(int n);
+    void sendAuthUser(int n);
+    void sendAuthPass(int n);
 
 private:
     LoginPort *port(int n) const;

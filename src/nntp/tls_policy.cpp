@@ -48,8 +48,8 @@ TlsPolicy tlsPolicy(Context &ctx)
         IniFile ini(ctx.state.file(QStringLiteral("KESTREL.INI")));
         ini.writeText("Options", "SSL_Fingerprint", fingerprint);
         if (!ini.save())
-            ctx.WriteLog(QStringLiteral("TLS: could not save the pinned certificate to KESTREL.INI"), true);
-        ctx.WriteLog(QStringLiteral("TLS: server certificate pinned, SHA-256 ") + fingerprint, true);
+            ctx.writeLog(QStringLiteral("TLS: could not save the pinned certificate to KESTREL.INI"), true);
+        ctx.writeLog(QStringLiteral("TLS: server certificate pinned, SHA-256 ") + fingerprint, true);
         return fingerprint;
     };
     return p;

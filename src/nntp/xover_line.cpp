@@ -14,7 +14,7 @@ QByteArray linesFromBytes(QByteArrayView bytes)
     return value < 0 ? text : ' ' + text;
 }
 
-bool ParseXoverLine(QByteArrayView line, QByteArray &block, QByteArrayView &number)
+bool parseXoverLine(QByteArrayView line, QByteArray &block, QByteArrayView &number)
 {
     qsizetype tab = line.indexOf('\t');
     if (tab < 0)

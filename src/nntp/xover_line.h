@@ -14,7 +14,7 @@ namespace kestrel {
 // A field that no TAB follows ends the line: it takes the rest of the line, and
 // the fields after it are empty. Returns false for a line without any TAB; block is
 // overwritten (its capacity reused) and number is a view into line.
-bool ParseXoverLine(QByteArrayView line, QByteArray &block, QByteArrayView &number);
+bool parseXoverLine(QByteArrayView line, QByteArray &block, QByteArrayView &number);
 
 // The Lines value worked out from a bytes field: value / 63 written with a leading
 // blank, up to 15 significant digits.

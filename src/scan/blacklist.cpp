@@ -25,7 +25,7 @@ void Blacklist::rebuild()
     Q_EMIT changed();
 }
 
-void Blacklist::LoadBlacklist()
+void Blacklist::loadBlacklist()
 {
     QFile f(m_ctx.state.file(QStringLiteral("BLKLIST.TXT")));
     if (f.open(QIODevice::ReadOnly)) {
@@ -38,7 +38,7 @@ void Blacklist::LoadBlacklist()
     rebuild();
 }
 
-bool Blacklist::SaveBlacklist() const
+bool Blacklist::saveBlacklist() const
 {
     QByteArray out;
     if (!m_entries.isEmpty()) {
@@ -49,7 +49,7 @@ bool Blacklist::SaveBlacklist() const
     return writeFileAtomic(m_ctx.state.file(QStringLiteral("BLKLIST.TXT")), out);
 }
 
-void Blacklist::AddToBlacklist(const QByteArray &entry)
+void Blacklist::addToBlacklist(const QByteArray &entry)
 {
     if (trimSpaces(entry).isEmpty())
         return;
@@ -58,7 +58,7 @@ void Blacklist::AddToBlacklist(const QByteArray &entry)
             return;
     m_entries.append(entry);
     rebuild();
-    SaveBlacklist();
+    saveBlacklist();
 }
 
 void Blacklist::removeAt(int index)
@@ -67,10 +67,10 @@ void Blacklist::removeAt(int index)
         return;
     m_entries.removeAt(index);
     rebuild();
-    SaveBlacklist();
+    saveBlacklist();
 }
 
-QByteArray Blacklist::MatchBlacklist(QByteArrayView text) const
+QByteArray Blacklist::matchBlacklist(QByteArrayView text) const
 {
     if (m_ctx.settings.number(m_useBlacklistIndex) != 1)
         return {};

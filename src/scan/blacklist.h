@@ -19,17 +19,17 @@ class Blacklist : public QObject {
 public:
     explicit Blacklist(Context &ctx, QObject *parent = nullptr);
 
-    void LoadBlacklist();
-    bool SaveBlacklist() const;
+    void loadBlacklist();
+    bool saveBlacklist() const;
     // Appends an entry unless it is blank or already listed (letters compared without
     // case) and saves the list.
-    void AddToBlacklist(const QByteArray &entry);
+    void addToBlacklist(const QByteArray &entry);
     // Removes one entry and saves; an emptied list is saved as an empty file.
     void removeAt(int index);
 
     // The first entry in list order found in text, trimmed and upper-cased; empty when
     // none matches or the blacklist is switched off.
-    QByteArray MatchBlacklist(QByteArrayView text) const;
+    QByteArray matchBlacklist(QByteArrayView text) const;
 
     const QList<QByteArray> &entries() const { return m_entries; }
     // The entries as a list box shows them.

@@ -27,7 +27,7 @@ QByteArray normalised(QByteArrayView folder)
 
 DupePaths::DupePaths(Context &ctx, QObject *parent) : QObject(parent), m_ctx(ctx) {}
 
-void DupePaths::LoadDupePaths()
+void DupePaths::loadDupePaths()
 {
     QFile f(m_ctx.state.file(QStringLiteral("DUPEPATH.TXT")));
     if (f.open(QIODevice::ReadOnly)) {
@@ -40,7 +40,7 @@ void DupePaths::LoadDupePaths()
     Q_EMIT changed();
 }
 
-bool DupePaths::SaveDupePaths() const
+bool DupePaths::saveDupePaths() const
 {
     QByteArray out;
     for (const QByteArray &e : m_entries)
@@ -48,7 +48,7 @@ bool DupePaths::SaveDupePaths() const
     return writeFileAtomic(m_ctx.state.file(QStringLiteral("DUPEPATH.TXT")), out);
 }
 
-void DupePaths::AddDupeFolder(const QString &folder)
+void DupePaths::addDupeFolder(const QString &folder)
 {
     const QByteArray f = normalised(QFile::encodeName(folder));
     const bool known = std::any_of(m_entries.cbegin(), m_entries.cend(),
@@ -57,10 +57,10 @@ void DupePaths::AddDupeFolder(const QString &folder)
         m_entries.append(f);
         Q_EMIT changed();
     }
-    SaveDupePaths();
+    saveDupePaths();
 }
 
-void DupePaths::AddSubfolders(const QString &folder)
+void DupePaths::addSubfolders(const QString &folder)
 {
     const QDir dir(folder);
     const QStringList subs =
@@ -69,7 +69,7 @@ void DupePaths::AddSubfolders(const QString &folder)
     if (!base.endsWith(QLatin1Char('/')))
         base += QLatin1Char('/');
     for (const QString &sub : subs)
-        AddDupeFolder(base + sub + QLatin1Char('/'));
+        addDupeFolder(base + sub + QLatin1Char('/'));
 }
 
 void DupePaths::removeRows(QList<int> rows)
@@ -85,7 +85,7 @@ void DupePaths::removeRows(QList<int> rows)
     }
     if (removed) {
         Q_EMIT changed();
-        SaveDupePaths();
+        saveDupePaths();
     }
 }
 

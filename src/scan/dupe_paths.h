@@ -19,14 +19,14 @@ public:
     explicit DupePaths(Context &ctx, QObject *parent = nullptr);
 
     // Loads the list in its normalised form. The start-up sequence saves it back at
-    // once (SaveDupePaths) so the file takes that form too.
-    void LoadDupePaths();
-    bool SaveDupePaths() const;
+    // once (saveDupePaths) so the file takes that form too.
+    void loadDupePaths();
+    bool saveDupePaths() const;
     // Adds a folder unless it is listed already (letters compared without case);
     // saves in both cases.
-    void AddDupeFolder(const QString &folder);
+    void addDupeFolder(const QString &folder);
     // Adds the direct subfolders of folder (one level).
-    void AddSubfolders(const QString &folder);
+    void addSubfolders(const QString &folder);
     // Removes the given rows; saves when any was removed.
     void removeRows(QList<int> rows);
 

@@ -131,7 +131,7 @@ void FavouritesModel::sort(int column, Qt::SortOrder order)
     Q_EMIT layoutChanged();
 }
 
-void FavouritesModel::LoadFavs()
+void FavouritesModel::loadFavs()
 {
     QFile f(m_ctx.state.file(QStringLiteral("favs.txt")));
     if (!f.open(QIODevice::ReadOnly))
@@ -144,7 +144,7 @@ void FavouritesModel::LoadFavs()
     });
 }
 
-bool FavouritesModel::SaveFavs() const
+bool FavouritesModel::saveFavs() const
 {
     const QString path = m_ctx.state.file(QStringLiteral("favs.txt"));
     if (m_rows.isEmpty()) {
@@ -165,7 +165,7 @@ void FavouritesModel::appendRow(const FavouriteRow &row)
     endInsertRows();
 }
 
-bool FavouritesModel::AddFavouriteGroup(const QByteArray &name)
+bool FavouritesModel::addFavouriteGroup(const QByteArray &name)
 {
     const QByteArrayView wanted = trimSpaces(name);
     for (const FavouriteRow &r : m_rows)
@@ -185,7 +185,7 @@ int FavouritesModel::findRow(QByteArrayView group) const
     return -1;
 }
 
-QByteArray FavouritesModel::GetLastRead(QByteArrayView group) const
+QByteArray FavouritesModel::getLastRead(QByteArrayView group) const
 {
     const int i = findRow(group);
     return i < 0 ? QByteArray() : trimmedSpaces(m_rows[i].sub[FavLastRead]);
@@ -228,7 +228,7 @@ void FavouritesModel::setSelected(int row, bool selected)
     rowChanged(row);
 }
 
-void FavouritesModel::ResetGroupIcons()
+void FavouritesModel::resetGroupIcons()
 {
     for (int i = 0; i < m_rows.size(); ++i)
         setSmallIcon(i, 1);

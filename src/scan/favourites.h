@@ -41,24 +41,24 @@ public:
     // Sorts the rows themselves by the column's text, letters compared without case.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    void LoadFavs();
-    bool SaveFavs() const;
+    void loadFavs();
+    bool saveFavs() const;
 
     const FavouriteRow &row(int i) const { return m_rows[i]; }
     const QList<FavouriteRow> &rows() const { return m_rows; }
     void appendRow(const FavouriteRow &row);
     // Adds a group at the end unless one of that name (trimmed, any case) is listed.
-    bool AddFavouriteGroup(const QByteArray &name);
+    bool addFavouriteGroup(const QByteArray &name);
     // First row whose name equals group; -1 when none.
     int findRow(QByteArrayView group) const;
     // Trimmed "Last Read" of the group's row; empty when unknown.
-    QByteArray GetLastRead(QByteArrayView group) const;
+    QByteArray getLastRead(QByteArrayView group) const;
 
     void setSubItem(int row, FavouriteColumn column, const QByteArray &text);
     void setSmallIcon(int row, qint16 icon);
     void setGhosted(int row, bool ghosted);
     void setSelected(int row, bool selected);
-    void ResetGroupIcons();
+    void resetGroupIcons();
     // Moves one row one place up (-1) or down (+1), keeping it selected.
     bool moveRowBy(int row, int delta);
 

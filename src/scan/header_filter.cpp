@@ -21,11 +21,11 @@ namespace kestrel {
 
 std::vector<std::pair<const char *, qint32>> FilterCounters::labelValues() const
 {
-    return {{"lblNottaJPG", NotPicCount},
-            {"lblKilledByLines", LinesKilledCount},
-            {"lblDupe", DupeCount},
-            {"lblSpam", SpamCount},
-            {"lblSpeed", ReadCount}};
+    return {{"lblNottaJPG", notPicCount},
+            {"lblKilledByLines", linesKilledCount},
+            {"lblDupe", dupeCount},
+            {"lblSpam", spamCount},
+            {"lblSpeed", readCount}};
 }
 
 namespace {
@@ -183,7 +183,7 @@ HeaderFields parseHeaderFields(QByteArrayView block)
     return h;
 }
 
-int CountCrossposts(QByteArrayView xref)
+int countCrossposts(QByteArrayView xref)
 {
     int colons = 0;
     for (char c : xref)
@@ -211,7 +211,7 @@ bool HeaderFilter::isSet(int settingIndex) const
     return m_ctx.settings.number(settingIndex) == 1;
 }
 
-int HeaderFilter::CheckDuplicate(const QByteArray &fileName) const
+int HeaderFilter::checkDuplicate(const QByteArray &fileName) const
 {
     if (m_pending.containsName(fileName))
         return 1;
@@ -237,11 +237,11 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
     if (lines > m_ctx.settings.number(m_lineMax)) {
         kind = Content;
         label = "!Above Max Lines";
-        ++m_counters.LinesKilledCount;
+        ++m_counters.linesKilledCount;
     } else if (lines < m_ctx.settings.number(m_lineMin)) {
         kind = Content;
         label = "!Below Min Lines";
-        ++m_counters.LinesKilledCount;
+        ++m_counters.linesKilledCount;
     }
     if (kind == Accepted) {
         const bool allowGif = isSet(m_allowGif);
@@ -250,19 +250,19 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
         if (isSet(m_requireJpg) && !gif && !png && !containsCI(h.subject, ".JPG")) {
             kind = Content;
             label = allowGif ? "!No JPG, GIF, or PNG in subject" : "!No JPG in subject";
-            ++m_counters.NotPicCount;
+            ++m_counters.notPicCount;
         }
     }
     if (kind == Accepted && namesAnotherPart(h.subject)) {
         kind = Content;
         label = "!No 1/1 or 1\\1 in subject";
-        ++m_counters.NotPicCount;
+        ++m_counters.notPicCount;
     }
-    const int crossposts = CountCrossposts(h.xref);
+    const int crossposts = countCrossposts(h.xref);
     if (kind == Accepted && crossposts > m_ctx.settings.number(m_xposts)) {
         kind = Spam;
         label = "!Too many crossposts";
-        ++m_counters.SpamCount;
+        ++m_counters.spamCount;
     }
     if (kind == Accepted) {
         const std::pair<QByteArrayView, const char *> tests[] = {
@@ -272,11 +272,11 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
             {h.from, "!SPAM in email address - "},
         };
         for (const auto &[text, prefix] : tests) {
-            spamEntry = m_blacklist.MatchBlacklist(text);
+            spamEntry = m_blacklist.matchBlacklist(text);
             if (!spamEntry.isEmpty()) {
                 kind = Spam;
                 label = prefix;
-                ++m_counters.SpamCount;
+                ++m_counters.spamCount;
                 break;
             }
         }
@@ -284,15 +284,15 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
     if (kind == Accepted || isSet(m_showAll))
         subject = h.subject.toByteArray();
     if (kind == Accepted) {
-        fileName = gif ? ExtractGifName(subject) : png ? ExtractPngName(subject) : ExtractJpgName(subject);
-        if (CheckDuplicate(fileName)) {
+        fileName = gif ? extractGifName(subject) : png ? extractPngName(subject) : extractJpgName(subject);
+        if (checkDuplicate(fileName)) {
             kind = Content;
             label = "!Duplicate";
-            ++m_counters.DupeCount;
+            ++m_counters.dupeCount;
         }
     }
-    if (kind == Accepted && m_csv.CsvLoaded()) {
-        const QByteArray record = m_csv.CsvFindRecord(fileName);
+    if (kind == Accepted && m_csv.csvLoaded()) {
+        const QByteArray record = m_csv.csvFindRecord(fileName);
         if (record.isEmpty()) {
             if (isSet(m_requireCsv)) {
                 kind = Content;
@@ -311,28 +311,28 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
                         c = line.indexOf(',', c + 1);
                     const QByteArray description = c >= 0 ? line.sliced(c + 1).toByteArray() : QByteArray();
                     const QByteArray csvFile = cr < 0 ? QByteArray() : record.mid(cr + 1);
-                    subject = m_csv.CsvSeriesName(csvFile) + ": " + description;
+                    subject = m_csv.csvSeriesName(csvFile) + ": " + description;
                 }
             }
             csvMatched = true;
         }
     }
-    ++m_counters.ScanHeaderCount;
-    ++m_counters.ReadCount;
+    ++m_counters.scanHeaderCount;
+    ++m_counters.readCount;
 
     if (kind != Accepted) {
         if (m_ctx.settings.number(m_sounds) != 0)
-            m_ctx.PlaySfx(kind == Spam ? QStringLiteral("other.wav") : QStringLiteral("spam.wav"));
+            m_ctx.playSfx(kind == Spam ? QStringLiteral("other.wav") : QStringLiteral("spam.wav"));
         if (isSet(m_showAll)) {
             QByteArray fullLabel(label);
             fullLabel += spamEntry;
-            m_pending.add_articleheader(h.from.toByteArray(), subject, h.organization.toByteArray(),
+            m_pending.addArticleHeader(h.from.toByteArray(), subject, h.organization.toByteArray(),
                                         articleNumber, h.lines.toByteArray(), h.postingHost.toByteArray(),
                                         crossposts, true, fullLabel, gif, csvMatched, fileName,
                                         m_currentGroup);
         }
     } else if (!isSet(m_spamScan)) {
-        m_pending.add_articleheader(h.from.toByteArray(), subject, h.organization.toByteArray(),
+        m_pending.addArticleHeader(h.from.toByteArray(), subject, h.organization.toByteArray(),
                                     articleNumber, h.lines.toByteArray(), h.postingHost.toByteArray(),
                                     crossposts, false, QByteArray(), gif, csvMatched, fileName,
                                     m_currentGroup);

@@ -21,15 +21,15 @@ class PendingListModel;
 class FilterCounters : public QObject {
     Q_OBJECT
 public:
-    qint32 LinesKilledCount = 0; // lblKilledByLines
-    qint32 NotPicCount = 0;      // lblNottaJPG
-    qint32 SpamCount = 0;        // lblSpam
-    qint32 DupeCount = 0;        // lblDupe
-    qint32 ReadCount = 0;        // lblSpeed
-    qint32 ScanHeaderCount = 0;
+    qint32 linesKilledCount = 0; // lblKilledByLines
+    qint32 notPicCount = 0;      // lblNottaJPG
+    qint32 spamCount = 0;        // lblSpam
+    qint32 dupeCount = 0;        // lblDupe
+    qint32 readCount = 0;        // lblSpeed
+    qint32 scanHeaderCount = 0;
 
-    // Main-window label objectName and the count it shows, for every counter that has
-    // a label (AddedCount, shown in lblMCount, belongs to the pending list).
+    // startUp-window label objectName and the count it shows, for every counter that has
+    // a label (addedCount, shown in lblMCount, belongs to the pending list).
     std::vector<std::pair<const char *, qint32>> labelValues() const;
 
     void notify() { Q_EMIT changed(); }
@@ -49,7 +49,7 @@ struct HeaderFields {
 HeaderFields parseHeaderFields(QByteArrayView block);
 
 // Number of groups an Xref value names: its colons, at least 1.
-int CountCrossposts(QByteArrayView xref);
+int countCrossposts(QByteArrayView xref);
 
 // Decides for each scanned header whether the article is queued, counted as
 // rejected, or listed ghosted for information.
@@ -65,7 +65,7 @@ public:
     void filter_articleheader(const QByteArray &block, const QByteArray &articleNumber);
 
     // 1 when the name is pending, already fetched or present in a duplicate folder.
-    int CheckDuplicate(const QByteArray &fileName) const;
+    int checkDuplicate(const QByteArray &fileName) const;
 
 private:
     bool isSet(int settingIndex) const;

@@ -25,7 +25,7 @@ void NoRedlList::rebuildIndex()
     m_index.insertAll(text());
 }
 
-void NoRedlList::LoadNoRedl()
+void NoRedlList::loadNoRedl()
 {
     QFile f(m_ctx.state.file(QStringLiteral("NOREDL.TXT")));
     if (f.exists() && f.open(QIODevice::ReadOnly)) {
@@ -43,7 +43,7 @@ void NoRedlList::LoadNoRedl()
     Q_EMIT sizeChanged(sizeCaption());
 }
 
-bool NoRedlList::SaveNoRedl() const
+bool NoRedlList::saveNoRedl() const
 {
     const bool ok = writeFileAtomic(m_ctx.state.file(QStringLiteral("NOREDL.TXT")),
                                     QByteArray::fromRawData(m_text.data(), qsizetype(m_text.size())));
@@ -62,7 +62,7 @@ void NoRedlList::saveAddition(size_t from)
         m_savedSize = qint64(m_text.size());
         return;
     }
-    SaveNoRedl();
+    saveNoRedl();
 }
 
 bool NoRedlList::containsSlow(QByteArrayView upperName) const
@@ -84,7 +84,7 @@ bool NoRedlList::contains(QByteArrayView name) const
     return m_index.contains(text(), name);
 }
 
-void NoRedlList::AddToNoRedl(QByteArrayView name)
+void NoRedlList::addToNoRedl(QByteArrayView name)
 {
     if (name.size() + 1 < MinEntryLength || contains(name))
         return;
@@ -113,7 +113,7 @@ void NoRedlList::clear()
     Q_EMIT sizeChanged(sizeCaption());
 }
 
-bool NoRedlList::ResetNoRedl()
+bool NoRedlList::resetNoRedl()
 {
     const bool yes = m_ctx.prompter.question(
         QStringLiteral("This will clear the 'already download files' list, are you sure you want to "
@@ -137,7 +137,7 @@ QString NoRedlList::sizeCaption() const
            QString::number(tenths % 10) + QStringLiteral(" kb");
 }
 
-QByteArray NoRedlList::CheckUUName(const QByteArray &text, const QByteArray &subjectName)
+QByteArray NoRedlList::checkUUName(const QByteArray &text, const QByteArray &subjectName)
 {
     QByteArray result = subjectName;
     if (!text.contains("begin 644"))
@@ -149,24 +149,24 @@ QByteArray NoRedlList::CheckUUName(const QByteArray &text, const QByteArray &sub
         line.chop(1);
     const QByteArray uuName = trimSpaces(line).toByteArray();
     if (equalsCI(uuName, subjectName)) {
-        m_ctx.WriteLog(QStringLiteral("Filename subject/uucode match verified"), true);
+        m_ctx.writeLog(QStringLiteral("Filename subject/uucode match verified"), true);
         return result;
     }
-    m_ctx.WriteLog(QStringLiteral("Filename subject/uucode MISMATCH!"), true);
-    m_ctx.WriteLog(QStringLiteral("uucode: ") + displayText(uuName) + QStringLiteral(" subject: ") +
+    m_ctx.writeLog(QStringLiteral("Filename subject/uucode MISMATCH!"), true);
+    m_ctx.writeLog(QStringLiteral("uucode: ") + displayText(uuName) + QStringLiteral(" subject: ") +
                        displayText(subjectName),
                    true);
     if (m_ctx.settings.checkState(u"chkUseNameFromUUE") == 1)
         result = uuName;
     if (contains(uuName)) {
         if (m_ctx.settings.checkState(u"chkDeleteUUfoundfile") == 1) {
-            m_ctx.WriteLog(displayText(uuName) + QStringLiteral(" found in noredl, deleting."), true);
+            m_ctx.writeLog(displayText(uuName) + QStringLiteral(" found in noredl, deleting."), true);
             return QByteArrayLiteral("KILL");
         }
         return result;
     }
-    m_ctx.WriteLog(displayText(uuName) + QStringLiteral(" not found in noredl, adding."), true);
-    AddToNoRedl(uuName);
+    m_ctx.writeLog(displayText(uuName) + QStringLiteral(" not found in noredl, adding."), true);
+    addToNoRedl(uuName);
     return result;
 }
 

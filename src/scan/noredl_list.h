@@ -24,21 +24,21 @@ public:
 
     explicit NoRedlList(Context &ctx, QObject *parent = nullptr);
 
-    void LoadNoRedl();
-    bool SaveNoRedl() const;
+    void loadNoRedl();
+    bool saveNoRedl() const;
     // Records a fetched file name (upper-cased) and saves the list at once.
-    void AddToNoRedl(QByteArrayView name);
+    void addToNoRedl(QByteArrayView name);
     // The whole name is listed, letters compared without case.
     bool contains(QByteArrayView name) const;
 
     // The name to save a uuencoded picture under, or "KILL" when it must not be
     // saved. text starts at the "begin 644" line; subjectName is the name from the
     // subject.
-    QByteArray CheckUUName(const QByteArray &text, const QByteArray &subjectName);
+    QByteArray checkUUName(const QByteArray &text, const QByteArray &subjectName);
 
     // Asks whether to forget every fetched name; empties the list unless the answer is
     // No. The file follows at the next save. Returns whether the list was emptied.
-    bool ResetNoRedl();
+    bool resetNoRedl();
     void clear();
 
     QByteArrayView text() const { return QByteArrayView(m_text.data(), qsizetype(m_text.size())); }
@@ -52,7 +52,7 @@ Q_SIGNALS:
 private:
     void rebuildIndex();
     bool containsSlow(QByteArrayView upperName) const;
-    // Saves what AddToNoRedl added after the first `from` bytes.
+    // Saves what addToNoRedl added after the first `from` bytes.
     void saveAddition(size_t from);
 
     Context &m_ctx;

@@ -99,7 +99,7 @@ void PendingListModel::sort(int column, Qt::SortOrder order)
     Q_EMIT layoutChanged();
 }
 
-void PendingListModel::HeaderClicked(int column)
+void PendingListModel::headerClicked(int column)
 {
     if (column == m_sortColumn && m_sortingOn)
         sort(column, m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
@@ -141,9 +141,9 @@ bool PendingListModel::containsName(QByteArrayView name) const
 void PendingListModel::setQueuedCount(int n)
 {
     m_queued = n;
-    if (m_ctx.state.PendingCount == n)
+    if (m_ctx.state.pendingCount == n)
         return;
-    m_ctx.state.PendingCount = n;
+    m_ctx.state.pendingCount = n;
     Q_EMIT pendingCountChanged(n);
 }
 
@@ -213,7 +213,7 @@ QByteArray PendingListModel::emailOf(const QByteArray &from)
     return paren >= 0 ? from.left(paren) : from;
 }
 
-void PendingListModel::add_articleheader(const QByteArray &from, const QByteArray &subject,
+void PendingListModel::addArticleHeader(const QByteArray &from, const QByteArray &subject,
                                          const QByteArray &organization, const QByteArray &articleNumber,
                                          const QByteArray &linesText, const QByteArray &postingHost,
                                          int crossposts, bool ghosted, const QByteArray &rejectionLabel,
@@ -223,7 +223,7 @@ void PendingListModel::add_articleheader(const QByteArray &from, const QByteArra
     ++m_addedCount;
     Q_EMIT addedCountChanged(m_addedCount);
     if (m_ctx.settings.number(m_soundsIndex) != 0)
-        m_ctx.PlaySfx(QStringLiteral("added.wav"));
+        m_ctx.playSfx(QStringLiteral("added.wav"));
 
     PendingEntry e;
     e.sub[ColEmail] = emailOf(from);
@@ -241,9 +241,9 @@ void PendingListModel::add_articleheader(const QByteArray &from, const QByteArra
     insertEntry(row, std::move(e));
 }
 
-void PendingListModel::RequeueArticle()
+void PendingListModel::requeueArticle()
 {
-    PendingEntry e = m_ctx.state.CurrentArticle;
+    PendingEntry e = m_ctx.state.currentArticle;
     e.ghosted = false;
     e.selected = false;
     const int row = insertionRow(0, e);
@@ -252,20 +252,20 @@ void PendingListModel::RequeueArticle()
 
 // ---- pending.dat ----------------------------------------------------------------
 
-void PendingListModel::LoadPending()
+void PendingListModel::loadPending()
 {
     const QString path = m_ctx.state.file(QStringLiteral("pending.dat"));
     QFile f(path);
     if (!f.exists())
         return;
     if (!f.open(QIODevice::ReadOnly)) {
-        m_ctx.WriteLog(QStringLiteral("pending.dat could not be read"), true);
+        m_ctx.writeLog(QStringLiteral("pending.dat could not be read"), true);
         return;
     }
     const pendingfile::ReadResult res = pendingfile::read(f);
     f.close();
     if (!res.magicOk) {
-        m_ctx.WriteLog(QStringLiteral("pending.dat is not a saved pending list, deleted"), true);
+        m_ctx.writeLog(QStringLiteral("pending.dat is not a saved pending list, deleted"), true);
         QFile::remove(path);
         return;
     }
@@ -281,7 +281,7 @@ void PendingListModel::LoadPending()
         }
     }
     if (res.dropped > 0)
-        m_ctx.WriteLog(QStringLiteral("pending.dat is damaged:") + numText(res.dropped) +
+        m_ctx.writeLog(QStringLiteral("pending.dat is damaged:") + numText(res.dropped) +
                            QStringLiteral(" of") + numText(res.declared) +
                            QStringLiteral(" saved entries could not be read"),
                        true);
@@ -290,11 +290,11 @@ void PendingListModel::LoadPending()
     int queued = 0;
     for (const PendingEntry &e : m_rows)
         queued += e.ghosted ? 0 : 1;
-    m_ctx.state.PendingCount = -1; // always announce the loaded count
+    m_ctx.state.pendingCount = -1; // always announce the loaded count
     setQueuedCount(queued);
 }
 
-void PendingListModel::SavePending()
+void PendingListModel::savePending()
 {
     for (int i = int(m_rows.size()) - 1; i >= 0; --i)
         if (m_rows[i].ghosted)
@@ -305,12 +305,12 @@ void PendingListModel::SavePending()
         return;
     }
     if (!writeFileAtomic(path, pendingfile::encode(m_rows, m_ctx.clock.now())))
-        m_ctx.WriteLog(QStringLiteral("pending.dat could not be written"), true);
+        m_ctx.writeLog(QStringLiteral("pending.dat could not be written"), true);
 }
 
 // ---- user commands --------------------------------------------------------------
 
-void PendingListModel::MoveToTop()
+void PendingListModel::moveToTop()
 {
     m_sortingOn = false;
     // The first pass brings the selected entries up in reverse order, the second
@@ -327,7 +327,7 @@ void PendingListModel::MoveToTop()
     }
 }
 
-void PendingListModel::RemoveSelected(bool addToNoRedl)
+void PendingListModel::removeSelected(bool addToNoRedl)
 {
     const bool any =
         std::any_of(m_rows.cbegin(), m_rows.cend(), [](const PendingEntry &e) { return e.selected; });
@@ -336,7 +336,7 @@ void PendingListModel::RemoveSelected(bool addToNoRedl)
             if (!m_rows[i].selected)
                 continue;
             if (addToNoRedl)
-                m_noRedl.AddToNoRedl(m_rows[i].text);
+                m_noRedl.addToNoRedl(m_rows[i].text);
             removeEntry(i);
         }
         return;
@@ -355,14 +355,14 @@ void PendingListModel::clear()
     setQueuedCount(0);
 }
 
-void PendingListModel::ForceToQueue()
+void PendingListModel::forceToQueue()
 {
     for (int i = int(m_rows.size()) - 1; i >= 0; --i) {
         PendingEntry &e = m_rows[i];
         if (!e.selected || !e.ghosted)
             continue;
         bool gifOrPng = false;
-        const QByteArray name = ExtractNameByExtension(e.sub[ColSubject], &gifOrPng);
+        const QByteArray name = extractNameByExtension(e.sub[ColSubject], &gifOrPng);
         setText(i, name);
         if (gifOrPng)
             e.smallIcon = 2;
@@ -372,7 +372,7 @@ void PendingListModel::ForceToQueue()
     }
 }
 
-void PendingListModel::BlacklistSelected(BlacklistField field)
+void PendingListModel::blacklistSelected(BlacklistField field)
 {
     for (int i = int(m_rows.size()) - 1; i >= 0; --i) {
         if (!m_rows[i].selected)
@@ -380,20 +380,20 @@ void PendingListModel::BlacklistSelected(BlacklistField field)
         const PendingEntry &e = m_rows[i];
         switch (field) {
         case BlacklistField::Email:
-            m_blacklist.AddToBlacklist(e.sub[ColEmail]);
+            m_blacklist.addToBlacklist(e.sub[ColEmail]);
             break;
         case BlacklistField::Organization:
-            m_blacklist.AddToBlacklist(e.sub[ColOrganization]);
+            m_blacklist.addToBlacklist(e.sub[ColOrganization]);
             break;
         case BlacklistField::PostingHost:
-            m_blacklist.AddToBlacklist(e.sub[ColPostingHost]);
+            m_blacklist.addToBlacklist(e.sub[ColPostingHost]);
             break;
         }
         return;
     }
 }
 
-int PendingListModel::FindAndSelect(const QString &text, bool matchCase)
+int PendingListModel::findAndSelect(const QString &text, bool matchCase)
 {
     if (text.isEmpty())
         return 0;
@@ -414,7 +414,7 @@ int PendingListModel::FindAndSelect(const QString &text, bool matchCase)
     return selected;
 }
 
-bool PendingListModel::DownloadLightClicked()
+bool PendingListModel::downloadLightClicked()
 {
     if (m_queued >= 1)
         return true;

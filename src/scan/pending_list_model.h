@@ -19,7 +19,7 @@ enum class BlacklistField { Email, Organization, PostingHost };
 // The pending download list: the queue between scanning and downloading, processed
 // from the top. Column 0 is the file name (or the rejection label of a ghosted entry),
 // columns 1..7 the sub-items. Selection lives here, mirrored from the view, because
-// the commands and pending.dat act on it. ctx.state.PendingCount always equals the
+// the commands and pending.dat act on it. ctx.state.pendingCount always equals the
 // number of entries that are not ghosted.
 class PendingListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -38,30 +38,30 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // Appends one entry for the header filter. newsgroup is the group being scanned.
-    void add_articleheader(const QByteArray &from, const QByteArray &subject, const QByteArray &organization,
+    void addArticleHeader(const QByteArray &from, const QByteArray &subject, const QByteArray &organization,
                            const QByteArray &articleNumber, const QByteArray &linesText,
                            const QByteArray &postingHost, int crossposts, bool ghosted,
                            const QByteArray &rejectionLabel, bool gif, bool csvMatched,
                            const QByteArray &fileName, const QByteArray &newsgroup);
-    // Puts ctx.state.CurrentArticle back at the top, queued.
-    void RequeueArticle();
+    // Puts ctx.state.currentArticle back at the top, queued.
+    void requeueArticle();
 
-    void LoadPending();
-    void SavePending();
+    void loadPending();
+    void savePending();
 
     // User commands.
-    void MoveToTop();
-    void RemoveSelected(bool addToNoRedl);
-    void ForceToQueue();
-    void BlacklistSelected(BlacklistField field);
+    void moveToTop();
+    void removeSelected(bool addToNoRedl);
+    void forceToQueue();
+    void blacklistSelected(BlacklistField field);
     // Selects every queued entry whose text or a sub-item holds the text; never
     // deselects. Returns how many entries are selected by this call.
-    int FindAndSelect(const QString &text, bool matchCase);
+    int findAndSelect(const QString &text, bool matchCase);
     // A click on the download light: true when a download run should start; with
     // nothing queued it tells the user so and returns false.
-    bool DownloadLightClicked();
+    bool downloadLightClicked();
     // A click on a column header: a new column sorts ascending, the same one toggles.
-    void HeaderClicked(int column);
+    void headerClicked(int column);
     bool sortingOn() const { return m_sortingOn; }
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
@@ -77,7 +77,7 @@ public:
     // The name is the text of an entry, letters compared without case.
     bool containsName(QByteArrayView name) const;
 
-    qint32 AddedCount() const { return m_addedCount; }
+    qint32 addedCount() const { return m_addedCount; }
 
     // The address part of a From value.
     static QByteArray emailOf(const QByteArray &from);

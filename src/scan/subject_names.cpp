@@ -37,7 +37,7 @@ QByteArrayView afterLast(QByteArrayView s, char c)
 void stripAll(QByteArray &s, std::initializer_list<const char *> tokens)
 {
     for (const char *t : tokens)
-        StripToken(s, QByteArrayView(t));
+        stripToken(s, QByteArrayView(t));
 }
 
 // Most names hold none of the characters the token lists remove; they skip the
@@ -115,7 +115,7 @@ QByteArray extract(const QByteArray &subject, const Variant &v)
 
 } // namespace
 
-void StripToken(QByteArray &text, QByteArrayView token)
+void stripToken(QByteArray &text, QByteArrayView token)
 {
     if (token.isEmpty())
         return;
@@ -131,32 +131,32 @@ void StripToken(QByteArray &text, QByteArrayView token)
     }
 }
 
-QByteArray ExtractJpgName(const QByteArray &subject)
+QByteArray extractJpgName(const QByteArray &subject)
 {
     return extract(subject, kJpg);
 }
 
-QByteArray ExtractGifName(const QByteArray &subject)
+QByteArray extractGifName(const QByteArray &subject)
 {
     return extract(subject, kGif);
 }
 
-QByteArray ExtractPngName(const QByteArray &subject)
+QByteArray extractPngName(const QByteArray &subject)
 {
     return extract(subject, kPng);
 }
 
-QByteArray ExtractNameByExtension(const QByteArray &subject, bool *isGifOrPng)
+QByteArray extractNameByExtension(const QByteArray &subject, bool *isGifOrPng)
 {
     const bool gif = containsCI(subject, ".gif");
     const bool png = !gif && containsCI(subject, ".png");
     if (isGifOrPng)
         *isGifOrPng = gif || png;
     if (gif)
-        return ExtractGifName(subject);
+        return extractGifName(subject);
     if (png)
-        return ExtractPngName(subject);
-    return ExtractJpgName(subject);
+        return extractPngName(subject);
+    return extractJpgName(subject);
 }
 
 } // namespace kestrel

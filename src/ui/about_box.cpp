@@ -63,7 +63,7 @@ QString AboutBox::versionText()
 void AboutBox::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    m_ctx.PlaySfx(QStringLiteral("hi.wav"));
+    m_ctx.playSfx(QStringLiteral("hi.wav"));
 }
 
 } // namespace kestrel

@@ -51,7 +51,7 @@ AddGroupDialog::AddGroupDialog(Context &ctx, FavouritesModel &favourites, QWidge
     name->setObjectName(QStringLiteral("Text1"));
     grid->addWidget(name, 2, 0, 1, 2);
     QPushButton *older = button(this, "cmdAdd", tr("NEWSGRPS.TXT"));
-    older->setVisible(groupFileExists(ctx.state.AppPath));
+    older->setVisible(groupFileExists(ctx.state.appPath));
     QPushButton *ok = button(this, "cmdOK", tr("&Add"));
     ok->setDefault(true);
     QPushButton *close = button(this, "cmdExit", tr("&Close"));

@@ -57,7 +57,7 @@ int FindWindow::findAndSelect()
     if (m_text->text().isEmpty())
         return 0;
     m_search->setEnabled(false);
-    const int n = m_model.FindAndSelect(m_text->text(), m_case->isChecked());
+    const int n = m_model.findAndSelect(m_text->text(), m_case->isChecked());
     m_search->setEnabled(true);
     return n;
 }

@@ -32,7 +32,7 @@ public:
     // A folder path with exactly one "/" at its end.
     static QString withOneSlash(QString path);
 
-    // Command1: the new-folder dialog (frmMakePath), opened without blocking.
+    // stopScan: the new-folder dialog (frmMakePath), opened without blocking.
     void openNewFolderDialog();
 
 private:

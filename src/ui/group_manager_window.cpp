@@ -127,7 +127,7 @@ QWidget *GroupManagerWindow::buildListButtons()
     layout->addWidget(m_reload);
     layout->addStretch(1);
     connect(m_getHostGroups, &QPushButton::clicked, this, [this] { m_manager->cmdGetHostGroupsClicked(); });
-    connect(m_reload, &QPushButton::clicked, this, [this] { m_manager->Command2Clicked(); });
+    connect(m_reload, &QPushButton::clicked, this, [this] { m_manager->reloadHostGroupsClicked(); });
     return row;
 }
 
@@ -207,7 +207,7 @@ void GroupManagerWindow::showControls()
 {
     const GroupManagerControls &c = m_manager->controls();
     m_getHostGroups->setEnabled(c.cmdGetHostGroups);
-    m_reload->setEnabled(c.Command2);
+    m_reload->setEnabled(c.reloadHostGroups);
     m_search->setEnabled(c.cmdQR);
     m_search->setText(c.cmdQRCaption);
     m_search->setIcon(style()->standardIcon(c.cmdQRCaption == QStringLiteral("Search")

@@ -128,7 +128,7 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent) : QMainWindow(parent), m_c
     setOuterSize(twipsToPixels(WidthTwips, horizontalDpi(*this)),
                  twipsToPixels(FullHeightTwips, verticalDpi(*this)));
 
-    m_ctx.PlaySfx(QStringLiteral("startup.wav"));
+    m_ctx.playSfx(QStringLiteral("startup.wav"));
 }
 
 MainWindow::~MainWindow() = default;

@@ -102,7 +102,7 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void scanClicked();           // cmdScan
-    void stopScanClicked();       // Command1
+    void stopScanClicked();       // stopScan
     void abortDownloadClicked();  // Command2
     void deleteClicked();         // cmdDelete
     void moveToTopClicked();      // cmdMoveToTop

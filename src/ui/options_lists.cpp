@@ -205,7 +205,7 @@ QWidget *OptionsWindow::buildDuplicatesTab()
     m_dlistSize->setObjectName(QStringLiteral("lblDlistSize"));
     connect(&m_lists.noRedl, &NoRedlList::sizeChanged, m_dlistSize, &QLabel::setText);
     connect(resetList, &QPushButton::clicked, this, [this] {
-        if (m_lists.noRedl.ResetNoRedl())
+        if (m_lists.noRedl.resetNoRedl())
             m_dlistSize->setText(m_lists.noRedl.sizeCaption());
     });
     reset->addWidget(resetList);
@@ -221,9 +221,9 @@ void OptionsWindow::addDupeFolder()
         return;
     if (!folder.endsWith(u'/'))
         folder += u'/';
-    m_lists.dupePaths.AddDupeFolder(folder);
+    m_lists.dupePaths.addDupeFolder(folder);
     if (m_ctx.settings.checked(u"chkRecurse"))
-        m_lists.dupePaths.AddSubfolders(folder);
+        m_lists.dupePaths.addSubfolders(folder);
     m_dupeAdd->clear();
 }
 
@@ -299,7 +299,7 @@ void OptionsWindow::addBlacklistEntry()
     const QString text = m_blacklistAdd->text();
     if (text.trimmed().isEmpty())
         return;
-    m_lists.blacklist.AddToBlacklist(text.toUtf8());
+    m_lists.blacklist.addToBlacklist(text.toUtf8());
     m_blacklistAdd->clear();
 }
 

@@ -244,7 +244,7 @@ QWidget *OptionsWindow::buildCsvTab()
 
 QUrl OptionsWindow::csvResourcesAddress() const
 {
-    return QUrl::fromLocalFile(m_ctx.state.CsvPath);
+    return QUrl::fromLocalFile(m_ctx.state.csvPath);
 }
 
 FolderPicker *OptionsWindow::openPicker(int kind)
@@ -264,9 +264,9 @@ FolderPicker *OptionsWindow::openPicker(int kind)
         if (setting) {
             m_ctx.settings.setText(QString::fromLatin1(setting), chosen);
         } else if (!chosen.trimmed().isEmpty()) {
-            m_lists.dupePaths.AddDupeFolder(chosen);
+            m_lists.dupePaths.addDupeFolder(chosen);
             if (picker->recurse())
-                m_lists.dupePaths.AddSubfolders(chosen);
+                m_lists.dupePaths.addSubfolders(chosen);
         }
     });
     m_picker = picker;

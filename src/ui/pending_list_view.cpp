@@ -28,7 +28,7 @@ PendingListView::PendingListView(MainWindow &window, PendingListModel &model)
 
     view->header()->setSectionsClickable(true);
     connect(view->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-        m_model.HeaderClicked(column);
+        m_model.headerClicked(column);
         showSortIndicator();
     });
     view->installEventFilter(this);
@@ -55,18 +55,18 @@ void PendingListView::buildMenu()
             showSortIndicator();
         });
     };
-    add("mnuRemove", tr("Remove"), [](PendingListModel &m) { m.RemoveSelected(false); });
-    add("mnuRemoveNoredl", tr("Remove [add to noredl]"), [](PendingListModel &m) { m.RemoveSelected(true); });
-    add("mnuForceque", tr("Force to Download Que"), [](PendingListModel &m) { m.ForceToQueue(); });
+    add("mnuRemove", tr("Remove"), [](PendingListModel &m) { m.removeSelected(false); });
+    add("mnuRemoveNoredl", tr("Remove [add to noredl]"), [](PendingListModel &m) { m.removeSelected(true); });
+    add("mnuForceque", tr("Force to Download Que"), [](PendingListModel &m) { m.forceToQueue(); });
     m_menu->addSeparator();
-    add("mnuMoveTop", tr("Move To Top"), [](PendingListModel &m) { m.MoveToTop(); });
+    add("mnuMoveTop", tr("Move To Top"), [](PendingListModel &m) { m.moveToTop(); });
     m_menu->addSeparator();
     add("mnuBemail", tr("Blacklist Email"),
-        [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::Email); });
+        [](PendingListModel &m) { m.blacklistSelected(BlacklistField::Email); });
     add("mnuBpostinghost", tr("Blacklist Posting Host"),
-        [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::PostingHost); });
+        [](PendingListModel &m) { m.blacklistSelected(BlacklistField::PostingHost); });
     add("mnuBorg", tr("Blacklist Organization"),
-        [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::Organization); });
+        [](PendingListModel &m) { m.blacklistSelected(BlacklistField::Organization); });
 }
 
 void PendingListView::wireButtons()
@@ -77,14 +77,14 @@ void PendingListView::wireButtons()
             showSortIndicator();
         });
     };
-    on(&MainWindow::moveToTopClicked, [](PendingListModel &m) { m.MoveToTop(); });
-    on(&MainWindow::deleteClicked, [](PendingListModel &m) { m.RemoveSelected(false); });
+    on(&MainWindow::moveToTopClicked, [](PendingListModel &m) { m.moveToTop(); });
+    on(&MainWindow::deleteClicked, [](PendingListModel &m) { m.removeSelected(false); });
     on(&MainWindow::blacklistEmailClicked,
-       [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::Email); });
+       [](PendingListModel &m) { m.blacklistSelected(BlacklistField::Email); });
     on(&MainWindow::blacklistOrgClicked,
-       [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::Organization); });
+       [](PendingListModel &m) { m.blacklistSelected(BlacklistField::Organization); });
     on(&MainWindow::blacklistHostClicked,
-       [](PendingListModel &m) { m.BlacklistSelected(BlacklistField::PostingHost); });
+       [](PendingListModel &m) { m.blacklistSelected(BlacklistField::PostingHost); });
     connect(&m_window, &MainWindow::searchSelectClicked, this, [this] {
         FindWindow *w = findWindow();
         w->show();
@@ -92,7 +92,7 @@ void PendingListView::wireButtons()
         w->activateWindow();
     });
     connect(&m_window, &MainWindow::downloadLightClicked, this, [this] {
-        if (m_model.DownloadLightClicked())
+        if (m_model.downloadLightClicked())
             Q_EMIT downloadStartRequested();
     });
 }
@@ -126,7 +126,7 @@ bool PendingListView::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete &&
         static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
-        m_model.RemoveSelected(false);
+        m_model.removeSelected(false);
         return true;
     }
     return QObject::eventFilter(watched, event);

@@ -67,15 +67,15 @@ TEST(ServiceLoop, EveryStopArmsTheCountdownOnceAndItConnectsAgain)
         QObject::connect(&engine.context().log, &OperationsLog::logged,
                          [&](const QString &, const QString &message) { logged << message; });
         HeadlessFrontEnd fe;
-        engine.Main(fe);
+        engine.startUp(fe);
         RescanCountdown &countdown = engine.circle().countdown();
-        countdown.Timer1().setInterval(3600 * 1000); // ticked by hand below
+        countdown.timer().setInterval(3600 * 1000); // ticked by hand below
         ServiceLoop loop(engine.circle());
         loop.start();
 
         ASSERT_TRUE(kestrel::test::waitUntil([&] { return countdown.running(); }, 15000)) << c.what;
         kestrel::test::waitUntil([] { return false; }, 100); // a second arming would come now
-        EXPECT_EQ(engine.context().state.RescanCountdown, c.seconds) << c.what;
+        EXPECT_EQ(engine.context().state.rescanCountdown, c.seconds) << c.what;
         EXPECT_EQ(logged.count(c.line), 1) << c.what << "\n" << logged.join('\n').toStdString();
         EXPECT_EQ(countStartingWith(logged, "Rescan in") + countStartingWith(logged, "The run ended"), 1)
             << c.what;

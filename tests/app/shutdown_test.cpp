@@ -36,12 +36,12 @@ TEST(Shutdown, ArticleAnsweredAfterTheSaveIsNotFiled)
     RecordingPrompter prompter;
     Engine engine(dir.path(), nullptr, &prompter);
     HeadlessFrontEnd fe;
-    engine.Main(fe);
-    engine.circle().ConnectScan();
+    engine.startUp(fe);
+    engine.circle().connectScan();
 
-    ASSERT_TRUE(kestrel::test::waitUntil([&] { return engine.context().state.ArticleInHand; }, 15000));
-    const QByteArray inHand = engine.context().state.CurrentArticle.text;
-    engine.ExitProgram(fe);
+    ASSERT_TRUE(kestrel::test::waitUntil([&] { return engine.context().state.articleInHand; }, 15000));
+    const QByteArray inHand = engine.context().state.currentArticle.text;
+    engine.exitProgram(fe);
     kestrel::test::waitUntil([] { return false; }, 1200); // the silenced answer comes now
 
     EXPECT_TRUE(QDir(dir.file("pics")).entryList(QDir::Files).isEmpty());

@@ -37,7 +37,7 @@ TEST_F(LogFixture, SwitchesDecideWhereMessagesGo)
         log.clear();
         settings.setChecked(u"chkEnableLogging", c.enable);
         settings.setChecked(u"chkLogFile", c.file);
-        log.WriteLog(QStringLiteral("hello"), c.toLog);
+        log.writeLog(QStringLiteral("hello"), c.toLog);
         EXPECT_EQ(log.statusLine(), "hello");
         EXPECT_EQ(log.entries().size(), c.listEntries);
         EXPECT_EQ(dir.exists("OPSLOG.TXT"), c.fileWritten);
@@ -48,7 +48,7 @@ TEST_F(LogFixture, EntryFormatAndCarriageReturnCut)
 {
     settings.setChecked(u"chkEnableLogging", true);
     settings.setChecked(u"chkLogFile", true);
-    log.WriteLog(QStringLiteral("  some words \r\nmore text"), true);
+    log.writeLog(QStringLiteral("  some words \r\nmore text"), true);
     ASSERT_EQ(log.entries().size(), 1);
     EXPECT_EQ(log.entries().front(), "09:09:05  some words");
     EXPECT_EQ(log.statusLine(), "some words");
@@ -61,7 +61,7 @@ TEST_F(LogFixture, ListKeepsNewest99)
 {
     settings.setChecked(u"chkEnableLogging", true);
     for (int i = 1; i <= 150; ++i)
-        log.WriteLog(QString::number(i), true);
+        log.writeLog(QString::number(i), true);
     ASSERT_EQ(log.entries().size(), 99);
     EXPECT_EQ(log.entries().front(), "09:09:05  150");
     EXPECT_EQ(log.entries().back(), "09:09:05  52");
@@ -72,7 +72,7 @@ TEST_F(LogFixture, UnwritableFileDoesNotDisturbCaller)
     settings.setChecked(u"chkEnableLogging", true);
     settings.setChecked(u"chkLogFile", true);
     QDir().mkpath(dir.file("OPSLOG.TXT")); // a folder where the file should be
-    log.WriteLog(QStringLiteral("still shown"), true);
+    log.writeLog(QStringLiteral("still shown"), true);
     EXPECT_EQ(log.entries().size(), 1);
     EXPECT_EQ(log.statusLine(), "still shown");
 }

@@ -30,9 +30,9 @@ TEST(SettingsFile, FreshFileHoldsExactlyTheKeysInOrder)
     TempProgramFolder dir;
     SettingsStore settings;
     IniFile ini(dir.file("KESTREL.INI"));
-    SaveSettings(ini, settings);
-    SaveWindowPlacement(ini, 0, 100, 200, 9465, 6180);
-    SaveColumnWidths(ini, LoadColumnWidths(ini));
+    saveSettings(ini, settings);
+    saveWindowPlacement(ini, 0, 100, 200, 9465, 6180);
+    saveColumnWidths(ini, loadColumnWidths(ini));
     ASSERT_TRUE(ini.save());
 
     // Section and key names in file order, one blank between them.
@@ -59,11 +59,11 @@ TEST(SettingsFile, RoundTripKeepsEveryValue)
     out.setText(u"lblDownloadPath", QStringLiteral("/srv/pics/"));
     out.setChecked(u"chkCSVusefolders", false);
     IniFile ini(dir.file("KESTREL.INI"));
-    SaveSettings(ini, out);
+    saveSettings(ini, out);
     ASSERT_TRUE(ini.save());
 
     SettingsStore in;
-    const QStringList notes = LoadSettings(IniFile(dir.file("KESTREL.INI")), in, "/x/CSV/", true);
+    const QStringList notes = loadSettings(IniFile(dir.file("KESTREL.INI")), in, "/x/CSV/", true);
     EXPECT_TRUE(notes.isEmpty()) << notes.join('\n').toStdString();
     for (const SettingDef &d : settingsTable()) {
         if (!d.section || QByteArray(d.key) == "CSV_Path")
@@ -87,7 +87,7 @@ TEST(SettingsFile, PasswordKeptOnlyWhenAsked)
         s.setText(u"txtPassword", QStringLiteral(" pw "));
         s.setChecked(u"chkSavePassword", c.save);
         IniFile ini(dir.file("KESTREL.INI"));
-        SaveSettings(ini, s);
+        saveSettings(ini, s);
         ASSERT_TRUE(ini.save());
         EXPECT_TRUE(dir.read("KESTREL.INI").contains("User_Pass=" + c.stored + "\r\n"));
         EXPECT_EQ(IniFile(dir.file("KESTREL.INI")).read("Options", "User_Pass"), c.stored);
@@ -115,7 +115,7 @@ TEST(SettingsFile, MisfitValuesAreFittedNotFatal)
         TempProgramFolder dir;
         dir.write("KESTREL.INI", "[Options]\n" + c.line + "\n");
         SettingsStore s;
-        const QStringList notes = LoadSettings(IniFile(dir.file("KESTREL.INI")), s, "/x/", true);
+        const QStringList notes = loadSettings(IniFile(dir.file("KESTREL.INI")), s, "/x/", true);
         EXPECT_EQ(s.number(SettingsStore::indexOf(c.name)), c.expected) << c.line.constData();
         EXPECT_EQ(!notes.isEmpty(), c.noted) << c.line.constData();
     }
@@ -127,7 +127,7 @@ TEST(SettingsFile, IgnoreCsvDisabledWithoutCsvFiles)
     dir.write("KESTREL.INI", "[CSV_Options]\nchkIgnoreCSV=1\n");
     for (const bool loaded : {false, true}) {
         SettingsStore s;
-        LoadSettings(IniFile(dir.file("KESTREL.INI")), s, "/c/", loaded);
+        loadSettings(IniFile(dir.file("KESTREL.INI")), s, "/c/", loaded);
         EXPECT_EQ(s.checked(u"chkIgnoreCSV"), loaded);
         EXPECT_EQ(s.isEnabled(u"chkIgnoreCSV"), loaded);
     }
@@ -142,7 +142,7 @@ TEST(SettingsFile, CsvPathGetsOneTrailingSeparator)
     } cases[] = {{"", "/app/CSV/"}, {"/data/csv", "/data/csv/"}, {" /data/csv/ ", "/data/csv/"}};
     for (const auto &c : cases) {
         dir.write("KESTREL.INI", "[CSV_Options]\nCSV_Path=" + c.stored + "\n");
-        EXPECT_EQ(LoadCsvPath(IniFile(dir.file("KESTREL.INI")), "/app"), c.expected);
+        EXPECT_EQ(loadCsvPath(IniFile(dir.file("KESTREL.INI")), "/app"), c.expected);
     }
 }
 
@@ -150,10 +150,10 @@ TEST(SettingsFile, MaximisedExitKeepsLastNormalPlacement)
 {
     TempProgramFolder dir;
     IniFile ini(dir.file("KESTREL.INI"));
-    SaveWindowPlacement(ini, 0, 10, 20, 9000, 6000);
-    SaveWindowPlacement(ini, 2, 0, 0, 30000, 20000);
+    saveWindowPlacement(ini, 0, 10, 20, 9000, 6000);
+    saveWindowPlacement(ini, 2, 0, 0, 30000, 20000);
     ASSERT_TRUE(ini.save());
-    const WindowPlacement p = LoadWindowPlacement(IniFile(dir.file("KESTREL.INI")));
+    const WindowPlacement p = loadWindowPlacement(IniFile(dir.file("KESTREL.INI")));
     EXPECT_EQ(p.windowState, 2);
     EXPECT_EQ(p.top, 10);
     EXPECT_EQ(p.left, 20);
@@ -165,7 +165,7 @@ TEST(SettingsFile, NoTopMeansCentreAndNothingElseRead)
 {
     TempProgramFolder dir;
     dir.write("KESTREL.INI", "[Sizing]\nLeft=5\nWidth=7\nWindowState=2\n");
-    const WindowPlacement p = LoadWindowPlacement(IniFile(dir.file("KESTREL.INI")));
+    const WindowPlacement p = loadWindowPlacement(IniFile(dir.file("KESTREL.INI")));
     EXPECT_FALSE(p.top || p.left || p.width || p.height || p.windowState);
 }
 
@@ -173,7 +173,7 @@ TEST(SettingsFile, ColumnWidthFallbacks)
 {
     TempProgramFolder dir;
     dir.write("KESTREL.INI", "[columns]\nc1=0\nC2=-5\nC3=abc\nC4=80.6\nC5= 33px\nC6=\nC8=0.4\n");
-    const auto w = LoadColumnWidths(IniFile(dir.file("KESTREL.INI")));
+    const auto w = loadColumnWidths(IniFile(dir.file("KESTREL.INI")));
     const std::array<int, 8> expected{60, 19, 150, 81, 33, 40, 60, 20};
     EXPECT_EQ(w, expected);
 }

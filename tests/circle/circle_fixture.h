@@ -27,7 +27,7 @@ namespace kestrel::test {
 // Keeps what the download connection hands over.
 struct RecordingSink : ArticleSink {
     std::vector<CapturedArticle> articles;
-    void ArticleRetrieved(const CapturedArticle &a) override { articles.push_back(a); }
+    void articleRetrieved(const CapturedArticle &a) override { articles.push_back(a); }
 };
 
 // One engine's circle against an in-process news server with generated groups.
@@ -84,7 +84,7 @@ struct CircleWorld : ScanWorld {
     // A queued entry for article `tag` of `group`.
     void addPending(const QByteArray &group, qint64 tag, const QByteArray &name)
     {
-        pending.add_articleheader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1,
+        pending.addArticleHeader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1,
                                   false, {}, false, false, name, group);
     }
 

@@ -31,28 +31,28 @@ TEST(Watchdog, SilenceBeforeOrAfterTheGreeting)
         CircleWorld w;
         w.ctx.settings.setChecked(u"chkAllowRestart", c.allowRestart);
         w.server.faults().silences.append(c.silence);
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         const QByteArray verb = c.silence.command;
         ASSERT_TRUE(waitUntil([&] {
-            return verb.isEmpty() ? w.circle.connections().TCP1().isConnected()
+            return verb.isEmpty() ? w.circle.connections().scanConnection().isConnected()
                                   : w.count(w.commands(1), verb) == 1;
         }));
         Connections &conn = w.circle.connections();
-        EXPECT_TRUE(conn.Timerbot1().isActive());
+        EXPECT_TRUE(conn.scanWatchdogTimer().isActive());
         w.clock.advanceMsecs(60'000);
         conn.watchdogTick(1);
-        EXPECT_TRUE(conn.TCP1().isConnected());
+        EXPECT_TRUE(conn.scanConnection().isConnected());
         w.clock.advanceMsecs(1'000);
         conn.watchdogTick(1);
         EXPECT_TRUE(w.logged(c.reason));
-        EXPECT_TRUE(conn.TCP1().isClosed());
-        EXPECT_FALSE(conn.Timerbot1().isActive());
-        EXPECT_FALSE(w.ctx.state.Scanning);
-        EXPECT_EQ(w.ctx.state.RescanArmed, c.allowRestart);
+        EXPECT_TRUE(conn.scanConnection().isClosed());
+        EXPECT_FALSE(conn.scanWatchdogTimer().isActive());
+        EXPECT_FALSE(w.ctx.state.scanning);
+        EXPECT_EQ(w.ctx.state.rescanArmed, c.allowRestart);
         EXPECT_EQ(w.circle.countdown().running(), c.allowRestart);
         EXPECT_EQ(w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")), c.allowRestart);
         if (c.allowRestart) {
-            EXPECT_EQ(w.ctx.state.RescanCountdown, 90);
+            EXPECT_EQ(w.ctx.state.rescanCountdown, 90);
             EXPECT_TRUE(w.waits.empty());
         } else {
             EXPECT_EQ(w.waits, std::vector<bool>{true});
@@ -64,15 +64,15 @@ TEST(Watchdog, DisarmedTimerStopsAndScanConnectionIsLeftAloneDuringADownload)
 {
     CircleWorld w;
     Connections &conn = w.circle.connections();
-    conn.Timerbot1().start();
+    conn.scanWatchdogTimer().start();
     conn.watchdogTick(1);
-    EXPECT_FALSE(conn.Timerbot1().isActive());
+    EXPECT_FALSE(conn.scanWatchdogTimer().isActive());
 
     w.ctx.settings.setChecked(u"chkAllowRestart", true);
-    w.ctx.state.DownloadState = 5;
-    conn.EmergencyReconnect(1);
+    w.ctx.state.downloadState = 5;
+    conn.emergencyReconnect(1);
     EXPECT_TRUE(w.log.isEmpty());
-    EXPECT_FALSE(w.ctx.state.RescanArmed);
+    EXPECT_FALSE(w.ctx.state.rescanArmed);
 }
 
 struct Countdown : CircleWorld {
@@ -102,7 +102,7 @@ TEST(RescanCountdown, CountsDownWithSoundsAndConnects)
                                    "3.wav", "2.wav", "1.wav"}));
     cd.tick();
     EXPECT_FALSE(cd.running());
-    EXPECT_FALSE(w.ctx.state.RescanArmed);
+    EXPECT_FALSE(w.ctx.state.rescanArmed);
     EXPECT_TRUE(w.logged(QStringLiteral("Connecting...")));
     EXPECT_EQ(QFileInfo(w.ctx.sound.lastPlayed()).fileName(), QStringLiteral("1.wav"));
     ASSERT_TRUE(w.runUntilWait());
@@ -114,21 +114,21 @@ TEST(RescanCountdown, CancelledByAConnectStoppedByTheStopButton)
     {
         Countdown w;
         w.circle.countdown().arm(30);
-        w.ctx.state.RescanArmed = false; // what a manual connect does
+        w.ctx.state.rescanArmed = false; // what a manual connect does
         w.circle.countdown().tick();
         EXPECT_TRUE(w.logged(QStringLiteral("Re-scan countdown cancelled by user.")));
         EXPECT_FALSE(w.circle.countdown().running());
-        EXPECT_EQ(w.ctx.state.RescanCountdown, 30);
+        EXPECT_EQ(w.ctx.state.rescanCountdown, 30);
     }
     {
         Countdown w;
         w.ctx.settings.setNumber(u"sldRescan", 45);
         w.circle.countdown().arm(20);
         w.circle.countdown().tick();
-        w.circle.Command1();
+        w.circle.stopScan();
         EXPECT_FALSE(w.circle.countdown().running());
-        EXPECT_FALSE(w.ctx.state.RescanArmed);
-        EXPECT_EQ(w.ctx.state.RescanCountdown, 45);
+        EXPECT_FALSE(w.ctx.state.rescanArmed);
+        EXPECT_EQ(w.ctx.state.rescanCountdown, 45);
         EXPECT_TRUE(w.log.isEmpty());
     }
 }
@@ -137,11 +137,11 @@ TEST(ScanDriver, StopButtonEndsARunningScan)
 {
     CircleWorld w({{"a.one", 1, 5, 0}, {"a.two", 1, 5, 0}});
     w.server.faults().silences.append({"GROUP", -1, 1});
-    w.circle.ConnectScan();
+    w.circle.connectScan();
     ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(1), "GROUP") == 1; }));
-    w.counters.ScanHeaderCount = 7;
-    w.circle.Command1();
-    EXPECT_FALSE(w.ctx.state.Scanning);
+    w.counters.scanHeaderCount = 7;
+    w.circle.stopScan();
+    EXPECT_FALSE(w.ctx.state.scanning);
     EXPECT_TRUE(
         w.logged(QStringLiteral("Scan Aborted by user. 7 headers read in 0 seconds, averaging 0.0 headers "
                                 "per minute.")));

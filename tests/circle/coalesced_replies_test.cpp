@@ -28,7 +28,7 @@ CircleOutcome scanAndDownload(bool xover, int repliesPerSegment)
     w.ctx.settings.setNumber(u"sldXOVER", 10);
     w.ctx.settings.setChecked(u"chkAutodownload", true);
     CircleOutcome out;
-    w.circle.ConnectScan();
+    w.circle.connectScan();
     out.finished =
         w.runUntilWait(15000) &&
         waitUntil([&] { return w.commands(2).endsWith("QUIT") && w.server.openConnections() <= 1; }, 3000);
@@ -36,8 +36,8 @@ CircleOutcome scanAndDownload(bool xover, int repliesPerSegment)
         out.error = w.waits.back();
     out.scanCommands = w.commands(1);
     out.downloadCommands = w.commands(2);
-    out.headers = w.counters.ScanHeaderCount;
-    out.lastRead = w.favs.GetLastRead(kGroup);
+    out.headers = w.counters.scanHeaderCount;
+    out.lastRead = w.favs.getLastRead(kGroup);
     for (const CapturedArticle &a : w.sink.articles) {
         out.fetchedNames.append(a.fileName);
         out.fetchedTexts.append(a.articleBuffer);

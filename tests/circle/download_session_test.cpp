@@ -16,7 +16,7 @@ TEST(DownloadSession, FetchesInListOrderReusingTheSelectedGroup)
         w.addPending("a.one", 3, "p3.jpg");
         w.addPending("a.one", 4, "p4.jpg");
         w.addPending("a.two", 7, "q7.jpg");
-        w.circle.DownloadNext();
+        w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_FALSE(w.waits.back());
         const QByteArray verb = headers ? "ARTICLE  " : "BODY  ";
@@ -31,8 +31,8 @@ TEST(DownloadSession, FetchesInListOrderReusingTheSelectedGroup)
         EXPECT_TRUE(text.endsWith("\r\n.\r\n"));
         EXPECT_EQ(w.sink.articles[1].bytes, text.size());
         EXPECT_EQ(w.pending.count(), 0);
-        EXPECT_EQ(w.ctx.state.DownloadState, 0);
-        EXPECT_FALSE(w.ctx.state.ArticleInHand);
+        EXPECT_EQ(w.ctx.state.downloadState, 0);
+        EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_FALSE(w.ctx.display.downloadLightBusy());
     }
 }
@@ -43,7 +43,7 @@ TEST(DownloadSession, ArticleNumbersPastThirtyTwoBitsAreFetchedAsTheyAre)
     const qint64 big = 5000000001;
     CircleWorld w({{"a.big", big, big + 1, 0}});
     w.addPending("a.big", big + 1, "big.jpg");
-    w.circle.DownloadNext();
+    w.circle.downloadNext();
     ASSERT_TRUE(w.runUntilWait());
     EXPECT_EQ(w.commands(1).value(1), "BODY  5000000002");
     ASSERT_EQ(w.sink.articles.size(), 1u);
@@ -86,7 +86,7 @@ TEST(DownloadSession, RefusedArticlesAndGroupsDoNotStallTheRun)
         c.setup(w);
         w.addPending("a.one", 3, "p3.jpg");
         w.addPending("a.one", 4, "p4.jpg");
-        w.circle.DownloadNext();
+        w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait(3000));
         EXPECT_TRUE(w.logged(c.logLine));
         QByteArrayList fetched;
@@ -108,15 +108,15 @@ TEST(DownloadSession, MaxPendingStopsTheScanAndStartsTheDownload)
     int queuedAtStop = -1;
     QObject::connect(&w.ctx.log, &OperationsLog::logged, &w.circle, [&](const QString &, const QString &m) {
         if (m.startsWith(u"Scan Stopped (max pending)."))
-            queuedAtStop = w.ctx.state.PendingCount;
+            queuedAtStop = w.ctx.state.pendingCount;
     });
-    w.circle.ConnectScan();
+    w.circle.connectScan();
     ASSERT_TRUE(w.runUntilWait());
     EXPECT_GE(queuedAtStop, 5);
     EXPECT_EQ(int(w.sink.articles.size()), queuedAtStop);
     EXPECT_EQ(w.count(w.commands(1), "GROUP a.two"), 0);
     EXPECT_EQ(w.count(w.commands(1), "XOVER"), 1);
-    EXPECT_FALSE(w.ctx.state.Scanning);
+    EXPECT_FALSE(w.ctx.state.scanning);
 }
 
 // The connection goes silent in the middle of an article. The watchdog's emergency
@@ -130,15 +130,15 @@ TEST(DownloadSession, EmergencyReconnectRequeuesTheArticleUpToThreeTimes)
     w.addPending("a.one", 3, "p3.jpg");
     for (int attempt = 1; attempt <= 3; ++attempt) {
         SCOPED_TRACE(attempt);
-        w.circle.DownloadNext();
+        w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(), "BODY") == attempt; }, 3000));
         w.clock.advanceMsecs(61'000);
         w.circle.connections().watchdogTick(2);
         EXPECT_TRUE(w.logged(QStringLiteral("Download connection silent for more than 60 seconds.")));
         EXPECT_TRUE(w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")));
-        EXPECT_EQ(w.ctx.state.RescanCountdown, 90);
-        EXPECT_EQ(w.ctx.state.DownloadState, 0);
-        EXPECT_FALSE(w.ctx.state.ArticleInHand);
+        EXPECT_EQ(w.ctx.state.rescanCountdown, 90);
+        EXPECT_EQ(w.ctx.state.downloadState, 0);
+        EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_EQ(w.texts(), attempt < 3 ? QByteArrayList{"p3.jpg"} : QByteArrayList{});
     }
     EXPECT_TRUE(w.logged(QStringLiteral("Dropped after 3 failed attempts: p3.jpg")));
@@ -150,17 +150,17 @@ TEST(DownloadSession, UserAbortRequeuesTheArticle)
     w.server.faults().silences.append({"BODY", -1, 1});
     w.addPending("a.one", 3, "p3.jpg");
     w.addPending("a.one", 4, "p4.jpg");
-    w.circle.Command2();
+    w.circle.abortDownload();
     EXPECT_EQ(w.prompter.said.back(),
               QStringLiteral("Use this button to stop the download process, there is not currently anything "
                              "downloading."));
-    w.circle.DownloadNext();
+    w.circle.downloadNext();
     ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(), "BODY") == 1; }, 3000));
-    w.circle.Command2();
+    w.circle.abortDownload();
     EXPECT_TRUE(w.logged(QStringLiteral("User Abort!")));
     EXPECT_EQ(w.texts(), (QByteArrayList{"p3.jpg", "p4.jpg"}));
-    EXPECT_FALSE(w.ctx.state.ArticleInHand);
-    EXPECT_FALSE(w.ctx.state.RescanArmed);
+    EXPECT_FALSE(w.ctx.state.articleInHand);
+    EXPECT_FALSE(w.ctx.state.rescanArmed);
     ASSERT_FALSE(w.waits.empty());
     EXPECT_FALSE(w.waits.back());
 }
@@ -172,13 +172,13 @@ TEST(DownloadSession, ArticleCutOffByTheServerIsFetchedAgain)
     CircleWorld w({{"a.one", 1, 10, 0}});
     w.server.faults().dropArticleAfterBytes = 200;
     w.addPending("a.one", 3, "p3.jpg");
-    w.circle.DownloadNext();
+    w.circle.downloadNext();
     ASSERT_TRUE(w.runUntilWait());
     EXPECT_TRUE(w.waits.back());
     EXPECT_TRUE(w.logged(QStringLiteral("The news server closed the connection.")));
     EXPECT_EQ(w.texts(), QByteArrayList{"p3.jpg"});
     EXPECT_TRUE(w.sink.articles.empty());
-    w.circle.DownloadNext();
+    w.circle.downloadNext();
     ASSERT_TRUE(w.runUntilWait());
     ASSERT_EQ(w.sink.articles.size(), 1u);
     EXPECT_TRUE(w.sink.articles[0].articleBuffer.endsWith("\r\n.\r\n"));
@@ -195,12 +195,12 @@ TEST(DownloadSession, AlreadyConnectedDoesNotStallTheRun)
     w.addPending("a.one", 4, "p4.jpg");
     bool restarted = false;
     QObject::connect(&w.circle, &Circle::wouldWait, &w.circle, [&] {
-        if (!restarted && w.circle.connections().TCP2().isConnected()) {
+        if (!restarted && w.circle.connections().downloadConnection().isConnected()) {
             restarted = true;
-            w.circle.DownloadNext();
+            w.circle.downloadNext();
         }
     });
-    w.circle.DownloadNext();
+    w.circle.downloadNext();
     ASSERT_TRUE(waitUntil([&] { return w.sink.articles.size() == 2; }, 3000));
     EXPECT_TRUE(restarted);
     EXPECT_TRUE(w.logged(QStringLiteral("Already Connected!")));
@@ -212,16 +212,16 @@ TEST(DownloadSession, OnlyGhostedEntriesEndTheRunAtOnce)
 {
     CircleWorld w;
     w.addGhosted("!Duplicate", "x.jpg (1/1)");
-    w.counters.ScanHeaderCount = 0;
+    w.counters.scanHeaderCount = 0;
     w.ctx.settings.setChecked(u"chkReScan", true);
-    w.circle.DownloadNext();
+    w.circle.downloadNext();
     ASSERT_FALSE(w.waits.empty());
     EXPECT_EQ(w.ctx.log.statusLine(), QStringLiteral("Done!"));
-    EXPECT_FALSE(w.ctx.state.RescanArmed);
+    EXPECT_FALSE(w.ctx.state.rescanArmed);
     EXPECT_EQ(w.pending.count(), 1);
     // A scan running refuses the download.
-    w.ctx.state.Scanning = true;
-    w.circle.DownloadNext();
+    w.ctx.state.scanning = true;
+    w.circle.downloadNext();
     EXPECT_EQ(w.prompter.said.back(), QStringLiteral("Stop scan first."));
 }
 

@@ -60,14 +60,14 @@ TEST(Login, ScanConnectionSequences)
         w.ctx.settings.setText(u"txtUserName", c.user);
         w.ctx.settings.setText(u"txtPassword", c.password);
         QSignalSpy loginWanted(&w.circle, &Circle::loginWindowWanted);
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_TRUE(w.runUntilWait(3000));
         EXPECT_EQ(w.waits.back(), c.error);
         ASSERT_TRUE(waitUntil([&] { return w.commands(1).size() >= c.commands.size(); }, 2000));
         EXPECT_EQ(w.commands(1).mid(0, c.commands.size()), c.commands);
         EXPECT_EQ(w.prompter.said.empty() ? QString() : w.prompter.said.back(), c.message);
         EXPECT_EQ(loginWanted.size(), c.password.isEmpty() ? 1 : 0);
-        EXPECT_FALSE(w.ctx.state.Scanning);
+        EXPECT_FALSE(w.ctx.state.scanning);
         EXPECT_TRUE(w.ctx.display.scanEnabled());
         // The log names the steps, never the secrets.
         EXPECT_FALSE(w.logged(QStringLiteral("AUTHINFO")));
@@ -86,7 +86,7 @@ TEST(Login, RefusalOnTheDownloadConnection)
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
     w.server.faults().forcedReplies.append({"AUTHINFO", 502, 1});
     w.addPending("alt.binaries.pictures.test", 3, "p3.jpg");
-    w.circle.DownloadNext();
+    w.circle.downloadNext();
     ASSERT_TRUE(w.runUntilWait(3000));
     EXPECT_TRUE(w.waits.back());
     EXPECT_TRUE(w.prompter.said.empty());
@@ -94,7 +94,7 @@ TEST(Login, RefusalOnTheDownloadConnection)
     EXPECT_EQ(w.commands(1), (QByteArrayList{"AUTHINFO USER u", "QUIT"}));
     ASSERT_TRUE(waitUntil([&] { return w.pending.count() == 1; }, 2000));
     EXPECT_EQ(w.texts(), QByteArrayList{"p3.jpg"});
-    EXPECT_EQ(w.ctx.state.DownloadState, 0);
+    EXPECT_EQ(w.ctx.state.downloadState, 0);
 }
 
 TEST(Login, LoginThenDownloadAfterAScan)
@@ -106,10 +106,10 @@ TEST(Login, LoginThenDownloadAfterAScan)
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
     w.ctx.settings.setChecked(u"chkAutodownload", true);
     w.ctx.settings.setChecked(u"chkXOVER", true);
-    w.circle.ConnectScan();
+    w.circle.connectScan();
     ASSERT_TRUE(w.runUntilWait());
     EXPECT_FALSE(w.waits.back());
-    EXPECT_EQ(int(w.sink.articles.size()), w.pending.AddedCount());
+    EXPECT_EQ(int(w.sink.articles.size()), w.pending.addedCount());
     EXPECT_GT(w.sink.articles.size(), 0u);
     EXPECT_EQ(w.commands(2).mid(0, 3),
               (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "GROUP alt.binaries.pictures.test"}));
@@ -120,33 +120,33 @@ TEST(Login, LoginThenDownloadAfterAScan)
 TEST(Login, GroupListConnectionLogsWhatItSends)
 {
     CircleWorld w;
-    NntpConnection gTCP1(3);
+    NntpConnection listConnection(3);
     struct Port : LoginPort {
         Context &ctx;
         NntpConnection &c;
         int missing = 0;
         Port(Context &x, NntpConnection &cc) : ctx(x), c(cc) {}
-        void sendLoginLine(const QByteArray &line) override { SendGroupList(ctx, c, line); }
+        void sendLoginLine(const QByteArray &line) override { sendGroupList(ctx, c, line); }
         void userNameMissing() override { ++missing; }
         void passwordMissing() override { ++missing; }
-    } port(w.ctx, gTCP1);
+    } port(w.ctx, listConnection);
     w.circle.login().setPort(3, &port);
     w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
 
-    EXPECT_FALSE(SendGroupList(w.ctx, gTCP1, "LIST"));
+    EXPECT_FALSE(sendGroupList(w.ctx, listConnection, "LIST"));
     EXPECT_TRUE(w.log.isEmpty());
-    gTCP1.open(QStringLiteral("127.0.0.1"), w.server.port());
-    ASSERT_TRUE(waitUntil([&] { return gTCP1.isConnected(); }));
-    w.circle.login().SendAuthUser(3);
-    w.circle.login().SendAuthPass(3);
-    EXPECT_TRUE(SendGroupList(w.ctx, gTCP1, "LIST"));
+    listConnection.open(QStringLiteral("127.0.0.1"), w.server.port());
+    ASSERT_TRUE(waitUntil([&] { return listConnection.isConnected(); }));
+    w.circle.login().sendAuthUser(3);
+    w.circle.login().sendAuthPass(3);
+    EXPECT_TRUE(sendGroupList(w.ctx, listConnection, "LIST"));
     EXPECT_EQ(w.log, (QStringList{"Authenticating User Name...", "AUTHINFO USER u",
                                   "Authenticating Password...", "AUTHINFO PASS p", "LIST"}));
     ASSERT_TRUE(waitUntil([&] { return w.commands().size() == 3; }));
     EXPECT_EQ(w.commands(), (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "LIST"}));
     w.ctx.settings.setText(u"txtUserName", QString());
-    w.circle.login().SendAuthUser(3);
+    w.circle.login().sendAuthUser(3);
     EXPECT_EQ(port.missing, 1);
 }
 
@@ -157,7 +157,7 @@ TEST(Login, ConnectScanNeedsAHostAndGroups)
         CircleWorld w;
         w.ctx.settings.setText(u"txtHost", QString());
         w.ctx.settings.setText(u"txtPort", QString());
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_EQ(w.waits, std::vector<bool>{true});
         EXPECT_TRUE(
             w.prompter.said.back().startsWith(u"Enter News Server name, and then click connect again.\r\r"));
@@ -167,7 +167,7 @@ TEST(Login, ConnectScanNeedsAHostAndGroups)
     {
         CircleWorld w(QList<newsd::SampleGroup>{});
         QSignalSpy groupsWanted(&w.circle, &Circle::newsgroupsWanted);
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_EQ(w.waits, std::vector<bool>{true});
         EXPECT_TRUE(
             w.prompter.said.back().startsWith(u"Before scanning, you need to specify some newsgroups."));
@@ -178,7 +178,7 @@ TEST(Login, ConnectScanNeedsAHostAndGroups)
         CircleWorld w;
         w.ctx.settings.setText(u"txtHost", QStringLiteral("  127.0.0.1  "));
         w.ctx.settings.setText(u"txtPort", QString::number(w.server.port()) + QStringLiteral("abc"));
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_FALSE(w.waits.back());
     }
@@ -187,7 +187,7 @@ TEST(Login, ConnectScanNeedsAHostAndGroups)
         CircleWorld w;
         w.server.close();
         w.ctx.settings.setText(u"txtPort", QStringLiteral("1"));
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_TRUE(w.waits.back());
         EXPECT_TRUE(w.logged(QStringLiteral("Connection refused")));

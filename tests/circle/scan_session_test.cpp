@@ -43,17 +43,17 @@ TEST(ScanSession, ReadsNewHeadersFromTheLastReadArticleOn)
         w.favs.setSubItem(0, FavLastRead, c.lastRead);
         w.ctx.settings.setChecked(u"chkXOVER", c.xover);
         w.ctx.settings.setNumber(u"sldXOVER", 20);
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_FALSE(w.waits.back());
         EXPECT_TRUE(waitUntil([&] { return w.commands(1).last() == "QUIT"; }, 2000));
         const QByteArrayList expected = QByteArrayList{"GROUP " + kGroup} + c.commands.split('|');
         EXPECT_EQ(w.commands(1).mid(0, expected.size()), expected);
-        EXPECT_EQ(w.counters.ScanHeaderCount, c.newHeaders);
-        EXPECT_EQ(w.favs.GetLastRead(kGroup), c.lastReadAfter);
+        EXPECT_EQ(w.counters.scanHeaderCount, c.newHeaders);
+        EXPECT_EQ(w.favs.getLastRead(kGroup), c.lastReadAfter);
         EXPECT_TRUE(w.logged(QString::number(c.logged) + QStringLiteral(" new articles in ") +
                              QString::fromLatin1(kGroup)));
-        EXPECT_FALSE(w.ctx.state.Scanning);
+        EXPECT_FALSE(w.ctx.state.scanning);
     }
 }
 
@@ -66,13 +66,13 @@ TEST(ScanSession, PerGroupLimitEndsEachGroupEarly)
         w.ctx.settings.setNumber(u"sldXOVER", 20);
         w.ctx.settings.setChecked(u"chkMaxPGPS", true);
         w.ctx.settings.setNumber(u"sldMaxPGPS", 5);
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_TRUE(w.runUntilWait());
         // HEAD mode asks for five headers; XOVER mode stops after the range that
         // reached five lines.
         const int perGroup = xover ? 21 : 5;
-        EXPECT_EQ(w.counters.ScanHeaderCount, 2 * perGroup);
-        EXPECT_EQ(w.favs.GetLastRead("a.two"), QByteArray::number(perGroup));
+        EXPECT_EQ(w.counters.scanHeaderCount, 2 * perGroup);
+        EXPECT_EQ(w.favs.getLastRead("a.two"), QByteArray::number(perGroup));
         EXPECT_EQ(w.count(w.commands(1), "XOVER"), xover ? 2 : 0);
     }
 }
@@ -85,10 +85,10 @@ TEST(ScanSession, RangeStartOfAnotherGroupDoesNotEndAGroup)
     w.favs.setSubItem(1, FavLastRead, "1");
     w.ctx.settings.setChecked(u"chkXOVER", true);
     w.ctx.settings.setNumber(u"sldXOVER", 20);
-    w.circle.ConnectScan();
+    w.circle.connectScan();
     ASSERT_TRUE(w.runUntilWait());
-    EXPECT_EQ(w.favs.GetLastRead("a.two"), "30");
-    EXPECT_EQ(w.counters.ScanHeaderCount, 10 + 29);
+    EXPECT_EQ(w.favs.getLastRead("a.two"), "30");
+    EXPECT_EQ(w.counters.scanHeaderCount, 10 + 29);
 }
 
 // Two new headers in the first of three groups count as two, not as nothing, so the
@@ -104,12 +104,12 @@ TEST(ScanSession, HeaderCountIsTheNewHeadersTaken)
         w.ctx.settings.setChecked(u"chkXOVER", xover);
         w.ctx.settings.setChecked(u"chkReScan", true);
         w.ctx.settings.setChecked(u"chkAutodownload", true);
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_TRUE(w.runUntilWait());
-        EXPECT_EQ(w.counters.ScanHeaderCount, 2);
+        EXPECT_EQ(w.counters.scanHeaderCount, 2);
         EXPECT_TRUE(w.logged(QStringLiteral("Scan Complete. 2 headers read in")));
         EXPECT_TRUE(w.logged(QStringLiteral("Rescan in 90 seconds.")));
-        EXPECT_TRUE(w.ctx.state.RescanArmed);
+        EXPECT_TRUE(w.ctx.state.rescanArmed);
     }
 }
 
@@ -145,9 +145,9 @@ TEST(ScanSession, SkippedAndFailingGroupsDoNotStallTheScan)
         w.addFavourite("a.two");
         w.store->addGroup({"a.two", 1, 5, 0});
         w.ctx.settings.setChecked(u"chkXOVER", true);
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_TRUE(w.runUntilWait(3000));
-        EXPECT_EQ(w.favs.GetLastRead("a.two"), "5");
+        EXPECT_EQ(w.favs.getLastRead("a.two"), "5");
         EXPECT_EQ(w.count(w.commands(1), "GROUP"), 2 + (c.logLine.contains(u"missing") ? 1 : 0));
         if (!c.logLine.isEmpty()) {
             EXPECT_TRUE(w.logged(c.logLine));
@@ -167,10 +167,10 @@ TEST(ScanSession, ConnectionLostMidScanEndsTheScan)
                              QMetaObject::invokeMethod(
                                  &w.server, [&] { w.server.dropConnections(); }, Qt::QueuedConnection);
                      });
-    w.circle.ConnectScan();
+    w.circle.connectScan();
     ASSERT_TRUE(w.runUntilWait(3000));
     EXPECT_TRUE(w.waits.back());
-    EXPECT_FALSE(w.ctx.state.Scanning);
+    EXPECT_FALSE(w.ctx.state.scanning);
     EXPECT_EQ(w.count(w.commands(1), "GROUP"), 1);
     EXPECT_TRUE(w.logged(QStringLiteral("The news server closed the connection.")));
     EXPECT_TRUE(w.ctx.display.scanEnabled());
@@ -188,11 +188,11 @@ TEST(ScanSession, RepliesSplitAtEveryBytePosition)
             w.server.faults().splitAt = {at};
             w.server.faults().splitPauseMs = 0;
             w.ctx.settings.setChecked(u"chkXOVER", xover);
-            w.circle.ConnectScan();
+            w.circle.connectScan();
             ASSERT_TRUE(w.runUntilWait(3000));
             EXPECT_FALSE(w.waits.back());
-            EXPECT_EQ(w.counters.ScanHeaderCount, 3);
-            EXPECT_EQ(w.favs.GetLastRead("a.one"), "3");
+            EXPECT_EQ(w.counters.scanHeaderCount, 3);
+            EXPECT_EQ(w.favs.getLastRead("a.one"), "3");
         }
     }
 }

@@ -109,7 +109,7 @@ struct TlsTest : ::testing::Test {
     // One scan over the world's connection 1; true when it ended without an error.
     static bool scanOnce(CircleWorld &w)
     {
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         EXPECT_TRUE(w.runUntilWait(8000));
         return !w.waits.empty() && !w.waits.back();
     }
@@ -123,8 +123,8 @@ TEST_F(TlsTest, CertificateOfATrustedAuthorityCarriesScanAndDownload)
     CircleWorld w;
     certs.serve(w.server, "server");
     useTls(w, false);
-    w.circle.connections().TCP1().setExtraCaCertificates({certs.certificate("ca")});
-    w.circle.connections().TCP2().setExtraCaCertificates({certs.certificate("ca")});
+    w.circle.connections().scanConnection().setExtraCaCertificates({certs.certificate("ca")});
+    w.circle.connections().downloadConnection().setExtraCaCertificates({certs.certificate("ca")});
 
     EXPECT_TRUE(scanOnce(w));
     const QByteArrayList sent = w.commands(1);
@@ -138,7 +138,7 @@ TEST_F(TlsTest, CertificateOfATrustedAuthorityCarriesScanAndDownload)
     w.addPending("alt.binaries.pictures.test", 3, "three.jpg");
     ASSERT_TRUE(waitUntil([&] { return w.server.openConnections() == 0; }, 5000)); // the QUIT is in
     w.server.clearTranscript();
-    w.circle.DownloadNext();
+    w.circle.downloadNext();
     ASSERT_TRUE(waitUntil([&] { return !w.sink.articles.empty(); }, 8000));
     const QByteArrayList fetched = w.commands();
     EXPECT_EQ(w.count(fetched, "ARTICLE ") + w.count(fetched, "BODY "), 1);
@@ -169,17 +169,17 @@ TEST_F(TlsTest, CertificateThatFailsVerificationIsASocketError)
         useTls(w, false);
         w.ctx.settings.setChecked(u"chkAllowRestart", true);
         if (c.trustCa)
-            w.circle.connections().TCP1().setExtraCaCertificates({certs.certificate("ca")});
+            w.circle.connections().scanConnection().setExtraCaCertificates({certs.certificate("ca")});
 
-        w.circle.ConnectScan();
+        w.circle.connectScan();
         ASSERT_TRUE(waitUntil([&] { return w.logged("Emergency Reconnect in 90 seconds."); }, 8000));
         EXPECT_TRUE(w.logged(QString::fromLatin1(c.reason)));
         // The reason comes first, then the emergency path.
         const qsizetype reasonAt = w.log.indexOf(QString::fromLatin1(c.reason));
         EXPECT_GE(reasonAt, 0);
         EXPECT_LT(reasonAt, w.log.indexOf(QStringLiteral("Emergency Reconnect in 90 seconds.")));
-        EXPECT_TRUE(w.circle.connections().TCP1().isClosed());
-        EXPECT_TRUE(w.ctx.state.RescanArmed);
+        EXPECT_TRUE(w.circle.connections().scanConnection().isClosed());
+        EXPECT_TRUE(w.ctx.state.rescanArmed);
         EXPECT_TRUE(w.server.transcript().isEmpty());
         EXPECT_EQ(w.server.connectionsAccepted(), 0);
         EXPECT_TRUE(w.ctx.settings.text(u"SSL_Fingerprint").isEmpty());
@@ -211,7 +211,7 @@ TEST_F(TlsTest, SelfSignedCertificateIsPinnedAtFirstSightAndOnlyItIsTrustedLater
     ASSERT_TRUE(waitUntil([&] { return w.server.openConnections() == 0; }, 5000)); // the last QUIT is in
     w.server.clearTranscript();
     w.log.clear();
-    w.circle.ConnectScan();
+    w.circle.connectScan();
     ASSERT_TRUE(w.runUntilWait(8000));
     EXPECT_TRUE(w.waits.back());
     bool bothNamed = false;
@@ -371,7 +371,7 @@ TEST_F(TlsTest, GroupListConnectionPinsAndRefusesLikeTheOthers)
         << qPrintable(w.manager.statusPanel(0));
     EXPECT_TRUE(w.manager.statusPanel(0).contains(certificateFingerprint(certs.certificate("impostor"))));
     EXPECT_EQ(logged.filter(QStringLiteral("TLS: ")).size(), 1) << qPrintable(logged.join(u'\n'));
-    EXPECT_TRUE(w.manager.gTCP1().isClosed());
+    EXPECT_TRUE(w.manager.listConnection().isClosed());
     EXPECT_TRUE(w.server.transcript().isEmpty());
 }
 

@@ -8,7 +8,7 @@
 using namespace kestrel;
 using kestrel::test::TempProgramFolder;
 
-TEST(CsvCheckCrc, ComparesTheRecordsCrcWithTheFilesByValue)
+TEST(csvCheckCrc, ComparesTheRecordsCrcWithTheFilesByValue)
 {
     TempProgramFolder dir;
     ManualClock clock;
@@ -58,8 +58,8 @@ TEST(CsvCheckCrc, ComparesTheRecordsCrcWithTheFilesByValue)
         if (!c.content.isNull())
             dir.write(QString::fromLatin1(c.name), c.content);
         logged.clear();
-        EXPECT_EQ(index.CsvCheckCrc(ctx, path, c.name), c.verified) << c.name;
+        EXPECT_EQ(index.csvCheckCrc(ctx, path, c.name), c.verified) << c.name;
         EXPECT_EQ(logged, QStringList{QString::fromLatin1(c.log)}) << c.name;
-        EXPECT_EQ(index.CsvFolder(), QByteArray(c.folder)) << c.name;
+        EXPECT_EQ(index.csvFolder(), QByteArray(c.folder)) << c.name;
     }
 }

@@ -51,16 +51,16 @@ TEST(CsvIndex, FindRecordMatchesWholeNamesAtLineStart)
         {"NOPE.JPG", ""},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(index.CsvFindRecord(c.name), QByteArray(c.record)) << c.name;
+        EXPECT_EQ(index.csvFindRecord(c.name), QByteArray(c.record)) << c.name;
 }
 
 TEST(CsvIndex, CrcRecordIsTheSameRecordInUpperCase)
 {
     CsvIndex index = twoFileIndex();
-    EXPECT_EQ(index.CsvFindCrcRecord("last.jpg"), "LAST.JPG,7,7,NO LINE END\r");
-    EXPECT_EQ(index.CsvFolder(), "Sunsets");
-    EXPECT_EQ(index.CsvFindCrcRecord("UNIX.JPG"), "UNIX.JPG,8,8,LF ONLY\r");
-    EXPECT_EQ(index.CsvFolder(), "Beaches");
+    EXPECT_EQ(index.csvFindCrcRecord("last.jpg"), "LAST.JPG,7,7,NO LINE END\r");
+    EXPECT_EQ(index.csvFolder(), "Sunsets");
+    EXPECT_EQ(index.csvFindCrcRecord("UNIX.JPG"), "UNIX.JPG,8,8,LF ONLY\r");
+    EXPECT_EQ(index.csvFolder(), "Beaches");
 }
 
 TEST(CsvIndex, SeriesNameLiesBetweenFirstAndLastUnderscore)
@@ -76,8 +76,8 @@ TEST(CsvIndex, SeriesNameLiesBetweenFirstAndLastUnderscore)
     };
     const CsvIndex index;
     for (const auto &[name, series] : cases) {
-        EXPECT_EQ(CsvSeriesName(name), QByteArray(series)) << name;
-        EXPECT_EQ(index.CsvSeriesName(name), QByteArray(series)) << name;
+        EXPECT_EQ(csvSeriesName(name), QByteArray(series)) << name;
+        EXPECT_EQ(index.csvSeriesName(name), QByteArray(series)) << name;
     }
 }
 
@@ -90,9 +90,9 @@ TEST(CsvIndex, BinaryJunkLoadsAndKeepsLookupsSound)
     junk.append(QByteArray("\0\0,\r\r\n,,,\n\n\r", 13));
     CsvIndex index;
     index.addCsvText("junk", junk);
-    EXPECT_EQ(index.CsvFindRecord("real.jpg"), "REAL.JPG,1,FFFFFFFF,after junk\rjunk");
-    EXPECT_EQ(index.CsvFindRecord(QByteArray("\0\0", 2)), QByteArray("\0\0,\r\rjunk", 9));
-    EXPECT_EQ(index.CsvFindRecord("missing"), "");
+    EXPECT_EQ(index.csvFindRecord("real.jpg"), "REAL.JPG,1,FFFFFFFF,after junk\rjunk");
+    EXPECT_EQ(index.csvFindRecord(QByteArray("\0\0", 2)), QByteArray("\0\0,\r\rjunk", 9));
+    EXPECT_EQ(index.csvFindRecord("missing"), "");
 }
 
 TEST(CsvIndex, ManyNamesAllFoundAfterTableGrowth)
@@ -104,7 +104,7 @@ TEST(CsvIndex, ManyNamesAllFoundAfterTableGrowth)
     index.addCsvText("a_big_b", text);
     for (int i = 0; i < 5000; i += 7) {
         const QByteArray name = "p" + QByteArray::number(i) + ".jpg";
-        EXPECT_TRUE(index.CsvFindRecord(name).startsWith(name.toUpper() + ',')) << name.constData();
+        EXPECT_TRUE(index.csvFindRecord(name).startsWith(name.toUpper() + ',')) << name.constData();
     }
-    EXPECT_EQ(index.CsvFindRecord("P5000.JPG"), "");
+    EXPECT_EQ(index.csvFindRecord("P5000.JPG"), "");
 }

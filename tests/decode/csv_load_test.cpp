@@ -28,7 +28,7 @@ struct CsvLoadFixture : ::testing::Test {
         return CsvLoadHooks{[this](const QString &t) { shown << t; },
                             [this] { return ++loadedSoFar == abortAfter; }};
     }
-    void load() { index.LoadCsvIndex(ctx, IniFile(dir.file("KESTREL.INI")), hooks()); }
+    void load() { index.loadCsvIndex(ctx, IniFile(dir.file("KESTREL.INI")), hooks()); }
     void writeCsv(const QString &name, const QByteArray &text)
     {
         QDir(dir.path()).mkpath(QStringLiteral("CSV"));
@@ -43,8 +43,8 @@ TEST_F(CsvLoadFixture, MissingChosenFolderSaysSoAndLoadsNothing)
 {
     dir.write("KESTREL.INI", "[CSV_Options]\nCSV_Path=" + dir.file("gone").toUtf8() + "\n");
     load();
-    EXPECT_EQ(ctx.state.CsvPath, dir.path() + "/gone/");
-    EXPECT_FALSE(index.CsvLoaded());
+    EXPECT_EQ(ctx.state.csvPath, dir.path() + "/gone/");
+    EXPECT_FALSE(index.csvLoaded());
     EXPECT_EQ(boxes(), std::vector<QString>{"CSV path not found?  Path not found"});
     EXPECT_TRUE(shown.isEmpty());
 }
@@ -56,8 +56,8 @@ TEST_F(CsvLoadFixture, MissingDefaultFolderMeansNoIndexAndNoMessage)
          {QByteArray(), "[CSV_Options]\nCSV_Path=" + dir.file("CSV").toUtf8() + "/\n"}) {
         dir.write("KESTREL.INI", ini);
         load();
-        EXPECT_EQ(ctx.state.CsvPath, dir.path() + "/CSV/");
-        EXPECT_FALSE(index.CsvLoaded());
+        EXPECT_EQ(ctx.state.csvPath, dir.path() + "/CSV/");
+        EXPECT_FALSE(index.csvLoaded());
         EXPECT_TRUE(boxes().empty()) << ini.constData();
     }
 }
@@ -66,7 +66,7 @@ TEST_F(CsvLoadFixture, FolderWithoutCsvFilesIsQuiet)
 {
     writeCsv("notes.txt", "A.JPG,1,2,3\r\n");
     load();
-    EXPECT_FALSE(index.CsvLoaded());
+    EXPECT_FALSE(index.csvLoaded());
     EXPECT_TRUE(boxes().empty());
     EXPECT_TRUE(shown.isEmpty());
 }
@@ -76,10 +76,10 @@ TEST_F(CsvLoadFixture, FilesLoadInNameOrderAndTheFirstWins)
     writeCsv("b_Second_x.csv", "A.JPG,1,0,second\r\nB.JPG,1,0,x\r\n");
     writeCsv("A_First_x.CSV", "a.jpg,1,0,first\r\n");
     load();
-    EXPECT_TRUE(index.CsvLoaded());
+    EXPECT_TRUE(index.csvLoaded());
     EXPECT_EQ(shown, QStringList({"A_First_x.CSV", "b_Second_x.csv", " 2 CSV files loaded."}));
-    EXPECT_EQ(index.CsvFindRecord("A.JPG"), "a.jpg,1,0,first\rA_First_x");
-    EXPECT_EQ(index.CsvFindRecord("B.JPG"), "B.JPG,1,0,x\rb_Second_x");
+    EXPECT_EQ(index.csvFindRecord("A.JPG"), "a.jpg,1,0,first\rA_First_x");
+    EXPECT_EQ(index.csvFindRecord("B.JPG"), "B.JPG,1,0,x\rb_Second_x");
 }
 
 TEST_F(CsvLoadFixture, AbortStopsAfterTheCurrentFile)
@@ -89,10 +89,10 @@ TEST_F(CsvLoadFixture, AbortStopsAfterTheCurrentFile)
     writeCsv("c.CSV", "C.JPG,1,0,x\r\n");
     abortAfter = 2;
     load();
-    EXPECT_EQ(index.CsvCount(), 2);
+    EXPECT_EQ(index.csvCount(), 2);
     EXPECT_EQ(shown, QStringList({"a.CSV", "b.CSV", " 2 CSV files loaded."}));
-    EXPECT_NE(index.CsvFindRecord("B.JPG"), "");
-    EXPECT_EQ(index.CsvFindRecord("C.JPG"), "");
+    EXPECT_NE(index.csvFindRecord("B.JPG"), "");
+    EXPECT_EQ(index.csvFindRecord("C.JPG"), "");
 }
 
 TEST_F(CsvLoadFixture, PathComesFromSettingsFile)
@@ -102,9 +102,9 @@ TEST_F(CsvLoadFixture, PathComesFromSettingsFile)
     dir.write("KESTREL.INI",
               "[CSV_Options]\r\nCSV_Path=" + QFile::encodeName(dir.file("elsewhere")) + "\r\n");
     load();
-    EXPECT_EQ(ctx.state.CsvPath, dir.file("elsewhere/"));
+    EXPECT_EQ(ctx.state.csvPath, dir.file("elsewhere/"));
     EXPECT_EQ(shown, QStringList({"x_y_z.CSV", " 1 CSV file loaded."}));
-    EXPECT_EQ(index.CsvFindRecord("a.jpg"), "A.JPG,1,0,x\rx_y_z");
+    EXPECT_EQ(index.csvFindRecord("a.jpg"), "A.JPG,1,0,x\rx_y_z");
 }
 
 TEST_F(CsvLoadFixture, UnreadableFileEndsTheLoadKeepingEarlierFiles)
@@ -114,9 +114,9 @@ TEST_F(CsvLoadFixture, UnreadableFileEndsTheLoadKeepingEarlierFiles)
     ASSERT_TRUE(QFile::link("/proc/self/mem", dir.file("CSV/b.CSV")));
     writeCsv("c.CSV", "C.JPG,1,0,x\r\n");
     load();
-    EXPECT_TRUE(index.CsvLoaded());
-    EXPECT_NE(index.CsvFindRecord("A.JPG"), "");
-    EXPECT_EQ(index.CsvFindRecord("C.JPG"), "");
+    EXPECT_TRUE(index.csvLoaded());
+    EXPECT_NE(index.csvFindRecord("A.JPG"), "");
+    EXPECT_EQ(index.csvFindRecord("C.JPG"), "");
     ASSERT_EQ(prompter.said.size(), 1u);
     EXPECT_TRUE(prompter.said.front().startsWith("CSV path not found?  "))
         << prompter.said.front().toStdString();

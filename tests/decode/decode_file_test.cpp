@@ -28,7 +28,7 @@ FileRun runDecodeFile(const QByteArray *work, const QString &destName = QStringL
         dir.write(QStringLiteral("w.UUE"), *work);
     DecodeLogRecorder rec;
     FileRun run;
-    run.ok = DecodeFile(dir.file(QStringLiteral("w.UUE")), dir.file(destName), rec.hooks(), &run.outcome);
+    run.ok = decodeFile(dir.file(QStringLiteral("w.UUE")), dir.file(destName), rec.hooks(), &run.outcome);
     run.logged = rec.logged;
     run.destExists = dir.exists(destName);
     if (run.destExists)
@@ -41,7 +41,7 @@ FileRun runDecodeFile(const QByteArray *work, const QString &destName = QStringL
 
 } // namespace
 
-TEST(DecodeFile, FailuresLogTheirLines)
+TEST(decodeFile, FailuresLogTheirLines)
 {
     const QByteArray empty;
     const QByteArray plain = "From: a\r\n\r\nJust words, no picture.\r\n";
@@ -91,7 +91,7 @@ TEST(DecodeFile, FailuresLogTheirLines)
     }
 }
 
-TEST(DecodeFile, YencInTheWindowWinsOverUuencode)
+TEST(decodeFile, YencInTheWindowWinsOverUuencode)
 {
     const QByteArray both = UuAbc + "=ybegin line=128 size=2 name=y.jpg\r\n+,\r\n=yend size=2\r\n";
     const FileRun run = runDecodeFile(&both);
@@ -101,7 +101,7 @@ TEST(DecodeFile, YencInTheWindowWinsOverUuencode)
     EXPECT_EQ(run.outcome.name, QByteArray("y.jpg"));
 }
 
-TEST(DecodeFile, UuencodeReplacesTheDestinationAndReportsItsName)
+TEST(decodeFile, UuencodeReplacesTheDestinationAndReportsItsName)
 {
     TempProgramFolder dir;
     dir.write(QStringLiteral("dest.jpg"), QByteArray(100, 'z'));
@@ -109,19 +109,19 @@ TEST(DecodeFile, UuencodeReplacesTheDestinationAndReportsItsName)
     DecodeLogRecorder rec;
     DecodeOutcome out;
     ASSERT_TRUE(
-        DecodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("dest.jpg")), rec.hooks(), &out));
+        decodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("dest.jpg")), rec.hooks(), &out));
     EXPECT_EQ(dir.read(QStringLiteral("dest.jpg")), QByteArray("abc"));
     EXPECT_EQ(out.name, QByteArray("abc.jpg"));
     EXPECT_TRUE(rec.logged.isEmpty());
 }
 
-TEST(DecodeFile, UnwritableDestinationFailsWithFileErrorCode)
+TEST(decodeFile, UnwritableDestinationFailsWithFileErrorCode)
 {
     TempProgramFolder dir;
     dir.write(QStringLiteral("w"), UuAbc);
     DecodeLogRecorder rec;
     DecodeOutcome out;
-    EXPECT_FALSE(DecodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("no/such/dest.jpg")),
+    EXPECT_FALSE(decodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("no/such/dest.jpg")),
                             rec.hooks(), &out));
     EXPECT_EQ(out.uuret, 1);
     EXPECT_NE(out.mvret, 0);
@@ -130,7 +130,7 @@ TEST(DecodeFile, UnwritableDestinationFailsWithFileErrorCode)
     EXPECT_TRUE(rec.logged[1].startsWith(QStringLiteral("cannot write ")));
 }
 
-TEST(DecodeFile, InMemoryFormMatchesTheFileForm)
+TEST(decodeFile, InMemoryFormMatchesTheFileForm)
 {
     const QByteArray file = test::randomBytes(2000, 21);
     const QByteArray text = test::yencArticle(test::YencPost{file, 1001, 2000, 2});
@@ -146,7 +146,7 @@ TEST(DecodeFile, InMemoryFormMatchesTheFileForm)
     EXPECT_EQ(dir.read(QStringLiteral("a")), QByteArray(1000, GapFiller) + file.mid(1000));
 }
 
-TEST(UnstuffDots, RemovesOneDotFromStuffedLines)
+TEST(unstuffDots, RemovesOneDotFromStuffedLines)
 {
     struct Case {
         QByteArray in;
@@ -162,5 +162,5 @@ TEST(UnstuffDots, RemovesOneDotFromStuffedLines)
         {"", ""},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(UnstuffDots(c.in), c.out) << c.in.toStdString();
+        EXPECT_EQ(unstuffDots(c.in), c.out) << c.in.toStdString();
 }

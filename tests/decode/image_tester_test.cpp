@@ -31,7 +31,7 @@ QByteArray patched(QByteArray p, qsizetype at, const QByteArray &bytes)
 
 } // namespace
 
-TEST(JpegCheck, ReportsTheFirstProblemFound)
+TEST(jpegCheck, ReportsTheFirstProblemFound)
 {
     struct Case {
         const char *what;
@@ -79,18 +79,18 @@ TEST(JpegCheck, ReportsTheFirstProblemFound)
     TempProgramFolder dir;
     for (const Case &c : cases) {
         dir.write("p.jpg", c.bytes);
-        EXPECT_EQ(JpegCheck(dir.file("p.jpg")), c.code) << c.what;
-        EXPECT_EQ(JpegCheckBytes(c.bytes), c.code) << c.what;
+        EXPECT_EQ(jpegCheck(dir.file("p.jpg")), c.code) << c.what;
+        EXPECT_EQ(jpegCheckBytes(c.bytes), c.code) << c.what;
     }
 }
 
-TEST(JpegCheck, EveryStartOfFrameKindCounts)
+TEST(jpegCheck, EveryStartOfFrameKindCounts)
 {
     const quint8 frames[] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC7, 0xC9, 0xCA, 0xCB, 0xCD, 0xCE, 0xCF};
     for (const quint8 f : frames)
-        EXPECT_EQ(JpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegPassed) << int(f);
+        EXPECT_EQ(jpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegPassed) << int(f);
     for (const quint8 f : {0xC4, 0xC8, 0xCC, 0xD0, 0xBF})
-        EXPECT_EQ(JpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegNoSof) << int(f);
+        EXPECT_EQ(jpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegNoSof) << int(f);
 }
 
 // A program folder whose log lines are collected.
@@ -142,17 +142,17 @@ TEST_F(IvtRun, VerdictAndLogLine)
             dir.write(QString::fromLatin1(c.name), c.bytes);
         const QStringList expected = c.log ? QStringList{QString::fromLatin1(c.log)} : QStringList{};
         logged.clear();
-        EXPECT_EQ(IvtTest(ctx, path, c.name), c.verdict) << c.name;
+        EXPECT_EQ(testPicture(ctx, path, c.name), c.verdict) << c.name;
         EXPECT_EQ(logged, expected) << c.name;
         logged.clear();
-        EXPECT_EQ(IvtTestBytes(ctx, c.bytes, c.name), c.verdict) << c.name;
+        EXPECT_EQ(testPictureBytes(ctx, c.bytes, c.name), c.verdict) << c.name;
         EXPECT_EQ(logged, expected) << c.name;
     }
 }
 
 TEST_F(IvtRun, UnreadablePictureLogsTheReasonAndCountsAsNotFailed)
 {
-    EXPECT_EQ(IvtTest(ctx, dir.file("gone.jpg"), "gone.jpg"), IvtNotTested);
+    EXPECT_EQ(testPicture(ctx, dir.file("gone.jpg"), "gone.jpg"), IvtNotTested);
     ASSERT_EQ(logged.size(), 1);
     EXPECT_FALSE(logged[0].isEmpty());
     EXPECT_FALSE(logged[0].startsWith("IVT:"));

@@ -9,7 +9,7 @@
 using namespace kestrel;
 using namespace kestrel::test;
 
-TEST(FormatSpeed, ThousandsOfBytesPerWholeSecondAndSizesInKb)
+TEST(formatSpeed, ThousandsOfBytesPerWholeSecondAndSizesInKb)
 {
     const std::tuple<qint64, qint64, const char *> speeds[] = {
         {0, 500000, ".00"},
@@ -22,11 +22,11 @@ TEST(FormatSpeed, ThousandsOfBytesPerWholeSecondAndSizesInKb)
         {7, 7000000, "1,000.00"},
     };
     for (const auto &[seconds, bytes, speed] : speeds)
-        EXPECT_EQ(FormatSpeed(seconds, bytes), QLatin1String(speed)) << seconds << " " << bytes;
+        EXPECT_EQ(formatSpeed(seconds, bytes), QLatin1String(speed)) << seconds << " " << bytes;
     ManualClock clock;
     const QDateTime start = clock.now();
     clock.advanceMsecs(2999); // whole seconds only: 2
-    EXPECT_EQ(FormatSpeed(clock, start, 4000), QStringLiteral("2.00"));
+    EXPECT_EQ(formatSpeed(clock, start, 4000), QStringLiteral("2.00"));
 
     const std::pair<qint64, const char *> sizes[] = {
         {0, "0.0"}, {49, "0.0"}, {50, "0.1"}, {512, "0.5"}, {999950, "1,000.0"}, {1234567, "1,234.6"},
@@ -52,7 +52,7 @@ TEST(ShortFolderName, DropsTheKnownPrefixesInTurn)
         EXPECT_EQ(shortFolderName(group), QByteArray(folder)) << group;
 }
 
-TEST(ArticleRetrieved, ReportsTheTransferAndFilesThePictureByGroupSettings)
+TEST(articleRetrieved, ReportsTheTransferAndFilesThePictureByGroupSettings)
 {
     struct Case {
         const char *what;
@@ -83,7 +83,7 @@ TEST(ArticleRetrieved, ReportsTheTransferAndFilesThePictureByGroupSettings)
         a.headersRequested = c.headersRequested;
         w.clock.advanceMsecs(2000);
 
-        EXPECT_EQ(ArticleRetrieved(w.pipeline, a), DecodeResult::Stored) << c.what;
+        EXPECT_EQ(articleRetrieved(w.pipeline, a), DecodeResult::Stored) << c.what;
         ASSERT_FALSE(w.logged.isEmpty());
         EXPECT_EQ(w.logged.first(), QStringLiteral("Article Retrieved: pic.jpg 1.2kb [.62 Kbps]")) << c.what;
         EXPECT_EQ(w.files(), c.files) << c.what << ": " << w.files().join(' ').toStdString();
@@ -94,7 +94,7 @@ TEST(ArticleRetrieved, ReportsTheTransferAndFilesThePictureByGroupSettings)
     }
 }
 
-TEST(ArticleRetrieved, NoHeaderFileWithoutABlankLine)
+TEST(articleRetrieved, NoHeaderFileWithoutABlankLine)
 {
     PipelineWorld w;
     w.ctx.settings.setChecked(u"chkSaveHeaders", true);
@@ -102,6 +102,6 @@ TEST(ArticleRetrieved, NoHeaderFileWithoutABlankLine)
     a.buffer = "220 1 <a@b>\r\n" + uuencode(jpegPicture(), "pic.jpg") + ".\r\n";
     a.fileName = "pic.jpg";
     a.headersRequested = true;
-    EXPECT_EQ(ArticleRetrieved(w.pipeline, a), DecodeResult::Stored);
+    EXPECT_EQ(articleRetrieved(w.pipeline, a), DecodeResult::Stored);
     EXPECT_EQ(w.files(), QStringList({"pic.jpg"}));
 }

@@ -10,7 +10,7 @@
 using namespace kestrel;
 using namespace kestrel::test;
 
-TEST(DecodeArticle, NamesFromTheNetworkStayInsideTheDownloadFolder)
+TEST(decodeArticle, NamesFromTheNetworkStayInsideTheDownloadFolder)
 {
     struct Case {
         const char *what;
@@ -40,7 +40,7 @@ TEST(DecodeArticle, NamesFromTheNetworkStayInsideTheDownloadFolder)
         w.ctx.settings.setChecked(u"chkUseNameFromUUE", true);
         const QByteArray body =
             c.uuName.isEmpty() ? yencBody(jpegPicture()) : uuencode(jpegPicture(), c.uuName);
-        EXPECT_EQ(w.pipeline.DecodeArticle(articleReply(body), c.group, c.fileName, "H"), c.result) << c.what;
+        EXPECT_EQ(w.pipeline.decodeArticle(articleReply(body), c.group, c.fileName, "H"), c.result) << c.what;
         QStringList pictures = w.files().filter(QStringLiteral(".jpg"));
         EXPECT_EQ(pictures, c.files) << c.what << ": " << w.files().join(' ').toStdString();
         // Nothing but the download folder, the sounds and the list in the program folder.
@@ -52,13 +52,13 @@ TEST(DecodeArticle, NamesFromTheNetworkStayInsideTheDownloadFolder)
     }
 }
 
-TEST(DecodeArticle, TheDownloadFolderSettingIsNormalisedAndAMissingOneKeepsTheArticle)
+TEST(decodeArticle, TheDownloadFolderSettingIsNormalisedAndAMissingOneKeepsTheArticle)
 {
     const QByteArray article = articleReply(yencBody(jpegPicture()));
     for (const char *ending : {"", "//"}) {
         PipelineWorld w;
         w.ctx.settings.setText(u"lblDownloadPath", w.dl + QLatin1String(ending));
-        EXPECT_EQ(w.pipeline.DecodeArticle(article, {}, "n.jpg", {}), DecodeResult::Stored) << ending;
+        EXPECT_EQ(w.pipeline.decodeArticle(article, {}, "n.jpg", {}), DecodeResult::Stored) << ending;
         EXPECT_EQ(w.files(), QStringList({"n.jpg"})) << ending;
     }
     for (const char *setting : {"", "/gone"}) {
@@ -66,7 +66,7 @@ TEST(DecodeArticle, TheDownloadFolderSettingIsNormalisedAndAMissingOneKeepsTheAr
         const QString cwd = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(w.dl));
         w.ctx.settings.setText(u"lblDownloadPath", *setting ? w.dl + QLatin1String(setting) : QString());
-        EXPECT_EQ(w.pipeline.DecodeArticle(article, "alt", "lost.jpg", {}), DecodeResult::NoDownloadFolder);
+        EXPECT_EQ(w.pipeline.decodeArticle(article, "alt", "lost.jpg", {}), DecodeResult::NoDownloadFolder);
         QDir::setCurrent(cwd);
         EXPECT_EQ(w.logged.size(), 1) << setting;
         EXPECT_TRUE(w.logged.value(0).endsWith(QStringLiteral("lost.jpg not saved"))) << setting;
@@ -76,17 +76,17 @@ TEST(DecodeArticle, TheDownloadFolderSettingIsNormalisedAndAMissingOneKeepsTheAr
     }
 }
 
-TEST(DecodeArticle, HeaderFilesDescriptionsAndRecordedNamesFollowThePicture)
+TEST(decodeArticle, HeaderFilesDescriptionsAndRecordedNamesFollowThePicture)
 {
     PipelineWorld w;
     w.ctx.settings.setChecked(u"chkSaveACDsee", true);
     w.ctx.settings.setChecked(u"chkUseNameFromUUE", true);
-    w.ctx.state.CurrentArticle.sub[ColSubject] = "Boats at dawn\r\n(1/1)";
+    w.ctx.state.currentArticle.sub[ColSubject] = "Boats at dawn\r\n(1/1)";
     const QByteArray jpeg = articleReply(yencBody(jpegPicture()));
-    w.pipeline.DecodeArticle(jpeg, "alt", "one pic.jpg", "Subject: one");
-    w.pipeline.DecodeArticle(jpeg, "alt", "two.jpg", {});
-    w.pipeline.DecodeArticle(jpeg, {}, "top.jpg", "Subject: top");
-    w.pipeline.DecodeArticle(articleReply(uuencode(jpegPicture(), "uu.jpg")), {}, "subj.jpg", {});
+    w.pipeline.decodeArticle(jpeg, "alt", "one pic.jpg", "Subject: one");
+    w.pipeline.decodeArticle(jpeg, "alt", "two.jpg", {});
+    w.pipeline.decodeArticle(jpeg, {}, "top.jpg", "Subject: top");
+    w.pipeline.decodeArticle(articleReply(uuencode(jpegPicture(), "uu.jpg")), {}, "subj.jpg", {});
     EXPECT_EQ(w.read("alt/descript.ion"),
               "one pic.jpg Boats at dawn  (1/1)\r\ntwo.jpg Boats at dawn  (1/1)\r\n");
     EXPECT_EQ(w.read("descript.ion"), "top.jpg Boats at dawn  (1/1)\r\nuu.jpg Boats at dawn  (1/1)\r\n");
@@ -99,8 +99,8 @@ TEST(DecodeArticle, HeaderFilesDescriptionsAndRecordedNamesFollowThePicture)
     // description line.
     w.csv.addCsvText("Beach", "S.JPG,1," + QByteArray::number(crc32Of(jpegPicture()), 16) + ",x\r\n");
     w.csv.setCsvLoaded(true);
-    w.ctx.state.CurrentArticle.smallIcon = 3;
-    EXPECT_EQ(w.pipeline.DecodeArticle(jpeg, "alt", "s.jpg", "Subject: s"), DecodeResult::VerifiedMoved);
+    w.ctx.state.currentArticle.smallIcon = 3;
+    EXPECT_EQ(w.pipeline.decodeArticle(jpeg, "alt", "s.jpg", "Subject: s"), DecodeResult::VerifiedMoved);
     EXPECT_EQ(w.read("Beach/s.TXT"), "Subject: s\r\n");
     EXPECT_FALSE(w.read("alt/descript.ion").contains("s.jpg"));
 }

@@ -27,7 +27,7 @@ void expectLines(QStringList actual, const QStringList &expected, const QString 
 
 } // namespace
 
-TEST(DecodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
+TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
 {
     // Each case names only what differs from a good yEnc picture stored in its group folder.
     struct Case {
@@ -123,11 +123,11 @@ TEST(DecodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
                 c.csv == CrcWrong ? "DEADBEEF" : QByteArray::number(crc32Of(jpegPicture()), 16);
             w.csv.addCsvText("2002_Sunsets_index", "PIC.JPG,1," + crc + ",Sunset\r\n");
             w.csv.setCsvLoaded(c.csv != NotLoaded);
-            w.ctx.state.CurrentArticle.smallIcon = 3;
+            w.ctx.state.currentArticle.smallIcon = 3;
         }
-        w.noRedl.AddToNoRedl("other.jpg");
+        w.noRedl.addToNoRedl("other.jpg");
         w.logged.clear();
-        EXPECT_EQ(w.pipeline.DecodeArticle(articleReply(c.body), "alt", "pic.jpg", {}, HeaderLines::Present),
+        EXPECT_EQ(w.pipeline.decodeArticle(articleReply(c.body), "alt", "pic.jpg", {}, HeaderLines::Present),
                   c.result)
             << c.what;
         expectLines(w.logged, c.logs, w.dl, c.what);
@@ -142,15 +142,15 @@ TEST(DecodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
     }
 }
 
-TEST(DecodeArticle, KeepsTheUnstuffedTextAndTheHeadersOfAFailedArticle)
+TEST(decodeArticle, KeepsTheUnstuffedTextAndTheHeadersOfAFailedArticle)
 {
     PipelineWorld w;
     w.ctx.settings.setChecked(u"chkSaveHeaders", true);
     int busy = 0;
     QObject::connect(&w.pipeline, &DecodePipeline::busyChanged, [&](bool on) { busy += on ? 1 : -10; });
-    EXPECT_EQ(w.pipeline.DecodeArticle({}, "alt", "pic.jpg", {}), DecodeResult::Nothing);
+    EXPECT_EQ(w.pipeline.decodeArticle({}, "alt", "pic.jpg", {}), DecodeResult::Nothing);
     EXPECT_TRUE(w.logged.isEmpty());
-    EXPECT_EQ(w.pipeline.DecodeArticle(articleReply("..dotted\r\nplain\r\n"), {}, "pic.jpg", {}),
+    EXPECT_EQ(w.pipeline.decodeArticle(articleReply("..dotted\r\nplain\r\n"), {}, "pic.jpg", {}),
               DecodeResult::DecodeFailed);
     EXPECT_EQ(busy, -9);
     EXPECT_EQ(w.read("bad_decodes/pic.UUE"), "\r\n\r\n.dotted\r\nplain\r\n.\r\n\r\n");

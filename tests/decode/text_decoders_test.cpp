@@ -224,7 +224,7 @@ TEST(FileNames, HostileBeginLinesWriteOnlyTheDestination)
         DecodeLogRecorder rec;
         DecodeOutcome out;
         ASSERT_TRUE(
-            DecodeFile(dir.file(QStringLiteral("work")), dir.file(QStringLiteral("dest")), rec.hooks(), &out))
+            decodeFile(dir.file(QStringLiteral("work")), dir.file(QStringLiteral("dest")), rec.hooks(), &out))
             << name.toStdString();
         EXPECT_EQ(dir.read(QStringLiteral("dest")), QByteArray("abc"));
         EXPECT_EQ(out.name, sanitizeFileName(name));

@@ -14,7 +14,7 @@ TEST(Engine, StartupRunsItsStepsInOrderWithProgressOneToTen)
     TempProgramFolder dir;
     Engine engine(dir.path());
     RecordingFrontEnd fe(engine.context());
-    engine.Main(fe);
+    engine.startUp(fe);
     EXPECT_EQ(fe.calls, QStringList({"showWait", "createMainWindow", "applyPlacement", "createColumns",
                                      "showMainWindow"}));
     EXPECT_EQ(fe.progress, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
@@ -32,7 +32,7 @@ TEST(Engine, StartupSoundObeysSavedSetting)
         Engine engine(dir.path());
         engine.context().sound.setPlayerProgram(QString());
         RecordingFrontEnd fe(engine.context());
-        engine.Main(fe);
+        engine.startUp(fe);
         EXPECT_EQ(engine.context().sound.lastPlayed(), soundsOn ? "startup.wav" : "") << soundsOn;
     }
 }
@@ -44,9 +44,9 @@ TEST(Engine, ShutdownSavesSettingsBeforePlacementAndHidesLast)
     RecordingFrontEnd fe(engine.context());
     bool finished = false;
     QObject::connect(&engine, &Engine::finished, [&] { finished = true; });
-    engine.Main(fe);
+    engine.startUp(fe);
     fe.calls.clear();
-    engine.ExitProgram(fe);
+    engine.exitProgram(fe);
     ASSERT_EQ(fe.calls.size(), 2);
     EXPECT_TRUE(fe.calls[0].startsWith("currentPlacement"));
     EXPECT_TRUE(fe.calls[0].contains("KESTREL.INI(no Sizing)")) << fe.calls[0].toStdString();
@@ -63,7 +63,7 @@ TEST(Engine, MisfitSettingIsLoggedAfterStartup)
     dir.write("KESTREL.INI", "[Options]\nchkEnableLogging=1\nLine_Min=abc\n");
     Engine engine(dir.path());
     RecordingFrontEnd fe(engine.context());
-    engine.Main(fe);
+    engine.startUp(fe);
     ASSERT_EQ(engine.context().log.entries().size(), 1);
     EXPECT_TRUE(engine.context().log.entries().front().contains("Line_Min=abc"));
 }

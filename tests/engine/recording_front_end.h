@@ -30,7 +30,7 @@ public:
     void createMainWindow() override
     {
         calls << "createMainWindow";
-        m_ctx.PlaySfx(QStringLiteral("startup.wav"));
+        m_ctx.playSfx(QStringLiteral("startup.wav"));
     }
     void applyPlacement(const WindowPlacement &p) override
     {

@@ -39,17 +39,17 @@ TEST_P(GroupListDownload, FileHoldsTheAnswerByteForByte)
 
     const QByteArray expected = w.expectedList();
     EXPECT_EQ(w.folder.read(QStringLiteral("HOSTGRPS.TXT")), expected);
-    EXPECT_EQ(w.manager.GroupListBuffer(), expected);
-    EXPECT_TRUE(w.manager.gTCP1().isClosed());
+    EXPECT_EQ(w.manager.groupListBuffer(), expected);
+    EXPECT_TRUE(w.manager.listConnection().isClosed());
     EXPECT_TRUE(w.log.contains(QStringLiteral("LIST")));
     EXPECT_TRUE(w.log.contains(QStringLiteral("QUIT")));
     const QString done = QStringLiteral("Groups download complete: HOSTGRPS.TXT (") +
-                         kbWhole(w.manager.GroupBytesReceived()) + QStringLiteral(" Kb) Saved and ready.");
+                         kbWhole(w.manager.groupBytesReceived()) + QStringLiteral(" Kb) Saved and ready.");
     EXPECT_EQ(w.log.count(done), 1);
     EXPECT_TRUE(w.manager.controls().cmdQR);
     EXPECT_TRUE(w.manager.controls().txtQR);
     // The size shown counts what came before the block that ended the answer.
-    EXPECT_LT(w.manager.GroupBytesReceived(), expected.size());
+    EXPECT_LT(w.manager.groupBytesReceived(), expected.size());
     EXPECT_TRUE(w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")));
 }
 
@@ -131,7 +131,7 @@ TEST_P(GroupListFailure, ConnectionEndsAndNoListIsClaimed)
 
     w.manager.cmdGetHostGroupsClicked();
     ASSERT_TRUE(
-        waitUntil([&] { return w.manager.gTCP1().isClosed() && w.server.connectionsAccepted() > 0; }, 5000));
+        waitUntil([&] { return w.manager.listConnection().isClosed() && w.server.connectionsAccepted() > 0; }, 5000));
     if (QByteArray(c.status).size() > 0) {
         EXPECT_TRUE(w.waitForStatus(QString::fromLatin1(c.status))) << qPrintable(w.manager.statusPanel(0));
     }
@@ -179,7 +179,7 @@ TEST(GroupListRetrieve, NoHostAsksForOneAndDeclinedDeleteKeepsTheFile)
     EXPECT_FALSE(w.folder.exists(QStringLiteral("HOSTGRPS.TXT")));
     EXPECT_TRUE(w.prompter.said.back().startsWith(QStringLiteral("Enter News Server name")));
     EXPECT_EQ(w.ctx.settings.text(u"txtPort"), QStringLiteral("119"));
-    EXPECT_TRUE(w.manager.gTCP1().isClosed());
+    EXPECT_TRUE(w.manager.listConnection().isClosed());
     EXPECT_EQ(w.server.connectionsAccepted(), 0);
 }
 

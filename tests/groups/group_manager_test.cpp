@@ -41,8 +41,8 @@ TEST(GroupManagerSearch, PreloadEnablesSearchOnlyWithAFile)
 
     const QByteArray list = listText(3);
     w.folder.write(QStringLiteral("HOSTGRPS.TXT"), list);
-    w.manager.Command2Clicked();
-    EXPECT_EQ(w.manager.GroupListBuffer(), list);
+    w.manager.reloadHostGroupsClicked();
+    EXPECT_EQ(w.manager.groupListBuffer(), list);
     EXPECT_TRUE(w.manager.controls().cmdQR);
     EXPECT_EQ(w.manager.statusPanel(0), QString());
     EXPECT_TRUE(w.manager.statusPanel(1).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")));
@@ -56,12 +56,12 @@ TEST(GroupManagerSearch, ReopeningTheWindowRestoresControlsLeftDisabledByAFailed
     w.ctx.settings.setText(u"txtHost", QString());
     w.prompter.answers = {true};
     w.manager.cmdGetHostGroupsClicked(); // no host: every button off
-    EXPECT_FALSE(w.manager.controls().cmdGetHostGroups || w.manager.controls().Command2 ||
+    EXPECT_FALSE(w.manager.controls().cmdGetHostGroups || w.manager.controls().reloadHostGroups ||
                  w.manager.controls().cmdQR);
 
     w.manager.windowLoaded(); // closed and opened again; the file is gone (deleted on "Yes")
     const GroupManagerControls &c = w.manager.controls();
-    EXPECT_TRUE(c.cmdGetHostGroups && c.Command2 && c.txtQR);
+    EXPECT_TRUE(c.cmdGetHostGroups && c.reloadHostGroups && c.txtQR);
     EXPECT_FALSE(c.cmdQR);
     EXPECT_EQ(w.manager.statusPanel(0), QStringLiteral("HOSTGRPS.TXT file not found.  Download to create."));
 }
@@ -81,7 +81,7 @@ TEST(GroupManagerSearch, SearchFillsResultsAndRestoresTheControls)
     EXPECT_EQ(w.manager.statusPanel(0),
               QStringLiteral("Done! ( 1 matching groups found)  Time: Less than 1 second"));
     const GroupManagerControls &c = w.manager.controls();
-    EXPECT_TRUE(c.txtQR && c.optStartsWith && c.cmdGetHostGroups && c.Command2 && c.frame1Visible &&
+    EXPECT_TRUE(c.txtQR && c.optStartsWith && c.cmdGetHostGroups && c.reloadHostGroups && c.frame1Visible &&
                 c.cmdAdd);
     EXPECT_FALSE(c.progressVisible);
 
@@ -120,7 +120,7 @@ TEST(GroupManagerAdd, SelectionsBecomeFavouritesSavedOnce)
     GroupWorld w;
     w.folder.write(QStringLiteral("HOSTGRPS.TXT"), listText(4));
     w.manager.windowLoaded();
-    w.favs.AddFavouriteGroup("ALT.binaries.group1");
+    w.favs.addFavouriteGroup("ALT.binaries.group1");
 
     w.manager.cmdQRClicked(QStringLiteral("group"));
     ASSERT_TRUE(waitUntil([&] { return searchDone(w.manager); }));

@@ -130,9 +130,9 @@ TEST(GroupSearch, FindNextCandidateJumpsOnlyWhenFarAhead)
     const QByteArray list = "a\r\n" + pad + "\r\nneedle\r\n";
     const qint64 needleAt = list.indexOf("needle") + 1;
     // The jump lands on the line break at or after 512 bytes before the occurrence.
-    EXPECT_EQ(FindNextCandidate(list, "needle", 1), list.indexOf('\r', needleAt - 513) + 1);
-    EXPECT_EQ(FindNextCandidate(list, "needle", needleAt - 100), 0);
-    EXPECT_EQ(FindNextCandidate(list, "absent", 1), list.size() + 1);
+    EXPECT_EQ(findNextCandidate(list, "needle", 1), list.indexOf('\r', needleAt - 513) + 1);
+    EXPECT_EQ(findNextCandidate(list, "needle", needleAt - 100), 0);
+    EXPECT_EQ(findNextCandidate(list, "absent", 1), list.size() + 1);
 }
 
 TEST(GroupListNumbers, KilobyteTexts)

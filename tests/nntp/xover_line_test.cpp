@@ -5,7 +5,7 @@
 namespace kestrel {
 namespace {
 
-TEST(ParseXoverLine, BuildsTheHeaderBlock)
+TEST(parseXoverLine, BuildsTheHeaderBlock)
 {
     struct Case {
         const char *name;
@@ -32,13 +32,13 @@ TEST(ParseXoverLine, BuildsTheHeaderBlock)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         QByteArrayView number;
-        ASSERT_TRUE(ParseXoverLine(c.line, block, number));
+        ASSERT_TRUE(parseXoverLine(c.line, block, number));
         EXPECT_EQ(number, c.number);
         EXPECT_EQ(block, c.block);
     }
     QByteArrayView number;
-    EXPECT_FALSE(ParseXoverLine(".", block, number));
-    EXPECT_FALSE(ParseXoverLine("no tab here", block, number));
+    EXPECT_FALSE(parseXoverLine(".", block, number));
+    EXPECT_FALSE(parseXoverLine("no tab here", block, number));
 }
 
 } // namespace

@@ -20,7 +20,7 @@ TEST(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
                              "alt.odd,3,maybe\r\n"
                              "\r\n");
     FavouritesModel favs(ctx);
-    favs.LoadFavs();
+    favs.loadFavs();
     struct Row {
         const char *name, *lastRead;
         bool ghosted;
@@ -39,11 +39,11 @@ TEST(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
         EXPECT_EQ(favs.row(i).ghosted, expected[i].ghosted) << i;
         EXPECT_EQ(favs.data(favs.index(i, 0), FavouritesModel::SmallIconRole).toInt(), 1);
     }
-    EXPECT_TRUE(favs.SaveFavs());
+    EXPECT_TRUE(favs.saveFavs());
     EXPECT_EQ(folder.read("favs.txt"),
               "alt.binaries.example,512,False\r\nalt.test,42,False\r\nalt.alone,0,False\r\n"
               "alt.two,7,False\r\nalt.off,9,True\r\nalt.odd,3,False\r\n");
-    EXPECT_EQ(favs.GetLastRead("alt.test"), "42");
+    EXPECT_EQ(favs.getLastRead("alt.test"), "42");
     EXPECT_EQ(favs.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Last Read"));
 }
 
@@ -53,10 +53,10 @@ TEST(Favourites, SavingNoGroupsDeletesTheFile)
     Context ctx(folder.path());
     folder.write("favs.txt", "alt.test,1,False\r\n");
     FavouritesModel favs(ctx);
-    favs.LoadFavs();
-    EXPECT_FALSE(favs.AddFavouriteGroup(" ALT.TEST "));
+    favs.loadFavs();
+    EXPECT_FALSE(favs.addFavouriteGroup(" ALT.TEST "));
     favs.removeRows(0, 1);
-    favs.SaveFavs();
+    favs.saveFavs();
     EXPECT_FALSE(folder.exists("favs.txt"));
 }
 
@@ -66,13 +66,13 @@ TEST(Favourites, MovesRowsAndResetsIcons)
     Context ctx(folder.path());
     FavouritesModel favs(ctx);
     for (const char *g : {"a", "b", "c"})
-        favs.AddFavouriteGroup(g);
+        favs.addFavouriteGroup(g);
     favs.setSmallIcon(1, 2);
     EXPECT_TRUE(favs.moveRowBy(2, -1));
     EXPECT_FALSE(favs.moveRowBy(0, -1));
     EXPECT_EQ(favs.row(1).name, "c");
     EXPECT_TRUE(favs.row(1).selected);
-    favs.ResetGroupIcons();
+    favs.resetGroupIcons();
     EXPECT_EQ(favs.row(2).smallIcon, 1);
 }
 

@@ -6,16 +6,16 @@ namespace {
 TEST(NoRedlList, AddsWholeUpperCasedNamesOnceSavesAtOnceAndTellsTheSize)
 {
     ScanWorld w;
-    w.noRedl.AddToNoRedl("a.jpg"); // five characters: never recorded
-    w.noRedl.AddToNoRedl("ab.jpg");
-    w.noRedl.AddToNoRedl("AB.jpg"); // same name, other case
-    w.noRedl.AddToNoRedl("xpic.jpg");
-    w.noRedl.AddToNoRedl("pic.jpg"); // a listed name ends with it: still a new name
+    w.noRedl.addToNoRedl("a.jpg"); // five characters: never recorded
+    w.noRedl.addToNoRedl("ab.jpg");
+    w.noRedl.addToNoRedl("AB.jpg"); // same name, other case
+    w.noRedl.addToNoRedl("xpic.jpg");
+    w.noRedl.addToNoRedl("pic.jpg"); // a listed name ends with it: still a new name
     EXPECT_EQ(w.noRedl.text(), "AB.JPG,XPIC.JPG,PIC.JPG,");
     EXPECT_EQ(w.folder.read("NOREDL.TXT"), "AB.JPG,XPIC.JPG,PIC.JPG,");
     EXPECT_EQ(w.noRedl.sizeCaption(), QStringLiteral("Size of downloaded files list: 0.0 kb"));
     w.folder.write("NOREDL.TXT", QByteArray(1234567, 'X'));
-    w.noRedl.LoadNoRedl();
+    w.noRedl.loadNoRedl();
     EXPECT_EQ(w.noRedl.sizeCaption(), QStringLiteral("Size of downloaded files list: 1,234.6 kb"));
 }
 
@@ -23,7 +23,7 @@ TEST(NoRedlList, MatchesWholeNamesOnly)
 {
     ScanWorld w;
     w.folder.write("NOREDL.TXT", "ba.jpg,Pic0001.JPG,A,B.JPG,LAST.GIF");
-    w.noRedl.LoadNoRedl();
+    w.noRedl.loadNoRedl();
     EXPECT_EQ(w.noRedl.text(), "BA.JPG,PIC0001.JPG,A,B.JPG,LAST.GIF");
     struct Case {
         const char *name;
@@ -35,27 +35,27 @@ TEST(NoRedlList, MatchesWholeNamesOnly)
     for (const Case &c : cases)
         EXPECT_EQ(w.noRedl.contains(c.name), c.listed) << c.name;
     // The lost final comma is put back before the next name, so names stay apart.
-    w.noRedl.AddToNoRedl("next.jpg");
+    w.noRedl.addToNoRedl("next.jpg");
     EXPECT_EQ(w.folder.read("NOREDL.TXT"), "BA.JPG,PIC0001.JPG,A,B.JPG,LAST.GIF,NEXT.JPG,");
 }
 
 TEST(NoRedlList, ResetAsksAndEmptiesOnlyOnYes)
 {
     ScanWorld w;
-    w.noRedl.AddToNoRedl("first.jpg");
+    w.noRedl.addToNoRedl("first.jpg");
     w.prompter.answers = {false};
-    EXPECT_FALSE(w.noRedl.ResetNoRedl());
+    EXPECT_FALSE(w.noRedl.resetNoRedl());
     EXPECT_TRUE(w.noRedl.contains("first.jpg"));
     w.prompter.answers = {true};
-    EXPECT_TRUE(w.noRedl.ResetNoRedl());
+    EXPECT_TRUE(w.noRedl.resetNoRedl());
     EXPECT_FALSE(w.noRedl.contains("first.jpg"));
-    w.noRedl.SaveNoRedl();
+    w.noRedl.saveNoRedl();
     NoRedlList again(w.ctx);
-    again.LoadNoRedl();
+    again.loadNoRedl();
     EXPECT_TRUE(again.text().isEmpty());
 }
 
-TEST(CheckUUName, DecidesTheNameAndRecordsTheUuencodeName)
+TEST(checkUUName, DecidesTheNameAndRecordsTheUuencodeName)
 {
     struct Case {
         const char *text;
@@ -74,10 +74,10 @@ TEST(CheckUUName, DecidesTheNameAndRecordsTheUuencodeName)
     };
     for (const Case &c : cases) {
         ScanWorld w;
-        w.noRedl.AddToNoRedl("known.jpg");
+        w.noRedl.addToNoRedl("known.jpg");
         w.ctx.settings.setChecked(u"chkUseNameFromUUE", c.useUuName);
         w.ctx.settings.setChecked(u"chkDeleteUUfoundfile", c.deleteFound);
-        EXPECT_EQ(w.noRedl.CheckUUName(c.text, "subj.jpg"), QByteArray(c.expected)) << c.text;
+        EXPECT_EQ(w.noRedl.checkUUName(c.text, "subj.jpg"), QByteArray(c.expected)) << c.text;
         if (c.lastLog) {
             ASSERT_FALSE(w.ctx.log.entries().isEmpty());
             EXPECT_TRUE(w.ctx.log.entries().first().endsWith(QLatin1String(c.lastLog)))
@@ -87,7 +87,7 @@ TEST(CheckUUName, DecidesTheNameAndRecordsTheUuencodeName)
         }
     }
     ScanWorld w;
-    w.noRedl.CheckUUName("begin 644 fresh.jpg\nM", "subj.jpg");
+    w.noRedl.checkUUName("begin 644 fresh.jpg\nM", "subj.jpg");
     EXPECT_TRUE(w.noRedl.contains("fresh.jpg"));
 }
 
@@ -95,12 +95,12 @@ TEST(Blacklist, FileRoundTripAndImmediateSaves)
 {
     ScanWorld w;
     w.folder.write("BLKLIST.TXT", "spam.com\r\n\r\n Odd Case \r\nlast\r\n\r\n");
-    w.blacklist.LoadBlacklist();
+    w.blacklist.loadBlacklist();
     EXPECT_EQ(w.blacklist.entries(), (QList<QByteArray>{"spam.com", " Odd Case ", "last"}));
-    w.blacklist.AddToBlacklist("SPAM.COM"); // already listed in another case
-    w.blacklist.AddToBlacklist("   ");      // blank
+    w.blacklist.addToBlacklist("SPAM.COM"); // already listed in another case
+    w.blacklist.addToBlacklist("   ");      // blank
     EXPECT_EQ(w.blacklist.entries().size(), 3);
-    w.blacklist.AddToBlacklist("new");
+    w.blacklist.addToBlacklist("new");
     EXPECT_EQ(w.folder.read("BLKLIST.TXT"), "spam.com\r\n Odd Case \r\nlast\r\nnew\r\n\r\n");
     for (int i = 0; i < 4; ++i)
         w.blacklist.removeAt(0);
@@ -113,16 +113,16 @@ TEST(Blacklist, FirstEntryInListOrderWinsAndSwitchOffDisablesIt)
 {
     ScanWorld w;
     for (const char *e : {"zzz", "  abc ", "", "xx", "b"})
-        w.blacklist.AddToBlacklist(e);
+        w.blacklist.addToBlacklist(e);
     struct Case {
         const char *text, *hit;
     } cases[] = {
         {"xxABCxx", "ABC"}, {"aXXb", "XX"}, {"b", "B"}, {"nothing here", ""}, {"ZZZ and b", "ZZZ"}, {"", ""},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(w.blacklist.MatchBlacklist(c.text), QByteArray(c.hit)) << c.text;
+        EXPECT_EQ(w.blacklist.matchBlacklist(c.text), QByteArray(c.hit)) << c.text;
     w.ctx.settings.setNumber(u"chkBLemail", 2); // dimmed is not ticked
-    EXPECT_EQ(w.blacklist.MatchBlacklist("xxABCxx"), QByteArray());
+    EXPECT_EQ(w.blacklist.matchBlacklist("xxABCxx"), QByteArray());
 }
 
 TEST(BlacklistMatcher, AgreesWithPlainSearchOnOverlappingEntries)
@@ -145,11 +145,11 @@ TEST(DupePaths, NormalisesLoadsAddsAndRemoves)
 {
     ScanWorld w;
     w.folder.write("DUPEPATH.TXT", "  /pics  \r\n\r\n/other/\r\n");
-    w.dupePaths.LoadDupePaths();
-    w.dupePaths.SaveDupePaths();
+    w.dupePaths.loadDupePaths();
+    w.dupePaths.saveDupePaths();
     EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
     w.folder.write("DUPEPATH.TXT", "stale");
-    w.dupePaths.AddDupeFolder(QStringLiteral("/PICS")); // listed in another case: only rewrites
+    w.dupePaths.addDupeFolder(QStringLiteral("/PICS")); // listed in another case: only rewrites
     EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
     w.dupePaths.removeRows({1, 0});
     EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "");
@@ -162,7 +162,7 @@ TEST(DupePaths, AddsOneLevelOfSubfoldersAndFindsFiles)
     root.mkpath(QStringLiteral("tree/a/deep"));
     root.mkpath(QStringLiteral("tree/b"));
     w.folder.write("tree/b/pic.jpg", "x");
-    w.dupePaths.AddSubfolders(w.folder.file("tree"));
+    w.dupePaths.addSubfolders(w.folder.file("tree"));
     const QByteArray base = QFile::encodeName(w.folder.file("tree"));
     EXPECT_EQ(w.dupePaths.entries(), (QList<QByteArray>{base + "/a/", base + "/b/"}));
     EXPECT_TRUE(w.dupePaths.containsFile("pic.jpg"));
@@ -177,13 +177,13 @@ TEST(NoRedlSaving, AdditionsAppendAndAStaleFileIsRewrittenWhole)
 {
     kestrel::test::ScanWorld w;
     w.folder.write("NOREDL.TXT", "OLD1.JPG,OLD2.JPG,");
-    w.noRedl.LoadNoRedl();
-    w.noRedl.AddToNoRedl("new1.jpg");
+    w.noRedl.loadNoRedl();
+    w.noRedl.addToNoRedl("new1.jpg");
     EXPECT_EQ(w.folder.read("NOREDL.TXT"), "OLD1.JPG,OLD2.JPG,NEW1.JPG,");
     // Someone else changed the file meanwhile: the list is written whole again.
     w.folder.write("NOREDL.TXT", "X");
-    w.noRedl.AddToNoRedl("new2.jpg");
+    w.noRedl.addToNoRedl("new2.jpg");
     EXPECT_EQ(w.folder.read("NOREDL.TXT"), "OLD1.JPG,OLD2.JPG,NEW1.JPG,NEW2.JPG,");
-    w.noRedl.AddToNoRedl("new3.jpg");
+    w.noRedl.addToNoRedl("new3.jpg");
     EXPECT_EQ(w.folder.read("NOREDL.TXT"), "OLD1.JPG,OLD2.JPG,NEW1.JPG,NEW2.JPG,NEW3.JPG,");
 }

@@ -12,9 +12,9 @@ namespace {
 // A CSV index of a few records, enough to see what the filter does with one.
 class TinyCsv final : public CsvLookup {
 public:
-    bool CsvLoaded() const override { return true; }
-    QByteArray CsvFindRecord(const QByteArray &name) const override { return records.value(name.toUpper()); }
-    QByteArray CsvSeriesName(const QByteArray &file) const override { return "Series " + file; }
+    bool csvLoaded() const override { return true; }
+    QByteArray csvFindRecord(const QByteArray &name) const override { return records.value(name.toUpper()); }
+    QByteArray csvSeriesName(const QByteArray &file) const override { return "Series " + file; }
     QHash<QByteArray, QByteArray> records;
 };
 
@@ -62,10 +62,10 @@ struct RejectCase {
 const RejectCase kCases[] = {
     {"lines at max", [](FilterWorld &, Headers &h) { h.lines = "4000"; }, nullptr, nullptr, "added.wav"},
     {"lines above max", [](FilterWorld &, Headers &h) { h.lines = " 4001"; }, "!Above Max Lines",
-     &FilterCounters::LinesKilledCount, "spam.wav"},
+     &FilterCounters::linesKilledCount, "spam.wav"},
     {"lines at min", [](FilterWorld &, Headers &h) { h.lines = "100"; }, nullptr, nullptr, "added.wav"},
     {"lines below min", [](FilterWorld &, Headers &h) { h.lines = "9 9"; }, "!Below Min Lines",
-     &FilterCounters::LinesKilledCount, "spam.wav"},
+     &FilterCounters::linesKilledCount, "spam.wav"},
     {"no Lines header counts as 1000", [](FilterWorld &, Headers &h) { h.lines.clear(); }, nullptr, nullptr,
      "added.wav"},
     {"no picture, GIF allowed",
@@ -73,15 +73,15 @@ const RejectCase kCases[] = {
          w.ctx.settings.setChecked(u"chkAllowGIF", true);
          h.subject = "pic.bmp";
      },
-     "!No JPG, GIF, or PNG in subject", &FilterCounters::NotPicCount, "spam.wav"},
+     "!No JPG, GIF, or PNG in subject", &FilterCounters::notPicCount, "spam.wav"},
     {"no picture, only PNG allowed",
      [](FilterWorld &w, Headers &h) {
          w.ctx.settings.setChecked(u"chkAllowPNG", true);
          h.subject = "pic.bmp";
      },
-     "!No JPG in subject", &FilterCounters::NotPicCount, "spam.wav"},
+     "!No JPG in subject", &FilterCounters::notPicCount, "spam.wav"},
     {"gif not allowed", [](FilterWorld &, Headers &h) { h.subject = "pic.gif"; }, "!No JPG in subject",
-     &FilterCounters::NotPicCount, "spam.wav"},
+     &FilterCounters::notPicCount, "spam.wav"},
     {"jpg not required",
      [](FilterWorld &w, Headers &h) {
          w.ctx.settings.setChecked(u"chkRequireJPG", false);
@@ -89,7 +89,7 @@ const RejectCase kCases[] = {
      },
      nullptr, nullptr, "added.wav"},
     {"part 2 of 3", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (2/3)"; },
-     "!No 1/1 or 1\\1 in subject", &FilterCounters::NotPicCount, "spam.wav"},
+     "!No 1/1 or 1\\1 in subject", &FilterCounters::notPicCount, "spam.wav"},
     {"1/10 holds 1/1", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (1/10)"; }, nullptr, nullptr,
      "added.wav"},
     {"01/01", [](FilterWorld &, Headers &h) { h.subject = "pic (01/01).jpg"; }, nullptr, nullptr,
@@ -98,37 +98,37 @@ const RejectCase kCases[] = {
      "added.wav"},
     {"too many crossposts",
      [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10 k:11"; },
-     "!Too many crossposts", &FilterCounters::SpamCount, "other.wav"},
+     "!Too many crossposts", &FilterCounters::spamCount, "other.wav"},
     {"crossposts at the limit",
      [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10"; }, nullptr,
      nullptr, "added.wav"},
     {"blacklisted subject",
      [](FilterWorld &w, Headers &h) {
-         w.blacklist.AddToBlacklist("abc");
+         w.blacklist.addToBlacklist("abc");
          h.subject = "xxABCxx.jpg";
      },
-     "!SPAM in subject - ABC", &FilterCounters::SpamCount, "other.wav"},
+     "!SPAM in subject - ABC", &FilterCounters::spamCount, "other.wav"},
     {"blacklisted posting host",
-     [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist(" .EXAMPLE.com "); },
-     "!SPAM in posting host - .EXAMPLE.COM", &FilterCounters::SpamCount, "other.wav"},
-    {"blacklisted organization", [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist("ample org"); },
-     "!SPAM in Org - AMPLE ORG", &FilterCounters::SpamCount, "other.wav"},
+     [](FilterWorld &w, Headers &) { w.blacklist.addToBlacklist(" .EXAMPLE.com "); },
+     "!SPAM in posting host - .EXAMPLE.COM", &FilterCounters::spamCount, "other.wav"},
+    {"blacklisted organization", [](FilterWorld &w, Headers &) { w.blacklist.addToBlacklist("ample org"); },
+     "!SPAM in Org - AMPLE ORG", &FilterCounters::spamCount, "other.wav"},
     {"blacklisted From display name",
-     [](FilterWorld &w, Headers &) { w.blacklist.AddToBlacklist("poster <"); },
-     "!SPAM in email address - POSTER <", &FilterCounters::SpamCount, "other.wav"},
+     [](FilterWorld &w, Headers &) { w.blacklist.addToBlacklist("poster <"); },
+     "!SPAM in email address - POSTER <", &FilterCounters::spamCount, "other.wav"},
     {"blacklist switched off",
      [](FilterWorld &w, Headers &) {
-         w.blacklist.AddToBlacklist("poster");
+         w.blacklist.addToBlacklist("poster");
          w.ctx.settings.setChecked(u"chkBLemail", false);
      },
      nullptr, nullptr, "added.wav"},
     {"already pending", [](FilterWorld &w, Headers &) { w.addQueued("PIC.JPG"); }, "!Duplicate",
-     &FilterCounters::DupeCount, "spam.wav"},
-    {"already fetched", [](FilterWorld &w, Headers &) { w.noRedl.AddToNoRedl("pic.jpg"); }, "!Duplicate",
-     &FilterCounters::DupeCount, "spam.wav"},
+     &FilterCounters::dupeCount, "spam.wav"},
+    {"already fetched", [](FilterWorld &w, Headers &) { w.noRedl.addToNoRedl("pic.jpg"); }, "!Duplicate",
+     &FilterCounters::dupeCount, "spam.wav"},
     {"a longer fetched name is another file",
      [](FilterWorld &w, Headers &h) {
-         w.noRedl.AddToNoRedl("ba.jpg");
+         w.noRedl.addToNoRedl("ba.jpg");
          h.subject = "a.jpg";
      },
      nullptr, nullptr, "added.wav"},
@@ -136,10 +136,10 @@ const RejectCase kCases[] = {
      [](FilterWorld &w, Headers &) {
          QDir(w.folder.path()).mkpath(QStringLiteral("have"));
          w.folder.write("have/pic.jpg", "x");
-         w.dupePaths.AddDupeFolder(w.folder.file("other"));
-         w.dupePaths.AddDupeFolder(w.folder.file("have"));
+         w.dupePaths.addDupeFolder(w.folder.file("other"));
+         w.dupePaths.addDupeFolder(w.folder.file("have"));
      },
-     "!Duplicate", &FilterCounters::DupeCount, "spam.wav"},
+     "!Duplicate", &FilterCounters::dupeCount, "spam.wav"},
     {"require CSV without an index",
      [](FilterWorld &w, Headers &) { w.ctx.settings.setChecked(u"chkIgnoreCSV", true); }, nullptr, nullptr,
      "added.wav"},
@@ -156,10 +156,10 @@ TEST(HeaderFilter, EachRuleRejectsWithItsLabelCounterAndSound)
             c.setup(w, h);
             const int before = w.pending.count();
             w.filter.filter_articleheader(h.head(), " 5");
-            EXPECT_EQ(w.counters.ReadCount, 1) << c.what;
-            EXPECT_EQ(w.counters.ScanHeaderCount, 1) << c.what;
-            for (Counter k : {&FilterCounters::LinesKilledCount, &FilterCounters::NotPicCount,
-                              &FilterCounters::SpamCount, &FilterCounters::DupeCount})
+            EXPECT_EQ(w.counters.readCount, 1) << c.what;
+            EXPECT_EQ(w.counters.scanHeaderCount, 1) << c.what;
+            for (Counter k : {&FilterCounters::linesKilledCount, &FilterCounters::notPicCount,
+                              &FilterCounters::spamCount, &FilterCounters::dupeCount})
                 EXPECT_EQ(w.counters.*k, k == c.counter ? 1 : 0) << c.what;
             const bool listed = c.label == nullptr || showAll;
             ASSERT_EQ(w.pending.count(), before + (listed ? 1 : 0)) << c.what;
@@ -175,7 +175,7 @@ TEST(HeaderFilter, EachRuleRejectsWithItsLabelCounterAndSound)
             }
             EXPECT_EQ(e.tag, 5);
             EXPECT_EQ(e.sub[ColNewsgroup], "alt.test");
-            EXPECT_EQ(w.ctx.state.PendingCount, c.label ? before : before + 1) << c.what;
+            EXPECT_EQ(w.ctx.state.pendingCount, c.label ? before : before + 1) << c.what;
         }
     }
 }
@@ -228,10 +228,10 @@ TEST(HeaderFilter, SpamScanListsOnlyWhatWouldBeThrownAway)
         bad.lines = "5";
         w.filter.filter_articleheader(good.head(), "1");
         w.filter.filter_articleheader(bad.head(), "2");
-        EXPECT_EQ(w.counters.ReadCount, 2);
-        EXPECT_EQ(w.counters.LinesKilledCount, 1);
+        EXPECT_EQ(w.counters.readCount, 2);
+        EXPECT_EQ(w.counters.linesKilledCount, 1);
         EXPECT_EQ(w.texts(), showAll ? QList<QByteArray>{"!Below Min Lines"} : QList<QByteArray>{});
-        EXPECT_EQ(w.ctx.state.PendingCount, 0);
+        EXPECT_EQ(w.ctx.state.pendingCount, 0);
     }
 }
 
@@ -257,8 +257,8 @@ TEST(HeaderFilter, CsvRecordRenamesAndDescribes)
     EXPECT_EQ(w.pending.entry(1).sub[ColSubject], "bare.jpg");
     EXPECT_EQ(w.pending.entry(1).smallIcon, 3);
     EXPECT_EQ(w.pending.entry(2).text, "!Not in CSV");
-    EXPECT_EQ(w.counters.LinesKilledCount + w.counters.NotPicCount + w.counters.SpamCount +
-                  w.counters.DupeCount,
+    EXPECT_EQ(w.counters.linesKilledCount + w.counters.notPicCount + w.counters.spamCount +
+                  w.counters.dupeCount,
               0);
 }
 
@@ -282,7 +282,7 @@ TEST(HeaderFilter, OverviewShapedBlocksAndMissingFields)
         EXPECT_EQ(f.organization, QByteArrayView(c.org));
         EXPECT_EQ(f.postingHost, QByteArrayView(c.host));
         EXPECT_EQ(f.lines, QByteArrayView(c.lines));
-        EXPECT_EQ(CountCrossposts(f.xref), c.crossposts);
+        EXPECT_EQ(countCrossposts(f.xref), c.crossposts);
     }
 }
 

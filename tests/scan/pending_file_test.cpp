@@ -30,13 +30,13 @@ QByteArray textRecord(const QByteArray &text, qint16 declaredLength)
 TEST(PendingFile, SaveLoadSaveIsByteExact)
 {
     ScanWorld w;
-    w.ctx.state.CurrentArticle = sampleEntry("one.jpg", 17, true);
-    w.pending.RequeueArticle();
-    w.ctx.state.CurrentArticle = sampleEntry("two.jpg", 5000000000, false); // past 32 bits
-    w.pending.RequeueArticle();
+    w.ctx.state.currentArticle = sampleEntry("one.jpg", 17, true);
+    w.pending.requeueArticle();
+    w.ctx.state.currentArticle = sampleEntry("two.jpg", 5000000000, false); // past 32 bits
+    w.pending.requeueArticle();
     w.pending.setSelected(1, true);
     w.addGhosted("!Duplicate", "dropped on save");
-    w.pending.SavePending();
+    w.pending.savePending();
     const QByteArray first = w.folder.read("pending.dat");
     ASSERT_EQ(first.size(), 128 * (3 + 2 * 11));
     EXPECT_EQ(first.left(16), QByteArray("\x0e\x00KESTRELPDC1001", 16));
@@ -49,11 +49,11 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
 
     ScanWorld again;
     again.folder.write("pending.dat", first);
-    again.pending.LoadPending();
+    again.pending.loadPending();
     ASSERT_EQ(again.pending.count(), 2);
     EXPECT_EQ(again.pending.entry(1), sampleEntry("one.jpg", 17, true));
-    EXPECT_EQ(again.ctx.state.PendingCount, 2);
-    again.pending.SavePending();
+    EXPECT_EQ(again.ctx.state.pendingCount, 2);
+    again.pending.savePending();
     EXPECT_EQ(again.folder.read("pending.dat"), first);
 }
 
@@ -106,9 +106,9 @@ TEST(PendingFile, DamagedFilesLoadWhatIsSoundAndSaySo)
     for (const Case &c : cases) {
         ScanWorld w;
         w.folder.write("pending.dat", c.bytes);
-        w.pending.LoadPending();
+        w.pending.loadPending();
         EXPECT_EQ(w.texts(), c.loaded) << c.what;
-        EXPECT_EQ(w.ctx.state.PendingCount, c.loaded.size()) << c.what;
+        EXPECT_EQ(w.ctx.state.pendingCount, c.loaded.size()) << c.what;
         const bool logged = !w.ctx.log.entries().isEmpty() &&
                             w.ctx.log.entries().first().contains(QLatin1String("pending.dat is damaged"));
         EXPECT_EQ(logged, c.logsDamage) << c.what;
@@ -121,7 +121,7 @@ TEST(PendingFile, WrongMagicDeletesTheFile)
     QByteArray bytes = pendingfile::encode({sampleEntry("a.jpg", 1, false)}, w.clock.now());
     bytes[5] = 'X';
     w.folder.write("pending.dat", bytes);
-    w.pending.LoadPending();
+    w.pending.loadPending();
     EXPECT_EQ(w.pending.count(), 0);
     EXPECT_FALSE(w.folder.exists("pending.dat"));
 }
@@ -145,7 +145,7 @@ TEST(PendingFile, OldFilesAskBeforeLoading)
                                                           QDateTime(QDate(2026, 3, 1), c.saved)));
         w.clock.setNow(QDateTime(QDate(2026, 3, 1), c.now));
         w.prompter.answers = {c.answer};
-        w.pending.LoadPending();
+        w.pending.loadPending();
         EXPECT_EQ(!w.prompter.said.empty(), c.asked);
         if (c.asked) {
             EXPECT_EQ(w.prompter.said.front(),
@@ -161,7 +161,7 @@ TEST(PendingFile, SavingNothingQueuedDeletesTheFile)
     ScanWorld w;
     w.folder.write("pending.dat", "old");
     w.addGhosted("!Duplicate", "x");
-    w.pending.SavePending();
+    w.pending.savePending();
     EXPECT_FALSE(w.folder.exists("pending.dat"));
     EXPECT_EQ(w.pending.count(), 0);
 }

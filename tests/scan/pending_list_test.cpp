@@ -7,11 +7,11 @@ TEST(PendingList, AddFormatsColumnsAndCountsWhatIsQueued)
 {
     ScanWorld w;
     w.enableSounds();
-    w.pending.add_articleheader("Some Name <me@x.org>", "subj", "Org", " 77", " 1234", "host", 3, false, {},
+    w.pending.addArticleHeader("Some Name <me@x.org>", "subj", "Org", " 77", " 1234", "host", 3, false, {},
                                 true, false, "pic.gif", "alt.pics");
-    w.pending.add_articleheader("me@x.org (Some Name)", "subj", "", "78", "99999.6", "", 123, true,
+    w.pending.addArticleHeader("me@x.org (Some Name)", "subj", "", "78", "99999.6", "", 123, true,
                                 "!Duplicate", false, true, "pic.jpg", "alt.pics");
-    w.pending.add_articleheader("plain", "subj", "", "79", "x", "", 1, false, {}, false, true, "c.jpg",
+    w.pending.addArticleHeader("plain", "subj", "", "79", "x", "", 1, false, {}, false, true, "c.jpg",
                                 "alt.pics");
     const PendingEntry &a = w.pending.entry(0);
     EXPECT_EQ(a.text, "pic.gif");
@@ -28,8 +28,8 @@ TEST(PendingList, AddFormatsColumnsAndCountsWhatIsQueued)
     EXPECT_EQ(b.smallIcon, 3);
     EXPECT_EQ(w.pending.entry(2).sub[ColEmail], "plain");
     EXPECT_EQ(w.pending.entry(2).sub[ColLines], "00000");
-    EXPECT_EQ(w.ctx.state.PendingCount, 2);
-    EXPECT_EQ(w.pending.AddedCount(), 3);
+    EXPECT_EQ(w.ctx.state.pendingCount, 2);
+    EXPECT_EQ(w.pending.addedCount(), 3);
     EXPECT_EQ(w.ctx.sound.lastPlayed(), QStringLiteral("added.wav"));
     EXPECT_TRUE(w.pending.containsName("PIC.GIF"));
     EXPECT_TRUE(w.pending.containsName("!duplicate"));
@@ -40,13 +40,13 @@ TEST(PendingList, MoveToTopKeepsTheRelativeOrderOfTheSelection)
     ScanWorld w;
     for (const char *n : {"A", "B", "C", "D"})
         w.addQueued(n);
-    w.pending.HeaderClicked(0);
+    w.pending.headerClicked(0);
     w.pending.setSelected(1, true);
     w.pending.setSelected(3, true);
-    w.pending.MoveToTop();
+    w.pending.moveToTop();
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"B", "D", "A", "C"}));
     EXPECT_FALSE(w.pending.sortingOn());
-    EXPECT_EQ(w.ctx.state.PendingCount, 4);
+    EXPECT_EQ(w.ctx.state.pendingCount, 4);
     w.addQueued("0"); // sorting is off now: appended at the end
     EXPECT_EQ(w.texts().last(), "0");
 }
@@ -60,9 +60,9 @@ TEST(PendingList, RemoveSelectedWithAndWithoutNoRedl)
         w.addGhosted("!Below Min Lines", "x");
         w.pending.setSelected(1, true);
         w.pending.setSelected(2, true);
-        w.pending.RemoveSelected(addToNoRedl);
+        w.pending.removeSelected(addToNoRedl);
         EXPECT_EQ(w.texts(), QList<QByteArray>{"keep.jpg"});
-        EXPECT_EQ(w.ctx.state.PendingCount, 1);
+        EXPECT_EQ(w.ctx.state.pendingCount, 1);
         EXPECT_EQ(w.noRedl.contains("gone.jpg"), addToNoRedl);
         EXPECT_FALSE(w.pending.containsName("gone.jpg"));
     }
@@ -74,11 +74,11 @@ TEST(PendingList, RemoveWithNothingSelectedAsksToClear)
     w.addQueued("a.jpg");
     w.addGhosted("!Duplicate", "b.jpg");
     w.prompter.answers = {false, true};
-    w.pending.RemoveSelected(true);
+    w.pending.removeSelected(true);
     EXPECT_EQ(w.pending.count(), 2);
-    w.pending.RemoveSelected(true);
+    w.pending.removeSelected(true);
     EXPECT_EQ(w.pending.count(), 0);
-    EXPECT_EQ(w.ctx.state.PendingCount, 0);
+    EXPECT_EQ(w.ctx.state.pendingCount, 0);
     EXPECT_TRUE(w.noRedl.text().isEmpty());
     EXPECT_EQ(w.prompter.said.back(),
               QStringLiteral("No articles selected, clear entire pending downloads list?"));
@@ -94,12 +94,12 @@ TEST(PendingList, ForceToQueueNamesGhostedEntriesFromTheirSubject)
     w.pending.setSelected(0, true);
     w.pending.setSelected(1, true);
     w.pending.setSelected(3, true);
-    w.pending.ForceToQueue();
+    w.pending.forceToQueue();
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"pic.png", "thing.jpg", "!Duplicate", "queued.jpg"}));
     EXPECT_EQ(w.pending.entry(0).smallIcon, 2);
     EXPECT_EQ(w.pending.entry(1).smallIcon, 1);
     EXPECT_FALSE(w.pending.entry(0).ghosted);
-    EXPECT_EQ(w.ctx.state.PendingCount, 3);
+    EXPECT_EQ(w.ctx.state.pendingCount, 3);
     EXPECT_TRUE(w.pending.containsName("PIC.PNG"));
 }
 
@@ -113,15 +113,15 @@ TEST(PendingList, BlacklistSelectedUsesTheLastSelectedEntryOnly)
                  {BlacklistField::PostingHost, "host2"}};
     for (const Case &c : cases) {
         ScanWorld w;
-        w.pending.BlacklistSelected(c.field); // nothing selected: nothing happens
-        w.pending.add_articleheader("first@x", "s", "Org1", "1", "1", "host1", 1, false, {}, false, false,
+        w.pending.blacklistSelected(c.field); // nothing selected: nothing happens
+        w.pending.addArticleHeader("first@x", "s", "Org1", "1", "1", "host1", 1, false, {}, false, false,
                                     "a.jpg", "g");
-        w.pending.add_articleheader("second@x", "s", "Org2", "2", "1", "host2", 1, false, {}, false, false,
+        w.pending.addArticleHeader("second@x", "s", "Org2", "2", "1", "host2", 1, false, {}, false, false,
                                     "b.jpg", "g");
         EXPECT_TRUE(w.blacklist.entries().isEmpty());
         w.pending.setSelected(0, true);
         w.pending.setSelected(1, true);
-        w.pending.BlacklistSelected(c.field);
+        w.pending.blacklistSelected(c.field);
         EXPECT_EQ(w.blacklist.entries(), QList<QByteArray>{c.entry});
         EXPECT_EQ(w.pending.count(), 2);
     }
@@ -130,16 +130,16 @@ TEST(PendingList, BlacklistSelectedUsesTheLastSelectedEntryOnly)
 TEST(PendingList, FindSelectsQueuedEntriesOnly)
 {
     ScanWorld w;
-    w.pending.add_articleheader("a@b", "s", "XABCX", "1", "1", "h", 1, false, {}, false, false, "one.jpg",
+    w.pending.addArticleHeader("a@b", "s", "XABCX", "1", "1", "h", 1, false, {}, false, false, "one.jpg",
                                 "g");
-    w.pending.add_articleheader("a@b", "s", "XABCX", "2", "1", "h", 1, true, "!Duplicate", false, false, {},
+    w.pending.addArticleHeader("a@b", "s", "XABCX", "2", "1", "h", 1, true, "!Duplicate", false, false, {},
                                 "g");
-    w.pending.add_articleheader("a@b", "s", "none", "3", "1", "h", 1, false, {}, false, false, "abc.jpg",
+    w.pending.addArticleHeader("a@b", "s", "none", "3", "1", "h", 1, false, {}, false, false, "abc.jpg",
                                 "g");
-    EXPECT_EQ(w.pending.FindAndSelect(QStringLiteral("abc"), true), 1);
+    EXPECT_EQ(w.pending.findAndSelect(QStringLiteral("abc"), true), 1);
     EXPECT_FALSE(w.pending.entry(0).selected);
     EXPECT_TRUE(w.pending.entry(2).selected);
-    EXPECT_EQ(w.pending.FindAndSelect(QStringLiteral("abc"), false), 1);
+    EXPECT_EQ(w.pending.findAndSelect(QStringLiteral("abc"), false), 1);
     EXPECT_TRUE(w.pending.entry(0).selected);
     EXPECT_FALSE(w.pending.entry(1).selected);
 }
@@ -149,9 +149,9 @@ TEST(PendingList, SortingReordersTheListAndPlacesNewEntries)
     ScanWorld w;
     for (const char *n : {"b.jpg", "C.jpg", "a.jpg"})
         w.addQueued(n);
-    w.pending.HeaderClicked(0);
+    w.pending.headerClicked(0);
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"a.jpg", "b.jpg", "C.jpg"}));
-    w.pending.HeaderClicked(0);
+    w.pending.headerClicked(0);
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"C.jpg", "b.jpg", "a.jpg"}));
     w.addQueued("bb.jpg");
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"C.jpg", "bb.jpg", "b.jpg", "a.jpg"}));
@@ -161,17 +161,17 @@ TEST(PendingList, RequeueTakeAndDownloadLight)
 {
     ScanWorld w;
     w.addGhosted("!Duplicate", "x");
-    EXPECT_FALSE(w.pending.DownloadLightClicked());
+    EXPECT_FALSE(w.pending.downloadLightClicked());
     EXPECT_EQ(w.prompter.said.back(), QStringLiteral("Warning, no valid JPGs in pending download list!"));
     w.addQueued("a.jpg");
     EXPECT_EQ(w.pending.firstDownloadable(), 1);
-    w.ctx.state.CurrentArticle = w.pending.takeAt(1);
-    EXPECT_EQ(w.ctx.state.PendingCount, 0);
-    w.pending.RequeueArticle();
+    w.ctx.state.currentArticle = w.pending.takeAt(1);
+    EXPECT_EQ(w.ctx.state.pendingCount, 0);
+    w.pending.requeueArticle();
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"a.jpg", "!Duplicate"}));
-    EXPECT_EQ(w.ctx.state.PendingCount, 1);
-    EXPECT_EQ(w.pending.AddedCount(), 2);
-    EXPECT_TRUE(w.pending.DownloadLightClicked());
+    EXPECT_EQ(w.ctx.state.pendingCount, 1);
+    EXPECT_EQ(w.pending.addedCount(), 2);
+    EXPECT_TRUE(w.pending.downloadLightClicked());
 }
 
 } // namespace

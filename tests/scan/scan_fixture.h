@@ -40,12 +40,12 @@ struct ScanWorld {
     // A queued entry with the given text and subject.
     void addQueued(const QByteArray &name, const QByteArray &subject = "subject")
     {
-        pending.add_articleheader("a@b.c", subject, "org", "1", "100", "host", 1, false, {}, false, false,
+        pending.addArticleHeader("a@b.c", subject, "org", "1", "100", "host", 1, false, {}, false, false,
                                   name, "alt.test");
     }
     void addGhosted(const QByteArray &label, const QByteArray &subject)
     {
-        pending.add_articleheader("a@b.c", subject, "org", "1", "100", "host", 1, true, label, false, false,
+        pending.addArticleHeader("a@b.c", subject, "org", "1", "100", "host", 1, true, label, false, false,
                                   {}, "alt.test");
     }
     QList<QByteArray> texts() const

@@ -16,26 +16,26 @@ struct NameCase {
 TEST(SubjectNames, CutsTheFileNameOutOfSubjects)
 {
     const NameCase cases[] = {
-        {"pic.JPG", ExtractJpgName, "pic.JPG"},
-        {"[abc] Some Name - file01.jpg (1/1)", ExtractJpgName, "file01.jpg"},
-        {"Re: [1/1] pic.jpg", ExtractJpgName, "pic.jpg"},
-        {"Re:[1/1]pic.jpg", ExtractJpgName, "pic.jpg"},
-        {"my pic .jpg", ExtractJpgName, "pic.JPG"},
-        {"a.jpg and b.jpg and c.jpg", ExtractJpgName, "b.jpg"},
-        {"Nice picture (1/1)", ExtractJpgName, "Nice picture.jpg"},
-        {"", ExtractJpgName, ".jpg"},
-        {"", ExtractGifName, ".gif"},
-        {"", ExtractPngName, ".png"},
-        {"(pic.gif)", ExtractGifName, "(pic.gif"},
-        {"(pic.jpg)", ExtractJpgName, "pic.jpg"},
-        {"Re:pic.gif", ExtractGifName, "Re:pic.gif"},
-        {"Re:pic.png", ExtractPngName, "Re:pic.png"},
-        {"C:\\pics\\x.jpg", ExtractJpgName, "picsx.jpg"},
-        {"1,/1.jpg", ExtractJpgName, ".jpg"},
-        {"  series {vol 2} \"x.jpg\" yEnc", ExtractJpgName, "x.jpg"},
-        {"a.gif b.gif", ExtractGifName, "b.gif"},
-        {"pic.jpg.jpg", ExtractJpgName, ".jpg"},
-        {"no picture [2/3]", ExtractPngName, "no picture 23.png"},
+        {"pic.JPG", extractJpgName, "pic.JPG"},
+        {"[abc] Some Name - file01.jpg (1/1)", extractJpgName, "file01.jpg"},
+        {"Re: [1/1] pic.jpg", extractJpgName, "pic.jpg"},
+        {"Re:[1/1]pic.jpg", extractJpgName, "pic.jpg"},
+        {"my pic .jpg", extractJpgName, "pic.JPG"},
+        {"a.jpg and b.jpg and c.jpg", extractJpgName, "b.jpg"},
+        {"Nice picture (1/1)", extractJpgName, "Nice picture.jpg"},
+        {"", extractJpgName, ".jpg"},
+        {"", extractGifName, ".gif"},
+        {"", extractPngName, ".png"},
+        {"(pic.gif)", extractGifName, "(pic.gif"},
+        {"(pic.jpg)", extractJpgName, "pic.jpg"},
+        {"Re:pic.gif", extractGifName, "Re:pic.gif"},
+        {"Re:pic.png", extractPngName, "Re:pic.png"},
+        {"C:\\pics\\x.jpg", extractJpgName, "picsx.jpg"},
+        {"1,/1.jpg", extractJpgName, ".jpg"},
+        {"  series {vol 2} \"x.jpg\" yEnc", extractJpgName, "x.jpg"},
+        {"a.gif b.gif", extractGifName, "b.gif"},
+        {"pic.jpg.jpg", extractJpgName, ".jpg"},
+        {"no picture [2/3]", extractPngName, "no picture 23.png"},
     };
     for (const NameCase &c : cases)
         EXPECT_EQ(c.variant(c.subject), QByteArray(c.expected)) << c.subject;
@@ -52,7 +52,7 @@ TEST(SubjectNames, StripTokenRemovesJoinedOccurrencesAndIgnoresCase)
     };
     for (const Case &c : cases) {
         QByteArray t(c.text);
-        StripToken(t, c.token);
+        stripToken(t, c.token);
         EXPECT_EQ(t, QByteArray(c.expected)) << c.text << " - " << c.token;
     }
 }
@@ -60,11 +60,11 @@ TEST(SubjectNames, StripTokenRemovesJoinedOccurrencesAndIgnoresCase)
 TEST(SubjectNames, ForceToQueueVariantFollowsTheSubject)
 {
     bool gifOrPng = false;
-    EXPECT_EQ(ExtractNameByExtension("pic.png (1/1)", &gifOrPng), "pic.png");
+    EXPECT_EQ(extractNameByExtension("pic.png (1/1)", &gifOrPng), "pic.png");
     EXPECT_TRUE(gifOrPng);
-    EXPECT_EQ(ExtractNameByExtension("(a.GIF) and b.png", &gifOrPng), "(a.GIF");
+    EXPECT_EQ(extractNameByExtension("(a.GIF) and b.png", &gifOrPng), "(a.GIF");
     EXPECT_TRUE(gifOrPng);
-    EXPECT_EQ(ExtractNameByExtension("Re: x.jpg", &gifOrPng), "x.jpg");
+    EXPECT_EQ(extractNameByExtension("Re: x.jpg", &gifOrPng), "x.jpg");
     EXPECT_FALSE(gifOrPng);
 }
 

@@ -34,7 +34,7 @@ TEST_F(AddGroupDialogTest, TypedNameIsAddedSavedAndClosesOnlyWhenNotBlank)
     ASSERT_EQ(favs.rowCount(), 1);
     EXPECT_EQ(favs.row(0).name, QByteArray("alt.binaries.test"));
     FavouritesModel reloaded(ctx);
-    reloaded.LoadFavs();
+    reloaded.loadFavs();
     EXPECT_EQ(reloaded.rowCount(), 1) << "saved at once";
 }
 

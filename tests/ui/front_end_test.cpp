@@ -73,8 +73,8 @@ TEST_F(FrontEndRun, StartupShowsTheSavedPlacementAndShutdownKeepsIt)
               "[Columns]\r\nC1=70\r\nC2=21\r\nC3=120\r\nC4=35\r\nC5=36\r\nC6=37\r\nC7=80\r\nC8=15\r\n");
     Engine engine(dir.path(), &clock, &prompter);
     WidgetFrontEnd fe(engine.context());
-    engine.context().WriteLog(QStringLiteral("left over from loading"), false);
-    engine.Main(fe);
+    engine.context().writeLog(QStringLiteral("left over from loading"), false);
+    engine.startUp(fe);
 
     MainWindow *win = fe.mainWindow();
     ASSERT_NE(win, nullptr);
@@ -84,7 +84,7 @@ TEST_F(FrontEndRun, StartupShowsTheSavedPlacementAndShutdownKeepsIt)
     EXPECT_EQ(win->findChild<QLabel *>(QStringLiteral("lblCapX"))->text(), QString());
     EXPECT_EQ(win->columnWidths(), (std::array<int, 8>{70, 21, 120, 35, 36, 37, 80, 15}));
 
-    engine.ExitProgram(fe);
+    engine.exitProgram(fe);
     EXPECT_FALSE(win->isVisible());
     const IniFile ini(dir.file(QStringLiteral("KESTREL.INI")));
     EXPECT_EQ(ini.read("Sizing", "WindowState"), "2");

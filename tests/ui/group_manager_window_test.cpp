@@ -184,7 +184,7 @@ TEST_F(GroupManagerWindowTest, RetrievesTheHostListThroughTheWindow)
 TEST_F(GroupManagerWindowTest, OlderPickerListsTheFileSearchesAndAdds)
 {
     dir.write(QStringLiteral("NEWSGRPS.TXT"), "alt.one 5 1 y\r\nalt.two\r\n\r\nrec.three 1 1 y\r\n");
-    favs.AddFavouriteGroup("alt.one");
+    favs.addFavouriteGroup("alt.one");
     NewsgroupsFilePicker picker(ctx, favs);
     picker.show();
     EXPECT_EQ(picker.windowTitle(), QStringLiteral("NEWSGRPS.TXT"));

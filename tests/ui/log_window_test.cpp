@@ -56,18 +56,18 @@ TEST_F(LogWindowTest, ListShowsTheLogNewestFirstWithTheNewestSelected)
         if (list->count() > 0)
             list->setCurrentRow(list->count() - 1);
         clock.advanceMsecs(1000);
-        ctx.WriteLog(m, true);
+        ctx.writeLog(m, true);
         expected.prepend(clock.now().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  ") + m);
         EXPECT_EQ(rows(), expected);
         EXPECT_EQ(list->currentRow(), 0);
     }
-    ctx.WriteLog(QStringLiteral("status only"), false);
+    ctx.writeLog(QStringLiteral("status only"), false);
     EXPECT_EQ(rows(), expected);
 }
 
 TEST_F(LogWindowTest, ClearEmptiesTheListAndCloseOnlyHides)
 {
-    ctx.WriteLog(QStringLiteral("kept until cleared"), true);
+    ctx.writeLog(QStringLiteral("kept until cleared"), true);
     win.show();
     win.close();
     EXPECT_FALSE(win.isVisible());
@@ -81,7 +81,7 @@ TEST_F(LogWindowTest, ClearEmptiesTheListAndCloseOnlyHides)
     child<QPushButton>(win, "cmdClear")->click();
     EXPECT_EQ(list->count(), 0);
     EXPECT_TRUE(ctx.log.entries().isEmpty());
-    ctx.WriteLog(QStringLiteral("after clearing"), true);
+    ctx.writeLog(QStringLiteral("after clearing"), true);
     EXPECT_EQ(list->count(), 1);
 }
 
@@ -89,8 +89,8 @@ TEST_F(LogWindowTest, DoubleClickShowsTheWholeEntry)
 {
     const QString longLine =
         QStringLiteral("Decode Successful: ") + QString(300, QLatin1Char('x')) + QStringLiteral(".jpg");
-    ctx.WriteLog(longLine, true);
-    ctx.WriteLog(QStringLiteral("newer"), true);
+    ctx.writeLog(longLine, true);
+    ctx.writeLog(QStringLiteral("newer"), true);
     win.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
     list->doItemsLayout();

@@ -117,10 +117,10 @@ TEST_F(MainWindowTest, StatusLineFollowsTheLog)
     ASSERT_NE(status, nullptr);
     for (const QString &msg :
          {QStringLiteral("Scan Initiated..."), QStringLiteral("Rescan in 5 seconds"), QString()}) {
-        ctx.WriteLog(msg, false);
+        ctx.writeLog(msg, false);
         EXPECT_EQ(status->text(), msg);
     }
-    ctx.WriteLog(QStringLiteral("first line\r\nsecond"), true);
+    ctx.writeLog(QStringLiteral("first line\r\nsecond"), true);
     EXPECT_EQ(status->text(), "first line");
 }
 

@@ -40,7 +40,7 @@ struct OptionsWindowTest : UiFixture {
     OptionsWindowTest()
     {
         for (const char *name : {"alt.a", "alt.b", "alt.c"})
-            favs.AddFavouriteGroup(name);
+            favs.addFavouriteGroup(name);
     }
 
     QList<QByteArray> groupNames() const
@@ -322,7 +322,7 @@ TEST_F(OptionsWindowTest, DuplicateFoldersAndBlacklist)
 
 TEST_F(OptionsWindowTest, NoRedlResetAsksFirst)
 {
-    noRedl.AddToNoRedl("PICTURE1.JPG");
+    noRedl.addToNoRedl("PICTURE1.JPG");
     auto *size = child<QLabel>(win, "lblDlistSize");
     const QString before = size->text();
     prompter.answers = {false};

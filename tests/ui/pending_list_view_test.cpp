@@ -44,7 +44,7 @@ struct PendingListViewTest : UiFixture {
     void add(const char *name, const char *subject, const char *org, const char *host, const char *from,
              bool ghosted)
     {
-        model.add_articleheader(from, subject, org, "1", "1234", host, 1, ghosted, "!REJECTED", false, false,
+        model.addArticleHeader(from, subject, org, "1", "1234", host, 1, ghosted, "!REJECTED", false, false,
                                 name, "alt.test");
     }
 
@@ -108,7 +108,7 @@ TEST_F(PendingListViewTest, ModelSelectionShowsInTheViewAndSurvivesRowChanges)
     model.setSelected(3, true);
     EXPECT_EQ(viewSelectedRows(), (QList<int>{1, 3}));
     // Moving to the top inserts copies and removes the originals: B D A C.
-    model.MoveToTop();
+    model.moveToTop();
     EXPECT_EQ(texts(), (QStringList{"picB.jpg", "picD.jpg", "picA.jpg", "!REJECTED"}));
     EXPECT_EQ(modelSelectedRows(), (QList<int>{0, 1}));
     EXPECT_EQ(viewSelectedRows(), (QList<int>{0, 1}));
@@ -120,7 +120,7 @@ TEST_F(PendingListViewTest, ModelSelectionShowsInTheViewAndSurvivesRowChanges)
     EXPECT_EQ(viewSelectedRows(), QList<int>{1});
     EXPECT_EQ(modelSelectedRows(), QList<int>{1});
     model.setSelected(4, true);
-    model.MoveToTop();
+    model.moveToTop();
     EXPECT_EQ(viewSelectedRows(), (QList<int>{0, 1}));
     EXPECT_EQ(texts().mid(0, 2), (QStringList{"picD.jpg", "picE.jpg"}));
 }

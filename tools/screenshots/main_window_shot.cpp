@@ -56,7 +56,7 @@ void fillSampleDisplay(Context &ctx)
     ctx.display.setBarVisible(3, true);
     ctx.display.setBarValue(3, 30);
     ctx.display.setDownloadLightBusy(true);
-    ctx.WriteLog(QStringLiteral("Downloading: kestrel_hover.jpg 48.2kb [312.5 Kbps]"), false);
+    ctx.writeLog(QStringLiteral("Downloading: kestrel_hover.jpg 48.2kb [312.5 Kbps]"), false);
 }
 
 } // namespace

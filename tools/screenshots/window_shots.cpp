@@ -133,15 +133,15 @@ int main(int argc, char **argv)
     ctx.settings.setChecked(u"chkMakeSubDirs", true);
 
     FavouritesModel favs(ctx);
-    favs.LoadFavs();
+    favs.loadFavs();
     fillFavouriteColumns(favs);
     favs.setGhosted(3, true);
     NoRedlList noRedl(ctx);
-    noRedl.LoadNoRedl();
+    noRedl.loadNoRedl();
     DupePaths dupes(ctx);
-    dupes.LoadDupePaths();
+    dupes.loadDupePaths();
     Blacklist blacklist(ctx);
-    blacklist.LoadBlacklist();
+    blacklist.loadBlacklist();
     OptionsWindow options(ctx, {favs, noRedl, dupes, blacklist});
     auto *tabs = options.findChild<QTabWidget *>(QStringLiteral("TabStrip1"));
     options.show();
