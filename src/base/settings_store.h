@@ -1,36 +1,14 @@
 #pragma once
 
+#include "base/settings_table.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-#include <span>
 #include <vector>
 
 namespace kestrel {
-
-enum class SettingKind { Check, Slider, Text };
-
-// Which window edits a setting; the windows bind their widgets to the store by name.
-enum class SettingWindow { Options, Login, Log };
-
-// One row of the settings table: a setting named after the control that edits it.
-struct SettingDef {
-    const char *name; // control name, e.g. "chkXOVER"
-    SettingKind kind;
-    SettingWindow window;
-    const char *section; // INI section, or nullptr when not persisted
-    const char *key;     // INI key
-    int defaultNumber;   // check state or slider position
-    const char *defaultText;
-    int min; // slider range
-    int max;
-    const char *caption; // check box caption (initial text)
-};
-
-// All settings, in the order they are saved (Options, then CSV_Options), followed by
-// the ones that are never saved.
-std::span<const SettingDef> settingsTable();
 
 // The live store of every setting. Code reads a setting at the moment it needs it, so
 // a change made in a window takes effect at once.
