@@ -33,7 +33,8 @@ inline constexpr const char *Opt = "Options";
 inline constexpr const char *Csv = "CSV_Options";
 
 // Options rows in the order they are saved, then CSV_Options, then the settings that
-// live only for one run.
+// live only for one run. In a header so that setting keys are checked against it at
+// compile time.
 inline constexpr std::array kRows{
     SettingDef{"lblDownloadPath", K::Text, W::Options, Opt, "Download_Path", 0, "", 0, 0, nullptr},
     SettingDef{"chkSaveHeaders", K::Check, W::Options, Opt, "Save_Headers", 0, nullptr, 0, 2,
