@@ -175,7 +175,7 @@ struct Downloader {
         ctx.settings.setChecked(u"chkReScan", false);
         ctx.settings.setChecked(u"chkAllowRestart", false);
         ctx.settings.setNumber(u"sldLineMin", 0);
-        ctx.settings.setNumber(u"sldLineMax", ctx.settings.def(SettingsStore::indexOf(u"sldLineMax")).max);
+        ctx.settings.setNumber(u"sldLineMax", SliderKey(u"sldLineMax").def().max);
         FavouriteRow row;
         row.name = kGroup;
         favs.appendRow(row);

@@ -35,9 +35,9 @@ QString loadOne(const IniFile &ini, SettingsStore &settings, const SettingDef &d
     const QByteArray raw = ini.read(d.section, d.key);
     if (raw.isEmpty())
         return {};
-    const QString name = QString::fromLatin1(d.name);
+    const int index = SettingsStore::indexOf(QString::fromLatin1(d.name));
     if (d.kind == SettingKind::Text) {
-        settings.setText(name, ini.readText(d.section, d.key));
+        settings.setTextAt(index, ini.readText(d.section, d.key));
         return {};
     }
     const auto n = leadingInteger(raw);
@@ -45,10 +45,10 @@ QString loadOne(const IniFile &ini, SettingsStore &settings, const SettingDef &d
         return QStringLiteral("Setting %1=%2 is not a number; default kept.")
             .arg(QLatin1String(d.key), QLatin1String(raw));
     const int clipped = int(std::clamp<qint64>(*n, INT_MIN, INT_MAX));
-    if (!settings.setNumber(name, clipped) || clipped != *n)
+    if (!settings.setNumberAt(index, clipped) || clipped != *n)
         return QStringLiteral("Setting %1=%2 is out of range; %3 used.")
             .arg(QLatin1String(d.key), QLatin1String(raw))
-            .arg(settings.number(SettingsStore::indexOf(name)));
+            .arg(settings.numberAt(index));
     return {};
 }
 
@@ -117,7 +117,7 @@ void saveSettings(IniFile &ini, const SettingsStore &settings)
             continue;
         const int i = SettingsStore::indexOf(QString::fromLatin1(d.name));
         if (d.kind != SettingKind::Text) {
-            ini.write(kOptions, d.key, QByteArray::number(settings.number(i)));
+            ini.write(kOptions, d.key, QByteArray::number(settings.numberAt(i)));
             continue;
         }
         QString value = settings.textAt(i).trimmed();
@@ -142,29 +142,27 @@ QStringList loadCsvOptions(const IniFile &ini, SettingsStore &settings, const QS
                            bool csvLoaded)
 {
     QStringList notes;
-    auto def = [](const char *name) -> const SettingDef & {
-        return settingsTable()[size_t(SettingsStore::indexOf(QString::fromLatin1(name)))];
-    };
     settings.setText(u"lblCSVpath", csvPath);
-    appendNote(notes, loadOne(ini, settings, def("chkCSVsavebadcrc")));
-    appendNote(notes, loadOne(ini, settings, def("chkCSVusefolders")));
+    appendNote(notes, loadOne(ini, settings, CheckKey(u"chkCSVsavebadcrc").def()));
+    appendNote(notes, loadOne(ini, settings, CheckKey(u"chkCSVusefolders").def()));
     if (csvLoaded) {
         settings.setEnabled(u"chkIgnoreCSV", true);
-        appendNote(notes, loadOne(ini, settings, def("chkIgnoreCSV")));
+        appendNote(notes, loadOne(ini, settings, CheckKey(u"chkIgnoreCSV").def()));
     } else {
         // Without any CSV file loaded, requiring a CSV match would reject everything.
         settings.setNumber(u"chkIgnoreCSV", 0);
         settings.setEnabled(u"chkIgnoreCSV", false);
     }
-    appendNote(notes, loadOne(ini, settings, def("chkCSVusedescrip")));
+    appendNote(notes, loadOne(ini, settings, CheckKey(u"chkCSVusedescrip").def()));
     return notes;
 }
 
 void saveCsvOptions(IniFile &ini, const SettingsStore &settings)
 {
     ini.writeText(kCsvOptions, "CSV_Path", settings.text(u"lblCSVpath").trimmed());
-    for (const char *name : {"chkCSVsavebadcrc", "chkCSVusefolders", "chkIgnoreCSV", "chkCSVusedescrip"})
-        ini.write(kCsvOptions, name, QByteArray::number(settings.checkState(QString::fromLatin1(name))));
+    const CheckKey keys[] = {"chkCSVsavebadcrc", "chkCSVusefolders", "chkIgnoreCSV", "chkCSVusedescrip"};
+    for (const CheckKey key : keys)
+        ini.write(kCsvOptions, key.def().name, QByteArray::number(settings.checkState(key)));
 }
 
 WindowPlacement loadWindowPlacement(const IniFile &ini)

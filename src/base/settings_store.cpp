@@ -12,7 +12,7 @@ SettingsStore::SettingsStore(QObject *parent) : QObject(parent)
 
 int SettingsStore::indexOf(QStringView name)
 {
-    // Sorted names, searched without building a string: settings are read on hot paths.
+    // Sorted names, searched without building a string: bindings look names up often.
     struct Entry {
         QString name;
         int index;
@@ -30,7 +30,7 @@ int SettingsStore::indexOf(QStringView name)
     return it != sorted.end() && QStringView(it->name) == name ? it->index : -1;
 }
 
-int SettingsStore::requireIndex(QStringView name) const
+int SettingsStore::requireIndex(QStringView name)
 {
     const int i = indexOf(name);
     if (i < 0)
@@ -38,7 +38,7 @@ int SettingsStore::requireIndex(QStringView name) const
     return i;
 }
 
-const SettingDef &SettingsStore::def(int index) const
+const SettingDef &SettingsStore::def(int index)
 {
     return settingsTable()[size_t(index)];
 }
@@ -52,29 +52,31 @@ void SettingsStore::resetToDefaults()
         if (table[i].defaultText)
             m_slots[i].text = QString::fromLatin1(table[i].defaultText);
     }
-    m_slots[size_t(indexOf(u"chkSpamScan"))].enabled = false;
+    m_slots[size_t(CheckKey(u"chkSpamScan").index())].enabled = false;
 }
 
-int SettingsStore::number(int index) const
+size_t SettingsStore::checkedRow(int index) const
 {
-    if (index < 0)
+    if (index < 0 || size_t(index) >= m_slots.size())
         throw std::logic_error("unknown setting");
-    return m_slots[size_t(index)].number;
+    return size_t(index);
+}
+
+int SettingsStore::numberAt(int index) const
+{
+    return m_slots[checkedRow(index)].number;
 }
 
 QString SettingsStore::textAt(int index) const
 {
-    if (index < 0)
-        throw std::logic_error("unknown setting");
-    return m_slots[size_t(index)].text;
+    return m_slots[checkedRow(index)].text;
 }
 
-bool SettingsStore::setNumber(QStringView name, int value)
+bool SettingsStore::setNumberAt(int index, int value)
 {
-    const int i = requireIndex(name);
-    const SettingDef &d = def(i);
+    Slot &s = m_slots[checkedRow(index)];
+    const SettingDef &d = def(index);
     const int fitted = std::clamp(value, d.min, d.max);
-    Slot &s = m_slots[size_t(i)];
     if (s.number != fitted) {
         s.number = fitted;
         Q_EMIT changed(QString::fromLatin1(d.name));
@@ -82,27 +84,26 @@ bool SettingsStore::setNumber(QStringView name, int value)
     return fitted == value;
 }
 
-void SettingsStore::setText(QStringView name, const QString &value)
+void SettingsStore::setTextAt(int index, const QString &value)
 {
-    const int i = requireIndex(name);
-    Slot &s = m_slots[size_t(i)];
+    Slot &s = m_slots[checkedRow(index)];
     if (s.text != value) {
         s.text = value;
-        Q_EMIT changed(QString::fromLatin1(def(i).name));
+        Q_EMIT changed(QString::fromLatin1(def(index).name));
     }
 }
 
-bool SettingsStore::isEnabled(QStringView name) const
+bool SettingsStore::isEnabledAt(int index) const
 {
-    return m_slots[size_t(requireIndex(name))].enabled;
+    return m_slots[checkedRow(index)].enabled;
 }
 
-void SettingsStore::setEnabled(QStringView name, bool enabled)
+void SettingsStore::setEnabledAt(int index, bool enabled)
 {
-    const int i = requireIndex(name);
-    if (m_slots[size_t(i)].enabled != enabled) {
-        m_slots[size_t(i)].enabled = enabled;
-        Q_EMIT enabledChanged(QString::fromLatin1(def(i).name), enabled);
+    Slot &s = m_slots[checkedRow(index)];
+    if (s.enabled != enabled) {
+        s.enabled = enabled;
+        Q_EMIT enabledChanged(QString::fromLatin1(def(index).name), enabled);
     }
 }
 

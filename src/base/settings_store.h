@@ -1,36 +1,14 @@
 #pragma once
 
+#include "base/settings_key.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-#include <span>
 #include <vector>
 
 namespace kestrel {
-
-enum class SettingKind { Check, Slider, Text };
-
-// Which window edits a setting; the windows bind their widgets to the store by name.
-enum class SettingWindow { Options, Login, Log };
-
-// One row of the settings table: a setting named after the control that edits it.
-struct SettingDef {
-    const char *name; // control name, e.g. "chkXOVER"
-    SettingKind kind;
-    SettingWindow window;
-    const char *section; // INI section, or nullptr when not persisted
-    const char *key;     // INI key
-    int defaultNumber;   // check state or slider position
-    const char *defaultText;
-    int min; // slider range
-    int max;
-    const char *caption; // check box caption (initial text)
-};
-
-// All settings, in the order they are saved (Options, then CSV_Options), followed by
-// the ones that are never saved.
-std::span<const SettingDef> settingsTable();
 
 // The live store of every setting. Code reads a setting at the moment it needs it, so
 // a change made in a window takes effect at once.
@@ -39,26 +17,35 @@ class SettingsStore : public QObject {
 public:
     explicit SettingsStore(QObject *parent = nullptr);
 
-    // Index of a setting in settingsTable(); -1 when unknown. Hot paths cache it.
-    static int indexOf(QStringView name);
-    const SettingDef &def(int index) const;
-
-    bool checked(QStringView name) const { return number(indexOf(name)) != 0; }
-    int checkState(QStringView name) const { return number(indexOf(name)); }
-    int slider(QStringView name) const { return number(indexOf(name)); }
-    QString text(QStringView name) const { return textAt(indexOf(name)); }
-
-    int number(int index) const;
-    QString textAt(int index) const;
+    // Typed access: the key has found its row while compiling.
+    bool checked(CheckKey key) const { return slot(key).number != 0; }
+    int checkState(CheckKey key) const { return slot(key).number; }
+    int slider(SliderKey key) const { return slot(key).number; }
+    int number(NumberKey key) const { return slot(key).number; }
+    QString text(TextKey key) const { return slot(key).text; }
 
     // Store a check state (0, 1 or 2) or a slider position, clamped into its range.
     // Returns false when the value had to be changed to fit.
-    bool setNumber(QStringView name, int value);
-    void setChecked(QStringView name, bool on) { setNumber(name, on ? 1 : 0); }
-    void setText(QStringView name, const QString &value);
+    bool setNumber(NumberKey key, int value) { return setNumberAt(key.index(), value); }
+    void setChecked(CheckKey key, bool on) { setNumber(key, on ? 1 : 0); }
+    void setText(TextKey key, const QString &value) { setTextAt(key.index(), value); }
 
-    bool isEnabled(QStringView name) const;
-    void setEnabled(QStringView name, bool enabled);
+    // Only check boxes follow the enabled state, so only check keys carry it.
+    bool isEnabled(CheckKey key) const { return slot(key).enabled; }
+    void setEnabled(CheckKey key, bool enabled) { setEnabledAt(key.index(), enabled); }
+
+    // Run-time access by row of settingsTable(), for code that has a setting's name only
+    // while running (widgets bound by objectName, the settings file walking the table).
+    // An index outside the table throws std::logic_error.
+    static int indexOf(QStringView name);      // -1 when unknown
+    static int requireIndex(QStringView name); // throws std::logic_error when unknown
+    static const SettingDef &def(int index);
+    int numberAt(int index) const;
+    QString textAt(int index) const;
+    bool setNumberAt(int index, int value);
+    void setTextAt(int index, const QString &value);
+    bool isEnabledAt(int index) const;
+    void setEnabledAt(int index, bool enabled);
 
     void resetToDefaults();
 
@@ -72,7 +59,12 @@ private:
         QString text;
         bool enabled = true;
     };
-    int requireIndex(QStringView name) const;
+    template <SettingKind... Kinds> const Slot &slot(SettingKey<Kinds...> key) const
+    {
+        return m_slots[std::size_t(key.index())];
+    }
+    size_t checkedRow(int index) const;
+
     std::vector<Slot> m_slots;
 };
 

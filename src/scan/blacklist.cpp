@@ -10,10 +10,7 @@
 
 namespace kestrel {
 
-Blacklist::Blacklist(Context &ctx, QObject *parent)
-    : QObject(parent), m_ctx(ctx), m_useBlacklistIndex(SettingsStore::indexOf(u"chkBLemail"))
-{
-}
+Blacklist::Blacklist(Context &ctx, QObject *parent) : QObject(parent), m_ctx(ctx) {}
 
 void Blacklist::rebuild()
 {
@@ -72,7 +69,7 @@ void Blacklist::removeAt(int index)
 
 QByteArray Blacklist::matchBlacklist(QByteArrayView text) const
 {
-    if (m_ctx.settings.number(m_useBlacklistIndex) != 1)
+    if (m_ctx.settings.checkState(u"chkBLemail") != 1)
         return {};
     const int hit = m_matcher.firstMatch(text);
     return hit < 0 ? QByteArray() : m_keys[hit];

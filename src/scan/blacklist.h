@@ -42,7 +42,6 @@ private:
     void rebuild();
 
     Context &m_ctx;
-    int m_useBlacklistIndex;
     QList<QByteArray> m_entries;
     QList<QByteArray> m_keys; // trimmed, upper-cased
     BlacklistMatcher m_matcher;

@@ -195,20 +195,14 @@ HeaderFilter::HeaderFilter(Context &ctx, FilterCounters &counters, PendingListMo
                            NoRedlList &noRedl, Blacklist &blacklist, DupePaths &dupePaths,
                            const CsvLookup &csv)
     : m_ctx(ctx), m_counters(counters), m_pending(pending), m_noRedl(noRedl), m_blacklist(blacklist),
-      m_dupePaths(dupePaths), m_csv(csv), m_lineMax(SettingsStore::indexOf(u"sldLineMax")),
-      m_lineMin(SettingsStore::indexOf(u"sldLineMin")), m_allowGif(SettingsStore::indexOf(u"chkAllowGIF")),
-      m_allowPng(SettingsStore::indexOf(u"chkAllowPNG")),
-      m_requireJpg(SettingsStore::indexOf(u"chkRequireJPG")), m_xposts(SettingsStore::indexOf(u"sldXposts")),
-      m_csvUseDescription(SettingsStore::indexOf(u"chkCSVusedescrip")),
-      m_requireCsv(SettingsStore::indexOf(u"chkIgnoreCSV")), m_showAll(SettingsStore::indexOf(u"chkOverall")),
-      m_spamScan(SettingsStore::indexOf(u"chkSpamScan")), m_sounds(SettingsStore::indexOf(u"chkSFX"))
+      m_dupePaths(dupePaths), m_csv(csv)
 {
 }
 
 // Only a tick counts; the dimmed third state does not.
-bool HeaderFilter::isSet(int settingIndex) const
+bool HeaderFilter::isSet(CheckKey key) const
 {
-    return m_ctx.settings.number(settingIndex) == 1;
+    return m_ctx.settings.checkState(key) == 1;
 }
 
 int HeaderFilter::checkDuplicate(const QByteArray &fileName) const
@@ -234,20 +228,20 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
     QByteArray fileName;
 
     const double lines = numericValue(h.lines);
-    if (lines > m_ctx.settings.number(m_lineMax)) {
+    if (lines > m_ctx.settings.slider(u"sldLineMax")) {
         kind = Content;
         label = "!Above Max Lines";
         ++m_counters.linesKilledCount;
-    } else if (lines < m_ctx.settings.number(m_lineMin)) {
+    } else if (lines < m_ctx.settings.slider(u"sldLineMin")) {
         kind = Content;
         label = "!Below Min Lines";
         ++m_counters.linesKilledCount;
     }
     if (kind == Accepted) {
-        const bool allowGif = isSet(m_allowGif);
+        const bool allowGif = isSet(u"chkAllowGIF");
         gif = allowGif && containsCI(h.subject, ".GIF");
-        png = isSet(m_allowPng) && containsCI(h.subject, ".PNG");
-        if (isSet(m_requireJpg) && !gif && !png && !containsCI(h.subject, ".JPG")) {
+        png = isSet(u"chkAllowPNG") && containsCI(h.subject, ".PNG");
+        if (isSet(u"chkRequireJPG") && !gif && !png && !containsCI(h.subject, ".JPG")) {
             kind = Content;
             label = allowGif ? "!No JPG, GIF, or PNG in subject" : "!No JPG in subject";
             ++m_counters.notPicCount;
@@ -259,7 +253,7 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
         ++m_counters.notPicCount;
     }
     const int crossposts = countCrossposts(h.xref);
-    if (kind == Accepted && crossposts > m_ctx.settings.number(m_xposts)) {
+    if (kind == Accepted && crossposts > m_ctx.settings.slider(u"sldXposts")) {
         kind = Spam;
         label = "!Too many crossposts";
         ++m_counters.spamCount;
@@ -281,7 +275,7 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
             }
         }
     }
-    if (kind == Accepted || isSet(m_showAll))
+    if (kind == Accepted || isSet(u"chkOverall"))
         subject = h.subject.toByteArray();
     if (kind == Accepted) {
         fileName = gif ? extractGifName(subject) : png ? extractPngName(subject) : extractJpgName(subject);
@@ -294,7 +288,7 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
     if (kind == Accepted && m_csv.csvLoaded()) {
         const QByteArray record = m_csv.csvFindRecord(fileName);
         if (record.isEmpty()) {
-            if (isSet(m_requireCsv)) {
+            if (isSet(u"chkIgnoreCSV")) {
                 kind = Content;
                 label = "!Not in CSV";
             }
@@ -304,7 +298,7 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
             const qsizetype comma = line.indexOf(',');
             if (comma >= 0) {
                 fileName = trimSpaces(line.first(comma)).toByteArray();
-                if (isSet(m_csvUseDescription)) {
+                if (isSet(u"chkCSVusedescrip")) {
                     // The description follows the comma that ends the third field.
                     qsizetype c = comma;
                     for (int k = 0; k < 2 && c >= 0; ++k)
@@ -321,9 +315,9 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
     ++m_counters.readCount;
 
     if (kind != Accepted) {
-        if (m_ctx.settings.number(m_sounds) != 0)
+        if (m_ctx.settings.checked(u"chkSFX"))
             m_ctx.playSfx(kind == Spam ? QStringLiteral("other.wav") : QStringLiteral("spam.wav"));
-        if (isSet(m_showAll)) {
+        if (isSet(u"chkOverall")) {
             QByteArray fullLabel(label);
             fullLabel += spamEntry;
             m_pending.addArticleHeader(h.from.toByteArray(), subject, h.organization.toByteArray(),
@@ -331,7 +325,7 @@ void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArra
                                         crossposts, true, fullLabel, gif, csvMatched, fileName,
                                         m_currentGroup);
         }
-    } else if (!isSet(m_spamScan)) {
+    } else if (!isSet(u"chkSpamScan")) {
         m_pending.addArticleHeader(h.from.toByteArray(), subject, h.organization.toByteArray(),
                                     articleNumber, h.lines.toByteArray(), h.postingHost.toByteArray(),
                                     crossposts, false, QByteArray(), gif, csvMatched, fileName,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/settings_key.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QObject>
@@ -68,7 +70,7 @@ public:
     int checkDuplicate(const QByteArray &fileName) const;
 
 private:
-    bool isSet(int settingIndex) const;
+    bool isSet(CheckKey key) const;
 
     Context &m_ctx;
     FilterCounters &m_counters;
@@ -78,8 +80,6 @@ private:
     DupePaths &m_dupePaths;
     const CsvLookup &m_csv;
     QByteArray m_currentGroup;
-    int m_lineMax, m_lineMin, m_allowGif, m_allowPng, m_requireJpg, m_xposts;
-    int m_csvUseDescription, m_requireCsv, m_showAll, m_spamScan, m_sounds;
 };
 
 } // namespace kestrel

@@ -27,8 +27,7 @@ const QByteArray &cell(const PendingEntry &e, int column)
 } // namespace
 
 PendingListModel::PendingListModel(Context &ctx, NoRedlList &noRedl, Blacklist &blacklist, QObject *parent)
-    : QAbstractTableModel(parent), m_ctx(ctx), m_noRedl(noRedl), m_blacklist(blacklist),
-      m_soundsIndex(SettingsStore::indexOf(u"chkSFX"))
+    : QAbstractTableModel(parent), m_ctx(ctx), m_noRedl(noRedl), m_blacklist(blacklist)
 {
 }
 
@@ -222,7 +221,7 @@ void PendingListModel::addArticleHeader(const QByteArray &from, const QByteArray
 {
     ++m_addedCount;
     Q_EMIT addedCountChanged(m_addedCount);
-    if (m_ctx.settings.number(m_soundsIndex) != 0)
+    if (m_ctx.settings.checked(u"chkSFX"))
         m_ctx.playSfx(QStringLiteral("added.wav"));
 
     PendingEntry e;

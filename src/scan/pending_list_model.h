@@ -101,7 +101,6 @@ private:
     Context &m_ctx;
     NoRedlList &m_noRedl;
     Blacklist &m_blacklist;
-    int m_soundsIndex;
     QList<PendingEntry> m_rows;
     QHash<QByteArray, int> m_names; // upper-cased text -> entries with it
     int m_queued = 0;

@@ -29,8 +29,8 @@ LogWindow::LogWindow(Context &ctx, QWidget *parent) : QWidget(parent, Qt::Window
     enable->setObjectName(QStringLiteral("chkEnableLogging"));
     auto *toFile = new QCheckBox(QStringLiteral("Log to OPSLOG.TXT"));
     toFile->setObjectName(QStringLiteral("chkLogFile"));
-    bindSwitch(enable, QStringLiteral("chkEnableLogging"));
-    bindSwitch(toFile, QStringLiteral("chkLogFile"));
+    bindSwitch(enable, u"chkEnableLogging");
+    bindSwitch(toFile, u"chkLogFile");
 
     auto *clear = new QPushButton(tr("C&lear"));
     clear->setObjectName(QStringLiteral("cmdClear"));
@@ -66,16 +66,15 @@ LogWindow::LogWindow(Context &ctx, QWidget *parent) : QWidget(parent, Qt::Window
     resize(560, 360);
 }
 
-void LogWindow::bindSwitch(QCheckBox *box, const QString &settingName)
+void LogWindow::bindSwitch(QCheckBox *box, CheckKey key)
 {
-    box->setChecked(m_ctx.settings.checked(settingName));
-    connect(box, &QCheckBox::toggled, this,
-            [this, settingName](bool on) { m_ctx.settings.setChecked(settingName, on); });
-    connect(&m_ctx.settings, &SettingsStore::changed, box, [this, box, settingName](const QString &name) {
-        if (name != settingName)
+    box->setChecked(m_ctx.settings.checked(key));
+    connect(box, &QCheckBox::toggled, this, [this, key](bool on) { m_ctx.settings.setChecked(key, on); });
+    connect(&m_ctx.settings, &SettingsStore::changed, box, [this, box, key](const QString &name) {
+        if (name != QLatin1String(key.def().name))
             return;
         const QSignalBlocker quiet(box);
-        box->setChecked(m_ctx.settings.checked(settingName));
+        box->setChecked(m_ctx.settings.checked(key));
     });
 }
 

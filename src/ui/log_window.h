@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/settings_key.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -21,7 +23,7 @@ protected:
 
 private:
     void reloadEntries();
-    void bindSwitch(QCheckBox *box, const QString &settingName);
+    void bindSwitch(QCheckBox *box, CheckKey key);
 
     Context &m_ctx;
     QListWidget *m_list = nullptr;

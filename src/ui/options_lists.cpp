@@ -242,11 +242,12 @@ QWidget *OptionsWindow::buildAntiSpamTab()
     auto *page = new QWidget;
     auto *grid = new QGridLayout(page);
     int r = 0;
-    for (const char *name : {"chkAllowGIF", "chkAllowPNG", "chkRequireJPG", "chkOverall", "chkSpamScan"})
-        grid->addWidget(settingCheck(page, name, s), r++, 0);
+    const CheckKey checks[] = {"chkAllowGIF", "chkAllowPNG", "chkRequireJPG", "chkOverall", "chkSpamScan"};
+    for (const CheckKey key : checks)
+        grid->addWidget(settingCheck(page, key, s), r++, 0);
     struct SliderCaption {
         const char *label;
-        const char *slider;
+        SliderKey slider;
         const char *before;
         const char *after;
     };
@@ -256,8 +257,7 @@ QWidget *OptionsWindow::buildAntiSpamTab()
         {"lblLineMax", "sldLineMax", "or larger than ", " lines."},
     };
     for (const SliderCaption &c : sliders) {
-        const int index = SettingsStore::indexOf(QString::fromLatin1(c.slider));
-        auto *label = new QLabel(QLatin1String(c.before) + QString::number(s.def(index).defaultNumber) +
+        auto *label = new QLabel(QLatin1String(c.before) + QString::number(c.slider.def().defaultNumber) +
                                      QLatin1String(c.after),
                                  page);
         label->setObjectName(QString::fromLatin1(c.label));

@@ -18,6 +18,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace kestrel {
 
 OptionsWindow::OptionsWindow(Context &ctx, Lists lists, QWidget *parent)
@@ -73,12 +75,12 @@ void OptionsWindow::closeEvent(QCloseEvent *event)
     hide();
 }
 
-void OptionsWindow::captionFollowsSlider(QWidget *captioned, const char *slider, const QString &before,
+void OptionsWindow::captionFollowsSlider(QWidget *captioned, SliderKey slider, const QString &before,
                                          const QString &after)
 {
-    const QString name = QString::fromLatin1(slider);
-    const auto rewrite = [this, captioned, name, before, after] {
-        const QString caption = before + QString::number(m_ctx.settings.slider(name)) + after;
+    const QString name = QString::fromLatin1(slider.def().name);
+    const auto rewrite = [this, captioned, slider, before, after] {
+        const QString caption = before + QString::number(m_ctx.settings.slider(slider)) + after;
         if (auto *label = qobject_cast<QLabel *>(captioned))
             label->setText(caption);
         else if (auto *box = qobject_cast<QAbstractButton *>(captioned))
@@ -90,8 +92,7 @@ void OptionsWindow::captionFollowsSlider(QWidget *captioned, const char *slider,
     });
     // The caption was designed for the default; a value loaded before the window was
     // made counts as a move.
-    const int index = SettingsStore::indexOf(name);
-    if (m_ctx.settings.number(index) != m_ctx.settings.def(index).defaultNumber)
+    if (m_ctx.settings.slider(slider) != slider.def().defaultNumber)
         rewrite();
 }
 
@@ -110,7 +111,7 @@ void OptionsWindow::coupleChecks()
             applyOverall();
         else if (name == QLatin1String("chkMakeSubDirs"))
             applySubDirs();
-        else if (name == QLatin1String("chkSpamScan") && s.checked(name))
+        else if (name == QLatin1String("chkSpamScan") && s.checked(u"chkSpamScan"))
             m_ctx.prompter.message(QStringLiteral(
                 "Caution: This is a special mode that does not download, but only shows you articles "
                 "you would NOT get.  It is provided as a means of checking your various settings to "
@@ -164,9 +165,10 @@ QWidget *OptionsWindow::buildDownloadTab()
     connect(browse, &QPushButton::clicked, this, [this] { openDownloadPicker(); });
     row->addWidget(browse);
     column->addLayout(row);
-    for (const char *name : {"chkMakeSubDirs", "chkShortFolderNames", "chkSaveHeaders", "chkSaveDecodes",
-                             "chkEnableIVT", "chkSaveACDsee"})
-        column->addWidget(settingCheck(page, name, s));
+    const CheckKey checks[] = {"chkMakeSubDirs", "chkShortFolderNames", "chkSaveHeaders",
+                               "chkSaveDecodes", "chkEnableIVT",        "chkSaveACDsee"};
+    for (const CheckKey key : checks)
+        column->addWidget(settingCheck(page, key, s));
     QLabel *timeout = caption(page, "lblTimeout", tr("Restart connection if inactive more than 60 seconds"));
     column->addWidget(timeout);
     column->addWidget(settingSlider(page, "sldTimeout", s));
@@ -227,8 +229,9 @@ QWidget *OptionsWindow::buildCsvTab()
     connect(browse, &QPushButton::clicked, this, [this] { openCsvPicker(); });
     row->addWidget(browse);
     column->addLayout(row);
-    for (const char *name : {"chkCSVusedescrip", "chkCSVusefolders", "chkCSVsavebadcrc", "chkIgnoreCSV"})
-        column->addWidget(settingCheck(page, name, s));
+    const CheckKey checks[] = {"chkCSVusedescrip", "chkCSVusefolders", "chkCSVsavebadcrc", "chkIgnoreCSV"};
+    for (const CheckKey key : checks)
+        column->addWidget(settingCheck(page, key, s));
     QPushButton *web = button(page, "cmdWebSiteCSVresources", tr("Kestrel CSV Resources Web Page"));
     // There is no public page about CSV index files for this program; the button opens
     // the folder they are read from, where the user puts them. A desktop that cannot
@@ -254,15 +257,15 @@ FolderPicker *OptionsWindow::openPicker(int kind)
     const auto k = FolderPicker::Kind(kind);
     auto *picker = new FolderPicker(k, m_ctx.prompter, this);
     picker->setAttribute(Qt::WA_DeleteOnClose);
-    const char *setting = k == FolderPicker::Kind::Download ? "lblDownloadPath"
-                          : k == FolderPicker::Kind::Csv    ? "lblCSVpath"
-                                                            : nullptr;
-    if (setting && !m_ctx.settings.text(QString::fromLatin1(setting)).isEmpty())
-        picker->setFolder(m_ctx.settings.text(QString::fromLatin1(setting)));
+    const std::optional<TextKey> setting = k == FolderPicker::Kind::Download ? TextKey(u"lblDownloadPath")
+                                           : k == FolderPicker::Kind::Csv    ? TextKey(u"lblCSVpath")
+                                                                             : std::optional<TextKey>();
+    if (setting && !m_ctx.settings.text(*setting).isEmpty())
+        picker->setFolder(m_ctx.settings.text(*setting));
     connect(picker, &QDialog::accepted, this, [this, picker, setting] {
         const QString chosen = picker->selection();
         if (setting) {
-            m_ctx.settings.setText(QString::fromLatin1(setting), chosen);
+            m_ctx.settings.setText(*setting, chosen);
         } else if (!chosen.trimmed().isEmpty()) {
             m_lists.dupePaths.addDupeFolder(chosen);
             if (picker->recurse())

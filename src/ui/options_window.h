@@ -2,6 +2,8 @@
 
 #include "ui/folder_picker.h"
 
+#include "base/settings_key.h"
+
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
@@ -75,7 +77,7 @@ private:
     QWidget *buildScanTab();
     QWidget *buildCsvTab();
     // A label (or check box) whose caption follows a slider once the slider moves.
-    void captionFollowsSlider(QWidget *captioned, const char *slider, const QString &before,
+    void captionFollowsSlider(QWidget *captioned, SliderKey slider, const QString &before,
                               const QString &after);
     void coupleChecks();
     bool anyGroupSelected();

@@ -26,7 +26,7 @@ template <typename F> void followSetting(QWidget *w, SettingsStore &store, F f)
 void followEnabled(QWidget *w, SettingsStore &store)
 {
     const QString name = w->objectName();
-    w->setEnabled(store.isEnabled(name));
+    w->setEnabled(store.isEnabledAt(SettingsStore::requireIndex(name)));
     QObject::connect(&store, &SettingsStore::enabledChanged, w, [w, name](const QString &changed, bool on) {
         if (changed == name)
             w->setEnabled(on);
@@ -54,50 +54,50 @@ public:
 
 void bindCheck(QCheckBox *box, SettingsStore &store)
 {
-    const QString name = box->objectName();
+    const int index = SettingsStore::requireIndex(box->objectName());
     // Stored values are 0 unchecked, 1 checked, 2 greyed; Qt numbers the last two the
     // other way round.
-    const auto load = [box, &store, name] {
-        const int v = store.checkState(name);
+    const auto load = [box, &store, index] {
+        const int v = store.numberAt(index);
         box->setCheckState(v == 0 ? Qt::Unchecked : v == 2 ? Qt::PartiallyChecked : Qt::Checked);
     };
     load();
     followEnabled(box, store);
-    QObject::connect(box, &QCheckBox::stateChanged, &store, [&store, name](int state) {
-        store.setNumber(name, state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0);
+    QObject::connect(box, &QCheckBox::stateChanged, &store, [&store, index](int state) {
+        store.setNumberAt(index, state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0);
     });
     followSetting(box, store, load);
 }
 
 void bindSlider(QSlider *slider, SettingsStore &store)
 {
-    const QString name = slider->objectName();
-    const SettingDef &d = store.def(SettingsStore::indexOf(name));
+    const int index = SettingsStore::requireIndex(slider->objectName());
+    const SettingDef &d = SettingsStore::def(index);
     slider->setRange(d.min, d.max);
-    const auto load = [slider, &store, name] { slider->setValue(store.slider(name)); };
+    const auto load = [slider, &store, index] { slider->setValue(store.numberAt(index)); };
     load();
     QObject::connect(slider, &QSlider::valueChanged, &store,
-                     [&store, name](int v) { store.setNumber(name, v); });
+                     [&store, index](int v) { store.setNumberAt(index, v); });
     followSetting(slider, store, load);
 }
 
 void bindLineEdit(QLineEdit *edit, SettingsStore &store)
 {
-    const QString name = edit->objectName();
-    const auto load = [edit, &store, name] {
-        if (edit->text() != store.text(name))
-            edit->setText(store.text(name));
+    const int index = SettingsStore::requireIndex(edit->objectName());
+    const auto load = [edit, &store, index] {
+        if (edit->text() != store.textAt(index))
+            edit->setText(store.textAt(index));
     };
     load();
     QObject::connect(edit, &QLineEdit::textChanged, &store,
-                     [&store, name](const QString &t) { store.setText(name, t); });
+                     [&store, index](const QString &t) { store.setTextAt(index, t); });
     followSetting(edit, store, load);
 }
 
 void bindLabel(QLabel *label, SettingsStore &store)
 {
-    const QString name = label->objectName();
-    const auto load = [label, &store, name] { label->setText(store.text(name)); };
+    const int index = SettingsStore::requireIndex(label->objectName());
+    const auto load = [label, &store, index] { label->setText(store.textAt(index)); };
     load();
     followSetting(label, store, load);
 }
@@ -107,27 +107,26 @@ void selectAllOnFocus(QLineEdit *edit)
     edit->installEventFilter(new SelectAllOnFocus(edit));
 }
 
-QCheckBox *settingCheck(QWidget *parent, const char *name, SettingsStore &store)
+QCheckBox *settingCheck(QWidget *parent, CheckKey key, SettingsStore &store)
 {
-    const SettingDef &d = store.def(SettingsStore::indexOf(QString::fromLatin1(name)));
-    auto *box = new QCheckBox(QString::fromLatin1(d.caption), parent);
-    box->setObjectName(QString::fromLatin1(name));
+    auto *box = new QCheckBox(QString::fromLatin1(key.def().caption), parent);
+    box->setObjectName(QString::fromLatin1(key.def().name));
     bindCheck(box, store);
     return box;
 }
 
-QSlider *settingSlider(QWidget *parent, const char *name, SettingsStore &store)
+QSlider *settingSlider(QWidget *parent, SliderKey key, SettingsStore &store)
 {
     auto *slider = new QSlider(Qt::Horizontal, parent);
-    slider->setObjectName(QString::fromLatin1(name));
+    slider->setObjectName(QString::fromLatin1(key.def().name));
     bindSlider(slider, store);
     return slider;
 }
 
-QLineEdit *settingEdit(QWidget *parent, const char *name, SettingsStore &store)
+QLineEdit *settingEdit(QWidget *parent, TextKey key, SettingsStore &store)
 {
     auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
+    edit->setObjectName(QString::fromLatin1(key.def().name));
     bindLineEdit(edit, store);
     selectAllOnFocus(edit);
     return edit;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/settings_key.h"
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -23,8 +25,8 @@ void selectAllOnFocus(QLineEdit *edit);
 
 // New widgets named after their setting and bound to it; a check box takes its
 // caption from the settings table, a line edit selects all on focus.
-QCheckBox *settingCheck(QWidget *parent, const char *name, SettingsStore &store);
-QSlider *settingSlider(QWidget *parent, const char *name, SettingsStore &store);
-QLineEdit *settingEdit(QWidget *parent, const char *name, SettingsStore &store);
+QCheckBox *settingCheck(QWidget *parent, CheckKey key, SettingsStore &store);
+QSlider *settingSlider(QWidget *parent, SliderKey key, SettingsStore &store);
+QLineEdit *settingEdit(QWidget *parent, TextKey key, SettingsStore &store);
 
 } // namespace kestrel

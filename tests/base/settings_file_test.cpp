@@ -69,7 +69,7 @@ TEST(SettingsFile, RoundTripKeepsEveryValue)
         if (!d.section || QByteArray(d.key) == "CSV_Path")
             continue;
         const int i = SettingsStore::indexOf(QString::fromLatin1(d.name));
-        EXPECT_EQ(in.number(i), out.number(i)) << d.name;
+        EXPECT_EQ(in.numberAt(i), out.numberAt(i)) << d.name;
         EXPECT_EQ(in.textAt(i), out.textAt(i)) << d.name;
     }
 }
@@ -98,7 +98,7 @@ TEST(SettingsFile, MisfitValuesAreFittedNotFatal)
 {
     struct Case {
         QByteArray line;
-        const char16_t *name;
+        NumberKey key;
         int expected;
         bool noted;
     };
@@ -116,7 +116,7 @@ TEST(SettingsFile, MisfitValuesAreFittedNotFatal)
         dir.write("KESTREL.INI", "[Options]\n" + c.line + "\n");
         SettingsStore s;
         const QStringList notes = loadSettings(IniFile(dir.file("KESTREL.INI")), s, "/x/", true);
-        EXPECT_EQ(s.number(SettingsStore::indexOf(c.name)), c.expected) << c.line.constData();
+        EXPECT_EQ(s.number(c.key), c.expected) << c.line.constData();
         EXPECT_EQ(!notes.isEmpty(), c.noted) << c.line.constData();
     }
 }

@@ -55,7 +55,7 @@ struct CircleWorld : ScanWorld {
         ctx.settings.setChecked(u"chkAllowRestart", false);
         // Generated subjects are single-part pictures; let every size through.
         ctx.settings.setNumber(u"sldLineMin", 0);
-        ctx.settings.setNumber(u"sldLineMax", ctx.settings.def(SettingsStore::indexOf(u"sldLineMax")).max);
+        ctx.settings.setNumber(u"sldLineMax", SliderKey(u"sldLineMax").def().max);
         QObject::connect(&circle, &Circle::wouldWait, [this](bool error) { waits.push_back(error); });
         QObject::connect(&ctx.log, &OperationsLog::logged, &circle,
                          [this](const QString &, const QString &message) { log.append(message); });

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace kestrel;
 using namespace kestrel::test;
 
@@ -33,7 +35,7 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
     struct Case {
         const char *what;
         QByteArray body = yencBody(jpegPicture());
-        const char *flip = nullptr; // a setting switched away from its default
+        std::optional<CheckKey> flip = std::nullopt; // a setting switched away from its default
         Csv csv = NoCsv;
         DecodeResult result = DecodeResult::Stored;
         QStringList logs = {Detected, Decoding, Decoded, Passed};
@@ -48,9 +50,9 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
     const Case cases[] = {
         {.what = "stored"},
         {.what = "stored, description",
-         .flip = "chkSaveACDsee",
+         .flip = CheckKey("chkSaveACDsee"),
          .files = {"alt/descript.ion", "alt/pic.jpg"}},
-        {.what = "picture test off", .flip = "chkEnableIVT", .logs = {Detected, Decoding, Decoded}},
+        {.what = "picture test off", .flip = CheckKey("chkEnableIVT"), .logs = {Detected, Decoding, Decoded}},
         {.what = "yEnc checksum wrong",
          .body = yencBody(jpegPicture(), false),
          .result = DecodeResult::DecodeFailed,
@@ -60,7 +62,7 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
          .sound = bad},
         {.what = "no trailer, article not kept",
          .body = jpeg.left(jpeg.indexOf("=yend")),
-         .flip = "chkSaveDecodes",
+         .flip = CheckKey("chkSaveDecodes"),
          .result = DecodeResult::DecodeFailed,
          .logs = {Detected, Decoding, "decode err (yEnc:*", "Decode Error: pic.jpg"},
          .sound = bad},
@@ -86,7 +88,7 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
          .sound = bad,
          .recorded = false},
         {.what = "CSV CRC wrong, deleted",
-         .flip = "chkCSVsavebadcrc",
+         .flip = CheckKey("chkCSVsavebadcrc"),
          .csv = CrcWrong,
          .result = DecodeResult::CrcFailedDeleted,
          .logs = passed + QStringList{crcWrong, "pic.jpg not saved"},
@@ -99,7 +101,7 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
          .logs = passed + QStringList{"pic.jpg CRC32 VERIFIED", "pic.jpg moved to \\Sunsets"},
          .files = {"Sunsets/pic.jpg"}},
         {.what = "CSV CRC right, folders off",
-         .flip = "chkCSVusefolders",
+         .flip = CheckKey("chkCSVusefolders"),
          .csv = CrcRight,
          .result = DecodeResult::Verified,
          .logs = passed + QStringList{"pic.jpg CRC32 VERIFIED"}},
@@ -116,8 +118,7 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
     for (const Case &c : cases) {
         PipelineWorld w;
         if (c.flip)
-            w.ctx.settings.setChecked(QString::fromLatin1(c.flip),
-                                      !w.ctx.settings.checked(QString::fromLatin1(c.flip)));
+            w.ctx.settings.setChecked(*c.flip, !w.ctx.settings.checked(*c.flip));
         if (c.csv != NoCsv) {
             const QByteArray crc =
                 c.csv == CrcWrong ? "DEADBEEF" : QByteArray::number(crc32Of(jpegPicture()), 16);

@@ -97,6 +97,7 @@ TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
     ctx.settings.setChecked(u"chkAuth", true);    // else Save Password is disabled
     for (const SettingDef &d : settingsTable()) {
         const QString name = QString::fromLatin1(d.name);
+        const int index = SettingsStore::requireIndex(name);
         if (name == u"SSL_Fingerprint") // kept by the connection, not edited by the user
             continue;
         SCOPED_TRACE(d.name);
@@ -110,18 +111,18 @@ TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
             auto *box = qobject_cast<QCheckBox *>(control);
             ASSERT_NE(box, nullptr);
             // Stored 1 is a ticked box, not Qt's half-checked 1, and a click stores 0 or 1.
-            const int original = ctx.settings.checkState(name); // other boxes may depend on it
+            const int original = ctx.settings.numberAt(index); // other boxes may depend on it
             for (int round = 0; round < 2; ++round) {
-                const bool want = ctx.settings.checkState(name) == 0;
+                const bool want = ctx.settings.numberAt(index) == 0;
                 box->click();
                 EXPECT_EQ(box->checkState(), want ? Qt::Checked : Qt::Unchecked);
-                EXPECT_EQ(ctx.settings.checkState(name), want ? 1 : 0);
+                EXPECT_EQ(ctx.settings.numberAt(index), want ? 1 : 0);
             }
-            ctx.settings.setNumber(name, 1);
+            ctx.settings.setNumberAt(index, 1);
             EXPECT_EQ(box->checkState(), Qt::Checked);
-            ctx.settings.setNumber(name, 0);
+            ctx.settings.setNumberAt(index, 0);
             EXPECT_EQ(box->checkState(), Qt::Unchecked);
-            ctx.settings.setNumber(name, original);
+            ctx.settings.setNumberAt(index, original);
             break;
         }
         case SettingKind::Slider: {
@@ -130,17 +131,17 @@ TEST_F(OptionsWindowTest, EverySettingRoundTripsThroughItsControl)
             EXPECT_EQ(slider->minimum(), d.min);
             EXPECT_EQ(slider->maximum(), d.max);
             slider->setValue(d.min + 1);
-            EXPECT_EQ(ctx.settings.slider(name), d.min + 1);
-            ctx.settings.setNumber(name, d.max);
+            EXPECT_EQ(ctx.settings.numberAt(index), d.min + 1);
+            ctx.settings.setNumberAt(index, d.max);
             EXPECT_EQ(slider->value(), d.max);
             break;
         }
         case SettingKind::Text: {
-            ctx.settings.setText(name, QStringLiteral("/srv/x/"));
+            ctx.settings.setTextAt(index, QStringLiteral("/srv/x/"));
             if (auto *edit = qobject_cast<QLineEdit *>(control)) {
                 EXPECT_EQ(edit->text(), QStringLiteral("/srv/x/"));
                 edit->setText(QStringLiteral("typed"));
-                EXPECT_EQ(ctx.settings.text(name), QStringLiteral("typed"));
+                EXPECT_EQ(ctx.settings.textAt(index), QStringLiteral("typed"));
             } else {
                 auto *label = qobject_cast<QLabel *>(control);
                 ASSERT_NE(label, nullptr);

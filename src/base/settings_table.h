@@ -1,18 +1,41 @@
-#include "base/settings_store.h"
+#pragma once
 
 #include <array>
+#include <span>
 
 namespace kestrel {
-namespace {
+
+enum class SettingKind { Check, Slider, Text };
+
+// Which window edits a setting; the windows bind their widgets to the store by name.
+enum class SettingWindow { Options, Login, Log };
+
+// One row of the settings table: a setting named after the control that edits it.
+struct SettingDef {
+    const char *name; // control name, e.g. "chkXOVER"
+    SettingKind kind;
+    SettingWindow window;
+    const char *section; // INI section, or nullptr when not persisted
+    const char *key;     // INI key
+    int defaultNumber;   // check state or slider position
+    const char *defaultText;
+    int min; // slider range
+    int max;
+    const char *caption; // check box caption (initial text)
+};
+
+// Short spellings for the rows below, kept out of the kestrel namespace.
+namespace settingsTableRows {
 
 using K = SettingKind;
 using W = SettingWindow;
-constexpr const char *Opt = "Options";
-constexpr const char *Csv = "CSV_Options";
+inline constexpr const char *Opt = "Options";
+inline constexpr const char *Csv = "CSV_Options";
 
 // Options rows in the order they are saved, then CSV_Options, then the settings that
-// live only for one run.
-constexpr std::array kTable{
+// live only for one run. In a header so that setting keys are checked against it at
+// compile time.
+inline constexpr std::array kRows{
     SettingDef{"lblDownloadPath", K::Text, W::Options, Opt, "Download_Path", 0, "", 0, 0, nullptr},
     SettingDef{"chkSaveHeaders", K::Check, W::Options, Opt, "Save_Headers", 0, nullptr, 0, 2,
                "Save Article Headers as text files"},
@@ -91,11 +114,15 @@ constexpr std::array kTable{
     SettingDef{"chkRecurse", K::Check, W::Options, nullptr, nullptr, 1, nullptr, 0, 2, "Recurse"},
 };
 
-} // namespace
+} // namespace settingsTableRows
 
-std::span<const SettingDef> settingsTable()
+inline constexpr const auto &kSettingsTable = settingsTableRows::kRows;
+
+// All settings, in the order they are saved (Options, then CSV_Options), followed by
+// the ones that are never saved.
+inline std::span<const SettingDef> settingsTable()
 {
-    return kTable;
+    return kSettingsTable;
 }
 
 } // namespace kestrel
