@@ -1,7 +1,8 @@
 #pragma once
 
+#include "base/list_number.h"
+
 #include <QByteArray>
-#include <array>
 
 namespace kestrel {
 
@@ -17,12 +18,33 @@ enum PendingColumn : int {
     PendingSubItemCount
 };
 
-// One row of the pending download list. Texts are kept as the bytes that came off
-// the wire or out of pending.dat.
+// The columns of a pending entry after its file name. Texts are kept as the bytes
+// that came off the wire or out of pending.dat; Lines and X-posts are numbers.
+struct PendingSubItems {
+    ListNumber lines;
+    QByteArray subject;
+    QByteArray organization;
+    QByteArray postingHost;
+    QByteArray email;
+    QByteArray newsgroup;
+    ListNumber crossposts;
+
+    // A column as it is shown, sorted, searched and saved.
+    QByteArray text(PendingColumn column) const;
+    // A column from its saved text.
+    void setText(PendingColumn column, const QByteArray &text);
+
+    // Kept for the circle's callers until they move to the named members.
+    QByteArray operator[](PendingColumn column) const { return text(column); }
+
+    bool operator==(const PendingSubItems &) const = default;
+};
+
+// One row of the pending download list.
 struct PendingEntry {
-    QByteArray text;                                   // file name, or a "!..." rejection label
-    std::array<QByteArray, PendingSubItemCount> sub{}; // Lines .. X-posts
-    qint64 tag = 0;                                    // article number (servers pass 2^31)
+    QByteArray text;     // file name, or a "!..." rejection label
+    PendingSubItems sub; // Lines .. X-posts
+    qint64 tag = 0;      // article number (servers pass 2^31)
     qint16 icon = 0;
     qint16 smallIcon = 0;
     bool ghosted = false;

@@ -239,7 +239,7 @@ DecodeResult DecodePipeline::afterDecode(Article &a)
 
     writeHeaderFile(a.paths.headerFile(), a.headerBlock);
     if (m_ctx.settings.checked(u"chkSaveACDsee"))
-        writeDescriptIon(m_ctx.state.currentArticle.sub[ColSubject], a.name, a.subName);
+        writeDescriptIon(m_ctx.state.currentArticle.sub.subject, a.name, a.subName);
     m_fetched.recordFetched(a.received);
     m_ctx.playSfx(QStringLiteral("decode.wav"));
     return DecodeResult::Stored;

@@ -35,20 +35,20 @@ FavouriteRow parseFavouriteLine(QByteArrayView line)
         const QByteArrayView rest = trimSpaces(line.sliced(comma + 1));
         const qsizetype c2 = rest.indexOf(',');
         if (c2 >= 0) {
-            row.sub[FavLastRead] = trimSpaces(rest.first(c2)).toByteArray();
+            row.sub.setText(FavLastRead, trimSpaces(rest.first(c2)));
             row.ghosted = readsAsTrue(trimSpaces(rest.sliced(c2 + 1)));
         } else {
-            row.sub[FavLastRead] = rest.toByteArray();
+            row.sub.setText(FavLastRead, rest);
         }
         return row;
     }
     const qsizetype blank = line.indexOf(' ');
     if (blank < 0) {
         row.name = line.toByteArray();
-        row.sub[FavLastRead] = "0";
+        row.sub.at(FavLastRead) = ListNumber(0);
     } else {
         row.name = trimSpaces(line.first(blank)).toByteArray();
-        row.sub[FavLastRead] = trimSpaces(line.sliced(blank + 1)).toByteArray();
+        row.sub.setText(FavLastRead, trimSpaces(line.sliced(blank + 1)));
     }
     return row;
 }
@@ -74,7 +74,7 @@ QVariant FavouritesModel::data(const QModelIndex &index, int role) const
     const FavouriteRow &r = m_rows[index.row()];
     switch (role) {
     case Qt::DisplayRole:
-        return displayText(index.column() == 0 ? r.name : r.sub[size_t(index.column() - 1)]);
+        return displayText(index.column() == 0 ? r.name : r.sub.text(FavouriteColumn(index.column() - 1)));
     case SmallIconRole:
         return int(r.smallIcon);
     case GhostedRole:
@@ -120,12 +120,14 @@ void FavouritesModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column > FavSubItemCount)
         return;
-    auto key = [column](const FavouriteRow &r) -> const QByteArray & {
-        return column == 0 ? r.name : r.sub[size_t(column - 1)];
+    auto key = [column](const FavouriteRow &r) {
+        return column == 0 ? r.name : r.sub.text(FavouriteColumn(column - 1));
     };
     Q_EMIT layoutAboutToBeChanged();
     std::stable_sort(m_rows.begin(), m_rows.end(), [&](const FavouriteRow &a, const FavouriteRow &b) {
-        const int c = qstrnicmp(key(a).constData(), key(a).size(), key(b).constData(), key(b).size());
+        const QByteArray x = key(a);
+        const QByteArray y = key(b);
+        const int c = qstrnicmp(x.constData(), x.size(), y.constData(), y.size());
         return order == Qt::AscendingOrder ? c < 0 : c > 0;
     });
     Q_EMIT layoutChanged();
@@ -153,7 +155,7 @@ bool FavouritesModel::saveFavs() const
     }
     QByteArray out;
     for (const FavouriteRow &r : m_rows)
-        out += r.name + ',' + r.sub[FavLastRead] + (r.ghosted ? ",True\r\n" : ",False\r\n");
+        out += r.name + ',' + r.sub.text(FavLastRead) + (r.ghosted ? ",True\r\n" : ",False\r\n");
     return writeFileAtomic(path, out);
 }
 
@@ -185,23 +187,54 @@ int FavouritesModel::findRow(QByteArrayView group) const
     return -1;
 }
 
+bool FavouritesModel::validCell(int row, FavouriteColumn column) const
+{
+    return row >= 0 && row < m_rows.size() && column >= 0 && column < FavSubItemCount;
+}
+
+std::optional<qint64> FavouritesModel::number(int row, FavouriteColumn column) const
+{
+    return validCell(row, column) ? m_rows[row].sub.at(column).value() : std::nullopt;
+}
+
+void FavouritesModel::setNumber(int row, FavouriteColumn column, qint64 value)
+{
+    if (!validCell(row, column))
+        return;
+    m_rows[row].sub.at(column) = ListNumber(value);
+    rowChanged(row);
+}
+
+void FavouritesModel::clearNumber(int row, FavouriteColumn column)
+{
+    if (!validCell(row, column))
+        return;
+    m_rows[row].sub.at(column) = ListNumber();
+    rowChanged(row);
+}
+
+std::optional<qint64> FavouritesModel::lastRead(QByteArrayView group) const
+{
+    return number(findRow(group), FavLastRead);
+}
+
 QByteArray FavouritesModel::getLastRead(QByteArrayView group) const
 {
     const int i = findRow(group);
-    return i < 0 ? QByteArray() : trimmedSpaces(m_rows[i].sub[FavLastRead]);
+    return i < 0 ? QByteArray() : trimmedSpaces(m_rows[i].sub.text(FavLastRead));
+}
+
+void FavouritesModel::setSubItem(int row, FavouriteColumn column, const QByteArray &text)
+{
+    if (!validCell(row, column))
+        return;
+    m_rows[row].sub.setText(column, text);
+    rowChanged(row);
 }
 
 void FavouritesModel::rowChanged(int row)
 {
     Q_EMIT dataChanged(index(row, 0), index(row, FavSubItemCount));
-}
-
-void FavouritesModel::setSubItem(int row, FavouriteColumn column, const QByteArray &text)
-{
-    if (row < 0 || row >= m_rows.size() || column < 0 || column >= FavSubItemCount)
-        return;
-    m_rows[row].sub[size_t(column)] = text;
-    rowChanged(row);
 }
 
 void FavouritesModel::setSmallIcon(int row, qint16 icon)

@@ -1,27 +1,16 @@
 #pragma once
 
+#include "scan/favourite_row.h"
+
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QList>
 
-#include <array>
+#include <optional>
 
 namespace kestrel {
 
 class Context;
-
-// Columns after the group name, in display order.
-enum FavouriteColumn : int { FavUnread = 0, FavLastRead, FavFirst, FavLast, FavTotal, FavSubItemCount };
-
-struct FavouriteRow {
-    QByteArray name;
-    std::array<QByteArray, FavSubItemCount> sub{}; // Unread .. Total
-    qint16 smallIcon = 1;                          // 2: the group being scanned
-    bool ghosted = false;                          // switched off, not scanned
-    bool selected = false;
-
-    bool operator==(const FavouriteRow &) const = default;
-};
 
 // The favourite newsgroups in scan order (favs.txt). Column 0 is the group name,
 // columns 1..5 the sub-items. Selection lives here, mirrored from the view.
@@ -51,9 +40,16 @@ public:
     bool addFavouriteGroup(const QByteArray &name);
     // First row whose name equals group; -1 when none.
     int findRow(QByteArrayView group) const;
-    // Trimmed "Last Read" of the group's row; empty when unknown.
-    QByteArray getLastRead(QByteArrayView group) const;
+    // A count or article number of a row; empty when blank.
+    std::optional<qint64> number(int row, FavouriteColumn column) const;
+    void setNumber(int row, FavouriteColumn column, qint64 value);
+    void clearNumber(int row, FavouriteColumn column);
+    // "Last Read" of the group's row; empty when the group is not listed or never read.
+    std::optional<qint64> lastRead(QByteArrayView group) const;
 
+    // Kept for the circle's callers until they move to the numeric API above.
+    // Trimmed "Last Read" text of the group's row as stored; empty when unknown.
+    QByteArray getLastRead(QByteArrayView group) const;
     void setSubItem(int row, FavouriteColumn column, const QByteArray &text);
     void setSmallIcon(int row, qint16 icon);
     void setGhosted(int row, bool ghosted);
@@ -63,6 +59,7 @@ public:
     bool moveRowBy(int row, int delta);
 
 private:
+    bool validCell(int row, FavouriteColumn column) const;
     void rowChanged(int row);
 
     Context &m_ctx;

@@ -72,7 +72,7 @@ std::optional<PendingEntry> readEntry(RecordReader &rr, qint64 first)
         return std::nullopt;
     e.text = texts[0];
     for (int k = 0; k < PendingSubItemCount; ++k)
-        e.sub[size_t(k)] = texts[size_t(k + 1)];
+        e.sub.setText(PendingColumn(k), texts[size_t(k + 1)]);
     e.smallIcon = qint16(qFromLittleEndian<qint32>(icon.constData()));
     e.selected = qFromLittleEndian<qint16>(selected.constData()) != 0;
     return e;
@@ -119,7 +119,8 @@ QByteArray encode(const QList<PendingEntry> &entries, const QDateTime &savedAt)
     for (const PendingEntry &e : entries) {
         putText(out, next(), e.text);
         for (int k = 0; k < PendingSubItemCount; ++k) {
-            QByteArrayView v = e.sub[size_t(k)];
+            const QByteArray column = e.sub.text(PendingColumn(k));
+            QByteArrayView v = column;
             if (k == ColSubject)
                 v = trimSpaces(v).first(std::min<qsizetype>(trimSpaces(v).size(), SubjectLength));
             putText(out, next(), v);

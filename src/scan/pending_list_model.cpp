@@ -14,14 +14,26 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestrel {
 
 namespace {
 
-const QByteArray &cell(const PendingEntry &e, int column)
+QByteArray cell(const PendingEntry &e, int column)
 {
-    return column == 0 ? e.text : e.sub[size_t(column - 1)];
+    return column == 0 ? e.text : e.sub.text(PendingColumn(column - 1));
+}
+
+// Lines as the header states them, rounded. A count past what qint64 holds keeps the
+// text it has always been shown with: all its digits.
+void setLines(PendingSubItems &sub, QByteArrayView linesText)
+{
+    const double lines = std::round(numericValue(linesText));
+    if (std::fabs(lines) < 9.0e18)
+        sub.lines = ListNumber(qint64(lines));
+    else
+        sub.setText(ColLines, QByteArray::number(lines, 'f', 0));
 }
 
 } // namespace
@@ -79,8 +91,8 @@ bool PendingListModel::setData(const QModelIndex &index, const QVariant &value, 
 
 bool PendingListModel::lessThan(const PendingEntry &a, const PendingEntry &b) const
 {
-    const QByteArray &x = cell(a, m_sortColumn);
-    const QByteArray &y = cell(b, m_sortColumn);
+    const QByteArray x = cell(a, m_sortColumn);
+    const QByteArray y = cell(b, m_sortColumn);
     const int c = qstrnicmp(x.constData(), x.size(), y.constData(), y.size());
     return m_sortOrder == Qt::AscendingOrder ? c < 0 : c > 0;
 }
@@ -225,16 +237,16 @@ void PendingListModel::addArticleHeader(const QByteArray &from, const QByteArray
         m_ctx.playSfx(QStringLiteral("added.wav"));
 
     PendingEntry e;
-    e.sub[ColEmail] = emailOf(from);
-    e.sub[ColLines] = zeroPadded(numericValue(linesText), 5);
-    e.sub[ColOrganization] = organization;
+    e.sub.email = emailOf(from);
+    setLines(e.sub, linesText);
+    e.sub.organization = organization;
     e.tag = trimSpaces(articleNumber).toByteArray().toLongLong();
-    e.sub[ColSubject] = subject;
+    e.sub.subject = subject;
     e.text = ghosted ? rejectionLabel : fileName;
     e.smallIcon = csvMatched ? 3 : (gif ? 2 : 1);
-    e.sub[ColPostingHost] = postingHost;
-    e.sub[ColNewsgroup] = newsgroup;
-    e.sub[ColXposts] = zeroPadded(crossposts, 2);
+    e.sub.postingHost = postingHost;
+    e.sub.newsgroup = newsgroup;
+    e.sub.crossposts = ListNumber(crossposts);
     e.ghosted = ghosted;
     const int row = insertionRow(int(m_rows.size()), e);
     insertEntry(row, std::move(e));
@@ -361,7 +373,7 @@ void PendingListModel::forceToQueue()
         if (!e.selected || !e.ghosted)
             continue;
         bool gifOrPng = false;
-        const QByteArray name = extractNameByExtension(e.sub[ColSubject], &gifOrPng);
+        const QByteArray name = extractNameByExtension(e.sub.subject, &gifOrPng);
         setText(i, name);
         if (gifOrPng)
             e.smallIcon = 2;
@@ -379,13 +391,13 @@ void PendingListModel::blacklistSelected(BlacklistField field)
         const PendingEntry &e = m_rows[i];
         switch (field) {
         case BlacklistField::Email:
-            m_blacklist.addToBlacklist(e.sub[ColEmail]);
+            m_blacklist.addToBlacklist(e.sub.email);
             break;
         case BlacklistField::Organization:
-            m_blacklist.addToBlacklist(e.sub[ColOrganization]);
+            m_blacklist.addToBlacklist(e.sub.organization);
             break;
         case BlacklistField::PostingHost:
-            m_blacklist.addToBlacklist(e.sub[ColPostingHost]);
+            m_blacklist.addToBlacklist(e.sub.postingHost);
             break;
         }
         return;

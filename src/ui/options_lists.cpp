@@ -123,7 +123,7 @@ void OptionsWindow::resetSelectedGroups()
         return;
     for (int i = favs.rowCount() - 1; i >= 0; --i)
         if (favs.row(i).selected)
-            favs.setSubItem(i, FavLastRead, QByteArray());
+            favs.clearNumber(i, FavLastRead);
 }
 
 void OptionsWindow::deleteSelectedGroups()

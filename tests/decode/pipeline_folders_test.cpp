@@ -81,7 +81,7 @@ TEST(decodeArticle, HeaderFilesDescriptionsAndRecordedNamesFollowThePicture)
     PipelineWorld w;
     w.ctx.settings.setChecked(u"chkSaveACDsee", true);
     w.ctx.settings.setChecked(u"chkUseNameFromUUE", true);
-    w.ctx.state.currentArticle.sub[ColSubject] = "Boats at dawn\r\n(1/1)";
+    w.ctx.state.currentArticle.sub.subject = "Boats at dawn\r\n(1/1)";
     const QByteArray jpeg = articleReply(yencBody(jpegPicture()));
     w.pipeline.decodeArticle(jpeg, "alt", "one pic.jpg", "Subject: one");
     w.pipeline.decodeArticle(jpeg, "alt", "two.jpg", {});

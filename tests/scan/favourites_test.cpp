@@ -18,33 +18,39 @@ TEST(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
                              "alt.two , 7 \r\n"
                              "alt.off,9,True\r\n"
                              "alt.odd,3,maybe\r\n"
+                             "alt.padded,0042,False\r\n"
+                             "alt.word, abc ,False\r\n"
                              "\r\n");
     FavouritesModel favs(ctx);
     favs.loadFavs();
+    // Text that is not a plain number is shown and saved as it was read.
     struct Row {
         const char *name, *lastRead;
+        qint64 value;
         bool ghosted;
     } expected[] = {
-        {"alt.binaries.example", "512", false},
-        {"alt.test", "42", false},
-        {"alt.alone", "0", false},
-        {"alt.two", "7", false},
-        {"alt.off", "9", true},
-        {"alt.odd", "3", false},
+        {"alt.binaries.example", "512", 512, false},
+        {"alt.test", "42", 42, false},
+        {"alt.alone", "0", 0, false},
+        {"alt.two", "7", 7, false},
+        {"alt.off", "9", 9, true},
+        {"alt.odd", "3", 3, false},
+        {"alt.padded", "0042", 42, false},
+        {"alt.word", "abc", 0, false},
     };
-    ASSERT_EQ(favs.rowCount(), 6);
-    for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(favs.rowCount(), 8);
+    for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(favs.row(i).name, QByteArray(expected[i].name));
-        EXPECT_EQ(favs.row(i).sub[FavLastRead], QByteArray(expected[i].lastRead));
+        EXPECT_EQ(favs.data(favs.index(i, 1 + FavLastRead)).toString(), QLatin1String(expected[i].lastRead));
+        EXPECT_EQ(favs.lastRead(expected[i].name), expected[i].value) << i;
         EXPECT_EQ(favs.row(i).ghosted, expected[i].ghosted) << i;
         EXPECT_EQ(favs.data(favs.index(i, 0), FavouritesModel::SmallIconRole).toInt(), 1);
     }
     EXPECT_TRUE(favs.saveFavs());
     EXPECT_EQ(folder.read("favs.txt"),
               "alt.binaries.example,512,False\r\nalt.test,42,False\r\nalt.alone,0,False\r\n"
-              "alt.two,7,False\r\nalt.off,9,True\r\nalt.odd,3,False\r\n");
-    EXPECT_EQ(favs.getLastRead("alt.test"), "42");
-    EXPECT_EQ(favs.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Last Read"));
+              "alt.two,7,False\r\nalt.off,9,True\r\nalt.odd,3,False\r\nalt.padded,0042,False\r\n"
+              "alt.word,abc,False\r\n");
 }
 
 TEST(Favourites, SavingNoGroupsDeletesTheFile)
@@ -74,6 +80,26 @@ TEST(Favourites, MovesRowsAndResetsIcons)
     EXPECT_TRUE(favs.row(1).selected);
     favs.resetGroupIcons();
     EXPECT_EQ(favs.row(2).smallIcon, 1);
+}
+
+TEST(Favourites, CountsArePaddedArticleNumbersAreNot)
+{
+    TempProgramFolder folder;
+    Context ctx(folder.path());
+    FavouritesModel favs(ctx);
+    favs.addFavouriteGroup("a");
+    EXPECT_FALSE(favs.lastRead("a"));
+    EXPECT_FALSE(favs.lastRead("not.listed"));
+    for (FavouriteColumn c : {FavUnread, FavLastRead, FavFirst, FavLast, FavTotal})
+        favs.setNumber(0, c, 42);
+    QStringList shown;
+    for (int column = 1; column <= FavSubItemCount; ++column)
+        shown << favs.data(favs.index(0, column)).toString();
+    EXPECT_EQ(shown, (QStringList{"00042", "42", "42", "42", "00042"}));
+    favs.clearNumber(0, FavLastRead);
+    EXPECT_FALSE(favs.number(0, FavLastRead));
+    favs.saveFavs();
+    EXPECT_EQ(folder.read("favs.txt"), "a,,False\r\n");
 }
 
 } // namespace

@@ -174,7 +174,7 @@ TEST(HeaderFilter, EachRuleRejectsWithItsLabelCounterAndSound)
                 EXPECT_EQ(e.text, QByteArray(c.label)) << c.what;
             }
             EXPECT_EQ(e.tag, 5);
-            EXPECT_EQ(e.sub[ColNewsgroup], "alt.test");
+            EXPECT_EQ(e.sub.newsgroup, "alt.test");
             EXPECT_EQ(w.ctx.state.pendingCount, c.label ? before : before + 1) << c.what;
         }
     }
@@ -191,8 +191,8 @@ TEST(HeaderFilter, AcceptedEntryCarriesTheHeaderValues)
     ASSERT_EQ(w.pending.count(), 1);
     const PendingEntry &e = w.pending.entry(0);
     EXPECT_EQ(e.text, "holiday.jpg");
-    EXPECT_EQ(e.sub, (std::array<QByteArray, 7>{"01000", h.subject, "Example Org", "host.example.com",
-                                                "poster@example.com", "alt.test", "03"}));
+    EXPECT_EQ(e.sub, (PendingSubItems{ListNumber(1000), h.subject, "Example Org", "host.example.com",
+                                      "poster@example.com", "alt.test", ListNumber(3)}));
     EXPECT_EQ(e.smallIcon, 1);
 }
 
@@ -251,10 +251,10 @@ TEST(HeaderFilter, CsvRecordRenamesAndDescribes)
     }
     ASSERT_EQ(w.pending.count(), 3);
     EXPECT_EQ(w.pending.entry(0).text, "Pic.JPG");
-    EXPECT_EQ(w.pending.entry(0).sub[ColSubject], "Series series1: A description, with comma");
+    EXPECT_EQ(w.pending.entry(0).sub.subject, "Series series1: A description, with comma");
     EXPECT_EQ(w.pending.entry(0).smallIcon, 3);
     EXPECT_EQ(w.pending.entry(1).text, "bare.jpg");
-    EXPECT_EQ(w.pending.entry(1).sub[ColSubject], "bare.jpg");
+    EXPECT_EQ(w.pending.entry(1).sub.subject, "bare.jpg");
     EXPECT_EQ(w.pending.entry(1).smallIcon, 3);
     EXPECT_EQ(w.pending.entry(2).text, "!Not in CSV");
     EXPECT_EQ(w.counters.linesKilledCount + w.counters.notPicCount + w.counters.spamCount +

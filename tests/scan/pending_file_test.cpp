@@ -12,7 +12,7 @@ PendingEntry sampleEntry(const QByteArray &name, qint64 tag, bool selected)
 {
     PendingEntry e;
     e.text = name;
-    e.sub = {"00120", "A subject \xE9", "Org", "host", "me@x", "alt.test", "01"};
+    e.sub = {ListNumber(120), "A subject \xE9", "Org", "host", "me@x", "alt.test", ListNumber(1)};
     e.tag = tag;
     e.smallIcon = 3;
     e.selected = selected;
@@ -33,6 +33,9 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     w.ctx.state.currentArticle = sampleEntry("one.jpg", 17, true);
     w.pending.requeueArticle();
     w.ctx.state.currentArticle = sampleEntry("two.jpg", 5000000000, false); // past 32 bits
+    // Numbers stored in another spelling come back as they were.
+    w.ctx.state.currentArticle.sub.setText(ColLines, "120");
+    w.ctx.state.currentArticle.sub.setText(ColXposts, " 1");
     w.pending.requeueArticle();
     w.pending.setSelected(1, true);
     w.addGhosted("!Duplicate", "dropped on save");
@@ -41,9 +44,12 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     ASSERT_EQ(first.size(), 128 * (3 + 2 * 11));
     EXPECT_EQ(first.left(16), QByteArray("\x0e\x00KESTRELPDC1001", 16));
     EXPECT_EQ(qFromLittleEndian<qint32>(first.constData() + 128), 2);
+    EXPECT_EQ(first.mid(128 * 4, 5), QByteArray("\x03\x00"
+                                                "120",
+                                                5)); // first entry's Lines
     EXPECT_EQ(first.mid(128 * 11, 12), QByteArray("\x0a\x00"
                                                   "5000000000",
-                                                  12));           // first entry's tag
+                                                  12));           // its tag
     EXPECT_EQ(first.mid(128 * 13, 2), QByteArray("\x00\x00", 2)); // its selected state
     EXPECT_EQ(first.mid(128 * 24, 2), QByteArray("\xff\xff", 2)); // the second one's
 
@@ -52,6 +58,7 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     again.pending.loadPending();
     ASSERT_EQ(again.pending.count(), 2);
     EXPECT_EQ(again.pending.entry(1), sampleEntry("one.jpg", 17, true));
+    EXPECT_EQ(again.pending.entry(0).sub.lines.value(), 120);
     EXPECT_EQ(again.ctx.state.pendingCount, 2);
     again.pending.savePending();
     EXPECT_EQ(again.folder.read("pending.dat"), first);
@@ -60,16 +67,16 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
 TEST(PendingFile, LongValuesAreCutToFitTheirRecords)
 {
     PendingEntry e = sampleEntry(QByteArray(200, 'n'), 5, false);
-    e.sub[ColSubject] = "  " + QByteArray(120, 's');
-    e.sub[ColOrganization] = QByteArray(300, 'o');
+    e.sub.subject = "  " + QByteArray(120, 's');
+    e.sub.organization = QByteArray(300, 'o');
     QBuffer buf;
     buf.setData(pendingfile::encode({e}, QDateTime(QDate(2026, 1, 1), QTime(8, 0))));
     buf.open(QIODevice::ReadOnly);
     const auto res = pendingfile::read(buf);
     ASSERT_EQ(res.entries.size(), 1);
     EXPECT_EQ(res.entries[0].text, QByteArray(126, 'n'));
-    EXPECT_EQ(res.entries[0].sub[ColSubject], QByteArray(96, 's'));
-    EXPECT_EQ(res.entries[0].sub[ColOrganization], QByteArray(126, 'o'));
+    EXPECT_EQ(res.entries[0].sub.subject, QByteArray(96, 's'));
+    EXPECT_EQ(res.entries[0].sub.organization, QByteArray(126, 'o'));
     EXPECT_EQ(res.savedAt, QDateTime(QDate(2026, 1, 1), QTime(8, 0)));
 }
 

@@ -3,36 +3,29 @@
 namespace kestrel::test {
 namespace {
 
-TEST(PendingList, AddFormatsColumnsAndCountsWhatIsQueued)
+TEST(PendingList, AddShowsNumbersZeroPaddedAndTheAddressOfFrom)
 {
+    struct Case {
+        const char *from, *lines;
+        int crossposts;
+        const char *email, *shownLines, *shownXposts;
+    } cases[] = {
+        {"Some Name <me@x.org>", " 1234", 3, "me@x.org", "01234", "03"},
+        {"me@x.org (Some Name)", "99999.6", 123, "me@x.org ", "100000", "123"},
+        {"plain", "x", 1, "plain", "00000", "01"},
+        {"<open", "-5", -3, "open", "-00005", "-03"},
+        {"a@b", "1e30", 0, "a@b", "1000000000000000019884624838656", "00"},
+    };
     ScanWorld w;
-    w.enableSounds();
-    w.pending.addArticleHeader("Some Name <me@x.org>", "subj", "Org", " 77", " 1234", "host", 3, false, {},
-                                true, false, "pic.gif", "alt.pics");
-    w.pending.addArticleHeader("me@x.org (Some Name)", "subj", "", "78", "99999.6", "", 123, true,
-                                "!Duplicate", false, true, "pic.jpg", "alt.pics");
-    w.pending.addArticleHeader("plain", "subj", "", "79", "x", "", 1, false, {}, false, true, "c.jpg",
-                                "alt.pics");
-    const PendingEntry &a = w.pending.entry(0);
-    EXPECT_EQ(a.text, "pic.gif");
-    EXPECT_EQ(a.sub,
-              (std::array<QByteArray, 7>{"01234", "subj", "Org", "host", "me@x.org", "alt.pics", "03"}));
-    EXPECT_EQ(a.tag, 77);
-    EXPECT_EQ(a.smallIcon, 2);
-    const PendingEntry &b = w.pending.entry(1);
-    EXPECT_EQ(b.text, "!Duplicate");
-    EXPECT_TRUE(b.ghosted);
-    EXPECT_EQ(b.sub[ColEmail], "me@x.org ");
-    EXPECT_EQ(b.sub[ColLines], "100000");
-    EXPECT_EQ(b.sub[ColXposts], "123");
-    EXPECT_EQ(b.smallIcon, 3);
-    EXPECT_EQ(w.pending.entry(2).sub[ColEmail], "plain");
-    EXPECT_EQ(w.pending.entry(2).sub[ColLines], "00000");
-    EXPECT_EQ(w.ctx.state.pendingCount, 2);
-    EXPECT_EQ(w.pending.addedCount(), 3);
-    EXPECT_EQ(w.ctx.sound.lastPlayed(), QStringLiteral("added.wav"));
-    EXPECT_TRUE(w.pending.containsName("PIC.GIF"));
-    EXPECT_TRUE(w.pending.containsName("!duplicate"));
+    for (const Case &c : cases) {
+        w.pending.addArticleHeader(c.from, "subj", "", "7", c.lines, "", c.crossposts, false, {}, false,
+                                   false, "p.jpg", "g");
+        const int row = w.pending.count() - 1;
+        EXPECT_EQ(w.pending.entry(row).sub.email, QByteArray(c.email)) << c.from;
+        EXPECT_EQ(w.pending.data(w.pending.index(row, 1 + ColLines)).toString(), QLatin1String(c.shownLines));
+        EXPECT_EQ(w.pending.data(w.pending.index(row, 1 + ColXposts)).toString(),
+                  QLatin1String(c.shownXposts));
+    }
 }
 
 TEST(PendingList, MoveToTopKeepsTheRelativeOrderOfTheSelection)
@@ -115,9 +108,9 @@ TEST(PendingList, BlacklistSelectedUsesTheLastSelectedEntryOnly)
         ScanWorld w;
         w.pending.blacklistSelected(c.field); // nothing selected: nothing happens
         w.pending.addArticleHeader("first@x", "s", "Org1", "1", "1", "host1", 1, false, {}, false, false,
-                                    "a.jpg", "g");
+                                   "a.jpg", "g");
         w.pending.addArticleHeader("second@x", "s", "Org2", "2", "1", "host2", 1, false, {}, false, false,
-                                    "b.jpg", "g");
+                                   "b.jpg", "g");
         EXPECT_TRUE(w.blacklist.entries().isEmpty());
         w.pending.setSelected(0, true);
         w.pending.setSelected(1, true);
@@ -131,11 +124,10 @@ TEST(PendingList, FindSelectsQueuedEntriesOnly)
 {
     ScanWorld w;
     w.pending.addArticleHeader("a@b", "s", "XABCX", "1", "1", "h", 1, false, {}, false, false, "one.jpg",
-                                "g");
+                               "g");
     w.pending.addArticleHeader("a@b", "s", "XABCX", "2", "1", "h", 1, true, "!Duplicate", false, false, {},
-                                "g");
-    w.pending.addArticleHeader("a@b", "s", "none", "3", "1", "h", 1, false, {}, false, false, "abc.jpg",
-                                "g");
+                               "g");
+    w.pending.addArticleHeader("a@b", "s", "none", "3", "1", "h", 1, false, {}, false, false, "abc.jpg", "g");
     EXPECT_EQ(w.pending.findAndSelect(QStringLiteral("abc"), true), 1);
     EXPECT_FALSE(w.pending.entry(0).selected);
     EXPECT_TRUE(w.pending.entry(2).selected);
@@ -155,6 +147,11 @@ TEST(PendingList, SortingReordersTheListAndPlacesNewEntries)
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"C.jpg", "b.jpg", "a.jpg"}));
     w.addQueued("bb.jpg");
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"C.jpg", "bb.jpg", "b.jpg", "a.jpg"}));
+    // Numbers sort as they are shown: six digits come before five starting higher.
+    for (const char *lines : {"100000", "99999"})
+        w.pending.addArticleHeader("a@b", "s", "", "9", lines, "", 1, false, {}, false, false, lines, "g");
+    w.pending.headerClicked(1 + ColLines);
+    EXPECT_EQ(w.texts().last(), "99999");
 }
 
 TEST(PendingList, RequeueTakeAndDownloadLight)

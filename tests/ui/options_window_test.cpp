@@ -234,8 +234,8 @@ TEST_F(OptionsWindowTest, GroupButtonsActOnTheViewSelectionAndWantOne)
     EXPECT_EQ(groupNames(), (QList<QByteArray>{"alt.a", "alt.b", "alt.c"}));
     EXPECT_FALSE(favs.row(0).ghosted);
 
-    favs.setSubItem(0, FavLastRead, "120");
-    favs.setSubItem(2, FavLastRead, "300");
+    favs.setNumber(0, FavLastRead, 120);
+    favs.setNumber(2, FavLastRead, 300);
     auto *view = child<QTreeView>(win, "ListView1");
     view->selectionModel()->select(view->model()->index(0, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -247,7 +247,7 @@ TEST_F(OptionsWindowTest, GroupButtonsActOnTheViewSelectionAndWantOne)
     click("cmdToggleRead");
     EXPECT_FALSE(favs.row(0).ghosted || favs.row(2).ghosted);
     click("cmdReset");
-    EXPECT_TRUE(favs.row(0).sub[FavLastRead].isEmpty() && favs.row(2).sub[FavLastRead].isEmpty());
+    EXPECT_FALSE(favs.number(0, FavLastRead) || favs.number(2, FavLastRead));
     click("cmdDelete");
     EXPECT_EQ(groupNames(), QList<QByteArray>{"alt.b"});
 }
