@@ -27,6 +27,17 @@ struct DecodeLogRecorder {
     }
 };
 
+// A JFIF picture skeleton that passes the picture test: identifier at bytes 7-10, a
+// baseline start-of-frame marker at offset 20 and the end-of-image marker last.
+inline QByteArray jpegPicture(qsizetype length = 2000)
+{
+    QByteArray p(length, 'x');
+    p.replace(0, 11, QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11));
+    p.replace(20, 2, "\xFF\xC0");
+    p.replace(length - 2, 2, "\xFF\xD9");
+    return p;
+}
+
 inline QByteArray randomBytes(std::size_t n, std::uint32_t seed)
 {
     std::mt19937 rng(seed);

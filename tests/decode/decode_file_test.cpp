@@ -66,8 +66,7 @@ TEST(decodeFile, FailuresLogTheirLines)
           QStringLiteral("base64 data has bad padding (severity: 3)")}},
         {"yEnc without trailer",
          &yencTruncated,
-         {QStringLiteral("yEnc Internal Decoder: yEnc Encoding detected..."),
-          QStringLiteral("yDecoding (%1) part: "),
+         {QStringLiteral("yEnc Internal Decoder: yEnc Encoding detected..."), QStringLiteral("yDecoding (*"),
           QStringLiteral("decode err (yEnc:yEnc decoder Error:no =yend after the header line)")}},
     };
     for (const Case &c : cases) {
@@ -76,11 +75,9 @@ TEST(decodeFile, FailuresLogTheirLines)
         EXPECT_FALSE(run.outcome.ok) << c.what;
         ASSERT_EQ(run.logged.size(), c.logged.size())
             << c.what << ": " << run.logged.join(QLatin1Char('|')).toStdString();
-        for (qsizetype i = 0; i < c.logged.size(); ++i) {
-            if (c.logged[i].contains(QLatin1String("%1")))
-                EXPECT_TRUE(
-                    run.logged[i].startsWith(c.logged[i].left(c.logged[i].indexOf(QLatin1String("%1")))))
-                    << c.what;
+        for (qsizetype i = 0; i < c.logged.size(); ++i) { // a final '*' matches any rest
+            if (c.logged[i].endsWith(u'*'))
+                EXPECT_TRUE(run.logged[i].startsWith(c.logged[i].chopped(1))) << c.what;
             else
                 EXPECT_EQ(run.logged[i], c.logged[i]) << c.what;
         }

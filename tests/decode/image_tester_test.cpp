@@ -1,3 +1,4 @@
+#include "codecs_test_support.h"
 #include "decode/image_tester.h"
 #include "decode/jpeg_check.h"
 
@@ -7,21 +8,10 @@
 #include <gtest/gtest.h>
 
 using namespace kestrel;
+using kestrel::test::jpegPicture;
 using kestrel::test::TempProgramFolder;
 
 namespace {
-
-// A JFIF picture skeleton: identifier at bytes 7-10, a baseline start-of-frame marker at
-// offset 20 and the end-of-image marker as the last two bytes.
-QByteArray picture(qsizetype length)
-{
-    QByteArray p(length, 'x');
-    const QByteArray head("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11);
-    p.replace(0, head.size(), head);
-    p.replace(20, 2, "\xFF\xC0");
-    p.replace(length - 2, 2, "\xFF\xD9");
-    return p;
-}
 
 QByteArray patched(QByteArray p, qsizetype at, const QByteArray &bytes)
 {
@@ -38,9 +28,9 @@ TEST(jpegCheck, ReportsTheFirstProblemFound)
         QByteArray bytes;
         int code;
     };
-    const QByteArray good = picture(2000);
+    const QByteArray good = jpegPicture(2000);
     const QByteArray noSof = patched(good, 20, "xx");
-    const QByteArray big = patched(picture(6000), 20, "xx");
+    const QByteArray big = patched(jpegPicture(6000), 20, "xx");
     const Case cases[] = {
         {"complete", good, JpegPassed},
         {"empty", QByteArray(), JpegEmpty},
@@ -63,18 +53,18 @@ TEST(jpegCheck, ReportsTheFirstProblemFound)
         {"end of image just before window", patched(patched(good, 1998, "xx"), 1884, "\xFF\xD9"), JpegNoEoi},
         {"no frame beats no end", patched(noSof, 1998, "xx"), JpegNoSof},
         {"no ident beats no frame", patched(noSof, 6, "JFIX"), JpegNoIdent},
-        {"shorter than the end window", picture(60), JpegPassed},
-        {"short and cut", patched(picture(60), 58, "xx"), JpegNoEoi},
-        {"short: whole file is the end window", patched(patched(picture(60), 58, "xx"), 30, "\xFF\xD9"),
+        {"shorter than the end window", jpegPicture(60), JpegPassed},
+        {"short and cut", patched(jpegPicture(60), 58, "xx"), JpegNoEoi},
+        {"short: whole file is the end window", patched(patched(jpegPicture(60), 58, "xx"), 30, "\xFF\xD9"),
          JpegPassed},
-        {"exactly 300k", picture(300000), JpegPassed},
-        {"one byte over 300k", picture(300001), JpegOver300k},
+        {"exactly 300k", jpegPicture(300000), JpegPassed},
+        {"one byte over 300k", jpegPicture(300001), JpegOver300k},
         {"gif in a comment", patched(good, 100, "made from a GiF"), JpegFromGif},
-        {"gif after a dos end-of-file block", patched(patched(picture(3000), 50, "\x1A"), 1500, "GIF"),
+        {"gif after a dos end-of-file block", patched(patched(jpegPicture(3000), 50, "\x1A"), 1500, "GIF"),
          JpegPassed},
-        {"gif at the end of the sixth kilobyte", patched(picture(9000), 6141, "gif"), JpegFromGif},
-        {"gif after six kilobytes", patched(picture(9000), 6144, "gif"), JpegPassed},
-        {"size beats gif", patched(picture(300001), 100, "GIF"), JpegOver300k},
+        {"gif at the end of the sixth kilobyte", patched(jpegPicture(9000), 6141, "gif"), JpegFromGif},
+        {"gif after six kilobytes", patched(jpegPicture(9000), 6144, "gif"), JpegPassed},
+        {"size beats gif", patched(jpegPicture(300001), 100, "GIF"), JpegOver300k},
     };
     TempProgramFolder dir;
     for (const Case &c : cases) {
@@ -88,9 +78,11 @@ TEST(jpegCheck, EveryStartOfFrameKindCounts)
 {
     const quint8 frames[] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC7, 0xC9, 0xCA, 0xCB, 0xCD, 0xCE, 0xCF};
     for (const quint8 f : frames)
-        EXPECT_EQ(jpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegPassed) << int(f);
+        EXPECT_EQ(jpegCheckBytes(patched(jpegPicture(2000), 21, QByteArray(1, char(f)))), JpegPassed)
+            << int(f);
     for (const quint8 f : {0xC4, 0xC8, 0xCC, 0xD0, 0xBF})
-        EXPECT_EQ(jpegCheckBytes(patched(picture(2000), 21, QByteArray(1, char(f)))), JpegNoSof) << int(f);
+        EXPECT_EQ(jpegCheckBytes(patched(jpegPicture(2000), 21, QByteArray(1, char(f)))), JpegNoSof)
+            << int(f);
 }
 
 // A program folder whose log lines are collected.
@@ -109,7 +101,7 @@ struct IvtRun : ::testing::Test {
 
 TEST_F(IvtRun, VerdictAndLogLine)
 {
-    const QByteArray good = picture(2000);
+    const QByteArray good = jpegPicture(2000);
     struct Case {
         const char *name;
         QByteArray bytes; // null: no file at all
@@ -119,7 +111,7 @@ TEST_F(IvtRun, VerdictAndLogLine)
     };
     const Case cases[] = {
         {"a.jpg", good, true, IvtPass, "IVT: a.jpg -- Passed all Tests."},
-        {"big.jpg", picture(300001), true, IvtWarning,
+        {"big.jpg", jpegPicture(300001), true, IvtWarning,
          "IVT: big.jpg -- Warning, File size greater than 300k."},
         {"e.jpg", "", true, IvtError, "IVT: e.jpg -- Error, Zero-Byte file!"},
         {"x.jpg", patched(good, 6, "Exif"), true, IvtError,

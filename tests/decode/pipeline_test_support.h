@@ -15,16 +15,6 @@
 
 namespace kestrel::test {
 
-// A JFIF picture skeleton that passes the picture test.
-inline QByteArray jpegPicture(qsizetype length = 2000)
-{
-    QByteArray p(length, 'x');
-    p.replace(0, 11, QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11));
-    p.replace(20, 2, "\xFF\xC0");
-    p.replace(length - 2, 2, "\xFF\xD9");
-    return p;
-}
-
 inline QByteArray uuencode(const QByteArray &data, const QByteArray &name)
 {
     auto enc = [](int v) { return char(v ? v + 32 : '`'); };

@@ -4,7 +4,6 @@
 #include "decode/file_name.h"
 #include "support/temp_program_folder.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -212,23 +211,4 @@ TEST(FileNames, NamesFromArticlesAreMadeSafe)
     };
     for (const Case &c : cases)
         EXPECT_EQ(sanitizeFileName(c.raw), c.safe) << c.raw.toStdString();
-}
-
-TEST(FileNames, HostileBeginLinesWriteOnlyTheDestination)
-{
-    TempProgramFolder dir;
-    const QByteArray names[] = {"../../x.jpg", "/tmp/kestrel-hostile.jpg", "a\x01\x02.jpg", ""};
-    for (const QByteArray &name : names) {
-        const QByteArray text = "begin 644 " + name + "\r\n#86)C\r\n`\r\nend\r\n";
-        dir.write(QStringLiteral("work"), text);
-        DecodeLogRecorder rec;
-        DecodeOutcome out;
-        ASSERT_TRUE(
-            decodeFile(dir.file(QStringLiteral("work")), dir.file(QStringLiteral("dest")), rec.hooks(), &out))
-            << name.toStdString();
-        EXPECT_EQ(dir.read(QStringLiteral("dest")), QByteArray("abc"));
-        EXPECT_EQ(out.name, sanitizeFileName(name));
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << name.toStdString();
-    }
-    EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/kestrel-hostile.jpg")));
 }

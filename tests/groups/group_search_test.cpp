@@ -124,17 +124,6 @@ TEST(GroupSearch, SkipAheadFindsEveryMatchOfALargeList)
     EXPECT_TRUE(searchAll(list, "absent", SearchMode::Contains).isEmpty());
 }
 
-TEST(GroupSearch, FindNextCandidateJumpsOnlyWhenFarAhead)
-{
-    const QByteArray pad(1000, 'x');
-    const QByteArray list = "a\r\n" + pad + "\r\nneedle\r\n";
-    const qint64 needleAt = list.indexOf("needle") + 1;
-    // The jump lands on the line break at or after 512 bytes before the occurrence.
-    EXPECT_EQ(findNextCandidate(list, "needle", 1), list.indexOf('\r', needleAt - 513) + 1);
-    EXPECT_EQ(findNextCandidate(list, "needle", needleAt - 100), 0);
-    EXPECT_EQ(findNextCandidate(list, "absent", 1), list.size() + 1);
-}
-
 TEST(GroupListNumbers, KilobyteTexts)
 {
     EXPECT_EQ(kbWhole(0), QString());

@@ -185,22 +185,6 @@ TEST_F(NewsServerTest, RenumberedGroupShowsShiftedNumbers)
     EXPECT_EQ(list->block(), "alt.test.one 5 1 y\r\n");
 }
 
-TEST_F(NewsServerTest, RepliesAreCutWhereAsked)
-{
-    server->faults().splitAt = {2, 5};
-    server->faults().splitPauseMs = 60; // long enough for the client to read each piece alone
-    auto client = connectClient();
-    const auto greeting = client->read();
-    ASSERT_TRUE(greeting);
-    EXPECT_EQ(greeting->code, 200);
-    ASSERT_GE(client->chunks.size(), 3);
-    EXPECT_EQ(client->chunks[0], "20");
-    EXPECT_EQ(client->chunks[1], "0 n");
-    client->chunks.clear();
-    EXPECT_EQ(client->status("GROUP alt.test.one"), "211 3 3 7 alt.test.one");
-    EXPECT_EQ(client->chunks.value(0), "21");
-}
-
 TEST_F(NewsServerTest, RandomCutsKeepTheBytes)
 {
     auto plain = inGroupOne();
@@ -269,10 +253,8 @@ TEST_F(NewsServerTest, ForcedRepliesReplaceTheCommandAsManyTimesAsAsked)
         QByteArray normal;
     } cases[] = {
         {"GROUP alt.test.one", 411, "211 3 3 7 alt.test.one"},
-        {"ARTICLE 3", 430, "220 3 <3@x>"},
         {"BODY 3", 423, "222 3 <3@x>"},
         {"XOVER 3-4", 502, "224 Overview information follows"},
-        {"HEAD 3", 480, "221 3 <3@x>"},
         {"LIST", 400, "215 list of newsgroups follows"},
     };
     // A command with arguments is forced only for those arguments.

@@ -77,13 +77,13 @@ TEST_F(GroupManagerWindowTest, SearchesTheLoadedListAndShowsTheRows)
     EXPECT_TRUE(panel(w, 2).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")));
     EXPECT_FALSE(child<QPushButton>(w, "cmdAdd")->isEnabled());
 
+    // The matching rules are the search test's; here both options reach the search.
     const SearchCase cases[] = {
         {"optStartsWith", "alt.binaries.", {"alt.binaries.pictures.birds", "alt.binaries.pictures"}},
-        {"optStartsWith", "pictures", {}},
         {"optContains",
          "pictures",
          {"alt.binaries.pictures.birds", "rec.pictures.cats", "alt.binaries.pictures"}},
-        {"optContains", "pictures ", {"alt.binaries.pictures"}},
+        {"optContains", "nowhere", {}},
     };
     for (const SearchCase &c : cases) {
         search(w, c.option, QString::fromLatin1(c.text));
@@ -92,17 +92,12 @@ TEST_F(GroupManagerWindowTest, SearchesTheLoadedListAndShowsTheRows)
         EXPECT_TRUE(panel(w, 1).startsWith(QStringLiteral("Done! ( ") + QString::number(c.expected.size())));
     }
     search(w, "optContains", QStringLiteral("pictures"));
-    const QAbstractItemModel *shown = child<QTreeView>(w, "ListView1")->model();
-    EXPECT_EQ(shown->index(2, 1).data().toString(), QStringLiteral(" ? "));
-    EXPECT_EQ(shown->index(1, 1).data().toString(), QStringLiteral("00119"));
+    EXPECT_EQ(child<QTreeView>(w, "ListView1")->model()->index(1, 1).data().toString(),
+              QStringLiteral("00119"));
 
-    // A header click sorts by that column, a second one reverses the order.
-    QHeaderView *header = child<QTreeView>(w, "ListView1")->header();
-    Q_EMIT header->sectionClicked(0);
+    // A header click reaches the sorting (its rules are the group manager test's).
+    Q_EMIT child<QTreeView>(w, "ListView1")->header()->sectionClicked(0);
     EXPECT_EQ(shownNames(w).front(), QStringLiteral("alt.binaries.pictures"));
-    Q_EMIT header->sectionClicked(0);
-    EXPECT_EQ(shownNames(w).front(), QStringLiteral("rec.pictures.cats"));
-    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
 
     // Closing only hides; opened again, the window starts from the file afresh.
     w.close();

@@ -3,7 +3,6 @@
 #include "ui/log_window.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -31,21 +30,6 @@ struct LogWindowTest : UiFixture {
         return r;
     }
 };
-
-TEST_F(LogWindowTest, WindowCarriesItsTexts)
-{
-    EXPECT_EQ(win.objectName(), "frmLOG");
-    EXPECT_EQ(win.windowTitle(), "LOG");
-    QStringList labels;
-    for (const QLabel *l : win.findChildren<QLabel *>())
-        labels << l->text();
-    EXPECT_TRUE(labels.contains("Log of activity this session."));
-    EXPECT_TRUE(labels.contains("(in reverse chronological order) "));
-    EXPECT_EQ(child<QCheckBox>(win, "chkEnableLogging")->text(), "Enable Log");
-    EXPECT_EQ(child<QCheckBox>(win, "chkLogFile")->text(), "Log to OPSLOG.TXT");
-    child<QPushButton>(win, "cmdClear");
-    child<QPushButton>(win, "cmdClose");
-}
 
 TEST_F(LogWindowTest, ListShowsTheLogNewestFirstWithTheNewestSelected)
 {

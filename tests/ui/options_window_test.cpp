@@ -53,15 +53,9 @@ struct OptionsWindowTest : UiFixture {
     void click(const char *name) { child<QPushButton>(win, name)->click(); }
 };
 
-TEST_F(OptionsWindowTest, TabsInOrder)
+TEST_F(OptionsWindowTest, ShowNewsgroupsTabTurnsToTheFirstTab)
 {
     auto *tabs = child<QTabWidget>(win, "TabStrip1");
-    QStringList titles;
-    for (int i = 0; i < tabs->count(); ++i)
-        titles << tabs->tabText(i);
-    EXPECT_EQ(titles,
-              (QStringList{"Newsgroups", "Duplicate Checking", "ANTI-SPAM", "Download", "Scan", "CSV"}));
-    EXPECT_EQ(win.windowTitle(), QStringLiteral("Kestrel Options"));
     tabs->setCurrentIndex(4);
     win.showNewsgroupsTab();
     EXPECT_EQ(tabs->currentIndex(), 0);

@@ -45,7 +45,7 @@ struct PendingListViewTest : UiFixture {
              bool ghosted)
     {
         model.addArticleHeader(from, subject, org, "1", "1234", host, 1, ghosted, "!REJECTED", false, false,
-                                name, "alt.test");
+                               name, "alt.test");
     }
 
     QTreeView *view() const { return win.pendingView(); }
@@ -142,15 +142,8 @@ TEST_F(PendingListViewTest, DeleteKeyAndButtonRemoveWithoutRecordingTheNames)
     EXPECT_EQ(noRedl.nameCount(), 0u);
 }
 
-TEST_F(PendingListViewTest, MenuHoldsTheItemsInOrder)
+TEST_F(PendingListViewTest, MenuOpensOnlyWithASelection)
 {
-    QStringList items;
-    for (QAction *a : list->menu()->actions())
-        items << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + u'=' + a->text());
-    EXPECT_EQ(items, (QStringList{"mnuRemove=Remove", "mnuRemoveNoredl=Remove [add to noredl]",
-                                  "mnuForceque=Force to Download Que", "-", "mnuMoveTop=Move To Top", "-",
-                                  "mnuBemail=Blacklist Email", "mnuBpostinghost=Blacklist Posting Host",
-                                  "mnuBorg=Blacklist Organization"}));
     list->openMenu(QPoint(10, 10));
     EXPECT_FALSE(list->menu()->isVisible()) << "nothing selected: no menu";
     model.setSelected(0, true);
