@@ -22,7 +22,7 @@ Connections::Connections(Circle &circle) : m_c(circle)
     connect(&m_scanWatchdog, &QTimer::timeout, this, [this] { watchdogTick(1); });
     connect(&m_downloadWatchdog, &QTimer::timeout, this, [this] { watchdogTick(2); });
     for (NntpConnection *c : {&m_scanConnection, &m_downloadConnection}) {
-        const int n = c->number();
+        const int n = c->role() == ConnectionRole::Scan ? 1 : 2;
         connect(c, &NntpConnection::socketError, this, [this, n](const QString &d) { onSocketError(n, d); });
         connect(c, &NntpConnection::peerClosed, this, [this, n] { onPeerClosed(n); });
     }
@@ -154,11 +154,11 @@ void Connections::showScanStatus()
 {
     Context &ctx = m_c.ctx();
     const QString text = socketStateText(m_scanConnection.state());
-    m_c.state().scanState = -1;
+    m_c.state().scanState = ScanState::GroupFailed;
     if (!text.isEmpty())
         ctx.display.setGroupText(text);
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setScanEnabled(true);
     m_c.pollDriver();
 }
@@ -167,7 +167,7 @@ void Connections::showDownloadStatus()
 {
     Context &ctx = m_c.ctx();
     const QString text = socketStateText(m_downloadConnection.state());
-    m_c.state().scanState = -1;
+    m_c.state().scanState = ScanState::GroupFailed;
     if (!text.isEmpty())
         ctx.writeLog(text, true);
     if (ctx.state.articleInHand) {
@@ -184,10 +184,10 @@ void Connections::sendQuit(int n)
         s.scanWatchdogArmed = false;
         s.scanQuitSent = true;
         sendScan("QUIT");
-        ctx.display.setBarValue(1, 0);
-        ctx.display.setBarValue(2, 0);
+        ctx.display.setBarValue(ProgressBar::Groups, 0);
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
         ctx.display.setGroupText(QString());
-        ctx.display.setScanEnabled(ctx.state.downloadState == 0);
+        ctx.display.setScanEnabled(ctx.state.downloadState == DownloadState::Idle);
         s.scanStopRequested = true;
         m_scanWatchdog.stop();
         m_c.pollDriver();
@@ -204,7 +204,7 @@ void Connections::emergencyReconnect(int n)
     Context &ctx = m_c.ctx();
     if (n != 1 && n != 2)
         return;
-    if (n == 1 && ctx.state.downloadState != 0)
+    if (n == 1 && ctx.state.downloadState != DownloadState::Idle)
         return;
     if (n == 2 && ctx.state.scanning)
         return;
@@ -215,14 +215,14 @@ void Connections::emergencyReconnect(int n)
     // Whether or not a restart follows, nothing is running any more: a run left marked
     // busy would refuse every later start.
     SessionState &s = m_c.state();
-    ctx.state.downloadState = 0;
-    s.downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::Idle;
+    s.downloadBusy = false;
     ctx.display.setDownloadLightBusy(false);
     ctx.writeLog(QStringLiteral("Done!"), false);
     ctx.state.scanning = false;
-    ctx.display.setBarVisible(3, false);
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarVisible(ProgressBar::Article, false);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     if (!ctx.settings.checked(u"chkAllowRestart")) {
         m_c.reportWait(true);
         return;
@@ -279,7 +279,7 @@ void Connections::onPeerClosed(int n)
     }
     // Closed without a goodbye: whatever was under way will not be answered.
     m_c.ctx().writeLog(QStringLiteral("The news server closed the connection."), true);
-    if (n == 1 && m_c.ctx().state.downloadState != 0) {
+    if (n == 1 && m_c.ctx().state.downloadState != DownloadState::Idle) {
         closeConnection(1);
         return;
     }

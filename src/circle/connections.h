@@ -50,8 +50,8 @@ private:
     void onPeerClosed(int n);
 
     Circle &m_c;
-    NntpConnection m_scanConnection{1};
-    NntpConnection m_downloadConnection{2};
+    NntpConnection m_scanConnection{ConnectionRole::Scan};
+    NntpConnection m_downloadConnection{ConnectionRole::Download};
     QTimer m_scanWatchdog;
     QTimer m_downloadWatchdog;
 };

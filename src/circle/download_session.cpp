@@ -21,6 +21,13 @@ namespace {
 constexpr qint64 kDisplayIntervalMs = 50;
 constexpr int kEmergenciesPerArticle = 3;
 
+// While an article is on its way (taken, its group asked for or selected), the bytes
+// that arrive count towards it.
+bool collectingArticle(DownloadState state)
+{
+    return state == DownloadState::Started || state == DownloadState::GroupSelected;
+}
+
 } // namespace
 
 DownloadSession::DownloadSession(Circle &circle) : m_c(circle) {}
@@ -58,12 +65,12 @@ void DownloadSession::downloadNext()
         ctx.prompter.message(QStringLiteral("Stop scan first."));
         return;
     }
-    if (s.downloadBusy == 1)
+    if (s.downloadBusy)
         return;
     conn.loginPort();
     m_c.rearmWaitReport();
-    s.downloadBusy = 1;
-    ctx.display.setBarVisible(3, true);
+    s.downloadBusy = true;
+    ctx.display.setBarVisible(ProgressBar::Article, true);
     ctx.display.setGroupText(QString());
     ctx.state.downloadAbortRequested = false;
     ctx.display.setScanEnabled(false);
@@ -88,13 +95,13 @@ void DownloadSession::downloadNext()
     m_articleFileName = entry.text;
     m_articleBytes = 0;
     m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub[ColLines]) * 66.0));
-    ctx.display.setBarMaximum(3, m_articleExpectedBytes);
-    ctx.display.setBarValue(3, 0);
+    ctx.display.setBarMaximum(ProgressBar::Article, m_articleExpectedBytes);
+    ctx.display.setBarValue(ProgressBar::Article, 0);
     m_lastDisplayMs = -1;
     ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
 
     NntpConnection &tcp = conn.downloadConnection();
-    if (ctx.state.downloadState == 999 && tcp.isConnected()) {
+    if (ctx.state.downloadState == DownloadState::ArticleDone && tcp.isConnected()) {
         if (m_articleGroup != m_downloadGroup) {
             m_downloadGroup = m_articleGroup;
             if (!m_downloadGroup.isEmpty()) {
@@ -107,7 +114,7 @@ void DownloadSession::downloadNext()
             requestArticle();
         }
     } else {
-        if (tcp.state() == 8) {
+        if (tcp.state() == QAbstractSocket::ClosingState) {
             tcp.close();
             ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
         }
@@ -120,7 +127,7 @@ void DownloadSession::downloadNext()
         m_awaiting = Awaiting::Nothing;
         conn.connectDownload();
     }
-    ctx.state.downloadState = 1;
+    ctx.state.downloadState = DownloadState::Started;
 
     ctx.state.currentArticle = entry;
     ctx.state.articleInHand = true;
@@ -132,15 +139,15 @@ void DownloadSession::endRun()
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
-    ctx.state.downloadState = 0;
-    s.downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::Idle;
+    s.downloadBusy = false;
     m_awaiting = Awaiting::Nothing;
     m_c.connections().sendQuit(2);
     ctx.display.setDownloadLightBusy(false);
     ctx.writeLog(QStringLiteral("Done!"), false);
-    ctx.display.setBarVisible(3, false);
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarVisible(ProgressBar::Article, false);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     m_missingGroups.clear();
     if (ctx.settings.checked(u"chkReScan") && m_c.counters().scanHeaderCount > 0) {
         const int seconds = ctx.settings.slider(u"sldRescan");
@@ -178,21 +185,21 @@ void DownloadSession::abortDownload()
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
-    if (s.downloadBusy == 0) {
+    if (!s.downloadBusy) {
         ctx.prompter.message(
             QStringLiteral("Use this button to stop the download process, there is not currently "
                            "anything downloading."));
         return;
     }
     ctx.state.downloadAbortRequested = true;
-    s.downloadBusy = 0;
-    ctx.state.downloadState = 0;
+    s.downloadBusy = false;
+    ctx.state.downloadState = DownloadState::Idle;
     m_awaiting = Awaiting::Nothing;
     m_c.connections().sendQuit(2);
     m_c.connections().closeConnection(2);
     ctx.writeLog(QStringLiteral("User Abort!"), true);
     ctx.display.setDownloadLightBusy(false);
-    ctx.display.setBarVisible(3, false);
+    ctx.display.setBarVisible(ProgressBar::Article, false);
     m_missingGroups.clear();
     m_c.reportWait(false);
 }
@@ -227,7 +234,7 @@ void DownloadSession::onData(qsizetype bytes)
         ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
         conn.sendQuit(2);
     }
-    const bool collecting = ctx.state.downloadState == 1 || ctx.state.downloadState == 5;
+    const bool collecting = collectingArticle(ctx.state.downloadState);
     if (collecting && m_awaiting == Awaiting::Article) {
         m_articleBytes += qint32(bytes);
         showProgress();
@@ -241,8 +248,8 @@ void DownloadSession::onData(qsizetype bytes)
             ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
                          true);
             ctx.state.articleInHand = false;
-            ctx.state.downloadState = 0;
-            s.downloadBusy = 0;
+            ctx.state.downloadState = DownloadState::Idle;
+            s.downloadBusy = false;
             conn.closeConnection(2);
             downloadNext();
             return;
@@ -264,11 +271,11 @@ void DownloadSession::showProgress()
                      transferSpeedText(m_downloadStart, ctx.clock.now(), m_articleBytes) +
                      QStringLiteral(" Kbps]"),
                  false);
-    const int maximum = ctx.display.bar(3).maximum;
+    const int maximum = ctx.display.bar(ProgressBar::Article).maximum;
     if (m_articleBytes >= 1 && m_articleBytes < maximum)
-        ctx.display.setBarValue(3, m_articleBytes);
+        ctx.display.setBarValue(ProgressBar::Article, m_articleBytes);
     else if (m_articleBytes > maximum)
-        ctx.display.setBarValue(3, maximum);
+        ctx.display.setBarValue(ProgressBar::Article, maximum);
 }
 
 void DownloadSession::logReply(const NntpReply &reply, const QString &suffix)
@@ -282,7 +289,7 @@ void DownloadSession::onReply(NntpReply &&reply)
     SessionState &s = m_c.state();
     Connections &conn = m_c.connections();
     const int code = reply.code;
-    const bool collecting = ctx.state.downloadState == 1 || ctx.state.downloadState == 5;
+    const bool collecting = collectingArticle(ctx.state.downloadState);
 
     if ((code == 220 || code == 222) && reply.multiLine) {
         if (collecting && m_awaiting == Awaiting::Article)
@@ -321,16 +328,16 @@ void DownloadSession::onReply(NntpReply &&reply)
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
         conn.sendQuit(2);
-        ctx.state.downloadState = 0;
-        s.downloadBusy = 0;
+        ctx.state.downloadState = DownloadState::Idle;
+        s.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
         ctx.display.setDownloadLightBusy(false);
-        ctx.display.setBarVisible(3, false);
+        ctx.display.setBarVisible(ProgressBar::Article, false);
         m_c.reportWait(true);
         break;
     case 211:
         if (m_awaiting == Awaiting::Group) {
-            ctx.state.downloadState = 5;
+            ctx.state.downloadState = DownloadState::GroupSelected;
             m_downloadStart = ctx.clock.now();
             m_articleBytes = 0;
             requestArticle();
@@ -343,15 +350,15 @@ void DownloadSession::onReply(NntpReply &&reply)
     case 205:
         logReply(reply);
         conn.closeConnection(2);
-        ctx.display.setBarVisible(3, false);
+        ctx.display.setBarVisible(ProgressBar::Article, false);
         break;
     case 412:
         if (ctx.state.articleInHand) {
             m_c.pending().requeueArticle();
             ctx.state.articleInHand = false;
         }
-        ctx.state.downloadState = 0;
-        s.downloadBusy = 0;
+        ctx.state.downloadState = DownloadState::Idle;
+        s.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
         conn.sendQuit(2);
         m_c.reportWait(true);
@@ -405,8 +412,8 @@ void DownloadSession::articleComplete(NntpReply &&reply)
     article.downloadStart = m_downloadStart;
     m_c.sink().articleRetrieved(article);
     ctx.state.articleInHand = false;
-    m_c.state().downloadBusy = 0;
-    ctx.state.downloadState = 999;
+    m_c.state().downloadBusy = false;
+    ctx.state.downloadState = DownloadState::ArticleDone;
     downloadNext();
 }
 
@@ -424,8 +431,8 @@ void DownloadSession::articleRefused(const NntpReply &reply)
                      true);
     m_awaiting = Awaiting::Nothing;
     m_emergencies.remove(articleKey());
-    ctx.state.downloadState = 999;
-    m_c.state().downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::ArticleDone;
+    m_c.state().downloadBusy = false;
     ctx.state.articleInHand = false;
     downloadNext();
 }
@@ -443,8 +450,8 @@ void DownloadSession::groupMissing()
         ctx.state.articleInHand = false;
     }
     m_downloadGroup.clear();
-    ctx.state.downloadState = 999;
-    m_c.state().downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::ArticleDone;
+    m_c.state().downloadBusy = false;
     downloadNext();
 }
 
@@ -458,8 +465,8 @@ void DownloadSession::sendLoginLine(const QByteArray &line)
 void DownloadSession::userNameMissing()
 {
     Context &ctx = m_c.ctx();
-    ctx.state.downloadState = 0;
-    m_c.state().downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::Idle;
+    m_c.state().downloadBusy = false;
     m_c.connections().sendQuit(2);
     m_c.reportWait(true);
 }

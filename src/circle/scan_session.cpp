@@ -132,8 +132,8 @@ void ScanSession::onReply(const NntpReply &reply)
     switch (code) {
     case 400:
         logReply(reply);
-        ctx.display.setBarValue(1, 0);
-        ctx.display.setBarValue(2, 0);
+        ctx.display.setBarValue(ProgressBar::Groups, 0);
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
         ctx.display.setScanEnabled(true);
         s.scanStopRequested = false;
         conn.closeConnection(1);
@@ -144,7 +144,7 @@ void ScanSession::onReply(const NntpReply &reply)
     case 421:
         if (code == 421 || m_headState == 1 || m_headState == 2) {
             scanProgress(m_currentGroup, m_groupLastText, false);
-            s.scanState = 0;
+            s.scanState = ScanState::GroupDone;
         }
         break;
     case 423:
@@ -162,7 +162,7 @@ void ScanSession::onReply(const NntpReply &reply)
         break;
     case 411:
         ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_currentGroup), true);
-        s.scanState = -1;
+        s.scanState = ScanState::GroupFailed;
         break;
     case 205:
         logReply(reply, QStringLiteral("  (disconnected)"));
@@ -190,8 +190,8 @@ void ScanSession::onReply(const NntpReply &reply)
     case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
-        ctx.display.setBarValue(1, 0);
-        ctx.display.setBarValue(2, 0);
+        ctx.display.setBarValue(ProgressBar::Groups, 0);
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
         ctx.display.setGroupText(QString());
         ctx.display.setScanEnabled(true);
         s.scanStopRequested = true;
@@ -244,11 +244,11 @@ void ScanSession::sendLoginLine(const QByteArray &line)
 void ScanSession::userNameMissing()
 {
     Context &ctx = m_c.ctx();
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(true);
-    m_c.state().scanState = -1;
+    m_c.state().scanState = ScanState::GroupFailed;
     m_c.connections().sendQuit(1);
     // Nobody else ends a scan that a login stopped.
     ctx.state.scanning = false;
@@ -258,8 +258,8 @@ void ScanSession::userNameMissing()
 void ScanSession::passwordMissing()
 {
     Context &ctx = m_c.ctx();
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(true);
     m_c.connections().sendQuit(1);
@@ -289,13 +289,13 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
 {
     SessionState &s = m_c.state();
     Context &ctx = m_c.ctx();
-    if (s.scanState != 9) {
-        s.scanState = 0;
+    if (s.scanState != ScanState::GroupSent) {
+        s.scanState = ScanState::GroupDone;
         return;
     }
     parseGroupReply(reply.statusLine());
     m_groupProgressEnabled = true;
-    s.scanState = 8;
+    s.scanState = ScanState::ReadingHeaders;
     m_groupHeadersThisScan = 0;
     m_xoverRangeStart.clear();
 
@@ -321,7 +321,7 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
 
     const bool hasArticles = m_groupLast >= m_groupFirst;
     if (m_groupNewCount <= 0 && !(firstTime && hasArticles)) {
-        s.scanState = 0;
+        s.scanState = ScanState::GroupDone;
         return;
     }
     if (s.useXover)
@@ -349,8 +349,8 @@ void ScanSession::updateGroupRow(const QByteArray &group, const QByteArray &firs
             std::max<qint64>(0, qint64(numericValue(row.sub[FavLast]) - numericValue(row.sub[FavLastRead])));
         favs.setSubItem(i, FavUnread, zeroPadded(double(fresh), 5));
         m_groupNewCount = qint32(fresh);
-        ctx.display.setBarValue(2, 0);
-        ctx.display.setBarMaximum(2, int(fresh + 1));
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+        ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(fresh + 1));
         const qint64 total = std::max<qint64>(0, qint64(numericValue(lastText) - numericValue(firstText)));
         favs.setSubItem(i, FavTotal, zeroPadded(double(total), 5));
         favs.setSmallIcon(i, 2);
@@ -404,11 +404,11 @@ void ScanSession::scanProgress(const QByteArray &group, QByteArrayView number, b
     favs.setSubItem(rowIndex, FavUnread, zeroPadded(double(remaining), 5));
     ctx.display.setGroupText(QString::number(remaining) + QStringLiteral(" new articles in ") +
                              displayText(m_currentGroup));
-    const int maximum = ctx.display.bar(2).maximum;
+    const int maximum = ctx.display.bar(ProgressBar::GroupHeaders).maximum;
     if (remaining >= 0 && maximum - remaining >= 1)
-        ctx.display.setBarValue(2, int(maximum - remaining));
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, int(maximum - remaining));
     else if (m_groupCount > 0)
-        ctx.display.setBarMaximum(2, int(std::min<qint64>(m_groupCount, INT_MAX)));
+        ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(std::min<qint64>(m_groupCount, INT_MAX)));
 }
 
 // ---- HEAD mode -------------------------------------------------------------------
@@ -419,7 +419,7 @@ bool ScanSession::headerLimitsReached()
     if (ctx.settings.checked(u"chkMaxPGPS")) {
         if (m_groupHeadersThisScan >= ctx.settings.slider(u"sldMaxPGPS")) {
             m_groupHeadersThisScan = 0;
-            m_c.state().scanState = 0;
+            m_c.state().scanState = ScanState::GroupDone;
             return true;
         }
         ++m_groupHeadersThisScan;
@@ -497,10 +497,10 @@ void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, 
 void ScanSession::sendXover()
 {
     Context &ctx = m_c.ctx();
-    m_c.state().scanState = 12;
+    m_c.state().scanState = ScanState::XoverRange;
     const QByteArray from = m_c.favourites().getLastRead(m_currentGroup);
     if (from == m_xoverRangeStart) {
-        m_c.state().scanState = 0;
+        m_c.state().scanState = ScanState::GroupDone;
         return;
     }
     m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + ctx.settings.slider(u"sldXOVER"));
@@ -548,13 +548,13 @@ void ScanSession::onXoverEnd()
     }
     if (ctx.settings.checked(u"chkMaxPGPS") && m_groupHeadersThisScan >= ctx.settings.slider(u"sldMaxPGPS")) {
         m_groupHeadersThisScan = 0;
-        m_c.state().scanState = 0;
+        m_c.state().scanState = ScanState::GroupDone;
         return;
     }
     if (ctx.settings.slider(u"sldXOVER") < m_groupNewCount)
         sendXover();
     else
-        m_c.state().scanState = 0;
+        m_c.state().scanState = ScanState::GroupDone;
 }
 
 // A one-line answer to XOVER. "No articles in that range" is an empty range and moves
@@ -571,7 +571,7 @@ void ScanSession::onXoverError(const NntpReply &reply)
     m_c.ctx().writeLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) +
                            QStringLiteral(": ") + displayText(reply.statusLine().toByteArray()),
                        true);
-    m_c.state().scanState = 0;
+    m_c.state().scanState = ScanState::GroupDone;
 }
 
 } // namespace kestrel

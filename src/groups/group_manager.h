@@ -109,7 +109,7 @@ private:
     Context &m_ctx;
     Login &m_login;
     FavouritesModel &m_favourites;
-    NntpConnection m_listConnection{3};
+    NntpConnection m_listConnection{ConnectionRole::GroupList};
     GroupResultsModel m_results;
     GroupSearch m_search;
     GroupManagerControls m_controls;

@@ -1,7 +1,5 @@
 #include "circle/circle_fixture.h"
 
-#include "nntp/socket_state.h"
-
 #include <QFileInfo>
 
 namespace kestrel::test {
@@ -69,7 +67,7 @@ TEST(Watchdog, DisarmedTimerStopsAndScanConnectionIsLeftAloneDuringADownload)
     EXPECT_FALSE(conn.scanWatchdogTimer().isActive());
 
     w.ctx.settings.setChecked(u"chkAllowRestart", true);
-    w.ctx.state.downloadState = 5;
+    w.ctx.state.downloadState = DownloadState::GroupSelected;
     conn.emergencyReconnect(1);
     EXPECT_TRUE(w.log.isEmpty());
     EXPECT_FALSE(w.ctx.state.rescanArmed);
@@ -148,22 +146,6 @@ TEST(ScanDriver, StopButtonEndsARunningScan)
     ASSERT_TRUE(waitUntil([&] { return !w.circle.driver().running(); }));
     EXPECT_EQ(w.favs.row(0).smallIcon, 1);
     EXPECT_EQ(w.count(w.commands(1), "GROUP"), 1);
-}
-
-TEST(SocketState, Texts)
-{
-    const std::pair<QAbstractSocket::SocketState, const char *> cases[] = {
-        {QAbstractSocket::UnconnectedState, "Connection Closed"},
-        {QAbstractSocket::HostLookupState, "Resolving Host"},
-        {QAbstractSocket::ConnectingState, "Connecting"},
-        {QAbstractSocket::ConnectedState, "Connected"},
-        {QAbstractSocket::ClosingState, "Peer is closing the connection"},
-    };
-    for (const auto &[state, text] : cases)
-        EXPECT_EQ(socketStateText(socketStateNumber(state)), QLatin1String(text));
-    EXPECT_EQ(socketStateText(9), QStringLiteral("TCP Error"));
-    EXPECT_TRUE(socketStateText(10).isEmpty());
-    EXPECT_TRUE(socketStateText(-1).isEmpty());
 }
 
 } // namespace

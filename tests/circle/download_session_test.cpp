@@ -31,7 +31,7 @@ TEST(DownloadSession, FetchesInListOrderReusingTheSelectedGroup)
         EXPECT_TRUE(text.endsWith("\r\n.\r\n"));
         EXPECT_EQ(w.sink.articles[1].bytes, text.size());
         EXPECT_EQ(w.pending.count(), 0);
-        EXPECT_EQ(w.ctx.state.downloadState, 0);
+        EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
         EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_FALSE(w.ctx.display.downloadLightBusy());
     }
@@ -137,7 +137,7 @@ TEST(DownloadSession, EmergencyReconnectRequeuesTheArticleUpToThreeTimes)
         EXPECT_TRUE(w.logged(QStringLiteral("Download connection silent for more than 60 seconds.")));
         EXPECT_TRUE(w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")));
         EXPECT_EQ(w.ctx.state.rescanCountdown, 90);
-        EXPECT_EQ(w.ctx.state.downloadState, 0);
+        EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
         EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_EQ(w.texts(), attempt < 3 ? QByteArrayList{"p3.jpg"} : QByteArrayList{});
     }

@@ -94,7 +94,7 @@ TEST(Login, RefusalOnTheDownloadConnection)
     EXPECT_EQ(w.commands(1), (QByteArrayList{"AUTHINFO USER u", "QUIT"}));
     ASSERT_TRUE(waitUntil([&] { return w.pending.count() == 1; }, 2000));
     EXPECT_EQ(w.texts(), QByteArrayList{"p3.jpg"});
-    EXPECT_EQ(w.ctx.state.downloadState, 0);
+    EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
 }
 
 TEST(Login, LoginThenDownloadAfterAScan)
@@ -120,7 +120,7 @@ TEST(Login, LoginThenDownloadAfterAScan)
 TEST(Login, GroupListConnectionLogsWhatItSends)
 {
     CircleWorld w;
-    NntpConnection listConnection(3);
+    NntpConnection listConnection(ConnectionRole::GroupList);
     struct Port : LoginPort {
         Context &ctx;
         NntpConnection &c;

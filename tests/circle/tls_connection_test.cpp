@@ -285,12 +285,12 @@ TEST_F(TlsTest, NothingGoesOutBeforeTheHandshakeIsDone)
         peer = silent.nextPendingConnection();
         QObject::connect(peer, &QTcpSocket::readyRead, [&] { received += peer->readAll(); });
     });
-    NntpConnection c(1);
+    NntpConnection c(ConnectionRole::Scan);
     TlsPolicy tls;
     tls.enabled = true;
     c.open(QStringLiteral("127.0.0.1"), silent.serverPort(), tls);
     ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }, 5000)); // the client's hello
-    EXPECT_EQ(c.state(), 6);
+    EXPECT_EQ(c.state(), QAbstractSocket::ConnectingState);
     EXPECT_FALSE(c.isConnected());
     EXPECT_FALSE(c.sendLine("GROUP alt.binaries.pictures.test"));
     waitUntil([] { return false; }, 100);
@@ -324,7 +324,7 @@ TEST_F(TlsTest, FirstPinWinsWhenTwoConnectionsRace)
     certs.serve(serverB, "b");
     ASSERT_TRUE(serverA.listen());
     ASSERT_TRUE(serverB.listen());
-    NntpConnection first(1), second(2);
+    NntpConnection first(ConnectionRole::Scan), second(ConnectionRole::Download);
     QStringList errors;
     for (NntpConnection *c : {&first, &second})
         QObject::connect(c, &NntpConnection::socketError, [&](const QString &d) { errors.append(d); });
