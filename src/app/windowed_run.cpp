@@ -54,8 +54,6 @@ void wireCircle(MainWindow &w, const Windows &windows, Circle &circle, OpenAddGr
                      [&circle] { circle.downloadNext(); });
     QObject::connect(&circle, &Circle::loginWindowWanted, login, [login] { showWindow(login); });
     QObject::connect(&circle, &Circle::loginWindowHideWanted, login, &QWidget::hide);
-    QObject::connect(&circle, &Circle::folderPickerWanted, options,
-                     [options] { options->openDownloadPicker(); });
     QObject::connect(&circle, &Circle::newsgroupsWanted, options, [login, options, openAddGroup] {
         login->hide();
         options->showNewsgroupsTab();

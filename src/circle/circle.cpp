@@ -41,14 +41,6 @@ void Circle::connectScan()
     m_connections->connectScan();
 }
 
-void Circle::cmdScanClicked()
-{
-    if (m_ctx.settings.text(u"lblDownloadPath").isEmpty())
-        Q_EMIT folderPickerWanted();
-    else
-        Q_EMIT loginWindowWanted();
-}
-
 void Circle::stopScan()
 {
     m_driver->stopScan();

@@ -35,7 +35,6 @@ public:
     // button, the countdown, a headless start).
     void connectScan();
     // startUp window buttons.
-    void cmdScanClicked(); // start: asks for the folder picker or the login window
     void stopScan();       // disconnect and stop scanning
     void abortDownload();       // abort the download run
     void downloadNext();   // the download light, or a finished article
@@ -69,10 +68,9 @@ Q_SIGNALS:
     // without starting one, or a failure armed no restart. error: it ended on a
     // refused or failed connection, a refused login, no host or no favourites.
     void wouldWait(bool error);
-    void loginWindowWanted();     // show the login window (cmdScan, a missing password)
+    void loginWindowWanted();     // show the login window (a missing password)
     void loginWindowHideWanted(); // the scan connection is being opened
     void newsgroupsWanted();      // options window on its Newsgroups tab, then the add-group dialog
-    void folderPickerWanted();    // cmdScan without a download folder
 
 private:
     Context &m_ctx;
