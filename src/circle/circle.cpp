@@ -22,8 +22,8 @@ Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pend
     m_download = std::make_unique<DownloadSession>(*this);
     m_driver = std::make_unique<ScanDriver>(*this);
     m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { connectScan(); });
-    m_login->setPort(1, m_scan.get());
-    m_login->setPort(2, m_download.get());
+    m_login->setPort(ConnectionRole::Scan, m_scan.get());
+    m_login->setPort(ConnectionRole::Download, m_download.get());
 
     connect(&m_connections->scanConnection(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
     connect(&m_connections->downloadConnection(), &NntpConnection::dataArrived, this,

@@ -301,6 +301,8 @@ void DownloadSession::onReply(NntpReply &&reply)
         conn.closeConnection(2);
         return;
     }
+    if (m_c.login().answer(ConnectionRole::Download, code))
+        return;
     switch (code) {
     case 500:
         logReply(reply);
@@ -312,16 +314,6 @@ void DownloadSession::onReply(NntpReply &&reply)
     case 202:
         logReply(reply);
         selectDownloadGroup();
-        break;
-    case 480:
-        m_c.login().sendAuthUser(2);
-        break;
-    case 381:
-        m_c.login().sendAuthPass(2);
-        break;
-    case 281:
-        ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
-        afterLogin();
         break;
     case 481: // a refused login ends the session like a refused service
     case 482:
@@ -379,21 +371,7 @@ void DownloadSession::onGreeting(const NntpReply &reply)
     s.downloadWatchdogArmed = true;
     m_c.connections().downloadWatchdogTimer().start();
     s.downloadLastActivity = ctx.clock.now();
-    if (ctx.settings.checked(u"chkAuth"))
-        m_c.login().sendAuthUser(2);
-    else
-        afterLogin();
-}
-
-void DownloadSession::afterLogin()
-{
-    Context &ctx = m_c.ctx();
-    if (ctx.settings.checked(u"chkSlave")) {
-        ctx.writeLog(QStringLiteral("Requesting slave status"), true);
-        m_c.connections().sendDownload("SLAVE");
-        return;
-    }
-    selectDownloadGroup();
+    m_c.login().greeted(ConnectionRole::Download);
 }
 
 void DownloadSession::articleComplete(NntpReply &&reply)
@@ -460,6 +438,11 @@ void DownloadSession::groupMissing()
 void DownloadSession::sendLoginLine(const QByteArray &line)
 {
     m_c.connections().sendDownload(line);
+}
+
+void DownloadSession::loginComplete()
+{
+    selectDownloadGroup();
 }
 
 void DownloadSession::userNameMissing()

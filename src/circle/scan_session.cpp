@@ -128,6 +128,8 @@ void ScanSession::onReply(const NntpReply &reply)
         onHeadComplete(reply);
         return;
     }
+    if (m_c.login().answer(ConnectionRole::Scan, code))
+        return;
 
     switch (code) {
     case 400:
@@ -172,16 +174,6 @@ void ScanSession::onReply(const NntpReply &reply)
     case 201:
         onGreeting(reply);
         break;
-    case 480:
-        m_c.login().sendAuthUser(1);
-        break;
-    case 381:
-        m_c.login().sendAuthPass(1);
-        break;
-    case 281:
-        ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
-        afterLogin();
-        break;
     case 202:
         logReply(reply);
         startScan();
@@ -214,20 +206,11 @@ void ScanSession::onGreeting(const NntpReply &reply)
     s.scanGreeted = true;
     s.scanWatchdogArmed = true;
     m_c.connections().scanWatchdogTimer().start();
-    if (ctx.settings.checked(u"chkAuth"))
-        m_c.login().sendAuthUser(1);
-    else
-        afterLogin();
+    m_c.login().greeted(ConnectionRole::Scan);
 }
 
-void ScanSession::afterLogin()
+void ScanSession::loginComplete()
 {
-    Context &ctx = m_c.ctx();
-    if (ctx.settings.checked(u"chkSlave")) {
-        ctx.writeLog(QStringLiteral("Requesting slave status"), true);
-        m_c.connections().sendScan("SLAVE");
-        return;
-    }
     startScan();
 }
 

@@ -93,11 +93,11 @@ private:
     void sendLoginLine(const QByteArray &line) override;
     void userNameMissing() override;
     void passwordMissing() override;
+    void loginComplete() override;
 
     void onDataArrived();
     void onReply(const NntpReply &reply);
     void onConnectionLost(const QString &description);
-    void afterLogin();
     void requestGroupList();
     bool appendToListFile(const QByteArray &bytes, const char *routine);
     void writeGroupPacket(const QByteArray &bytes);
