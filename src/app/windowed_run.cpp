@@ -154,7 +154,7 @@ int runWindowed(const QString &appPathIn, const CommandLine &cl)
     QObject::connect(&w, &MainWindow::exitRequested, &engine, [&](bool fromCloseBox) {
         // Closing the window says goodbye to the server once more, as it always did.
         if (fromCloseBox)
-            engine.circle().sendQuit(1);
+            engine.circle().sendQuit(ConnectionRole::Scan);
         exitProgram();
     });
     if (cl.demo)

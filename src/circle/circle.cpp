@@ -25,8 +25,8 @@ Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pend
     m_login->setPort(ConnectionRole::Scan, m_scan.get());
     m_login->setPort(ConnectionRole::Download, m_download.get());
 
-    connect(&m_connections->scanConnection(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
-    connect(&m_connections->downloadConnection(), &NntpConnection::dataArrived, this,
+    connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
+    connect(&m_connections->download().socket(), &NntpConnection::dataArrived, this,
             [this](qsizetype bytes) { m_download->onData(bytes); });
 }
 
@@ -56,9 +56,9 @@ void Circle::downloadNext()
     m_download->downloadNext();
 }
 
-void Circle::sendQuit(int n)
+void Circle::sendQuit(ConnectionRole role)
 {
-    m_connections->sendQuit(n);
+    m_connections->sendQuit(m_connections->first(role));
 }
 
 void Circle::pollDriver()

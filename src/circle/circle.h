@@ -1,6 +1,7 @@
 #pragma once
 
 #include "circle/session_state.h"
+#include "nntp/connection_role.h"
 
 #include <QObject>
 
@@ -38,8 +39,8 @@ public:
     void stopScan();       // disconnect and stop scanning
     void abortDownload();       // abort the download run
     void downloadNext();   // the download light, or a finished article
-    // QUIT on connection 1 or 2 (shutdown sends it on the scan connection).
-    void sendQuit(int n);
+    // QUIT on the connection of this role (shutdown sends it on the scan connection).
+    void sendQuit(ConnectionRole role);
 
     Context &ctx() { return m_ctx; }
     FavouritesModel &favourites() { return m_favourites; }

@@ -100,12 +100,12 @@ void DownloadSession::downloadNext()
     m_lastDisplayMs = -1;
     ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
 
-    NntpConnection &tcp = conn.downloadConnection();
+    NntpConnection &tcp = conn.download().socket();
     if (ctx.state.downloadState == DownloadState::ArticleDone && tcp.isConnected()) {
         if (m_articleGroup != m_downloadGroup) {
             m_downloadGroup = m_articleGroup;
             if (!m_downloadGroup.isEmpty()) {
-                conn.sendDownload("GROUP " + m_downloadGroup);
+                conn.download().send("GROUP " + m_downloadGroup);
                 m_awaiting = Awaiting::Group;
             } else {
                 requestArticle();
@@ -142,7 +142,7 @@ void DownloadSession::endRun()
     ctx.state.downloadState = DownloadState::Idle;
     s.downloadBusy = false;
     m_awaiting = Awaiting::Nothing;
-    m_c.connections().sendQuit(2);
+    m_c.connections().sendQuit(m_c.connections().download());
     ctx.display.setDownloadLightBusy(false);
     ctx.writeLog(QStringLiteral("Done!"), false);
     ctx.display.setBarVisible(ProgressBar::Article, false);
@@ -166,7 +166,7 @@ void DownloadSession::selectDownloadGroup()
     m_downloadGroup = m_articleGroup;
     ctx.display.setScanEnabled(false);
     if (!m_articleGroup.isEmpty()) {
-        m_c.connections().sendDownload("GROUP " + m_articleGroup);
+        m_c.connections().download().send("GROUP " + m_articleGroup);
         m_awaiting = Awaiting::Group;
     } else {
         requestArticle();
@@ -178,7 +178,7 @@ void DownloadSession::requestArticle()
     m_articleNumber = m_articleTag;
     const QByteArray verb = m_c.ctx().settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
     m_awaiting = Awaiting::Article;
-    m_c.connections().sendDownload(verb + numBytes(m_articleNumber));
+    m_c.connections().download().send(verb + numBytes(m_articleNumber));
 }
 
 void DownloadSession::abortDownload()
@@ -195,8 +195,8 @@ void DownloadSession::abortDownload()
     s.downloadBusy = false;
     ctx.state.downloadState = DownloadState::Idle;
     m_awaiting = Awaiting::Nothing;
-    m_c.connections().sendQuit(2);
-    m_c.connections().closeConnection(2);
+    m_c.connections().sendQuit(m_c.connections().download());
+    m_c.connections().closeConnection(m_c.connections().download());
     ctx.writeLog(QStringLiteral("User Abort!"), true);
     ctx.display.setDownloadLightBusy(false);
     ctx.display.setBarVisible(ProgressBar::Article, false);
@@ -228,11 +228,11 @@ void DownloadSession::onData(qsizetype bytes)
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
     Connections &conn = m_c.connections();
-    s.downloadLastActivity = ctx.clock.now();
-    NntpConnection &tcp = conn.downloadConnection();
+    conn.download().touch(ctx.clock.now());
+    NntpConnection &tcp = conn.download().socket();
     if (!tcp.isConnected()) {
         ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
-        conn.sendQuit(2);
+        conn.sendQuit(conn.download());
     }
     const bool collecting = collectingArticle(ctx.state.downloadState);
     if (collecting && m_awaiting == Awaiting::Article) {
@@ -250,7 +250,7 @@ void DownloadSession::onData(qsizetype bytes)
             ctx.state.articleInHand = false;
             ctx.state.downloadState = DownloadState::Idle;
             s.downloadBusy = false;
-            conn.closeConnection(2);
+            conn.closeConnection(conn.download());
             downloadNext();
             return;
         }
@@ -298,7 +298,7 @@ void DownloadSession::onReply(NntpReply &&reply)
     }
     if (ctx.state.downloadAbortRequested && code == 205) {
         ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        conn.closeConnection(2);
+        conn.closeConnection(conn.download());
         return;
     }
     if (m_c.login().answer(ConnectionRole::Download, code))
@@ -319,7 +319,7 @@ void DownloadSession::onReply(NntpReply &&reply)
     case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
-        conn.sendQuit(2);
+        conn.sendQuit(conn.download());
         ctx.state.downloadState = DownloadState::Idle;
         s.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
@@ -341,7 +341,7 @@ void DownloadSession::onReply(NntpReply &&reply)
         break;
     case 205:
         logReply(reply);
-        conn.closeConnection(2);
+        conn.closeConnection(conn.download());
         ctx.display.setBarVisible(ProgressBar::Article, false);
         break;
     case 412:
@@ -352,7 +352,7 @@ void DownloadSession::onReply(NntpReply &&reply)
         ctx.state.downloadState = DownloadState::Idle;
         s.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
-        conn.sendQuit(2);
+        conn.sendQuit(conn.download());
         m_c.reportWait(true);
         break;
     default:
@@ -365,12 +365,8 @@ void DownloadSession::onReply(NntpReply &&reply)
 void DownloadSession::onGreeting(const NntpReply &reply)
 {
     Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
     logReply(reply);
-    s.downloadGreeted = true;
-    s.downloadWatchdogArmed = true;
-    m_c.connections().downloadWatchdogTimer().start();
-    s.downloadLastActivity = ctx.clock.now();
+    m_c.connections().download().greet(ctx.clock.now());
     m_c.login().greeted(ConnectionRole::Download);
 }
 
@@ -437,7 +433,7 @@ void DownloadSession::groupMissing()
 
 void DownloadSession::sendLoginLine(const QByteArray &line)
 {
-    m_c.connections().sendDownload(line);
+    m_c.connections().download().send(line);
 }
 
 void DownloadSession::loginComplete()
@@ -450,7 +446,7 @@ void DownloadSession::userNameMissing()
     Context &ctx = m_c.ctx();
     ctx.state.downloadState = DownloadState::Idle;
     m_c.state().downloadBusy = false;
-    m_c.connections().sendQuit(2);
+    m_c.connections().sendQuit(m_c.connections().download());
     m_c.reportWait(true);
 }
 

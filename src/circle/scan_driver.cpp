@@ -75,13 +75,13 @@ void ScanDriver::advance()
         if (group.isEmpty())
             continue;
         // A connection that closed mid-scan answers no more groups.
-        if (!m_c.connections().scanConnection().isConnected()) {
+        if (!m_c.connections().scan().socket().isConnected()) {
             connectionLostEnd();
             return;
         }
         s.scanState = ScanState::GroupSent;
         m_waiting = true;
-        m_c.connections().sendScan("GROUP " + group);
+        m_c.connections().scan().send("GROUP " + group);
         return;
     }
     normalEnd();
@@ -113,7 +113,7 @@ void ScanDriver::normalEnd()
                          QStringLiteral(" seconds."),
                      true);
     ctx.state.scanning = false;
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     if (ctx.settings.checked(u"chkAutodownload"))
         m_c.downloadSession().downloadNext();
     else
@@ -154,7 +154,7 @@ void ScanDriver::scanStoppedMaxPending()
     ctx.writeLog(statistics(QStringLiteral("Scan Stopped (max pending)."), 1), true);
     m_c.state().scanState = ScanState::GroupDone;
     ctx.state.scanning = false;
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     poll();
     ctx.display.setScanEnabled(true);
     if (ctx.settings.checked(u"chkAutodownload"))
@@ -166,7 +166,7 @@ void ScanDriver::scanStoppedMaxPending()
 void ScanDriver::stopScan()
 {
     Context &ctx = m_c.ctx();
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     ctx.writeLog(QString(), false);
     if (ctx.state.scanning) {
         ctx.state.scanning = false;

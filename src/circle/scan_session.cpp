@@ -53,12 +53,12 @@ void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead
 
 void ScanSession::onData()
 {
-    SessionState &s = m_c.state();
     Context &ctx = m_c.ctx();
-    s.scanLastActivity = ctx.clock.now();
-    NntpConnection &tcp = m_c.connections().scanConnection();
+    SessionConnection &connection = m_c.connections().scan();
+    connection.touch(ctx.clock.now());
+    NntpConnection &tcp = connection.socket();
     if (!tcp.isConnected()) {
-        m_c.connections().sendQuit(1);
+        m_c.connections().sendQuit(connection);
         return;
     }
     ReplyReader &reader = tcp.reader();
@@ -70,7 +70,7 @@ void ScanSession::onData()
             break;
         case ReplyReader::Event::Overflow:
             ctx.writeLog(QStringLiteral("Reply too long, scan connection closed."), true);
-            m_c.connections().closeConnection(1);
+            m_c.connections().closeConnection(connection);
             more = false;
             break;
         case ReplyReader::Event::Line:
@@ -101,7 +101,7 @@ void ScanSession::onReply(const NntpReply &reply)
 
     if (s.scanQuitSent && code == 205) {
         ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        conn.closeConnection(1);
+        conn.closeConnection(conn.scan());
         return;
     }
     if (m_xoverActive) {
@@ -138,7 +138,7 @@ void ScanSession::onReply(const NntpReply &reply)
         ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
         ctx.display.setScanEnabled(true);
         s.scanStopRequested = false;
-        conn.closeConnection(1);
+        conn.closeConnection(conn.scan());
         if (!ctx.state.rescanArmed)
             m_c.reportWait(true);
         break;
@@ -168,7 +168,7 @@ void ScanSession::onReply(const NntpReply &reply)
         break;
     case 205:
         logReply(reply, QStringLiteral("  (disconnected)"));
-        conn.closeConnection(1);
+        conn.closeConnection(conn.scan());
         break;
     case 200:
     case 201:
@@ -187,7 +187,7 @@ void ScanSession::onReply(const NntpReply &reply)
         ctx.display.setGroupText(QString());
         ctx.display.setScanEnabled(true);
         s.scanStopRequested = true;
-        conn.closeConnection(1);
+        conn.closeConnection(conn.scan());
         ctx.state.scanning = false;
         ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
         m_c.reportWait(true);
@@ -200,12 +200,8 @@ void ScanSession::onReply(const NntpReply &reply)
 void ScanSession::onGreeting(const NntpReply &reply)
 {
     Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
     logReply(reply);
-    s.scanLastActivity = ctx.clock.now();
-    s.scanGreeted = true;
-    s.scanWatchdogArmed = true;
-    m_c.connections().scanWatchdogTimer().start();
+    m_c.connections().scan().greet(ctx.clock.now());
     m_c.login().greeted(ConnectionRole::Scan);
 }
 
@@ -221,7 +217,7 @@ void ScanSession::startScan()
 
 void ScanSession::sendLoginLine(const QByteArray &line)
 {
-    m_c.connections().sendScan(line);
+    m_c.connections().scan().send(line);
 }
 
 void ScanSession::userNameMissing()
@@ -232,7 +228,7 @@ void ScanSession::userNameMissing()
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(true);
     m_c.state().scanState = ScanState::GroupFailed;
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     // Nobody else ends a scan that a login stopped.
     ctx.state.scanning = false;
     m_c.reportWait(true);
@@ -245,7 +241,7 @@ void ScanSession::passwordMissing()
     ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(true);
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     ctx.state.scanning = false;
     Q_EMIT m_c.loginWindowWanted();
     m_c.reportWait(true);
@@ -419,7 +415,7 @@ void ScanSession::sendNext()
     if (headerLimitsReached())
         return;
     m_headState = 1;
-    m_c.connections().sendScan("NEXT");
+    m_c.connections().scan().send("NEXT");
 }
 
 // The article pointer stands on the group's first article after GROUP, so its header
@@ -429,7 +425,7 @@ void ScanSession::requestFirstHead()
     if (headerLimitsReached())
         return;
     m_headState = 2;
-    m_c.connections().sendScan("HEAD");
+    m_c.connections().scan().send("HEAD");
 }
 
 void ScanSession::onNextAnswered()
@@ -438,12 +434,12 @@ void ScanSession::onNextAnswered()
         return;
     m_headState = 2;
     if (!m_resumeFromLastRead) {
-        m_c.connections().sendScan("HEAD");
+        m_c.connections().scan().send("HEAD");
         return;
     }
     m_headArticleNumber = qint64(numericValue(m_c.favourites().getLastRead(m_currentGroup)));
     m_resumeFromLastRead = false;
-    m_c.connections().sendScan("HEAD" + numBytes(m_headArticleNumber));
+    m_c.connections().scan().send("HEAD" + numBytes(m_headArticleNumber));
 }
 
 void ScanSession::onHeadComplete(const NntpReply &reply)
@@ -490,7 +486,7 @@ void ScanSession::sendXover()
     m_xoverBytes = 0;
     m_xoverActive = true;
     m_lastDisplayMs = -1;
-    m_c.connections().sendScan("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
+    m_c.connections().scan().send("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
     m_xoverRangeStart = from;
 }
 

@@ -14,17 +14,9 @@ enum class ScanState : qint32 {
     XoverRange = 12,    // an XOVER range awaited or arriving
 };
 
-// Flags and times the connections, the sessions and the scan driver share.
+// Flags and times the connections, the sessions and the scan driver share; each
+// connection keeps its own watchdog state.
 struct SessionState {
-    QDateTime scanLastActivity;     // last data on the scan connection
-    QDateTime downloadLastActivity; // last data on the download connection
-    // One flag per connection: a quit on one connection must not leave the other
-    // without its watchdog.
-    bool scanWatchdogArmed = false;
-    bool downloadWatchdogArmed = false;
-    // The server greeted; until then a watchdog expiry means no answer at all.
-    bool scanGreeted = false;
-    bool downloadGreeted = false;
     bool scanStopRequested = false; // the scan driver ends the scan at its next step
     bool scanQuitSent = false;
     bool useXover = false; // fixed per scan connection

@@ -32,19 +32,20 @@ TEST(Watchdog, SilenceBeforeOrAfterTheGreeting)
         w.circle.connectScan();
         const QByteArray verb = c.silence.command;
         ASSERT_TRUE(waitUntil([&] {
-            return verb.isEmpty() ? w.circle.connections().scanConnection().isConnected()
+            return verb.isEmpty() ? w.circle.connections().scan().socket().isConnected()
                                   : w.count(w.commands(1), verb) == 1;
         }));
         Connections &conn = w.circle.connections();
-        EXPECT_TRUE(conn.scanWatchdogTimer().isActive());
+        SessionConnection &scan = conn.scan();
+        EXPECT_TRUE(scan.watchdog().isActive());
         w.clock.advanceMsecs(60'000);
-        conn.watchdogTick(1);
-        EXPECT_TRUE(conn.scanConnection().isConnected());
+        conn.watchdogTick(scan);
+        EXPECT_TRUE(scan.socket().isConnected());
         w.clock.advanceMsecs(1'000);
-        conn.watchdogTick(1);
+        conn.watchdogTick(scan);
         EXPECT_TRUE(w.logged(c.reason));
-        EXPECT_TRUE(conn.scanConnection().isClosed());
-        EXPECT_FALSE(conn.scanWatchdogTimer().isActive());
+        EXPECT_TRUE(scan.socket().isClosed());
+        EXPECT_FALSE(scan.watchdog().isActive());
         EXPECT_FALSE(w.ctx.state.scanning);
         EXPECT_EQ(w.ctx.state.rescanArmed, c.allowRestart);
         EXPECT_EQ(w.circle.countdown().running(), c.allowRestart);
@@ -62,13 +63,13 @@ TEST(Watchdog, DisarmedTimerStopsAndScanConnectionIsLeftAloneDuringADownload)
 {
     CircleWorld w;
     Connections &conn = w.circle.connections();
-    conn.scanWatchdogTimer().start();
-    conn.watchdogTick(1);
-    EXPECT_FALSE(conn.scanWatchdogTimer().isActive());
+    conn.scan().watchdog().start();
+    conn.watchdogTick(conn.scan());
+    EXPECT_FALSE(conn.scan().watchdog().isActive());
 
     w.ctx.settings.setChecked(u"chkAllowRestart", true);
     w.ctx.state.downloadState = DownloadState::GroupSelected;
-    conn.emergencyReconnect(1);
+    conn.emergencyReconnect(conn.scan());
     EXPECT_TRUE(w.log.isEmpty());
     EXPECT_FALSE(w.ctx.state.rescanArmed);
 }

@@ -123,8 +123,8 @@ TEST_F(TlsTest, CertificateOfATrustedAuthorityCarriesScanAndDownload)
     CircleWorld w;
     certs.serve(w.server, "server");
     useTls(w, false);
-    w.circle.connections().scanConnection().setExtraCaCertificates({certs.certificate("ca")});
-    w.circle.connections().downloadConnection().setExtraCaCertificates({certs.certificate("ca")});
+    w.circle.connections().scan().socket().setExtraCaCertificates({certs.certificate("ca")});
+    w.circle.connections().download().socket().setExtraCaCertificates({certs.certificate("ca")});
 
     EXPECT_TRUE(scanOnce(w));
     const QByteArrayList sent = w.commands(1);
@@ -169,7 +169,7 @@ TEST_F(TlsTest, CertificateThatFailsVerificationIsASocketError)
         useTls(w, false);
         w.ctx.settings.setChecked(u"chkAllowRestart", true);
         if (c.trustCa)
-            w.circle.connections().scanConnection().setExtraCaCertificates({certs.certificate("ca")});
+            w.circle.connections().scan().socket().setExtraCaCertificates({certs.certificate("ca")});
 
         w.circle.connectScan();
         ASSERT_TRUE(waitUntil([&] { return w.logged("Emergency Reconnect in 90 seconds."); }, 8000));
@@ -178,7 +178,7 @@ TEST_F(TlsTest, CertificateThatFailsVerificationIsASocketError)
         const qsizetype reasonAt = w.log.indexOf(QString::fromLatin1(c.reason));
         EXPECT_GE(reasonAt, 0);
         EXPECT_LT(reasonAt, w.log.indexOf(QStringLiteral("Emergency Reconnect in 90 seconds.")));
-        EXPECT_TRUE(w.circle.connections().scanConnection().isClosed());
+        EXPECT_TRUE(w.circle.connections().scan().socket().isClosed());
         EXPECT_TRUE(w.ctx.state.rescanArmed);
         EXPECT_TRUE(w.server.transcript().isEmpty());
         EXPECT_EQ(w.server.connectionsAccepted(), 0);
