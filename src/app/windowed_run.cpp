@@ -54,8 +54,6 @@ void wireCircle(MainWindow &w, const Windows &windows, Circle &circle, OpenAddGr
                      [&circle] { circle.downloadNext(); });
     QObject::connect(&circle, &Circle::loginWindowWanted, login, [login] { showWindow(login); });
     QObject::connect(&circle, &Circle::loginWindowHideWanted, login, &QWidget::hide);
-    QObject::connect(&circle, &Circle::folderPickerWanted, options,
-                     [options] { options->openDownloadPicker(); });
     QObject::connect(&circle, &Circle::newsgroupsWanted, options, [login, options, openAddGroup] {
         login->hide();
         options->showNewsgroupsTab();
@@ -156,7 +154,7 @@ int runWindowed(const QString &appPathIn, const CommandLine &cl)
     QObject::connect(&w, &MainWindow::exitRequested, &engine, [&](bool fromCloseBox) {
         // Closing the window says goodbye to the server once more, as it always did.
         if (fromCloseBox)
-            engine.circle().sendQuit(1);
+            engine.circle().sendQuit(ConnectionRole::Scan);
         exitProgram();
     });
     if (cl.demo)

@@ -8,6 +8,13 @@
 
 namespace kestrel {
 
+// The main window's progress bars, by the number the window gives them.
+enum class ProgressBar {
+    Groups = 1,       // the favourite groups of a scan
+    GroupHeaders = 2, // the new headers of the group being scanned
+    Article = 3,      // the article being downloaded, then its decoding
+};
+
 // What the main window shows besides the pending list and the status line: the
 // group line, the three progress bars, the scan button's state, the download light
 // and the counters. The engine writes it; the windowed front end mirrors it, the
@@ -32,6 +39,10 @@ public:
     void setBarValue(int bar, int value);
     void setBarMaximum(int bar, int maximum);
     void setBarVisible(int bar, bool visible);
+    const Bar &bar(ProgressBar b) const { return bar(int(b)); }
+    void setBarValue(ProgressBar b, int value) { setBarValue(int(b), value); }
+    void setBarMaximum(ProgressBar b, int maximum) { setBarMaximum(int(b), maximum); }
+    void setBarVisible(ProgressBar b, bool visible) { setBarVisible(int(b), visible); }
 
     // cmdScan
     bool scanEnabled() const { return m_scanEnabled; }

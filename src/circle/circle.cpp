@@ -22,11 +22,11 @@ Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pend
     m_download = std::make_unique<DownloadSession>(*this);
     m_driver = std::make_unique<ScanDriver>(*this);
     m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { connectScan(); });
-    m_login->setPort(1, m_scan.get());
-    m_login->setPort(2, m_download.get());
+    m_login->setPort(ConnectionRole::Scan, m_scan.get());
+    m_login->setPort(ConnectionRole::Download, m_download.get());
 
-    connect(&m_connections->scanConnection(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
-    connect(&m_connections->downloadConnection(), &NntpConnection::dataArrived, this,
+    connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
+    connect(&m_connections->download().socket(), &NntpConnection::dataArrived, this,
             [this](qsizetype bytes) { m_download->onData(bytes); });
 }
 
@@ -39,14 +39,6 @@ Circle::~Circle()
 void Circle::connectScan()
 {
     m_connections->connectScan();
-}
-
-void Circle::cmdScanClicked()
-{
-    if (m_ctx.settings.text(u"lblDownloadPath").isEmpty())
-        Q_EMIT folderPickerWanted();
-    else
-        Q_EMIT loginWindowWanted();
 }
 
 void Circle::stopScan()
@@ -64,9 +56,9 @@ void Circle::downloadNext()
     m_download->downloadNext();
 }
 
-void Circle::sendQuit(int n)
+void Circle::sendQuit(ConnectionRole role)
 {
-    m_connections->sendQuit(n);
+    m_connections->sendQuit(m_connections->first(role));
 }
 
 void Circle::pollDriver()

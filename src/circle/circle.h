@@ -1,6 +1,7 @@
 #pragma once
 
 #include "circle/session_state.h"
+#include "nntp/connection_role.h"
 
 #include <QObject>
 
@@ -35,12 +36,11 @@ public:
     // button, the countdown, a headless start).
     void connectScan();
     // startUp window buttons.
-    void cmdScanClicked(); // start: asks for the folder picker or the login window
     void stopScan();       // disconnect and stop scanning
     void abortDownload();       // abort the download run
     void downloadNext();   // the download light, or a finished article
-    // QUIT on connection 1 or 2 (shutdown sends it on the scan connection).
-    void sendQuit(int n);
+    // QUIT on the connection of this role (shutdown sends it on the scan connection).
+    void sendQuit(ConnectionRole role);
 
     Context &ctx() { return m_ctx; }
     FavouritesModel &favourites() { return m_favourites; }
@@ -69,10 +69,9 @@ Q_SIGNALS:
     // without starting one, or a failure armed no restart. error: it ended on a
     // refused or failed connection, a refused login, no host or no favourites.
     void wouldWait(bool error);
-    void loginWindowWanted();     // show the login window (cmdScan, a missing password)
+    void loginWindowWanted();     // show the login window (a missing password)
     void loginWindowHideWanted(); // the scan connection is being opened
     void newsgroupsWanted();      // options window on its Newsgroups tab, then the add-group dialog
-    void folderPickerWanted();    // cmdScan without a download folder
 
 private:
     Context &m_ctx;

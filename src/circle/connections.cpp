@@ -17,25 +17,12 @@ namespace kestrel {
 
 Connections::Connections(Circle &circle) : m_c(circle)
 {
-    m_scanWatchdog.setInterval(1000);
-    m_downloadWatchdog.setInterval(1000);
-    connect(&m_scanWatchdog, &QTimer::timeout, this, [this] { watchdogTick(1); });
-    connect(&m_downloadWatchdog, &QTimer::timeout, this, [this] { watchdogTick(2); });
-    for (NntpConnection *c : {&m_scanConnection, &m_downloadConnection}) {
-        const int n = c->number();
-        connect(c, &NntpConnection::socketError, this, [this, n](const QString &d) { onSocketError(n, d); });
-        connect(c, &NntpConnection::peerClosed, this, [this, n] { onPeerClosed(n); });
+    for (SessionConnection *c : m_pool.all()) {
+        connect(&c->watchdog(), &QTimer::timeout, this, [this, c] { watchdogTick(*c); });
+        connect(&c->socket(), &NntpConnection::socketError, this,
+                [this, c](const QString &d) { onSocketError(*c, d); });
+        connect(&c->socket(), &NntpConnection::peerClosed, this, [this, c] { onPeerClosed(*c); });
     }
-}
-
-bool Connections::sendScan(const QByteArray &line, ReplyReader::Delivery delivery)
-{
-    return m_scanConnection.sendLine(line, delivery);
-}
-
-bool Connections::sendDownload(const QByteArray &line)
-{
-    return m_downloadConnection.sendLine(line);
 }
 
 int Connections::loginPort()
@@ -50,21 +37,6 @@ int Connections::loginPort()
     while (digits < port.size() && port[digits].isDigit() && digits < 9)
         ++digits;
     return port.left(digits).toInt();
-}
-
-void Connections::armWatchdog(int n)
-{
-    SessionState &s = m_c.state();
-    const QDateTime now = m_c.ctx().clock.now();
-    if (n == 1) {
-        s.scanLastActivity = now;
-        s.scanWatchdogArmed = true;
-        m_scanWatchdog.start();
-    } else {
-        s.downloadLastActivity = now;
-        s.downloadWatchdogArmed = true;
-        m_downloadWatchdog.start();
-    }
 }
 
 void Connections::connectScan()
@@ -97,29 +69,29 @@ void Connections::connectScan()
     SessionState &s = m_c.state();
     s.useXover = ctx.settings.checked(u"chkXOVER");
     m_c.driver().forget();
-    if (!m_scanConnection.isClosed()) {
+    SessionConnection &scan = m_pool.scan();
+    if (!scan.socket().isClosed()) {
         ctx.writeLog(QStringLiteral("Connection Error, please wait..."), true);
-        closeConnection(1);
+        closeConnection(scan);
     }
     s.scanQuitSent = false;
     ctx.state.rescanArmed = false;
     Q_EMIT m_c.loginWindowHideWanted();
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(false);
-    if (!m_scanConnection.isClosed()) {
+    if (!scan.socket().isClosed()) {
         ctx.writeLog(QStringLiteral("Connection Error..."), true);
         return;
     }
     if (port <= 0 || port > 65535) {
         ctx.writeLog(QStringLiteral("Invalid port number"), true);
-        sendQuit(1);
+        sendQuit(scan);
         m_c.reportWait(true);
         return;
     }
     m_c.scanSession().resetForConnect();
-    s.scanGreeted = false;
-    m_scanConnection.open(host, quint16(port), tlsPolicy(ctx));
-    armWatchdog(1);
+    scan.socket().open(host, quint16(port), tlsPolicy(ctx));
+    scan.startWatching(ctx.clock.now());
     ctx.writeLog(QStringLiteral("Connecting..."), true);
 }
 
@@ -127,38 +99,30 @@ void Connections::connectDownload()
 {
     const int port = loginPort();
     const QString host = m_c.ctx().settings.text(u"txtHost").trimmed();
-    m_c.state().downloadGreeted = false;
-    m_downloadConnection.open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_c.ctx()));
-    armWatchdog(2);
+    SessionConnection &download = m_pool.download();
+    download.socket().open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_c.ctx()));
+    download.startWatching(m_c.ctx().clock.now());
 }
 
-void Connections::closeConnection(int n)
+void Connections::closeConnection(SessionConnection &c)
 {
-    if (n != 1 && n != 2)
-        return;
-    SessionState &s = m_c.state();
-    if (n == 1) {
-        s.scanWatchdogArmed = false;
-        m_scanConnection.close();
-        m_scanWatchdog.stop();
+    c.socket().close();
+    c.disarm();
+    if (c.role() == ConnectionRole::Scan)
         showScanStatus();
-    } else {
-        s.downloadWatchdogArmed = false;
-        m_downloadConnection.close();
-        m_downloadWatchdog.stop();
+    else
         showDownloadStatus();
-    }
 }
 
 void Connections::showScanStatus()
 {
     Context &ctx = m_c.ctx();
-    const QString text = socketStateText(m_scanConnection.state());
-    m_c.state().scanState = -1;
+    const QString text = socketStateText(m_pool.scan().socket().state());
+    m_c.state().scanState = ScanState::GroupFailed;
     if (!text.isEmpty())
         ctx.display.setGroupText(text);
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setScanEnabled(true);
     m_c.pollDriver();
 }
@@ -166,8 +130,8 @@ void Connections::showScanStatus()
 void Connections::showDownloadStatus()
 {
     Context &ctx = m_c.ctx();
-    const QString text = socketStateText(m_downloadConnection.state());
-    m_c.state().scanState = -1;
+    const QString text = socketStateText(m_pool.download().socket().state());
+    m_c.state().scanState = ScanState::GroupFailed;
     if (!text.isEmpty())
         ctx.writeLog(text, true);
     if (ctx.state.articleInHand) {
@@ -176,53 +140,54 @@ void Connections::showDownloadStatus()
     }
 }
 
-void Connections::sendQuit(int n)
+void Connections::sendQuit(SessionConnection &c)
 {
     Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
-    if (n == 1) {
-        s.scanWatchdogArmed = false;
-        s.scanQuitSent = true;
-        sendScan("QUIT");
-        ctx.display.setBarValue(1, 0);
-        ctx.display.setBarValue(2, 0);
-        ctx.display.setGroupText(QString());
-        ctx.display.setScanEnabled(ctx.state.downloadState == 0);
-        s.scanStopRequested = true;
-        m_scanWatchdog.stop();
-        m_c.pollDriver();
-    } else if (n == 2) {
-        s.downloadWatchdogArmed = false;
-        sendDownload("QUIT");
-        m_downloadWatchdog.stop();
+    c.disarm();
+    if (c.role() != ConnectionRole::Scan) {
+        c.send("QUIT");
         ctx.display.setScanEnabled(true);
+        return;
     }
+    SessionState &s = m_c.state();
+    s.scanQuitSent = true;
+    c.send("QUIT");
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+    ctx.display.setGroupText(QString());
+    ctx.display.setScanEnabled(ctx.state.downloadState == DownloadState::Idle);
+    s.scanStopRequested = true;
+    m_c.pollDriver();
 }
 
-void Connections::emergencyReconnect(int n)
+// A scan connection is left alone while a download runs, a download connection while a
+// scan runs: the emergency would end the other's work too.
+bool Connections::mayReconnect(ConnectionRole role)
+{
+    const AppState &state = m_c.ctx().state;
+    return role == ConnectionRole::Scan ? state.downloadState == DownloadState::Idle : !state.scanning;
+}
+
+void Connections::emergencyReconnect(SessionConnection &c)
 {
     Context &ctx = m_c.ctx();
-    if (n != 1 && n != 2)
+    if (!mayReconnect(c.role()))
         return;
-    if (n == 1 && ctx.state.downloadState != 0)
-        return;
-    if (n == 2 && ctx.state.scanning)
-        return;
-    if (n == 2)
+    if (c.role() == ConnectionRole::Download)
         m_c.downloadSession().emergencyOnArticleInHand();
-    closeConnection(n);
+    closeConnection(c);
 
     // Whether or not a restart follows, nothing is running any more: a run left marked
     // busy would refuse every later start.
     SessionState &s = m_c.state();
-    ctx.state.downloadState = 0;
-    s.downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::Idle;
+    s.downloadBusy = false;
     ctx.display.setDownloadLightBusy(false);
     ctx.writeLog(QStringLiteral("Done!"), false);
     ctx.state.scanning = false;
-    ctx.display.setBarVisible(3, false);
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarVisible(ProgressBar::Article, false);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     if (!ctx.settings.checked(u"chkAllowRestart")) {
         m_c.reportWait(true);
         return;
@@ -231,59 +196,47 @@ void Connections::emergencyReconnect(int n)
     ctx.writeLog(QStringLiteral("Emergency Reconnect in") + numText(90) + QStringLiteral(" seconds."), true);
 }
 
-void Connections::watchdogTick(int n)
+void Connections::watchdogTick(SessionConnection &c)
 {
-    SessionState &s = m_c.state();
-    const bool armed = n == 1 ? s.scanWatchdogArmed : s.downloadWatchdogArmed;
-    QTimer &timer = n == 1 ? m_scanWatchdog : m_downloadWatchdog;
-    if (!armed) {
-        timer.stop();
+    if (!c.watchdogArmed()) {
+        c.watchdog().stop();
         return;
     }
     Context &ctx = m_c.ctx();
-    const QDateTime last = n == 1 ? s.scanLastActivity : s.downloadLastActivity;
-    const qint64 seconds = last.secsTo(ctx.clock.now());
+    const qint64 seconds = c.lastActivity().secsTo(ctx.clock.now());
     const int limit = ctx.settings.slider(u"sldTimeout");
     if (seconds <= limit)
         return;
-    const bool greeted = n == 1 ? s.scanGreeted : s.downloadGreeted;
-    const QString which = n == 1 ? QStringLiteral("Scan") : QStringLiteral("Download");
-    ctx.writeLog(greeted ? which + QStringLiteral(" connection silent for more than") + numText(limit) +
+    const QString which = c.roleName();
+    ctx.writeLog(c.greeted() ? which + QStringLiteral(" connection silent for more than") + numText(limit) +
                                QStringLiteral(" seconds.")
                          : which + QStringLiteral(" connection: no answer from the news server within") +
                                numText(limit) + QStringLiteral(" seconds."),
                  true);
-    emergencyReconnect(n);
+    emergencyReconnect(c);
 }
 
-void Connections::onSocketError(int n, const QString &description)
+void Connections::onSocketError(SessionConnection &c, const QString &description)
 {
-    if (n == 1)
-        m_scanWatchdog.stop();
-    else
-        m_downloadWatchdog.stop();
+    c.watchdog().stop();
     m_c.ctx().writeLog(description, true);
-    emergencyReconnect(n);
+    emergencyReconnect(c);
 }
 
-void Connections::onPeerClosed(int n)
+void Connections::onPeerClosed(SessionConnection &c)
 {
-    NntpConnection &c = connection(n);
-    if (n == 1)
-        m_scanWatchdog.stop();
-    else
-        m_downloadWatchdog.stop();
-    if (c.quitSent()) {
-        closeConnection(n);
+    c.watchdog().stop();
+    if (c.socket().quitSent()) {
+        closeConnection(c);
         return;
     }
     // Closed without a goodbye: whatever was under way will not be answered.
     m_c.ctx().writeLog(QStringLiteral("The news server closed the connection."), true);
-    if (n == 1 && m_c.ctx().state.downloadState != 0) {
-        closeConnection(1);
+    if (c.role() == ConnectionRole::Scan && !mayReconnect(c.role())) {
+        closeConnection(c);
         return;
     }
-    emergencyReconnect(n);
+    emergencyReconnect(c);
 }
 
 } // namespace kestrel

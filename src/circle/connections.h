@@ -1,42 +1,35 @@
 #pragma once
 
-#include "nntp/nntp_connection.h"
+#include "circle/connection_pool.h"
 
 #include <QObject>
-#include <QTimer>
 
 namespace kestrel {
 
 class Circle;
 class Context;
 
-// The scan connection (1) and the download connection (2): sending, closing and
-// showing their state, opening the scan connection, QUIT, the two inactivity
-// watchdogs and the emergency reconnect.
+// Opening, closing and QUIT on the circle's connections, their inactivity watchdogs and
+// the emergency reconnect. Every operation works on one connection; its role decides
+// only what a close, a QUIT or an emergency means for the work on it.
 class Connections : public QObject {
     Q_OBJECT
 public:
     explicit Connections(Circle &circle);
 
-    NntpConnection &scanConnection() { return m_scanConnection; }
-    NntpConnection &downloadConnection() { return m_downloadConnection; }
-    NntpConnection &connection(int n) { return n == 1 ? m_scanConnection : m_downloadConnection; }
-    QTimer &scanWatchdogTimer() { return m_scanWatchdog; }
-    QTimer &downloadWatchdogTimer() { return m_downloadWatchdog; }
-
-    // Send line + CR LF when the connection is up; otherwise nothing.
-    bool sendScan(const QByteArray &line, ReplyReader::Delivery delivery = ReplyReader::Delivery::WholeBlock);
-    bool sendDownload(const QByteArray &line);
+    SessionConnection &scan() { return m_pool.scan(); }
+    SessionConnection &download() { return m_pool.download(); }
+    SessionConnection &first(ConnectionRole role) { return m_pool.first(role); }
 
     void connectScan();
     // Opens the download connection; the watchdog runs from here on.
     void connectDownload();
-    void closeConnection(int n);
-    void sendQuit(int n);
-    void emergencyReconnect(int n);
+    void closeConnection(SessionConnection &c);
+    void sendQuit(SessionConnection &c);
+    void emergencyReconnect(SessionConnection &c);
 
-    // Watchdog ticks (scanWatchdogTimer, downloadWatchdogTimer every 1000 ms); tests call them directly.
-    void watchdogTick(int n);
+    // Watchdog tick (each connection's watchdog, every 1000 ms); tests call it directly.
+    void watchdogTick(SessionConnection &c);
 
     // The port of txtPort: its leading digits; "119" ("563" with chkSSL) is filled in
     // when it is empty.
@@ -45,15 +38,12 @@ public:
 private:
     void showScanStatus();
     void showDownloadStatus();
-    void armWatchdog(int n);
-    void onSocketError(int n, const QString &description);
-    void onPeerClosed(int n);
+    bool mayReconnect(ConnectionRole role);
+    void onSocketError(SessionConnection &c, const QString &description);
+    void onPeerClosed(SessionConnection &c);
 
     Circle &m_c;
-    NntpConnection m_scanConnection{1};
-    NntpConnection m_downloadConnection{2};
-    QTimer m_scanWatchdog;
-    QTimer m_downloadWatchdog;
+    ConnectionPool m_pool;
 };
 
 } // namespace kestrel

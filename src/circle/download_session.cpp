@@ -21,6 +21,13 @@ namespace {
 constexpr qint64 kDisplayIntervalMs = 50;
 constexpr int kEmergenciesPerArticle = 3;
 
+// While an article is on its way (taken, its group asked for or selected), the bytes
+// that arrive count towards it.
+bool collectingArticle(DownloadState state)
+{
+    return state == DownloadState::Started || state == DownloadState::GroupSelected;
+}
+
 } // namespace
 
 DownloadSession::DownloadSession(Circle &circle) : m_c(circle) {}
@@ -58,12 +65,12 @@ void DownloadSession::downloadNext()
         ctx.prompter.message(QStringLiteral("Stop scan first."));
         return;
     }
-    if (s.downloadBusy == 1)
+    if (s.downloadBusy)
         return;
     conn.loginPort();
     m_c.rearmWaitReport();
-    s.downloadBusy = 1;
-    ctx.display.setBarVisible(3, true);
+    s.downloadBusy = true;
+    ctx.display.setBarVisible(ProgressBar::Article, true);
     ctx.display.setGroupText(QString());
     ctx.state.downloadAbortRequested = false;
     ctx.display.setScanEnabled(false);
@@ -88,17 +95,17 @@ void DownloadSession::downloadNext()
     m_articleFileName = entry.text;
     m_articleBytes = 0;
     m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub[ColLines]) * 66.0));
-    ctx.display.setBarMaximum(3, m_articleExpectedBytes);
-    ctx.display.setBarValue(3, 0);
+    ctx.display.setBarMaximum(ProgressBar::Article, m_articleExpectedBytes);
+    ctx.display.setBarValue(ProgressBar::Article, 0);
     m_lastDisplayMs = -1;
     ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
 
-    NntpConnection &tcp = conn.downloadConnection();
-    if (ctx.state.downloadState == 999 && tcp.isConnected()) {
+    NntpConnection &tcp = conn.download().socket();
+    if (ctx.state.downloadState == DownloadState::ArticleDone && tcp.isConnected()) {
         if (m_articleGroup != m_downloadGroup) {
             m_downloadGroup = m_articleGroup;
             if (!m_downloadGroup.isEmpty()) {
-                conn.sendDownload("GROUP " + m_downloadGroup);
+                conn.download().send("GROUP " + m_downloadGroup);
                 m_awaiting = Awaiting::Group;
             } else {
                 requestArticle();
@@ -107,7 +114,7 @@ void DownloadSession::downloadNext()
             requestArticle();
         }
     } else {
-        if (tcp.state() == 8) {
+        if (tcp.state() == QAbstractSocket::ClosingState) {
             tcp.close();
             ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
         }
@@ -120,7 +127,7 @@ void DownloadSession::downloadNext()
         m_awaiting = Awaiting::Nothing;
         conn.connectDownload();
     }
-    ctx.state.downloadState = 1;
+    ctx.state.downloadState = DownloadState::Started;
 
     ctx.state.currentArticle = entry;
     ctx.state.articleInHand = true;
@@ -132,15 +139,15 @@ void DownloadSession::endRun()
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
-    ctx.state.downloadState = 0;
-    s.downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::Idle;
+    s.downloadBusy = false;
     m_awaiting = Awaiting::Nothing;
-    m_c.connections().sendQuit(2);
+    m_c.connections().sendQuit(m_c.connections().download());
     ctx.display.setDownloadLightBusy(false);
     ctx.writeLog(QStringLiteral("Done!"), false);
-    ctx.display.setBarVisible(3, false);
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarVisible(ProgressBar::Article, false);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     m_missingGroups.clear();
     if (ctx.settings.checked(u"chkReScan") && m_c.counters().scanHeaderCount > 0) {
         const int seconds = ctx.settings.slider(u"sldRescan");
@@ -159,7 +166,7 @@ void DownloadSession::selectDownloadGroup()
     m_downloadGroup = m_articleGroup;
     ctx.display.setScanEnabled(false);
     if (!m_articleGroup.isEmpty()) {
-        m_c.connections().sendDownload("GROUP " + m_articleGroup);
+        m_c.connections().download().send("GROUP " + m_articleGroup);
         m_awaiting = Awaiting::Group;
     } else {
         requestArticle();
@@ -171,28 +178,28 @@ void DownloadSession::requestArticle()
     m_articleNumber = m_articleTag;
     const QByteArray verb = m_c.ctx().settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
     m_awaiting = Awaiting::Article;
-    m_c.connections().sendDownload(verb + numBytes(m_articleNumber));
+    m_c.connections().download().send(verb + numBytes(m_articleNumber));
 }
 
 void DownloadSession::abortDownload()
 {
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
-    if (s.downloadBusy == 0) {
+    if (!s.downloadBusy) {
         ctx.prompter.message(
             QStringLiteral("Use this button to stop the download process, there is not currently "
                            "anything downloading."));
         return;
     }
     ctx.state.downloadAbortRequested = true;
-    s.downloadBusy = 0;
-    ctx.state.downloadState = 0;
+    s.downloadBusy = false;
+    ctx.state.downloadState = DownloadState::Idle;
     m_awaiting = Awaiting::Nothing;
-    m_c.connections().sendQuit(2);
-    m_c.connections().closeConnection(2);
+    m_c.connections().sendQuit(m_c.connections().download());
+    m_c.connections().closeConnection(m_c.connections().download());
     ctx.writeLog(QStringLiteral("User Abort!"), true);
     ctx.display.setDownloadLightBusy(false);
-    ctx.display.setBarVisible(3, false);
+    ctx.display.setBarVisible(ProgressBar::Article, false);
     m_missingGroups.clear();
     m_c.reportWait(false);
 }
@@ -221,13 +228,13 @@ void DownloadSession::onData(qsizetype bytes)
     Context &ctx = m_c.ctx();
     SessionState &s = m_c.state();
     Connections &conn = m_c.connections();
-    s.downloadLastActivity = ctx.clock.now();
-    NntpConnection &tcp = conn.downloadConnection();
+    conn.download().touch(ctx.clock.now());
+    NntpConnection &tcp = conn.download().socket();
     if (!tcp.isConnected()) {
         ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
-        conn.sendQuit(2);
+        conn.sendQuit(conn.download());
     }
-    const bool collecting = ctx.state.downloadState == 1 || ctx.state.downloadState == 5;
+    const bool collecting = collectingArticle(ctx.state.downloadState);
     if (collecting && m_awaiting == Awaiting::Article) {
         m_articleBytes += qint32(bytes);
         showProgress();
@@ -241,9 +248,9 @@ void DownloadSession::onData(qsizetype bytes)
             ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
                          true);
             ctx.state.articleInHand = false;
-            ctx.state.downloadState = 0;
-            s.downloadBusy = 0;
-            conn.closeConnection(2);
+            ctx.state.downloadState = DownloadState::Idle;
+            s.downloadBusy = false;
+            conn.closeConnection(conn.download());
             downloadNext();
             return;
         }
@@ -264,11 +271,11 @@ void DownloadSession::showProgress()
                      transferSpeedText(m_downloadStart, ctx.clock.now(), m_articleBytes) +
                      QStringLiteral(" Kbps]"),
                  false);
-    const int maximum = ctx.display.bar(3).maximum;
+    const int maximum = ctx.display.bar(ProgressBar::Article).maximum;
     if (m_articleBytes >= 1 && m_articleBytes < maximum)
-        ctx.display.setBarValue(3, m_articleBytes);
+        ctx.display.setBarValue(ProgressBar::Article, m_articleBytes);
     else if (m_articleBytes > maximum)
-        ctx.display.setBarValue(3, maximum);
+        ctx.display.setBarValue(ProgressBar::Article, maximum);
 }
 
 void DownloadSession::logReply(const NntpReply &reply, const QString &suffix)
@@ -282,7 +289,7 @@ void DownloadSession::onReply(NntpReply &&reply)
     SessionState &s = m_c.state();
     Connections &conn = m_c.connections();
     const int code = reply.code;
-    const bool collecting = ctx.state.downloadState == 1 || ctx.state.downloadState == 5;
+    const bool collecting = collectingArticle(ctx.state.downloadState);
 
     if ((code == 220 || code == 222) && reply.multiLine) {
         if (collecting && m_awaiting == Awaiting::Article)
@@ -291,9 +298,11 @@ void DownloadSession::onReply(NntpReply &&reply)
     }
     if (ctx.state.downloadAbortRequested && code == 205) {
         ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        conn.closeConnection(2);
+        conn.closeConnection(conn.download());
         return;
     }
+    if (m_c.login().answer(ConnectionRole::Download, code))
+        return;
     switch (code) {
     case 500:
         logReply(reply);
@@ -306,31 +315,21 @@ void DownloadSession::onReply(NntpReply &&reply)
         logReply(reply);
         selectDownloadGroup();
         break;
-    case 480:
-        m_c.login().sendAuthUser(2);
-        break;
-    case 381:
-        m_c.login().sendAuthPass(2);
-        break;
-    case 281:
-        ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
-        afterLogin();
-        break;
     case 481: // a refused login ends the session like a refused service
     case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
-        conn.sendQuit(2);
-        ctx.state.downloadState = 0;
-        s.downloadBusy = 0;
+        conn.sendQuit(conn.download());
+        ctx.state.downloadState = DownloadState::Idle;
+        s.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
         ctx.display.setDownloadLightBusy(false);
-        ctx.display.setBarVisible(3, false);
+        ctx.display.setBarVisible(ProgressBar::Article, false);
         m_c.reportWait(true);
         break;
     case 211:
         if (m_awaiting == Awaiting::Group) {
-            ctx.state.downloadState = 5;
+            ctx.state.downloadState = DownloadState::GroupSelected;
             m_downloadStart = ctx.clock.now();
             m_articleBytes = 0;
             requestArticle();
@@ -342,18 +341,18 @@ void DownloadSession::onReply(NntpReply &&reply)
         break;
     case 205:
         logReply(reply);
-        conn.closeConnection(2);
-        ctx.display.setBarVisible(3, false);
+        conn.closeConnection(conn.download());
+        ctx.display.setBarVisible(ProgressBar::Article, false);
         break;
     case 412:
         if (ctx.state.articleInHand) {
             m_c.pending().requeueArticle();
             ctx.state.articleInHand = false;
         }
-        ctx.state.downloadState = 0;
-        s.downloadBusy = 0;
+        ctx.state.downloadState = DownloadState::Idle;
+        s.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
-        conn.sendQuit(2);
+        conn.sendQuit(conn.download());
         m_c.reportWait(true);
         break;
     default:
@@ -366,27 +365,9 @@ void DownloadSession::onReply(NntpReply &&reply)
 void DownloadSession::onGreeting(const NntpReply &reply)
 {
     Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
     logReply(reply);
-    s.downloadGreeted = true;
-    s.downloadWatchdogArmed = true;
-    m_c.connections().downloadWatchdogTimer().start();
-    s.downloadLastActivity = ctx.clock.now();
-    if (ctx.settings.checked(u"chkAuth"))
-        m_c.login().sendAuthUser(2);
-    else
-        afterLogin();
-}
-
-void DownloadSession::afterLogin()
-{
-    Context &ctx = m_c.ctx();
-    if (ctx.settings.checked(u"chkSlave")) {
-        ctx.writeLog(QStringLiteral("Requesting slave status"), true);
-        m_c.connections().sendDownload("SLAVE");
-        return;
-    }
-    selectDownloadGroup();
+    m_c.connections().download().greet(ctx.clock.now());
+    m_c.login().greeted(ConnectionRole::Download);
 }
 
 void DownloadSession::articleComplete(NntpReply &&reply)
@@ -405,8 +386,8 @@ void DownloadSession::articleComplete(NntpReply &&reply)
     article.downloadStart = m_downloadStart;
     m_c.sink().articleRetrieved(article);
     ctx.state.articleInHand = false;
-    m_c.state().downloadBusy = 0;
-    ctx.state.downloadState = 999;
+    m_c.state().downloadBusy = false;
+    ctx.state.downloadState = DownloadState::ArticleDone;
     downloadNext();
 }
 
@@ -424,8 +405,8 @@ void DownloadSession::articleRefused(const NntpReply &reply)
                      true);
     m_awaiting = Awaiting::Nothing;
     m_emergencies.remove(articleKey());
-    ctx.state.downloadState = 999;
-    m_c.state().downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::ArticleDone;
+    m_c.state().downloadBusy = false;
     ctx.state.articleInHand = false;
     downloadNext();
 }
@@ -443,8 +424,8 @@ void DownloadSession::groupMissing()
         ctx.state.articleInHand = false;
     }
     m_downloadGroup.clear();
-    ctx.state.downloadState = 999;
-    m_c.state().downloadBusy = 0;
+    ctx.state.downloadState = DownloadState::ArticleDone;
+    m_c.state().downloadBusy = false;
     downloadNext();
 }
 
@@ -452,15 +433,20 @@ void DownloadSession::groupMissing()
 
 void DownloadSession::sendLoginLine(const QByteArray &line)
 {
-    m_c.connections().sendDownload(line);
+    m_c.connections().download().send(line);
+}
+
+void DownloadSession::loginComplete()
+{
+    selectDownloadGroup();
 }
 
 void DownloadSession::userNameMissing()
 {
     Context &ctx = m_c.ctx();
-    ctx.state.downloadState = 0;
-    m_c.state().downloadBusy = 0;
-    m_c.connections().sendQuit(2);
+    ctx.state.downloadState = DownloadState::Idle;
+    m_c.state().downloadBusy = false;
+    m_c.connections().sendQuit(m_c.connections().download());
     m_c.reportWait(true);
 }
 

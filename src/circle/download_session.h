@@ -34,6 +34,7 @@ public:
     void sendLoginLine(const QByteArray &line) override;
     void userNameMissing() override;
     void passwordMissing() override;
+    void loginComplete() override;
 
     const QByteArray &articleGroup() const { return m_articleGroup; }
     const QByteArray &articleFileName() const { return m_articleFileName; }
@@ -48,7 +49,6 @@ private:
 
     void onReply(NntpReply &&reply);
     void onGreeting(const NntpReply &reply);
-    void afterLogin();
     void requestArticle();
     void articleComplete(NntpReply &&reply);
     void articleRefused(const NntpReply &reply);

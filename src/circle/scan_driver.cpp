@@ -45,7 +45,7 @@ void ScanDriver::startScan()
     s.scanStart = ctx.clock.now();
     m_c.counters().scanHeaderCount = 0;
     m_total = m_c.favourites().rowCount();
-    ctx.display.setBarMaximum(1, m_total);
+    ctx.display.setBarMaximum(ProgressBar::Groups, m_total);
     m_index = 0;
     m_running = true;
     m_waiting = false;
@@ -59,8 +59,8 @@ void ScanDriver::advance()
     FavouritesModel &favs = m_c.favourites();
     while (m_index < m_total) {
         const int i = ++m_index;
-        if (ctx.display.bar(1).maximum >= i)
-            ctx.display.setBarValue(1, i);
+        if (ctx.display.bar(ProgressBar::Groups).maximum >= i)
+            ctx.display.setBarValue(ProgressBar::Groups, i);
         if (i > favs.rowCount())
             break;
         const FavouriteRow &row = favs.row(i - 1);
@@ -75,13 +75,13 @@ void ScanDriver::advance()
         if (group.isEmpty())
             continue;
         // A connection that closed mid-scan answers no more groups.
-        if (!m_c.connections().scanConnection().isConnected()) {
+        if (!m_c.connections().scan().socket().isConnected()) {
             connectionLostEnd();
             return;
         }
-        s.scanState = 9;
+        s.scanState = ScanState::GroupSent;
         m_waiting = true;
-        m_c.connections().sendScan("GROUP " + group);
+        m_c.connections().scan().send("GROUP " + group);
         return;
     }
     normalEnd();
@@ -96,7 +96,7 @@ void ScanDriver::poll()
         abortEnd();
         return;
     }
-    if (!m_waiting || s.scanState > 0)
+    if (!m_waiting || s.scanState > ScanState::GroupDone)
         return;
     m_waiting = false;
     advance();
@@ -113,7 +113,7 @@ void ScanDriver::normalEnd()
                          QStringLiteral(" seconds."),
                      true);
     ctx.state.scanning = false;
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     if (ctx.settings.checked(u"chkAutodownload"))
         m_c.downloadSession().downloadNext();
     else
@@ -125,8 +125,8 @@ void ScanDriver::abortEnd()
 {
     Context &ctx = m_c.ctx();
     m_running = m_waiting = false;
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setGroupText(QString());
     m_c.favourites().resetGroupIcons();
     m_c.favourites().saveFavs();
@@ -148,13 +148,13 @@ void ScanDriver::connectionLostEnd()
 void ScanDriver::scanStoppedMaxPending()
 {
     Context &ctx = m_c.ctx();
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setGroupText(QString());
     ctx.writeLog(statistics(QStringLiteral("Scan Stopped (max pending)."), 1), true);
-    m_c.state().scanState = 0;
+    m_c.state().scanState = ScanState::GroupDone;
     ctx.state.scanning = false;
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     poll();
     ctx.display.setScanEnabled(true);
     if (ctx.settings.checked(u"chkAutodownload"))
@@ -166,7 +166,7 @@ void ScanDriver::scanStoppedMaxPending()
 void ScanDriver::stopScan()
 {
     Context &ctx = m_c.ctx();
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     ctx.writeLog(QString(), false);
     if (ctx.state.scanning) {
         ctx.state.scanning = false;

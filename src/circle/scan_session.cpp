@@ -53,12 +53,12 @@ void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead
 
 void ScanSession::onData()
 {
-    SessionState &s = m_c.state();
     Context &ctx = m_c.ctx();
-    s.scanLastActivity = ctx.clock.now();
-    NntpConnection &tcp = m_c.connections().scanConnection();
+    SessionConnection &connection = m_c.connections().scan();
+    connection.touch(ctx.clock.now());
+    NntpConnection &tcp = connection.socket();
     if (!tcp.isConnected()) {
-        m_c.connections().sendQuit(1);
+        m_c.connections().sendQuit(connection);
         return;
     }
     ReplyReader &reader = tcp.reader();
@@ -70,7 +70,7 @@ void ScanSession::onData()
             break;
         case ReplyReader::Event::Overflow:
             ctx.writeLog(QStringLiteral("Reply too long, scan connection closed."), true);
-            m_c.connections().closeConnection(1);
+            m_c.connections().closeConnection(connection);
             more = false;
             break;
         case ReplyReader::Event::Line:
@@ -101,7 +101,7 @@ void ScanSession::onReply(const NntpReply &reply)
 
     if (s.scanQuitSent && code == 205) {
         ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        conn.closeConnection(1);
+        conn.closeConnection(conn.scan());
         return;
     }
     if (m_xoverActive) {
@@ -128,15 +128,17 @@ void ScanSession::onReply(const NntpReply &reply)
         onHeadComplete(reply);
         return;
     }
+    if (m_c.login().answer(ConnectionRole::Scan, code))
+        return;
 
     switch (code) {
     case 400:
         logReply(reply);
-        ctx.display.setBarValue(1, 0);
-        ctx.display.setBarValue(2, 0);
+        ctx.display.setBarValue(ProgressBar::Groups, 0);
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
         ctx.display.setScanEnabled(true);
         s.scanStopRequested = false;
-        conn.closeConnection(1);
+        conn.closeConnection(conn.scan());
         if (!ctx.state.rescanArmed)
             m_c.reportWait(true);
         break;
@@ -144,7 +146,7 @@ void ScanSession::onReply(const NntpReply &reply)
     case 421:
         if (code == 421 || m_headState == 1 || m_headState == 2) {
             scanProgress(m_currentGroup, m_groupLastText, false);
-            s.scanState = 0;
+            s.scanState = ScanState::GroupDone;
         }
         break;
     case 423:
@@ -162,25 +164,15 @@ void ScanSession::onReply(const NntpReply &reply)
         break;
     case 411:
         ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_currentGroup), true);
-        s.scanState = -1;
+        s.scanState = ScanState::GroupFailed;
         break;
     case 205:
         logReply(reply, QStringLiteral("  (disconnected)"));
-        conn.closeConnection(1);
+        conn.closeConnection(conn.scan());
         break;
     case 200:
     case 201:
         onGreeting(reply);
-        break;
-    case 480:
-        m_c.login().sendAuthUser(1);
-        break;
-    case 381:
-        m_c.login().sendAuthPass(1);
-        break;
-    case 281:
-        ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
-        afterLogin();
         break;
     case 202:
         logReply(reply);
@@ -190,12 +182,12 @@ void ScanSession::onReply(const NntpReply &reply)
     case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
-        ctx.display.setBarValue(1, 0);
-        ctx.display.setBarValue(2, 0);
+        ctx.display.setBarValue(ProgressBar::Groups, 0);
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
         ctx.display.setGroupText(QString());
         ctx.display.setScanEnabled(true);
         s.scanStopRequested = true;
-        conn.closeConnection(1);
+        conn.closeConnection(conn.scan());
         ctx.state.scanning = false;
         ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
         m_c.reportWait(true);
@@ -208,26 +200,13 @@ void ScanSession::onReply(const NntpReply &reply)
 void ScanSession::onGreeting(const NntpReply &reply)
 {
     Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
     logReply(reply);
-    s.scanLastActivity = ctx.clock.now();
-    s.scanGreeted = true;
-    s.scanWatchdogArmed = true;
-    m_c.connections().scanWatchdogTimer().start();
-    if (ctx.settings.checked(u"chkAuth"))
-        m_c.login().sendAuthUser(1);
-    else
-        afterLogin();
+    m_c.connections().scan().greet(ctx.clock.now());
+    m_c.login().greeted(ConnectionRole::Scan);
 }
 
-void ScanSession::afterLogin()
+void ScanSession::loginComplete()
 {
-    Context &ctx = m_c.ctx();
-    if (ctx.settings.checked(u"chkSlave")) {
-        ctx.writeLog(QStringLiteral("Requesting slave status"), true);
-        m_c.connections().sendScan("SLAVE");
-        return;
-    }
     startScan();
 }
 
@@ -238,18 +217,18 @@ void ScanSession::startScan()
 
 void ScanSession::sendLoginLine(const QByteArray &line)
 {
-    m_c.connections().sendScan(line);
+    m_c.connections().scan().send(line);
 }
 
 void ScanSession::userNameMissing()
 {
     Context &ctx = m_c.ctx();
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(true);
-    m_c.state().scanState = -1;
-    m_c.connections().sendQuit(1);
+    m_c.state().scanState = ScanState::GroupFailed;
+    m_c.connections().sendQuit(m_c.connections().scan());
     // Nobody else ends a scan that a login stopped.
     ctx.state.scanning = false;
     m_c.reportWait(true);
@@ -258,11 +237,11 @@ void ScanSession::userNameMissing()
 void ScanSession::passwordMissing()
 {
     Context &ctx = m_c.ctx();
-    ctx.display.setBarValue(1, 0);
-    ctx.display.setBarValue(2, 0);
+    ctx.display.setBarValue(ProgressBar::Groups, 0);
+    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     ctx.display.setGroupText(QString());
     ctx.display.setScanEnabled(true);
-    m_c.connections().sendQuit(1);
+    m_c.connections().sendQuit(m_c.connections().scan());
     ctx.state.scanning = false;
     Q_EMIT m_c.loginWindowWanted();
     m_c.reportWait(true);
@@ -289,13 +268,13 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
 {
     SessionState &s = m_c.state();
     Context &ctx = m_c.ctx();
-    if (s.scanState != 9) {
-        s.scanState = 0;
+    if (s.scanState != ScanState::GroupSent) {
+        s.scanState = ScanState::GroupDone;
         return;
     }
     parseGroupReply(reply.statusLine());
     m_groupProgressEnabled = true;
-    s.scanState = 8;
+    s.scanState = ScanState::ReadingHeaders;
     m_groupHeadersThisScan = 0;
     m_xoverRangeStart.clear();
 
@@ -321,7 +300,7 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
 
     const bool hasArticles = m_groupLast >= m_groupFirst;
     if (m_groupNewCount <= 0 && !(firstTime && hasArticles)) {
-        s.scanState = 0;
+        s.scanState = ScanState::GroupDone;
         return;
     }
     if (s.useXover)
@@ -349,8 +328,8 @@ void ScanSession::updateGroupRow(const QByteArray &group, const QByteArray &firs
             std::max<qint64>(0, qint64(numericValue(row.sub[FavLast]) - numericValue(row.sub[FavLastRead])));
         favs.setSubItem(i, FavUnread, zeroPadded(double(fresh), 5));
         m_groupNewCount = qint32(fresh);
-        ctx.display.setBarValue(2, 0);
-        ctx.display.setBarMaximum(2, int(fresh + 1));
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+        ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(fresh + 1));
         const qint64 total = std::max<qint64>(0, qint64(numericValue(lastText) - numericValue(firstText)));
         favs.setSubItem(i, FavTotal, zeroPadded(double(total), 5));
         favs.setSmallIcon(i, 2);
@@ -404,11 +383,11 @@ void ScanSession::scanProgress(const QByteArray &group, QByteArrayView number, b
     favs.setSubItem(rowIndex, FavUnread, zeroPadded(double(remaining), 5));
     ctx.display.setGroupText(QString::number(remaining) + QStringLiteral(" new articles in ") +
                              displayText(m_currentGroup));
-    const int maximum = ctx.display.bar(2).maximum;
+    const int maximum = ctx.display.bar(ProgressBar::GroupHeaders).maximum;
     if (remaining >= 0 && maximum - remaining >= 1)
-        ctx.display.setBarValue(2, int(maximum - remaining));
+        ctx.display.setBarValue(ProgressBar::GroupHeaders, int(maximum - remaining));
     else if (m_groupCount > 0)
-        ctx.display.setBarMaximum(2, int(std::min<qint64>(m_groupCount, INT_MAX)));
+        ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(std::min<qint64>(m_groupCount, INT_MAX)));
 }
 
 // ---- HEAD mode -------------------------------------------------------------------
@@ -419,7 +398,7 @@ bool ScanSession::headerLimitsReached()
     if (ctx.settings.checked(u"chkMaxPGPS")) {
         if (m_groupHeadersThisScan >= ctx.settings.slider(u"sldMaxPGPS")) {
             m_groupHeadersThisScan = 0;
-            m_c.state().scanState = 0;
+            m_c.state().scanState = ScanState::GroupDone;
             return true;
         }
         ++m_groupHeadersThisScan;
@@ -436,7 +415,7 @@ void ScanSession::sendNext()
     if (headerLimitsReached())
         return;
     m_headState = 1;
-    m_c.connections().sendScan("NEXT");
+    m_c.connections().scan().send("NEXT");
 }
 
 // The article pointer stands on the group's first article after GROUP, so its header
@@ -446,7 +425,7 @@ void ScanSession::requestFirstHead()
     if (headerLimitsReached())
         return;
     m_headState = 2;
-    m_c.connections().sendScan("HEAD");
+    m_c.connections().scan().send("HEAD");
 }
 
 void ScanSession::onNextAnswered()
@@ -455,12 +434,12 @@ void ScanSession::onNextAnswered()
         return;
     m_headState = 2;
     if (!m_resumeFromLastRead) {
-        m_c.connections().sendScan("HEAD");
+        m_c.connections().scan().send("HEAD");
         return;
     }
     m_headArticleNumber = qint64(numericValue(m_c.favourites().getLastRead(m_currentGroup)));
     m_resumeFromLastRead = false;
-    m_c.connections().sendScan("HEAD" + numBytes(m_headArticleNumber));
+    m_c.connections().scan().send("HEAD" + numBytes(m_headArticleNumber));
 }
 
 void ScanSession::onHeadComplete(const NntpReply &reply)
@@ -497,17 +476,17 @@ void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, 
 void ScanSession::sendXover()
 {
     Context &ctx = m_c.ctx();
-    m_c.state().scanState = 12;
+    m_c.state().scanState = ScanState::XoverRange;
     const QByteArray from = m_c.favourites().getLastRead(m_currentGroup);
     if (from == m_xoverRangeStart) {
-        m_c.state().scanState = 0;
+        m_c.state().scanState = ScanState::GroupDone;
         return;
     }
     m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + ctx.settings.slider(u"sldXOVER"));
     m_xoverBytes = 0;
     m_xoverActive = true;
     m_lastDisplayMs = -1;
-    m_c.connections().sendScan("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
+    m_c.connections().scan().send("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
     m_xoverRangeStart = from;
 }
 
@@ -548,13 +527,13 @@ void ScanSession::onXoverEnd()
     }
     if (ctx.settings.checked(u"chkMaxPGPS") && m_groupHeadersThisScan >= ctx.settings.slider(u"sldMaxPGPS")) {
         m_groupHeadersThisScan = 0;
-        m_c.state().scanState = 0;
+        m_c.state().scanState = ScanState::GroupDone;
         return;
     }
     if (ctx.settings.slider(u"sldXOVER") < m_groupNewCount)
         sendXover();
     else
-        m_c.state().scanState = 0;
+        m_c.state().scanState = ScanState::GroupDone;
 }
 
 // A one-line answer to XOVER. "No articles in that range" is an empty range and moves
@@ -571,7 +550,7 @@ void ScanSession::onXoverError(const NntpReply &reply)
     m_c.ctx().writeLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) +
                            QStringLiteral(": ") + displayText(reply.statusLine().toByteArray()),
                        true);
-    m_c.state().scanState = 0;
+    m_c.state().scanState = ScanState::GroupDone;
 }
 
 } // namespace kestrel

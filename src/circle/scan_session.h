@@ -32,6 +32,7 @@ public:
     void sendLoginLine(const QByteArray &line) override;
     void userNameMissing() override;
     void passwordMissing() override;
+    void loginComplete() override;
 
     const QByteArray &currentGroup() const { return m_currentGroup; }
     const QByteArray &xoverRangeStart() const { return m_xoverRangeStart; }
@@ -47,7 +48,6 @@ private:
     void onNextAnswered();
     void onGroupAnswered(const NntpReply &reply);
     void onGreeting(const NntpReply &reply);
-    void afterLogin();
     void startScan();
     void parseGroupReply(QByteArrayView line);
     void sendNext();

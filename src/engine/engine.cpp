@@ -116,7 +116,7 @@ void Engine::exitProgram(FrontEnd &fe)
     // The end of the program is queued behind this handler: an article finishing in that
     // last pass would be filed after NOREDL.TXT was saved and fetched again next time.
     // Its data is of no use any more once it is back on the list.
-    m_circle->connections().downloadConnection().close();
+    m_circle->connections().download().socket().close();
     if (m_ctx.state.articleInHand)
         requeueArticle();
     savePending();
@@ -158,7 +158,7 @@ void Engine::saveLists()
 
 void Engine::sendQuitScan()
 {
-    m_circle->sendQuit(1);
+    m_circle->sendQuit(ConnectionRole::Scan);
 }
 
 } // namespace kestrel

@@ -110,14 +110,9 @@ void GroupManager::requestGroupList()
         m_ctx.writeLog(QStringLiteral("LIST"), true);
 }
 
-void GroupManager::afterLogin()
+void GroupManager::loginComplete()
 {
-    if (m_ctx.settings.checked(u"chkSlave")) {
-        m_ctx.writeLog(QStringLiteral("Requesting slave status"), true);
-        sendGroupList(m_ctx, m_listConnection, QByteArrayLiteral("SLAVE"));
-    } else {
-        requestGroupList();
-    }
+    requestGroupList();
 }
 
 void GroupManager::onDataArrived()
@@ -167,25 +162,14 @@ void GroupManager::onDataArrived()
 
 void GroupManager::onReply(const NntpReply &reply)
 {
+    if (m_login.answer(ConnectionRole::GroupList, reply.code))
+        return;
     const QString text = displayText(reply.statusLine().toByteArray());
     switch (reply.code) {
     case 200:
     case 201:
         m_ctx.writeLog(text, true);
-        if (m_ctx.settings.checked(u"chkAuth"))
-            m_login.sendAuthUser(3);
-        else
-            afterLogin();
-        return;
-    case 480:
-        m_login.sendAuthUser(3);
-        return;
-    case 381:
-        m_login.sendAuthPass(3);
-        return;
-    case 281:
-        m_ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
-        afterLogin();
+        m_login.greeted(ConnectionRole::GroupList);
         return;
     case 202:
         m_ctx.writeLog(text, true);

@@ -11,7 +11,7 @@ namespace kestrel {
 GroupManager::GroupManager(Context &ctx, Login &login, FavouritesModel &favourites, QObject *parent)
     : QObject(parent), m_ctx(ctx), m_login(login), m_favourites(favourites), m_search(ctx.clock)
 {
-    m_login.setPort(3, this);
+    m_login.setPort(ConnectionRole::GroupList, this);
     connect(&m_listConnection, &NntpConnection::dataArrived, this, &GroupManager::onDataArrived);
     connect(&m_listConnection, &NntpConnection::socketError, this, &GroupManager::onConnectionLost);
     connect(&m_listConnection, &NntpConnection::peerClosed, this,
@@ -44,7 +44,7 @@ GroupManager::GroupManager(Context &ctx, Login &login, FavouritesModel &favourit
 
 GroupManager::~GroupManager()
 {
-    m_login.setPort(3, nullptr);
+    m_login.setPort(ConnectionRole::GroupList, nullptr);
 }
 
 void GroupManager::showGroupStatus(const QString &text, int panel)

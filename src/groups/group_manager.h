@@ -93,11 +93,11 @@ private:
     void sendLoginLine(const QByteArray &line) override;
     void userNameMissing() override;
     void passwordMissing() override;
+    void loginComplete() override;
 
     void onDataArrived();
     void onReply(const NntpReply &reply);
     void onConnectionLost(const QString &description);
-    void afterLogin();
     void requestGroupList();
     bool appendToListFile(const QByteArray &bytes, const char *routine);
     void writeGroupPacket(const QByteArray &bytes);
@@ -109,7 +109,7 @@ private:
     Context &m_ctx;
     Login &m_login;
     FavouritesModel &m_favourites;
-    NntpConnection m_listConnection{3};
+    NntpConnection m_listConnection{ConnectionRole::GroupList};
     GroupResultsModel m_results;
     GroupSearch m_search;
     GroupManagerControls m_controls;

@@ -1,23 +1,64 @@
 #include "nntp/login.h"
 
+#include "nntp/nntp_outcome.h"
+
 #include "base/context.h"
 
 namespace kestrel {
 
-void Login::setPort(int n, LoginPort *port)
+void Login::setPort(ConnectionRole role, LoginPort *port)
 {
-    if (n >= 1 && n <= 3)
-        m_ports[size_t(n - 1)] = port;
+    m_ports[size_t(role)] = port;
 }
 
-LoginPort *Login::port(int n) const
+LoginPort *Login::port(ConnectionRole role) const
 {
-    return n >= 1 && n <= 3 ? m_ports[size_t(n - 1)] : nullptr;
+    return m_ports[size_t(role)];
 }
 
-void Login::sendAuthUser(int n)
+void Login::greeted(ConnectionRole role)
 {
-    LoginPort *p = port(n);
+    if (m_ctx.settings.checked(u"chkAuth"))
+        sendAuthUser(role);
+    else
+        loggedIn(role);
+}
+
+bool Login::answer(ConnectionRole role, int code)
+{
+    if (nntpOutcome(code) == NntpOutcome::AuthRequired) {
+        sendAuthUser(role);
+        return true;
+    }
+    switch (code) {
+    case 381: // password required
+        sendAuthPass(role);
+        return true;
+    case 281: // authentication accepted
+        m_ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
+        loggedIn(role);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Login::loggedIn(ConnectionRole role)
+{
+    LoginPort *p = port(role);
+    if (!p)
+        return;
+    if (m_ctx.settings.checked(u"chkSlave")) {
+        m_ctx.writeLog(QStringLiteral("Requesting slave status"), true);
+        p->sendLoginLine("SLAVE");
+        return;
+    }
+    p->loginComplete();
+}
+
+void Login::sendAuthUser(ConnectionRole role)
+{
+    LoginPort *p = port(role);
     if (!p)
         return;
     m_ctx.writeLog(QStringLiteral("Authenticating User Name..."), true);
@@ -32,9 +73,9 @@ void Login::sendAuthUser(int n)
     p->userNameMissing();
 }
 
-void Login::sendAuthPass(int n)
+void Login::sendAuthPass(ConnectionRole role)
 {
-    LoginPort *p = port(n);
+    LoginPort *p = port(role);
     if (!p)
         return;
     m_ctx.writeLog(QStringLiteral("Authenticating Password..."), true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "nntp/connection_role.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -8,29 +10,40 @@ namespace kestrel {
 
 class Context;
 
-// What the login needs of one connection: a way to send a line and what to do when
-// the user has not given the name or password the server asks for.
+// What the login needs of one connection: a way to send a line, what to do when the
+// user has not given the name or password the server asks for, and the session's own
+// work once the server lets it in.
 class LoginPort {
 public:
     virtual ~LoginPort() = default;
     virtual void sendLoginLine(const QByteArray &line) = 0;
     virtual void userNameMissing() = 0;
     virtual void passwordMissing() = 0;
+    // Logged in (or no login needed) and no slave status asked for.
+    virtual void loginComplete() = 0;
 };
 
-// AUTHINFO USER / PASS on connection 1 (scan), 2 (download) or 3 (group list).
+// The login exchange of every connection: after the greeting, AUTHINFO USER / PASS
+// when chkAuth asks for it or the server does (480), then SLAVE when chkSlave asks for
+// it. The scan, download and group-list connections each log in through their port.
 class Login {
 public:
     explicit Login(Context &ctx) : m_ctx(ctx) {}
 
-    // Connection n (1..3) logs in through port; nullptr takes it away.
-    void setPort(int n, LoginPort *port);
+    // The connection of this role logs in through port; nullptr takes it away.
+    void setPort(ConnectionRole role, LoginPort *port);
 
-    void sendAuthUser(int n);
-    void sendAuthPass(int n);
+    // The server greeted (200, 201): the login starts, or the step after it.
+    void greeted(ConnectionRole role);
+    // Takes the login replies (480, 381, 281) and answers them; false for any other code.
+    bool answer(ConnectionRole role, int code);
+
+    void sendAuthUser(ConnectionRole role);
+    void sendAuthPass(ConnectionRole role);
 
 private:
-    LoginPort *port(int n) const;
+    LoginPort *port(ConnectionRole role) const;
+    void loggedIn(ConnectionRole role);
 
     Context &m_ctx;
     std::array<LoginPort *, 3> m_ports{};

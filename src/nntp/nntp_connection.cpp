@@ -1,12 +1,10 @@
 #include "nntp/nntp_connection.h"
 
-#include "nntp/socket_state.h"
-
 #include <QSslConfiguration>
 
 namespace kestrel {
 
-NntpConnection::NntpConnection(int number, QObject *parent) : QObject(parent), m_number(number)
+NntpConnection::NntpConnection(ConnectionRole role, QObject *parent) : QObject(parent), m_role(role)
 {
     connect(&m_socket, &QTcpSocket::readyRead, this, &NntpConnection::onReadyRead);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NntpConnection::onError);
@@ -22,13 +20,12 @@ NntpConnection::~NntpConnection()
     m_socket.abort();
 }
 
-int NntpConnection::state() const
+QAbstractSocket::SocketState NntpConnection::state() const
 {
-    const int n = socketStateNumber(m_socket.state());
-    // Still shaking hands: nothing may be sent yet.
-    if (n == 7 && m_tls.enabled && !m_socket.isEncrypted())
-        return 6;
-    return n;
+    const QAbstractSocket::SocketState s = m_socket.state();
+    if (s == QAbstractSocket::ConnectedState && m_tls.enabled && !m_socket.isEncrypted())
+        return QAbstractSocket::ConnectingState;
+    return s;
 }
 
 void NntpConnection::open(const QString &host, quint16 port, const TlsPolicy &tls)

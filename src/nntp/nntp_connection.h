@@ -1,5 +1,6 @@
 #pragma once
 
+#include "nntp/connection_role.h"
 #include "nntp/reply_reader.h"
 #include "nntp/tls_policy.h"
 
@@ -10,7 +11,7 @@
 namespace kestrel {
 
 // One client connection to the news server: the socket, the reply framing and the
-// state number of the status texts. Commands go out one line at a time, and each
+// socket state of the status texts. Commands go out one line at a time, and each
 // one tells the reader what shape of reply to wait for, so replies come out whole
 // whatever the TCP segmentation.
 //
@@ -20,13 +21,15 @@ namespace kestrel {
 class NntpConnection : public QObject {
     Q_OBJECT
 public:
-    explicit NntpConnection(int number, QObject *parent = nullptr);
+    explicit NntpConnection(ConnectionRole role, QObject *parent = nullptr);
     ~NntpConnection() override;
 
-    int number() const { return m_number; }
-    int state() const;
-    bool isConnected() const { return state() == 7; }
-    bool isClosed() const { return state() == 0; }
+    ConnectionRole role() const { return m_role; }
+    // The socket's state, except that a TLS connection still shaking hands is
+    // ConnectingState: nothing may be sent before the certificate is accepted.
+    QAbstractSocket::SocketState state() const;
+    bool isConnected() const { return state() == QAbstractSocket::ConnectedState; }
+    bool isClosed() const { return state() == QAbstractSocket::UnconnectedState; }
 
     // Starts an asynchronous connect with a fresh reader, encrypted when tls.enabled.
     void open(const QString &host, quint16 port, const TlsPolicy &tls = {});
@@ -59,7 +62,7 @@ private:
     void onEncrypted();
     void fail(const QString &description);
 
-    const int m_number;
+    const ConnectionRole m_role;
     QSslSocket m_socket;
     ReplyReader m_reader;
     TlsPolicy m_tls;

@@ -2,38 +2,25 @@
 
 namespace kestrel {
 
-int socketStateNumber(QAbstractSocket::SocketState state)
+QString socketStateText(QAbstractSocket::SocketState state)
 {
     switch (state) {
     case QAbstractSocket::UnconnectedState:
-        return 0;
+        return QStringLiteral("Connection Closed");
     case QAbstractSocket::BoundState:
-        return 1;
+        return QStringLiteral("Open");
     case QAbstractSocket::ListeningState:
-        return 2;
+        return QStringLiteral("Listening");
     case QAbstractSocket::HostLookupState:
-        return 4;
+        return QStringLiteral("Resolving Host");
     case QAbstractSocket::ConnectingState:
-        return 6;
+        return QStringLiteral("Connecting");
     case QAbstractSocket::ConnectedState:
-        return 7;
+        return QStringLiteral("Connected");
     case QAbstractSocket::ClosingState:
-        return 8;
+        return QStringLiteral("Peer is closing the connection");
     }
-    return 9;
-}
-
-QString socketStateText(int state)
-{
-    static const char *const texts[] = {
-        "Connection Closed",  "Open",           "Listening",
-        "Connection pending", "Resolving Host", "Host resolved",
-        "Connecting",         "Connected",      "Peer is closing the connection",
-        "TCP Error",
-    };
-    if (state < 0 || state > 9)
-        return {};
-    return QString::fromLatin1(texts[state]);
+    return QStringLiteral("TCP Error");
 }
 
 } // namespace kestrel

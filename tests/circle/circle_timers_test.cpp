@@ -1,7 +1,5 @@
 #include "circle/circle_fixture.h"
 
-#include "nntp/socket_state.h"
-
 #include <QFileInfo>
 
 namespace kestrel::test {
@@ -34,19 +32,20 @@ TEST(Watchdog, SilenceBeforeOrAfterTheGreeting)
         w.circle.connectScan();
         const QByteArray verb = c.silence.command;
         ASSERT_TRUE(waitUntil([&] {
-            return verb.isEmpty() ? w.circle.connections().scanConnection().isConnected()
+            return verb.isEmpty() ? w.circle.connections().scan().socket().isConnected()
                                   : w.count(w.commands(1), verb) == 1;
         }));
         Connections &conn = w.circle.connections();
-        EXPECT_TRUE(conn.scanWatchdogTimer().isActive());
+        SessionConnection &scan = conn.scan();
+        EXPECT_TRUE(scan.watchdog().isActive());
         w.clock.advanceMsecs(60'000);
-        conn.watchdogTick(1);
-        EXPECT_TRUE(conn.scanConnection().isConnected());
+        conn.watchdogTick(scan);
+        EXPECT_TRUE(scan.socket().isConnected());
         w.clock.advanceMsecs(1'000);
-        conn.watchdogTick(1);
+        conn.watchdogTick(scan);
         EXPECT_TRUE(w.logged(c.reason));
-        EXPECT_TRUE(conn.scanConnection().isClosed());
-        EXPECT_FALSE(conn.scanWatchdogTimer().isActive());
+        EXPECT_TRUE(scan.socket().isClosed());
+        EXPECT_FALSE(scan.watchdog().isActive());
         EXPECT_FALSE(w.ctx.state.scanning);
         EXPECT_EQ(w.ctx.state.rescanArmed, c.allowRestart);
         EXPECT_EQ(w.circle.countdown().running(), c.allowRestart);
@@ -64,13 +63,13 @@ TEST(Watchdog, DisarmedTimerStopsAndScanConnectionIsLeftAloneDuringADownload)
 {
     CircleWorld w;
     Connections &conn = w.circle.connections();
-    conn.scanWatchdogTimer().start();
-    conn.watchdogTick(1);
-    EXPECT_FALSE(conn.scanWatchdogTimer().isActive());
+    conn.scan().watchdog().start();
+    conn.watchdogTick(conn.scan());
+    EXPECT_FALSE(conn.scan().watchdog().isActive());
 
     w.ctx.settings.setChecked(u"chkAllowRestart", true);
-    w.ctx.state.downloadState = 5;
-    conn.emergencyReconnect(1);
+    w.ctx.state.downloadState = DownloadState::GroupSelected;
+    conn.emergencyReconnect(conn.scan());
     EXPECT_TRUE(w.log.isEmpty());
     EXPECT_FALSE(w.ctx.state.rescanArmed);
 }
@@ -148,22 +147,6 @@ TEST(ScanDriver, StopButtonEndsARunningScan)
     ASSERT_TRUE(waitUntil([&] { return !w.circle.driver().running(); }));
     EXPECT_EQ(w.favs.row(0).smallIcon, 1);
     EXPECT_EQ(w.count(w.commands(1), "GROUP"), 1);
-}
-
-TEST(SocketState, Texts)
-{
-    const std::pair<QAbstractSocket::SocketState, const char *> cases[] = {
-        {QAbstractSocket::UnconnectedState, "Connection Closed"},
-        {QAbstractSocket::HostLookupState, "Resolving Host"},
-        {QAbstractSocket::ConnectingState, "Connecting"},
-        {QAbstractSocket::ConnectedState, "Connected"},
-        {QAbstractSocket::ClosingState, "Peer is closing the connection"},
-    };
-    for (const auto &[state, text] : cases)
-        EXPECT_EQ(socketStateText(socketStateNumber(state)), QLatin1String(text));
-    EXPECT_EQ(socketStateText(9), QStringLiteral("TCP Error"));
-    EXPECT_TRUE(socketStateText(10).isEmpty());
-    EXPECT_TRUE(socketStateText(-1).isEmpty());
 }
 
 } // namespace

@@ -31,7 +31,7 @@ TEST(DownloadSession, FetchesInListOrderReusingTheSelectedGroup)
         EXPECT_TRUE(text.endsWith("\r\n.\r\n"));
         EXPECT_EQ(w.sink.articles[1].bytes, text.size());
         EXPECT_EQ(w.pending.count(), 0);
-        EXPECT_EQ(w.ctx.state.downloadState, 0);
+        EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
         EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_FALSE(w.ctx.display.downloadLightBusy());
     }
@@ -133,11 +133,11 @@ TEST(DownloadSession, EmergencyReconnectRequeuesTheArticleUpToThreeTimes)
         w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(), "BODY") == attempt; }, 3000));
         w.clock.advanceMsecs(61'000);
-        w.circle.connections().watchdogTick(2);
+        w.circle.connections().watchdogTick(w.circle.connections().download());
         EXPECT_TRUE(w.logged(QStringLiteral("Download connection silent for more than 60 seconds.")));
         EXPECT_TRUE(w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")));
         EXPECT_EQ(w.ctx.state.rescanCountdown, 90);
-        EXPECT_EQ(w.ctx.state.downloadState, 0);
+        EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
         EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_EQ(w.texts(), attempt < 3 ? QByteArrayList{"p3.jpg"} : QByteArrayList{});
     }
@@ -195,7 +195,7 @@ TEST(DownloadSession, AlreadyConnectedDoesNotStallTheRun)
     w.addPending("a.one", 4, "p4.jpg");
     bool restarted = false;
     QObject::connect(&w.circle, &Circle::wouldWait, &w.circle, [&] {
-        if (!restarted && w.circle.connections().downloadConnection().isConnected()) {
+        if (!restarted && w.circle.connections().download().socket().isConnected()) {
             restarted = true;
             w.circle.downloadNext();
         }

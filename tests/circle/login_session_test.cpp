@@ -94,7 +94,7 @@ TEST(Login, RefusalOnTheDownloadConnection)
     EXPECT_EQ(w.commands(1), (QByteArrayList{"AUTHINFO USER u", "QUIT"}));
     ASSERT_TRUE(waitUntil([&] { return w.pending.count() == 1; }, 2000));
     EXPECT_EQ(w.texts(), QByteArrayList{"p3.jpg"});
-    EXPECT_EQ(w.ctx.state.downloadState, 0);
+    EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
 }
 
 TEST(Login, LoginThenDownloadAfterAScan)
@@ -120,7 +120,7 @@ TEST(Login, LoginThenDownloadAfterAScan)
 TEST(Login, GroupListConnectionLogsWhatItSends)
 {
     CircleWorld w;
-    NntpConnection listConnection(3);
+    NntpConnection listConnection(ConnectionRole::GroupList);
     struct Port : LoginPort {
         Context &ctx;
         NntpConnection &c;
@@ -129,8 +129,9 @@ TEST(Login, GroupListConnectionLogsWhatItSends)
         void sendLoginLine(const QByteArray &line) override { sendGroupList(ctx, c, line); }
         void userNameMissing() override { ++missing; }
         void passwordMissing() override { ++missing; }
+        void loginComplete() override {}
     } port(w.ctx, listConnection);
-    w.circle.login().setPort(3, &port);
+    w.circle.login().setPort(ConnectionRole::GroupList, &port);
     w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
 
@@ -138,15 +139,15 @@ TEST(Login, GroupListConnectionLogsWhatItSends)
     EXPECT_TRUE(w.log.isEmpty());
     listConnection.open(QStringLiteral("127.0.0.1"), w.server.port());
     ASSERT_TRUE(waitUntil([&] { return listConnection.isConnected(); }));
-    w.circle.login().sendAuthUser(3);
-    w.circle.login().sendAuthPass(3);
+    w.circle.login().sendAuthUser(ConnectionRole::GroupList);
+    w.circle.login().sendAuthPass(ConnectionRole::GroupList);
     EXPECT_TRUE(sendGroupList(w.ctx, listConnection, "LIST"));
     EXPECT_EQ(w.log, (QStringList{"Authenticating User Name...", "AUTHINFO USER u",
                                   "Authenticating Password...", "AUTHINFO PASS p", "LIST"}));
     ASSERT_TRUE(waitUntil([&] { return w.commands().size() == 3; }));
     EXPECT_EQ(w.commands(), (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "LIST"}));
     w.ctx.settings.setText(u"txtUserName", QString());
-    w.circle.login().sendAuthUser(3);
+    w.circle.login().sendAuthUser(ConnectionRole::GroupList);
     EXPECT_EQ(port.missing, 1);
 }
 

@@ -123,8 +123,8 @@ TEST_F(TlsTest, CertificateOfATrustedAuthorityCarriesScanAndDownload)
     CircleWorld w;
     certs.serve(w.server, "server");
     useTls(w, false);
-    w.circle.connections().scanConnection().setExtraCaCertificates({certs.certificate("ca")});
-    w.circle.connections().downloadConnection().setExtraCaCertificates({certs.certificate("ca")});
+    w.circle.connections().scan().socket().setExtraCaCertificates({certs.certificate("ca")});
+    w.circle.connections().download().socket().setExtraCaCertificates({certs.certificate("ca")});
 
     EXPECT_TRUE(scanOnce(w));
     const QByteArrayList sent = w.commands(1);
@@ -169,7 +169,7 @@ TEST_F(TlsTest, CertificateThatFailsVerificationIsASocketError)
         useTls(w, false);
         w.ctx.settings.setChecked(u"chkAllowRestart", true);
         if (c.trustCa)
-            w.circle.connections().scanConnection().setExtraCaCertificates({certs.certificate("ca")});
+            w.circle.connections().scan().socket().setExtraCaCertificates({certs.certificate("ca")});
 
         w.circle.connectScan();
         ASSERT_TRUE(waitUntil([&] { return w.logged("Emergency Reconnect in 90 seconds."); }, 8000));
@@ -178,7 +178,7 @@ TEST_F(TlsTest, CertificateThatFailsVerificationIsASocketError)
         const qsizetype reasonAt = w.log.indexOf(QString::fromLatin1(c.reason));
         EXPECT_GE(reasonAt, 0);
         EXPECT_LT(reasonAt, w.log.indexOf(QStringLiteral("Emergency Reconnect in 90 seconds.")));
-        EXPECT_TRUE(w.circle.connections().scanConnection().isClosed());
+        EXPECT_TRUE(w.circle.connections().scan().socket().isClosed());
         EXPECT_TRUE(w.ctx.state.rescanArmed);
         EXPECT_TRUE(w.server.transcript().isEmpty());
         EXPECT_EQ(w.server.connectionsAccepted(), 0);
@@ -285,12 +285,12 @@ TEST_F(TlsTest, NothingGoesOutBeforeTheHandshakeIsDone)
         peer = silent.nextPendingConnection();
         QObject::connect(peer, &QTcpSocket::readyRead, [&] { received += peer->readAll(); });
     });
-    NntpConnection c(1);
+    NntpConnection c(ConnectionRole::Scan);
     TlsPolicy tls;
     tls.enabled = true;
     c.open(QStringLiteral("127.0.0.1"), silent.serverPort(), tls);
     ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }, 5000)); // the client's hello
-    EXPECT_EQ(c.state(), 6);
+    EXPECT_EQ(c.state(), QAbstractSocket::ConnectingState);
     EXPECT_FALSE(c.isConnected());
     EXPECT_FALSE(c.sendLine("GROUP alt.binaries.pictures.test"));
     waitUntil([] { return false; }, 100);
@@ -324,7 +324,7 @@ TEST_F(TlsTest, FirstPinWinsWhenTwoConnectionsRace)
     certs.serve(serverB, "b");
     ASSERT_TRUE(serverA.listen());
     ASSERT_TRUE(serverB.listen());
-    NntpConnection first(1), second(2);
+    NntpConnection first(ConnectionRole::Scan), second(ConnectionRole::Download);
     QStringList errors;
     for (NntpConnection *c : {&first, &second})
         QObject::connect(c, &NntpConnection::socketError, [&](const QString &d) { errors.append(d); });

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "nntp/nntp_connection.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace kestrel {
+
+// One connection of the circle: the socket with its reply reader, the inactivity
+// watchdog that looks at it every second, and what the watchdog needs to judge it
+// (armed, greeted, last activity).
+class SessionConnection : public QObject {
+    Q_OBJECT
+public:
+    explicit SessionConnection(ConnectionRole role, QObject *parent = nullptr);
+
+    ConnectionRole role() const { return m_socket.role(); }
+    // How the watchdog's log lines name it: "Scan" or "Download".
+    QString roleName() const;
+
+    NntpConnection &socket() { return m_socket; }
+    ReplyReader &reader() { return m_socket.reader(); }
+    QTimer &watchdog() { return m_watchdog; }
+
+    // Send line + CR LF when the connection is up; otherwise nothing.
+    bool send(const QByteArray &line, ReplyReader::Delivery delivery = ReplyReader::Delivery::WholeBlock)
+    {
+        return m_socket.sendLine(line, delivery);
+    }
+
+    bool watchdogArmed() const { return m_watchdogArmed; }
+    // The server greeted; until then a watchdog expiry means no answer at all.
+    bool greeted() const { return m_greeted; }
+    const QDateTime &lastActivity() const { return m_lastActivity; }
+
+    // A connect is under way: not greeted yet, and the watchdog counts from now.
+    void startWatching(const QDateTime &now);
+    // The greeting arrived: the watchdog counts from now.
+    void greet(const QDateTime &now);
+    // Data arrived.
+    void touch(const QDateTime &now) { m_lastActivity = now; }
+    // The watchdog leaves this connection alone (QUIT, close).
+    void disarm();
+
+private:
+    void arm(const QDateTime &now);
+
+    NntpConnection m_socket;
+    QTimer m_watchdog;
+    bool m_watchdogArmed = false;
+    bool m_greeted = false;
+    QDateTime m_lastActivity;
+};
+
+} // namespace kestrel
