@@ -2,8 +2,6 @@
 
 #include "base/prompter.h"
 
-#include <QTextStream>
-
 namespace kestrel {
 
 class OperationsLog;

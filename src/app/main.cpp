@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/console_output.h"
 #include "app/headless_run.h"
 #include "app/instance_lock.h"
 #include "app/unix_signals.h"
@@ -31,12 +32,6 @@ bool haveDisplay()
            qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
-void print(FILE *to, const QString &text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -57,28 +52,28 @@ int main(int argc, char **argv)
 
     const kestrel::CommandLine cl = kestrel::parseCommandLine(QCoreApplication::arguments());
     if (!cl.error.isEmpty()) {
-        print(stderr, cl.error + QLatin1Char('\n') + cl.helpText);
+        kestrel::writeText(stderr, cl.error + QLatin1Char('\n') + cl.helpText);
         return 2;
     }
     if (cl.help) {
-        print(stdout, cl.helpText);
+        kestrel::writeText(stdout, cl.helpText);
         return 0;
     }
     if (cl.version) {
-        print(stdout, QStringLiteral("kestrel " KESTREL_VERSION_TEXT "\n"));
+        kestrel::writeText(stdout, QStringLiteral("kestrel " KESTREL_VERSION_TEXT "\n"));
         return 0;
     }
 
     const QString appPath = kestrel::resolveAppPath(cl.home, QCoreApplication::applicationDirPath());
     if (appPath.isEmpty()) {
-        print(stderr, QStringLiteral("kestrel: cannot create the program folder\n"));
+        kestrel::writeText(stderr, QStringLiteral("kestrel: cannot create the program folder\n"));
         return 1;
     }
     // Held until the run has saved everything. A demo runs in a fresh folder of its own
     // and leaves this one alone, so it may run beside a program that uses it.
     kestrel::InstanceLock lock(appPath);
     if (!cl.demo && !lock.acquire()) {
-        print(stderr, lock.refusal() + QLatin1Char('\n'));
+        kestrel::writeText(stderr, lock.refusal() + QLatin1Char('\n'));
         return 1;
     }
     return cl.headless ? kestrel::runHeadless(appPath, cl) : kestrel::runWindowed(appPath, cl);

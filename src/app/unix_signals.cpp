@@ -25,8 +25,8 @@ UnixSignals::UnixSignals(QObject *parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFd) != 0)
         return;
-    m_notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &UnixSignals::readSignal);
+    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &UnixSignals::readSignal);
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);

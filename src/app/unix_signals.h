@@ -2,8 +2,6 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
 namespace kestrel {
 
 // Turns SIGINT and SIGTERM into a Qt signal delivered on the event loop, so that the
@@ -23,7 +21,6 @@ Q_SIGNALS:
 
 private:
     void readSignal();
-    QSocketNotifier *m_notifier = nullptr;
 };
 
 } // namespace kestrel
