@@ -154,7 +154,7 @@ void BM_FilterHeaders(benchmark::State &state)
     const QByteArray number = " 123456";
     for (auto _ : state) {
         for (const QByteArray &h : pool)
-            e.filter->filter_articleheader(h, number);
+            e.filter->filterArticleHeader(h, number);
         state.PauseTiming();
         // Drop what this pass queued, so every pass sees the same 3,000 entries.
         while (e.pending->count() > 3000)

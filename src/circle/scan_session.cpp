@@ -462,7 +462,7 @@ void ScanSession::onHeadComplete(const NntpReply &reply)
 
 void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, qint64 value)
 {
-    m_c.filter().filter_articleheader(block, number);
+    m_c.filter().filterArticleHeader(block, number);
     // The filter counts every header; one fetched again because it was read before
     // is not new.
     if (value <= m_rereadNumber)

@@ -214,7 +214,7 @@ int HeaderFilter::checkDuplicate(const QByteArray &fileName) const
     return m_dupePaths.containsFile(fileName) ? 1 : 0;
 }
 
-void HeaderFilter::filter_articleheader(const QByteArray &block, const QByteArray &articleNumber)
+void HeaderFilter::filterArticleHeader(const QByteArray &block, const QByteArray &articleNumber)
 {
     enum Kind { Accepted = 0, Content = 1, Spam = 2 };
     const HeaderFields h = parseHeaderFields(block);

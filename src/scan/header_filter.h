@@ -64,7 +64,7 @@ public:
     void setCurrentGroup(const QByteArray &group) { m_currentGroup = group; }
     const QByteArray &currentGroup() const { return m_currentGroup; }
 
-    void filter_articleheader(const QByteArray &block, const QByteArray &articleNumber);
+    void filterArticleHeader(const QByteArray &block, const QByteArray &articleNumber);
 
     // 1 when the name is pending, already fetched or present in a duplicate folder.
     int checkDuplicate(const QByteArray &fileName) const;

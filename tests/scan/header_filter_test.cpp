@@ -155,7 +155,7 @@ TEST(HeaderFilter, EachRuleRejectsWithItsLabelCounterAndSound)
             Headers h;
             c.setup(w, h);
             const int before = w.pending.count();
-            w.filter.filter_articleheader(h.head(), " 5");
+            w.filter.filterArticleHeader(h.head(), " 5");
             EXPECT_EQ(w.counters.readCount, 1) << c.what;
             EXPECT_EQ(w.counters.scanHeaderCount, 1) << c.what;
             for (Counter k : {&FilterCounters::linesKilledCount, &FilterCounters::notPicCount,
@@ -187,7 +187,7 @@ TEST(HeaderFilter, AcceptedEntryCarriesTheHeaderValues)
     h.subject = "[1/1] - \"holiday.jpg\" yEnc";
     h.lines.clear();
     h.xref = "s a:1 b:2 c:3";
-    w.filter.filter_articleheader(h.head(), "77");
+    w.filter.filterArticleHeader(h.head(), "77");
     ASSERT_EQ(w.pending.count(), 1);
     const PendingEntry &e = w.pending.entry(0);
     EXPECT_EQ(e.text, "holiday.jpg");
@@ -205,12 +205,12 @@ TEST(HeaderFilter, PictureKindPicksTheNameVariantAndIcon)
     w.ctx.settings.setChecked(u"chkAllowPNG", true);
     Headers h;
     h.subject = "(one.png) and (two.gif)";
-    w.filter.filter_articleheader(h.head(), "1");
+    w.filter.filterArticleHeader(h.head(), "1");
     h.subject = "(three.png)";
-    w.filter.filter_articleheader(h.head(), "2");
+    w.filter.filterArticleHeader(h.head(), "2");
     h.subject = "pic.gif";
     h.lines = "1";
-    w.filter.filter_articleheader(h.head(), "3");
+    w.filter.filterArticleHeader(h.head(), "3");
     EXPECT_EQ(w.texts(), (QList<QByteArray>{"(two.gif", "(three.png", "!Below Min Lines"}));
     EXPECT_EQ(w.pending.entry(0).smallIcon, 2);
     EXPECT_EQ(w.pending.entry(1).smallIcon, 1); // only GIF gets its own icon here
@@ -226,8 +226,8 @@ TEST(HeaderFilter, SpamScanListsOnlyWhatWouldBeThrownAway)
         Headers good;
         Headers bad;
         bad.lines = "5";
-        w.filter.filter_articleheader(good.head(), "1");
-        w.filter.filter_articleheader(bad.head(), "2");
+        w.filter.filterArticleHeader(good.head(), "1");
+        w.filter.filterArticleHeader(bad.head(), "2");
         EXPECT_EQ(w.counters.readCount, 2);
         EXPECT_EQ(w.counters.linesKilledCount, 1);
         EXPECT_EQ(w.texts(), showAll ? QList<QByteArray>{"!Below Min Lines"} : QList<QByteArray>{});
@@ -247,7 +247,7 @@ TEST(HeaderFilter, CsvRecordRenamesAndDescribes)
     for (const char *s : {"pic.jpg", "bare.jpg", "unknown.jpg"}) {
         Headers h;
         h.subject = s;
-        filter.filter_articleheader(h.head(), "1");
+        filter.filterArticleHeader(h.head(), "1");
     }
     ASSERT_EQ(w.pending.count(), 3);
     EXPECT_EQ(w.pending.entry(0).text, "Pic.JPG");
