@@ -23,7 +23,7 @@ QStringList loadCsvOptions(const IniFile &ini, SettingsStore &settings, const QS
                            bool csvLoaded);
 void saveCsvOptions(IniFile &ini, const SettingsStore &settings);
 
-// startUp window placement in twips. A missing Top means "centre on the screen" and no
+// Main window placement in twips. A missing Top means "centre on the screen" and no
 // other field is read.
 struct WindowPlacement {
     std::optional<double> top, left, width, height;

@@ -35,7 +35,7 @@ public:
     // Opens the scan connection from the login settings (the login window's Connect
     // button, the countdown, a headless start).
     void connectScan();
-    // startUp window buttons.
+    // Main window buttons.
     void stopScan();       // disconnect and stop scanning
     void abortDownload();       // abort the download run
     void downloadNext();   // the download light, or a finished article

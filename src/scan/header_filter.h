@@ -30,7 +30,7 @@ public:
     qint32 readCount = 0;        // lblSpeed
     qint32 scanHeaderCount = 0;
 
-    // startUp-window label objectName and the count it shows, for every counter that has
+    // Main-window label objectName and the count it shows, for every counter that has
     // a label (addedCount, shown in lblMCount, belongs to the pending list).
     std::vector<std::pair<const char *, qint32>> labelValues() const;
 

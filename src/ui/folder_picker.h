@@ -32,7 +32,7 @@ public:
     // A folder path with exactly one "/" at its end.
     static QString withOneSlash(QString path);
 
-    // stopScan: the new-folder dialog (frmMakePath), opened without blocking.
+    // Command1 (the new-folder button): the dialog (frmMakePath), opened without blocking.
     void openNewFolderDialog();
 
 private:

@@ -102,7 +102,7 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void scanClicked();           // cmdScan
-    void stopScanClicked();       // stopScan
+    void stopScanClicked();       // Command1
     void abortDownloadClicked();  // Command2
     void deleteClicked();         // cmdDelete
     void moveToTopClicked();      // cmdMoveToTop
