@@ -42,27 +42,22 @@ QByteArray yencEncodeBody(const QByteArray &bytes, int lineLength)
 QByteArray yencArticle(const YencPost &post)
 {
     const QByteArray crc = QByteArray::number(crc32Of(post.data), 16).rightJustified(8, '0');
-    QByteArray a = "From: poster@example.invalid\r\nSubject: \"" + post.name + "\" yEnc\r\n\r\n";
+    QByteArray a = "From: poster@example.invalid\r\nSubject: \"pic.jpg\" yEnc\r\n\r\n";
     if (post.part == 0) {
         a += "=ybegin line=" + QByteArray::number(post.lineLength) +
-             " size=" + QByteArray::number(post.data.size()) + " name=" + post.name + "\r\n";
+             " size=" + QByteArray::number(post.data.size()) + " name=pic.jpg\r\n";
         a += yencEncodeBody(post.data, post.lineLength);
-        a += "=yend size=" + QByteArray::number(post.data.size());
-        if (post.trailerCrc)
-            a += " crc32=" + crc;
-        return a + "\r\n";
+        return a + "=yend size=" + QByteArray::number(post.data.size()) + " crc32=" + crc + "\r\n";
     }
     const QByteArray piece = post.data.mid(post.begin - 1, post.end - post.begin + 1);
     const QByteArray pcrc = QByteArray::number(crc32Of(piece), 16).rightJustified(8, '0');
     a += "=ybegin part=" + QByteArray::number(post.part) +
          " total=9 line=" + QByteArray::number(post.lineLength) +
-         " size=" + QByteArray::number(post.data.size()) + " name=" + post.name + "\r\n";
+         " size=" + QByteArray::number(post.data.size()) + " name=pic.jpg\r\n";
     a += "=ypart begin=" + QByteArray::number(post.begin) + " end=" + QByteArray::number(post.end) + "\r\n";
     a += yencEncodeBody(piece, post.lineLength);
-    a += "=yend size=" + QByteArray::number(piece.size()) + " part=" + QByteArray::number(post.part);
-    if (post.trailerCrc)
-        a += " pcrc32=" + pcrc + " crc32=" + crc;
-    return a + "\r\n";
+    return a + "=yend size=" + QByteArray::number(piece.size()) + " part=" + QByteArray::number(post.part) +
+           " pcrc32=" + pcrc + " crc32=" + crc + "\r\n";
 }
 
 } // namespace kestrel::test

@@ -49,15 +49,13 @@ inline QByteArray randomBytes(std::size_t n, std::uint32_t seed)
 
 // A yEnc encoder written from the yEnc 1.3 rules, independent of the decoder: NUL, LF,
 // CR and '=' are always escaped, TAB and SPACE at either end of a line and '.' at the
-// start of a line too.
+// start of a line too. The file is named pic.jpg.
 struct YencPost {
     QByteArray data;  // the whole file
     qint64 begin = 0; // 1-based; 0 for a single-part post
     qint64 end = 0;   // last byte of the part, 1-based
     int part = 0;     // 0: single part
     int lineLength = 128;
-    QByteArray name = "pic.jpg";
-    bool trailerCrc = true;
 };
 
 QByteArray yencEncodeBody(const QByteArray &bytes, int lineLength);

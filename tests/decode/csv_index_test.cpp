@@ -54,15 +54,6 @@ TEST(CsvIndex, FindRecordMatchesWholeNamesAtLineStart)
         EXPECT_EQ(index.csvFindRecord(c.name), QByteArray(c.record)) << c.name;
 }
 
-TEST(CsvIndex, CrcRecordIsTheSameRecordInUpperCase)
-{
-    CsvIndex index = twoFileIndex();
-    EXPECT_EQ(index.csvFindCrcRecord("last.jpg"), "LAST.JPG,7,7,NO LINE END\r");
-    EXPECT_EQ(index.csvFolder(), "Sunsets");
-    EXPECT_EQ(index.csvFindCrcRecord("UNIX.JPG"), "UNIX.JPG,8,8,LF ONLY\r");
-    EXPECT_EQ(index.csvFolder(), "Beaches");
-}
-
 TEST(CsvIndex, SeriesNameLiesBetweenFirstAndLastUnderscore)
 {
     const std::pair<const char *, const char *> cases[] = {

@@ -3,6 +3,8 @@
 #include "decode/unstuff_dots.h"
 #include "support/temp_program_folder.h"
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 using namespace kestrel;
@@ -14,133 +16,103 @@ namespace {
 const QByteArray UuAbc = "begin 644 abc.jpg\r\n#86)C\r\n`\r\nend\r\n";
 
 struct FileRun {
-    bool ok = false;
     DecodeOutcome outcome;
     QStringList logged;
-    QByteArray dest;
-    bool destExists = false;
+    std::optional<QByteArray> dest; // empty: no destination file
 };
 
-FileRun runDecodeFile(const QByteArray *work, const QString &destName = QStringLiteral("dest.jpg"))
+// Decodes `text` into a destination that already holds an older, longer file when
+// `older` is set, as the decode pipeline does.
+FileRun decodeInto(const QByteArray &text, bool older = false)
 {
     TempProgramFolder dir;
-    if (work)
-        dir.write(QStringLiteral("w.UUE"), *work);
+    if (older)
+        dir.write(QStringLiteral("dest.jpg"), QByteArray(100, 'z'));
     DecodeLogRecorder rec;
-    FileRun run;
-    run.ok = decodeFile(dir.file(QStringLiteral("w.UUE")), dir.file(destName), rec.hooks(), &run.outcome);
-    run.logged = rec.logged;
-    run.destExists = dir.exists(destName);
-    if (run.destExists)
-        run.dest = dir.read(destName);
-    if (work) {
-        EXPECT_TRUE(dir.exists(QStringLiteral("w.UUE")));
-    }
+    FileRun run{decodeArticleToFile(text, dir.file(QStringLiteral("dest.jpg")), rec.hooks()), rec.logged, {}};
+    if (dir.exists(QStringLiteral("dest.jpg")))
+        run.dest = dir.read(QStringLiteral("dest.jpg"));
     return run;
 }
 
 } // namespace
 
-TEST(decodeFile, FailuresLogTheirLines)
+TEST(decodeArticleToFile, FailuresLogTheirLines)
 {
-    const QByteArray empty;
-    const QByteArray plain = "From: a\r\n\r\nJust words, no picture.\r\n";
-    const QByteArray garbage = UuAbc.left(UuAbc.indexOf("`")) + "this line is no uuencode\r\nend\r\n";
-    const QByteArray badPadding = "Content-Transfer-Encoding: base64\r\n\r\nQUJD=\r\n";
-    const QByteArray yencTruncated = "=ybegin line=128 size=3 name=a\r\n+,-\r\n";
+    const QByteArray nothingToDecode = "decode err -- uud reports nothing to decode";
     struct Case {
         const char *what;
-        const QByteArray *work;
-        QStringList logged;
+        QByteArray text;
+        QStringList logged; // a final '*' matches any rest
+        bool destCreated;
     } cases[] = {
-        {"missing work file", nullptr, {QStringLiteral("decode err (UULoadFile)  1")}},
-        {"empty article", &empty, {QStringLiteral("decode err -- uud reports nothing to decode")}},
-        {"nothing encoded", &plain, {QStringLiteral("decode err -- uud reports nothing to decode")}},
+        {"empty article", "", {nothingToDecode}, false},
+        {"nothing encoded", "From: a\r\n\r\nJust words, no picture.\r\n", {nothingToDecode}, false},
         {"uuencode garbage line",
-         &garbage,
-         {QStringLiteral("decode err (uuret: 1  mvret: 0)"),
-          QStringLiteral("uuencoded line 2 is not valid (severity: 3)")}},
+         UuAbc.left(UuAbc.indexOf("`")) + "this line is no uuencode\r\nend\r\n",
+         {"decode err (uuret: 1  mvret: 0)", "uuencoded line 2 is not valid (severity: 3)"},
+         false},
         {"base64 bad padding",
-         &badPadding,
-         {QStringLiteral("decode err (uuret: 1  mvret: 0)"),
-          QStringLiteral("base64 data has bad padding (severity: 3)")}},
+         "Content-Transfer-Encoding: base64\r\n\r\nQUJD=\r\n",
+         {"decode err (uuret: 1  mvret: 0)", "base64 data has bad padding (severity: 3)"},
+         false},
+        // Only yEnc creates the destination before it knows the data is sound.
         {"yEnc without trailer",
-         &yencTruncated,
-         {QStringLiteral("yEnc Internal Decoder: yEnc Encoding detected..."), QStringLiteral("yDecoding (*"),
-          QStringLiteral("decode err (yEnc:yEnc decoder Error:no =yend after the header line)")}},
+         "=ybegin line=128 size=3 name=a\r\n+,-\r\n",
+         {"yEnc Internal Decoder: yEnc Encoding detected...", "yDecoding (*",
+          "decode err (yEnc:yEnc decoder Error:no =yend after the header line)"},
+         true},
     };
     for (const Case &c : cases) {
-        const FileRun run = runDecodeFile(c.work);
-        EXPECT_FALSE(run.ok) << c.what;
+        const FileRun run = decodeInto(c.text);
         EXPECT_FALSE(run.outcome.ok) << c.what;
         ASSERT_EQ(run.logged.size(), c.logged.size())
             << c.what << ": " << run.logged.join(QLatin1Char('|')).toStdString();
-        for (qsizetype i = 0; i < c.logged.size(); ++i) { // a final '*' matches any rest
+        for (qsizetype i = 0; i < c.logged.size(); ++i) {
             if (c.logged[i].endsWith(u'*'))
                 EXPECT_TRUE(run.logged[i].startsWith(c.logged[i].chopped(1))) << c.what;
             else
                 EXPECT_EQ(run.logged[i], c.logged[i]) << c.what;
         }
-        EXPECT_EQ(run.outcome.message.isEmpty(), c.work == nullptr || c.work == &empty || c.work == &plain)
-            << c.what;
-        // Only yEnc creates the destination before it knows the data is sound.
-        EXPECT_EQ(run.destExists, c.work == &yencTruncated) << c.what;
+        EXPECT_EQ(run.outcome.message.isEmpty(), c.logged.first() == nothingToDecode) << c.what;
+        EXPECT_EQ(run.dest.has_value(), c.destCreated) << c.what;
     }
 }
 
-TEST(decodeFile, YencInTheWindowWinsOverUuencode)
+// Either decoder replaces an older, longer file and reports the name in the encoding.
+TEST(decodeArticleToFile, YencInTheWindowWinsAndEitherDecoderReplacesTheFile)
 {
-    const QByteArray both = UuAbc + "=ybegin line=128 size=2 name=y.jpg\r\n+,\r\n=yend size=2\r\n";
-    const FileRun run = runDecodeFile(&both);
-    ASSERT_TRUE(run.ok);
-    EXPECT_EQ(run.outcome.encoding, Encoding::Yenc);
-    EXPECT_EQ(run.dest, QByteArray("\1\2"));
-    EXPECT_EQ(run.outcome.name, QByteArray("y.jpg"));
+    struct Case {
+        const char *what;
+        QByteArray text;
+        Encoding encoding;
+        QByteArray bytes, name;
+    } cases[] = {
+        {"yEnc after uuencode", UuAbc + "=ybegin line=128 size=2 name=y.jpg\r\n+,\r\n=yend size=2\r\n",
+         Encoding::Yenc, "\1\2", "y.jpg"},
+        {"uuencode", "Subject: other.jpg\r\n\r\n" + UuAbc, Encoding::Uuencode, "abc", "abc.jpg"},
+    };
+    for (const Case &c : cases) {
+        const FileRun run = decodeInto(c.text, true);
+        ASSERT_TRUE(run.outcome.ok) << c.what;
+        EXPECT_EQ(run.outcome.encoding, c.encoding) << c.what;
+        EXPECT_EQ(run.dest, c.bytes) << c.what;
+        EXPECT_EQ(run.outcome.name, c.name) << c.what;
+    }
 }
 
-TEST(decodeFile, UuencodeReplacesTheDestinationAndReportsItsName)
+TEST(decodeArticleToFile, UnwritableDestinationFailsWithFileErrorCode)
 {
     TempProgramFolder dir;
-    dir.write(QStringLiteral("dest.jpg"), QByteArray(100, 'z'));
-    dir.write(QStringLiteral("w"), "Subject: other.jpg\r\n\r\n" + UuAbc);
     DecodeLogRecorder rec;
-    DecodeOutcome out;
-    ASSERT_TRUE(
-        decodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("dest.jpg")), rec.hooks(), &out));
-    EXPECT_EQ(dir.read(QStringLiteral("dest.jpg")), QByteArray("abc"));
-    EXPECT_EQ(out.name, QByteArray("abc.jpg"));
-    EXPECT_TRUE(rec.logged.isEmpty());
-}
-
-TEST(decodeFile, UnwritableDestinationFailsWithFileErrorCode)
-{
-    TempProgramFolder dir;
-    dir.write(QStringLiteral("w"), UuAbc);
-    DecodeLogRecorder rec;
-    DecodeOutcome out;
-    EXPECT_FALSE(decodeFile(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("no/such/dest.jpg")),
-                            rec.hooks(), &out));
+    const DecodeOutcome out =
+        decodeArticleToFile(UuAbc, dir.file(QStringLiteral("no/such/dest.jpg")), rec.hooks());
+    EXPECT_FALSE(out.ok);
     EXPECT_EQ(out.uuret, 1);
     EXPECT_NE(out.mvret, 0);
     ASSERT_EQ(rec.logged.size(), 2);
     EXPECT_TRUE(rec.logged[0].startsWith(QStringLiteral("decode err (uuret: 1  mvret: ")));
     EXPECT_TRUE(rec.logged[1].startsWith(QStringLiteral("cannot write ")));
-}
-
-TEST(decodeFile, InMemoryFormMatchesTheFileForm)
-{
-    const QByteArray file = test::randomBytes(2000, 21);
-    const QByteArray text = test::yencArticle(test::YencPost{file, 1001, 2000, 2});
-    DecodeLogRecorder rec;
-    const DecodeOutcome mem = decodeArticleText(text, QStringLiteral("d"), rec.hooks());
-    ASSERT_TRUE(mem.ok);
-    EXPECT_EQ(mem.file.position, 1000);
-    TempProgramFolder dir;
-    ASSERT_EQ(writeDecodedFile(dir.file(QStringLiteral("a")), mem.file), QString());
-    const DecodeOutcome toFile = decodeArticleToFile(text, dir.file(QStringLiteral("b")), rec.hooks());
-    ASSERT_TRUE(toFile.ok);
-    EXPECT_EQ(dir.read(QStringLiteral("a")), dir.read(QStringLiteral("b")));
-    EXPECT_EQ(dir.read(QStringLiteral("a")), QByteArray(1000, GapFiller) + file.mid(1000));
 }
 
 TEST(unstuffDots, RemovesOneDotFromStuffedLines)

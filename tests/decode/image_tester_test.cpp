@@ -34,12 +34,7 @@ TEST(jpegCheck, ReportsTheFirstProblemFound)
     const Case cases[] = {
         {"complete", good, JpegPassed},
         {"empty", QByteArray(), JpegEmpty},
-        {"exif instead of jfif",
-         patched(good, 3,
-                 QByteArray("\xE1\x00\x10"
-                            "Exif",
-                            7)),
-         JpegNoIdent},
+        {"exif instead of jfif", patched(good, 3, QByteArray("\xE1\x00\020Exif", 7)), JpegNoIdent},
         {"ident one byte late", 'x' + good, JpegNoIdent},
         {"jfif first seen too early", patched(good, 0, "JFIF"), JpegNoIdent},
         {"no start of frame", noSof, JpegNoSof},
@@ -70,7 +65,6 @@ TEST(jpegCheck, ReportsTheFirstProblemFound)
     for (const Case &c : cases) {
         dir.write("p.jpg", c.bytes);
         EXPECT_EQ(jpegCheck(dir.file("p.jpg")), c.code) << c.what;
-        EXPECT_EQ(jpegCheckBytes(c.bytes), c.code) << c.what;
     }
 }
 
@@ -135,9 +129,6 @@ TEST_F(IvtRun, VerdictAndLogLine)
         const QStringList expected = c.log ? QStringList{QString::fromLatin1(c.log)} : QStringList{};
         logged.clear();
         EXPECT_EQ(testPicture(ctx, path, c.name), c.verdict) << c.name;
-        EXPECT_EQ(logged, expected) << c.name;
-        logged.clear();
-        EXPECT_EQ(testPictureBytes(ctx, c.bytes, c.name), c.verdict) << c.name;
         EXPECT_EQ(logged, expected) << c.name;
     }
 }

@@ -23,10 +23,6 @@ TEST(formatSpeed, ThousandsOfBytesPerWholeSecondAndSizesInKb)
     };
     for (const auto &[seconds, bytes, speed] : speeds)
         EXPECT_EQ(formatSpeed(seconds, bytes), QLatin1String(speed)) << seconds << " " << bytes;
-    ManualClock clock;
-    const QDateTime start = clock.now();
-    clock.advanceMsecs(2999); // whole seconds only: 2
-    EXPECT_EQ(formatSpeed(clock, start, 4000), QStringLiteral("2.00"));
 
     const std::pair<qint64, const char *> sizes[] = {
         {0, "0.0"}, {49, "0.0"}, {50, "0.1"}, {512, "0.5"}, {999950, "1,000.0"}, {1234567, "1,234.6"},
@@ -81,7 +77,7 @@ TEST(articleRetrieved, ReportsTheTransferAndFilesThePictureByGroupSettings)
         a.bytes = 1234;
         a.downloadStart = w.clock.now();
         a.headersRequested = c.headersRequested;
-        w.clock.advanceMsecs(2000);
+        w.clock.advanceMsecs(2999); // whole seconds only: 2
 
         EXPECT_EQ(articleRetrieved(w.pipeline, a), DecodeResult::Stored) << c.what;
         ASSERT_FALSE(w.logged.isEmpty());

@@ -49,9 +49,6 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
     const QString bad = QStringLiteral("badcode.wav");
     const Case cases[] = {
         {.what = "stored"},
-        {.what = "stored, description",
-         .flip = CheckKey("chkSaveACDsee"),
-         .files = {"alt/descript.ion", "alt/pic.jpg"}},
         {.what = "picture test off", .flip = CheckKey("chkEnableIVT"), .logs = {Detected, Decoding, Decoded}},
         {.what = "yEnc checksum wrong",
          .body = yencBody(jpegPicture(), false),
@@ -65,12 +62,6 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
          .flip = CheckKey("chkSaveDecodes"),
          .result = DecodeResult::DecodeFailed,
          .logs = {Detected, Decoding, "decode err (yEnc:*", "Decode Error: pic.jpg"},
-         .sound = bad},
-        {.what = "nothing encoded",
-         .body = "just words\r\n",
-         .result = DecodeResult::DecodeFailed,
-         .logs = {"decode err -- uud reports nothing to decode", "Decode Error: pic.jpg"},
-         .files = {"bad_decodes/pic.UUE"},
          .sound = bad},
         {.what = "picture test error",
          .body = yencBody("not a picture at all"),

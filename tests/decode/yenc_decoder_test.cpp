@@ -81,19 +81,18 @@ TEST(YencDecode, DecodesCharacterValues)
 TEST(YencDecode, SinglePartWritesFromStartAndLogsPart)
 {
     TempProgramFolder dir;
-    dir.write(QStringLiteral("w.uue"), singlePart("+,-"));
     dir.write(QStringLiteral("a.jpg"), QByteArray(5000, 'x'));
     DecodeLogRecorder rec;
     const QString dest = dir.file(QStringLiteral("a.jpg"));
-    ASSERT_TRUE(yEncCheck(dir.file(QStringLiteral("w.uue")), rec.hooks()));
-    EXPECT_EQ(yEncDecode(dir.file(QStringLiteral("w.uue")), dest, rec.hooks()), QString());
+    ASSERT_TRUE(yEncCheckText(singlePart("+,-"), rec.hooks()));
+    EXPECT_EQ(yEncDecodeToFile(singlePart("+,-"), dest, rec.hooks()), QString());
     EXPECT_EQ(dir.read(QStringLiteral("a.jpg")), QByteArray("\1\2\3"));
     EXPECT_EQ(rec.logged, QStringList({QStringLiteral("yEnc Internal Decoder: yEnc Encoding detected..."),
                                        QStringLiteral("yDecoding (") + dest + QStringLiteral(") part: ")}));
     EXPECT_EQ(rec.status, QStringList(QStringLiteral("yEnc Internal Decoder: loading...")));
-    EXPECT_TRUE(dir.exists(QStringLiteral("w.uue"))) << "the work file is the caller's to delete";
 }
 
+// The parts carry the crc32= of the whole file: only their pcrc32= may be checked.
 TEST(YencDecode, PartsAssembleInAnyOrderWithGapFiller)
 {
     const QByteArray file = test::randomBytes(3000, 7);
@@ -130,31 +129,13 @@ TEST(YencDecode, DetectionWindowIsSixtyThousandBytes)
         {YencDetectionWindow - 7, false}, // its blank is byte 60,001
         {YencDetectionWindow + 100, false},
     };
-    TempProgramFolder dir;
     for (const Case &c : cases) {
-        dir.write(QStringLiteral("w"), QByteArray(c.padding, 'a') + tail);
-        DecodeLogRecorder rec;
-        EXPECT_EQ(yEncCheck(dir.file(QStringLiteral("w")), rec.hooks()), c.detected) << c.padding;
-        const QString r =
-            yEncDecode(dir.file(QStringLiteral("w")), dir.file(QStringLiteral("d")), rec.hooks());
-        EXPECT_EQ(r == QStringLiteral("yEnc decoder: no =ybegin"), !c.detected) << c.padding;
+        const QByteArray text = QByteArray(c.padding, 'a') + tail;
+        DecodedFile out;
+        EXPECT_EQ(yEncCheckText(text, DecodeHooks{}), c.detected) << c.padding;
+        EXPECT_EQ(decodeInMemory(text, out) == QStringLiteral("yEnc decoder: no =ybegin"), !c.detected)
+            << c.padding;
     }
-}
-
-// A missing work file reads as empty; one that cannot be read is an error of the check.
-TEST(YencDecode, MissingOrUnreadableWorkFile)
-{
-    TempProgramFolder dir;
-    DecodeLogRecorder rec;
-    EXPECT_FALSE(yEncCheck(dir.file(QStringLiteral("none")), rec.hooks()));
-    EXPECT_EQ(yEncDecode(dir.file(QStringLiteral("none")), dir.file(QStringLiteral("d")), rec.hooks()),
-              QStringLiteral("yEnc decoder: no =ybegin"));
-    EXPECT_TRUE(rec.logged.isEmpty());
-    EXPECT_FALSE(dir.exists(QStringLiteral("d")));
-
-    EXPECT_FALSE(yEncCheck(dir.path(), rec.hooks())); // a folder cannot be read as a file
-    ASSERT_EQ(rec.logged.size(), 1);
-    EXPECT_TRUE(rec.logged[0].startsWith(QStringLiteral("yEncCheck Error: "))) << rec.logged[0].toStdString();
 }
 
 TEST(YencDecode, BadInputFailsWithoutCrashing)
@@ -186,18 +167,6 @@ TEST(YencDecode, BadInputFailsWithoutCrashing)
         EXPECT_TRUE(r.contains(QLatin1String(c.reasonPart))) << c.what << ": " << r.toStdString();
         EXPECT_TRUE(out.bytes.isEmpty()) << c.what;
     }
-}
-
-// crc32= of a part belongs to the whole file: only pcrc32= is checked.
-TEST(YencDecode, PartIsCheckedByItsOwnChecksumAndPlacedAtItsBegin)
-{
-    const QByteArray file = test::randomBytes(600, 3);
-    DecodedFile out;
-    EXPECT_EQ(decodeInMemory(test::yencArticle({file, 201, 400, 2}), out), QString());
-    EXPECT_EQ(out.bytes, file.mid(200, 200));
-    EXPECT_EQ(out.position, 200);
-    EXPECT_FALSE(out.replaceWhole);
-    EXPECT_EQ(out.name, QByteArray("pic.jpg"));
 }
 
 TEST(YencDecode, RoundTripsRandomFilesThroughAnIndependentEncoder)

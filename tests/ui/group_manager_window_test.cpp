@@ -72,7 +72,6 @@ TEST_F(GroupManagerWindowTest, SearchesTheLoadedListAndShowsTheRows)
     dir.write(QStringLiteral("HOSTGRPS.TXT"), hostList(50));
     GroupManagerWindow w(ctx, login, favs);
     w.show();
-    EXPECT_EQ(w.objectName(), QStringLiteral("frmGrM"));
     EXPECT_TRUE(child<QRadioButton>(w, "optContains")->isChecked());
     EXPECT_TRUE(panel(w, 2).startsWith(QStringLiteral("HOSTGRPS.TXT ready; ")));
     EXPECT_FALSE(child<QPushButton>(w, "cmdAdd")->isEnabled());
