@@ -2,30 +2,34 @@
 
 #include "circle/connections.h"
 #include "circle/download_session.h"
-#include "nntp/login.h"
-#include "circle/scan_session.h"
-
-#include "base/context.h"
 #include "circle/rescan_countdown.h"
 #include "circle/scan_driver.h"
+#include "circle/scan_session.h"
+#include "nntp/login.h"
+
+#include "base/context.h"
 
 namespace kestrel {
 
 Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pending, HeaderFilter &filter,
                FilterCounters &counters, ArticleSink &sink, QObject *parent)
-    : QObject(parent), m_ctx(ctx), m_favourites(favourites), m_pending(pending), m_filter(filter),
-      m_counters(counters), m_sink(sink)
+    : QObject(parent)
 {
     m_login = std::make_unique<Login>(ctx);
-    m_connections = std::make_unique<Connections>(*this);
-    m_scan = std::make_unique<ScanSession>(*this);
-    m_download = std::make_unique<DownloadSession>(*this);
-    m_driver = std::make_unique<ScanDriver>(*this);
     m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { connectScan(); });
+    m_connections = std::make_unique<Connections>(ctx, m_state, favourites, pending, *m_countdown,
+                                                  static_cast<ConnectionEvents &>(*this));
+    m_scan = std::make_unique<ScanSession>(ctx, m_state, *m_connections, *m_login, favourites, filter,
+                                           counters, static_cast<ScanEvents &>(*this));
+    m_download = std::make_unique<DownloadSession>(ctx, m_state, *m_connections, *m_login, pending, counters,
+                                                   sink, *m_countdown, static_cast<DownloadEvents &>(*this));
+    m_driver = std::make_unique<ScanDriver>(ctx, m_state, *m_connections, *m_scan, favourites, filter,
+                                            counters, *m_countdown, static_cast<ScanDriverEvents &>(*this));
     m_login->setPort(ConnectionRole::Scan, m_scan.get());
     m_login->setPort(ConnectionRole::Download, m_download.get());
 
-    connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
+    connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this,
+            [this] { m_scan->onData(); });
     connect(&m_connections->download().socket(), &NntpConnection::dataArrived, this,
             [this](qsizetype bytes) { m_download->onData(bytes); });
 }
@@ -75,12 +79,91 @@ void Circle::pollDriver()
         Qt::QueuedConnection);
 }
 
-void Circle::reportWait(bool error)
+// ---- what the parts report ------------------------------------------------------
+
+void Circle::runStopped(bool error)
 {
     if (m_waitReported)
         return;
     m_waitReported = true;
     Q_EMIT wouldWait(error);
+}
+
+void Circle::runStarting()
+{
+    m_waitReported = false;
+}
+
+void Circle::connectStarting()
+{
+    m_waitReported = false;
+}
+
+void Circle::scanConnectionReady()
+{
+    m_driver->startScan();
+}
+
+void Circle::repliesHandled()
+{
+    pollDriver();
+}
+
+void Circle::pendingListFull()
+{
+    m_driver->scanStoppedMaxPending();
+}
+
+void Circle::showLoginWindow()
+{
+    Q_EMIT loginWindowWanted();
+}
+
+void Circle::hideLoginWindow()
+{
+    Q_EMIT loginWindowHideWanted();
+}
+
+void Circle::showNewsgroups()
+{
+    Q_EMIT newsgroupsWanted();
+}
+
+void Circle::scanConnectionRequested()
+{
+    m_driver->forget();
+}
+
+void Circle::scanConnectionOpening()
+{
+    m_scan->resetForConnect();
+}
+
+void Circle::scanConnectionClosed()
+{
+    pollDriver();
+}
+
+void Circle::scanQuitSent()
+{
+    pollDriver();
+}
+
+// The current group counts as failed, but the scan driver is not told: it moves on at
+// its next step, whatever asks for that.
+void Circle::downloadConnectionClosed()
+{
+    m_state.scanState = ScanState::GroupFailed;
+}
+
+void Circle::downloadEmergency()
+{
+    m_download->emergencyOnArticleInHand();
+}
+
+void Circle::downloadWanted()
+{
+    m_download->downloadNext();
 }
 
 } // namespace kestrel

@@ -4,7 +4,15 @@
 
 namespace kestrel {
 
-class Circle;
+class Connections;
+class Context;
+class FavouritesModel;
+class FilterCounters;
+class HeaderFilter;
+class RescanCountdown;
+class ScanDriverEvents;
+class ScanSession;
+struct SessionState;
 
 // Walks the favourite groups over the open scan connection, one GROUP at a time,
 // and ends the scan with its statistics, QUIT and (when chosen) the download run.
@@ -12,7 +20,9 @@ class Circle;
 // the next step once the scan session has finished the group.
 class ScanDriver {
 public:
-    explicit ScanDriver(Circle &circle);
+    ScanDriver(Context &ctx, SessionState &state, Connections &connections, ScanSession &scan,
+               FavouritesModel &favourites, HeaderFilter &filter, FilterCounters &counters,
+               RescanCountdown &countdown, ScanDriverEvents &events);
 
     // The scan connection is ready (greeting, login or slave answer). A scan already
     // running starts again from the first group.
@@ -40,7 +50,15 @@ private:
     void connectionLostEnd();
     QString statistics(const QString &head, qint64 extra) const;
 
-    Circle &m_c;
+    Context &m_ctx;
+    SessionState &m_state;
+    Connections &m_connections;
+    ScanSession &m_scan;
+    FavouritesModel &m_favourites;
+    HeaderFilter &m_filter;
+    FilterCounters &m_counters;
+    RescanCountdown &m_countdown;
+    ScanDriverEvents &m_events;
     bool m_running = false; // between startScan and an end
     bool m_waiting = false; // a GROUP is out; poll() looks at ScanState
     int m_index = 0;        // rows done so far

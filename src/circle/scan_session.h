@@ -7,8 +7,15 @@
 
 namespace kestrel {
 
-class Circle;
+class Connections;
+class Context;
+class FavouritesModel;
+class FilterCounters;
+class HeaderFilter;
+class ScanEvents;
+class SessionConnection;
 struct NntpReply;
+struct SessionState;
 
 // What is said on the scan connection: the greeting and login rows, GROUP answers,
 // HEAD mode (NEXT and HEAD, one header per round trip) and XOVER mode (ranges of
@@ -16,7 +23,9 @@ struct NntpReply;
 // the favourites and the hand-over of every header block to the filter.
 class ScanSession : public LoginPort {
 public:
-    explicit ScanSession(Circle &circle);
+    ScanSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
+                FavouritesModel &favourites, HeaderFilter &filter, FilterCounters &counters,
+                ScanEvents &events);
 
     // Connected to the scan connection's data arrival.
     void onData();
@@ -58,7 +67,15 @@ private:
     void logReply(const NntpReply &reply, const QString &suffix = QString());
     bool displayDue();
 
-    Circle &m_c;
+    Context &m_ctx;
+    SessionState &m_state;
+    Connections &m_connections;
+    SessionConnection &m_connection;
+    Login &m_login;
+    FavouritesModel &m_favourites;
+    HeaderFilter &m_filter;
+    FilterCounters &m_counters;
+    ScanEvents &m_events;
     qint32 m_headState = 0; // 1 NEXT sent, 2 HEAD sent, 3 header taken
     bool m_resumeFromLastRead = false;
     QByteArray m_currentGroup;

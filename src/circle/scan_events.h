@@ -1,0 +1,23 @@
+#pragma once
+
+namespace kestrel {
+
+// What the scan session tells the rest of the circle. The session only reports; the
+// circle decides who acts on it.
+class ScanEvents {
+public:
+    virtual ~ScanEvents() = default;
+
+    // The scan connection is ready (greeting, login or slave answer): the scan starts.
+    virtual void scanConnectionReady() = 0;
+    // A batch of replies has been handled; the scan driver may have its next step.
+    virtual void repliesHandled() = 0;
+    // The pending list is full: the scan stops here.
+    virtual void pendingListFull() = 0;
+    // The server wants a password the user has not given.
+    virtual void showLoginWindow() = 0;
+    // The circle stops here until someone starts it again.
+    virtual void runStopped(bool error) = 0;
+};
+
+} // namespace kestrel
