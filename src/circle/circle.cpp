@@ -65,20 +65,6 @@ void Circle::sendQuit(ConnectionRole role)
     m_connections->sendQuit(m_connections->first(role));
 }
 
-void Circle::pollDriver()
-{
-    if (m_pollPending)
-        return;
-    m_pollPending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_pollPending = false;
-            m_driver->poll();
-        },
-        Qt::QueuedConnection);
-}
-
 // ---- what the parts report ------------------------------------------------------
 
 void Circle::runStopped(bool error)
@@ -104,9 +90,9 @@ void Circle::scanConnectionReady()
     m_driver->startScan();
 }
 
-void Circle::repliesHandled()
+void Circle::groupFinished()
 {
-    pollDriver();
+    m_driver->groupFinished();
 }
 
 void Circle::pendingListFull()
@@ -141,19 +127,20 @@ void Circle::scanConnectionOpening()
 
 void Circle::scanConnectionClosed()
 {
-    pollDriver();
+    m_scan->failGroup();
+    m_driver->groupFinished();
 }
 
 void Circle::scanQuitSent()
 {
-    pollDriver();
+    m_driver->stopRequested();
 }
 
-// The current group counts as failed, but the scan driver is not told: it moves on at
-// its next step, whatever asks for that.
+// The scan's current group counts as failed too, but the scan driver is not told: it
+// moves on once the scan session next reports, after its next batch of replies.
 void Circle::downloadConnectionClosed()
 {
-    m_state.scanState = ScanState::GroupFailed;
+    m_scan->failGroup();
 }
 
 void Circle::downloadEmergency()

@@ -67,13 +67,9 @@ Q_SIGNALS:
     void newsgroupsWanted();      // options window on its Newsgroups tab, then the add-group dialog
 
 private:
-    // Lets the scan driver take its next step once the running handler has finished
-    // (the driver never waits inside a handler). Several requests make one step.
-    void pollDriver();
-
     // ScanEvents, DownloadEvents, ConnectionEvents, ScanDriverEvents
     void scanConnectionReady() override;
-    void repliesHandled() override;
+    void groupFinished() override;
     void pendingListFull() override;
     void showLoginWindow() override;
     void runStopped(bool error) override;
@@ -96,7 +92,6 @@ private:
     std::unique_ptr<ScanSession> m_scan;
     std::unique_ptr<DownloadSession> m_download;
     std::unique_ptr<ScanDriver> m_driver;
-    bool m_pollPending = false;
     bool m_waitReported = false;
 };
 

@@ -115,7 +115,6 @@ void Connections::closeConnection(SessionConnection &c)
 void Connections::showScanStatus()
 {
     const QString text = socketStateText(m_pool.scan().socket().state());
-    m_state.scanState = ScanState::GroupFailed;
     if (!text.isEmpty())
         m_ctx.display.setGroupText(text);
     m_ctx.display.setBarValue(ProgressBar::Groups, 0);

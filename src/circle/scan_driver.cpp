@@ -80,15 +80,26 @@ void ScanDriver::advance()
             connectionLostEnd();
             return;
         }
-        m_state.scanState = ScanState::GroupSent;
         m_waiting = true;
-        m_connections.scan().send("GROUP " + group);
+        m_groupOver = false;
+        m_scan.sendGroup();
         return;
     }
     normalEnd();
 }
 
-void ScanDriver::poll()
+void ScanDriver::groupFinished()
+{
+    m_groupOver = true;
+    m_step.request();
+}
+
+void ScanDriver::stopRequested()
+{
+    m_step.request();
+}
+
+void ScanDriver::step()
 {
     if (!m_running)
         return;
@@ -96,7 +107,7 @@ void ScanDriver::poll()
         abortEnd();
         return;
     }
-    if (!m_waiting || m_state.scanState > ScanState::GroupDone)
+    if (!m_waiting || !m_groupOver)
         return;
     m_waiting = false;
     advance();
@@ -148,10 +159,9 @@ void ScanDriver::scanStoppedMaxPending()
     m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     m_ctx.display.setGroupText(QString());
     m_ctx.writeLog(statistics(QStringLiteral("Scan Stopped (max pending)."), 1), true);
-    m_state.scanState = ScanState::GroupDone;
     m_ctx.state.scanning = false;
     m_connections.sendQuit(m_connections.scan());
-    poll();
+    step();
     m_ctx.display.setScanEnabled(true);
     if (m_ctx.settings.checked(u"chkAutodownload"))
         m_events.downloadWanted();

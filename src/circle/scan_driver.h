@@ -1,5 +1,7 @@
 #pragma once
 
+#include "circle/deferred_call.h"
+
 #include <QString>
 
 namespace kestrel {
@@ -16,8 +18,8 @@ struct SessionState;
 
 // Walks the favourite groups over the open scan connection, one GROUP at a time,
 // and ends the scan with its statistics, QUIT and (when chosen) the download run.
-// It never waits inside a handler: after each GROUP it returns, and poll() takes
-// the next step once the scan session has finished the group.
+// It never waits inside a handler: after each GROUP it returns, and the next step is
+// taken from the event loop once the group is reported finished.
 class ScanDriver {
 public:
     ScanDriver(Context &ctx, SessionState &state, Connections &connections, ScanSession &scan,
@@ -29,8 +31,10 @@ public:
     void startScan();
     // The pending list is full.
     void scanStoppedMaxPending();
-    // Takes the next step when the current group is done or a stop was asked for.
-    void poll();
+    // The current group is over (read, failed, or its connection closed).
+    void groupFinished();
+    // A stop was asked for (QUIT on the scan connection).
+    void stopRequested();
     // The stop-scan button.
     void stopScan();
     // A new scan connection is being opened: a scan of the old one is over without a
@@ -44,6 +48,9 @@ public:
     QString rateText(qint64 extra) const;
 
 private:
+    // Ends the scan when a stop was asked for, else asks for the next group once the
+    // current one is over.
+    void step();
     void advance();
     void normalEnd();
     void abortEnd();
@@ -59,10 +66,12 @@ private:
     FilterCounters &m_counters;
     RescanCountdown &m_countdown;
     ScanDriverEvents &m_events;
-    bool m_running = false; // between startScan and an end
-    bool m_waiting = false; // a GROUP is out; poll() looks at ScanState
-    int m_index = 0;        // rows done so far
-    int m_total = 0;        // rows counted at the start
+    bool m_running = false;   // between startScan and an end
+    bool m_waiting = false;   // a GROUP is out
+    bool m_groupOver = false; // the group of the GROUP out was reported finished
+    int m_index = 0;          // rows done so far
+    int m_total = 0;          // rows counted at the start
+    DeferredCall m_step{[this] { step(); }};
 };
 
 } // namespace kestrel

@@ -10,8 +10,9 @@ public:
 
     // The scan connection is ready (greeting, login or slave answer): the scan starts.
     virtual void scanConnectionReady() = 0;
-    // A batch of replies has been handled; the scan driver may have its next step.
-    virtual void repliesHandled() = 0;
+    // The current group is read, skipped or failed: the scan driver moves on. Reported
+    // after every batch of replies while the group stays over.
+    virtual void groupFinished() = 0;
     // The pending list is full: the scan stops here.
     virtual void pendingListFull() = 0;
     // The server wants a password the user has not given.

@@ -55,6 +55,12 @@ void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead
     m_favRow = m_favourites.findRow(group);
 }
 
+void ScanSession::sendGroup()
+{
+    m_groupState = ScanState::GroupSent;
+    m_connection.send("GROUP " + m_currentGroup);
+}
+
 void ScanSession::onData()
 {
     SessionConnection &connection = m_connection;
@@ -87,7 +93,8 @@ void ScanSession::onData()
             break;
         }
     }
-    m_events.repliesHandled();
+    if (groupOver())
+        m_events.groupFinished();
 }
 
 void ScanSession::logReply(const NntpReply &reply, const QString &suffix)
@@ -146,7 +153,7 @@ void ScanSession::onReply(const NntpReply &reply)
     case 421:
         if (code == 421 || m_headState == 1 || m_headState == 2) {
             scanProgress(m_currentGroup, m_groupLastText, false);
-            m_state.scanState = ScanState::GroupDone;
+            m_groupState = ScanState::GroupDone;
         }
         break;
     case 423:
@@ -164,7 +171,7 @@ void ScanSession::onReply(const NntpReply &reply)
         break;
     case 411:
         m_ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_currentGroup), true);
-        m_state.scanState = ScanState::GroupFailed;
+        m_groupState = ScanState::GroupFailed;
         break;
     case 205:
         logReply(reply, QStringLiteral("  (disconnected)"));
@@ -225,7 +232,7 @@ void ScanSession::userNameMissing()
     m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
     m_ctx.display.setGroupText(QString());
     m_ctx.display.setScanEnabled(true);
-    m_state.scanState = ScanState::GroupFailed;
+    m_groupState = ScanState::GroupFailed;
     m_connections.sendQuit(m_connection);
     // Nobody else ends a scan that a login stopped.
     m_ctx.state.scanning = false;
@@ -263,13 +270,13 @@ void ScanSession::parseGroupReply(QByteArrayView line)
 
 void ScanSession::onGroupAnswered(const NntpReply &reply)
 {
-    if (m_state.scanState != ScanState::GroupSent) {
-        m_state.scanState = ScanState::GroupDone;
+    if (m_groupState != ScanState::GroupSent) {
+        m_groupState = ScanState::GroupDone;
         return;
     }
     parseGroupReply(reply.statusLine());
     m_groupProgressEnabled = true;
-    m_state.scanState = ScanState::ReadingHeaders;
+    m_groupState = ScanState::ReadingHeaders;
     m_groupHeadersThisScan = 0;
     m_xoverRangeStart.clear();
 
@@ -295,7 +302,7 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
 
     const bool hasArticles = m_groupLast >= m_groupFirst;
     if (m_groupNewCount <= 0 && !(firstTime && hasArticles)) {
-        m_state.scanState = ScanState::GroupDone;
+        m_groupState = ScanState::GroupDone;
         return;
     }
     if (m_state.useXover)
@@ -388,12 +395,13 @@ bool ScanSession::headerLimitsReached()
     if (m_ctx.settings.checked(u"chkMaxPGPS")) {
         if (m_groupHeadersThisScan >= m_ctx.settings.slider(u"sldMaxPGPS")) {
             m_groupHeadersThisScan = 0;
-            m_state.scanState = ScanState::GroupDone;
+            m_groupState = ScanState::GroupDone;
             return true;
         }
         ++m_groupHeadersThisScan;
     }
     if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
+        m_groupState = ScanState::GroupDone;
         m_events.pendingListFull();
         return true;
     }
@@ -465,10 +473,10 @@ void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, 
 
 void ScanSession::sendXover()
 {
-    m_state.scanState = ScanState::XoverRange;
+    m_groupState = ScanState::XoverRange;
     const QByteArray from = m_favourites.getLastRead(m_currentGroup);
     if (from == m_xoverRangeStart) {
-        m_state.scanState = ScanState::GroupDone;
+        m_groupState = ScanState::GroupDone;
         return;
     }
     m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + m_ctx.settings.slider(u"sldXOVER"));
@@ -510,19 +518,20 @@ void ScanSession::onXoverEnd()
     else
         scanProgress(m_currentGroup, m_favourites.getLastRead(m_currentGroup), false);
     if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
+        m_groupState = ScanState::GroupDone;
         m_events.pendingListFull();
         return;
     }
     if (m_ctx.settings.checked(u"chkMaxPGPS") &&
         m_groupHeadersThisScan >= m_ctx.settings.slider(u"sldMaxPGPS")) {
         m_groupHeadersThisScan = 0;
-        m_state.scanState = ScanState::GroupDone;
+        m_groupState = ScanState::GroupDone;
         return;
     }
     if (m_ctx.settings.slider(u"sldXOVER") < m_groupNewCount)
         sendXover();
     else
-        m_state.scanState = ScanState::GroupDone;
+        m_groupState = ScanState::GroupDone;
 }
 
 // A one-line answer to XOVER. "No articles in that range" is an empty range and moves
@@ -539,7 +548,7 @@ void ScanSession::onXoverError(const NntpReply &reply)
     m_ctx.writeLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) + QStringLiteral(": ") +
                        displayText(reply.statusLine().toByteArray()),
                    true);
-    m_state.scanState = ScanState::GroupDone;
+    m_groupState = ScanState::GroupDone;
 }
 
 } // namespace kestrel

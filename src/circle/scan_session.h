@@ -1,5 +1,6 @@
 #pragma once
 
+#include "circle/scan_state.h"
 #include "nntp/login.h"
 
 #include <QByteArray>
@@ -33,6 +34,11 @@ public:
     void resetForConnect();
     // The scan driver selects the next group.
     void groupSelected(const QByteArray &group, bool resumeFromLastRead);
+    // GROUP for the selected group; the group is under way until its answers end it.
+    void sendGroup();
+    // The connection under the group closed: the group is over.
+    void failGroup() { m_groupState = ScanState::GroupFailed; }
+    bool groupOver() const { return m_groupState <= ScanState::GroupDone; }
 
     void updateGroupRow(const QByteArray &group, const QByteArray &firstText, const QByteArray &lastText);
     void scanProgress(const QByteArray &group, QByteArrayView number, bool force, bool display = true);
@@ -76,6 +82,7 @@ private:
     HeaderFilter &m_filter;
     FilterCounters &m_counters;
     ScanEvents &m_events;
+    ScanState m_groupState = ScanState::GroupDone;
     qint32 m_headState = 0; // 1 NEXT sent, 2 HEAD sent, 3 header taken
     bool m_resumeFromLastRead = false;
     QByteArray m_currentGroup;
