@@ -1,6 +1,7 @@
 #include "circle/connections.h"
 
 #include "circle/connection_events.h"
+#include "circle/scan_display.h"
 #include "circle/session_state.h"
 #include "nntp/socket_state.h"
 #include "nntp/tls_policy.h"
@@ -117,8 +118,7 @@ void Connections::showScanStatus()
     const QString text = socketStateText(m_pool.scan().socket().state());
     if (!text.isEmpty())
         m_ctx.display.setGroupText(text);
-    m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-    m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+    resetScanBars(m_ctx.display);
     m_ctx.display.setScanEnabled(true);
     m_events.scanConnectionClosed();
 }
@@ -145,9 +145,7 @@ void Connections::sendQuit(SessionConnection &c)
     }
     m_state.scanQuitSent = true;
     c.send("QUIT");
-    m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-    m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    m_ctx.display.setGroupText(QString());
+    clearScanProgress(m_ctx.display);
     m_ctx.display.setScanEnabled(m_ctx.state.downloadState == DownloadState::Idle);
     m_state.scanStopRequested = true;
     m_events.scanQuitSent();
@@ -177,8 +175,7 @@ void Connections::emergencyReconnect(SessionConnection &c)
     m_ctx.writeLog(QStringLiteral("Done!"), false);
     m_ctx.state.scanning = false;
     m_ctx.display.setBarVisible(ProgressBar::Article, false);
-    m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-    m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+    resetScanBars(m_ctx.display);
     if (!m_ctx.settings.checked(u"chkAllowRestart")) {
         m_events.runStopped(true);
         return;

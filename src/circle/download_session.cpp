@@ -3,6 +3,7 @@
 #include "circle/article_sink.h"
 #include "circle/connections.h"
 #include "circle/download_events.h"
+#include "circle/scan_display.h"
 #include "circle/session_state.h"
 #include "nntp/transfer_text.h"
 
@@ -147,8 +148,7 @@ void DownloadSession::endRun()
     m_ctx.display.setDownloadLightBusy(false);
     m_ctx.writeLog(QStringLiteral("Done!"), false);
     m_ctx.display.setBarVisible(ProgressBar::Article, false);
-    m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-    m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+    resetScanBars(m_ctx.display);
     m_missingGroups.clear();
     if (m_ctx.settings.checked(u"chkReScan") && m_counters.scanHeaderCount > 0) {
         const int seconds = m_ctx.settings.slider(u"sldRescan");

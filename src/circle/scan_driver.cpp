@@ -5,6 +5,7 @@
 #include "base/context.h"
 #include "base/number_text.h"
 #include "circle/connections.h"
+#include "circle/scan_display.h"
 #include "circle/scan_driver_events.h"
 #include "circle/scan_session.h"
 #include "circle/session_state.h"
@@ -134,9 +135,7 @@ void ScanDriver::normalEnd()
 void ScanDriver::abortEnd()
 {
     m_running = m_waiting = false;
-    m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-    m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    m_ctx.display.setGroupText(QString());
+    clearScanProgress(m_ctx.display);
     m_favourites.resetGroupIcons();
     m_favourites.saveFavs();
 }
@@ -155,9 +154,7 @@ void ScanDriver::connectionLostEnd()
 
 void ScanDriver::scanStoppedMaxPending()
 {
-    m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-    m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    m_ctx.display.setGroupText(QString());
+    clearScanProgress(m_ctx.display);
     m_ctx.writeLog(statistics(QStringLiteral("Scan Stopped (max pending)."), 1), true);
     m_ctx.state.scanning = false;
     m_connections.sendQuit(m_connections.scan());

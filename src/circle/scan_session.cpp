@@ -1,6 +1,7 @@
 #include "circle/scan_session.h"
 
 #include "circle/connections.h"
+#include "circle/scan_display.h"
 #include "circle/scan_events.h"
 #include "circle/session_state.h"
 #include "nntp/xover_line.h"
@@ -141,8 +142,7 @@ void ScanSession::onReply(const NntpReply &reply)
     switch (code) {
     case 400:
         logReply(reply);
-        m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-        m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+        resetScanBars(m_ctx.display);
         m_ctx.display.setScanEnabled(true);
         m_state.scanStopRequested = false;
         m_connections.closeConnection(m_connection);
@@ -189,10 +189,7 @@ void ScanSession::onReply(const NntpReply &reply)
     case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
-        m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-        m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-        m_ctx.display.setGroupText(QString());
-        m_ctx.display.setScanEnabled(true);
+        showScanIdle(m_ctx.display);
         m_state.scanStopRequested = true;
         m_connections.closeConnection(m_connection);
         m_ctx.state.scanning = false;
@@ -228,10 +225,7 @@ void ScanSession::sendLoginLine(const QByteArray &line)
 
 void ScanSession::userNameMissing()
 {
-    m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-    m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    m_ctx.display.setGroupText(QString());
-    m_ctx.display.setScanEnabled(true);
+    showScanIdle(m_ctx.display);
     m_groupState = ScanState::GroupFailed;
     m_connections.sendQuit(m_connection);
     // Nobody else ends a scan that a login stopped.
@@ -241,10 +235,7 @@ void ScanSession::userNameMissing()
 
 void ScanSession::passwordMissing()
 {
-    m_ctx.display.setBarValue(ProgressBar::Groups, 0);
-    m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    m_ctx.display.setGroupText(QString());
-    m_ctx.display.setScanEnabled(true);
+    showScanIdle(m_ctx.display);
     m_connections.sendQuit(m_connection);
     m_ctx.state.scanning = false;
     m_events.showLoginWindow();
