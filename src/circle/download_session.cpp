@@ -57,7 +57,7 @@ int DownloadSession::nextEntry() const
 {
     for (int i = 0; i < m_pending.count(); ++i) {
         const PendingEntry &e = m_pending.entry(i);
-        if (!e.ghosted && !trimSpaces(e.text).isEmpty() && !m_missingGroups.contains(e.sub[ColNewsgroup]))
+        if (!e.ghosted && !trimSpaces(e.text).isEmpty() && !m_missingGroups.contains(e.sub.newsgroup))
             return i;
     }
     return -1;
@@ -94,11 +94,11 @@ void DownloadSession::downloadNext()
     }
     const PendingEntry entry = m_pending.entry(index);
     m_downloadStart = m_ctx.clock.now();
-    m_articleGroup = entry.sub[ColNewsgroup];
+    m_articleGroup = entry.sub.newsgroup;
     m_articleTag = entry.tag;
     m_articleFileName = entry.text;
     m_articleBytes = 0;
-    m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub[ColLines]) * 66.0));
+    m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
     m_ctx.display.setBarMaximum(ProgressBar::Article, m_articleExpectedBytes);
     m_ctx.display.setBarValue(ProgressBar::Article, 0);
     m_lastDisplayMs = -1;

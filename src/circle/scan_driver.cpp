@@ -69,7 +69,7 @@ void ScanDriver::advance()
         if (row.ghosted)
             continue;
         const QByteArray group = row.name;
-        const bool resume = !row.sub[FavLastRead].isEmpty();
+        const bool resume = !row.sub.at(FavLastRead).isBlank();
         m_scan.groupSelected(group, resume);
         m_filter.setCurrentGroup(group);
         m_favourites.saveFavs();
