@@ -84,7 +84,7 @@ void ProgramRun::startCircle()
         runOneCircle();
     } else if (m_style.unattended()) {
         // Scan now, and after every stop count down to the next scan.
-        m_service = std::make_unique<ServiceLoop>(m_engine.circle());
+        m_service = std::make_unique<ServiceLoop>(m_engine.context(), m_engine.circle());
         m_service->start();
     }
 }

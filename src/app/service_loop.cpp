@@ -11,7 +11,8 @@ namespace {
 constexpr int kSecondsWithoutRescan = 90;
 }
 
-ServiceLoop::ServiceLoop(Circle &circle, QObject *parent) : QObject(parent), m_circle(circle)
+ServiceLoop::ServiceLoop(Context &ctx, Circle &circle, QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_circle(circle)
 {
     // Queued: the stop is reported from inside the handler that ended the run (even
     // from inside the countdown's own tick); the countdown is armed once that is over.
@@ -26,7 +27,7 @@ void ServiceLoop::start()
 
 int ServiceLoop::secondsToNextScan() const
 {
-    const SettingsStore &settings = m_circle.ctx().settings;
+    const SettingsStore &settings = m_ctx.settings;
     return settings.checked(u"chkReScan") ? settings.slider(u"sldRescan") : kSecondsWithoutRescan;
 }
 
@@ -36,15 +37,14 @@ void ServiceLoop::onWouldWait(bool error)
     // A run that ended with new headers, or an emergency reconnect, has armed it already.
     if (countdown.running())
         return;
-    Context &ctx = m_circle.ctx();
     const int seconds = secondsToNextScan();
     countdown.arm(seconds);
     if (error)
-        ctx.writeLog(QStringLiteral("The run ended on an error; trying again in") + numText(seconds) +
-                         QStringLiteral(" seconds."),
-                     true);
+        m_ctx.writeLog(QStringLiteral("The run ended on an error; trying again in") + numText(seconds) +
+                           QStringLiteral(" seconds."),
+                       true);
     else
-        ctx.writeLog(QStringLiteral("Rescan in") + numText(seconds) + QStringLiteral(" seconds."), true);
+        m_ctx.writeLog(QStringLiteral("Rescan in") + numText(seconds) + QStringLiteral(" seconds."), true);
 }
 
 } // namespace kestrel

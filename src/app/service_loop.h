@@ -5,6 +5,7 @@
 namespace kestrel {
 
 class Circle;
+class Context;
 
 // Keeps the circle going when nobody is there to press Connect: starts a scan at once
 // and, whenever the circle would wait for the user, arms the countdown to the next scan.
@@ -13,7 +14,7 @@ class Circle;
 class ServiceLoop : public QObject {
     Q_OBJECT
 public:
-    explicit ServiceLoop(Circle &circle, QObject *parent = nullptr);
+    ServiceLoop(Context &ctx, Circle &circle, QObject *parent = nullptr);
 
     // Opens the scan connection once the event loop runs, as the Connect button would.
     void start();
@@ -23,6 +24,7 @@ public:
 private:
     void onWouldWait(bool error);
 
+    Context &m_ctx;
     Circle &m_circle;
 };
 

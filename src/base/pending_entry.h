@@ -34,9 +34,6 @@ struct PendingSubItems {
     // A column from its saved text.
     void setText(PendingColumn column, const QByteArray &text);
 
-    // Kept for the circle's callers until they move to the named members.
-    QByteArray operator[](PendingColumn column) const { return text(column); }
-
     bool operator==(const PendingSubItems &) const = default;
 };
 

@@ -2,30 +2,34 @@
 
 #include "circle/connections.h"
 #include "circle/download_session.h"
-#include "nntp/login.h"
-#include "circle/scan_session.h"
-
-#include "base/context.h"
 #include "circle/rescan_countdown.h"
 #include "circle/scan_driver.h"
+#include "circle/scan_session.h"
+#include "nntp/login.h"
+
+#include "base/context.h"
 
 namespace kestrel {
 
 Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pending, HeaderFilter &filter,
                FilterCounters &counters, ArticleSink &sink, QObject *parent)
-    : QObject(parent), m_ctx(ctx), m_favourites(favourites), m_pending(pending), m_filter(filter),
-      m_counters(counters), m_sink(sink)
+    : QObject(parent)
 {
     m_login = std::make_unique<Login>(ctx);
-    m_connections = std::make_unique<Connections>(*this);
-    m_scan = std::make_unique<ScanSession>(*this);
-    m_download = std::make_unique<DownloadSession>(*this);
-    m_driver = std::make_unique<ScanDriver>(*this);
     m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { connectScan(); });
+    m_connections = std::make_unique<Connections>(ctx, m_state, favourites, pending, *m_countdown,
+                                                  static_cast<ConnectionEvents &>(*this));
+    m_scan = std::make_unique<ScanSession>(ctx, m_state, *m_connections, *m_login, favourites, filter,
+                                           counters, static_cast<ScanEvents &>(*this));
+    m_download = std::make_unique<DownloadSession>(ctx, m_state, *m_connections, *m_login, pending, counters,
+                                                   sink, *m_countdown, static_cast<DownloadEvents &>(*this));
+    m_driver = std::make_unique<ScanDriver>(ctx, m_state, *m_connections, *m_scan, favourites, filter,
+                                            counters, *m_countdown, static_cast<ScanDriverEvents &>(*this));
     m_login->setPort(ConnectionRole::Scan, m_scan.get());
     m_login->setPort(ConnectionRole::Download, m_download.get());
 
-    connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this, [this] { m_scan->onData(); });
+    connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this,
+            [this] { m_scan->onData(); });
     connect(&m_connections->download().socket(), &NntpConnection::dataArrived, this,
             [this](qsizetype bytes) { m_download->onData(bytes); });
 }
@@ -61,26 +65,92 @@ void Circle::sendQuit(ConnectionRole role)
     m_connections->sendQuit(m_connections->first(role));
 }
 
-void Circle::pollDriver()
-{
-    if (m_pollPending)
-        return;
-    m_pollPending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_pollPending = false;
-            m_driver->poll();
-        },
-        Qt::QueuedConnection);
-}
+// ---- what the parts report ------------------------------------------------------
 
-void Circle::reportWait(bool error)
+void Circle::runStopped(bool error)
 {
     if (m_waitReported)
         return;
     m_waitReported = true;
     Q_EMIT wouldWait(error);
+}
+
+void Circle::runStarting()
+{
+    m_waitReported = false;
+}
+
+void Circle::connectStarting()
+{
+    m_waitReported = false;
+}
+
+void Circle::scanConnectionReady()
+{
+    m_driver->startScan();
+}
+
+void Circle::groupFinished()
+{
+    m_driver->groupFinished();
+}
+
+void Circle::pendingListFull()
+{
+    m_driver->scanStoppedMaxPending();
+}
+
+void Circle::showLoginWindow()
+{
+    Q_EMIT loginWindowWanted();
+}
+
+void Circle::hideLoginWindow()
+{
+    Q_EMIT loginWindowHideWanted();
+}
+
+void Circle::showNewsgroups()
+{
+    Q_EMIT newsgroupsWanted();
+}
+
+void Circle::scanConnectionRequested()
+{
+    m_driver->forget();
+}
+
+void Circle::scanConnectionOpening()
+{
+    m_scan->resetForConnect();
+}
+
+void Circle::scanConnectionClosed()
+{
+    m_scan->failGroup();
+    m_driver->groupFinished();
+}
+
+void Circle::scanQuitSent()
+{
+    m_driver->stopRequested();
+}
+
+// The scan's current group counts as failed too, but the scan driver is not told: it
+// moves on once the scan session next reports, after its next batch of replies.
+void Circle::downloadConnectionClosed()
+{
+    m_scan->failGroup();
+}
+
+void Circle::downloadEmergency()
+{
+    m_download->emergencyOnArticleInHand();
+}
+
+void Circle::downloadWanted()
+{
+    m_download->downloadNext();
 }
 
 } // namespace kestrel

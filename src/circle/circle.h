@@ -1,5 +1,9 @@
 #pragma once
 
+#include "circle/connection_events.h"
+#include "circle/download_events.h"
+#include "circle/scan_driver_events.h"
+#include "circle/scan_events.h"
 #include "circle/session_state.h"
 #include "nntp/connection_role.h"
 
@@ -24,8 +28,12 @@ class ScanSession;
 
 // The unattended circle: scan connection, scan, download, countdown, scan again. The
 // engine makes one; the front ends call its button methods and show what its
-// signals ask for.
-class Circle : public QObject {
+// signals ask for. It hears what its parts report and tells the others.
+class Circle : public QObject,
+               private ScanEvents,
+               private DownloadEvents,
+               private ConnectionEvents,
+               private ScanDriverEvents {
     Q_OBJECT
 public:
     Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pending, HeaderFilter &filter,
@@ -36,33 +44,18 @@ public:
     // button, the countdown, a headless start).
     void connectScan();
     // Main window buttons.
-    void stopScan();       // disconnect and stop scanning
-    void abortDownload();       // abort the download run
-    void downloadNext();   // the download light, or a finished article
+    void stopScan();      // disconnect and stop scanning
+    void abortDownload(); // abort the download run
+    void downloadNext();  // the download light, or a finished article
     // QUIT on the connection of this role (shutdown sends it on the scan connection).
     void sendQuit(ConnectionRole role);
 
-    Context &ctx() { return m_ctx; }
-    FavouritesModel &favourites() { return m_favourites; }
-    PendingListModel &pending() { return m_pending; }
-    HeaderFilter &filter() { return m_filter; }
-    FilterCounters &counters() { return m_counters; }
-    ArticleSink &sink() { return m_sink; }
-    SessionState &state() { return m_state; }
+    // The engine closes the download connection on shutdown; tests reach the sockets.
     Connections &connections() { return *m_connections; }
+    // The group manager logs in through it too.
     Login &login() { return *m_login; }
-    ScanSession &scanSession() { return *m_scan; }
-    DownloadSession &downloadSession() { return *m_download; }
-    ScanDriver &driver() { return *m_driver; }
+    // The unattended loop arms it whenever the circle would wait.
     RescanCountdown &countdown() { return *m_countdown; }
-
-    // Lets the scan driver take its next step once the running handler has finished
-    // (the driver never waits inside a handler). Several requests make one step.
-    void pollDriver();
-    // Reports that the circle stops here until someone starts it again; once per run.
-    void reportWait(bool error);
-    // A new connect or download run: the next stop is reported again.
-    void rearmWaitReport() { m_waitReported = false; }
 
 Q_SIGNALS:
     // The circle would now wait for the user: a download run ended, a scan ended
@@ -74,20 +67,31 @@ Q_SIGNALS:
     void newsgroupsWanted();      // options window on its Newsgroups tab, then the add-group dialog
 
 private:
-    Context &m_ctx;
-    FavouritesModel &m_favourites;
-    PendingListModel &m_pending;
-    HeaderFilter &m_filter;
-    FilterCounters &m_counters;
-    ArticleSink &m_sink;
+    // ScanEvents, DownloadEvents, ConnectionEvents, ScanDriverEvents
+    void scanConnectionReady() override;
+    void groupFinished() override;
+    void pendingListFull() override;
+    void showLoginWindow() override;
+    void runStopped(bool error) override;
+    void runStarting() override;
+    void connectStarting() override;
+    void scanConnectionRequested() override;
+    void scanConnectionOpening() override;
+    void scanConnectionClosed() override;
+    void scanQuitSent() override;
+    void downloadConnectionClosed() override;
+    void downloadEmergency() override;
+    void hideLoginWindow() override;
+    void showNewsgroups() override;
+    void downloadWanted() override;
+
     SessionState m_state;
     std::unique_ptr<Login> m_login;
+    std::unique_ptr<RescanCountdown> m_countdown;
     std::unique_ptr<Connections> m_connections;
     std::unique_ptr<ScanSession> m_scan;
     std::unique_ptr<DownloadSession> m_download;
     std::unique_ptr<ScanDriver> m_driver;
-    std::unique_ptr<RescanCountdown> m_countdown;
-    bool m_pollPending = false;
     bool m_waitReported = false;
 };
 

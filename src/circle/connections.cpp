@@ -1,21 +1,23 @@
 #include "circle/connections.h"
 
-#include "circle/circle.h"
-#include "circle/download_session.h"
-#include "circle/scan_session.h"
+#include "circle/connection_events.h"
+#include "circle/scan_display.h"
+#include "circle/session_state.h"
 #include "nntp/socket_state.h"
 #include "nntp/tls_policy.h"
 
 #include "base/context.h"
 #include "base/number_text.h"
+#include "circle/rescan_countdown.h"
 #include "scan/favourites.h"
 #include "scan/pending_list_model.h"
-#include "circle/rescan_countdown.h"
-#include "circle/scan_driver.h"
 
 namespace kestrel {
 
-Connections::Connections(Circle &circle) : m_c(circle)
+Connections::Connections(Context &ctx, SessionState &state, FavouritesModel &favourites,
+                         PendingListModel &pending, RescanCountdown &countdown, ConnectionEvents &events)
+    : m_ctx(ctx), m_state(state), m_favourites(favourites), m_pending(pending), m_countdown(countdown),
+      m_events(events)
 {
     for (SessionConnection *c : m_pool.all()) {
         connect(&c->watchdog(), &QTimer::timeout, this, [this, c] { watchdogTick(*c); });
@@ -27,11 +29,10 @@ Connections::Connections(Circle &circle) : m_c(circle)
 
 int Connections::loginPort()
 {
-    Context &ctx = m_c.ctx();
-    QString port = ctx.settings.text(u"txtPort");
+    QString port = m_ctx.settings.text(u"txtPort");
     if (port.isEmpty()) {
-        port = defaultPortText(ctx.settings);
-        ctx.settings.setText(u"txtPort", port);
+        port = defaultPortText(m_ctx.settings);
+        m_ctx.settings.setText(u"txtPort", port);
     }
     qsizetype digits = 0;
     while (digits < port.size() && port[digits].isDigit() && digits < 9)
@@ -41,67 +42,65 @@ int Connections::loginPort()
 
 void Connections::connectScan()
 {
-    Context &ctx = m_c.ctx();
-    m_c.rearmWaitReport();
+    m_events.connectStarting();
     const int port = loginPort();
     // The host is trimmed here as on the download connection: a blank typed after the
     // name must not make the lookup fail.
-    const QString host = ctx.settings.text(u"txtHost").trimmed();
+    const QString host = m_ctx.settings.text(u"txtHost").trimmed();
     if (host.isEmpty()) {
-        ctx.prompter.message(QStringLiteral("Enter News Server name, and then click connect again.") +
-                             QStringLiteral("\r\r") +
-                             QStringLiteral("  This is usually 'news.(hostname).net' or something similar.  "
-                                            "Contact your system admin if you are unsure."));
-        m_c.reportWait(true);
+        m_ctx.prompter.message(
+            QStringLiteral("Enter News Server name, and then click connect again.") + QStringLiteral("\r\r") +
+            QStringLiteral("  This is usually 'news.(hostname).net' or something similar.  "
+                           "Contact your system admin if you are unsure."));
+        m_events.runStopped(true);
         return;
     }
-    if (m_c.favourites().rowCount() == 0) {
-        Q_EMIT m_c.loginWindowHideWanted();
-        ctx.prompter.message(
+    if (m_favourites.rowCount() == 0) {
+        m_events.hideLoginWindow();
+        m_ctx.prompter.message(
             QStringLiteral("Before scanning, you need to specify some newsgroups.  ") +
             QStringLiteral("\r\r") +
             QStringLiteral("Usually you do this from the Options menu / Newsgroups tab / Add "
                            "button, but this time I'll pop it up for you."));
-        Q_EMIT m_c.newsgroupsWanted();
-        m_c.reportWait(true);
+        m_events.showNewsgroups();
+        m_events.runStopped(true);
         return;
     }
-    SessionState &s = m_c.state();
-    s.useXover = ctx.settings.checked(u"chkXOVER");
-    m_c.driver().forget();
+    m_state.useXover = m_ctx.settings.checked(u"chkXOVER");
+    m_events.scanConnectionRequested();
     SessionConnection &scan = m_pool.scan();
     if (!scan.socket().isClosed()) {
-        ctx.writeLog(QStringLiteral("Connection Error, please wait..."), true);
+        m_ctx.writeLog(QStringLiteral("Connection Error, please wait..."), true);
         closeConnection(scan);
     }
-    s.scanQuitSent = false;
-    ctx.state.rescanArmed = false;
-    Q_EMIT m_c.loginWindowHideWanted();
-    ctx.display.setGroupText(QString());
-    ctx.display.setScanEnabled(false);
+    m_state.scanQuitSent = false;
+    m_ctx.state.rescanArmed = false;
+    m_events.hideLoginWindow();
+    m_ctx.display.setGroupText(QString());
+    m_ctx.display.setScanEnabled(false);
     if (!scan.socket().isClosed()) {
-        ctx.writeLog(QStringLiteral("Connection Error..."), true);
+        m_ctx.writeLog(QStringLiteral("Connection Error..."), true);
         return;
     }
     if (port <= 0 || port > 65535) {
-        ctx.writeLog(QStringLiteral("Invalid port number"), true);
+        m_ctx.writeLog(QStringLiteral("Invalid port number"), true);
         sendQuit(scan);
-        m_c.reportWait(true);
+        m_events.runStopped(true);
         return;
     }
-    m_c.scanSession().resetForConnect();
-    scan.socket().open(host, quint16(port), tlsPolicy(ctx));
-    scan.startWatching(ctx.clock.now());
-    ctx.writeLog(QStringLiteral("Connecting..."), true);
+    m_events.scanConnectionOpening();
+    scan.socket().open(host, quint16(port), tlsPolicy(m_ctx));
+    scan.startWatching(m_ctx.clock.now());
+    m_ctx.writeLog(QStringLiteral("Connecting..."), true);
 }
 
 void Connections::connectDownload()
 {
     const int port = loginPort();
-    const QString host = m_c.ctx().settings.text(u"txtHost").trimmed();
+    const QString host = m_ctx.settings.text(u"txtHost").trimmed();
     SessionConnection &download = m_pool.download();
-    download.socket().open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_c.ctx()));
-    download.startWatching(m_c.ctx().clock.now());
+    download.socket().open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_ctx));
+    download.startWatching(m_ctx.clock.now());
 }
 
 void Connections::closeConnection(SessionConnection &c)
@@ -116,84 +115,74 @@ void Connections::closeConnection(SessionConnection &c)
 
 void Connections::showScanStatus()
 {
-    Context &ctx = m_c.ctx();
     const QString text = socketStateText(m_pool.scan().socket().state());
-    m_c.state().scanState = ScanState::GroupFailed;
     if (!text.isEmpty())
-        ctx.display.setGroupText(text);
-    ctx.display.setBarValue(ProgressBar::Groups, 0);
-    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    ctx.display.setScanEnabled(true);
-    m_c.pollDriver();
+        m_ctx.display.setGroupText(text);
+    resetScanBars(m_ctx.display);
+    m_ctx.display.setScanEnabled(true);
+    m_events.scanConnectionClosed();
 }
 
 void Connections::showDownloadStatus()
 {
-    Context &ctx = m_c.ctx();
     const QString text = socketStateText(m_pool.download().socket().state());
-    m_c.state().scanState = ScanState::GroupFailed;
+    m_events.downloadConnectionClosed();
     if (!text.isEmpty())
-        ctx.writeLog(text, true);
-    if (ctx.state.articleInHand) {
-        m_c.pending().requeueArticle();
-        ctx.state.articleInHand = false;
+        m_ctx.writeLog(text, true);
+    if (m_ctx.state.articleInHand) {
+        m_pending.requeueArticle();
+        m_ctx.state.articleInHand = false;
     }
 }
 
 void Connections::sendQuit(SessionConnection &c)
 {
-    Context &ctx = m_c.ctx();
     c.disarm();
     if (c.role() != ConnectionRole::Scan) {
         c.send("QUIT");
-        ctx.display.setScanEnabled(true);
+        m_ctx.display.setScanEnabled(true);
         return;
     }
-    SessionState &s = m_c.state();
-    s.scanQuitSent = true;
+    m_state.scanQuitSent = true;
     c.send("QUIT");
-    ctx.display.setBarValue(ProgressBar::Groups, 0);
-    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    ctx.display.setGroupText(QString());
-    ctx.display.setScanEnabled(ctx.state.downloadState == DownloadState::Idle);
-    s.scanStopRequested = true;
-    m_c.pollDriver();
+    clearScanProgress(m_ctx.display);
+    m_ctx.display.setScanEnabled(m_ctx.state.downloadState == DownloadState::Idle);
+    m_state.scanStopRequested = true;
+    m_events.scanQuitSent();
 }
 
 // A scan connection is left alone while a download runs, a download connection while a
 // scan runs: the emergency would end the other's work too.
 bool Connections::mayReconnect(ConnectionRole role)
 {
-    const AppState &state = m_c.ctx().state;
+    const AppState &state = m_ctx.state;
     return role == ConnectionRole::Scan ? state.downloadState == DownloadState::Idle : !state.scanning;
 }
 
 void Connections::emergencyReconnect(SessionConnection &c)
 {
-    Context &ctx = m_c.ctx();
     if (!mayReconnect(c.role()))
         return;
     if (c.role() == ConnectionRole::Download)
-        m_c.downloadSession().emergencyOnArticleInHand();
+        m_events.downloadEmergency();
     closeConnection(c);
 
     // Whether or not a restart follows, nothing is running any more: a run left marked
     // busy would refuse every later start.
-    SessionState &s = m_c.state();
-    ctx.state.downloadState = DownloadState::Idle;
-    s.downloadBusy = false;
-    ctx.display.setDownloadLightBusy(false);
-    ctx.writeLog(QStringLiteral("Done!"), false);
-    ctx.state.scanning = false;
-    ctx.display.setBarVisible(ProgressBar::Article, false);
-    ctx.display.setBarValue(ProgressBar::Groups, 0);
-    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    if (!ctx.settings.checked(u"chkAllowRestart")) {
-        m_c.reportWait(true);
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.writeLog(QStringLiteral("Done!"), false);
+    m_ctx.state.scanning = false;
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
+    resetScanBars(m_ctx.display);
+    if (!m_ctx.settings.checked(u"chkAllowRestart")) {
+        m_events.runStopped(true);
         return;
     }
-    m_c.countdown().arm(90);
-    ctx.writeLog(QStringLiteral("Emergency Reconnect in") + numText(90) + QStringLiteral(" seconds."), true);
+    m_countdown.arm(90);
+    m_ctx.writeLog(QStringLiteral("Emergency Reconnect in") + numText(90) + QStringLiteral(" seconds."),
+                   true);
 }
 
 void Connections::watchdogTick(SessionConnection &c)
@@ -202,24 +191,24 @@ void Connections::watchdogTick(SessionConnection &c)
         c.watchdog().stop();
         return;
     }
-    Context &ctx = m_c.ctx();
-    const qint64 seconds = c.lastActivity().secsTo(ctx.clock.now());
-    const int limit = ctx.settings.slider(u"sldTimeout");
+    const qint64 seconds = c.lastActivity().secsTo(m_ctx.clock.now());
+    const int limit = m_ctx.settings.slider(u"sldTimeout");
     if (seconds <= limit)
         return;
     const QString which = c.roleName();
-    ctx.writeLog(c.greeted() ? which + QStringLiteral(" connection silent for more than") + numText(limit) +
-                               QStringLiteral(" seconds.")
-                         : which + QStringLiteral(" connection: no answer from the news server within") +
-                               numText(limit) + QStringLiteral(" seconds."),
-                 true);
+    m_ctx.writeLog(c.greeted()
+                       ? which + QStringLiteral(" connection silent for more than") + numText(limit) +
+                             QStringLiteral(" seconds.")
+                       : which + QStringLiteral(" connection: no answer from the news server within") +
+                             numText(limit) + QStringLiteral(" seconds."),
+                   true);
     emergencyReconnect(c);
 }
 
 void Connections::onSocketError(SessionConnection &c, const QString &description)
 {
     c.watchdog().stop();
-    m_c.ctx().writeLog(description, true);
+    m_ctx.writeLog(description, true);
     emergencyReconnect(c);
 }
 
@@ -231,7 +220,7 @@ void Connections::onPeerClosed(SessionConnection &c)
         return;
     }
     // Closed without a goodbye: whatever was under way will not be answered.
-    m_c.ctx().writeLog(QStringLiteral("The news server closed the connection."), true);
+    m_ctx.writeLog(QStringLiteral("The news server closed the connection."), true);
     if (c.role() == ConnectionRole::Scan && !mayReconnect(c.role())) {
         closeConnection(c);
         return;

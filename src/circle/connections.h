@@ -6,8 +6,12 @@
 
 namespace kestrel {
 
-class Circle;
+class ConnectionEvents;
 class Context;
+class FavouritesModel;
+class PendingListModel;
+class RescanCountdown;
+struct SessionState;
 
 // Opening, closing and QUIT on the circle's connections, their inactivity watchdogs and
 // the emergency reconnect. Every operation works on one connection; its role decides
@@ -15,7 +19,8 @@ class Context;
 class Connections : public QObject {
     Q_OBJECT
 public:
-    explicit Connections(Circle &circle);
+    Connections(Context &ctx, SessionState &state, FavouritesModel &favourites, PendingListModel &pending,
+                RescanCountdown &countdown, ConnectionEvents &events);
 
     SessionConnection &scan() { return m_pool.scan(); }
     SessionConnection &download() { return m_pool.download(); }
@@ -42,7 +47,12 @@ private:
     void onSocketError(SessionConnection &c, const QString &description);
     void onPeerClosed(SessionConnection &c);
 
-    Circle &m_c;
+    Context &m_ctx;
+    SessionState &m_state;
+    FavouritesModel &m_favourites;
+    PendingListModel &m_pending;
+    RescanCountdown &m_countdown;
+    ConnectionEvents &m_events;
     ConnectionPool m_pool;
 };
 

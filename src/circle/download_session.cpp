@@ -1,16 +1,18 @@
 #include "circle/download_session.h"
 
 #include "circle/article_sink.h"
-#include "circle/circle.h"
 #include "circle/connections.h"
+#include "circle/download_events.h"
+#include "circle/scan_display.h"
+#include "circle/session_state.h"
 #include "nntp/transfer_text.h"
 
 #include "base/context.h"
 #include "base/number_text.h"
+#include "base/text_util.h"
+#include "circle/rescan_countdown.h"
 #include "scan/header_filter.h"
 #include "scan/pending_list_model.h"
-#include "circle/rescan_countdown.h"
-#include "base/text_util.h"
 
 #include <cmath>
 
@@ -30,7 +32,14 @@ bool collectingArticle(DownloadState state)
 
 } // namespace
 
-DownloadSession::DownloadSession(Circle &circle) : m_c(circle) {}
+DownloadSession::DownloadSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
+                                 PendingListModel &pending, FilterCounters &counters, ArticleSink &sink,
+                                 RescanCountdown &countdown, DownloadEvents &events)
+    : m_ctx(ctx), m_state(state), m_connections(connections), m_connection(connections.download()),
+      m_login(login), m_pending(pending), m_counters(counters), m_sink(sink), m_countdown(countdown),
+      m_events(events)
+{
+}
 
 QByteArray DownloadSession::articleKey() const
 {
@@ -39,18 +48,16 @@ QByteArray DownloadSession::articleKey() const
 
 void DownloadSession::removeBlankEntries()
 {
-    PendingListModel &pending = m_c.pending();
-    for (int i = pending.count() - 1; i >= 0; --i)
-        if (trimSpaces(pending.entry(i).text).isEmpty())
-            pending.takeAt(i);
+    for (int i = m_pending.count() - 1; i >= 0; --i)
+        if (trimSpaces(m_pending.entry(i).text).isEmpty())
+            m_pending.takeAt(i);
 }
 
 int DownloadSession::nextEntry() const
 {
-    const PendingListModel &pending = m_c.pending();
-    for (int i = 0; i < pending.count(); ++i) {
-        const PendingEntry &e = pending.entry(i);
-        if (!e.ghosted && !trimSpaces(e.text).isEmpty() && !m_missingGroups.contains(e.sub[ColNewsgroup]))
+    for (int i = 0; i < m_pending.count(); ++i) {
+        const PendingEntry &e = m_pending.entry(i);
+        if (!e.ghosted && !trimSpaces(e.text).isEmpty() && !m_missingGroups.contains(e.sub.newsgroup))
             return i;
     }
     return -1;
@@ -58,54 +65,51 @@ int DownloadSession::nextEntry() const
 
 void DownloadSession::downloadNext()
 {
-    Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
-    Connections &conn = m_c.connections();
-    if (ctx.state.scanning) {
-        ctx.prompter.message(QStringLiteral("Stop scan first."));
+    if (m_ctx.state.scanning) {
+        m_ctx.prompter.message(QStringLiteral("Stop scan first."));
         return;
     }
-    if (s.downloadBusy)
+    if (m_state.downloadBusy)
         return;
-    conn.loginPort();
-    m_c.rearmWaitReport();
-    s.downloadBusy = true;
-    ctx.display.setBarVisible(ProgressBar::Article, true);
-    ctx.display.setGroupText(QString());
-    ctx.state.downloadAbortRequested = false;
-    ctx.display.setScanEnabled(false);
-    ctx.display.setDownloadLightBusy(true);
+    m_connections.loginPort();
+    m_events.runStarting();
+    m_state.downloadBusy = true;
+    m_ctx.display.setBarVisible(ProgressBar::Article, true);
+    m_ctx.display.setGroupText(QString());
+    m_ctx.state.downloadAbortRequested = false;
+    m_ctx.display.setScanEnabled(false);
+    m_ctx.display.setDownloadLightBusy(true);
 
     removeBlankEntries();
     // An article still in hand from a run that ended without finishing it goes back
     // first, so that taking the next one cannot overwrite it.
-    if (ctx.state.articleInHand) {
-        m_c.pending().requeueArticle();
-        ctx.state.articleInHand = false;
+    if (m_ctx.state.articleInHand) {
+        m_pending.requeueArticle();
+        m_ctx.state.articleInHand = false;
     }
     const int index = nextEntry();
     if (index < 0) {
         endRun();
         return;
     }
-    const PendingEntry entry = m_c.pending().entry(index);
-    m_downloadStart = ctx.clock.now();
-    m_articleGroup = entry.sub[ColNewsgroup];
+    const PendingEntry entry = m_pending.entry(index);
+    m_downloadStart = m_ctx.clock.now();
+    m_articleGroup = entry.sub.newsgroup;
     m_articleTag = entry.tag;
     m_articleFileName = entry.text;
     m_articleBytes = 0;
-    m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub[ColLines]) * 66.0));
-    ctx.display.setBarMaximum(ProgressBar::Article, m_articleExpectedBytes);
-    ctx.display.setBarValue(ProgressBar::Article, 0);
+    m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
+    m_ctx.display.setBarMaximum(ProgressBar::Article, m_articleExpectedBytes);
+    m_ctx.display.setBarValue(ProgressBar::Article, 0);
     m_lastDisplayMs = -1;
-    ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
+    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
 
-    NntpConnection &tcp = conn.download().socket();
-    if (ctx.state.downloadState == DownloadState::ArticleDone && tcp.isConnected()) {
+    NntpConnection &tcp = m_connection.socket();
+    if (m_ctx.state.downloadState == DownloadState::ArticleDone && tcp.isConnected()) {
         if (m_articleGroup != m_downloadGroup) {
             m_downloadGroup = m_articleGroup;
             if (!m_downloadGroup.isEmpty()) {
-                conn.download().send("GROUP " + m_downloadGroup);
+                m_connection.send("GROUP " + m_downloadGroup);
                 m_awaiting = Awaiting::Group;
             } else {
                 requestArticle();
@@ -116,57 +120,53 @@ void DownloadSession::downloadNext()
     } else {
         if (tcp.state() == QAbstractSocket::ClosingState) {
             tcp.close();
-            ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
+            m_ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
         }
         if (tcp.isConnected()) {
             // An open connection in an unknown state (a QUIT may be on its way) is no
             // use for a new run; a fresh one is.
-            ctx.writeLog(QStringLiteral("Already Connected!"), true);
+            m_ctx.writeLog(QStringLiteral("Already Connected!"), true);
             tcp.close();
         }
         m_awaiting = Awaiting::Nothing;
-        conn.connectDownload();
+        m_connections.connectDownload();
     }
-    ctx.state.downloadState = DownloadState::Started;
+    m_ctx.state.downloadState = DownloadState::Started;
 
-    ctx.state.currentArticle = entry;
-    ctx.state.articleInHand = true;
-    m_c.pending().takeAt(index);
-    ctx.display.setCounter(QStringLiteral("lblPending"), ctx.state.pendingCount);
+    m_ctx.state.currentArticle = entry;
+    m_ctx.state.articleInHand = true;
+    m_pending.takeAt(index);
+    m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.pendingCount);
 }
 
 void DownloadSession::endRun()
 {
-    Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
-    ctx.state.downloadState = DownloadState::Idle;
-    s.downloadBusy = false;
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
     m_awaiting = Awaiting::Nothing;
-    m_c.connections().sendQuit(m_c.connections().download());
-    ctx.display.setDownloadLightBusy(false);
-    ctx.writeLog(QStringLiteral("Done!"), false);
-    ctx.display.setBarVisible(ProgressBar::Article, false);
-    ctx.display.setBarValue(ProgressBar::Groups, 0);
-    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+    m_connections.sendQuit(m_connection);
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.writeLog(QStringLiteral("Done!"), false);
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
+    resetScanBars(m_ctx.display);
     m_missingGroups.clear();
-    if (ctx.settings.checked(u"chkReScan") && m_c.counters().scanHeaderCount > 0) {
-        const int seconds = ctx.settings.slider(u"sldRescan");
-        m_c.countdown().arm(seconds);
-        ctx.writeLog(QStringLiteral("Rescan in") + numText(ctx.state.rescanCountdown) +
-                         QStringLiteral(" seconds."),
-                     true);
+    if (m_ctx.settings.checked(u"chkReScan") && m_counters.scanHeaderCount > 0) {
+        const int seconds = m_ctx.settings.slider(u"sldRescan");
+        m_countdown.arm(seconds);
+        m_ctx.writeLog(QStringLiteral("Rescan in") + numText(m_ctx.state.rescanCountdown) +
+                           QStringLiteral(" seconds."),
+                       true);
     }
-    m_c.reportWait(false);
+    m_events.runStopped(false);
 }
 
 void DownloadSession::selectDownloadGroup()
 {
-    Context &ctx = m_c.ctx();
-    m_downloadStart = ctx.clock.now();
+    m_downloadStart = m_ctx.clock.now();
     m_downloadGroup = m_articleGroup;
-    ctx.display.setScanEnabled(false);
+    m_ctx.display.setScanEnabled(false);
     if (!m_articleGroup.isEmpty()) {
-        m_c.connections().download().send("GROUP " + m_articleGroup);
+        m_connection.send("GROUP " + m_articleGroup);
         m_awaiting = Awaiting::Group;
     } else {
         requestArticle();
@@ -176,65 +176,59 @@ void DownloadSession::selectDownloadGroup()
 void DownloadSession::requestArticle()
 {
     m_articleNumber = m_articleTag;
-    const QByteArray verb = m_c.ctx().settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
+    const QByteArray verb = m_ctx.settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
     m_awaiting = Awaiting::Article;
-    m_c.connections().download().send(verb + numBytes(m_articleNumber));
+    m_connection.send(verb + numBytes(m_articleNumber));
 }
 
 void DownloadSession::abortDownload()
 {
-    Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
-    if (!s.downloadBusy) {
-        ctx.prompter.message(
+    if (!m_state.downloadBusy) {
+        m_ctx.prompter.message(
             QStringLiteral("Use this button to stop the download process, there is not currently "
                            "anything downloading."));
         return;
     }
-    ctx.state.downloadAbortRequested = true;
-    s.downloadBusy = false;
-    ctx.state.downloadState = DownloadState::Idle;
+    m_ctx.state.downloadAbortRequested = true;
+    m_state.downloadBusy = false;
+    m_ctx.state.downloadState = DownloadState::Idle;
     m_awaiting = Awaiting::Nothing;
-    m_c.connections().sendQuit(m_c.connections().download());
-    m_c.connections().closeConnection(m_c.connections().download());
-    ctx.writeLog(QStringLiteral("User Abort!"), true);
-    ctx.display.setDownloadLightBusy(false);
-    ctx.display.setBarVisible(ProgressBar::Article, false);
+    m_connections.sendQuit(m_connection);
+    m_connections.closeConnection(m_connection);
+    m_ctx.writeLog(QStringLiteral("User Abort!"), true);
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
     m_missingGroups.clear();
-    m_c.reportWait(false);
+    m_events.runStopped(false);
 }
 
 void DownloadSession::emergencyOnArticleInHand()
 {
-    Context &ctx = m_c.ctx();
     m_awaiting = Awaiting::Nothing;
-    if (!ctx.state.articleInHand)
+    if (!m_ctx.state.articleInHand)
         return;
     const QByteArray key = articleKey();
     const int count = ++m_emergencies[key];
     if (count < kEmergenciesPerArticle)
         return;
     m_emergencies.remove(key);
-    ctx.state.articleInHand = false;
-    ctx.writeLog(QStringLiteral("Dropped after") + numText(count) + QStringLiteral(" failed attempts: ") +
-                     displayText(m_articleFileName),
-                 true);
+    m_ctx.state.articleInHand = false;
+    m_ctx.writeLog(QStringLiteral("Dropped after") + numText(count) + QStringLiteral(" failed attempts: ") +
+                       displayText(m_articleFileName),
+                   true);
 }
 
 // ---- replies ----------------------------------------------------------------------
 
 void DownloadSession::onData(qsizetype bytes)
 {
-    Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
-    Connections &conn = m_c.connections();
-    conn.download().touch(ctx.clock.now());
-    NntpConnection &tcp = conn.download().socket();
+    m_connection.touch(m_ctx.clock.now());
+    NntpConnection &tcp = m_connection.socket();
     if (!tcp.isConnected()) {
-        ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
-        conn.sendQuit(conn.download());
+        m_ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
+        m_connections.sendQuit(m_connection);
     }
-    const bool collecting = collectingArticle(ctx.state.downloadState);
+    const bool collecting = collectingArticle(m_ctx.state.downloadState);
     if (collecting && m_awaiting == Awaiting::Article) {
         m_articleBytes += qint32(bytes);
         showProgress();
@@ -245,12 +239,12 @@ void DownloadSession::onData(qsizetype bytes)
         if (event == ReplyReader::Event::NeedMore)
             break;
         if (event == ReplyReader::Event::Overflow) {
-            ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
-                         true);
-            ctx.state.articleInHand = false;
-            ctx.state.downloadState = DownloadState::Idle;
-            s.downloadBusy = false;
-            conn.closeConnection(conn.download());
+            m_ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
+                           true);
+            m_ctx.state.articleInHand = false;
+            m_ctx.state.downloadState = DownloadState::Idle;
+            m_state.downloadBusy = false;
+            m_connections.closeConnection(m_connection);
             downloadNext();
             return;
         }
@@ -261,47 +255,43 @@ void DownloadSession::onData(qsizetype bytes)
 
 void DownloadSession::showProgress()
 {
-    Context &ctx = m_c.ctx();
-    const qint64 now = ctx.clock.msecsSinceStart();
+    const qint64 now = m_ctx.clock.msecsSinceStart();
     if (m_lastDisplayMs >= 0 && now - m_lastDisplayMs < kDisplayIntervalMs)
         return;
     m_lastDisplayMs = now;
-    ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName) + QLatin1Char(' ') +
-                     kiloBytesText(m_articleBytes) + QStringLiteral("kb [") +
-                     transferSpeedText(m_downloadStart, ctx.clock.now(), m_articleBytes) +
-                     QStringLiteral(" Kbps]"),
-                 false);
-    const int maximum = ctx.display.bar(ProgressBar::Article).maximum;
+    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName) + QLatin1Char(' ') +
+                       kiloBytesText(m_articleBytes) + QStringLiteral("kb [") +
+                       transferSpeedText(m_downloadStart, m_ctx.clock.now(), m_articleBytes) +
+                       QStringLiteral(" Kbps]"),
+                   false);
+    const int maximum = m_ctx.display.bar(ProgressBar::Article).maximum;
     if (m_articleBytes >= 1 && m_articleBytes < maximum)
-        ctx.display.setBarValue(ProgressBar::Article, m_articleBytes);
+        m_ctx.display.setBarValue(ProgressBar::Article, m_articleBytes);
     else if (m_articleBytes > maximum)
-        ctx.display.setBarValue(ProgressBar::Article, maximum);
+        m_ctx.display.setBarValue(ProgressBar::Article, maximum);
 }
 
 void DownloadSession::logReply(const NntpReply &reply, const QString &suffix)
 {
-    m_c.ctx().writeLog(displayText(reply.raw) + suffix, true);
+    m_ctx.writeLog(displayText(reply.raw) + suffix, true);
 }
 
 void DownloadSession::onReply(NntpReply &&reply)
 {
-    Context &ctx = m_c.ctx();
-    SessionState &s = m_c.state();
-    Connections &conn = m_c.connections();
     const int code = reply.code;
-    const bool collecting = collectingArticle(ctx.state.downloadState);
+    const bool collecting = collectingArticle(m_ctx.state.downloadState);
 
     if ((code == 220 || code == 222) && reply.multiLine) {
         if (collecting && m_awaiting == Awaiting::Article)
             articleComplete(std::move(reply));
         return;
     }
-    if (ctx.state.downloadAbortRequested && code == 205) {
-        ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        conn.closeConnection(conn.download());
+    if (m_ctx.state.downloadAbortRequested && code == 205) {
+        m_ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
+        m_connections.closeConnection(m_connection);
         return;
     }
-    if (m_c.login().answer(ConnectionRole::Download, code))
+    if (m_login.answer(ConnectionRole::Download, code))
         return;
     switch (code) {
     case 500:
@@ -319,18 +309,18 @@ void DownloadSession::onReply(NntpReply &&reply)
     case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
-        conn.sendQuit(conn.download());
-        ctx.state.downloadState = DownloadState::Idle;
-        s.downloadBusy = false;
+        m_connections.sendQuit(m_connection);
+        m_ctx.state.downloadState = DownloadState::Idle;
+        m_state.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
-        ctx.display.setDownloadLightBusy(false);
-        ctx.display.setBarVisible(ProgressBar::Article, false);
-        m_c.reportWait(true);
+        m_ctx.display.setDownloadLightBusy(false);
+        m_ctx.display.setBarVisible(ProgressBar::Article, false);
+        m_events.runStopped(true);
         break;
     case 211:
         if (m_awaiting == Awaiting::Group) {
-            ctx.state.downloadState = DownloadState::GroupSelected;
-            m_downloadStart = ctx.clock.now();
+            m_ctx.state.downloadState = DownloadState::GroupSelected;
+            m_downloadStart = m_ctx.clock.now();
             m_articleBytes = 0;
             requestArticle();
         }
@@ -341,19 +331,19 @@ void DownloadSession::onReply(NntpReply &&reply)
         break;
     case 205:
         logReply(reply);
-        conn.closeConnection(conn.download());
-        ctx.display.setBarVisible(ProgressBar::Article, false);
+        m_connections.closeConnection(m_connection);
+        m_ctx.display.setBarVisible(ProgressBar::Article, false);
         break;
     case 412:
-        if (ctx.state.articleInHand) {
-            m_c.pending().requeueArticle();
-            ctx.state.articleInHand = false;
+        if (m_ctx.state.articleInHand) {
+            m_pending.requeueArticle();
+            m_ctx.state.articleInHand = false;
         }
-        ctx.state.downloadState = DownloadState::Idle;
-        s.downloadBusy = false;
+        m_ctx.state.downloadState = DownloadState::Idle;
+        m_state.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
-        conn.sendQuit(conn.download());
-        m_c.reportWait(true);
+        m_connections.sendQuit(m_connection);
+        m_events.runStopped(true);
         break;
     default:
         if (m_awaiting == Awaiting::Article && collecting && code >= 400)
@@ -364,15 +354,13 @@ void DownloadSession::onReply(NntpReply &&reply)
 
 void DownloadSession::onGreeting(const NntpReply &reply)
 {
-    Context &ctx = m_c.ctx();
     logReply(reply);
-    m_c.connections().download().greet(ctx.clock.now());
-    m_c.login().greeted(ConnectionRole::Download);
+    m_connection.greet(m_ctx.clock.now());
+    m_login.greeted(ConnectionRole::Download);
 }
 
 void DownloadSession::articleComplete(NntpReply &&reply)
 {
-    Context &ctx = m_c.ctx();
     m_awaiting = Awaiting::Nothing;
     m_articleBytes = qint32(reply.raw.size());
     m_lastDisplayMs = -1;
@@ -384,10 +372,10 @@ void DownloadSession::articleComplete(NntpReply &&reply)
     article.group = m_articleGroup;
     article.bytes = m_articleBytes;
     article.downloadStart = m_downloadStart;
-    m_c.sink().articleRetrieved(article);
-    ctx.state.articleInHand = false;
-    m_c.state().downloadBusy = false;
-    ctx.state.downloadState = DownloadState::ArticleDone;
+    m_sink.articleRetrieved(article);
+    m_ctx.state.articleInHand = false;
+    m_state.downloadBusy = false;
+    m_ctx.state.downloadState = DownloadState::ArticleDone;
     downloadNext();
 }
 
@@ -395,19 +383,18 @@ void DownloadSession::articleComplete(NntpReply &&reply)
 // dropped and the run goes on with the next one on the open connection.
 void DownloadSession::articleRefused(const NntpReply &reply)
 {
-    Context &ctx = m_c.ctx();
     if (reply.code == 423)
-        ctx.writeLog(QStringLiteral("bad article number!"), true);
+        m_ctx.writeLog(QStringLiteral("bad article number!"), true);
     else
-        ctx.writeLog(QStringLiteral("Article not available: ") + displayText(m_articleFileName) +
-                         QStringLiteral(" (") + displayText(reply.statusLine().toByteArray()) +
-                         QStringLiteral(")"),
-                     true);
+        m_ctx.writeLog(QStringLiteral("Article not available: ") + displayText(m_articleFileName) +
+                           QStringLiteral(" (") + displayText(reply.statusLine().toByteArray()) +
+                           QStringLiteral(")"),
+                       true);
     m_awaiting = Awaiting::Nothing;
     m_emergencies.remove(articleKey());
-    ctx.state.downloadState = DownloadState::ArticleDone;
-    m_c.state().downloadBusy = false;
-    ctx.state.articleInHand = false;
+    m_ctx.state.downloadState = DownloadState::ArticleDone;
+    m_state.downloadBusy = false;
+    m_ctx.state.articleInHand = false;
     downloadNext();
 }
 
@@ -415,17 +402,16 @@ void DownloadSession::articleRefused(const NntpReply &reply)
 // this run goes on with the other groups.
 void DownloadSession::groupMissing()
 {
-    Context &ctx = m_c.ctx();
-    ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_articleGroup), true);
+    m_ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_articleGroup), true);
     m_missingGroups.insert(m_articleGroup);
     m_awaiting = Awaiting::Nothing;
-    if (ctx.state.articleInHand) {
-        m_c.pending().requeueArticle();
-        ctx.state.articleInHand = false;
+    if (m_ctx.state.articleInHand) {
+        m_pending.requeueArticle();
+        m_ctx.state.articleInHand = false;
     }
     m_downloadGroup.clear();
-    ctx.state.downloadState = DownloadState::ArticleDone;
-    m_c.state().downloadBusy = false;
+    m_ctx.state.downloadState = DownloadState::ArticleDone;
+    m_state.downloadBusy = false;
     downloadNext();
 }
 
@@ -433,7 +419,7 @@ void DownloadSession::groupMissing()
 
 void DownloadSession::sendLoginLine(const QByteArray &line)
 {
-    m_c.connections().download().send(line);
+    m_connection.send(line);
 }
 
 void DownloadSession::loginComplete()
@@ -443,17 +429,16 @@ void DownloadSession::loginComplete()
 
 void DownloadSession::userNameMissing()
 {
-    Context &ctx = m_c.ctx();
-    ctx.state.downloadState = DownloadState::Idle;
-    m_c.state().downloadBusy = false;
-    m_c.connections().sendQuit(m_c.connections().download());
-    m_c.reportWait(true);
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    m_connections.sendQuit(m_connection);
+    m_events.runStopped(true);
 }
 
 void DownloadSession::passwordMissing()
 {
     userNameMissing();
-    Q_EMIT m_c.loginWindowWanted();
+    m_events.showLoginWindow();
 }
 
 } // namespace kestrel

@@ -10,14 +10,24 @@
 
 namespace kestrel {
 
-class Circle;
+class ArticleSink;
+class Connections;
+class Context;
+class DownloadEvents;
+class FilterCounters;
+class PendingListModel;
+class RescanCountdown;
+class SessionConnection;
 struct NntpReply;
+struct SessionState;
 
 // The download run: takes the pending entries one at a time in list order, selects
 // their group, requests the article and hands the complete text to the article sink.
 class DownloadSession : public LoginPort {
 public:
-    explicit DownloadSession(Circle &circle);
+    DownloadSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
+                    PendingListModel &pending, FilterCounters &counters, ArticleSink &sink,
+                    RescanCountdown &countdown, DownloadEvents &events);
 
     void downloadNext();
     void selectDownloadGroup();
@@ -59,7 +69,16 @@ private:
     void logReply(const NntpReply &reply, const QString &suffix = QString());
     QByteArray articleKey() const;
 
-    Circle &m_c;
+    Context &m_ctx;
+    SessionState &m_state;
+    Connections &m_connections;
+    SessionConnection &m_connection;
+    Login &m_login;
+    PendingListModel &m_pending;
+    FilterCounters &m_counters;
+    ArticleSink &m_sink;
+    RescanCountdown &m_countdown;
+    DownloadEvents &m_events;
     QByteArray m_articleGroup;
     qint64 m_articleTag = 0;
     QByteArray m_articleFileName;

@@ -1,15 +1,16 @@
 #include "circle/scan_session.h"
 
-#include "circle/circle.h"
 #include "circle/connections.h"
+#include "circle/scan_display.h"
+#include "circle/scan_events.h"
+#include "circle/session_state.h"
 #include "nntp/xover_line.h"
 
 #include "base/context.h"
 #include "base/number_text.h"
+#include "base/text_util.h"
 #include "scan/favourites.h"
 #include "scan/header_filter.h"
-#include "circle/scan_driver.h"
-#include "base/text_util.h"
 
 namespace kestrel {
 
@@ -24,7 +25,11 @@ QByteArray trimmedNumber(qint64 n)
 
 } // namespace
 
-ScanSession::ScanSession(Circle &circle) : m_c(circle)
+ScanSession::ScanSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
+                         FavouritesModel &favourites, HeaderFilter &filter, FilterCounters &counters,
+                         ScanEvents &events)
+    : m_ctx(ctx), m_state(state), m_connections(connections), m_connection(connections.scan()),
+      m_login(login), m_favourites(favourites), m_filter(filter), m_counters(counters), m_events(events)
 {
     m_block.reserve(4096);
 }
@@ -48,17 +53,22 @@ void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead
     m_lastDisplayMs = -1;
     // A range start left by another group or an earlier scan must not end this group.
     m_xoverRangeStart.clear();
-    m_favRow = m_c.favourites().findRow(group);
+    m_favRow = m_favourites.findRow(group);
+}
+
+void ScanSession::sendGroup()
+{
+    m_groupState = ScanState::GroupSent;
+    m_connection.send("GROUP " + m_currentGroup);
 }
 
 void ScanSession::onData()
 {
-    Context &ctx = m_c.ctx();
-    SessionConnection &connection = m_c.connections().scan();
-    connection.touch(ctx.clock.now());
+    SessionConnection &connection = m_connection;
+    connection.touch(m_ctx.clock.now());
     NntpConnection &tcp = connection.socket();
     if (!tcp.isConnected()) {
-        m_c.connections().sendQuit(connection);
+        m_connections.sendQuit(connection);
         return;
     }
     ReplyReader &reader = tcp.reader();
@@ -69,8 +79,8 @@ void ScanSession::onData()
             more = false;
             break;
         case ReplyReader::Event::Overflow:
-            ctx.writeLog(QStringLiteral("Reply too long, scan connection closed."), true);
-            m_c.connections().closeConnection(connection);
+            m_ctx.writeLog(QStringLiteral("Reply too long, scan connection closed."), true);
+            m_connections.closeConnection(connection);
             more = false;
             break;
         case ReplyReader::Event::Line:
@@ -84,32 +94,30 @@ void ScanSession::onData()
             break;
         }
     }
-    m_c.pollDriver();
+    if (groupOver())
+        m_events.groupFinished();
 }
 
 void ScanSession::logReply(const NntpReply &reply, const QString &suffix)
 {
-    m_c.ctx().writeLog(displayText(reply.raw) + suffix, true);
+    m_ctx.writeLog(displayText(reply.raw) + suffix, true);
 }
 
 void ScanSession::onReply(const NntpReply &reply)
 {
-    SessionState &s = m_c.state();
-    Context &ctx = m_c.ctx();
-    Connections &conn = m_c.connections();
     const int code = reply.code;
 
-    if (s.scanQuitSent && code == 205) {
-        ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        conn.closeConnection(conn.scan());
+    if (m_state.scanQuitSent && code == 205) {
+        m_ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
+        m_connections.closeConnection(m_connection);
         return;
     }
     if (m_xoverActive) {
         if (code == 224 && reply.streamed) {
             m_xoverBytes = reply.statusSize;
-            ctx.writeLog(QStringLiteral("receiving xover data (") + QString::number(m_xoverBytes) +
-                             QStringLiteral(" bytes)"),
-                         false);
+            m_ctx.writeLog(QStringLiteral("receiving xover data (") + QString::number(m_xoverBytes) +
+                               QStringLiteral(" bytes)"),
+                           false);
             return;
         }
         switch (code) {
@@ -128,25 +136,24 @@ void ScanSession::onReply(const NntpReply &reply)
         onHeadComplete(reply);
         return;
     }
-    if (m_c.login().answer(ConnectionRole::Scan, code))
+    if (m_login.answer(ConnectionRole::Scan, code))
         return;
 
     switch (code) {
     case 400:
         logReply(reply);
-        ctx.display.setBarValue(ProgressBar::Groups, 0);
-        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-        ctx.display.setScanEnabled(true);
-        s.scanStopRequested = false;
-        conn.closeConnection(conn.scan());
-        if (!ctx.state.rescanArmed)
-            m_c.reportWait(true);
+        resetScanBars(m_ctx.display);
+        m_ctx.display.setScanEnabled(true);
+        m_state.scanStopRequested = false;
+        m_connections.closeConnection(m_connection);
+        if (!m_ctx.state.rescanArmed)
+            m_events.runStopped(true);
         break;
     case 420: // no current article: nothing left to step through
     case 421:
         if (code == 421 || m_headState == 1 || m_headState == 2) {
             scanProgress(m_currentGroup, m_groupLastText, false);
-            s.scanState = ScanState::GroupDone;
+            m_groupState = ScanState::GroupDone;
         }
         break;
     case 423:
@@ -163,12 +170,12 @@ void ScanSession::onReply(const NntpReply &reply)
         onGroupAnswered(reply);
         break;
     case 411:
-        ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_currentGroup), true);
-        s.scanState = ScanState::GroupFailed;
+        m_ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_currentGroup), true);
+        m_groupState = ScanState::GroupFailed;
         break;
     case 205:
         logReply(reply, QStringLiteral("  (disconnected)"));
-        conn.closeConnection(conn.scan());
+        m_connections.closeConnection(m_connection);
         break;
     case 200:
     case 201:
@@ -182,15 +189,12 @@ void ScanSession::onReply(const NntpReply &reply)
     case 482:
     case 502:
         logReply(reply, QStringLiteral("(disconnected)"));
-        ctx.display.setBarValue(ProgressBar::Groups, 0);
-        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-        ctx.display.setGroupText(QString());
-        ctx.display.setScanEnabled(true);
-        s.scanStopRequested = true;
-        conn.closeConnection(conn.scan());
-        ctx.state.scanning = false;
-        ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
-        m_c.reportWait(true);
+        showScanIdle(m_ctx.display);
+        m_state.scanStopRequested = true;
+        m_connections.closeConnection(m_connection);
+        m_ctx.state.scanning = false;
+        m_ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
+        m_events.runStopped(true);
         break;
     default:
         break;
@@ -199,10 +203,9 @@ void ScanSession::onReply(const NntpReply &reply)
 
 void ScanSession::onGreeting(const NntpReply &reply)
 {
-    Context &ctx = m_c.ctx();
     logReply(reply);
-    m_c.connections().scan().greet(ctx.clock.now());
-    m_c.login().greeted(ConnectionRole::Scan);
+    m_connection.greet(m_ctx.clock.now());
+    m_login.greeted(ConnectionRole::Scan);
 }
 
 void ScanSession::loginComplete()
@@ -212,39 +215,31 @@ void ScanSession::loginComplete()
 
 void ScanSession::startScan()
 {
-    m_c.driver().startScan();
+    m_events.scanConnectionReady();
 }
 
 void ScanSession::sendLoginLine(const QByteArray &line)
 {
-    m_c.connections().scan().send(line);
+    m_connection.send(line);
 }
 
 void ScanSession::userNameMissing()
 {
-    Context &ctx = m_c.ctx();
-    ctx.display.setBarValue(ProgressBar::Groups, 0);
-    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    ctx.display.setGroupText(QString());
-    ctx.display.setScanEnabled(true);
-    m_c.state().scanState = ScanState::GroupFailed;
-    m_c.connections().sendQuit(m_c.connections().scan());
+    showScanIdle(m_ctx.display);
+    m_groupState = ScanState::GroupFailed;
+    m_connections.sendQuit(m_connection);
     // Nobody else ends a scan that a login stopped.
-    ctx.state.scanning = false;
-    m_c.reportWait(true);
+    m_ctx.state.scanning = false;
+    m_events.runStopped(true);
 }
 
 void ScanSession::passwordMissing()
 {
-    Context &ctx = m_c.ctx();
-    ctx.display.setBarValue(ProgressBar::Groups, 0);
-    ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-    ctx.display.setGroupText(QString());
-    ctx.display.setScanEnabled(true);
-    m_c.connections().sendQuit(m_c.connections().scan());
-    ctx.state.scanning = false;
-    Q_EMIT m_c.loginWindowWanted();
-    m_c.reportWait(true);
+    showScanIdle(m_ctx.display);
+    m_connections.sendQuit(m_connection);
+    m_ctx.state.scanning = false;
+    m_events.showLoginWindow();
+    m_events.runStopped(true);
 }
 
 // ---- GROUP ----------------------------------------------------------------------
@@ -266,33 +261,31 @@ void ScanSession::parseGroupReply(QByteArrayView line)
 
 void ScanSession::onGroupAnswered(const NntpReply &reply)
 {
-    SessionState &s = m_c.state();
-    Context &ctx = m_c.ctx();
-    if (s.scanState != ScanState::GroupSent) {
-        s.scanState = ScanState::GroupDone;
+    if (m_groupState != ScanState::GroupSent) {
+        m_groupState = ScanState::GroupDone;
         return;
     }
     parseGroupReply(reply.statusLine());
     m_groupProgressEnabled = true;
-    s.scanState = ScanState::ReadingHeaders;
+    m_groupState = ScanState::ReadingHeaders;
     m_groupHeadersThisScan = 0;
     m_xoverRangeStart.clear();
 
-    const QByteArray lastRead = m_c.favourites().getLastRead(m_currentGroup);
+    const QByteArray lastRead = m_favourites.getLastRead(m_currentGroup);
     const qint64 last = qint64(numericValue(lastRead));
     // A group never read, or renumbered since, starts at its first article, which is
     // then new as well.
     const bool firstTime = lastRead.isEmpty() || last < m_groupFirst - 2 || last > m_groupLast + 2;
     if (!firstTime) {
-        ctx.writeLog(QString::number(m_groupLast - last) + QStringLiteral(" new articles in ") +
-                         displayText(m_currentGroup),
-                     true);
+        m_ctx.writeLog(QString::number(m_groupLast - last) + QStringLiteral(" new articles in ") +
+                           displayText(m_currentGroup),
+                       true);
         m_rereadNumber = last;
     } else {
         scanProgress(m_currentGroup, numBytes(m_groupFirst), true);
-        ctx.writeLog(QString::number(m_groupCount) + QStringLiteral(" new articles in ") +
-                         displayText(m_currentGroup),
-                     true);
+        m_ctx.writeLog(QString::number(m_groupCount) + QStringLiteral(" new articles in ") +
+                           displayText(m_currentGroup),
+                       true);
         m_rereadNumber = -1;
         m_resumeFromLastRead = false;
     }
@@ -300,10 +293,10 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
 
     const bool hasArticles = m_groupLast >= m_groupFirst;
     if (m_groupNewCount <= 0 && !(firstTime && hasArticles)) {
-        s.scanState = ScanState::GroupDone;
+        m_groupState = ScanState::GroupDone;
         return;
     }
-    if (s.useXover)
+    if (m_state.useXover)
         sendXover();
     else if (firstTime)
         requestFirstHead();
@@ -314,25 +307,23 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
 void ScanSession::updateGroupRow(const QByteArray &group, const QByteArray &firstText,
                                  const QByteArray &lastText)
 {
-    FavouritesModel &favs = m_c.favourites();
-    Context &ctx = m_c.ctx();
-    for (int i = 0; i < favs.rowCount(); ++i) {
-        if (favs.row(i).name != group) {
-            favs.setSmallIcon(i, 1);
+    for (int i = 0; i < m_favourites.rowCount(); ++i) {
+        if (m_favourites.row(i).name != group) {
+            m_favourites.setSmallIcon(i, 1);
             continue;
         }
-        favs.setSubItem(i, FavFirst, trimmedSpaces(firstText));
-        favs.setSubItem(i, FavLast, trimmedSpaces(lastText));
-        const FavouriteRow &row = favs.row(i);
+        m_favourites.setSubItem(i, FavFirst, trimmedSpaces(firstText));
+        m_favourites.setSubItem(i, FavLast, trimmedSpaces(lastText));
+        const FavouriteRow &row = m_favourites.row(i);
         const qint64 fresh =
             std::max<qint64>(0, qint64(numericValue(row.sub[FavLast]) - numericValue(row.sub[FavLastRead])));
-        favs.setSubItem(i, FavUnread, zeroPadded(double(fresh), 5));
+        m_favourites.setSubItem(i, FavUnread, zeroPadded(double(fresh), 5));
         m_groupNewCount = qint32(fresh);
-        ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
-        ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(fresh + 1));
+        m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
+        m_ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(fresh + 1));
         const qint64 total = std::max<qint64>(0, qint64(numericValue(lastText) - numericValue(firstText)));
-        favs.setSubItem(i, FavTotal, zeroPadded(double(total), 5));
-        favs.setSmallIcon(i, 2);
+        m_favourites.setSubItem(i, FavTotal, zeroPadded(double(total), 5));
+        m_favourites.setSmallIcon(i, 2);
         return;
     }
 }
@@ -342,69 +333,67 @@ void ScanSession::scanProgress(const QByteArray &group, QByteArrayView number, b
     if (!m_groupProgressEnabled)
         return;
     const QByteArrayView num = trimSpaces(number);
-    FavouritesModel &favs = m_c.favourites();
     int rowIndex = m_favRow;
-    if (rowIndex < 0 || rowIndex >= favs.rowCount() || favs.row(rowIndex).name != group)
-        rowIndex = m_favRow = favs.findRow(group);
+    if (rowIndex < 0 || rowIndex >= m_favourites.rowCount() || m_favourites.row(rowIndex).name != group)
+        rowIndex = m_favRow = m_favourites.findRow(group);
     if (rowIndex < 0)
         return;
-    const FavouriteRow &row = favs.row(rowIndex);
+    const FavouriteRow &row = m_favourites.row(rowIndex);
     if (force) {
-        favs.setSubItem(rowIndex, FavLastRead, num.toByteArray());
+        m_favourites.setSubItem(rowIndex, FavLastRead, num.toByteArray());
     } else {
         const double value = numericValue(num);
         if (value > numericValue(row.sub[FavLastRead])) {
-            favs.setSubItem(rowIndex, FavLastRead, num.toByteArray());
+            m_favourites.setSubItem(rowIndex, FavLastRead, num.toByteArray());
             if (value > numericValue(row.sub[FavLast]))
-                favs.setSubItem(rowIndex, FavLast, num.toByteArray());
+                m_favourites.setSubItem(rowIndex, FavLast, num.toByteArray());
         }
     }
     if (!display)
         return;
 
-    Context &ctx = m_c.ctx();
-    const qint64 seconds = m_c.state().scanStart.secsTo(ctx.clock.now());
-    const qint32 count = m_c.counters().scanHeaderCount;
+    const qint64 seconds = m_state.scanStart.secsTo(m_ctx.clock.now());
+    const qint32 count = m_counters.scanHeaderCount;
     const double rate = seconds > 0 ? double(count + 1) / double(seconds) : 0.0;
     const QString numberText = displayText(num.toByteArray());
     if (count < 2)
-        ctx.writeLog(QStringLiteral("Scanning Header ") + numberText + QStringLiteral("  Scan Time:") +
-                         numText(seconds) + QStringLiteral("s"),
-                     false);
+        m_ctx.writeLog(QStringLiteral("Scanning Header ") + numberText + QStringLiteral("  Scan Time:") +
+                           numText(seconds) + QStringLiteral("s"),
+                       false);
     else
-        ctx.writeLog(QStringLiteral("Scanning Header ") + numberText + QStringLiteral("; averaging ") +
-                         QString::number(rate * 60.0, 'f', 1) +
-                         QStringLiteral(" headers per minute. Scan Time:") + numText(seconds) +
-                         QStringLiteral("s"),
-                     false);
+        m_ctx.writeLog(QStringLiteral("Scanning Header ") + numberText + QStringLiteral("; averaging ") +
+                           QString::number(rate * 60.0, 'f', 1) +
+                           QStringLiteral(" headers per minute. Scan Time:") + numText(seconds) +
+                           QStringLiteral("s"),
+                       false);
     if (row.sub[FavLast].isEmpty())
         return;
     const qint64 remaining = qint64(numericValue(row.sub[FavLast]) - numericValue(row.sub[FavLastRead]));
-    favs.setSubItem(rowIndex, FavUnread, zeroPadded(double(remaining), 5));
-    ctx.display.setGroupText(QString::number(remaining) + QStringLiteral(" new articles in ") +
-                             displayText(m_currentGroup));
-    const int maximum = ctx.display.bar(ProgressBar::GroupHeaders).maximum;
+    m_favourites.setSubItem(rowIndex, FavUnread, zeroPadded(double(remaining), 5));
+    m_ctx.display.setGroupText(QString::number(remaining) + QStringLiteral(" new articles in ") +
+                               displayText(m_currentGroup));
+    const int maximum = m_ctx.display.bar(ProgressBar::GroupHeaders).maximum;
     if (remaining >= 0 && maximum - remaining >= 1)
-        ctx.display.setBarValue(ProgressBar::GroupHeaders, int(maximum - remaining));
+        m_ctx.display.setBarValue(ProgressBar::GroupHeaders, int(maximum - remaining));
     else if (m_groupCount > 0)
-        ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(std::min<qint64>(m_groupCount, INT_MAX)));
+        m_ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(std::min<qint64>(m_groupCount, INT_MAX)));
 }
 
 // ---- HEAD mode -------------------------------------------------------------------
 
 bool ScanSession::headerLimitsReached()
 {
-    Context &ctx = m_c.ctx();
-    if (ctx.settings.checked(u"chkMaxPGPS")) {
-        if (m_groupHeadersThisScan >= ctx.settings.slider(u"sldMaxPGPS")) {
+    if (m_ctx.settings.checked(u"chkMaxPGPS")) {
+        if (m_groupHeadersThisScan >= m_ctx.settings.slider(u"sldMaxPGPS")) {
             m_groupHeadersThisScan = 0;
-            m_c.state().scanState = ScanState::GroupDone;
+            m_groupState = ScanState::GroupDone;
             return true;
         }
         ++m_groupHeadersThisScan;
     }
-    if (ctx.state.pendingCount >= ctx.settings.slider(u"sldMaxPending")) {
-        m_c.driver().scanStoppedMaxPending();
+    if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
+        m_groupState = ScanState::GroupDone;
+        m_events.pendingListFull();
         return true;
     }
     return false;
@@ -415,7 +404,7 @@ void ScanSession::sendNext()
     if (headerLimitsReached())
         return;
     m_headState = 1;
-    m_c.connections().scan().send("NEXT");
+    m_connection.send("NEXT");
 }
 
 // The article pointer stands on the group's first article after GROUP, so its header
@@ -425,21 +414,21 @@ void ScanSession::requestFirstHead()
     if (headerLimitsReached())
         return;
     m_headState = 2;
-    m_c.connections().scan().send("HEAD");
+    m_connection.send("HEAD");
 }
 
 void ScanSession::onNextAnswered()
 {
-    if (m_headState != 1 || m_c.state().scanQuitSent)
+    if (m_headState != 1 || m_state.scanQuitSent)
         return;
     m_headState = 2;
     if (!m_resumeFromLastRead) {
-        m_c.connections().scan().send("HEAD");
+        m_connection.send("HEAD");
         return;
     }
-    m_headArticleNumber = qint64(numericValue(m_c.favourites().getLastRead(m_currentGroup)));
+    m_headArticleNumber = qint64(numericValue(m_favourites.getLastRead(m_currentGroup)));
     m_resumeFromLastRead = false;
-    m_c.connections().scan().send("HEAD" + numBytes(m_headArticleNumber));
+    m_connection.send("HEAD" + numBytes(m_headArticleNumber));
 }
 
 void ScanSession::onHeadComplete(const NntpReply &reply)
@@ -462,11 +451,11 @@ void ScanSession::onHeadComplete(const NntpReply &reply)
 
 void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, qint64 value)
 {
-    m_c.filter().filterArticleHeader(block, number);
+    m_filter.filterArticleHeader(block, number);
     // The filter counts every header; one fetched again because it was read before
     // is not new.
     if (value <= m_rereadNumber)
-        --m_c.counters().scanHeaderCount;
+        --m_counters.scanHeaderCount;
     else
         m_rereadNumber = value;
 }
@@ -475,24 +464,23 @@ void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, 
 
 void ScanSession::sendXover()
 {
-    Context &ctx = m_c.ctx();
-    m_c.state().scanState = ScanState::XoverRange;
-    const QByteArray from = m_c.favourites().getLastRead(m_currentGroup);
+    m_groupState = ScanState::XoverRange;
+    const QByteArray from = m_favourites.getLastRead(m_currentGroup);
     if (from == m_xoverRangeStart) {
-        m_c.state().scanState = ScanState::GroupDone;
+        m_groupState = ScanState::GroupDone;
         return;
     }
-    m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + ctx.settings.slider(u"sldXOVER"));
+    m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + m_ctx.settings.slider(u"sldXOVER"));
     m_xoverBytes = 0;
     m_xoverActive = true;
     m_lastDisplayMs = -1;
-    m_c.connections().scan().send("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
+    m_connection.send("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
     m_xoverRangeStart = from;
 }
 
 bool ScanSession::displayDue()
 {
-    const qint64 now = m_c.ctx().clock.msecsSinceStart();
+    const qint64 now = m_ctx.clock.msecsSinceStart();
     if (m_lastDisplayMs >= 0 && now - m_lastDisplayMs < kDisplayIntervalMs)
         return false;
     m_lastDisplayMs = now;
@@ -512,28 +500,29 @@ void ScanSession::onXoverLine(QByteArrayView line)
 
 void ScanSession::onXoverEnd()
 {
-    Context &ctx = m_c.ctx();
     m_xoverActive = false;
     m_xoverBytes += 3;
-    ctx.writeLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
-                 true);
+    m_ctx.writeLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
+                   true);
     if (numericValue(m_xoverRangeEnd) < numericValue(m_groupLastText))
         scanProgress(m_currentGroup, m_xoverRangeEnd, false);
     else
-        scanProgress(m_currentGroup, m_c.favourites().getLastRead(m_currentGroup), false);
-    if (ctx.state.pendingCount >= ctx.settings.slider(u"sldMaxPending")) {
-        m_c.driver().scanStoppedMaxPending();
+        scanProgress(m_currentGroup, m_favourites.getLastRead(m_currentGroup), false);
+    if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
+        m_groupState = ScanState::GroupDone;
+        m_events.pendingListFull();
         return;
     }
-    if (ctx.settings.checked(u"chkMaxPGPS") && m_groupHeadersThisScan >= ctx.settings.slider(u"sldMaxPGPS")) {
+    if (m_ctx.settings.checked(u"chkMaxPGPS") &&
+        m_groupHeadersThisScan >= m_ctx.settings.slider(u"sldMaxPGPS")) {
         m_groupHeadersThisScan = 0;
-        m_c.state().scanState = ScanState::GroupDone;
+        m_groupState = ScanState::GroupDone;
         return;
     }
-    if (ctx.settings.slider(u"sldXOVER") < m_groupNewCount)
+    if (m_ctx.settings.slider(u"sldXOVER") < m_groupNewCount)
         sendXover();
     else
-        m_c.state().scanState = ScanState::GroupDone;
+        m_groupState = ScanState::GroupDone;
 }
 
 // A one-line answer to XOVER. "No articles in that range" is an empty range and moves
@@ -547,10 +536,10 @@ void ScanSession::onXoverError(const NntpReply &reply)
         onXoverEnd();
         return;
     }
-    m_c.ctx().writeLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) +
-                           QStringLiteral(": ") + displayText(reply.statusLine().toByteArray()),
-                       true);
-    m_c.state().scanState = ScanState::GroupDone;
+    m_ctx.writeLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) + QStringLiteral(": ") +
+                       displayText(reply.statusLine().toByteArray()),
+                   true);
+    m_groupState = ScanState::GroupDone;
 }
 
 } // namespace kestrel

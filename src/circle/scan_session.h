@@ -1,5 +1,6 @@
 #pragma once
 
+#include "circle/scan_state.h"
 #include "nntp/login.h"
 
 #include <QByteArray>
@@ -7,8 +8,15 @@
 
 namespace kestrel {
 
-class Circle;
+class Connections;
+class Context;
+class FavouritesModel;
+class FilterCounters;
+class HeaderFilter;
+class ScanEvents;
+class SessionConnection;
 struct NntpReply;
+struct SessionState;
 
 // What is said on the scan connection: the greeting and login rows, GROUP answers,
 // HEAD mode (NEXT and HEAD, one header per round trip) and XOVER mode (ranges of
@@ -16,7 +24,9 @@ struct NntpReply;
 // the favourites and the hand-over of every header block to the filter.
 class ScanSession : public LoginPort {
 public:
-    explicit ScanSession(Circle &circle);
+    ScanSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
+                FavouritesModel &favourites, HeaderFilter &filter, FilterCounters &counters,
+                ScanEvents &events);
 
     // Connected to the scan connection's data arrival.
     void onData();
@@ -24,6 +34,11 @@ public:
     void resetForConnect();
     // The scan driver selects the next group.
     void groupSelected(const QByteArray &group, bool resumeFromLastRead);
+    // GROUP for the selected group; the group is under way until its answers end it.
+    void sendGroup();
+    // The connection under the group closed: the group is over.
+    void failGroup() { m_groupState = ScanState::GroupFailed; }
+    bool groupOver() const { return m_groupState <= ScanState::GroupDone; }
 
     void updateGroupRow(const QByteArray &group, const QByteArray &firstText, const QByteArray &lastText);
     void scanProgress(const QByteArray &group, QByteArrayView number, bool force, bool display = true);
@@ -58,7 +73,16 @@ private:
     void logReply(const NntpReply &reply, const QString &suffix = QString());
     bool displayDue();
 
-    Circle &m_c;
+    Context &m_ctx;
+    SessionState &m_state;
+    Connections &m_connections;
+    SessionConnection &m_connection;
+    Login &m_login;
+    FavouritesModel &m_favourites;
+    HeaderFilter &m_filter;
+    FilterCounters &m_counters;
+    ScanEvents &m_events;
+    ScanState m_groupState = ScanState::GroupDone;
     qint32 m_headState = 0; // 1 NEXT sent, 2 HEAD sent, 3 header taken
     bool m_resumeFromLastRead = false;
     QByteArray m_currentGroup;

@@ -20,23 +20,8 @@ public:
     // A column from stored text.
     void setText(FavouriteColumn column, QByteArrayView text);
 
-    // Kept for the circle's callers until they move to the numeric API: a column read
-    // as text, or set from text on a row being built.
-    class TextSlot {
-    public:
-        TextSlot(FavouriteNumbers &numbers, FavouriteColumn column) : m_numbers(numbers), m_column(column) {}
-        TextSlot &operator=(QByteArrayView text)
-        {
-            m_numbers.setText(m_column, text);
-            return *this;
-        }
-
-    private:
-        FavouriteNumbers &m_numbers;
-        FavouriteColumn m_column;
-    };
+    // Kept for the scan session's callers until they move to the numeric API.
     QByteArray operator[](FavouriteColumn column) const { return text(column); }
-    TextSlot operator[](FavouriteColumn column) { return TextSlot(*this, column); }
 
     bool operator==(const FavouriteNumbers &) const = default;
 

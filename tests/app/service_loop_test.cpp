@@ -70,7 +70,7 @@ TEST(ServiceLoop, EveryStopArmsTheCountdownOnceAndItConnectsAgain)
         engine.startUp(fe);
         RescanCountdown &countdown = engine.circle().countdown();
         countdown.timer().setInterval(3600 * 1000); // ticked by hand below
-        ServiceLoop loop(engine.circle());
+        ServiceLoop loop(engine.context(), engine.circle());
         loop.start();
 
         ASSERT_TRUE(kestrel::test::waitUntil([&] { return countdown.running(); }, 15000)) << c.what;

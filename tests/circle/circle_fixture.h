@@ -77,7 +77,7 @@ struct CircleWorld : ScanWorld {
     {
         FavouriteRow row;
         row.name = name;
-        row.sub[FavLastRead] = lastRead;
+        row.sub.setText(FavLastRead, lastRead);
         favs.appendRow(row);
     }
 
