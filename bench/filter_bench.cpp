@@ -141,7 +141,7 @@ struct Engine {
         pending = std::make_unique<PendingListModel>(*ctx, *noRedl, *blacklist);
         for (int i = 0; i < 3000; ++i)
             pending->addArticleHeader("a@b", "queued", "", QByteArray::number(i), "500", "", 1, false, {},
-                                       false, false, "queued_" + QByteArray::number(i) + ".jpg", "alt.test");
+                                      false, false, "queued_" + QByteArray::number(i) + ".jpg", "alt.test");
         filter = std::make_unique<HeaderFilter>(*ctx, counters, *pending, *noRedl, *blacklist, *dupes, csv);
         filter->setCurrentGroup("alt.binaries.pictures.test");
     }

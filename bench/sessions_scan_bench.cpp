@@ -5,10 +5,10 @@
 // of the thread that scans, besides the wall time and the peak memory of the process.
 
 #include "base/context.h"
-#include "newsd/news_server.h"
-#include "newsd/sample_store.h"
 #include "circle/article_sink.h"
 #include "circle/circle.h"
+#include "newsd/news_server.h"
+#include "newsd/sample_store.h"
 #include "scan/blacklist.h"
 #include "scan/csv_lookup.h"
 #include "scan/dupe_paths.h"

@@ -5,8 +5,8 @@
 #include "app/window_wiring.h"
 
 #include "circle/circle.h"
-#include "nntp/connection_role.h"
 #include "engine/engine.h"
+#include "nntp/connection_role.h"
 #include "ui/main_window.h"
 #include "ui/message_box_prompter.h"
 #include "ui/widget_front_end.h"

@@ -9,10 +9,10 @@ namespace kestrel {
 // Where the download run stands. The numbers are the ones the run has always logged
 // and compared.
 enum class DownloadState : qint32 {
-    Idle = 0,           // no download run active
-    Started = 1,        // an article was taken: connecting, selecting its group or asking for it
-    GroupSelected = 5,  // the server selected the article's group; the article was asked for
-    ArticleDone = 999,  // the last article was handed over or refused; the connection is ready
+    Idle = 0,          // no download run active
+    Started = 1,       // an article was taken: connecting, selecting its group or asking for it
+    GroupSelected = 5, // the server selected the article's group; the article was asked for
+    ArticleDone = 999, // the last article was handed over or refused; the connection is ready
 };
 
 // Program-wide run state shared by the subsystems. One instance per engine; nothing

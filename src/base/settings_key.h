@@ -48,7 +48,7 @@ public:
     static constexpr bool allows(SettingKind kind) { return ((kind == Kinds) || ...); }
 
     template <typename Char, std::size_t N>
-        requires std::same_as<Char, char> || std::same_as<Char, char16_t>
+    requires std::same_as<Char, char> || std::same_as<Char, char16_t>
     consteval SettingKey(const Char (&name)[N]) : m_row(settingRow(name))
     {
         if (m_row < 0)
@@ -59,8 +59,9 @@ public:
 
     // A key of fewer kinds serves where more are allowed (a check key as a number key).
     template <SettingKind... Others>
-        requires(sizeof...(Others) < sizeof...(Kinds) && (allows(Others) && ...))
-    constexpr SettingKey(SettingKey<Others...> narrower) : m_row(narrower.index())
+    requires(sizeof...(Others) < sizeof...(Kinds) &&
+             (allows(Others) && ...)) constexpr SettingKey(SettingKey<Others...> narrower)
+        : m_row(narrower.index())
     {
     }
 

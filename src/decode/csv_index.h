@@ -53,10 +53,7 @@ public:
     // The record line of a file name as read (without its line end), a CR, and the CSV
     // name of the file holding it; empty when no record has that name.
     QByteArray csvFindRecord(const QByteArray &fileName) const;
-    QByteArray csvSeriesName(const QByteArray &csvName) const
-    {
-        return kestrel::csvSeriesName(csvName);
-    }
+    QByteArray csvSeriesName(const QByteArray &csvName) const { return kestrel::csvSeriesName(csvName); }
 
     // The same record as csvFindRecord, in upper case and ended by a CR; sets csvFolder
     // to the series of the CSV file holding it, or empty when there is none.

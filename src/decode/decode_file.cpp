@@ -1,7 +1,7 @@
 #include "decode/decode_file.h"
 
-#include "decode/base64_decoder.h"
 #include "base/number_text.h"
+#include "decode/base64_decoder.h"
 #include "decode/file_name.h"
 #include "decode/text_view.h"
 #include "decode/uu_decoder.h"

@@ -196,8 +196,9 @@ DecodeResult DecodePipeline::run(Article &a)
     makeDownloadSubfolder(root, a.paths.sub);
 
     const QByteArray checked =
-        a.uuencoded ? m_fetched.uuencodedName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received)
-                    : a.received;
+        a.uuencoded
+            ? m_fetched.uuencodedName(QByteArray::fromRawData(a.text.data(), a.text.size()), a.received)
+            : a.received;
     if (checked == "KILL") {
         log(printable(a.received) + QStringLiteral(" not saved"));
         return DecodeResult::Dropped;

@@ -4,10 +4,10 @@
 #include "base/ini_file.h"
 #include "base/settings_file.h"
 
-#include "decode/csv_index.h"
-#include "decode/decode_pipeline.h"
 #include "circle/circle.h"
 #include "circle/connections.h"
+#include "decode/csv_index.h"
+#include "decode/decode_pipeline.h"
 #include "engine/list_adapters.h"
 #include "engine/pipeline_sink.h"
 #include "scan/blacklist.h"
@@ -23,10 +23,10 @@ namespace kestrel {
 
 Engine::Engine(const QString &appPath, Clock *clock, Prompter *prompter, QObject *parent)
     : QObject(parent), m_ctx(appPath, clock, prompter), m_csv(std::make_unique<CsvIndex>()),
-      m_noRedl(std::make_unique<NoRedlList>(m_ctx)),
-      m_csvLookup(std::make_unique<CsvIndexLookup>(*m_csv)),
-      m_fetchedNames(std::make_unique<NoRedlFetchedNames>(*m_noRedl)), m_blacklist(std::make_unique<Blacklist>(m_ctx)),
-      m_dupePaths(std::make_unique<DupePaths>(m_ctx)), m_favourites(std::make_unique<FavouritesModel>(m_ctx)),
+      m_noRedl(std::make_unique<NoRedlList>(m_ctx)), m_csvLookup(std::make_unique<CsvIndexLookup>(*m_csv)),
+      m_fetchedNames(std::make_unique<NoRedlFetchedNames>(*m_noRedl)),
+      m_blacklist(std::make_unique<Blacklist>(m_ctx)), m_dupePaths(std::make_unique<DupePaths>(m_ctx)),
+      m_favourites(std::make_unique<FavouritesModel>(m_ctx)),
       m_pending(std::make_unique<PendingListModel>(m_ctx, *m_noRedl, *m_blacklist)),
       m_counters(std::make_unique<FilterCounters>()),
       m_filter(std::make_unique<HeaderFilter>(m_ctx, *m_counters, *m_pending, *m_noRedl, *m_blacklist,

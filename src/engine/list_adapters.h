@@ -26,7 +26,10 @@ class CsvIndexLookup final : public CsvLookup {
 public:
     explicit CsvIndexLookup(const CsvIndex &index) : m_index(index) {}
     bool csvLoaded() const override { return m_index.csvLoaded(); }
-    QByteArray csvFindRecord(const QByteArray &fileName) const override { return m_index.csvFindRecord(fileName); }
+    QByteArray csvFindRecord(const QByteArray &fileName) const override
+    {
+        return m_index.csvFindRecord(fileName);
+    }
     QByteArray csvSeriesName(const QByteArray &csvFileName) const override
     {
         return m_index.csvSeriesName(csvFileName);

@@ -1,7 +1,7 @@
 #include "engine/pipeline_sink.h"
 
-#include "decode/article_capture.h"
 #include "circle/circle.h"
+#include "decode/article_capture.h"
 #include "nntp/reply_reader.h"
 #include "scan/pending_list_model.h"
 

@@ -23,7 +23,7 @@ bool sendGroupList(Context &ctx, NntpConnection &listConnection, const QByteArra
 // widgets whenever controlsChanged() is emitted.
 struct GroupManagerControls {
     bool cmdGetHostGroups = true; // "Retrieve Groups from Host"
-    bool reloadHostGroups = true;         // "reload HOSTGRPS.TXT from disk"
+    bool reloadHostGroups = true; // "reload HOSTGRPS.TXT from disk"
     bool cmdQR = true;            // the search / stop button
     QString cmdQRCaption = QStringLiteral("Search");
     bool optStartsWith = true; // optSearchType 0

@@ -1,12 +1,12 @@
 #include "scan/header_filter.h"
 
+#include "base/text_util.h"
 #include "scan/blacklist.h"
 #include "scan/csv_lookup.h"
 #include "scan/dupe_paths.h"
 #include "scan/noredl_list.h"
 #include "scan/pending_list_model.h"
 #include "scan/subject_names.h"
-#include "base/text_util.h"
 
 #include "base/context.h"
 
@@ -321,15 +321,14 @@ void HeaderFilter::filterArticleHeader(const QByteArray &block, const QByteArray
             QByteArray fullLabel(label);
             fullLabel += spamEntry;
             m_pending.addArticleHeader(h.from.toByteArray(), subject, h.organization.toByteArray(),
-                                        articleNumber, h.lines.toByteArray(), h.postingHost.toByteArray(),
-                                        crossposts, true, fullLabel, gif, csvMatched, fileName,
-                                        m_currentGroup);
+                                       articleNumber, h.lines.toByteArray(), h.postingHost.toByteArray(),
+                                       crossposts, true, fullLabel, gif, csvMatched, fileName,
+                                       m_currentGroup);
         }
     } else if (!isSet(u"chkSpamScan")) {
-        m_pending.addArticleHeader(h.from.toByteArray(), subject, h.organization.toByteArray(),
-                                    articleNumber, h.lines.toByteArray(), h.postingHost.toByteArray(),
-                                    crossposts, false, QByteArray(), gif, csvMatched, fileName,
-                                    m_currentGroup);
+        m_pending.addArticleHeader(h.from.toByteArray(), subject, h.organization.toByteArray(), articleNumber,
+                                   h.lines.toByteArray(), h.postingHost.toByteArray(), crossposts, false,
+                                   QByteArray(), gif, csvMatched, fileName, m_currentGroup);
     }
     m_counters.notify();
 }

@@ -1,10 +1,10 @@
 #include "scan/pending_list_model.h"
 
+#include "base/text_util.h"
 #include "scan/blacklist.h"
 #include "scan/noredl_list.h"
 #include "scan/pending_file.h"
 #include "scan/subject_names.h"
-#include "base/text_util.h"
 
 #include "base/atomic_file.h"
 #include "base/context.h"
@@ -225,11 +225,11 @@ QByteArray PendingListModel::emailOf(const QByteArray &from)
 }
 
 void PendingListModel::addArticleHeader(const QByteArray &from, const QByteArray &subject,
-                                         const QByteArray &organization, const QByteArray &articleNumber,
-                                         const QByteArray &linesText, const QByteArray &postingHost,
-                                         int crossposts, bool ghosted, const QByteArray &rejectionLabel,
-                                         bool gif, bool csvMatched, const QByteArray &fileName,
-                                         const QByteArray &newsgroup)
+                                        const QByteArray &organization, const QByteArray &articleNumber,
+                                        const QByteArray &linesText, const QByteArray &postingHost,
+                                        int crossposts, bool ghosted, const QByteArray &rejectionLabel,
+                                        bool gif, bool csvMatched, const QByteArray &fileName,
+                                        const QByteArray &newsgroup)
 {
     ++m_addedCount;
     Q_EMIT addedCountChanged(m_addedCount);

@@ -39,10 +39,10 @@ public:
 
     // Appends one entry for the header filter. newsgroup is the group being scanned.
     void addArticleHeader(const QByteArray &from, const QByteArray &subject, const QByteArray &organization,
-                           const QByteArray &articleNumber, const QByteArray &linesText,
-                           const QByteArray &postingHost, int crossposts, bool ghosted,
-                           const QByteArray &rejectionLabel, bool gif, bool csvMatched,
-                           const QByteArray &fileName, const QByteArray &newsgroup);
+                          const QByteArray &articleNumber, const QByteArray &linesText,
+                          const QByteArray &postingHost, int crossposts, bool ghosted,
+                          const QByteArray &rejectionLabel, bool gif, bool csvMatched,
+                          const QByteArray &fileName, const QByteArray &newsgroup);
     // Puts ctx.state.currentArticle back at the top, queued.
     void requeueArticle();
 

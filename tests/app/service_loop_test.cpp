@@ -3,11 +3,11 @@
 #include "app/headless_front_end.h"
 #include "app/service_loop.h"
 
+#include "circle/circle.h"
+#include "circle/rescan_countdown.h"
 #include "engine/engine.h"
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
-#include "circle/circle.h"
-#include "circle/rescan_countdown.h"
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 

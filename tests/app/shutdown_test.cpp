@@ -1,10 +1,10 @@
 // The normal shutdown in the middle of a download, against a sample server in this process.
 #include "app/headless_front_end.h"
 
+#include "circle/circle.h"
 #include "engine/engine.h"
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
-#include "circle/circle.h"
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 

@@ -2,18 +2,18 @@
 
 #include "scan/scan_fixture.h"
 
-#include "newsd/news_server.h"
-#include "newsd/sample_store.h"
 #include "circle/article_sink.h"
 #include "circle/circle.h"
 #include "circle/connections.h"
 #include "circle/download_session.h"
+#include "circle/rescan_countdown.h"
+#include "circle/scan_driver.h"
 #include "circle/scan_session.h"
+#include "newsd/news_server.h"
+#include "newsd/sample_store.h"
 #include "scan/csv_lookup.h"
 #include "scan/favourites.h"
 #include "scan/header_filter.h"
-#include "circle/rescan_countdown.h"
-#include "circle/scan_driver.h"
 #include "support/wait.h"
 
 #include <QSignalSpy>
@@ -85,7 +85,7 @@ struct CircleWorld : ScanWorld {
     void addPending(const QByteArray &group, qint64 tag, const QByteArray &name)
     {
         pending.addArticleHeader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1,
-                                  false, {}, false, false, name, group);
+                                 false, {}, false, false, name, group);
     }
 
     bool runUntilWait(int ms = 5000)

@@ -1,5 +1,5 @@
-#include "groups/group_manager.h"
 #include "circle/circle_fixture.h"
+#include "groups/group_manager.h"
 
 namespace kestrel::test {
 namespace {

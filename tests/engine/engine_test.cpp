@@ -1,5 +1,5 @@
-#include "engine/engine.h"
 #include "base/ini_file.h"
+#include "engine/engine.h"
 #include "engine/recording_front_end.h"
 #include "support/temp_program_folder.h"
 

@@ -1,8 +1,8 @@
 #include "scan/scan_fixture.h"
 
+#include "base/text_util.h"
 #include "scan/csv_lookup.h"
 #include "scan/header_filter.h"
-#include "base/text_util.h"
 
 #include <QHash>
 

@@ -41,12 +41,12 @@ struct ScanWorld {
     void addQueued(const QByteArray &name, const QByteArray &subject = "subject")
     {
         pending.addArticleHeader("a@b.c", subject, "org", "1", "100", "host", 1, false, {}, false, false,
-                                  name, "alt.test");
+                                 name, "alt.test");
     }
     void addGhosted(const QByteArray &label, const QByteArray &subject)
     {
         pending.addArticleHeader("a@b.c", subject, "org", "1", "100", "host", 1, true, label, false, false,
-                                  {}, "alt.test");
+                                 {}, "alt.test");
     }
     QList<QByteArray> texts() const
     {
