@@ -317,12 +317,12 @@ void ScanSession::updateGroupRow(const QByteArray &group, const QByteArray &firs
         const FavouriteRow &row = m_favourites.row(i);
         const qint64 fresh =
             std::max<qint64>(0, qint64(numericValue(row.sub[FavLast]) - numericValue(row.sub[FavLastRead])));
-        m_favourites.setSubItem(i, FavUnread, zeroPadded(double(fresh), 5));
+        m_favourites.setNumber(i, FavUnread, fresh);
         m_groupNewCount = qint32(fresh);
         m_ctx.display.setBarValue(ProgressBar::GroupHeaders, 0);
         m_ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(fresh + 1));
         const qint64 total = std::max<qint64>(0, qint64(numericValue(lastText) - numericValue(firstText)));
-        m_favourites.setSubItem(i, FavTotal, zeroPadded(double(total), 5));
+        m_favourites.setNumber(i, FavTotal, total);
         m_favourites.setSmallIcon(i, 2);
         return;
     }
@@ -369,7 +369,7 @@ void ScanSession::scanProgress(const QByteArray &group, QByteArrayView number, b
     if (row.sub[FavLast].isEmpty())
         return;
     const qint64 remaining = qint64(numericValue(row.sub[FavLast]) - numericValue(row.sub[FavLastRead]));
-    m_favourites.setSubItem(rowIndex, FavUnread, zeroPadded(double(remaining), 5));
+    m_favourites.setNumber(rowIndex, FavUnread, remaining);
     m_ctx.display.setGroupText(QString::number(remaining) + QStringLiteral(" new articles in ") +
                                displayText(m_currentGroup));
     const int maximum = m_ctx.display.bar(ProgressBar::GroupHeaders).maximum;
