@@ -1,5 +1,4 @@
 #include "circle/circle_fixture.h"
-#include "groups/group_manager.h"
 
 namespace kestrel::test {
 namespace {
@@ -113,42 +112,6 @@ TEST(Login, LoginThenDownloadAfterAScan)
     EXPECT_GT(w.sink.articles.size(), 0u);
     EXPECT_EQ(w.commands(2).mid(0, 3),
               (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "GROUP alt.binaries.pictures.test"}));
-}
-
-// The group-list connection logs every line it sends, the login lines with their values;
-// the login routines serve it through its own port.
-TEST(Login, GroupListConnectionLogsWhatItSends)
-{
-    CircleWorld w;
-    NntpConnection listConnection(ConnectionRole::GroupList);
-    struct Port : LoginPort {
-        Context &ctx;
-        NntpConnection &c;
-        int missing = 0;
-        Port(Context &x, NntpConnection &cc) : ctx(x), c(cc) {}
-        void sendLoginLine(const QByteArray &line) override { sendGroupList(ctx, c, line); }
-        void userNameMissing() override { ++missing; }
-        void passwordMissing() override { ++missing; }
-        void loginComplete() override {}
-    } port(w.ctx, listConnection);
-    w.circle.login().setPort(ConnectionRole::GroupList, &port);
-    w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
-    w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
-
-    EXPECT_FALSE(sendGroupList(w.ctx, listConnection, "LIST"));
-    EXPECT_TRUE(w.log.isEmpty());
-    listConnection.open(QStringLiteral("127.0.0.1"), w.server.port());
-    ASSERT_TRUE(waitUntil([&] { return listConnection.isConnected(); }));
-    w.circle.login().sendAuthUser(ConnectionRole::GroupList);
-    w.circle.login().sendAuthPass(ConnectionRole::GroupList);
-    EXPECT_TRUE(sendGroupList(w.ctx, listConnection, "LIST"));
-    EXPECT_EQ(w.log, (QStringList{"Authenticating User Name...", "AUTHINFO USER u",
-                                  "Authenticating Password...", "AUTHINFO PASS p", "LIST"}));
-    ASSERT_TRUE(waitUntil([&] { return w.commands().size() == 3; }));
-    EXPECT_EQ(w.commands(), (QByteArrayList{"AUTHINFO USER u", "AUTHINFO PASS p", "LIST"}));
-    w.ctx.settings.setText(u"txtUserName", QString());
-    w.circle.login().sendAuthUser(ConnectionRole::GroupList);
-    EXPECT_EQ(port.missing, 1);
 }
 
 // Nothing is opened without a host or without groups to scan.
