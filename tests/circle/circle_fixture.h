@@ -73,11 +73,10 @@ struct CircleWorld : ScanWorld {
         }
     }
 
-    void addFavourite(const QByteArray &name, const QByteArray &lastRead = {})
+    void addFavourite(const QByteArray &name)
     {
         FavouriteRow row;
         row.name = name;
-        row.sub.setText(FavLastRead, lastRead);
         favs.appendRow(row);
     }
 

@@ -130,6 +130,7 @@ TEST(DownloadSession, EmergencyReconnectRequeuesTheArticleUpToThreeTimes)
     w.addPending("a.one", 3, "p3.jpg");
     for (int attempt = 1; attempt <= 3; ++attempt) {
         SCOPED_TRACE(attempt);
+        w.log.clear(); // each attempt must say so again
         w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(), "BODY") == attempt; }, 3000));
         w.clock.advanceMsecs(61'000);
