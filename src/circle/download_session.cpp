@@ -5,6 +5,7 @@
 #include "circle/download_events.h"
 #include "circle/scan_display.h"
 #include "circle/session_state.h"
+#include "nntp/nntp_outcome.h"
 #include "nntp/transfer_text.h"
 
 #include "base/context.h"
@@ -15,19 +16,48 @@
 #include "scan/pending_list_model.h"
 
 #include <cmath>
+#include <utility>
 
 namespace kestrel {
 
 namespace {
 
 constexpr qint64 kDisplayIntervalMs = 50;
-constexpr int kEmergenciesPerArticle = 3;
+constexpr int kAttemptsPerArticle = 3;
 
 // While an article is on its way (taken, its group asked for or selected), the bytes
 // that arrive count towards it.
 bool collectingArticle(DownloadState state)
 {
     return state == DownloadState::Started || state == DownloadState::GroupSelected;
+}
+
+// What an error answer to BODY or ARTICLE does to the article asked for.
+enum class Refusal {
+    Gone,        // the server has no such article: it is dropped at once
+    ServiceGone, // the server is closing the connection: the emergency reconnect follows
+    Temporary,   // the article may come another time: it waits for the next run
+    Session,     // about the login or the selected group: handled with the session
+};
+
+Refusal refusalOf(int code)
+{
+    switch (code) {
+    case 423:
+    case 430:
+        return Refusal::Gone;
+    case 412:
+    case 481:
+    case 482:
+    case 502:
+        return Refusal::Session;
+    default:
+        break;
+    }
+    // Whatever else a server answers to BODY or ARTICLE (a fault, a refusal it does
+    // not explain, a code nobody defined) does not say the article is gone; the
+    // attempts counted per article keep a lasting refusal from coming back for ever.
+    return nntpOutcome(code) == NntpOutcome::ConnectError ? Refusal::ServiceGone : Refusal::Temporary;
 }
 
 } // namespace
@@ -205,16 +235,35 @@ void DownloadSession::abortDownload()
 void DownloadSession::emergencyOnArticleInHand()
 {
     m_awaiting = Awaiting::Nothing;
+    const QByteArray answer = std::exchange(m_closingAnswer, {});
     if (!m_ctx.state.articleInHand)
         return;
+    if (!attemptFailed(answer))
+        m_ctx.state.articleInHand = false;
+    else if (!answer.isEmpty())
+        logKept(answer);
+}
+
+bool DownloadSession::attemptFailed(const QByteArray &answer)
+{
     const QByteArray key = articleKey();
-    const int count = ++m_emergencies[key];
-    if (count < kEmergenciesPerArticle)
-        return;
-    m_emergencies.remove(key);
-    m_ctx.state.articleInHand = false;
-    m_ctx.writeLog(QStringLiteral("Dropped after") + numText(count) + QStringLiteral(" failed attempts: ") +
-                       displayText(m_articleFileName),
+    const int count = ++m_failedAttempts[key];
+    if (count < kAttemptsPerArticle)
+        return true;
+    m_failedAttempts.remove(key);
+    QString line = QStringLiteral("Dropped after") + numText(count) + QStringLiteral(" failed attempts: ") +
+                   displayText(m_articleFileName);
+    if (!answer.isEmpty())
+        line += QStringLiteral(" (") + displayText(answer) + QStringLiteral(")");
+    m_ctx.writeLog(line, true);
+    return false;
+}
+
+void DownloadSession::logKept(const QByteArray &answer)
+{
+    m_ctx.writeLog(QStringLiteral("Article ") + displayText(m_articleFileName) +
+                       QStringLiteral(": server answered ") + displayText(answer) +
+                       QStringLiteral("; kept for the next run."),
                    true);
 }
 
@@ -293,6 +342,21 @@ void DownloadSession::onReply(NntpReply &&reply)
     }
     if (m_login.answer(ConnectionRole::Download, code))
         return;
+    if (m_awaiting == Awaiting::Article && collecting && code >= 400) {
+        switch (refusalOf(code)) {
+        case Refusal::Gone:
+            articleRefused(reply);
+            return;
+        case Refusal::ServiceGone:
+            serviceClosing(reply);
+            return;
+        case Refusal::Temporary:
+            articleDeferred(reply);
+            return;
+        case Refusal::Session:
+            break;
+        }
+    }
     switch (code) {
     case 500:
         logReply(reply);
@@ -346,8 +410,6 @@ void DownloadSession::onReply(NntpReply &&reply)
         m_events.runStopped(true);
         break;
     default:
-        if (m_awaiting == Awaiting::Article && collecting && code >= 400)
-            articleRefused(reply);
         break;
     }
 }
@@ -365,7 +427,7 @@ void DownloadSession::articleComplete(NntpReply &&reply)
     m_articleBytes = qint32(reply.raw.size());
     m_lastDisplayMs = -1;
     showProgress();
-    m_emergencies.remove(articleKey());
+    m_failedAttempts.remove(articleKey());
     CapturedArticle article;
     article.articleBuffer = std::move(reply.raw);
     article.fileName = m_articleFileName;
@@ -379,8 +441,8 @@ void DownloadSession::articleComplete(NntpReply &&reply)
     downloadNext();
 }
 
-// An error answer to ARTICLE or BODY: the article is gone (or never was); the entry is
-// dropped and the run goes on with the next one on the open connection.
+// The server has no such article (RFC 3977 6.2, 423 by number, 430 by message-id):
+// the entry is dropped and the run goes on with the next one on the open connection.
 void DownloadSession::articleRefused(const NntpReply &reply)
 {
     if (reply.code == 423)
@@ -391,11 +453,43 @@ void DownloadSession::articleRefused(const NntpReply &reply)
                            QStringLiteral(")"),
                        true);
     m_awaiting = Awaiting::Nothing;
-    m_emergencies.remove(articleKey());
+    m_failedAttempts.remove(articleKey());
     m_ctx.state.downloadState = DownloadState::ArticleDone;
     m_state.downloadBusy = false;
     m_ctx.state.articleInHand = false;
     downloadNext();
+}
+
+// A refusal that may pass (a 4xx says a well-formed command failed for some reason,
+// RFC 3977 3.2; 403 is a fault inside the server, 503 a feature not available): the
+// article goes back to the head of the list and the run ends there rather than go
+// on. Whatever made the server refuse this article would most likely refuse the next
+// ones too, and each would use up one of its attempts; the next run starts with it.
+void DownloadSession::articleDeferred(const NntpReply &reply)
+{
+    m_awaiting = Awaiting::Nothing;
+    const QByteArray answer = reply.statusLine().toByteArray();
+    if (attemptFailed(answer)) {
+        logKept(answer);
+        m_pending.requeueArticle();
+    }
+    m_ctx.state.articleInHand = false;
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    m_missingGroups.clear();
+    m_connections.sendQuit(m_connection);
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
+    m_events.runStopped(true);
+}
+
+// 400 (RFC 3977 3.2.1): the server is going away and closes the connection after this
+// answer. The emergency reconnect takes over, and counts the attempt as one of its own.
+void DownloadSession::serviceClosing(const NntpReply &reply)
+{
+    m_closingAnswer = reply.statusLine().toByteArray();
+    m_connections.emergencyReconnect(m_connection);
+    m_closingAnswer.clear();
 }
 
 // The server does not carry the group: its entries stay queued for a later run and

@@ -37,7 +37,7 @@ public:
     // Connected to the download connection's data arrival.
     void onData(qsizetype bytes);
     // The emergency reconnect is about to close the connection: the article in hand
-    // goes back on the list, unless this was its third emergency.
+    // goes back on the list, unless this was its third failed attempt.
     void emergencyOnArticleInHand();
 
     // LoginPort
@@ -62,6 +62,12 @@ private:
     void requestArticle();
     void articleComplete(NntpReply &&reply);
     void articleRefused(const NntpReply &reply);
+    void articleDeferred(const NntpReply &reply);
+    void serviceClosing(const NntpReply &reply);
+    // Counts a failed attempt on the article in hand: false, with a log line, when it
+    // was the last one allowed. answer is the server's status line, if it gave one.
+    bool attemptFailed(const QByteArray &answer);
+    void logKept(const QByteArray &answer);
     void groupMissing();
     void endRun();
     int nextEntry() const;
@@ -90,8 +96,11 @@ private:
     Awaiting m_awaiting = Awaiting::Nothing;
     // Groups the server said it does not carry; their entries wait for a later run.
     QSet<QByteArray> m_missingGroups;
-    // Emergency reconnects suffered by each article ("group/number").
-    QHash<QByteArray, int> m_emergencies;
+    // Failed attempts on each article ("group/number"): emergency reconnects and
+    // refusals that may pass.
+    QHash<QByteArray, int> m_failedAttempts;
+    // The 400 answer that set off the emergency reconnect under way, if one did.
+    QByteArray m_closingAnswer;
     qint64 m_lastDisplayMs = -1;
 };
 

@@ -97,6 +97,119 @@ TEST(DownloadSession, RefusedArticlesAndGroupsDoNotStallTheRun)
     }
 }
 
+QByteArrayList fetchedNames(const CircleWorld &w)
+{
+    QByteArrayList names;
+    for (const CapturedArticle &a : w.sink.articles)
+        names.append(a.fileName);
+    return names;
+}
+
+// Only "no such article" drops the article at once and goes on. Any other refusal
+// keeps it at the head of the list and ends the run there; 400 also closes the
+// connection through the emergency reconnect. Either way the next run fetches what
+// is left, in order.
+TEST(DownloadSession, RefusalsThatMayPassKeepTheArticleForTheNextRun)
+{
+    const struct {
+        int code;
+        bool kept;
+        QString logLine;
+    } cases[] = {
+        {400, true,
+         QStringLiteral("Article p3.jpg: server answered 400 Service temporarily unavailable; kept for the "
+                        "next run.")},
+        {403, true,
+         QStringLiteral("Article p3.jpg: server answered 403 Internal fault; kept for the next run.")},
+        {436, true,
+         QStringLiteral("Article p3.jpg: server answered 436 Forced reply; kept for the next run.")},
+        {503, true,
+         QStringLiteral("Article p3.jpg: server answered 503 Not supported; kept for the next run.")},
+        {500, true,
+         QStringLiteral("Article p3.jpg: server answered 500 Unknown command; kept for the next run.")},
+        {599, true,
+         QStringLiteral("Article p3.jpg: server answered 599 Forced reply; kept for the next run.")},
+        {423, false, QStringLiteral("bad article number!")},
+        {430, false, QStringLiteral("Article not available: p3.jpg (430 No article with that message-id)")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.code);
+        CircleWorld w({{"a.one", 1, 10, 0}});
+        // With restarts allowed the emergency reconnect shows itself in the log.
+        w.ctx.settings.setChecked(u"chkAllowRestart", c.code == 400);
+        w.server.faults().forcedReplies.append({"BODY", c.code, 1});
+        w.addPending("a.one", 3, "p3.jpg");
+        w.addPending("a.one", 4, "p4.jpg");
+        w.circle.downloadNext();
+        if (c.code == 400) {
+            ASSERT_TRUE(waitUntil(
+                [&] { return w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")); }, 3000));
+            EXPECT_FALSE(w.circle.connections().download().socket().isConnected());
+        } else {
+            ASSERT_TRUE(w.runUntilWait(3000));
+            EXPECT_EQ(w.waits.back(), c.kept);
+        }
+        EXPECT_TRUE(w.logged(c.logLine));
+        EXPECT_EQ(fetchedNames(w), c.kept ? QByteArrayList{} : QByteArrayList{"p4.jpg"});
+        EXPECT_EQ(w.texts(), c.kept ? (QByteArrayList{"p3.jpg", "p4.jpg"}) : QByteArrayList{});
+        EXPECT_FALSE(w.ctx.state.articleInHand);
+        EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
+        EXPECT_FALSE(w.noRedl.contains("p3.jpg"));
+        if (!c.kept)
+            continue;
+
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait(3000));
+        EXPECT_FALSE(w.waits.back());
+        EXPECT_EQ(fetchedNames(w), (QByteArrayList{"p3.jpg", "p4.jpg"}));
+        EXPECT_TRUE(w.texts().isEmpty());
+    }
+}
+
+// Emergency reconnects and refusals that may pass count together, per article: the
+// third failure drops it, and the next run goes on with the rest.
+TEST(DownloadSession, ThirdFailedAttemptDropsTheArticle)
+{
+    const struct {
+        const char *name;
+        QList<int> codes;
+        QString logLine;
+    } cases[] = {
+        {"436 three times",
+         {436, 436, 436},
+         QStringLiteral("Dropped after 3 failed attempts: p3.jpg (436 Forced reply)")},
+        {"mixed",
+         {400, 403, 503},
+         QStringLiteral("Dropped after 3 failed attempts: p3.jpg (503 Not supported)")},
+        {"400 last",
+         {436, 403, 400},
+         QStringLiteral("Dropped after 3 failed attempts: p3.jpg (400 Service temporarily unavailable)")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{"a.one", 1, 10, 0}});
+        for (const int code : c.codes)
+            w.server.faults().forcedReplies.append({"BODY", code, 1});
+        w.addPending("a.one", 3, "p3.jpg");
+        w.addPending("a.one", 4, "p4.jpg");
+        for (qsizetype attempt = 1; attempt <= c.codes.size(); ++attempt) {
+            SCOPED_TRACE(attempt);
+            w.circle.downloadNext();
+            ASSERT_TRUE(w.runUntilWait(3000));
+            EXPECT_TRUE(w.waits.back());
+            EXPECT_EQ(w.texts(),
+                      attempt < 3 ? (QByteArrayList{"p3.jpg", "p4.jpg"}) : QByteArrayList{"p4.jpg"});
+            EXPECT_EQ(w.logged(c.logLine), attempt == 3);
+        }
+        EXPECT_TRUE(w.sink.articles.empty());
+        EXPECT_FALSE(w.noRedl.contains("p3.jpg"));
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait(3000));
+        EXPECT_EQ(fetchedNames(w), QByteArrayList{"p4.jpg"});
+        EXPECT_EQ(w.count(w.commands(), "BODY  3"), 3);
+    }
+}
+
 // The scan stops as soon as the pending list is full, and the download run starts.
 TEST(DownloadSession, MaxPendingStopsTheScanAndStartsTheDownload)
 {
