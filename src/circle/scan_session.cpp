@@ -4,6 +4,7 @@
 #include "circle/scan_display.h"
 #include "circle/scan_events.h"
 #include "circle/session_state.h"
+#include "nntp/nntp_outcome.h"
 #include "nntp/xover_line.h"
 
 #include "base/context.h"
@@ -123,7 +124,6 @@ void ScanSession::onReply(const NntpReply &reply)
         switch (code) {
         case 400:
         case 480:
-        case 502:
         case 205:
             m_xoverActive = false;
             break;
@@ -498,13 +498,22 @@ void ScanSession::onXoverLine(QByteArrayView line)
     takeHeader(m_block, number.toByteArray(), qint64(numericValue(number)));
 }
 
-void ScanSession::onXoverEnd()
+void ScanSession::onXoverEnd(bool emptyRange)
 {
     m_xoverActive = false;
     m_xoverBytes += 3;
     m_ctx.writeLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
                    true);
-    if (numericValue(m_xoverRangeEnd) < numericValue(m_groupLastText))
+    if (emptyRange) {
+        // Nothing is numbered in the range, so it is read to its end. A gap wider than one
+        // range then costs one round trip per range instead of holding the group there.
+        const qint64 rangeEnd = qint64(numericValue(m_xoverRangeEnd));
+        scanProgress(m_currentGroup, numBytes(std::min(rangeEnd, m_groupLast)), false);
+        if (rangeEnd >= m_groupLast) {
+            m_groupState = ScanState::GroupDone;
+            return;
+        }
+    } else if (numericValue(m_xoverRangeEnd) < numericValue(m_groupLastText))
         scanProgress(m_currentGroup, m_xoverRangeEnd, false);
     else
         scanProgress(m_currentGroup, m_favourites.getLastRead(m_currentGroup), false);
@@ -525,21 +534,43 @@ void ScanSession::onXoverEnd()
         m_groupState = ScanState::GroupDone;
 }
 
-// A one-line answer to XOVER. "No articles in that range" is an empty range and moves
-// on like one; any other error ends the group at once instead of waiting for the
-// watchdog.
+// A one-line answer to XOVER. "No articles in that range" (423, or 420 from servers
+// that follow RFC 2980) is an empty range. A server that does not know XOVER or does
+// not allow it (RFC 3977 3.2.1) is read in HEAD mode instead. Any other error ends the
+// group at once instead of waiting for the watchdog.
 void ScanSession::onXoverError(const NntpReply &reply)
 {
     m_xoverActive = false;
-    if (reply.code == 423) {
+    if (nntpOutcome(reply.code) == NntpOutcome::NotFound) {
         m_xoverBytes = reply.raw.size();
-        onXoverEnd();
+        onXoverEnd(true);
+        return;
+    }
+    if (reply.code == 500 || reply.code == 501 || reply.code == 502) {
+        fallBackToHeadMode();
         return;
     }
     m_ctx.writeLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) + QStringLiteral(": ") +
                        displayText(reply.statusLine().toByteArray()),
                    true);
     m_groupState = ScanState::GroupDone;
+}
+
+// For the rest of this connection only: the setting stays, and the next connection
+// tries XOVER again, as the server may be another one by then.
+void ScanSession::fallBackToHeadMode()
+{
+    m_state.useXover = false;
+    m_ctx.writeLog(QStringLiteral("The server does not support XOVER; reading headers one by one."), true);
+    m_groupState = ScanState::ReadingHeaders;
+    // A refused XOVER leaves the current article where GROUP put it, on the group's
+    // first article, so HEAD mode picks the group up as if it had just been selected.
+    if (m_rereadNumber < 0) {
+        requestFirstHead();
+    } else {
+        m_resumeFromLastRead = true;
+        sendNext();
+    }
 }
 
 } // namespace kestrel

@@ -57,8 +57,9 @@ public:
 private:
     void onReply(const NntpReply &reply);
     void onXoverLine(QByteArrayView line);
-    void onXoverEnd();
+    void onXoverEnd(bool emptyRange = false);
     void onXoverError(const NntpReply &reply);
+    void fallBackToHeadMode();
     void onHeadComplete(const NntpReply &reply);
     void onNextAnswered();
     void onGroupAnswered(const NntpReply &reply);

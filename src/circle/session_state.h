@@ -9,7 +9,7 @@ namespace kestrel {
 struct SessionState {
     bool scanStopRequested = false; // the scan driver ends the scan at its next step
     bool scanQuitSent = false;
-    bool useXover = false;     // fixed per scan connection
+    bool useXover = false;     // chosen per scan connection; off once its server refuses XOVER
     bool downloadBusy = false; // a download run is active
     QDateTime scanStart;
 };

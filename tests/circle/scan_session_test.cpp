@@ -1,5 +1,9 @@
 #include "circle/circle_fixture.h"
 
+#include "newsd/folder_store.h"
+
+#include <algorithm>
+
 namespace kestrel::test {
 namespace {
 
@@ -132,11 +136,11 @@ TEST(ScanSession, SkippedAndFailingGroupsDoNotStallTheScan)
          QString()},
         {"no such group", [](CircleWorld &w) { w.addFavourite("a.missing"); },
          QStringLiteral("Error, no such news group a.missing")},
-        {"xover refused",
+        {"xover fails",
          [](CircleWorld &w) {
-             w.server.faults().forcedReplies.append({"XOVER", 420, 1});
+             w.server.faults().forcedReplies.append({"XOVER", 403, 1});
          },
-         QStringLiteral("XOVER failed in a.one: 420")},
+         QStringLiteral("XOVER failed in a.one: 403")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -150,6 +154,128 @@ TEST(ScanSession, SkippedAndFailingGroupsDoNotStallTheScan)
         EXPECT_EQ(w.favs.getLastRead("a.two"), "5");
         EXPECT_EQ(w.count(w.commands(1), "GROUP"), 2 + (c.logLine.contains(u"missing") ? 1 : 0));
         EXPECT_TRUE(c.logLine.isEmpty() || w.logged(c.logLine));
+    }
+}
+
+// Ranges with no article in them, answered 423 (RFC 3977) or 420 (RFC 2980), are read
+// to their end, never past the group's last article, and the group goes on over a gap
+// wider than one range in the same run.
+TEST(ScanSession, EmptyXoverRangesAreReadPast)
+{
+    const struct {
+        const char *name;
+        int emptyRangeCode;
+        QList<qint64> numbers; // the articles the group holds
+        QByteArray lastRead;
+        QByteArray forced;   // a command answered emptyRangeCode although it has articles
+        QByteArray commands; // on the scan connection after GROUP, separated by |
+        qint32 newHeaders;
+        QByteArray lastReadAfter;
+    } cases[] = {
+        {"420, gap of two ranges",
+         420,
+         {1, 2, 3, 70, 71, 72},
+         "",
+         "",
+         "XOVER 1-21|XOVER 21-41|XOVER 41-61|XOVER 61-81|XOVER 72-92|QUIT",
+         6,
+         "72"},
+        {"423, gap of two ranges",
+         423,
+         {1, 2, 3, 70, 71, 72},
+         "",
+         "",
+         "XOVER 1-21|XOVER 21-41|XOVER 41-61|XOVER 61-81|XOVER 72-92|QUIT",
+         6,
+         "72"},
+        {"420, resumed inside the gap",
+         420,
+         {1, 2, 3, 70, 71, 72},
+         "10",
+         "",
+         "XOVER 10-30|XOVER 30-50|XOVER 50-70|XOVER 70-90|XOVER 72-92|QUIT",
+         3,
+         "72"},
+        {"420, the range to the group's end answered empty",
+         420,
+         {1, 2, 25, 26, 27},
+         "25",
+         "XOVER 25-45",
+         "XOVER 25-45|QUIT",
+         0,
+         "27"},
+        {"423, the range to the group's end answered empty",
+         423,
+         {1, 2, 25, 26, 27},
+         "25",
+         "XOVER 25-45",
+         "XOVER 25-45|QUIT",
+         0,
+         "27"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{kGroup, 1, 100, 0}});
+        const QString spool = w.folder.path() + QStringLiteral("/spool");
+        for (const qint64 n : c.numbers)
+            ASSERT_TRUE(newsd::FolderStore::writeArticle(spool, kGroup, n, w.store->article(kGroup, n)));
+        w.server.setStore(std::make_shared<newsd::FolderStore>(spool));
+        w.server.faults().emptyRangeCode = c.emptyRangeCode;
+        if (!c.forced.isEmpty())
+            w.server.faults().forcedReplies.append({c.forced, c.emptyRangeCode, 1});
+        w.favs.setSubItem(0, FavLastRead, c.lastRead);
+        w.ctx.settings.setChecked(u"chkXOVER", true);
+        w.ctx.settings.setNumber(u"sldXOVER", 20);
+        w.circle.connectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_FALSE(w.waits.back());
+        EXPECT_TRUE(waitUntil([&] { return w.commands(1).last() == "QUIT"; }, 2000));
+        EXPECT_EQ(w.commands(1), QByteArrayList{"GROUP " + kGroup} + c.commands.split('|'));
+        EXPECT_EQ(w.counters.scanHeaderCount, c.newHeaders);
+        EXPECT_EQ(w.favs.getLastRead(kGroup), c.lastReadAfter);
+        EXPECT_FALSE(w.logged(QStringLiteral("XOVER failed")));
+    }
+}
+
+// A server without XOVER (RFC 3977 3.2.1: unknown, not understood or not permitted):
+// the connection reads on in HEAD mode, each group from its last-read article, and says
+// so once; the setting stays, so the next connection asks for XOVER again.
+TEST(ScanSession, RefusedXoverFallsBackToHeadMode)
+{
+    const QString fallback = QStringLiteral("The server does not support XOVER; reading headers one by one.");
+    for (const int code : {500, 501, 502}) {
+        SCOPED_TRACE(code);
+        CircleWorld w({{"a.one", 1, 6, 0}, {"a.two", 1, 10, 0}});
+        w.favs.setSubItem(1, FavLastRead, "7");
+        w.server.faults().forcedReplies.append({"XOVER", code, -1});
+        w.ctx.settings.setChecked(u"chkXOVER", true);
+        w.ctx.settings.setNumber(u"sldXOVER", 20);
+        w.circle.connectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_FALSE(w.waits.back());
+        EXPECT_TRUE(waitUntil([&] { return w.commands(1).last() == "QUIT"; }, 2000));
+        const QByteArrayList sent = w.commands(1);
+        EXPECT_EQ(sent.mid(0, 4), QByteArrayList({"GROUP a.one", "XOVER 1-21", "HEAD", "NEXT"}));
+        const qsizetype two = sent.indexOf("GROUP a.two");
+        ASSERT_GE(two, 0);
+        EXPECT_EQ(sent.mid(two, 4), QByteArrayList({"GROUP a.two", "NEXT", "HEAD 7", "NEXT"}));
+        EXPECT_EQ(w.count(sent, "XOVER"), 1);
+        EXPECT_EQ(w.counters.scanHeaderCount, 6 + 3);
+        EXPECT_EQ(w.favs.getLastRead("a.one"), "6");
+        EXPECT_EQ(w.favs.getLastRead("a.two"), "10");
+        EXPECT_EQ(
+            std::count_if(w.log.begin(), w.log.end(), [&](const QString &l) { return l.contains(fallback); }),
+            1);
+        EXPECT_TRUE(w.logged(QStringLiteral("Scan Complete. 9 headers read in")));
+        EXPECT_TRUE(w.ctx.settings.checked(u"chkXOVER"));
+
+        w.server.faults().forcedReplies.clear();
+        w.server.clearTranscript();
+        w.store->setRange("a.two", 1, 15);
+        w.circle.connectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_TRUE(w.commands().contains("XOVER 10-30"));
+        EXPECT_EQ(w.favs.getLastRead("a.two"), "15");
     }
 }
 

@@ -185,6 +185,19 @@ TEST_F(NewsServerTest, RenumberedGroupShowsShiftedNumbers)
     EXPECT_EQ(list->block(), "alt.test.one 5 1 y\r\n");
 }
 
+// An RFC 2980 server answers 420 where RFC 3977 has 423; only empty ranges change.
+TEST_F(NewsServerTest, EmptyRangeCodeAnswersEmptyRangesOnly)
+{
+    server->faults().emptyRangeCode = 420;
+    auto client = inGroupOne();
+    EXPECT_EQ(client->status("XOVER 5-6"), "420 No article(s) selected");
+    EXPECT_EQ(client->status("XOVER 8-"), "420 No article(s) selected");
+    EXPECT_EQ(client->status("HEAD 5"), "423 No article with that number");
+    const auto over = client->command("XOVER 4-6");
+    ASSERT_TRUE(over);
+    EXPECT_TRUE(over->block().startsWith("4\t"));
+}
+
 TEST_F(NewsServerTest, RandomCutsKeepTheBytes)
 {
     auto plain = inGroupOne();

@@ -27,6 +27,10 @@ struct Silence {
 struct FaultPlan {
     int greetingCode = 200; // 400 and 502 greetings are followed by closing the connection
 
+    // The answer to XOVER/OVER for a range without articles: 423 as RFC 3977 has it, or
+    // 420 ("no article(s) selected") as servers following RFC 2980 give it.
+    int emptyRangeCode = 423;
+
     // Every reply is cut at these byte offsets (counted from the reply's first byte) and
     // the pieces are written as separate segments, splitPauseMs apart.
     QList<qsizetype> splitAt;

@@ -355,7 +355,10 @@ void NewsSession::cmdOver(const QList<QByteArray> &args)
     }
     const std::optional<qint64> first = m_server->store().nextAfter(m_group, from - 1);
     if (!first || *first > to) {
-        reply(423, "No articles in that range");
+        const int code = m_server->faults().emptyRangeCode;
+        reply(code, code == 423   ? QByteArray("No articles in that range")
+                    : code == 420 ? QByteArray("No article(s) selected")
+                                  : standardText(code));
         return;
     }
     const QByteArray status = "224 Overview information follows\r\n";

@@ -106,6 +106,8 @@ void applyFaults(const QCommandLineParser &args, NewsServer &server)
         r.times = parts.size() > 1 ? toInt(parts[1], QStringLiteral("times")) : -1;
         f.forcedReplies.append(r);
     }
+    if (args.isSet(QStringLiteral("empty-range")))
+        f.emptyRangeCode = toInt(args.value(QStringLiteral("empty-range")), QStringLiteral("code"));
     if (args.isSet(QStringLiteral("drop-article"))) {
         const QStringList parts = args.value(QStringLiteral("drop-article")).split(QLatin1Char(':'));
         f.dropArticleAfterBytes = toInt(parts[0], QStringLiteral("bytes"));
@@ -161,6 +163,7 @@ int main(int argc, char **argv)
         "answering COMMAND; repeatable.",
         "seconds[:command[:times]]");
     opt("force", "Answer CODE to COMMAND (the next TIMES times); repeatable.", "command=code[:times]");
+    opt("empty-range", "Answer CODE to XOVER/OVER for a range without articles (default 423).", "code");
     opt("drop-article", "Close the connection after this many bytes of an ARTICLE or BODY reply.",
         "bytes[:times]");
     opt("renumber", "Show a group's article numbers shifted; repeatable.", "group=shift");
