@@ -20,16 +20,30 @@ qint64 wholePart(double reading)
     return qint64(std::trunc(reading));
 }
 
+// Digits are written backwards from the buffer's end; the padding stops short of the
+// buffer's start, which keeps room for the sign.
+QByteArrayView writePadded(NumberBuffer &buf, qint64 value, int minDigits)
+{
+    char *const end = buf.data() + buf.size();
+    char *p = end;
+    quint64 n = value < 0 ? 0 - quint64(value) : quint64(value);
+    do {
+        *--p = char('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    while (end - p < minDigits && p > buf.data() + 1)
+        *--p = '0';
+    if (value < 0)
+        *--p = '-';
+    return QByteArrayView(p, end - p);
+}
+
 } // namespace
 
 QByteArray paddedNumber(qint64 value, int minDigits)
 {
-    QByteArray digits = QByteArray::number(value);
-    const bool negative = value < 0;
-    const qsizetype shortBy = minDigits - (digits.size() - (negative ? 1 : 0));
-    if (shortBy > 0)
-        digits.insert(negative ? 1 : 0, shortBy, '0');
-    return digits;
+    NumberBuffer buf;
+    return writePadded(buf, value, minDigits).toByteArray();
 }
 
 ListNumber ListNumber::fromText(QByteArrayView text, int minDigits)
@@ -39,7 +53,8 @@ ListNumber ListNumber::fromText(QByteArrayView text, int minDigits)
         return n;
     bool ok = false;
     const qint64 v = text.toLongLong(&ok);
-    if (ok && paddedNumber(v, minDigits) == text) {
+    NumberBuffer buf;
+    if (ok && writePadded(buf, v, minDigits) == text) {
         n.m_value = v;
         return n;
     }
@@ -53,6 +68,13 @@ QByteArray ListNumber::text(int minDigits) const
     if (!m_value || !m_keptText.isEmpty())
         return m_keptText;
     return paddedNumber(*m_value, minDigits);
+}
+
+QByteArrayView ListNumber::textView(NumberBuffer &buf, int minDigits) const
+{
+    if (!m_value || !m_keptText.isEmpty())
+        return m_keptText;
+    return writePadded(buf, *m_value, minDigits);
 }
 
 } // namespace kestrel

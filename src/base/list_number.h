@@ -3,9 +3,13 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <array>
 #include <optional>
 
 namespace kestrel {
+
+// Room for a number as the lists write it: a sign, 19 digits, padding to a few more.
+using NumberBuffer = std::array<char, 32>;
 
 // A count or article number in a list column: a whole number, or blank. It becomes
 // text only when shown or saved, zero-padded to the column's width. Text read from a
@@ -24,6 +28,9 @@ public:
     // (blanks skipped), cut to a whole one, 0 when there is none.
     std::optional<qint64> value() const { return m_value; }
     QByteArray text(int minDigits) const;
+    // The same text without an allocation: a number is written into buf, kept text is
+    // viewed where it lies. For comparisons, such as sorting a list by the column.
+    QByteArrayView textView(NumberBuffer &buf, int minDigits) const;
 
     bool operator==(const ListNumber &) const = default;
 

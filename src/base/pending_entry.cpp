@@ -10,27 +10,43 @@ constexpr int kCrosspostDigits = 2;
 
 } // namespace
 
-QByteArray PendingSubItems::text(PendingColumn column) const
+const QByteArray *PendingSubItems::textField(PendingColumn column) const
 {
     switch (column) {
-    case ColLines:
-        return lines.text(kLinesDigits);
     case ColSubject:
-        return subject;
+        return &subject;
     case ColOrganization:
-        return organization;
+        return &organization;
     case ColPostingHost:
-        return postingHost;
+        return &postingHost;
     case ColEmail:
-        return email;
+        return &email;
     case ColNewsgroup:
-        return newsgroup;
+        return &newsgroup;
+    case ColLines:
     case ColXposts:
-        return crossposts.text(kCrosspostDigits);
     case PendingSubItemCount:
         break;
     }
-    return {};
+    return nullptr;
+}
+
+QByteArray PendingSubItems::text(PendingColumn column) const
+{
+    if (const QByteArray *field = textField(column))
+        return *field;
+    if (column == ColLines)
+        return lines.text(kLinesDigits);
+    return column == ColXposts ? crossposts.text(kCrosspostDigits) : QByteArray();
+}
+
+QByteArrayView PendingSubItems::textView(PendingColumn column, NumberBuffer &buf) const
+{
+    if (const QByteArray *field = textField(column))
+        return *field;
+    if (column == ColLines)
+        return lines.textView(buf, kLinesDigits);
+    return column == ColXposts ? crossposts.textView(buf, kCrosspostDigits) : QByteArrayView();
 }
 
 void PendingSubItems::setText(PendingColumn column, const QByteArray &text)

@@ -29,12 +29,18 @@ struct PendingSubItems {
     QByteArray newsgroup;
     ListNumber crossposts;
 
-    // A column as it is shown, sorted, searched and saved.
+    // A column as it is shown, searched and saved.
     QByteArray text(PendingColumn column) const;
+    // The same text without an allocation, for sorting (see ListNumber::textView).
+    QByteArrayView textView(PendingColumn column, NumberBuffer &buf) const;
     // A column from its saved text.
     void setText(PendingColumn column, const QByteArray &text);
 
     bool operator==(const PendingSubItems &) const = default;
+
+private:
+    // The field of a text column; nullptr for Lines and X-posts.
+    const QByteArray *textField(PendingColumn column) const;
 };
 
 // One row of the pending download list.

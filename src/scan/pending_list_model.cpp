@@ -25,6 +25,12 @@ QByteArray cell(const PendingEntry &e, int column)
     return column == 0 ? e.text : e.sub.text(PendingColumn(column - 1));
 }
 
+// What sorting compares: the cell as shown, without an allocation per comparison.
+QByteArrayView sortKey(const PendingEntry &e, int column, NumberBuffer &buf)
+{
+    return column == 0 ? QByteArrayView(e.text) : e.sub.textView(PendingColumn(column - 1), buf);
+}
+
 // Lines as the header states them, rounded. A count past what qint64 holds keeps the
 // text it has always been shown with: all its digits.
 void setLines(PendingSubItems &sub, QByteArrayView linesText)
@@ -91,9 +97,11 @@ bool PendingListModel::setData(const QModelIndex &index, const QVariant &value, 
 
 bool PendingListModel::lessThan(const PendingEntry &a, const PendingEntry &b) const
 {
-    const QByteArray x = cell(a, m_sortColumn);
-    const QByteArray y = cell(b, m_sortColumn);
-    const int c = qstrnicmp(x.constData(), x.size(), y.constData(), y.size());
+    NumberBuffer bufA;
+    NumberBuffer bufB;
+    const QByteArrayView x = sortKey(a, m_sortColumn, bufA);
+    const QByteArrayView y = sortKey(b, m_sortColumn, bufB);
+    const int c = qstrnicmp(x.data(), x.size(), y.data(), y.size());
     return m_sortOrder == Qt::AscendingOrder ? c < 0 : c > 0;
 }
 
