@@ -76,7 +76,7 @@ QByteArray IniFile::read(const QByteArray &section, const QByteArray &key) const
     if (at < 0)
         return {};
     const QByteArray &line = m_lines[at];
-    return line.mid(line.indexOf('=') + 1).trimmed().left(MaxValueLength);
+    return line.mid(line.indexOf('=') + 1).trimmed();
 }
 
 QString IniFile::readText(const QByteArray &section, const QByteArray &key) const

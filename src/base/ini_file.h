@@ -7,13 +7,12 @@
 namespace kestrel {
 
 // A Windows-style profile file held in memory: case-insensitive sections and keys,
-// values trimmed and cut to 255 characters on reading, a written key replaced in
-// place or appended to its section, a missing section appended at the end.
+// values trimmed and read whole (a long download path or password must come back as
+// it was saved), a written key replaced in place or appended to its section, a missing
+// section appended at the end.
 // Lines are kept as bytes so that everything not touched is written back unchanged.
 class IniFile {
 public:
-    static constexpr int MaxValueLength = 255;
-
     IniFile() = default;
     // Reads the file; a missing or unreadable file is an empty one.
     explicit IniFile(QString path);

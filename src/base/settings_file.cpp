@@ -44,6 +44,10 @@ QString loadOne(const IniFile &ini, SettingsStore &settings, const SettingDef &d
     if (!n)
         return QStringLiteral("Setting %1=%2 is not a number; default kept.")
             .arg(QLatin1String(d.key), QLatin1String(raw));
+    // A check box has no nearest state: clamping 5 to 2 would turn a typo into "dimmed".
+    if (d.kind == SettingKind::Check && (*n < d.min || *n > d.max))
+        return QStringLiteral("Setting %1=%2 is out of range; default kept.")
+            .arg(QLatin1String(d.key), QLatin1String(raw));
     const int clipped = int(std::clamp<qint64>(*n, INT_MIN, INT_MAX));
     if (!settings.setNumberAt(index, clipped) || clipped != *n)
         return QStringLiteral("Setting %1=%2 is out of range; %3 used.")

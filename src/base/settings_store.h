@@ -17,8 +17,9 @@ class SettingsStore : public QObject {
 public:
     explicit SettingsStore(QObject *parent = nullptr);
 
-    // Typed access: the key has found its row while compiling.
-    bool checked(CheckKey key) const { return slot(key).number != 0; }
+    // Typed access: the key has found its row while compiling. Only a tick counts as
+    // set; the dimmed third state (2) does not, wherever the setting is read.
+    bool checked(CheckKey key) const { return slot(key).number == 1; }
     int checkState(CheckKey key) const { return slot(key).number; }
     int slider(SliderKey key) const { return slot(key).number; }
     int number(NumberKey key) const { return slot(key).number; }

@@ -69,7 +69,7 @@ void Blacklist::removeAt(int index)
 
 QByteArray Blacklist::matchBlacklist(QByteArrayView text) const
 {
-    if (m_ctx.settings.checkState(u"chkBLemail") != 1)
+    if (!m_ctx.settings.checked(u"chkBLemail"))
         return {};
     const int hit = m_matcher.firstMatch(text);
     return hit < 0 ? QByteArray() : m_keys[hit];

@@ -199,10 +199,9 @@ HeaderFilter::HeaderFilter(Context &ctx, FilterCounters &counters, PendingListMo
 {
 }
 
-// Only a tick counts; the dimmed third state does not.
 bool HeaderFilter::isSet(CheckKey key) const
 {
-    return m_ctx.settings.checkState(key) == 1;
+    return m_ctx.settings.checked(key);
 }
 
 int HeaderFilter::checkDuplicate(const QByteArray &fileName) const

@@ -156,10 +156,10 @@ QByteArray NoRedlList::checkUUName(const QByteArray &text, const QByteArray &sub
     m_ctx.writeLog(QStringLiteral("uucode: ") + displayText(uuName) + QStringLiteral(" subject: ") +
                        displayText(subjectName),
                    true);
-    if (m_ctx.settings.checkState(u"chkUseNameFromUUE") == 1)
+    if (m_ctx.settings.checked(u"chkUseNameFromUUE"))
         result = uuName;
     if (contains(uuName)) {
-        if (m_ctx.settings.checkState(u"chkDeleteUUfoundfile") == 1) {
+        if (m_ctx.settings.checked(u"chkDeleteUUfoundfile")) {
             m_ctx.writeLog(displayText(uuName) + QStringLiteral(" found in noredl, deleting."), true);
             return QByteArrayLiteral("KILL");
         }

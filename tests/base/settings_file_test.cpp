@@ -56,8 +56,11 @@ TEST(SettingsFile, RoundTripKeepsEveryValue)
     out.setNumber(u"sldLineMin", 250);
     out.setChecked(u"chkXOVER", true);
     out.setText(u"txtHost", QStringLiteral("news.example.org"));
-    out.setText(u"lblDownloadPath", QStringLiteral("/srv/pics/"));
     out.setChecked(u"chkCSVusefolders", false);
+    // Long values come back whole, not cut where another platform's INI reader cut them.
+    out.setText(u"lblDownloadPath", "/srv/" + QString(300, QLatin1Char('p')) + "/");
+    out.setText(u"txtPassword", QString(400, QLatin1Char('s')));
+    out.setChecked(u"chkSavePassword", true);
     IniFile ini(dir.file("KESTREL.INI"));
     saveSettings(ini, out);
     ASSERT_TRUE(ini.save());
@@ -107,8 +110,10 @@ TEST(SettingsFile, MisfitValuesAreFittedNotFatal)
         {"Line_Min=3", u"sldLineMin", 10, true},    // below range: clamped
         {"Rescan_Time=99999999999", u"sldRescan", 240, true},
         {"Xposts_Allowed=  7 ", u"sldXposts", 7, false},
-        {"chkXOVER=5", u"chkXOVER", 2, true},
-        {"chkXOVER=", u"chkXOVER", 0, false}, // empty: default
+        {"chkXOVER=5", u"chkXOVER", 0, true}, // out of range: default, not "dimmed"
+        {"chkAllowRestart=-1", u"chkAllowRestart", 1, true},
+        {"chkAllowRestart=2", u"chkAllowRestart", 2, false}, // dimmed is a fitting state
+        {"chkXOVER=", u"chkXOVER", 0, false},                // empty: default
         {"MAX_Pending=-4", u"sldMaxPending", 5, true},
     };
     for (const Case &c : cases) {
@@ -118,6 +123,20 @@ TEST(SettingsFile, MisfitValuesAreFittedNotFatal)
         const QStringList notes = loadSettings(IniFile(dir.file("KESTREL.INI")), s, "/x/", true);
         EXPECT_EQ(s.number(c.key), c.expected) << c.line.constData();
         EXPECT_EQ(!notes.isEmpty(), c.noted) << c.line.constData();
+    }
+}
+
+// A dimmed box read from the file must mean "off" to every reader, as it does to the filter.
+TEST(SettingsFile, DimmedCheckStateCountsAsNotSet)
+{
+    for (const int stored : {0, 1, 2}) {
+        TempProgramFolder dir;
+        dir.write("KESTREL.INI", "[Options]\nchkSFX=" + QByteArray::number(stored) +
+                                     "\nchkXOVER=" + QByteArray::number(stored) + "\n");
+        SettingsStore s;
+        loadSettings(IniFile(dir.file("KESTREL.INI")), s, "/x/", true);
+        EXPECT_EQ(s.checked(u"chkSFX"), stored == 1) << stored;
+        EXPECT_EQ(s.checked(u"chkXOVER"), stored == 1) << stored;
     }
 }
 
