@@ -151,7 +151,6 @@ TEST(YencDecode, BadInputFailsWithoutCrashing)
         {"escape at the very end", "=ybegin name=a\r\n+,=", "no =yend"},
         {"escape at the end of the data", "=ybegin name=a\n+,=\n=yend\n", "escape character at the end"},
         {"empty data region", "=ybegin name=a\r\n=yend\r\n", "empty data region"},
-        {"only line breaks", "=ybegin name=a\r\n\r\n\r\n=yend\r\n", "empty data region"},
         {"begin far beyond", "=ybegin part=9 name=a\r\n=ypart begin=999999999999 end=3\r\n+\r\n=yend\r\n",
          "begin= lies beyond"},
         {"part ending past 64 MiB",
@@ -166,6 +165,17 @@ TEST(YencDecode, BadInputFailsWithoutCrashing)
         EXPECT_TRUE(r.startsWith(QStringLiteral("yEnc decoder Error:"))) << c.what << ": " << r.toStdString();
         EXPECT_TRUE(r.contains(QLatin1String(c.reasonPart))) << c.what << ": " << r.toStdString();
         EXPECT_TRUE(out.bytes.isEmpty()) << c.what;
+    }
+}
+
+TEST(YencDecode, LineBreaksAloneDecodeToAnEmptyFile)
+{
+    for (const QByteArray breaks : {"\r\n", "\r\n\r\n", "\n\n\n"}) {
+        DecodedFile out;
+        out.bytes = "stale";
+        EXPECT_EQ(decodeInMemory("=ybegin name=a\r\n" + breaks + "=yend size=0\r\n", out), QString())
+            << breaks.size();
+        EXPECT_TRUE(out.bytes.isEmpty()) << breaks.size();
     }
 }
 
