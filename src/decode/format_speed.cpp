@@ -30,9 +30,9 @@ QString formatKb(qint64 bytes)
            QString::number(tenths % 10);
 }
 
-QString formatSpeed(qint64 wholeSeconds, qint64 bytes)
+QString formatSpeed(qint64 elapsedMsecs, qint64 bytes)
 {
-    const qint64 rate = wholeSeconds > 0 && bytes > 0 ? bytes / wholeSeconds : 0;
+    const qint64 rate = elapsedMsecs > 0 && bytes > 0 ? bytes * 1000 / elapsedMsecs : 0;
     const qint64 hundredths = roundedQuotient(rate, 10);
     const qint64 whole = hundredths / 100;
     const qint64 fraction = hundredths % 100;
@@ -42,8 +42,7 @@ QString formatSpeed(qint64 wholeSeconds, qint64 bytes)
 
 QString formatSpeed(const Clock &clock, const QDateTime &start, qint64 bytes)
 {
-    const qint64 seconds = start.isValid() ? start.secsTo(clock.now()) : 0;
-    return formatSpeed(seconds, bytes);
+    return formatSpeed(start.isValid() ? start.msecsTo(clock.now()) : 0, bytes);
 }
 
 } // namespace kestrel

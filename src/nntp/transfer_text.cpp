@@ -17,8 +17,8 @@ QString grouped(double value, int decimals)
 
 QString transferSpeedText(const QDateTime &start, const QDateTime &now, qint64 bytes)
 {
-    const qint64 seconds = start.secsTo(now);
-    const qint64 perSecond = seconds > 0 ? bytes / seconds : 0;
+    const qint64 msecs = start.msecsTo(now);
+    const qint64 perSecond = msecs > 0 && bytes > 0 ? bytes * 1000 / msecs : 0;
     return grouped(double(perSecond) / 1000.0, 2);
 }
 

@@ -9,20 +9,23 @@
 using namespace kestrel;
 using namespace kestrel::test;
 
-TEST(formatSpeed, ThousandsOfBytesPerWholeSecondAndSizesInKb)
+TEST(formatSpeed, ThousandsOfBytesPerSecondAndSizesInKb)
 {
     const std::tuple<qint64, qint64, const char *> speeds[] = {
         {0, 500000, ".00"},
-        {-3, 500000, ".00"},
-        {1, 0, ".00"},
-        {2, 1001, ".50"},
-        {3, 1000, ".33"},
-        {1, 123455, "123.46"},
-        {1, 1234567891, "1,234,567.89"},
-        {7, 7000000, "1,000.00"},
+        {-3000, 500000, ".00"},
+        {1000, 0, ".00"},
+        {2000, 1001, ".50"},
+        {3000, 1000, ".33"},
+        {1000, 123455, "123.46"},
+        {1000, 1234567891, "1,234,567.89"},
+        {7000, 7000000, "1,000.00"},
+        {250, 100000, "400.00"}, // well under a second
+        {1, 1234, "1,234.00"},
+        {999, 1000, "1.00"}, // 1,001 bytes per second, fraction dropped
     };
-    for (const auto &[seconds, bytes, speed] : speeds)
-        EXPECT_EQ(formatSpeed(seconds, bytes), QLatin1String(speed)) << seconds << " " << bytes;
+    for (const auto &[msecs, bytes, speed] : speeds)
+        EXPECT_EQ(formatSpeed(msecs, bytes), QLatin1String(speed)) << msecs << " " << bytes;
 
     const std::pair<qint64, const char *> sizes[] = {
         {0, "0.0"}, {49, "0.0"}, {50, "0.1"}, {512, "0.5"}, {999950, "1,000.0"}, {1234567, "1,234.6"},
@@ -77,11 +80,11 @@ TEST(articleRetrieved, ReportsTheTransferAndFilesThePictureByGroupSettings)
         a.bytes = 1234;
         a.downloadStart = w.clock.now();
         a.headersRequested = c.headersRequested;
-        w.clock.advanceMsecs(2999); // whole seconds only: 2
+        w.clock.advanceMsecs(2999); // 411 bytes per second, not 1234 / 2
 
         EXPECT_EQ(articleRetrieved(w.pipeline, a), DecodeResult::Stored) << c.what;
         ASSERT_FALSE(w.logged.isEmpty());
-        EXPECT_EQ(w.logged.first(), QStringLiteral("Article Retrieved: pic.jpg 1.2kb [.62 Kbps]")) << c.what;
+        EXPECT_EQ(w.logged.first(), QStringLiteral("Article Retrieved: pic.jpg 1.2kb [.41 Kbps]")) << c.what;
         EXPECT_EQ(w.files(), c.files) << c.what << ": " << w.files().join(' ').toStdString();
         if (c.files.size() == 2) {
             EXPECT_EQ(w.read(c.files.first()),
