@@ -265,8 +265,13 @@ void PendingListModel::requeueArticle()
     PendingEntry e = m_ctx.state.currentArticle;
     e.ghosted = false;
     e.selected = false;
-    const int row = insertionRow(0, e);
-    insertEntry(row, std::move(e));
+    // First, sorted or not: it was next in line, and shutdown promises it first in
+    // pending.dat. A sorted list is unsorted from here, as after Move To Top.
+    if (m_sortingOn) {
+        m_sortingOn = false;
+        Q_EMIT sortingSwitchedOff();
+    }
+    insertEntry(0, std::move(e));
 }
 
 // ---- pending.dat ----------------------------------------------------------------

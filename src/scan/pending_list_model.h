@@ -43,7 +43,8 @@ public:
                           const QByteArray &postingHost, int crossposts, bool ghosted,
                           const QByteArray &rejectionLabel, bool gif, bool csvMatched,
                           const QByteArray &fileName, const QByteArray &newsgroup);
-    // Puts ctx.state.currentArticle back at the top, queued.
+    // Puts ctx.state.currentArticle back at the top, queued, also when the list is
+    // sorted (which switches sorting off).
     void requeueArticle();
 
     void loadPending();
@@ -87,6 +88,8 @@ Q_SIGNALS:
     void addedCountChanged(int count);
     // The view should bring this row into sight (a moved entry).
     void scrollToRow(int row);
+    // Sorting went off without a click (an article put back first): hide the indicator.
+    void sortingSwitchedOff();
 
 private:
     int insertionRow(int wanted, const PendingEntry &e) const;

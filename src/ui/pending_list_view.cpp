@@ -25,6 +25,7 @@ PendingListView::PendingListView(MainWindow &window, PendingListModel &model)
     mirror->attach(view);
     connect(&model, &PendingListModel::scrollToRow, view,
             [view](int row) { view->scrollTo(view->model()->index(row, 0)); });
+    connect(&model, &PendingListModel::sortingSwitchedOff, this, &PendingListView::showSortIndicator);
 
     view->header()->setSectionsClickable(true);
     connect(view->header(), &QHeaderView::sectionClicked, this, [this](int column) {

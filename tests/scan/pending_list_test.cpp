@@ -171,5 +171,26 @@ TEST(PendingList, RequeueTakeAndDownloadLight)
     EXPECT_TRUE(w.pending.downloadLightClicked());
 }
 
+// Shutdown promises the article in hand first in pending.dat, also from a sorted list.
+TEST(PendingList, RequeuedArticleGoesFirstEvenWhenSorted)
+{
+    for (const bool sorted : {false, true}) {
+        ScanWorld w;
+        for (const char *n : {"b.jpg", "m.jpg", "z.jpg"})
+            w.addQueued(n);
+        if (sorted)
+            w.pending.headerClicked(0);
+        w.ctx.state.currentArticle = w.pending.takeAt(1);
+        w.pending.requeueArticle();
+        EXPECT_EQ(w.texts(), (QList<QByteArray>{"m.jpg", "b.jpg", "z.jpg"})) << sorted;
+        EXPECT_FALSE(w.pending.sortingOn()) << sorted;
+        w.pending.savePending();
+        PendingListModel reloaded(w.ctx, w.noRedl, w.blacklist);
+        reloaded.loadPending();
+        ASSERT_EQ(reloaded.count(), 3) << sorted;
+        EXPECT_EQ(reloaded.entry(0).text, "m.jpg") << sorted;
+    }
+}
+
 } // namespace
 } // namespace kestrel::test
