@@ -87,6 +87,7 @@ void Circle::connectStarting()
 
 void Circle::scanConnectionReady()
 {
+    Q_EMIT scanStarting();
     m_driver->startScan();
 }
 

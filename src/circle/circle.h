@@ -65,6 +65,7 @@ Q_SIGNALS:
     void loginWindowWanted();     // show the login window (a missing password)
     void loginWindowHideWanted(); // the scan connection is being opened
     void newsgroupsWanted();      // options window on its Newsgroups tab, then the add-group dialog
+    void scanStarting();          // a scan is about to read its first group
 
 private:
     // ScanEvents, DownloadEvents, ConnectionEvents, ScanDriverEvents

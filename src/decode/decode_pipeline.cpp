@@ -242,6 +242,7 @@ DecodeResult DecodePipeline::afterDecode(Article &a)
     if (m_ctx.settings.checked(u"chkSaveACDsee"))
         writeDescriptIon(m_ctx.state.currentArticle.sub.subject, a.name, a.subName);
     m_fetched.recordFetched(a.received);
+    Q_EMIT pictureStored(dest);
     m_ctx.playSfx(QStringLiteral("decode.wav"));
     return DecodeResult::Stored;
 }
@@ -259,8 +260,10 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
         }
         const QString crcfail = QStringLiteral("crcfail");
         makeDownloadSubfolder(root, crcfail);
-        if (movePicture(dest, a.paths.under(crcfail, a.paths.name)))
+        if (const QString target = a.paths.under(crcfail, a.paths.name); movePicture(dest, target)) {
             log(a.paths.name + QStringLiteral(" moved to \\crcfail"));
+            Q_EMIT pictureStored(target);
+        }
         saveBadDecode(a.name, a.unstuffed, a.headerPart);
         return DecodeResult::CrcFailedKept;
     }
@@ -273,11 +276,14 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
         moved = isInsideFolder(root, target) && movePicture(dest, target);
         if (moved) {
             log(a.paths.name + QStringLiteral(" moved to \\") + series);
+            Q_EMIT pictureStored(target);
             writeHeaderFile(a.paths.under(series, a.paths.stem() + QStringLiteral("TXT")), a.headerBlock);
         }
     }
-    if (!moved)
+    if (!moved) {
         writeHeaderFile(a.paths.headerFile(), a.headerBlock);
+        Q_EMIT pictureStored(dest);
+    }
     m_fetched.recordFetched(a.received);
     m_ctx.playSfx(QStringLiteral("decode.wav"));
     return moved ? DecodeResult::VerifiedMoved : DecodeResult::Verified;

@@ -82,6 +82,9 @@ Q_SIGNALS:
     // True while an article is being decoded: the windowed front end shows the busy
     // pointer.
     void busyChanged(bool busy);
+    // A picture now rests at path (its folder, a series folder or crcfail), so lists of
+    // files already present can count it without reading the folder again.
+    void pictureStored(const QString &path);
 
 private:
     struct Article;

@@ -39,6 +39,8 @@ Engine::Engine(const QString &appPath, Clock *clock, Prompter *prompter, QObject
     connect(m_counters.get(), &FilterCounters::changed, this, &Engine::showCounters);
     connect(m_pending.get(), &PendingListModel::pendingCountChanged, this, &Engine::showCounters);
     connect(m_pending.get(), &PendingListModel::addedCountChanged, this, &Engine::showCounters);
+    connect(m_pipeline.get(), &DecodePipeline::pictureStored, m_dupePaths.get(), &DupePaths::noteStoredFile);
+    connect(m_circle.get(), &Circle::scanStarting, m_dupePaths.get(), &DupePaths::foldersMayHaveChanged);
 }
 
 void Engine::showCounters()
@@ -99,6 +101,9 @@ void Engine::loadOptions(FrontEnd &fe)
     m_noRedl->loadNoRedl();
     fe.setWaitProgress(4);
     m_dupePaths->loadDupePaths();
+    // Written back at once, so the file takes the normalised form of the list.
+    if (!m_dupePaths->saveDupePaths())
+        m_startupNotes << QStringLiteral("DUPEPATH.TXT could not be written; it is saved again at exit");
     fe.setWaitProgress(5);
     m_blacklist->loadBlacklist();
     fe.setWaitProgress(6);

@@ -6,6 +6,7 @@
 #include "base/context.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -37,6 +38,7 @@ void DupePaths::loadDupePaths()
                 m_entries.append(normalised(line));
         });
     }
+    m_names.assign(size_t(m_entries.size()), std::nullopt);
     Q_EMIT changed();
 }
 
@@ -48,6 +50,14 @@ bool DupePaths::saveDupePaths() const
     return writeFileAtomic(m_ctx.state.file(QStringLiteral("DUPEPATH.TXT")), out);
 }
 
+void DupePaths::saveAndReport() const
+{
+    if (!saveDupePaths())
+        m_ctx.writeLog(
+            QStringLiteral("DUPEPATH.TXT could not be written; the folder list is saved again at exit"),
+            true);
+}
+
 void DupePaths::addDupeFolder(const QString &folder)
 {
     const QByteArray f = normalised(QFile::encodeName(folder));
@@ -55,16 +65,16 @@ void DupePaths::addDupeFolder(const QString &folder)
                                    [&](const QByteArray &e) { return equalsCI(e, f); });
     if (!known) {
         m_entries.append(f);
+        m_names.emplace_back(std::nullopt);
         Q_EMIT changed();
     }
-    saveDupePaths();
+    saveAndReport();
 }
 
 void DupePaths::addSubfolders(const QString &folder)
 {
     const QDir dir(folder);
-    const QStringList subs =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList subs = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     QString base = folder;
     if (!base.endsWith(QLatin1Char('/')))
         base += QLatin1Char('/');
@@ -80,28 +90,72 @@ void DupePaths::removeRows(QList<int> rows)
     for (int r : rows) {
         if (r >= 0 && r < m_entries.size()) {
             m_entries.removeAt(r);
+            m_names.erase(m_names.begin() + r);
             removed = true;
         }
     }
     if (removed) {
         Q_EMIT changed();
-        saveDupePaths();
+        saveAndReport();
     }
 }
 
-bool DupePaths::containsFile(QByteArrayView fileName) const
+QSet<QByteArray> DupePaths::readNames(const QByteArray &folder) const
+{
+    const QString path = QFile::decodeName(folder);
+    const QFileInfo info(path);
+    QSet<QByteArray> names;
+    if (!info.isDir() || !info.isReadable()) {
+        m_ctx.writeLog(QStringLiteral("Duplicate folder cannot be read, no duplicates found in it: ") + path,
+                       true);
+        return names;
+    }
+    // Hidden files count: the file-by-file test this replaces found them too.
+    QDirIterator it(path, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        it.next();
+        names.insert(upperAscii(QFile::encodeName(it.fileName())));
+    }
+    return names;
+}
+
+const QSet<QByteArray> &DupePaths::namesOf(qsizetype row)
+{
+    std::optional<QSet<QByteArray>> &names = m_names[size_t(row)];
+    if (!names)
+        names = readNames(m_entries[row]);
+    return *names;
+}
+
+bool DupePaths::containsFile(QByteArrayView fileName)
 {
     // A name that could leave the folder is never looked up.
     if (fileName.isEmpty() || fileName.contains('/') || fileName == ".." || fileName == ".")
         return false;
-    for (const QByteArray &folder : m_entries) {
-        QByteArray path = folder;
-        path.append(fileName);
-        const QFileInfo info(QFile::decodeName(path));
-        if (info.isFile())
+    const QByteArray folded = upperAscii(fileName);
+    for (qsizetype row = 0; row < m_entries.size(); ++row) {
+        if (namesOf(row).contains(folded))
             return true;
     }
     return false;
+}
+
+void DupePaths::foldersMayHaveChanged()
+{
+    for (std::optional<QSet<QByteArray>> &names : m_names)
+        names.reset();
+}
+
+void DupePaths::noteStoredFile(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString folder = QDir::cleanPath(info.path());
+    const QByteArray folded = upperAscii(QFile::encodeName(info.fileName()));
+    for (qsizetype row = 0; row < m_entries.size(); ++row) {
+        std::optional<QSet<QByteArray>> &names = m_names[size_t(row)];
+        if (names && QDir::cleanPath(QFile::decodeName(m_entries[row])) == folder)
+            names->insert(folded);
+    }
 }
 
 QStringList DupePaths::displayEntries() const

@@ -126,6 +126,8 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
         }
         w.noRedl.addToNoRedl("other.jpg");
         w.logged.clear();
+        QStringList stored;
+        QObject::connect(&w.pipeline, &DecodePipeline::pictureStored, [&](const QString &p) { stored << p; });
         EXPECT_EQ(w.pipeline.decodeArticle(articleReply(c.body), "alt", "pic.jpg", {}, HeaderLines::Present),
                   c.result)
             << c.what;
@@ -135,6 +137,13 @@ TEST(decodeArticle, EveryOutcomeLeavesItsFilesLogLinesSoundAndRecord)
         EXPECT_EQ(w.dir.read("NOREDL.TXT").contains("PIC.JPG,"), c.recorded) << c.what;
         const bool decoded = c.logs.contains(QString::fromLatin1(Decoded));
         EXPECT_EQ(w.ctx.display.counter(QStringLiteral("lblDecoded")), decoded ? 1 : 0) << c.what;
+        // A picture that stays is reported where it stays; a partial decode is not a picture.
+        QStringList kept;
+        for (const QString &f : c.files) {
+            if (f.endsWith(QLatin1String(".jpg")) && c.result != DecodeResult::DecodeFailed)
+                kept << w.dl + QLatin1Char('/') + f;
+        }
+        EXPECT_EQ(stored, kept) << c.what;
         if (c.result == DecodeResult::VerifiedMoved || c.result == DecodeResult::CrcFailedKept) {
             EXPECT_EQ(w.read(c.files.last()), jpegPicture()) << c.what;
         }

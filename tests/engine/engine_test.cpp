@@ -1,7 +1,12 @@
 #include "base/ini_file.h"
+#include "circle/circle.h"
+#include "decode/decode_pipeline.h"
 #include "engine/engine.h"
 #include "engine/recording_front_end.h"
+#include "scan/dupe_paths.h"
 #include "support/temp_program_folder.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -66,4 +71,34 @@ TEST(Engine, MisfitSettingIsLoggedAfterStartup)
     engine.startUp(fe);
     ASSERT_EQ(engine.context().log.entries().size(), 1);
     EXPECT_TRUE(engine.context().log.entries().front().contains("Line_Min=abc"));
+}
+
+TEST(Engine, StartupWritesDuplicateFoldersBackNormalised)
+{
+    TempProgramFolder dir;
+    dir.write("DUPEPATH.TXT", "  /pics  \r\n\r\n/other/\r\n");
+    Engine engine(dir.path());
+    RecordingFrontEnd fe(engine.context());
+    engine.startUp(fe);
+    EXPECT_EQ(dir.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
+}
+
+TEST(Engine, DuplicateFoldersHearOfStoredPicturesAndScanStarts)
+{
+    TempProgramFolder dir;
+    QDir(dir.path()).mkpath(QStringLiteral("pics"));
+    dir.write("DUPEPATH.TXT", dir.file("pics").toUtf8() + "\r\n");
+    Engine engine(dir.path());
+    RecordingFrontEnd fe(engine.context());
+    engine.startUp(fe);
+    DupePaths &dupes = engine.dupePaths();
+    EXPECT_FALSE(dupes.containsFile("a.jpg"));
+
+    dir.write("pics/a.jpg", "x");
+    Q_EMIT engine.pipeline().pictureStored(dir.file("pics/a.jpg"));
+    EXPECT_TRUE(dupes.containsFile("a.jpg"));
+    dir.write("pics/b.jpg", "x");
+    EXPECT_FALSE(dupes.containsFile("b.jpg"));
+    Q_EMIT engine.circle().scanStarting();
+    EXPECT_TRUE(dupes.containsFile("b.jpg"));
 }

@@ -146,8 +146,7 @@ TEST(DupePaths, NormalisesLoadsAddsAndRemoves)
     ScanWorld w;
     w.folder.write("DUPEPATH.TXT", "  /pics  \r\n\r\n/other/\r\n");
     w.dupePaths.loadDupePaths();
-    w.dupePaths.saveDupePaths();
-    EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
+    EXPECT_EQ(w.dupePaths.entries(), (QList<QByteArray>{"/pics/", "/other/"}));
     w.folder.write("DUPEPATH.TXT", "stale");
     w.dupePaths.addDupeFolder(QStringLiteral("/PICS")); // listed in another case: only rewrites
     EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
@@ -161,13 +160,45 @@ TEST(DupePaths, AddsOneLevelOfSubfoldersAndFindsFiles)
     QDir root(w.folder.path());
     root.mkpath(QStringLiteral("tree/a/deep"));
     root.mkpath(QStringLiteral("tree/b"));
-    w.folder.write("tree/b/pic.jpg", "x");
+    root.mkpath(QStringLiteral("tree/.thumbnails"));
+    w.folder.write("tree/b/PIC.JPG", "x");
+    w.folder.write("tree/b/.hidden.jpg", "x");
+    w.folder.write("tree/.thumbnails/thumb.jpg", "x");
     w.dupePaths.addSubfolders(w.folder.file("tree"));
     const QByteArray base = QFile::encodeName(w.folder.file("tree"));
     EXPECT_EQ(w.dupePaths.entries(), (QList<QByteArray>{base + "/a/", base + "/b/"}));
-    EXPECT_TRUE(w.dupePaths.containsFile("pic.jpg"));
-    EXPECT_FALSE(w.dupePaths.containsFile("PIC.JPG2"));
-    EXPECT_FALSE(w.dupePaths.containsFile("../b/pic.jpg"));
+    const struct {
+        QByteArray name;
+        bool found;
+    } cases[] = {
+        {"pic.jpg", true},   {"PIC.JPG", true},       {"Pic.Jpg", true}, {".HIDDEN.JPG", true},
+        {"PIC.JPG2", false}, {"../b/pic.jpg", false}, {"deep", false},   {"thumb.jpg", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(w.dupePaths.containsFile(c.name), c.found) << c.name.constData();
+}
+
+// Names are read once per folder, so the set must follow files Kestrel stores at once
+// and everything else from the next scan on.
+TEST(DupePaths, FolderNamesFollowStoredFilesAndScanStarts)
+{
+    ScanWorld w;
+    QDir(w.folder.path()).mkpath(QStringLiteral("have"));
+    w.dupePaths.addDupeFolder(w.folder.file("have"));
+    EXPECT_FALSE(w.dupePaths.containsFile("a.jpg"));
+
+    w.folder.write("have/a.jpg", "x");
+    w.dupePaths.noteStoredFile(w.folder.file("have/a.jpg"));
+    w.folder.write("have/b.jpg", "x"); // put there by someone else
+    w.dupePaths.noteStoredFile(w.folder.file("elsewhere/c.jpg"));
+    EXPECT_TRUE(w.dupePaths.containsFile("A.JPG"));
+    EXPECT_FALSE(w.dupePaths.containsFile("b.jpg"));
+    EXPECT_FALSE(w.dupePaths.containsFile("c.jpg"));
+
+    QFile::remove(w.folder.file("have/a.jpg"));
+    w.dupePaths.foldersMayHaveChanged();
+    EXPECT_FALSE(w.dupePaths.containsFile("a.jpg"));
+    EXPECT_TRUE(w.dupePaths.containsFile("b.jpg"));
 }
 
 } // namespace
