@@ -76,6 +76,14 @@ void MainDisplay::setDownloadLightBusy(bool busy)
     Q_EMIT downloadLightChanged(busy);
 }
 
+void MainDisplay::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    Q_EMIT busyChanged(busy);
+}
+
 void MainDisplay::setCounter(const QString &label, qint64 value)
 {
     auto it = m_counters.find(label);

@@ -16,8 +16,8 @@ enum class ProgressBar {
 };
 
 // What the main window shows besides the pending list and the status line: the
-// group line, the three progress bars, the scan button's state, the download light
-// and the counters. The engine writes it; the windowed front end mirrors it, the
+// group line, the three progress bars, the scan button's state, the download light,
+// the counters and the busy pointer. The engine writes it; the windowed front end mirrors it, the
 // headless one ignores it and tests read it.
 class MainDisplay : public QObject {
     Q_OBJECT
@@ -52,6 +52,10 @@ public:
     bool downloadLightBusy() const { return m_lightBusy; }
     void setDownloadLightBusy(bool busy);
 
+    // The busy mouse pointer, shown while an article is being decoded.
+    bool busy() const { return m_busy; }
+    void setBusy(bool busy);
+
     // Counter labels by control name: lblNottaJPG, lblKilledByLines, lblDupe, lblSpam,
     // lblPending, lblDecoded, lblSpeed, lblMCount.
     qint64 counter(const QString &label) const { return m_counters.value(label, 0); }
@@ -62,6 +66,7 @@ Q_SIGNALS:
     void barChanged(int bar);
     void scanEnabledChanged(bool enabled);
     void downloadLightChanged(bool busy);
+    void busyChanged(bool busy);
     void counterChanged(const QString &label, qint64 value);
 
 private:
@@ -71,6 +76,7 @@ private:
     std::array<Bar, 3> m_bars{};
     bool m_scanEnabled = true;
     bool m_lightBusy = false;
+    bool m_busy = false;
     QHash<QString, qint64> m_counters;
 };
 

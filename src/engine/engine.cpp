@@ -39,6 +39,7 @@ Engine::Engine(const QString &appPath, Clock *clock, Prompter *prompter, QObject
     connect(m_counters.get(), &FilterCounters::changed, this, &Engine::showCounters);
     connect(m_pending.get(), &PendingListModel::pendingCountChanged, this, &Engine::showCounters);
     connect(m_pending.get(), &PendingListModel::addedCountChanged, this, &Engine::showCounters);
+    connect(m_pipeline.get(), &DecodePipeline::busyChanged, &m_ctx.display, &MainDisplay::setBusy);
     connect(m_pipeline.get(), &DecodePipeline::pictureStored, m_dupePaths.get(), &DupePaths::noteStoredFile);
     connect(m_circle.get(), &Circle::scanStarting, m_dupePaths.get(), &DupePaths::foldersMayHaveChanged);
 }

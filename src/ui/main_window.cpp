@@ -131,7 +131,10 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent) : QMainWindow(parent), m_c
     m_ctx.playSfx(QStringLiteral("startup.wav"));
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    setBusyPointer(false);
+}
 
 std::array<int, 8> MainWindow::defaultColumnWidths()
 {
@@ -155,6 +158,7 @@ void MainWindow::mirrorDisplay()
         showBar(n);
     setScanEnabled(d.scanEnabled());
     setDownloadBusy(d.downloadLightBusy());
+    setBusyPointer(d.busy());
     for (const CounterDef &c : kCounters)
         setCounter(QString::fromLatin1(c.name), d.counter(QString::fromLatin1(c.name)));
 
@@ -162,6 +166,7 @@ void MainWindow::mirrorDisplay()
     connect(&d, &MainDisplay::barChanged, this, showBar);
     connect(&d, &MainDisplay::scanEnabledChanged, this, &MainWindow::setScanEnabled);
     connect(&d, &MainDisplay::downloadLightChanged, this, &MainWindow::setDownloadBusy);
+    connect(&d, &MainDisplay::busyChanged, this, &MainWindow::setBusyPointer);
     connect(&d, &MainDisplay::counterChanged, this,
             [this](const QString &label, qint64 value) { setCounter(label, value); });
 }
@@ -431,6 +436,18 @@ void MainWindow::setDownloadBusy(bool busy)
 bool MainWindow::downloadBusy() const
 {
     return m_light->isBusy();
+}
+
+void MainWindow::setBusyPointer(bool busy)
+{
+    // The override cursors stack: one set, one restored, never more.
+    if (busy == m_busyPointer)
+        return;
+    m_busyPointer = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::setScanEnabled(bool enabled)

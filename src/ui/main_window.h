@@ -76,6 +76,9 @@ public:
     void setDownloadBusy(bool busy);
     bool downloadBusy() const;
 
+    // The busy pointer (arrow with hourglass) over the whole program while on.
+    void setBusyPointer(bool busy);
+
     // cmdScan is disabled while a connection is opened or a download runs.
     void setScanEnabled(bool enabled);
 
@@ -155,6 +158,7 @@ private:
     QSize m_outerSizeBeforeShow; // outer size asked for while the frame was unknown
     int m_barHeightGot = -1;     // the height the bar size really gave (a window may refuse)
     bool m_shuttingDown = false;
+    bool m_busyPointer = false;
 };
 
 } // namespace kestrel

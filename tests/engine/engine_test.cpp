@@ -102,3 +102,17 @@ TEST(Engine, DuplicateFoldersHearOfStoredPicturesAndScanStarts)
     Q_EMIT engine.circle().scanStarting();
     EXPECT_TRUE(dupes.containsFile("b.jpg"));
 }
+
+TEST(Engine, DisplayIsBusyWhileAnArticleDecodes)
+{
+    TempProgramFolder dir;
+    Engine engine(dir.path());
+    QList<bool> busyWhileDecoding;
+    QObject::connect(&engine.context().log, &OperationsLog::statusChanged, [&](const QString &status) {
+        if (status == QLatin1String("Decoding..."))
+            busyWhileDecoding << engine.context().display.busy();
+    });
+    engine.pipeline().decodeArticle("220 1 <a@b> article\r\n\r\nbody\r\n.\r\n", {}, "pic.jpg", {});
+    EXPECT_EQ(busyWhileDecoding, QList<bool>{true});
+    EXPECT_FALSE(engine.context().display.busy());
+}

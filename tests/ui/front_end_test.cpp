@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
@@ -58,6 +59,21 @@ TEST_F(DisplayMirror, MainWindowFollowsTheEnginesDisplay)
     EXPECT_TRUE(win.downloadBusy());
     ctx.display.setDownloadLightBusy(false);
     EXPECT_FALSE(win.downloadBusy());
+}
+
+TEST_F(DisplayMirror, BusyPointerShowsWhileTheDisplayIsBusy)
+{
+    {
+        MainWindow win(ctx);
+        ctx.display.setBusy(true);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        ctx.display.setBusy(false);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        ctx.display.setBusy(true);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "a closed window leaves no busy pointer";
+    ctx.display.setBusy(false);
 }
 
 struct FrontEndRun : ::testing::Test {
