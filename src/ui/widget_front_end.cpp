@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 #include "ui/wait_window.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -54,6 +55,10 @@ void WidgetFrontEnd::setWaitMessage(const QString &text)
 
 bool WidgetFrontEnd::waitAbortRequested() const
 {
+    // Start-up runs before the event loop does: without this, an Esc pressed during the
+    // CSV load would be read only after the load it is meant to stop. Sockets wait.
+    if (m_wait && !m_waitDone)
+        QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
     return m_waitAborted || (m_wait && m_wait->abortRequested());
 }
 

@@ -21,6 +21,7 @@ public:
     void setWaitMaximum(int maximum) override;
     void setWaitProgress(int value) override;
     void setWaitMessage(const QString &text) override;
+    // Lets the windows take their input first, so that Esc in the wait window counts.
     bool waitAbortRequested() const override;
 
     void createMainWindow() override;

@@ -5,10 +5,13 @@
 #include "ui/widget_front_end.h"
 
 #include "base/ini_file.h"
+#include "decode/csv_index.h"
 #include "engine/engine.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
@@ -109,6 +112,34 @@ TEST_F(FrontEndRun, StartupShowsTheSavedPlacementAndShutdownKeepsIt)
     EXPECT_EQ(ini.read("Sizing", "Width"), "9465");
     EXPECT_EQ(ini.read("Columns", "C1"), "70");
     EXPECT_EQ(ini.read("Columns", "C8"), "15");
+}
+
+// Posts Esc to the wait window as soon as it shows, as the window system would deliver
+// a key pressed then: queued, not handed over at once.
+struct EscPostedFrontEnd final : WidgetFrontEnd {
+    using WidgetFrontEnd::WidgetFrontEnd;
+    void showWait() override
+    {
+        WidgetFrontEnd::showWait();
+        QCoreApplication::postEvent(waitWindow(),
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    }
+};
+
+TEST_F(FrontEndRun, EscPostedDuringTheCsvLoadStopsIt)
+{
+    QDir(dir.path()).mkpath(QStringLiteral("CSV"));
+    for (int i = 0; i < 4; ++i)
+        dir.write(QStringLiteral("CSV/set%1_x_index.CSV").arg(i),
+                  "PIC" + QByteArray::number(i) + ".JPG,1,0,x\r\n");
+    Engine engine(dir.path(), &clock, &prompter);
+    EscPostedFrontEnd fe(engine.context());
+    engine.startUp(fe);
+    EXPECT_TRUE(fe.waitAbortRequested());
+    // The load looks at the input after each file: the first is in, the rest are not.
+    EXPECT_FALSE(engine.csvIndex().csvFindRecord("PIC0.JPG").isEmpty());
+    for (const char *later : {"PIC1.JPG", "PIC2.JPG", "PIC3.JPG"})
+        EXPECT_TRUE(engine.csvIndex().csvFindRecord(later).isEmpty()) << later;
 }
 
 TEST_F(FrontEndRun, EscInTheWaitWindowIsRememberedAfterItCloses)
