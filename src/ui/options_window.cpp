@@ -6,9 +6,11 @@
 #include "base/context.h"
 #include "scan/dupe_paths.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -122,9 +124,28 @@ void OptionsWindow::coupleChecks()
     applySubDirs();
 }
 
+// Only a move to another control of this window counts as leaving the box: the window
+// being deactivated, hidden or covered by a popup takes the focus too, and warning then
+// would pop a box up whenever the user merely looks elsewhere.
+bool OptionsWindow::focusMovedWithinWindow(const QFocusEvent &event) const
+{
+    switch (event.reason()) {
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+    case Qt::MenuBarFocusReason:
+        return false;
+    default:
+        break;
+    }
+    // Qt has already handed the focus on when the old holder hears of it.
+    const QWidget *now = QApplication::focusWidget();
+    return now && now != m_autodownload && isAncestorOf(now);
+}
+
 bool OptionsWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_autodownload && event->type() == QEvent::FocusOut && !m_autodownload->isChecked())
+    if (watched == m_autodownload && event->type() == QEvent::FocusOut && !m_autodownload->isChecked() &&
+        focusMovedWithinWindow(*static_cast<QFocusEvent *>(event)))
         m_ctx.prompter.message(QStringLiteral(
             "Caution: You have disabled the automatic start of the download procedure at the end of "
             "a scan.  You will need to start the download procedure manually."));

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QFocusEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -70,6 +71,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool focusMovedWithinWindow(const QFocusEvent &event) const;
     QWidget *buildNewsgroupsTab();
     QWidget *buildDuplicatesTab();
     QWidget *buildAntiSpamTab();

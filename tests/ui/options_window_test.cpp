@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +22,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
 
 using namespace kestrel;
@@ -202,18 +202,52 @@ TEST_F(OptionsWindowTest, CheckBoxCouplings)
     EXPECT_TRUE(ctx.settings.checked(u"chkShortFolderNames")) << "value stays";
     subDirs->setChecked(true);
     EXPECT_TRUE(shortNames->isEnabled());
+}
 
-    // Leaving AutoDownload switched off warns; leaving it on does not.
+// Leaving AutoDownload switched off for another control of the window warns; leaving it
+// on does not, and neither does the window losing the focus as a whole.
+TEST_F(OptionsWindowTest, AutoDownloadWarnsOnlyWhenTheFocusMovesToAnotherControl)
+{
+    enum Leave { ToAnotherControl, WindowDeactivated, WindowHidden };
+    const struct {
+        const char *what;
+        bool on;
+        Leave leave;
+        bool warns;
+    } cases[] = {
+        {"off, to another control", false, ToAnotherControl, true},
+        {"on, to another control", true, ToAnotherControl, false},
+        {"off, window deactivated", false, WindowDeactivated, false},
+        {"off, window hidden", false, WindowHidden, false},
+    };
+    child<QTabWidget>(win, "TabStrip1")->setCurrentIndex(4);
     auto *autoDl = child<QCheckBox>(win, "chkAutodownload");
-    prompter.said.clear();
-    for (bool on : {true, false}) {
-        autoDl->setChecked(on);
-        QFocusEvent out(QEvent::FocusOut);
-        QApplication::sendEvent(autoDl, &out);
+    QWidget elsewhere;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        win.show();
+        win.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
+        autoDl->setChecked(c.on);
+        autoDl->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(autoDl->hasFocus());
+        prompter.said.clear();
+        if (c.leave == ToAnotherControl) {
+            child<QCheckBox>(win, "chkAllowRestart")->setFocus(Qt::TabFocusReason);
+        } else if (c.leave == WindowDeactivated) {
+            elsewhere.show();
+            elsewhere.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+        } else {
+            win.hide();
+        }
+        EXPECT_EQ(prompter.said.size(), c.warns ? 1u : 0u);
+        if (c.warns) {
+            EXPECT_TRUE(prompter.said.front().startsWith(
+                QStringLiteral("Caution: You have disabled the automatic start")));
+        }
+        elsewhere.hide();
     }
-    ASSERT_EQ(prompter.said.size(), 1u);
-    EXPECT_TRUE(
-        prompter.said.front().startsWith(QStringLiteral("Caution: You have disabled the automatic start")));
 }
 
 TEST_F(OptionsWindowTest, GroupButtonsActOnTheViewSelectionAndWantOne)
