@@ -254,7 +254,7 @@ QWidget *OptionsWindow::buildAntiSpamTab()
     static const SliderCaption sliders[] = {
         {"lblXposts", "sldXposts", "Ignore article if crossposted to more than ", " groups"},
         {"lblLineMin", "sldLineMin", "Ignore article if smaller than ", " lines"},
-        {"lblLineMax", "sldLineMax", "or larger than ", " lines."},
+        {"lblLineMax", "sldLineMax", "or larger than ", " lines"},
     };
     for (const SliderCaption &c : sliders) {
         auto *label = new QLabel(QLatin1String(c.before) + QString::number(c.slider.def().defaultNumber) +

@@ -158,7 +158,7 @@ TEST_F(OptionsWindowTest, SliderCaptionsFollowTheirSliders)
     const Case cases[] = {
         {"sldXposts", "lblXposts", 7, "Ignore article if crossposted to more than 7 groups"},
         {"sldLineMin", "lblLineMin", 250, "Ignore article if smaller than 250 lines"},
-        {"sldLineMax", "lblLineMax", 9000, "or larger than 9000 lines."},
+        {"sldLineMax", "lblLineMax", 9000, "or larger than 9000 lines"},
         {"sldMaxPGPS", "chkMaxPGPS", 300, "Read Maximum 300 Headers per group per scan"},
         {"sldRescan", "chkReScan", 120, "Circular Re-Scan [120 seconds]"},
         {"sldMaxPending", "lblMaxPending", 5,
