@@ -186,7 +186,7 @@ QWidget *MainWindow::buildButtonRow()
                       themed("media-playback-stop", QStyle::SP_MediaStop)),
             &QAbstractButton::clicked, this, &MainWindow::stopScanClicked);
     connect(addButton(h, "Command2", tr("A&bort Download"), QStringLiteral("Abort Download"),
-                      themed("process-stop", QStyle::SP_BrowserStop)),
+                      abortDownloadIcon()),
             &QAbstractButton::clicked, this, &MainWindow::abortDownloadClicked);
     h->addWidget(separator());
 
@@ -239,8 +239,7 @@ QWidget *MainWindow::buildButtonRow()
                                          style()->standardIcon(QStyle::SP_TitleBarShadeButton));
     barSize->setToolTip(tr("Switch between bar and full size"));
     connect(barSize, &QAbstractButton::clicked, this, &MainWindow::toggleBarSize);
-    QAbstractButton *exit = addButton(h, "cmdExit", tr("E&xit"), QString(),
-                                      themed("application-exit", QStyle::SP_DialogCloseButton));
+    QAbstractButton *exit = addButton(h, "cmdExit", tr("E&xit"), QString(), exitIcon());
     exit->setToolTip(tr("Exit Kestrel"));
     connect(exit, &QAbstractButton::clicked, this, [this] { Q_EMIT exitRequested(false); });
     return row;

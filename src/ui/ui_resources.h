@@ -11,5 +11,10 @@ void initUiResources();
 QIcon applicationIcon();
 // A gear, for the buttons that open the options.
 QIcon optionsIcon();
+// A download arrow struck out in red: stop the article being fetched.
+QIcon abortDownloadIcon();
+// An arrow leaving an open door: end the program. Drawn here rather than taken from
+// the desktop theme, whose stop and exit icons are often the same cross.
+QIcon exitIcon();
 
 } // namespace kestrel

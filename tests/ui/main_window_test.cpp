@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 
 #include "support/wait.h"
@@ -102,6 +103,26 @@ TEST_F(MainWindowTest, ButtonsForwardTheirClicks)
     auto *light = child<DownloadLight>(win, "imgTestx");
     QTest::mouseClick(light, Qt::LeftButton, {}, light->rect().center());
     EXPECT_EQ(lightClicks, 1);
+}
+
+// Each action is told apart by its icon, whatever the desktop theme offers; the caption
+// stays reachable as the tool tip.
+TEST_F(MainWindowTest, EveryButtonShowsAnIconOfItsOwn)
+{
+    QList<QPair<QString, QImage>> seen;
+    for (const QToolButton *b : win.findChildren<QToolButton *>()) {
+        if (b->icon().isNull())
+            continue;
+        EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
+        const QImage image = b->icon().pixmap(18, 18).toImage().convertToFormat(QImage::Format_ARGB32);
+        for (const auto &[other, otherImage] : std::as_const(seen))
+            EXPECT_NE(image, otherImage)
+                << b->objectName().toStdString() << " looks like " << other.toStdString();
+        seen.append({b->objectName(), image});
+    }
+    EXPECT_GE(seen.size(), 12);
+    EXPECT_EQ(child<QToolButton>(win, "Command2")->toolTip(), QStringLiteral("Abort Download"));
+    EXPECT_EQ(child<QToolButton>(win, "cmdExit")->toolTip(), QStringLiteral("Exit Kestrel"));
 }
 
 TEST_F(MainWindowTest, LightAndCounterNames)
