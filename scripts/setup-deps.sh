@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kestrel needs to build, test and run, when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev
+packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev zlib1g-dev libgtest-dev libgmock-dev
           libbenchmark-dev sharutils openssl ca-certificates python3-yenc)
 missing=()
 for p in "${packages[@]}"; do

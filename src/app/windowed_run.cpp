@@ -9,6 +9,7 @@
 #include "nntp/connection_role.h"
 #include "ui/main_window.h"
 #include "ui/message_box_prompter.h"
+#include "ui/sound_effect_output.h"
 #include "ui/widget_front_end.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ public:
 
     std::unique_ptr<FrontEnd> makeFrontEnd(Engine &engine) override
     {
+        // Set before start-up, which plays the first sound; the style outlives the engine.
+        engine.context().sound.setOutput(&m_sounds);
         auto frontEnd = std::make_unique<WidgetFrontEnd>(engine.context());
         m_frontEnd = frontEnd.get();
         return frontEnd;
@@ -53,6 +56,7 @@ public:
 
 private:
     MessageBoxPrompter m_prompter;
+    SoundEffectOutput m_sounds;
     WidgetFrontEnd *m_frontEnd = nullptr; // owned by the run
 };
 

@@ -1,39 +1,31 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
 #include <QString>
-
-class QProcess;
 
 namespace kestrel {
 
 class SettingsStore;
+class SoundOutput;
 
-// Plays the event sounds of the sfx folder asynchronously; a new sound cuts off the
-// one still playing. Silent when sounds are off, the file is missing or no player
-// program can be started.
-class SoundPlayer : public QObject {
-    Q_OBJECT
+// Plays the event sounds of the sfx folder through the front end's SoundOutput. Silent
+// when sounds are off, the file is missing or there is no output. The check costs one
+// look at the file: the filter plays a sound for every header it rejects.
+class SoundPlayer {
 public:
-    SoundPlayer(const SettingsStore &settings, QString sfxFolder, QObject *parent = nullptr);
-    ~SoundPlayer() override;
+    SoundPlayer(const SettingsStore &settings, QString sfxFolder);
 
     void playSfx(const QString &fileName);
 
-    // The file last handed to the player (for tests and the headless log).
+    // The file last handed on to be played (for tests and the headless log).
     QString lastPlayed() const { return m_lastPlayed; }
-    // Program used to play a file; empty disables playback but still records it.
-    void setPlayerProgram(QString program) { m_player = std::move(program); }
+    // The output must outlive the player's use of it; nullptr plays nothing.
+    void setOutput(SoundOutput *output) { m_output = output; }
 
 private:
-    void stopCurrent();
-
     const SettingsStore &m_settings;
     QString m_sfxFolder;
-    QString m_player;
     QString m_lastPlayed;
-    QPointer<QProcess> m_current;
+    SoundOutput *m_output = nullptr;
 };
 
 } // namespace kestrel

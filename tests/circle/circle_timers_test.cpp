@@ -80,7 +80,6 @@ struct Countdown : CircleWorld {
         QDir(folder.path()).mkpath(QStringLiteral("sfx"));
         for (int i = 0; i <= 12; ++i)
             folder.write(QStringLiteral("sfx/%1.wav").arg(i), "RIFF");
-        ctx.sound.setPlayerProgram(QString());
         ctx.settings.setChecked(u"chkSFX", true);
     }
 };

@@ -69,7 +69,6 @@ struct PipelineWorld {
         QDir(dir.path()).mkpath(QStringLiteral("sfx"));
         dir.write(QStringLiteral("sfx/decode.wav"), "RIFF");
         dir.write(QStringLiteral("sfx/badcode.wav"), "RIFF");
-        ctx.sound.setPlayerProgram(QString());
         ctx.settings.setText(u"lblDownloadPath", dl + QLatin1Char('/'));
         QObject::connect(&ctx.log, &OperationsLog::logged,
                          [this](const QString &, const QString &m) { logged << m; });

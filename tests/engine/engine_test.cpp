@@ -35,7 +35,6 @@ TEST(Engine, StartupSoundObeysSavedSetting)
         dir.write("sfx/startup.wav", "RIFF");
         dir.write("KESTREL.INI", soundsOn ? "[Options]\nchkSFX=1\n" : "[Options]\nchkSFX=0\n");
         Engine engine(dir.path());
-        engine.context().sound.setPlayerProgram(QString());
         RecordingFrontEnd fe(engine.context());
         engine.startUp(fe);
         EXPECT_EQ(engine.context().sound.lastPlayed(), soundsOn ? "startup.wav" : "") << soundsOn;

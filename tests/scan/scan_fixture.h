@@ -33,7 +33,6 @@ struct ScanWorld {
         QDir(folder.path()).mkpath(QStringLiteral("sfx"));
         for (const char *f : {"added.wav", "spam.wav", "other.wav"})
             folder.write(QStringLiteral("sfx/") + QLatin1String(f), "RIFF");
-        ctx.sound.setPlayerProgram(QString());
         ctx.settings.setChecked(u"chkSFX", true);
     }
 

@@ -22,7 +22,6 @@ struct UiFixture : ::testing::Test {
         QDir(dir.path()).mkdir(QStringLiteral("sfx"));
         for (const char *name : {"startup.wav", "hi.wav"})
             dir.write(QStringLiteral("sfx/") + QLatin1String(name), "RIFF");
-        ctx.sound.setPlayerProgram(QString());
     }
 
     template <typename T> static T *child(const QWidget &w, const char *name)
