@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -105,8 +106,14 @@ TEST_F(MainWindowTest, ButtonsForwardTheirClicks)
     EXPECT_EQ(lightClicks, 1);
 }
 
-// Each action is told apart by its icon, whatever the desktop theme offers; the caption
-// stays reachable as the tool tip.
+QImage iconImage(const QIcon &icon)
+{
+    return icon.pixmap(18, 18).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Each action is told apart by its icon; the caption stays reachable as the tool tip.
+// Abort Download and Exit must not fall back on the crosses that themes and styles
+// offer for "stop" and "close", which look alike side by side.
 TEST_F(MainWindowTest, EveryButtonShowsAnIconOfItsOwn)
 {
     QList<QPair<QString, QImage>> seen;
@@ -114,15 +121,29 @@ TEST_F(MainWindowTest, EveryButtonShowsAnIconOfItsOwn)
         if (b->icon().isNull())
             continue;
         EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
-        const QImage image = b->icon().pixmap(18, 18).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage image = iconImage(b->icon());
         for (const auto &[other, otherImage] : std::as_const(seen))
             EXPECT_NE(image, otherImage)
                 << b->objectName().toStdString() << " looks like " << other.toStdString();
         seen.append({b->objectName(), image});
     }
     EXPECT_GE(seen.size(), 12);
-    EXPECT_EQ(child<QToolButton>(win, "Command2")->toolTip(), QStringLiteral("Abort Download"));
-    EXPECT_EQ(child<QToolButton>(win, "cmdExit")->toolTip(), QStringLiteral("Exit Kestrel"));
+
+    QList<QImage> crosses;
+    for (const QStyle::StandardPixmap sp : {QStyle::SP_BrowserStop, QStyle::SP_DialogCloseButton,
+                                            QStyle::SP_TitleBarCloseButton, QStyle::SP_DialogCancelButton})
+        crosses << iconImage(win.style()->standardIcon(sp));
+    for (const char *theme : {"process-stop", "application-exit", "window-close", "dialog-cancel"}) {
+        if (QIcon::hasThemeIcon(QLatin1String(theme)))
+            crosses << iconImage(QIcon::fromTheme(QLatin1String(theme)));
+    }
+    const std::pair<const char *, const char *> actions[] = {{"Command2", "Abort Download"},
+                                                             {"cmdExit", "Exit Kestrel"}};
+    for (const auto &[name, tip] : actions) {
+        const QToolButton *b = child<QToolButton>(win, name);
+        EXPECT_EQ(b->toolTip(), QLatin1String(tip));
+        EXPECT_FALSE(crosses.contains(iconImage(b->icon()))) << name;
+    }
 }
 
 TEST_F(MainWindowTest, LightAndCounterNames)
