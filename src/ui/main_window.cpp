@@ -2,6 +2,7 @@
 
 #include "ui/about_box.h"
 #include "ui/download_light.h"
+#include "ui/elided_label.h"
 #include "ui/help_window.h"
 #include "ui/log_window.h"
 #include "ui/pending_list_decorator.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -267,27 +269,34 @@ QAbstractButton *MainWindow::addButton(QLayout *row, const char *name, const QSt
 QWidget *MainWindow::buildCounterRow()
 {
     auto *row = new QWidget;
-    auto *h = new QHBoxLayout(row);
-    h->setContentsMargins(2, 0, 2, 0);
-    h->setSpacing(2);
+    auto *grid = new QGridLayout(row);
+    grid->setContentsMargins(2, 0, 2, 0);
+    grid->setHorizontalSpacing(3);
+    grid->setVerticalSpacing(0);
     QFont bold = font();
     bold.setBold(true);
-    // Room for three digits keeps the row from jumping while the counts are small.
-    const int valueWidth = QFontMetrics(bold).horizontalAdvance(QStringLiteral("000"));
-    for (const CounterDef &c : kCounters) {
-        auto *caption = new QLabel(QString::fromLatin1(c.caption));
+    // Busy groups pass ten thousand headers in one scan and the counts are never reset:
+    // each value keeps room for nine digits, so it is never cut and the counters do not
+    // move as they grow. Two rows of four leave that room at the standard width and at
+    // bar size; when room runs short the captions give way, never the digits.
+    const int valueWidth = QFontMetrics(bold).horizontalAdvance(QStringLiteral("000000000"));
+    constexpr int perRow = 4;
+    for (int i = 0; i < int(kCounters.size()); ++i) {
+        const CounterDef &c = kCounters[size_t(i)];
+        auto *caption = new ElidedLabel(QString::fromLatin1(c.caption));
         caption->setObjectName(QString::fromLatin1(c.name) + QLatin1String("Caption"));
         auto *value = new QLabel(QStringLiteral("0"));
         value->setObjectName(QString::fromLatin1(c.name));
         value->setMinimumWidth(valueWidth);
+        value->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
         value->setFont(bold);
         caption->setBuddy(value);
-        if (h->count() > 0)
-            h->addStretch(1);
-        h->addWidget(caption);
-        h->addWidget(value);
+        const int column = (i % perRow) * 2;
+        grid->addWidget(caption, i / perRow, column);
+        grid->addWidget(value, i / perRow, column + 1);
+        grid->setColumnStretch(column + 1, 1);
     }
-    // Big counts may squeeze the row, but never make the window wider than the bar.
+    // Big counts may squeeze the captions, but never make the window wider than the bar.
     row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     return row;
 }

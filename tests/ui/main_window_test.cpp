@@ -146,6 +146,34 @@ TEST_F(MainWindowTest, EveryButtonShowsAnIconOfItsOwn)
     }
 }
 
+// Busy groups pass ten thousand headers in one scan and the counters are never reset:
+// every counter up to nine digits must show whole at the standard size and at bar size.
+TEST_F(MainWindowTest, NineDigitCountersShowWholeAtStandardAndBarSize)
+{
+    const char *names[] = {"lblSpeed", "lblNottaJPG", "lblKilledByLines", "lblDupe",
+                           "lblSpam",  "lblMCount",   "lblPending",       "lblDecoded"};
+    win.show();
+    for (const bool bar : {false, true}) {
+        if (bar)
+            child<QAbstractButton>(win, "cmdBarSize")->click();
+        ASSERT_EQ(win.frameGeometry().width(), widthTwipsPx(9465));
+        for (const char *name : names)
+            ctx.display.setCounter(QString::fromLatin1(name), 999999999);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QRect inside = win.centralWidget()->rect();
+        for (const char *name : names) {
+            SCOPED_TRACE(std::string(name) + (bar ? " at bar size" : " at standard size"));
+            const QLabel *value = child<QLabel>(win, name);
+            ASSERT_EQ(value->text(), QStringLiteral("999999999"));
+            EXPECT_GE(value->contentsRect().width(), value->fontMetrics().horizontalAdvance(value->text()));
+            const QRect shown(value->mapTo(win.centralWidget(), QPoint(0, 0)), value->size());
+            EXPECT_TRUE(inside.contains(shown))
+                << shown.x() << "+" << shown.width() << " of " << inside.width();
+            EXPECT_TRUE(value->isVisible());
+        }
+    }
+}
+
 TEST_F(MainWindowTest, LightAndCounterNames)
 {
     EXPECT_FALSE(win.setCounter(u"lblCapX", 1));
