@@ -5,9 +5,11 @@
 #include "ui/main_window.h"
 
 #include "base/context.h"
+#include "nntp/transfer_text.h"
 #include "scan/pending_list_model.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -56,7 +58,14 @@ void fillSampleDisplay(Context &ctx)
     ctx.display.setBarVisible(3, true);
     ctx.display.setBarValue(3, 30);
     ctx.display.setDownloadLightBusy(true);
-    ctx.writeLog(QStringLiteral("Downloading: kestrel_hover.jpg 48.2kb [312.5 Kbps]"), false);
+    // The progress line as the download session writes it, made by the same formatting
+    // code: 48,213 bytes after 154 ms.
+    const QDateTime start(QDate(2026, 5, 1), QTime(9, 30, 0));
+    const qint64 bytes = 48213;
+    ctx.writeLog(QStringLiteral("Downloading: kestrel_hover.jpg ") + kiloBytesText(bytes) +
+                     QStringLiteral("kb [") + transferSpeedText(start, start.addMSecs(154), bytes) +
+                     QStringLiteral(" Kbps]"),
+                 false);
 }
 
 } // namespace
