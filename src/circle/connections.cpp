@@ -3,6 +3,7 @@
 #include "circle/connection_events.h"
 #include "circle/scan_display.h"
 #include "circle/session_state.h"
+#include "nntp/reply_reader.h"
 #include "nntp/socket_state.h"
 #include "nntp/tls_policy.h"
 
@@ -185,6 +186,21 @@ void Connections::emergencyReconnect(SessionConnection &c)
                    true);
 }
 
+void Connections::serviceEnded(SessionConnection &c, const NntpReply &reply)
+{
+    const QString answer = displayText(reply.statusLine().toByteArray());
+    QString head;
+    if (c.greeted())
+        head = QStringLiteral("The news server is closing the connection");
+    else if (reply.code == 400)
+        head = QStringLiteral("The news server is not available now");
+    else
+        head = QStringLiteral("The news server refused the connection");
+    m_ctx.writeLog(head + QStringLiteral(" (") + c.roleName().toLower() + QStringLiteral("): ") + answer,
+                   true);
+    emergencyReconnect(c);
+}
+
 void Connections::watchdogTick(SessionConnection &c)
 {
     if (!c.watchdogArmed()) {
@@ -203,6 +219,9 @@ void Connections::watchdogTick(SessionConnection &c)
                              numText(limit) + QStringLiteral(" seconds."),
                    true);
     emergencyReconnect(c);
+    // Said once: a connection the emergency leaves alone (a scan connection during a
+    // download run) is not reported again every second.
+    c.disarm();
 }
 
 void Connections::onSocketError(SessionConnection &c, const QString &description)

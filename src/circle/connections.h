@@ -7,6 +7,7 @@
 namespace kestrel {
 
 class ConnectionEvents;
+struct NntpReply;
 class Context;
 class FavouritesModel;
 class PendingListModel;
@@ -32,6 +33,9 @@ public:
     void closeConnection(SessionConnection &c);
     void sendQuit(SessionConnection &c);
     void emergencyReconnect(SessionConnection &c);
+    // The server refused service in its greeting, or said 400 (closing) later: logged,
+    // then the emergency reconnect, as for a connection lost.
+    void serviceEnded(SessionConnection &c, const NntpReply &reply);
 
     // Watchdog tick (each connection's watchdog, every 1000 ms); tests call it directly.
     void watchdogTick(SessionConnection &c);

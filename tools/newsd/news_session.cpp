@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <limits>
+#include <tuple>
 
 namespace kestrel::newsd {
 
@@ -196,6 +198,8 @@ void NewsSession::dispatch(const QByteArray &verb, const QList<QByteArray> &args
         cmdArticle(verb, args);
     } else if (verb == "XOVER" || verb == "OVER") {
         cmdOver(args);
+    } else if (verb == "LISTGROUP") {
+        cmdListGroup(args);
     } else if (verb == "LIST") {
         cmdList(args);
     } else if (verb == "AUTHINFO") {
@@ -332,7 +336,6 @@ void NewsSession::cmdOver(const QList<QByteArray> &args)
         reply(501, standardText(501));
         return;
     }
-    const qint64 shift = m_server->numberShift(m_group);
     qint64 from = m_current;
     qint64 to = m_current;
     if (args.isEmpty()) {
@@ -341,17 +344,10 @@ void NewsSession::cmdOver(const QList<QByteArray> &args)
             return;
         }
     } else {
-        const QByteArray &range = args[0];
-        const qsizetype dash = range.indexOf('-');
-        const std::optional<qint64> a = parseNumber(dash < 0 ? range : range.left(dash));
-        const QByteArray tail = dash < 0 ? QByteArray() : range.mid(dash + 1);
-        const std::optional<qint64> b = tail.isEmpty() ? std::nullopt : parseNumber(tail);
-        if (!a || (!tail.isEmpty() && !b)) {
-            reply(501, standardText(501));
+        const auto range = rangeArgument(args[0]);
+        if (!range)
             return;
-        }
-        from = *a - shift;
-        to = dash < 0 ? from : b ? *b - shift : std::numeric_limits<qint64>::max() / 2;
+        std::tie(from, to) = *range;
     }
     const std::optional<qint64> first = m_server->store().nextAfter(m_group, from - 1);
     if (!first || *first > to) {
@@ -366,6 +362,58 @@ void NewsSession::cmdOver(const QList<QByteArray> &args)
     m_overview = OverviewJob{m_group, *first, to, status.size()};
     m_holding = true;
     pumpOverview();
+}
+
+std::optional<std::pair<qint64, qint64>> NewsSession::rangeArgument(const QByteArray &range)
+{
+    const qint64 shift = m_server->numberShift(m_group);
+    const qsizetype dash = range.indexOf('-');
+    const std::optional<qint64> a = parseNumber(dash < 0 ? range : range.left(dash));
+    const QByteArray tail = dash < 0 ? QByteArray() : range.mid(dash + 1);
+    const std::optional<qint64> b = tail.isEmpty() ? std::nullopt : parseNumber(tail);
+    if (!a || (!tail.isEmpty() && !b)) {
+        reply(501, standardText(501));
+        return std::nullopt;
+    }
+    const qint64 from = *a - shift;
+    const qint64 to = dash < 0 ? from : b ? *b - shift : std::numeric_limits<qint64>::max() / 2;
+    return std::make_pair(from, to);
+}
+
+// RFC 3977 6.1.2: selects the group (the first article becomes the current one) and
+// lists the numbers of the range, or of the whole group.
+void NewsSession::cmdListGroup(const QList<QByteArray> &args)
+{
+    if (args.size() > 2 || (args.isEmpty() && m_group.isEmpty())) {
+        reply(args.size() > 2 ? 501 : 412, standardText(args.size() > 2 ? 501 : 412));
+        return;
+    }
+    const std::optional<GroupInfo> g = m_server->store().group(args.isEmpty() ? m_group : args[0]);
+    if (!g) {
+        reply(411, standardText(411));
+        return;
+    }
+    m_group = g->name;
+    const ArticleStore &store = m_server->store();
+    const std::optional<qint64> first = store.nextAfter(m_group, g->first - 1);
+    m_current = first ? *first : -1;
+    qint64 from = g->first;
+    qint64 to = g->last;
+    if (args.size() == 2) {
+        const auto range = rangeArgument(args[1]);
+        if (!range)
+            return;
+        std::tie(from, to) = *range;
+    }
+    const qint64 shift = m_server->numberShift(m_group);
+    QByteArray block;
+    for (std::optional<qint64> n = store.nextAfter(m_group, from - 1); n && *n <= to;
+         n = store.nextAfter(m_group, *n))
+        block += QByteArray::number(*n + shift) + "\r\n";
+    const qint64 last = g->count > 0 ? g->last : g->first - 1;
+    replyWithBlock("211 " + QByteArray::number(g->count) + ' ' + QByteArray::number(g->first + shift) + ' ' +
+                       QByteArray::number(last + shift) + ' ' + g->name + " list follows",
+                   block);
 }
 
 void NewsSession::pumpOverview()

@@ -47,6 +47,10 @@ private:
     void cmdNext();
     void cmdArticle(const QByteArray &verb, const QList<QByteArray> &args);
     void cmdOver(const QList<QByteArray> &args);
+    void cmdListGroup(const QList<QByteArray> &args);
+    // A range argument ("N", "N-", "N-M") as stored numbers; replies 501 and returns
+    // nothing when it is not one.
+    std::optional<std::pair<qint64, qint64>> rangeArgument(const QByteArray &range);
     void cmdList(const QList<QByteArray> &args);
     void cmdAuthinfo(const QList<QByteArray> &args);
 
