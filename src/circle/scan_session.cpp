@@ -67,7 +67,8 @@ void ScanSession::sendGroup()
 
 void ScanSession::sendCommand(const QByteArray &line, ReplyReader::Delivery delivery)
 {
-    m_lastVerb = line.left(line.indexOf(' '));
+    const qsizetype blank = line.indexOf(' ');
+    m_lastVerb = blank < 0 ? line : line.left(blank);
     m_connection.send(line, delivery);
 }
 

@@ -3,16 +3,26 @@
 #include <QByteArray>
 #include <QList>
 
+#include <utility>
+
 namespace kestrel::newsd {
 
 // Answer `code` (with its usual text) instead of carrying out `command`, the next `times`
 // times it arrives on any connection; times < 0: always. `command` is a verb ("ARTICLE":
 // any ARTICLE command) or a verb with its arguments ("ARTICLE 5": only that one); the
 // verb in any case, arguments separated by single blanks.
+// `text` replaces the code's usual text when it is not empty.
 struct ForcedReply {
+    ForcedReply() = default;
+    ForcedReply(QByteArray command_, int code_, int times_ = -1, QByteArray text_ = {})
+        : command(std::move(command_)), code(code_), times(times_), text(std::move(text_))
+    {
+    }
+
     QByteArray command;
     int code = 502;
     int times = -1;
+    QByteArray text;
 };
 
 // Say nothing for `msecs` before answering `command` (empty: before the greeting);

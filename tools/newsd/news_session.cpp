@@ -176,8 +176,8 @@ void NewsSession::handle(const QByteArray &line)
         return;
     }
     const QByteArray verb = words.takeFirst().toUpper();
-    if (const std::optional<int> forced = m_server->takeForcedReply(verb, words)) {
-        reply(*forced, standardText(*forced));
+    if (const std::optional<ForcedReply> forced = m_server->takeForcedReply(verb, words)) {
+        reply(forced->code, forced->text.isEmpty() ? standardText(forced->code) : forced->text);
         return;
     }
     if (m_server->authRequired() && !m_authenticated && verb != "AUTHINFO" && verb != "MODE" &&
