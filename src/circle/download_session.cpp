@@ -124,7 +124,7 @@ void DownloadSession::downloadNext()
     const PendingEntry entry = m_pending.entry(index);
     m_downloadStart = m_ctx.clock.now();
     m_articleGroup = entry.sub.newsgroup;
-    m_articleTag = entry.tag;
+    m_articleTag = entry.tag.value().value_or(0);
     m_articleFileName = entry.text;
     m_articleBytes = 0;
     m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));

@@ -300,6 +300,30 @@ TEST(ScanSession, ConnectionLostMidScanEndsTheScan)
     EXPECT_TRUE(w.ctx.display.scanEnabled());
 }
 
+// HEAD mode queues the article number written with a leading space, XOVER mode the
+// overview line's first field as it came; the download asks for the same article.
+TEST(ScanSession, PendingTagsKeepTheSpellingOfEachMode)
+{
+    for (const bool xover : {false, true}) {
+        SCOPED_TRACE(xover ? "xover" : "head");
+        CircleWorld w({{kGroup, 1, 8, 0}});
+        w.ctx.settings.setChecked(u"chkXOVER", xover);
+        w.circle.connectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        ASSERT_GT(w.pending.count(), 0);
+        for (int i = 0; i < w.pending.count(); ++i) {
+            const ListNumber &tag = w.pending.entry(i).tag;
+            EXPECT_EQ(tag.text(0), (xover ? "" : " ") + QByteArray::number(*tag.value()));
+        }
+        const qint64 first = *w.pending.entry(0).tag.value();
+        w.ctx.settings.setChecked(u"chkAutodownload", true);
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_TRUE(w.commands().contains("BODY  " + QByteArray::number(first)));
+        EXPECT_EQ(w.pending.count(), 0);
+    }
+}
+
 // Every reply of the scan connection cut into pieces, inside the code, the status line
 // and the overview lines: the scan reads the same headers. (The reply reader's own test
 // cuts a session at every byte.)
