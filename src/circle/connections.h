@@ -20,6 +20,9 @@ struct SessionState;
 class Connections : public QObject {
     Q_OBJECT
 public:
+    // Slower than this while a reply arrives, for longer than sldTimeout, is a stall.
+    static constexpr qint64 kMinBytesPerSecond = 1024;
+
     Connections(Context &ctx, SessionState &state, FavouritesModel &favourites, PendingListModel &pending,
                 RescanCountdown &countdown, ConnectionEvents &events);
 
@@ -48,6 +51,7 @@ private:
     void showScanStatus();
     void showDownloadStatus();
     bool mayReconnect(ConnectionRole role);
+    void checkTransferRate(SessionConnection &c, const QDateTime &now, int limit);
     void onSocketError(SessionConnection &c, const QString &description);
     void onPeerClosed(SessionConnection &c);
 

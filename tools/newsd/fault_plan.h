@@ -55,6 +55,12 @@ struct FaultPlan {
     int repliesPerSegment = 1;
     int coalesceWaitMs = 200;
 
+    // Every reply to this verb is written trickleBytes at a time, tricklePauseMs apart
+    // (a server that is never silent but never gets anywhere); empty: off.
+    QByteArray trickleCommand;
+    int trickleBytes = 1;
+    int tricklePauseMs = 1000;
+
     QList<Silence> silences;
     QList<ForcedReply> forcedReplies;
 

@@ -176,6 +176,8 @@ void NewsSession::handle(const QByteArray &line)
         return;
     }
     const QByteArray verb = words.takeFirst().toUpper();
+    const QByteArray &trickled = m_server->faults().trickleCommand;
+    m_trickle = !trickled.isEmpty() && trickled.compare(verb, Qt::CaseInsensitive) == 0;
     if (const std::optional<ForcedReply> forced = m_server->takeForcedReply(verb, words)) {
         reply(forced->code, forced->text.isEmpty() ? standardText(forced->code) : forced->text);
         return;
@@ -533,6 +535,10 @@ void NewsSession::writePart(const QByteArray &bytes, qint64 offset, bool lastOfR
     }
     if (!m_held.isEmpty())
         flushHeld();
+    if (m_trickle) {
+        writeTrickled(bytes);
+        return;
+    }
     if (!faults.splitAt.isEmpty() || faults.randomSplits > 0 || !m_paced.empty()) {
         writePaced(bytes, offset);
         return;
@@ -566,6 +572,20 @@ void NewsSession::writePaced(const QByteArray &bytes, qint64 offset)
     if (!m_paceTimer.isActive()) {
         writeNextPaced();
         m_paceTimer.start(std::max(0, faults.splitPauseMs));
+    }
+}
+
+void NewsSession::writeTrickled(const QByteArray &bytes)
+{
+    const FaultPlan &faults = m_server->faults();
+    const qsizetype step = std::max(1, faults.trickleBytes);
+    for (qsizetype at = 0; at < bytes.size(); at += step) {
+        m_paced.push_back(bytes.mid(at, step));
+        m_pacedBytes += m_paced.back().size();
+    }
+    if (!m_paceTimer.isActive()) {
+        writeNextPaced();
+        m_paceTimer.start(std::max(1, faults.tricklePauseMs));
     }
 }
 

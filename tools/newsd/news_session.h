@@ -64,6 +64,7 @@ private:
     void replyWithBlock(const QByteArray &statusLine, QByteArrayView block);
     void writePart(const QByteArray &bytes, qint64 offset, bool lastOfReply);
     void writePaced(const QByteArray &bytes, qint64 offset);
+    void writeTrickled(const QByteArray &bytes);
     void writeNextPaced();
     void flushHeld();
     void pumpOverview();
@@ -77,6 +78,7 @@ private:
     QByteArray m_input;
     bool m_holding = true; // commands wait: greeting not sent, silence, or a reply is being produced
     bool m_closing = false;
+    bool m_trickle = false; // the reply being written trickles
 
     QByteArray m_group;
     qint64 m_current = -1;

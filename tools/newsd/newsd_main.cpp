@@ -108,6 +108,13 @@ void applyFaults(const QCommandLineParser &args, NewsServer &server)
             r.text = parts.mid(2).join(QLatin1Char(':')).toUtf8();
         f.forcedReplies.append(r);
     }
+    if (args.isSet(QStringLiteral("trickle"))) {
+        // COMMAND[:BYTES[:MS]]
+        const QStringList parts = args.value(QStringLiteral("trickle")).split(QLatin1Char(':'));
+        f.trickleCommand = parts[0].toUtf8();
+        f.trickleBytes = parts.size() > 1 ? toInt(parts[1], QStringLiteral("bytes")) : 1;
+        f.tricklePauseMs = parts.size() > 2 ? toInt(parts[2], QStringLiteral("milliseconds")) : 1000;
+    }
     if (args.isSet(QStringLiteral("empty-range")))
         f.emptyRangeCode = toInt(args.value(QStringLiteral("empty-range")), QStringLiteral("code"));
     if (args.isSet(QStringLiteral("drop-article"))) {
@@ -165,6 +172,8 @@ int main(int argc, char **argv)
         "answering COMMAND; repeatable.",
         "seconds[:command[:times]]");
     opt("force", "Answer CODE to COMMAND (the next TIMES times); repeatable.", "command=code[:times[:text]]");
+    opt("trickle", "Write every reply to COMMAND BYTES at a time (default 1), MS apart (default 1000).",
+        "command[:bytes[:ms]]");
     opt("empty-range", "Answer CODE to XOVER/OVER for a range without articles (default 423).", "code");
     opt("drop-article", "Close the connection after this many bytes of an ARTICLE or BODY reply.",
         "bytes[:times]");
