@@ -485,6 +485,11 @@ void ScanSession::sendXover()
     }
     m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + m_ctx.settings.slider(u"sldXOVER"));
     m_xoverBytes = 0;
+    m_xoverFrom = qint64(numericValue(from));
+    m_xoverTo = qint64(numericValue(m_xoverRangeEnd));
+    m_xoverLastTaken = m_xoverFrom - 1;
+    m_xoverIgnored = m_xoverUnqueued = 0;
+    m_xoverFull = false;
     m_xoverActive = true;
     m_lastDisplayMs = -1;
     sendCommand("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
@@ -500,15 +505,51 @@ bool ScanSession::displayDue()
     return true;
 }
 
+// A reply is handed over line by line, so a server that sends more than it was asked
+// for (lines outside the range, a million of them) costs time but no memory: such lines
+// are dropped, and so is everything once the pending list is full.
 void ScanSession::onXoverLine(QByteArrayView line)
 {
     m_xoverBytes += line.size() + 2;
+    if (m_xoverFull) {
+        ++m_xoverUnqueued;
+        return;
+    }
+    if (!xoverLineWanted(line))
+        return;
+    if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
+        ++m_xoverUnqueued;
+        xoverListFull();
+        return;
+    }
     ++m_groupHeadersThisScan;
     QByteArrayView number;
     if (!parseXoverLine(line, m_block, number))
         return;
+    m_xoverLastTaken = qint64(numericValue(number));
     scanProgress(m_currentGroup, number, false, displayDue());
-    takeHeader(m_block, number.toByteArray(), qint64(numericValue(number)));
+    takeHeader(m_block, number.toByteArray(), m_xoverLastTaken);
+}
+
+bool ScanSession::xoverLineWanted(QByteArrayView line)
+{
+    const qsizetype tab = line.indexOf('\t');
+    if (tab < 0)
+        return true; // not an overview line; counted and passed over as always
+    const qint64 number = qint64(numericValue(line.first(tab)));
+    if (number >= m_xoverFrom && number <= m_xoverTo && number > m_xoverLastTaken)
+        return true;
+    ++m_xoverIgnored;
+    return false;
+}
+
+// The scan stops here as at the end of a range with the list full. The group's last-read
+// number stays at the last line queued, so the lines dropped come again next time.
+void ScanSession::xoverListFull()
+{
+    m_xoverFull = true;
+    m_groupState = ScanState::GroupDone;
+    m_events.pendingListFull();
 }
 
 void ScanSession::onXoverEnd(bool emptyRange)
@@ -517,6 +558,18 @@ void ScanSession::onXoverEnd(bool emptyRange)
     m_xoverBytes += 3;
     m_ctx.writeLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
                    true);
+    if (m_xoverIgnored > 0)
+        m_ctx.writeLog(QStringLiteral("Ignored") + numText(m_xoverIgnored) +
+                           QStringLiteral(" overview lines outside the range asked for (") +
+                           QString::fromLatin1(m_xoverRangeStart + '-' + m_xoverRangeEnd) +
+                           QStringLiteral(")."),
+                       true);
+    if (m_xoverFull) {
+        m_ctx.writeLog(QStringLiteral("Pending list full:") + numText(m_xoverUnqueued) +
+                           QStringLiteral(" overview lines not queued; they are read again next time."),
+                       true);
+        return;
+    }
     if (emptyRange) {
         // Nothing is numbered in the range, so it is read to its end. A gap wider than one
         // range then costs one round trip per range instead of holding the group there.

@@ -67,6 +67,9 @@ private:
     void reselectGroup();
     void onXoverLine(QByteArrayView line);
     void onXoverEnd(bool emptyRange = false);
+    // The line's article number, when it is one the range asked for may hold next.
+    bool xoverLineWanted(QByteArrayView line);
+    void xoverListFull();
     void fallBackToHeadMode();
     void onHeadComplete(const NntpReply &reply);
     void onNextAnswered(const NntpReply &reply);
@@ -128,6 +131,15 @@ private:
     QByteArray m_xoverRangeStart;
     QByteArray m_xoverRangeEnd;
     qint64 m_xoverBytes = 0;
+    // The range asked for: lines outside it, or not after the last one taken, are a
+    // server's fault and are not taken.
+    qint64 m_xoverFrom = 0;
+    qint64 m_xoverTo = 0;
+    qint64 m_xoverLastTaken = 0;
+    qint64 m_xoverIgnored = 0;
+    // The pending list filled up while the reply arrived: the rest is not queued.
+    bool m_xoverFull = false;
+    qint64 m_xoverUnqueued = 0;
     bool m_xoverActive = false;
     int m_favRow = -1; // the current group's row, checked before use
     qint64 m_lastDisplayMs = -1;

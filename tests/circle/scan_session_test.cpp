@@ -324,6 +324,44 @@ TEST(ScanSession, PendingTagsKeepTheSpellingOfEachMode)
     }
 }
 
+// A server that answers each range with thousands of lines past its end: only the lines
+// of the range are taken, and once the pending list is full nothing more is queued
+// while the reply goes on; the last-read number stays at the last line queued.
+TEST(ScanSession, OverviewFloodIsNotQueued)
+{
+    const struct {
+        const char *name;
+        int maxPending;
+        QString logLine;
+    } cases[] = {
+        {"lines past the range", 3000,
+         QStringLiteral("Ignored 19979 overview lines outside the range asked for (1-21).")},
+        {"pending list full", 5, QStringLiteral("Pending list full:")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{kGroup, 1, 30, 0}});
+        w.server.faults().overviewFlood = 20000;
+        w.ctx.settings.setChecked(u"chkXOVER", true);
+        w.ctx.settings.setNumber(u"sldXOVER", 20);
+        w.ctx.settings.setNumber(u"sldMaxPending", c.maxPending);
+        w.circle.connectScan();
+        ASSERT_TRUE(w.runUntilWait(20000));
+        EXPECT_TRUE(w.logged(c.logLine));
+        EXPECT_LE(w.pending.count(), 2 * 21);
+        EXPECT_LE(w.counters.scanHeaderCount, 2 * 21);
+        EXPECT_LE(w.ctx.state.pendingCount, c.maxPending);
+        if (c.maxPending > 5)
+            continue;
+        EXPECT_EQ(w.ctx.state.pendingCount, 5);
+        EXPECT_TRUE(w.logged(QStringLiteral("Scan Stopped (max pending).")));
+        qint64 highest = 0;
+        for (int i = 0; i < w.pending.count(); ++i)
+            highest = std::max(highest, *w.pending.entry(i).tag.value());
+        EXPECT_EQ(w.favs.getLastRead(kGroup), QByteArray::number(highest));
+    }
+}
+
 // Every reply of the scan connection cut into pieces, inside the code, the status line
 // and the overview lines: the scan reads the same headers. (The reply reader's own test
 // cuts a session at every byte.)

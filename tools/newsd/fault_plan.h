@@ -61,6 +61,10 @@ struct FaultPlan {
     int trickleBytes = 1;
     int tricklePauseMs = 1000;
 
+    // Every XOVER/OVER answer lists this many lines, numbered on from the range's start
+    // and past its end (a hostile server); 0: off.
+    qint64 overviewFlood = 0;
+
     QList<Silence> silences;
     QList<ForcedReply> forcedReplies;
 

@@ -361,7 +361,9 @@ void NewsSession::cmdOver(const QList<QByteArray> &args)
     }
     const QByteArray status = "224 Overview information follows\r\n";
     writePart(status, 0, false);
-    m_overview = OverviewJob{m_group, *first, to, status.size()};
+    m_overview = OverviewJob{m_group, *first, to, status.size(), m_server->faults().overviewFlood};
+    if (m_overview->floodLeft > 0)
+        m_overview->next = from;
     m_holding = true;
     pumpOverview();
 }
@@ -427,6 +429,18 @@ void NewsSession::pumpOverview()
     while (m_overview && backlog() < kBacklogLimit) {
         QByteArray chunk;
         chunk.reserve(kOverviewChunk + 1024);
+        if (m_overview->floodLeft > 0) {
+            const bool done = floodChunk(chunk);
+            writePart(chunk, m_overview->offset, done);
+            m_overview->offset += chunk.size();
+            if (done) {
+                m_overview.reset();
+                m_holding = false;
+                processCommands();
+                return;
+            }
+            continue;
+        }
         std::optional<qint64> n = m_overview->next;
         while (n && *n <= m_overview->last && chunk.size() < kOverviewChunk) {
             chunk +=
@@ -446,6 +460,29 @@ void NewsSession::pumpOverview()
         }
         m_overview->next = *n;
     }
+}
+
+bool NewsSession::floodChunk(QByteArray &chunk)
+{
+    const ArticleStore &store = m_server->store();
+    const qint64 shift = m_server->numberShift(m_overview->group);
+    // Numbers the group holds get their own fields, the others those of its first article.
+    const std::optional<qint64> first =
+        store.nextAfter(m_overview->group, std::numeric_limits<qint64>::min() / 2);
+    const QByteArray filler =
+        first ? store.overviewFields(m_overview->group, *first) : QByteArray("\t\t\t\t\t\t");
+    while (m_overview->floodLeft > 0 && chunk.size() < kOverviewChunk) {
+        const qint64 n = m_overview->next;
+        const bool held = store.has(m_overview->group, n);
+        chunk += QByteArray::number(n + shift) + '\t' +
+                 (held ? store.overviewFields(m_overview->group, n) : filler) + "\r\n";
+        ++m_overview->next;
+        --m_overview->floodLeft;
+    }
+    if (m_overview->floodLeft > 0)
+        return false;
+    chunk += ".\r\n";
+    return true;
 }
 
 void NewsSession::cmdList(const QList<QByteArray> &args)

@@ -32,9 +32,10 @@ signals:
 private:
     struct OverviewJob {
         QByteArray group;
-        qint64 next;   // stored number of the next article to list
-        qint64 last;   // stored number of the range's end
-        qint64 offset; // bytes of the reply written so far
+        qint64 next;          // stored number of the next article to list
+        qint64 last;          // stored number of the range's end
+        qint64 offset;        // bytes of the reply written so far
+        qint64 floodLeft = 0; // lines still to list of a flood
     };
 
     void sendGreeting();
@@ -68,6 +69,8 @@ private:
     void writeNextPaced();
     void flushHeld();
     void pumpOverview();
+    // The next piece of a flood; true when it was the last.
+    bool floodChunk(QByteArray &chunk);
     qint64 backlog() const;
     void closeAfterWriting();
     void closeIfDrained();

@@ -115,6 +115,8 @@ void applyFaults(const QCommandLineParser &args, NewsServer &server)
         f.trickleBytes = parts.size() > 1 ? toInt(parts[1], QStringLiteral("bytes")) : 1;
         f.tricklePauseMs = parts.size() > 2 ? toInt(parts[2], QStringLiteral("milliseconds")) : 1000;
     }
+    if (args.isSet(QStringLiteral("overview-flood")))
+        f.overviewFlood = toInt(args.value(QStringLiteral("overview-flood")), QStringLiteral("lines"));
     if (args.isSet(QStringLiteral("empty-range")))
         f.emptyRangeCode = toInt(args.value(QStringLiteral("empty-range")), QStringLiteral("code"));
     if (args.isSet(QStringLiteral("drop-article"))) {
@@ -174,6 +176,7 @@ int main(int argc, char **argv)
     opt("force", "Answer CODE to COMMAND (the next TIMES times); repeatable.", "command=code[:times[:text]]");
     opt("trickle", "Write every reply to COMMAND BYTES at a time (default 1), MS apart (default 1000).",
         "command[:bytes[:ms]]");
+    opt("overview-flood", "Answer every XOVER/OVER with LINES lines, past the range asked for.", "lines");
     opt("empty-range", "Answer CODE to XOVER/OVER for a range without articles (default 423).", "code");
     opt("drop-article", "Close the connection after this many bytes of an ARTICLE or BODY reply.",
         "bytes[:times]");
