@@ -91,6 +91,13 @@ void ScanDriver::advance()
     normalEnd();
 }
 
+// A stop asked for at the same time (a refused login closes the connection too) wins:
+// the scan then ends without a word, and whoever asked reports.
+bool ScanDriver::cutShortPending() const
+{
+    return m_running && m_lost && !m_state.scanStopRequested;
+}
+
 bool ScanDriver::groupsLeft() const
 {
     const int rows = std::min(m_total, m_favourites.rowCount());

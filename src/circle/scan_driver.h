@@ -47,7 +47,7 @@ public:
     bool running() const { return m_running; }
     // The connection went mid-scan and the scan is about to end cut short; the driver
     // reports that end itself.
-    bool cutShortPending() const { return m_running && m_lost; }
+    bool cutShortPending() const;
     // Whole seconds since the scan started.
     qint64 scanSeconds() const;
     // Headers per minute as "0.0": (count + extra) / seconds * 60, 0 within a second.

@@ -201,10 +201,9 @@ void ScanSession::onRefusal(ReplyReaction reaction, const NntpReply &reply)
                   QStringLiteral("); skipped."));
         break;
     case ReplyReaction::EndOfGroup:
-        if (m_headState == 1 || m_headState == 2) {
+        if (m_headState == 1 || m_headState == 2)
             scanProgress(m_currentGroup, m_groupLastText, false);
-            m_groupState = ScanState::GroupDone;
-        }
+        m_groupState = ScanState::GroupDone;
         break;
     case ReplyReaction::NoSuchArticle:
         onNoSuchArticle();

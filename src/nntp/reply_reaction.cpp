@@ -70,6 +70,7 @@ bool mayChangeMode(NntpCommand command)
     switch (command) {
     case NntpCommand::None:
     case NntpCommand::AuthInfo:
+    case NntpCommand::Slave: // only a hint: refused, the session goes on as it is
     case NntpCommand::ModeReader:
     case NntpCommand::Quit:
         return false;

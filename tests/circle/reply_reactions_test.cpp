@@ -92,6 +92,7 @@ TEST(ReplyReactions, EachAnswerToTheScanGetsItsReactionAtOnce)
         {NntpCommand::Slave, 202, R::Success, "202 Forced reply", "5", "5"},
         {NntpCommand::Slave, 500, R::SlaveRefused, "500 Unknown command", "5", "5"},
         {NntpCommand::Slave, 403, R::SlaveRefused, "403 Internal fault", "5", "5"},
+        {NntpCommand::Slave, 401, R::SlaveRefused, "401 Forced reply", "5", "5"},
         {NntpCommand::AuthInfo, 481, R::LoginRefused, "481 Authentication failed", "", ""},
         {NntpCommand::AuthInfo, 502, R::LoginRefused, "502 Permission denied", "", ""},
     };
