@@ -487,7 +487,7 @@ void ScanSession::sendXover()
     m_xoverFrom = qint64(numericValue(from));
     m_xoverTo = qint64(numericValue(m_xoverRangeEnd));
     m_xoverLastTaken = m_xoverFrom - 1;
-    m_xoverIgnored = m_xoverUnqueued = 0;
+    m_xoverIgnored = 0;
     m_xoverFull = false;
     m_xoverActive = true;
     m_lastDisplayMs = -1;
@@ -510,14 +510,11 @@ bool ScanSession::displayDue()
 void ScanSession::onXoverLine(QByteArrayView line)
 {
     m_xoverBytes += line.size() + 2;
-    if (m_xoverFull) {
-        ++m_xoverUnqueued;
+    if (m_xoverFull)
         return;
-    }
     if (!xoverLineWanted(line))
         return;
     if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
-        ++m_xoverUnqueued;
         xoverListFull();
         return;
     }
@@ -547,6 +544,10 @@ bool ScanSession::xoverLineWanted(QByteArrayView line)
 void ScanSession::xoverListFull()
 {
     m_xoverFull = true;
+    m_ctx.writeLog(QStringLiteral("Pending list full: the rest of the overview of ") +
+                       displayText(m_currentGroup) +
+                       QStringLiteral(" is not queued; it is read again next time."),
+                   true);
     m_groupState = ScanState::GroupDone;
     m_events.pendingListFull();
 }
@@ -563,12 +564,8 @@ void ScanSession::onXoverEnd(bool emptyRange)
                            QString::fromLatin1(m_xoverRangeStart + '-' + m_xoverRangeEnd) +
                            QStringLiteral(")."),
                        true);
-    if (m_xoverFull) {
-        m_ctx.writeLog(QStringLiteral("Pending list full:") + numText(m_xoverUnqueued) +
-                           QStringLiteral(" overview lines not queued; they are read again next time."),
-                       true);
+    if (m_xoverFull)
         return;
-    }
     if (emptyRange) {
         // Nothing is numbered in the range, so it is read to its end. A gap wider than one
         // range then costs one round trip per range instead of holding the group there.
