@@ -131,26 +131,39 @@ TEST(ReplyReactions, EachAnswerToTheScanGetsItsReactionAtOnce)
 }
 
 // The answers to BODY (and ARTICLE): only "no such article" drops the entry; every
-// other refusal keeps it for the next run, and 400 takes the emergency path.
+// other refusal keeps it for the next run, and 400 takes the emergency path, as does a
+// greeting that refuses service on the download connection.
 TEST(ReplyReactions, EachAnswerToBodyKeepsOrDropsTheArticle)
 {
     const struct {
+        NntpCommand command;
         int code;
         R reaction;
         bool kept;
         bool emergency;
     } rows[] = {
-        {423, R::NoSuchArticle, false, false}, {430, R::NoSuchArticle, false, false},
-        {403, R::TryLater, true, false},       {436, R::TryLater, true, false},
-        {503, R::TryLater, true, false},       {400, R::ServiceClosing, true, true},
-        {502, R::LoginRefused, true, false},
+        {NntpCommand::Article, 423, R::NoSuchArticle, false, false},
+        {NntpCommand::Article, 430, R::NoSuchArticle, false, false},
+        {NntpCommand::Article, 403, R::TryLater, true, false},
+        {NntpCommand::Article, 436, R::TryLater, true, false},
+        {NntpCommand::Article, 503, R::TryLater, true, false},
+        {NntpCommand::Article, 400, R::ServiceClosing, true, true},
+        {NntpCommand::Article, 502, R::LoginRefused, true, false},
+        {NntpCommand::None, 400, R::ServiceClosing, true, true},
+        {NntpCommand::None, 502, R::ServiceRefused, true, true},
     };
     for (const auto &r : rows) {
-        SCOPED_TRACE(r.code);
-        EXPECT_EQ(replyReaction(NntpCommand::Article, r.code), r.reaction);
+        SCOPED_TRACE(QStringLiteral("%1 %2")
+                         .arg(r.command == NntpCommand::None ? "greeting" : "BODY")
+                         .arg(r.code)
+                         .toStdString());
+        EXPECT_EQ(replyReaction(r.command, r.code), r.reaction);
         CircleWorld w({{"a.one", 1, 10, 0}});
         w.ctx.settings.setChecked(u"chkAllowRestart", true);
-        w.server.faults().forcedReplies.append({"BODY", r.code, 1});
+        if (r.command == NntpCommand::None)
+            w.server.faults().greetingCode = r.code;
+        else
+            w.server.faults().forcedReplies.append({"BODY", r.code, 1});
         w.addPending("a.one", 3, "p3.jpg");
         w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return !w.waits.empty() || w.ctx.state.rescanArmed; }));
@@ -158,6 +171,8 @@ TEST(ReplyReactions, EachAnswerToBodyKeepsOrDropsTheArticle)
         const QByteArrayList left = r.kept ? QByteArrayList{"p3.jpg"} : QByteArrayList{};
         EXPECT_TRUE(waitUntil([&] { return w.texts() == left; }, 2000)) << w.texts().join(' ').constData();
         EXPECT_EQ(w.ctx.state.rescanArmed, r.emergency);
+        EXPECT_EQ(w.logged(QStringLiteral("(download): ") + QString::number(r.code)),
+                  r.command == NntpCommand::None);
         EXPECT_TRUE(w.sink.articles.empty());
     }
 }

@@ -136,11 +136,6 @@ TEST(ScanSession, SkippedAndFailingGroupsDoNotStallTheScan)
          QString()},
         {"no such group", [](CircleWorld &w) { w.addFavourite("a.missing"); },
          QStringLiteral("Error, no such news group a.missing")},
-        {"xover fails",
-         [](CircleWorld &w) {
-             w.server.faults().forcedReplies.append({"XOVER", 403, 1});
-         },
-         QStringLiteral("XOVER failed in a.one: 403")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
