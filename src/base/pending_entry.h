@@ -47,7 +47,9 @@ private:
 struct PendingEntry {
     QByteArray text;     // file name, or a "!..." rejection label
     PendingSubItems sub; // Lines .. X-posts
-    qint64 tag = 0;      // article number (servers pass 2^31)
+    // The article number as the scan passed it: the overview line's first field, or
+    // in HEAD mode the number written with a leading space. Servers pass 2^31.
+    ListNumber tag;
     qint16 icon = 0;
     qint16 smallIcon = 0;
     bool ghosted = false;

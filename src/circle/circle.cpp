@@ -9,14 +9,16 @@
 
 #include "base/context.h"
 
+#include <utility>
+
 namespace kestrel {
 
 Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pending, HeaderFilter &filter,
                FilterCounters &counters, ArticleSink &sink, QObject *parent)
-    : QObject(parent)
+    : QObject(parent), m_ctx(ctx)
 {
     m_login = std::make_unique<Login>(ctx);
-    m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { connectScan(); });
+    m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { restartDue(); });
     m_connections = std::make_unique<Connections>(ctx, m_state, favourites, pending, *m_countdown,
                                                   static_cast<ConnectionEvents &>(*this));
     m_scan = std::make_unique<ScanSession>(ctx, m_state, *m_connections, *m_login, favourites, filter,
@@ -69,6 +71,16 @@ void Circle::sendQuit(ConnectionRole role)
 
 void Circle::runStopped(bool error)
 {
+    // The emergency reconnect that closed a scan connection mid-scan reports before
+    // the scan has ended; the scan's own end reports instead.
+    if (m_driver->cutShortPending())
+        return;
+    if (m_restartWaiting && m_ctx.state.rescanArmed && !downloadActive()) {
+        m_restartWaiting = false;
+        m_restart.request();
+        return;
+    }
+    error = std::exchange(m_cutShort, false) || error;
     if (m_waitReported)
         return;
     m_waitReported = true;
@@ -83,6 +95,36 @@ void Circle::runStarting()
 void Circle::connectStarting()
 {
     m_waitReported = false;
+    m_cutShort = false;
+    m_restartWaiting = false;
+}
+
+bool Circle::downloadActive() const
+{
+    return m_state.downloadBusy || m_ctx.state.downloadState != DownloadState::Idle;
+}
+
+// A scan started now would refuse the articles still to come ("Stop scan first.") and
+// stall the run; it starts once the run is over.
+void Circle::restartDue()
+{
+    if (!downloadActive()) {
+        connectScan();
+        return;
+    }
+    m_restartWaiting = true;
+    m_ctx.writeLog(QStringLiteral("Rescan waits for the download run to end."), true);
+}
+
+// The groups read before the connection went have queued their articles: they are
+// fetched as after any scan, but the run is reported as one that ended on an error.
+void Circle::scanCutShort()
+{
+    m_cutShort = true;
+    if (m_ctx.settings.checked(u"chkAutodownload"))
+        m_download->downloadNext();
+    else if (!m_ctx.state.rescanArmed)
+        runStopped(true);
 }
 
 void Circle::scanConnectionReady()
@@ -128,8 +170,9 @@ void Circle::scanConnectionOpening()
 
 void Circle::scanConnectionClosed()
 {
+    const bool groupWasOver = m_scan->groupOver();
     m_scan->failGroup();
-    m_driver->groupFinished();
+    m_driver->connectionClosed(groupWasOver);
 }
 
 void Circle::scanQuitSent()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "circle/connection_events.h"
+#include "circle/deferred_call.h"
 #include "circle/download_events.h"
 #include "circle/scan_driver_events.h"
 #include "circle/scan_events.h"
@@ -85,7 +86,13 @@ private:
     void hideLoginWindow() override;
     void showNewsgroups() override;
     void downloadWanted() override;
+    void scanCutShort() override;
 
+    // The countdown reached 0: a new scan, unless a download run is still active.
+    void restartDue();
+    bool downloadActive() const;
+
+    Context &m_ctx;
     SessionState m_state;
     std::unique_ptr<Login> m_login;
     std::unique_ptr<RescanCountdown> m_countdown;
@@ -94,6 +101,9 @@ private:
     std::unique_ptr<DownloadSession> m_download;
     std::unique_ptr<ScanDriver> m_driver;
     bool m_waitReported = false;
+    bool m_cutShort = false;       // the last scan ended cut short; the run's end says so
+    bool m_restartWaiting = false; // the countdown ran out during a download run
+    DeferredCall m_restart{[this] { connectScan(); }};
 };
 
 } // namespace kestrel

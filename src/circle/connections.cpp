@@ -3,6 +3,7 @@
 #include "circle/connection_events.h"
 #include "circle/scan_display.h"
 #include "circle/session_state.h"
+#include "nntp/reply_reader.h"
 #include "nntp/socket_state.h"
 #include "nntp/tls_policy.h"
 
@@ -185,16 +186,34 @@ void Connections::emergencyReconnect(SessionConnection &c)
                    true);
 }
 
+void Connections::serviceEnded(SessionConnection &c, const NntpReply &reply)
+{
+    const QString answer = displayText(reply.statusLine().toByteArray());
+    QString head;
+    if (c.greeted())
+        head = QStringLiteral("The news server is closing the connection");
+    else if (reply.code == 400)
+        head = QStringLiteral("The news server is not available now");
+    else
+        head = QStringLiteral("The news server refused the connection");
+    m_ctx.writeLog(head + QStringLiteral(" (") + c.roleName().toLower() + QStringLiteral("): ") + answer,
+                   true);
+    emergencyReconnect(c);
+}
+
 void Connections::watchdogTick(SessionConnection &c)
 {
     if (!c.watchdogArmed()) {
         c.watchdog().stop();
         return;
     }
-    const qint64 seconds = c.lastActivity().secsTo(m_ctx.clock.now());
+    const QDateTime now = m_ctx.clock.now();
+    const qint64 seconds = c.lastActivity().secsTo(now);
     const int limit = m_ctx.settings.slider(u"sldTimeout");
-    if (seconds <= limit)
+    if (seconds <= limit) {
+        checkTransferRate(c, now, limit);
         return;
+    }
     const QString which = c.roleName();
     m_ctx.writeLog(c.greeted()
                        ? which + QStringLiteral(" connection silent for more than") + numText(limit) +
@@ -203,6 +222,33 @@ void Connections::watchdogTick(SessionConnection &c)
                              numText(limit) + QStringLiteral(" seconds."),
                    true);
     emergencyReconnect(c);
+    // Said once: a connection the emergency leaves alone (a scan connection during a
+    // download run) is not reported again every second.
+    c.disarm();
+}
+
+// A server that sends a byte now and then is never silent, yet a reply at that pace
+// never ends. A reply under way for longer than the watchdog's time that came slower
+// than the minimum rate takes the watchdog's path too. Time between replies does not
+// count: a server may take its time to start an answer.
+void Connections::checkTransferRate(SessionConnection &c, const QDateTime &now, int limit)
+{
+    if (!c.midReply()) {
+        c.startRateWindow(now);
+        return;
+    }
+    const qint64 seconds = c.rateWindowStart().secsTo(now);
+    if (seconds <= limit)
+        return;
+    if (c.rateWindowBytes() >= kMinBytesPerSecond * seconds) {
+        c.startRateWindow(now);
+        return;
+    }
+    m_ctx.writeLog(c.roleName() + QStringLiteral(" connection too slow:") + numText(c.rateWindowBytes()) +
+                       QStringLiteral(" bytes in") + numText(seconds) + QStringLiteral(" seconds."),
+                   true);
+    emergencyReconnect(c);
+    c.disarm();
 }
 
 void Connections::onSocketError(SessionConnection &c, const QString &description)

@@ -7,6 +7,7 @@
 namespace kestrel {
 
 class ConnectionEvents;
+struct NntpReply;
 class Context;
 class FavouritesModel;
 class PendingListModel;
@@ -19,6 +20,9 @@ struct SessionState;
 class Connections : public QObject {
     Q_OBJECT
 public:
+    // Slower than this while a reply arrives, for longer than sldTimeout, is a stall.
+    static constexpr qint64 kMinBytesPerSecond = 1024;
+
     Connections(Context &ctx, SessionState &state, FavouritesModel &favourites, PendingListModel &pending,
                 RescanCountdown &countdown, ConnectionEvents &events);
 
@@ -32,6 +36,9 @@ public:
     void closeConnection(SessionConnection &c);
     void sendQuit(SessionConnection &c);
     void emergencyReconnect(SessionConnection &c);
+    // The server refused service in its greeting, or said 400 (closing) later: logged,
+    // then the emergency reconnect, as for a connection lost.
+    void serviceEnded(SessionConnection &c, const NntpReply &reply);
 
     // Watchdog tick (each connection's watchdog, every 1000 ms); tests call it directly.
     void watchdogTick(SessionConnection &c);
@@ -44,6 +51,7 @@ private:
     void showScanStatus();
     void showDownloadStatus();
     bool mayReconnect(ConnectionRole role);
+    void checkTransferRate(SessionConnection &c, const QDateTime &now, int limit);
     void onSocketError(SessionConnection &c, const QString &description);
     void onPeerClosed(SessionConnection &c);
 

@@ -5,7 +5,7 @@
 #include "circle/download_events.h"
 #include "circle/scan_display.h"
 #include "circle/session_state.h"
-#include "nntp/nntp_outcome.h"
+#include "nntp/reply_reaction.h"
 #include "nntp/transfer_text.h"
 
 #include "base/context.h"
@@ -40,24 +40,23 @@ enum class Refusal {
     Session,     // about the login or the selected group: handled with the session
 };
 
-Refusal refusalOf(int code)
+Refusal refusalOf(const NntpReply &reply)
 {
-    switch (code) {
-    case 423:
-    case 430:
+    switch (replyReaction(NntpCommand::Article, reply.code, reply.statusLine())) {
+    case ReplyReaction::NoSuchArticle:
         return Refusal::Gone;
-    case 412:
-    case 481:
-    case 482:
-    case 502:
+    case ReplyReaction::ServiceClosing:
+        return Refusal::ServiceGone;
+    case ReplyReaction::NoGroupSelected:
+    case ReplyReaction::AuthRequired:
+    case ReplyReaction::LoginRefused:
         return Refusal::Session;
     default:
-        break;
+        // Whatever else a server answers to BODY or ARTICLE (a fault, a refusal it does
+        // not explain, a code nobody defined) does not say the article is gone; the
+        // attempts counted per article keep a lasting refusal from coming back for ever.
+        return Refusal::Temporary;
     }
-    // Whatever else a server answers to BODY or ARTICLE (a fault, a refusal it does
-    // not explain, a code nobody defined) does not say the article is gone; the
-    // attempts counted per article keep a lasting refusal from coming back for ever.
-    return nntpOutcome(code) == NntpOutcome::ConnectError ? Refusal::ServiceGone : Refusal::Temporary;
 }
 
 } // namespace
@@ -125,7 +124,7 @@ void DownloadSession::downloadNext()
     const PendingEntry entry = m_pending.entry(index);
     m_downloadStart = m_ctx.clock.now();
     m_articleGroup = entry.sub.newsgroup;
-    m_articleTag = entry.tag;
+    m_articleTag = entry.tag.value().value_or(0);
     m_articleFileName = entry.text;
     m_articleBytes = 0;
     m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
@@ -340,10 +339,17 @@ void DownloadSession::onReply(NntpReply &&reply)
         m_connections.closeConnection(m_connection);
         return;
     }
-    if (m_login.answer(ConnectionRole::Download, code))
+    if (!m_connection.greeted()) {
+        if (replyReaction(NntpCommand::None, code) == ReplyReaction::Success)
+            onGreeting(reply);
+        else
+            m_connections.serviceEnded(m_connection, reply);
+        return;
+    }
+    if (m_login.answer(ConnectionRole::Download, reply))
         return;
     if (m_awaiting == Awaiting::Article && collecting && code >= 400) {
-        switch (refusalOf(code)) {
+        switch (refusalOf(reply)) {
         case Refusal::Gone:
             articleRefused(reply);
             return;
@@ -360,14 +366,6 @@ void DownloadSession::onReply(NntpReply &&reply)
     switch (code) {
     case 500:
         logReply(reply);
-        break;
-    case 200:
-    case 201:
-        onGreeting(reply);
-        break;
-    case 202:
-        logReply(reply);
-        selectDownloadGroup();
         break;
     case 481: // a refused login ends the session like a refused service
     case 482:

@@ -12,6 +12,8 @@
 #include "scan/favourites.h"
 #include "scan/header_filter.h"
 
+#include <algorithm>
+
 namespace kestrel {
 
 ScanDriver::ScanDriver(Context &ctx, SessionState &state, Connections &connections, ScanSession &scan,
@@ -53,7 +55,7 @@ void ScanDriver::startScan()
     m_ctx.display.setBarMaximum(ProgressBar::Groups, m_total);
     m_index = 0;
     m_running = true;
-    m_waiting = false;
+    m_waiting = m_lost = false;
     advance();
 }
 
@@ -78,7 +80,7 @@ void ScanDriver::advance()
             continue;
         // A connection that closed mid-scan answers no more groups.
         if (!m_connections.scan().socket().isConnected()) {
-            connectionLostEnd();
+            cutShortEnd();
             return;
         }
         m_waiting = true;
@@ -89,10 +91,37 @@ void ScanDriver::advance()
     normalEnd();
 }
 
+// A stop asked for at the same time (a refused login closes the connection too) wins:
+// the scan then ends without a word, and whoever asked reports.
+bool ScanDriver::cutShortPending() const
+{
+    return m_running && m_lost && !m_state.scanStopRequested;
+}
+
+bool ScanDriver::groupsLeft() const
+{
+    const int rows = std::min(m_total, m_favourites.rowCount());
+    for (int i = m_index; i < rows; ++i) {
+        const FavouriteRow &row = m_favourites.row(i);
+        if (!row.ghosted && !row.name.isEmpty())
+            return true;
+    }
+    return false;
+}
+
 void ScanDriver::groupFinished()
 {
     m_groupOver = true;
     m_step.request();
+}
+
+void ScanDriver::connectionClosed(bool groupWasOver)
+{
+    if (!m_running)
+        return;
+    if (!groupWasOver || groupsLeft())
+        m_lost = true;
+    groupFinished();
 }
 
 void ScanDriver::stopRequested()
@@ -106,6 +135,10 @@ void ScanDriver::step()
         return;
     if (m_state.scanStopRequested) {
         abortEnd();
+        return;
+    }
+    if (m_lost) {
+        cutShortEnd();
         return;
     }
     if (!m_waiting || !m_groupOver)
@@ -140,16 +173,17 @@ void ScanDriver::abortEnd()
     m_favourites.saveFavs();
 }
 
-void ScanDriver::connectionLostEnd()
+// The connection went (closed, silent, refused) before every group was read. The
+// groups read so far keep their last-read numbers, the rest is read by the next scan;
+// the circle is told, so that the run is not taken for a whole one.
+void ScanDriver::cutShortEnd()
 {
     abortEnd();
-    if (m_ctx.state.scanning) {
-        m_ctx.state.scanning = false;
-        m_ctx.writeLog(QStringLiteral("Scan ended: the scan connection is closed."), true);
-    }
+    m_lost = false;
+    m_ctx.writeLog(statistics(QStringLiteral("Scan Cut Short (connection lost)."), 1), true);
+    m_ctx.state.scanning = false;
     m_ctx.display.setScanEnabled(true);
-    if (!m_ctx.state.rescanArmed)
-        m_events.runStopped(true);
+    m_events.scanCutShort();
 }
 
 void ScanDriver::scanStoppedMaxPending()

@@ -33,15 +33,21 @@ public:
     void scanStoppedMaxPending();
     // The current group is over (read, failed, or its connection closed).
     void groupFinished();
+    // The scan connection closed. groupWasOver: the group under way had already ended,
+    // so nothing of it is lost.
+    void connectionClosed(bool groupWasOver);
     // A stop was asked for (QUIT on the scan connection).
     void stopRequested();
     // The stop-scan button.
     void stopScan();
     // A new scan connection is being opened: a scan of the old one is over without a
     // word; the new greeting starts the next.
-    void forget() { m_running = m_waiting = false; }
+    void forget() { m_running = m_waiting = m_lost = false; }
 
     bool running() const { return m_running; }
+    // The connection went mid-scan and the scan is about to end cut short; the driver
+    // reports that end itself.
+    bool cutShortPending() const;
     // Whole seconds since the scan started.
     qint64 scanSeconds() const;
     // Headers per minute as "0.0": (count + extra) / seconds * 60, 0 within a second.
@@ -52,9 +58,11 @@ private:
     // current one is over.
     void step();
     void advance();
+    // A row after the current one still asks for a GROUP.
+    bool groupsLeft() const;
     void normalEnd();
     void abortEnd();
-    void connectionLostEnd();
+    void cutShortEnd();
     QString statistics(const QString &head, qint64 extra) const;
 
     Context &m_ctx;
@@ -69,6 +77,7 @@ private:
     bool m_running = false;   // between startScan and an end
     bool m_waiting = false;   // a GROUP is out
     bool m_groupOver = false; // the group of the GROUP out was reported finished
+    bool m_lost = false;      // the connection closed before the scan was done
     int m_index = 0;          // rows done so far
     int m_total = 0;          // rows counted at the start
     DeferredCall m_step{[this] { step(); }};

@@ -4,8 +4,6 @@
 #include "circle/scan_display.h"
 #include "circle/scan_events.h"
 #include "circle/session_state.h"
-#include "nntp/nntp_outcome.h"
-#include "nntp/xover_line.h"
 
 #include "base/context.h"
 #include "base/number_text.h"
@@ -18,11 +16,6 @@ namespace kestrel {
 namespace {
 
 constexpr qint64 kDisplayIntervalMs = 50;
-
-QByteArray trimmedNumber(qint64 n)
-{
-    return QByteArray::number(n);
-}
 
 } // namespace
 
@@ -42,6 +35,7 @@ void ScanSession::resetForConnect()
     m_xoverBytes = 0;
     m_rereadNumber = -1;
     m_xoverRangeStart.clear();
+    m_modeReaderSent = false;
 }
 
 void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead)
@@ -51,6 +45,8 @@ void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead
     m_groupProgressEnabled = false;
     m_headState = 0;
     m_rereadNumber = -1;
+    m_resumeHeadOut = false;
+    m_skipThrough = -1;
     m_lastDisplayMs = -1;
     // A range start left by another group or an earlier scan must not end this group.
     m_xoverRangeStart.clear();
@@ -60,7 +56,14 @@ void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead
 void ScanSession::sendGroup()
 {
     m_groupState = ScanState::GroupSent;
-    m_connection.send("GROUP " + m_currentGroup);
+    sendCommand("GROUP " + m_currentGroup);
+}
+
+void ScanSession::sendCommand(const QByteArray &line, ReplyReader::Delivery delivery)
+{
+    const qsizetype blank = line.indexOf(' ');
+    m_lastVerb = blank < 0 ? line : line.left(blank);
+    m_connection.send(line, delivery);
 }
 
 void ScanSession::onData()
@@ -106,103 +109,176 @@ void ScanSession::logReply(const NntpReply &reply, const QString &suffix)
 
 void ScanSession::onReply(const NntpReply &reply)
 {
-    const int code = reply.code;
-
-    if (m_state.scanQuitSent && code == 205) {
-        m_ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        m_connections.closeConnection(m_connection);
+    if (reply.code == 205 && (m_state.scanQuitSent || reply.command == NntpCommand::Quit)) {
+        onGoodbye(reply);
         return;
     }
-    if (m_xoverActive) {
-        if (code == 224 && reply.streamed) {
+    if (!m_connection.greeted()) {
+        onGreeting(reply);
+        return;
+    }
+    if (reply.command == NntpCommand::Xover) {
+        if (reply.code == 224 && reply.streamed) {
             m_xoverBytes = reply.statusSize;
             m_ctx.writeLog(QStringLiteral("receiving xover data (") + QString::number(m_xoverBytes) +
                                QStringLiteral(" bytes)"),
                            false);
             return;
         }
-        switch (code) {
-        case 400:
-        case 480:
-        case 205:
-            m_xoverActive = false;
-            break;
-        default:
-            onXoverError(reply);
-            return;
-        }
+        m_xoverActive = false;
     }
-    if (code == 221 && reply.multiLine) {
-        onHeadComplete(reply);
+    if (m_login.answer(ConnectionRole::Scan, reply))
         return;
-    }
-    if (m_login.answer(ConnectionRole::Scan, code))
-        return;
+    const ReplyReaction reaction = replyReaction(reply.command, reply.code, reply.statusLine());
+    if (reaction == ReplyReaction::Success)
+        onSuccess(reply);
+    else if (reply.command == NntpCommand::None && reaction != ReplyReaction::ServiceClosing)
+        logReply(reply); // said unprompted: nothing was asked that it could answer
+    else if (!m_state.scanQuitSent)
+        onRefusal(reaction, reply);
+}
 
-    switch (code) {
-    case 400:
-        logReply(reply);
-        resetScanBars(m_ctx.display);
-        m_ctx.display.setScanEnabled(true);
-        m_state.scanStopRequested = false;
-        m_connections.closeConnection(m_connection);
-        if (!m_ctx.state.rescanArmed)
-            m_events.runStopped(true);
-        break;
-    case 420: // no current article: nothing left to step through
-    case 421:
-        if (code == 421 || m_headState == 1 || m_headState == 2) {
-            scanProgress(m_currentGroup, m_groupLastText, false);
-            m_groupState = ScanState::GroupDone;
-        }
-        break;
-    case 423:
-        if (m_headState == 1 || m_headState == 2)
-            sendNext();
-        break;
-    case 500:
-        logReply(reply);
-        break;
-    case 223:
-        onNextAnswered();
-        break;
-    case 211:
+void ScanSession::onGoodbye(const NntpReply &reply)
+{
+    if (m_state.scanQuitSent)
+        m_ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
+    else
+        logReply(reply, QStringLiteral("  (disconnected)"));
+    m_connections.closeConnection(m_connection);
+}
+
+void ScanSession::onSuccess(const NntpReply &reply)
+{
+    switch (reply.command) {
+    case NntpCommand::Group:
         onGroupAnswered(reply);
         break;
-    case 411:
-        m_ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_currentGroup), true);
-        m_groupState = ScanState::GroupFailed;
+    case NntpCommand::Next:
+        onNextAnswered(reply);
         break;
-    case 205:
-        logReply(reply, QStringLiteral("  (disconnected)"));
-        m_connections.closeConnection(m_connection);
+    case NntpCommand::Head:
+        if (reply.multiLine)
+            onHeadComplete(reply);
         break;
-    case 200:
-    case 201:
-        onGreeting(reply);
+    case NntpCommand::ListGroup:
+        onListGroup(reply);
         break;
-    case 202:
+    case NntpCommand::ModeReader:
         logReply(reply);
-        startScan();
-        break;
-    case 481: // a refused login ends the session like a refused service
-    case 482:
-    case 502:
-        logReply(reply, QStringLiteral("(disconnected)"));
-        showScanIdle(m_ctx.display);
-        m_state.scanStopRequested = true;
-        m_connections.closeConnection(m_connection);
-        m_ctx.state.scanning = false;
-        m_ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
-        m_events.runStopped(true);
+        reselectGroup();
         break;
     default:
         break;
     }
 }
 
+// Each refusal ends at once in a reaction and a log line; none waits for the watchdog.
+void ScanSession::onRefusal(ReplyReaction reaction, const NntpReply &reply)
+{
+    const QString answer = displayText(reply.statusLine().toByteArray());
+    const QString group = displayText(m_currentGroup);
+    switch (reaction) {
+    case ReplyReaction::ServiceClosing:
+        m_connections.serviceEnded(m_connection, reply);
+        break;
+    case ReplyReaction::LoginRefused:
+        loginRefused(reply);
+        break;
+    case ReplyReaction::ModeReader:
+        askForModeReader(reply);
+        break;
+    case ReplyReaction::NoSuchGroup:
+        skipGroup(QStringLiteral("Error, no such news group ") + group);
+        break;
+    case ReplyReaction::GroupDenied:
+        skipGroup(QStringLiteral("No permission to read ") + group + QStringLiteral(" (") + answer +
+                  QStringLiteral("); skipped."));
+        break;
+    case ReplyReaction::EndOfGroup:
+        if (m_headState == 1 || m_headState == 2)
+            scanProgress(m_currentGroup, m_groupLastText, false);
+        m_groupState = ScanState::GroupDone;
+        break;
+    case ReplyReaction::NoSuchArticle:
+        onNoSuchArticle();
+        break;
+    case ReplyReaction::EmptyRange:
+        m_xoverBytes = reply.raw.size();
+        onXoverEnd(true);
+        break;
+    case ReplyReaction::NoOverview:
+        fallBackToHeadMode();
+        break;
+    case ReplyReaction::NoListGroup:
+        stepPastLastRead();
+        break;
+    default:
+        skipGroup(QString::fromLatin1(m_lastVerb) + QStringLiteral(" failed in ") + group +
+                  QStringLiteral(": ") + answer);
+        break;
+    }
+}
+
+// A group this connection cannot read now is left for the next scan; the next
+// favourite is read at once.
+void ScanSession::skipGroup(const QString &line)
+{
+    m_ctx.writeLog(line, true);
+    m_xoverActive = false;
+    m_headState = 0;
+    m_groupState = ScanState::GroupFailed;
+}
+
+// A refused login ends the session like a refused service.
+void ScanSession::loginRefused(const NntpReply &reply)
+{
+    logReply(reply, QStringLiteral("(disconnected)"));
+    showScanIdle(m_ctx.display);
+    m_state.scanStopRequested = true;
+    m_connections.closeConnection(m_connection);
+    m_ctx.state.scanning = false;
+    m_ctx.prompter.message(QStringLiteral("Authentication Error.  Check Username/Password..."));
+    m_events.runStopped(true);
+}
+
+// RFC 3977 5.3: a server that serves readers only after MODE READER. It is sent once per
+// connection; the group is then selected again and read from its last-read article. A
+// server that still refuses has the group skipped.
+void ScanSession::askForModeReader(const NntpReply &reply)
+{
+    const QString answer = displayText(reply.statusLine().toByteArray());
+    if (m_modeReaderSent) {
+        skipGroup(QString::fromLatin1(m_lastVerb) + QStringLiteral(" failed in ") +
+                  displayText(m_currentGroup) + QStringLiteral(": ") + answer);
+        return;
+    }
+    m_modeReaderSent = true;
+    m_ctx.writeLog(QStringLiteral("The server asks for reader mode (") + answer +
+                       QStringLiteral("); sending MODE READER."),
+                   true);
+    m_xoverActive = false;
+    m_headState = 0;
+    sendCommand("MODE READER");
+}
+
+void ScanSession::reselectGroup()
+{
+    if (m_groupState <= ScanState::GroupDone)
+        return;
+    m_resumeFromLastRead = !m_favourites.getLastRead(m_currentGroup).isEmpty();
+    m_resumeHeadOut = false;
+    m_skipThrough = -1;
+    sendGroup();
+}
+
+// RFC 3977 5.1.1: 200 or 201, or a refusal (400 for now, 502 for good), after which
+// the server closes. A refusal takes the emergency path like a lost connection.
 void ScanSession::onGreeting(const NntpReply &reply)
 {
+    if (replyReaction(NntpCommand::None, reply.code) != ReplyReaction::Success) {
+        m_connections.serviceEnded(m_connection, reply);
+        return;
+    }
     logReply(reply);
     m_connection.greet(m_ctx.clock.now());
     m_login.greeted(ConnectionRole::Scan);
@@ -379,74 +455,13 @@ void ScanSession::scanProgress(const QByteArray &group, QByteArrayView number, b
         m_ctx.display.setBarMaximum(ProgressBar::GroupHeaders, int(std::min<qint64>(m_groupCount, INT_MAX)));
 }
 
-// ---- HEAD mode -------------------------------------------------------------------
-
-bool ScanSession::headerLimitsReached()
+bool ScanSession::displayDue()
 {
-    if (m_ctx.settings.checked(u"chkMaxPGPS")) {
-        if (m_groupHeadersThisScan >= m_ctx.settings.slider(u"sldMaxPGPS")) {
-            m_groupHeadersThisScan = 0;
-            m_groupState = ScanState::GroupDone;
-            return true;
-        }
-        ++m_groupHeadersThisScan;
-    }
-    if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
-        m_groupState = ScanState::GroupDone;
-        m_events.pendingListFull();
-        return true;
-    }
-    return false;
-}
-
-void ScanSession::sendNext()
-{
-    if (headerLimitsReached())
-        return;
-    m_headState = 1;
-    m_connection.send("NEXT");
-}
-
-// The article pointer stands on the group's first article after GROUP, so its header
-// is asked for before any NEXT moves past it.
-void ScanSession::requestFirstHead()
-{
-    if (headerLimitsReached())
-        return;
-    m_headState = 2;
-    m_connection.send("HEAD");
-}
-
-void ScanSession::onNextAnswered()
-{
-    if (m_headState != 1 || m_state.scanQuitSent)
-        return;
-    m_headState = 2;
-    if (!m_resumeFromLastRead) {
-        m_connection.send("HEAD");
-        return;
-    }
-    m_headArticleNumber = qint64(numericValue(m_favourites.getLastRead(m_currentGroup)));
-    m_resumeFromLastRead = false;
-    m_connection.send("HEAD" + numBytes(m_headArticleNumber));
-}
-
-void ScanSession::onHeadComplete(const NntpReply &reply)
-{
-    if (m_headState != 2)
-        return;
-    m_headState = 3;
-    const QByteArrayView status = reply.statusLine();
-    const qsizetype blank = status.indexOf(' ');
-    QByteArrayView rest = blank < 0 ? QByteArrayView() : trimSpaces(status.sliced(blank + 1));
-    const qsizetype end = rest.indexOf(' ');
-    if (end >= 0)
-        rest = rest.first(end);
-    m_headArticleNumber = qint64(numericValue(rest));
-    const QByteArray numberText = numBytes(m_headArticleNumber);
-    scanProgress(m_currentGroup, numberText, false, displayDue());
-    takeHeader(reply.raw, numberText, m_headArticleNumber);
-    sendNext();
+    const qint64 now = m_ctx.clock.msecsSinceStart();
+    if (m_lastDisplayMs >= 0 && now - m_lastDisplayMs < kDisplayIntervalMs)
+        return false;
+    m_lastDisplayMs = now;
+    return true;
 }
 
 void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, qint64 value)
@@ -458,119 +473,6 @@ void ScanSession::takeHeader(const QByteArray &block, const QByteArray &number, 
         --m_counters.scanHeaderCount;
     else
         m_rereadNumber = value;
-}
-
-// ---- XOVER mode ------------------------------------------------------------------
-
-void ScanSession::sendXover()
-{
-    m_groupState = ScanState::XoverRange;
-    const QByteArray from = m_favourites.getLastRead(m_currentGroup);
-    if (from == m_xoverRangeStart) {
-        m_groupState = ScanState::GroupDone;
-        return;
-    }
-    m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + m_ctx.settings.slider(u"sldXOVER"));
-    m_xoverBytes = 0;
-    m_xoverActive = true;
-    m_lastDisplayMs = -1;
-    m_connection.send("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
-    m_xoverRangeStart = from;
-}
-
-bool ScanSession::displayDue()
-{
-    const qint64 now = m_ctx.clock.msecsSinceStart();
-    if (m_lastDisplayMs >= 0 && now - m_lastDisplayMs < kDisplayIntervalMs)
-        return false;
-    m_lastDisplayMs = now;
-    return true;
-}
-
-void ScanSession::onXoverLine(QByteArrayView line)
-{
-    m_xoverBytes += line.size() + 2;
-    ++m_groupHeadersThisScan;
-    QByteArrayView number;
-    if (!parseXoverLine(line, m_block, number))
-        return;
-    scanProgress(m_currentGroup, number, false, displayDue());
-    takeHeader(m_block, number.toByteArray(), qint64(numericValue(number)));
-}
-
-void ScanSession::onXoverEnd(bool emptyRange)
-{
-    m_xoverActive = false;
-    m_xoverBytes += 3;
-    m_ctx.writeLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
-                   true);
-    if (emptyRange) {
-        // Nothing is numbered in the range, so it is read to its end. A gap wider than one
-        // range then costs one round trip per range instead of holding the group there.
-        const qint64 rangeEnd = qint64(numericValue(m_xoverRangeEnd));
-        scanProgress(m_currentGroup, numBytes(std::min(rangeEnd, m_groupLast)), false);
-        if (rangeEnd >= m_groupLast) {
-            m_groupState = ScanState::GroupDone;
-            return;
-        }
-    } else if (numericValue(m_xoverRangeEnd) < numericValue(m_groupLastText))
-        scanProgress(m_currentGroup, m_xoverRangeEnd, false);
-    else
-        scanProgress(m_currentGroup, m_favourites.getLastRead(m_currentGroup), false);
-    if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
-        m_groupState = ScanState::GroupDone;
-        m_events.pendingListFull();
-        return;
-    }
-    if (m_ctx.settings.checked(u"chkMaxPGPS") &&
-        m_groupHeadersThisScan >= m_ctx.settings.slider(u"sldMaxPGPS")) {
-        m_groupHeadersThisScan = 0;
-        m_groupState = ScanState::GroupDone;
-        return;
-    }
-    if (m_ctx.settings.slider(u"sldXOVER") < m_groupNewCount)
-        sendXover();
-    else
-        m_groupState = ScanState::GroupDone;
-}
-
-// A one-line answer to XOVER. "No articles in that range" (423, or 420 from servers
-// that follow RFC 2980) is an empty range. A server that does not know XOVER or does
-// not allow it (RFC 3977 3.2.1) is read in HEAD mode instead. Any other error ends the
-// group at once instead of waiting for the watchdog.
-void ScanSession::onXoverError(const NntpReply &reply)
-{
-    m_xoverActive = false;
-    if (nntpOutcome(reply.code) == NntpOutcome::NotFound) {
-        m_xoverBytes = reply.raw.size();
-        onXoverEnd(true);
-        return;
-    }
-    if (reply.code == 500 || reply.code == 501 || reply.code == 502) {
-        fallBackToHeadMode();
-        return;
-    }
-    m_ctx.writeLog(QStringLiteral("XOVER failed in ") + displayText(m_currentGroup) + QStringLiteral(": ") +
-                       displayText(reply.statusLine().toByteArray()),
-                   true);
-    m_groupState = ScanState::GroupDone;
-}
-
-// For the rest of this connection only: the setting stays, and the next connection
-// tries XOVER again, as the server may be another one by then.
-void ScanSession::fallBackToHeadMode()
-{
-    m_state.useXover = false;
-    m_ctx.writeLog(QStringLiteral("The server does not support XOVER; reading headers one by one."), true);
-    m_groupState = ScanState::ReadingHeaders;
-    // A refused XOVER leaves the current article where GROUP put it, on the group's
-    // first article, so HEAD mode picks the group up as if it had just been selected.
-    if (m_rereadNumber < 0) {
-        requestFirstHead();
-    } else {
-        m_resumeFromLastRead = true;
-        sendNext();
-    }
 }
 
 } // namespace kestrel

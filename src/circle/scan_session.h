@@ -2,6 +2,8 @@
 
 #include "circle/scan_state.h"
 #include "nntp/login.h"
+#include "nntp/reply_reaction.h"
+#include "nntp/reply_reader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -56,12 +58,25 @@ public:
 
 private:
     void onReply(const NntpReply &reply);
+    void onGoodbye(const NntpReply &reply);
+    void onSuccess(const NntpReply &reply);
+    void onRefusal(ReplyReaction reaction, const NntpReply &reply);
+    void loginRefused(const NntpReply &reply);
+    void skipGroup(const QString &line);
+    void askForModeReader(const NntpReply &reply);
+    void reselectGroup();
     void onXoverLine(QByteArrayView line);
     void onXoverEnd(bool emptyRange = false);
-    void onXoverError(const NntpReply &reply);
+    // The line's article number, when it is one the range asked for may hold next.
+    bool xoverLineWanted(QByteArrayView line);
+    void xoverListFull();
     void fallBackToHeadMode();
     void onHeadComplete(const NntpReply &reply);
-    void onNextAnswered();
+    void onNextAnswered(const NntpReply &reply);
+    void onNoSuchArticle();
+    void sendListGroup(qint64 from);
+    void onListGroup(const NntpReply &reply);
+    void stepPastLastRead();
     void onGroupAnswered(const NntpReply &reply);
     void onGreeting(const NntpReply &reply);
     void startScan();
@@ -69,7 +84,11 @@ private:
     void sendNext();
     bool headerLimitsReached();
     void requestFirstHead();
+    void requestHead(const QByteArray &line);
     void sendXover();
+    // Every command of the scan goes out here, so that a refusal can name its verb.
+    void sendCommand(const QByteArray &line,
+                     ReplyReader::Delivery delivery = ReplyReader::Delivery::WholeBlock);
     void takeHeader(const QByteArray &block, const QByteArray &number, qint64 value);
     void logReply(const NntpReply &reply, const QString &suffix = QString());
     bool displayDue();
@@ -96,6 +115,14 @@ private:
     bool m_groupProgressEnabled = false;
     qint32 m_groupHeadersThisScan = 0;
     qint64 m_headArticleNumber = 0;
+    // HEAD mode resuming at the last-read article: the HEAD of that article is out.
+    bool m_resumeHeadOut = false;
+    // Stepping with NEXT past articles read before: NEXT is answered with numbers up to
+    // here without a HEAD. -1: every article NEXT finds is read.
+    qint64 m_skipThrough = -1;
+    qint64 m_listGroupEnd = 0;     // last number of the LISTGROUP range out
+    bool m_modeReaderSent = false; // on this connection
+    QByteArray m_lastVerb;         // of the last command sent
     // Highest article number of the group already read: the last-read number of a
     // group read before, then each header taken. The first request of a group and
     // each further XOVER range start at it, so that header comes again; it is
@@ -104,6 +131,14 @@ private:
     QByteArray m_xoverRangeStart;
     QByteArray m_xoverRangeEnd;
     qint64 m_xoverBytes = 0;
+    // The range asked for: lines outside it, or not after the last one taken, are a
+    // server's fault and are not taken.
+    qint64 m_xoverFrom = 0;
+    qint64 m_xoverTo = 0;
+    qint64 m_xoverLastTaken = 0;
+    qint64 m_xoverIgnored = 0;
+    // The pending list filled up while the reply arrived: the rest is not queued.
+    bool m_xoverFull = false;
     bool m_xoverActive = false;
     int m_favRow = -1; // the current group's row, checked before use
     qint64 m_lastDisplayMs = -1;

@@ -5,6 +5,14 @@ namespace kestrel {
 SessionConnection::SessionConnection(ConnectionRole role, QObject *parent) : QObject(parent), m_socket(role)
 {
     m_watchdog.setInterval(1000);
+    connect(&m_socket, &NntpConnection::dataArrived, this,
+            [this](qsizetype bytes) { m_rateWindowBytes += bytes; });
+}
+
+void SessionConnection::startRateWindow(const QDateTime &now)
+{
+    m_rateWindowStart = now;
+    m_rateWindowBytes = 0;
 }
 
 QString SessionConnection::roleName() const
@@ -15,6 +23,7 @@ QString SessionConnection::roleName() const
 void SessionConnection::arm(const QDateTime &now)
 {
     m_lastActivity = now;
+    startRateWindow(now);
     m_watchdogArmed = true;
     m_watchdog.start();
 }

@@ -45,6 +45,14 @@ public:
     // The watchdog leaves this connection alone (QUIT, close).
     void disarm();
 
+    // The transfer rate is judged over a window of time in which a reply was under way:
+    // the bytes that arrived since the window started.
+    void startRateWindow(const QDateTime &now);
+    const QDateTime &rateWindowStart() const { return m_rateWindowStart; }
+    qint64 rateWindowBytes() const { return m_rateWindowBytes; }
+    // Part of a reply has arrived and the rest is awaited.
+    bool midReply() { return reader().buffered() > 0 || reader().inLineBlock(); }
+
 private:
     void arm(const QDateTime &now);
 
@@ -53,6 +61,8 @@ private:
     bool m_watchdogArmed = false;
     bool m_greeted = false;
     QDateTime m_lastActivity;
+    QDateTime m_rateWindowStart;
+    qint64 m_rateWindowBytes = 0;
 };
 
 } // namespace kestrel

@@ -162,7 +162,7 @@ void GroupManager::onDataArrived()
 
 void GroupManager::onReply(const NntpReply &reply)
 {
-    if (m_login.answer(ConnectionRole::GroupList, reply.code))
+    if (m_login.answer(ConnectionRole::GroupList, reply))
         return;
     const QString text = displayText(reply.statusLine().toByteArray());
     switch (reply.code) {

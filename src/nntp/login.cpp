@@ -1,8 +1,10 @@
 #include "nntp/login.h"
 
-#include "nntp/nntp_outcome.h"
+#include "nntp/reply_reaction.h"
+#include "nntp/reply_reader.h"
 
 #include "base/context.h"
+#include "base/number_text.h"
 
 namespace kestrel {
 
@@ -24,23 +26,41 @@ void Login::greeted(ConnectionRole role)
         loggedIn(role);
 }
 
-bool Login::answer(ConnectionRole role, int code)
+bool Login::answer(ConnectionRole role, const NntpReply &reply)
 {
-    if (nntpOutcome(code) == NntpOutcome::AuthRequired) {
+    switch (replyReaction(reply.command, reply.code, reply.statusLine())) {
+    case ReplyReaction::AuthRequired:
         sendAuthUser(role);
         return true;
-    }
-    switch (code) {
-    case 381: // password required
+    case ReplyReaction::SendPassword:
         sendAuthPass(role);
         return true;
-    case 281: // authentication accepted
-        m_ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
-        loggedIn(role);
+    case ReplyReaction::Success:
+        if (reply.command == NntpCommand::AuthInfo) {
+            m_ctx.writeLog(QStringLiteral("Authinfo cleared, login complete..."), true);
+            loggedIn(role);
+            return true;
+        }
+        if (reply.command == NntpCommand::Slave) {
+            slaveAnswered(role, reply);
+            return true;
+        }
+        return false;
+    case ReplyReaction::SlaveRefused:
+        // Slave status only tells the server how to treat the client (RFC 2980 2.4);
+        // without it the session works the same.
+        slaveAnswered(role, reply);
         return true;
     default:
         return false;
     }
+}
+
+void Login::slaveAnswered(ConnectionRole role, const NntpReply &reply)
+{
+    m_ctx.writeLog(displayText(reply.raw), true);
+    if (LoginPort *p = port(role))
+        p->loginComplete();
 }
 
 void Login::loggedIn(ConnectionRole role)

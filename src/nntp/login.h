@@ -9,6 +9,7 @@
 namespace kestrel {
 
 class Context;
+struct NntpReply;
 
 // What the login needs of one connection: a way to send a line, what to do when the
 // user has not given the name or password the server asks for, and the session's own
@@ -35,8 +36,10 @@ public:
 
     // The server greeted (200, 201): the login starts, or the step after it.
     void greeted(ConnectionRole role);
-    // Takes the login replies (480, 381, 281) and answers them; false for any other code.
-    bool answer(ConnectionRole role, int code);
+    // Takes the replies of the login: 480 to any command, the answers to AUTHINFO that
+    // lead on (381, 281) and every answer to SLAVE. False for any other reply, a refused
+    // AUTHINFO among them, which the session ends in its own way.
+    bool answer(ConnectionRole role, const NntpReply &reply);
 
     void sendAuthUser(ConnectionRole role);
     void sendAuthPass(ConnectionRole role);
@@ -44,6 +47,7 @@ public:
 private:
     LoginPort *port(ConnectionRole role) const;
     void loggedIn(ConnectionRole role);
+    void slaveAnswered(ConnectionRole role, const NntpReply &reply);
 
     Context &m_ctx;
     std::array<LoginPort *, 3> m_ports{};

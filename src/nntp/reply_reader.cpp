@@ -54,14 +54,14 @@ int replyCode(QByteArrayView statusLine)
 
 ReplyReader::ReplyReader(qsizetype ceiling) : m_ceiling(ceiling) {}
 
-void ReplyReader::expect(int multiLineCode, Delivery delivery)
+void ReplyReader::expect(int multiLineCode, Delivery delivery, NntpCommand command)
 {
-    m_expected.push_back({multiLineCode, delivery});
+    m_expected.push_back({multiLineCode, delivery, command});
 }
 
 void ReplyReader::expectReplyTo(QByteArrayView commandLine, Delivery delivery)
 {
-    expect(multiLineCodeFor(commandLine), delivery);
+    expect(multiLineCodeFor(commandLine), delivery, nntpCommandOf(commandLine));
 }
 
 int ReplyReader::multiLineCodeFor(QByteArrayView commandLine)
@@ -173,7 +173,7 @@ ReplyReader::Event ReplyReader::readStatus()
 
     const QByteArrayView line = QByteArrayView(m_buf).sliced(m_pos, end - m_pos);
     const int code = replyCode(line);
-    Expectation expected{0, Delivery::WholeBlock};
+    Expectation expected{0, Delivery::WholeBlock, NntpCommand::None};
     if (!m_expected.empty()) {
         expected = m_expected.front();
         m_expected.pop_front();
@@ -182,12 +182,14 @@ ReplyReader::Event ReplyReader::readStatus()
 
     if (multiLine && expected.delivery == Delivery::WholeBlock) {
         m_state = State::Block;
+        m_blockCommand = expected.command;
         m_statusSize = end - m_pos;
         m_lineStart = m_scan = end;
         return readBlock();
     }
     m_reply = NntpReply();
     m_reply.code = code;
+    m_reply.command = expected.command;
     m_reply.multiLine = multiLine;
     m_reply.streamed = multiLine;
     m_reply.raw = line.toByteArray();
@@ -213,6 +215,7 @@ ReplyReader::Event ReplyReader::readBlock()
         }
         m_reply = NntpReply();
         m_reply.code = replyCode(QByteArrayView(m_buf).sliced(m_pos, m_statusSize));
+        m_reply.command = m_blockCommand;
         m_reply.multiLine = true;
         m_reply.statusSize = m_statusSize;
         m_reply.blockSize = m_lineStart - m_pos - m_statusSize;

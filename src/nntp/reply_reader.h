@@ -1,5 +1,7 @@
 #pragma once
 
+#include "nntp/nntp_command.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -9,8 +11,9 @@ namespace kestrel {
 
 // One reply of the server as the reader hands it out.
 struct NntpReply {
-    int code = 0;             // 0 when the status line did not begin with three digits
-    bool multiLine = false;   // a block follows the status line
+    int code = 0;                            // 0 when the status line did not begin with three digits
+    NntpCommand command = NntpCommand::None; // what it answers (None: nothing was asked)
+    bool multiLine = false;                  // a block follows the status line
     bool streamed = false;    // the block's lines are handed out one by one (raw holds no block)
     QByteArray raw;           // bytes exactly as received: status line, block lines, "." line
     qsizetype statusSize = 0; // bytes of the status line with its line end
@@ -60,7 +63,8 @@ public:
 
     // The next reply not yet expected answers a command whose block comes with status
     // code multiLineCode (0: never a block).
-    void expect(int multiLineCode = 0, Delivery delivery = Delivery::WholeBlock);
+    void expect(int multiLineCode = 0, Delivery delivery = Delivery::WholeBlock,
+                NntpCommand command = NntpCommand::Other);
     // Same, for the command line as it was sent.
     void expectReplyTo(QByteArrayView commandLine, Delivery delivery = Delivery::WholeBlock);
     // The status code that opens a block after this command line, 0 when none does.
@@ -96,6 +100,7 @@ private:
     struct Expectation {
         int multiLineCode;
         Delivery delivery;
+        NntpCommand command;
     };
 
     Event readStatus();
@@ -112,6 +117,7 @@ private:
     qsizetype m_scan = 0;      // where the search for the next LF goes on
     qsizetype m_lineStart = 0; // start of the block line being looked at
     qsizetype m_statusSize = 0;
+    NntpCommand m_blockCommand = NntpCommand::None; // the command of the block being read
     State m_state = State::Status;
     qsizetype m_ceiling;
     std::deque<Expectation> m_expected;

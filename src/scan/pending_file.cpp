@@ -66,10 +66,12 @@ std::optional<PendingEntry> readEntry(RecordReader &rr, qint64 first)
     const QByteArray selected = rr.record(first + 10);
     if (icon.isEmpty() || selected.isEmpty())
         return std::nullopt;
+    // Both spellings are read: the bare number and the one with a leading space.
     bool tagOk = false;
-    e.tag = trimmedSpaces(texts[8]).toLongLong(&tagOk);
+    trimmedSpaces(texts[8]).toLongLong(&tagOk);
     if (!tagOk)
         return std::nullopt;
+    e.tag = ListNumber::fromText(texts[8], 0);
     e.text = texts[0];
     for (int k = 0; k < PendingSubItemCount; ++k)
         e.sub.setText(PendingColumn(k), texts[size_t(k + 1)]);
@@ -125,7 +127,7 @@ QByteArray encode(const QList<PendingEntry> &entries, const QDateTime &savedAt)
                 v = trimSpaces(v).first(std::min<qsizetype>(trimSpaces(v).size(), SubjectLength));
             putText(out, next(), v);
         }
-        putText(out, next(), QByteArray::number(e.tag));
+        putText(out, next(), e.tag.text(0));
         qToLittleEndian(qint32(e.smallIcon), out.data() + next());
         qToLittleEndian(qint16(e.selected ? -1 : 0), out.data() + next());
     }

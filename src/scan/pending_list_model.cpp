@@ -74,7 +74,7 @@ QVariant PendingListModel::data(const QModelIndex &index, int role) const
     case SelectedRole:
         return e.selected;
     case TagRole:
-        return e.tag;
+        return e.tag.value().value_or(0);
     default:
         return {};
     }
@@ -248,7 +248,7 @@ void PendingListModel::addArticleHeader(const QByteArray &from, const QByteArray
     e.sub.email = emailOf(from);
     setLines(e.sub, linesText);
     e.sub.organization = organization;
-    e.tag = trimSpaces(articleNumber).toByteArray().toLongLong();
+    e.tag = ListNumber::fromText(articleNumber, 0);
     e.sub.subject = subject;
     e.text = ghosted ? rejectionLabel : fileName;
     e.smallIcon = csvMatched ? 3 : (gif ? 2 : 1);

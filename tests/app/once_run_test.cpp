@@ -104,3 +104,31 @@ TEST(OnceRun, DemoFilesSamplePictures)
     EXPECT_GT(files, 10);
     QDir(folder + "/..").removeRecursively();
 }
+
+// The connection goes in the middle of the last group: the run ends on an error, the
+// articles of the headers read are fetched, and the group keeps where it got to.
+TEST(OnceRun, ScanCutShortExitsWithAnError)
+{
+    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 250, 0}}, 7));
+    ASSERT_TRUE(server.listen());
+    int overviews = 0;
+    QObject::connect(&server, &NewsServer::commandReceived, &server, [&](int, const QByteArray &line) {
+        if (!line.startsWith("XOVER") || ++overviews != 2)
+            return;
+        server.faults().silences.append({"XOVER", -1, 1});
+        QMetaObject::invokeMethod(
+            &server, [&] { server.dropConnections(); }, Qt::QueuedConnection);
+    });
+    TempProgramFolder dir;
+    QDir().mkpath(dir.file("pics"));
+    dir.write("KESTREL.INI", settingsFor("127.0.0.1", server.port(), dir, "chkAllowRestart=0\n"));
+    dir.write("favs.txt", kGroup + "\r\n");
+    const RunResult r = runProgram({"--headless", "--once", "--home", dir.path()});
+    ASSERT_TRUE(r.finished) << r.output.constData();
+    EXPECT_EQ(r.exitCode, 1) << r.output.constData();
+    EXPECT_TRUE(r.output.contains("Scan Cut Short (connection lost).")) << r.output.constData();
+    EXPECT_FALSE(r.output.contains("Scan Complete")) << r.output.constData();
+    EXPECT_TRUE(r.output.contains("Decode Successful")) << r.output.constData();
+    // The first range (the XOVER burst of 100) was read, the second never answered.
+    EXPECT_TRUE(dir.read("favs.txt").startsWith(kGroup + ",100,")) << dir.read("favs.txt").constData();
+}

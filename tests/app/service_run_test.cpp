@@ -151,8 +151,8 @@ TEST(ServiceRun, SigtermDuringDownloadPutsTheArticleInHandFirstInPending)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const kestrel::pendingfile::ReadResult saved = kestrel::pendingfile::read(f);
     ASSERT_GE(saved.entries.size(), 2); // so that "first" means something
-    EXPECT_EQ(saved.entries.first().tag, fetched[1]);
+    EXPECT_EQ(saved.entries.first().tag.value(), fetched[1]);
     for (const kestrel::PendingEntry &e : saved.entries)
-        EXPECT_NE(e.tag, fetched[0]) << "the finished article is still pending";
+        EXPECT_NE(e.tag.value(), fetched[0]) << "the finished article is still pending";
     EXPECT_EQ(saved.entries.size(), saved.declared);
 }

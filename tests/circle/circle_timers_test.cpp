@@ -59,6 +59,55 @@ TEST(Watchdog, SilenceBeforeOrAfterTheGreeting)
     }
 }
 
+// A server that is never silent but sends its reply a few bytes at a time: once the
+// reply has come slower than the minimum rate for longer than sldTimeout, the watchdog
+// takes its path; a reply at a sound pace is left alone however long it takes.
+TEST(Watchdog, TricklingReplyIsCutOff)
+{
+    const struct {
+        const char *name;
+        QByteArray command;
+        int bytesPerPiece;
+        bool cutOff;
+    } cases[] = {
+        {"scan, overview a byte at a time", "XOVER", 1, true},
+        {"download, article a byte at a time", "BODY", 1, true},
+        {"download, article at 2 KB a second", "BODY", 2048, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w;
+        w.ctx.settings.setChecked(u"chkAllowRestart", true);
+        w.ctx.settings.setChecked(u"chkXOVER", true);
+        newsd::FaultPlan &faults = w.server.faults();
+        faults.trickleCommand = c.command;
+        faults.trickleBytes = c.bytesPerPiece;
+        faults.tricklePauseMs = 2;
+        const bool scan = c.command == "XOVER";
+        if (scan) {
+            w.circle.connectScan();
+        } else {
+            w.addPending("alt.binaries.pictures.test", 3, "p3.jpg");
+            w.circle.downloadNext();
+        }
+        Connections &conn = w.circle.connections();
+        SessionConnection &s = scan ? conn.scan() : conn.download();
+        ASSERT_TRUE(waitUntil([&] { return s.midReply(); }));
+        // One second of the clock for each piece that arrives, as on the wire.
+        for (int second = 0; second < 200 && s.socket().isConnected() && w.sink.articles.empty(); ++second) {
+            const qint64 before = s.rateWindowBytes();
+            w.clock.advanceMsecs(1000);
+            waitUntil([&] { return s.rateWindowBytes() != before || !s.midReply(); }, 1000);
+            conn.watchdogTick(s);
+        }
+        EXPECT_EQ(w.logged(s.roleName() + QStringLiteral(" connection too slow:")), c.cutOff);
+        EXPECT_TRUE(s.socket().isClosed() || !c.cutOff);
+        EXPECT_EQ(w.ctx.state.rescanArmed, c.cutOff);
+        EXPECT_EQ(w.sink.articles.empty(), scan || c.cutOff);
+        EXPECT_FALSE(w.logged(QStringLiteral("silent for more than")));
+    }
+}
+
 TEST(Watchdog, DisarmedTimerStopsAndScanConnectionIsLeftAloneDuringADownload)
 {
     CircleWorld w;

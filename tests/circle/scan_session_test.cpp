@@ -136,11 +136,6 @@ TEST(ScanSession, SkippedAndFailingGroupsDoNotStallTheScan)
          QString()},
         {"no such group", [](CircleWorld &w) { w.addFavourite("a.missing"); },
          QStringLiteral("Error, no such news group a.missing")},
-        {"xover fails",
-         [](CircleWorld &w) {
-             w.server.faults().forcedReplies.append({"XOVER", 403, 1});
-         },
-         QStringLiteral("XOVER failed in a.one: 403")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -298,6 +293,68 @@ TEST(ScanSession, ConnectionLostMidScanEndsTheScan)
     EXPECT_EQ(w.count(w.commands(1), "GROUP"), 1);
     EXPECT_TRUE(w.logged(QStringLiteral("The news server closed the connection.")));
     EXPECT_TRUE(w.ctx.display.scanEnabled());
+}
+
+// HEAD mode queues the article number written with a leading space, XOVER mode the
+// overview line's first field as it came; the download asks for the same article.
+TEST(ScanSession, PendingTagsKeepTheSpellingOfEachMode)
+{
+    for (const bool xover : {false, true}) {
+        SCOPED_TRACE(xover ? "xover" : "head");
+        CircleWorld w({{kGroup, 1, 8, 0}});
+        w.ctx.settings.setChecked(u"chkXOVER", xover);
+        w.circle.connectScan();
+        ASSERT_TRUE(w.runUntilWait());
+        ASSERT_GT(w.pending.count(), 0);
+        for (int i = 0; i < w.pending.count(); ++i) {
+            const ListNumber &tag = w.pending.entry(i).tag;
+            EXPECT_EQ(tag.text(0), (xover ? "" : " ") + QByteArray::number(*tag.value()));
+        }
+        const qint64 first = *w.pending.entry(0).tag.value();
+        w.ctx.settings.setChecked(u"chkAutodownload", true);
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_TRUE(w.commands().contains("BODY  " + QByteArray::number(first)));
+        EXPECT_EQ(w.pending.count(), 0);
+    }
+}
+
+// A server that answers each range with thousands of lines past its end: only the lines
+// of the range are taken, and once the pending list is full nothing more is queued
+// while the reply goes on; the last-read number stays at the last line queued.
+TEST(ScanSession, OverviewFloodIsNotQueued)
+{
+    const struct {
+        const char *name;
+        int maxPending;
+        QString logLine;
+    } cases[] = {
+        {"lines past the range", 3000,
+         QStringLiteral("Ignored 19979 overview lines outside the range asked for (1-21).")},
+        {"pending list full", 5, QStringLiteral("Pending list full:")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{kGroup, 1, 30, 0}});
+        w.server.faults().overviewFlood = 20000;
+        w.ctx.settings.setChecked(u"chkXOVER", true);
+        w.ctx.settings.setNumber(u"sldXOVER", 20);
+        w.ctx.settings.setNumber(u"sldMaxPending", c.maxPending);
+        w.circle.connectScan();
+        ASSERT_TRUE(w.runUntilWait(20000));
+        EXPECT_TRUE(w.logged(c.logLine));
+        EXPECT_LE(w.pending.count(), 2 * 21);
+        EXPECT_LE(w.counters.scanHeaderCount, 2 * 21);
+        EXPECT_LE(w.ctx.state.pendingCount, c.maxPending);
+        if (c.maxPending > 5)
+            continue;
+        EXPECT_EQ(w.ctx.state.pendingCount, 5);
+        EXPECT_TRUE(w.logged(QStringLiteral("Scan Stopped (max pending).")));
+        qint64 highest = 0;
+        for (int i = 0; i < w.pending.count(); ++i)
+            highest = std::max(highest, *w.pending.entry(i).tag.value());
+        EXPECT_EQ(w.favs.getLastRead(kGroup), QByteArray::number(highest));
+    }
 }
 
 // Every reply of the scan connection cut into pieces, inside the code, the status line

@@ -135,6 +135,18 @@ TEST_F(NewsServerTest, OverviewAndListBlocks)
     EXPECT_TRUE(one->block().startsWith("7\t"));
     EXPECT_EQ(one->block().count('\n'), 1);
 
+    // LISTGROUP (RFC 3977 6.1.2) lists the numbers of a range, or of the whole group.
+    const auto numbers = client->command("LISTGROUP alt.test.one 4-");
+    ASSERT_TRUE(numbers);
+    EXPECT_EQ(numbers->statusLine(), "211 3 3 7 alt.test.one list follows");
+    EXPECT_EQ(numbers->block(), "4\r\n7\r\n");
+    const auto whole = client->command("LISTGROUP");
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->block(), "3\r\n4\r\n7\r\n");
+    const auto none = client->command("LISTGROUP alt.test.one 5-6");
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->block(), "");
+
     const auto list = client->command("LIST");
     ASSERT_TRUE(list);
     EXPECT_EQ(list->block(), "alt.test.empty 0 1 y\r\nalt.test.one 7 3 y\r\nalt.test.two 1 1 y\r\n");

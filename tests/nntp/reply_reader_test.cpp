@@ -321,3 +321,29 @@ TEST(ReplyReader, StatusLineCodes)
     ASSERT_EQ(reader.next(), Event::Reply);
     EXPECT_FALSE(reader.reply().multiLine);
 }
+
+// Each reply names the command it answers (whole blocks and single lines alike); the
+// greeting, which nothing asked for, answers none.
+TEST(ReplyReader, EachReplyTellsTheCommandItAnswers)
+{
+    using kestrel::NntpCommand;
+    ReplyReader reader;
+    reader.feed(session().front().reply);
+    ASSERT_EQ(reader.next(), Event::Reply);
+    EXPECT_EQ(reader.reply().command, NntpCommand::None);
+    for (const Exchange &e : session()) {
+        if (!e.command.isEmpty())
+            reader.expectReplyTo(e.command);
+    }
+    reader.feed(wholeSession().sliced(session().front().reply.size()));
+    const NntpCommand expected[] = {
+        NntpCommand::ModeReader, NntpCommand::Group,   NntpCommand::Xover,   NntpCommand::Xover,
+        NntpCommand::Head,       NntpCommand::Article, NntpCommand::Article, NntpCommand::Other,
+        NntpCommand::Xover,      NntpCommand::Quit,
+    };
+    ASSERT_EQ(std::size(expected), session().size() - 1);
+    for (const NntpCommand command : expected) {
+        ASSERT_EQ(reader.next(), Event::Reply);
+        EXPECT_EQ(reader.reply().command, command) << reader.reply().raw.constData();
+    }
+}

@@ -173,7 +173,7 @@ TEST(HeaderFilter, EachRuleRejectsWithItsLabelCounterAndSound)
             if (c.label) {
                 EXPECT_EQ(e.text, QByteArray(c.label)) << c.what;
             }
-            EXPECT_EQ(e.tag, 5);
+            EXPECT_EQ(e.tag.value(), 5);
             EXPECT_EQ(w.ctx.state.pendingCount, c.label ? before : before + 1) << c.what;
         }
     }

@@ -13,7 +13,7 @@ PendingEntry sampleEntry(const QByteArray &name, qint64 tag, bool selected)
     PendingEntry e;
     e.text = name;
     e.sub = {ListNumber(120), "A subject \xE9", "Org", "host", "me@x", "alt.test", ListNumber(1)};
-    e.tag = tag;
+    e.tag = ListNumber(tag);
     e.smallIcon = 3;
     e.selected = selected;
     return e;
@@ -62,6 +62,32 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     EXPECT_EQ(again.ctx.state.pendingCount, 2);
     again.pending.savePending();
     EXPECT_EQ(again.folder.read("pending.dat"), first);
+}
+
+// The tag is written as the scan gave it (HEAD mode: with a leading space, XOVER mode:
+// the overview field) and read back in either spelling.
+TEST(PendingFile, TagKeepsTheSpellingOfTheScan)
+{
+    const struct {
+        QByteArray stored;
+        qint64 value;
+    } cases[] = {{"17", 17}, {" 17", 17}, {" 5000000000", 5000000000}, {"0017", 17}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.stored.constData());
+        PendingEntry e = sampleEntry("a.jpg", 0, false);
+        e.tag = ListNumber::fromText(c.stored, 0);
+        const QByteArray bytes = pendingfile::encode({e}, QDateTime(QDate(2026, 1, 1), QTime(8, 0)));
+        const qsizetype tagRecord = 128 * (3 + 8);
+        EXPECT_EQ(bytes.mid(tagRecord + 2, qFromLittleEndian<qint16>(bytes.constData() + tagRecord)),
+                  c.stored);
+        QBuffer buf;
+        buf.setData(bytes);
+        buf.open(QIODevice::ReadOnly);
+        const auto res = pendingfile::read(buf);
+        ASSERT_EQ(res.entries.size(), 1);
+        EXPECT_EQ(res.entries[0].tag.value(), c.value);
+        EXPECT_EQ(pendingfile::encode(res.entries, res.savedAt), bytes);
+    }
 }
 
 TEST(PendingFile, LongValuesAreCutToFitTheirRecords)

@@ -3,16 +3,26 @@
 #include <QByteArray>
 #include <QList>
 
+#include <utility>
+
 namespace kestrel::newsd {
 
 // Answer `code` (with its usual text) instead of carrying out `command`, the next `times`
 // times it arrives on any connection; times < 0: always. `command` is a verb ("ARTICLE":
 // any ARTICLE command) or a verb with its arguments ("ARTICLE 5": only that one); the
 // verb in any case, arguments separated by single blanks.
+// `text` replaces the code's usual text when it is not empty.
 struct ForcedReply {
+    ForcedReply() = default;
+    ForcedReply(QByteArray command_, int code_, int times_ = -1, QByteArray text_ = {})
+        : command(std::move(command_)), code(code_), times(times_), text(std::move(text_))
+    {
+    }
+
     QByteArray command;
     int code = 502;
     int times = -1;
+    QByteArray text;
 };
 
 // Say nothing for `msecs` before answering `command` (empty: before the greeting);
@@ -44,6 +54,16 @@ struct FaultPlan {
     // written in one segment. Above 1 it overrides the splitting.
     int repliesPerSegment = 1;
     int coalesceWaitMs = 200;
+
+    // Every reply to this verb is written trickleBytes at a time, tricklePauseMs apart
+    // (a server that is never silent but never gets anywhere); empty: off.
+    QByteArray trickleCommand;
+    int trickleBytes = 1;
+    int tricklePauseMs = 1000;
+
+    // Every XOVER/OVER answer lists this many lines, numbered on from the range's start
+    // and past its end (a hostile server); 0: off.
+    qint64 overviewFlood = 0;
 
     QList<Silence> silences;
     QList<ForcedReply> forcedReplies;

@@ -109,7 +109,7 @@ void NewsServer::record(int connection, const QByteArray &line)
     emit commandReceived(connection, line);
 }
 
-std::optional<int> NewsServer::takeForcedReply(const QByteArray &verb, const QList<QByteArray> &args)
+std::optional<ForcedReply> NewsServer::takeForcedReply(const QByteArray &verb, const QList<QByteArray> &args)
 {
     const QByteArray line = (QByteArrayList{verb} + args).join(' ');
     for (ForcedReply &f : m_faults.forcedReplies) {
@@ -117,7 +117,7 @@ std::optional<int> NewsServer::takeForcedReply(const QByteArray &verb, const QLi
         const bool matches = blank < 0 ? f.command.compare(verb, Qt::CaseInsensitive) == 0
                                        : f.command.left(blank).toUpper() + f.command.mid(blank) == line;
         if (matches && use(f.times))
-            return f.code;
+            return f;
     }
     return std::nullopt;
 }

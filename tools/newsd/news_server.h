@@ -23,7 +23,7 @@ struct TranscriptEntry {
     QByteArray line;    // the command line as received, without its line end
 };
 
-// A small NNTP server for tests, benchmarks and the demo. It answers MODE READER, GROUP,
+// A small NNTP server for tests, benchmarks and the demo. It answers MODE READER, GROUP, LISTGROUP,
 // NEXT, HEAD, XOVER/OVER, ARTICLE, BODY, LIST (ACTIVE, NEWSGROUPS), AUTHINFO USER/PASS,
 // SLAVE and QUIT from an ArticleStore, on as many connections as come, all in the
 // thread that owns it. A FaultPlan makes it misbehave on purpose.
@@ -71,7 +71,7 @@ public:
 
     // Used by the sessions.
     void record(int connection, const QByteArray &line);
-    std::optional<int> takeForcedReply(const QByteArray &verb, const QList<QByteArray> &args);
+    std::optional<ForcedReply> takeForcedReply(const QByteArray &verb, const QList<QByteArray> &args);
     std::optional<int> takeSilence(QByteArrayView verb); // verb empty: before the greeting
     qint64 takeDropPoint(qint64 replySize);              // -1: no drop
 

@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <limits>
+#include <tuple>
 
 namespace kestrel::newsd {
 
@@ -174,8 +176,10 @@ void NewsSession::handle(const QByteArray &line)
         return;
     }
     const QByteArray verb = words.takeFirst().toUpper();
-    if (const std::optional<int> forced = m_server->takeForcedReply(verb, words)) {
-        reply(*forced, standardText(*forced));
+    const QByteArray &trickled = m_server->faults().trickleCommand;
+    m_trickle = !trickled.isEmpty() && trickled.compare(verb, Qt::CaseInsensitive) == 0;
+    if (const std::optional<ForcedReply> forced = m_server->takeForcedReply(verb, words)) {
+        reply(forced->code, forced->text.isEmpty() ? standardText(forced->code) : forced->text);
         return;
     }
     if (m_server->authRequired() && !m_authenticated && verb != "AUTHINFO" && verb != "MODE" &&
@@ -196,6 +200,8 @@ void NewsSession::dispatch(const QByteArray &verb, const QList<QByteArray> &args
         cmdArticle(verb, args);
     } else if (verb == "XOVER" || verb == "OVER") {
         cmdOver(args);
+    } else if (verb == "LISTGROUP") {
+        cmdListGroup(args);
     } else if (verb == "LIST") {
         cmdList(args);
     } else if (verb == "AUTHINFO") {
@@ -332,7 +338,6 @@ void NewsSession::cmdOver(const QList<QByteArray> &args)
         reply(501, standardText(501));
         return;
     }
-    const qint64 shift = m_server->numberShift(m_group);
     qint64 from = m_current;
     qint64 to = m_current;
     if (args.isEmpty()) {
@@ -341,17 +346,10 @@ void NewsSession::cmdOver(const QList<QByteArray> &args)
             return;
         }
     } else {
-        const QByteArray &range = args[0];
-        const qsizetype dash = range.indexOf('-');
-        const std::optional<qint64> a = parseNumber(dash < 0 ? range : range.left(dash));
-        const QByteArray tail = dash < 0 ? QByteArray() : range.mid(dash + 1);
-        const std::optional<qint64> b = tail.isEmpty() ? std::nullopt : parseNumber(tail);
-        if (!a || (!tail.isEmpty() && !b)) {
-            reply(501, standardText(501));
+        const auto range = rangeArgument(args[0]);
+        if (!range)
             return;
-        }
-        from = *a - shift;
-        to = dash < 0 ? from : b ? *b - shift : std::numeric_limits<qint64>::max() / 2;
+        std::tie(from, to) = *range;
     }
     const std::optional<qint64> first = m_server->store().nextAfter(m_group, from - 1);
     if (!first || *first > to) {
@@ -363,9 +361,63 @@ void NewsSession::cmdOver(const QList<QByteArray> &args)
     }
     const QByteArray status = "224 Overview information follows\r\n";
     writePart(status, 0, false);
-    m_overview = OverviewJob{m_group, *first, to, status.size()};
+    m_overview = OverviewJob{m_group, *first, to, status.size(), m_server->faults().overviewFlood};
+    if (m_overview->floodLeft > 0)
+        m_overview->next = from;
     m_holding = true;
     pumpOverview();
+}
+
+std::optional<std::pair<qint64, qint64>> NewsSession::rangeArgument(const QByteArray &range)
+{
+    const qint64 shift = m_server->numberShift(m_group);
+    const qsizetype dash = range.indexOf('-');
+    const std::optional<qint64> a = parseNumber(dash < 0 ? range : range.left(dash));
+    const QByteArray tail = dash < 0 ? QByteArray() : range.mid(dash + 1);
+    const std::optional<qint64> b = tail.isEmpty() ? std::nullopt : parseNumber(tail);
+    if (!a || (!tail.isEmpty() && !b)) {
+        reply(501, standardText(501));
+        return std::nullopt;
+    }
+    const qint64 from = *a - shift;
+    const qint64 to = dash < 0 ? from : b ? *b - shift : std::numeric_limits<qint64>::max() / 2;
+    return std::make_pair(from, to);
+}
+
+// RFC 3977 6.1.2: selects the group (the first article becomes the current one) and
+// lists the numbers of the range, or of the whole group.
+void NewsSession::cmdListGroup(const QList<QByteArray> &args)
+{
+    if (args.size() > 2 || (args.isEmpty() && m_group.isEmpty())) {
+        reply(args.size() > 2 ? 501 : 412, standardText(args.size() > 2 ? 501 : 412));
+        return;
+    }
+    const std::optional<GroupInfo> g = m_server->store().group(args.isEmpty() ? m_group : args[0]);
+    if (!g) {
+        reply(411, standardText(411));
+        return;
+    }
+    m_group = g->name;
+    const ArticleStore &store = m_server->store();
+    const std::optional<qint64> first = store.nextAfter(m_group, g->first - 1);
+    m_current = first ? *first : -1;
+    qint64 from = g->first;
+    qint64 to = g->last;
+    if (args.size() == 2) {
+        const auto range = rangeArgument(args[1]);
+        if (!range)
+            return;
+        std::tie(from, to) = *range;
+    }
+    const qint64 shift = m_server->numberShift(m_group);
+    QByteArray block;
+    for (std::optional<qint64> n = store.nextAfter(m_group, from - 1); n && *n <= to;
+         n = store.nextAfter(m_group, *n))
+        block += QByteArray::number(*n + shift) + "\r\n";
+    const qint64 last = g->count > 0 ? g->last : g->first - 1;
+    replyWithBlock("211 " + QByteArray::number(g->count) + ' ' + QByteArray::number(g->first + shift) + ' ' +
+                       QByteArray::number(last + shift) + ' ' + g->name + " list follows",
+                   block);
 }
 
 void NewsSession::pumpOverview()
@@ -377,6 +429,18 @@ void NewsSession::pumpOverview()
     while (m_overview && backlog() < kBacklogLimit) {
         QByteArray chunk;
         chunk.reserve(kOverviewChunk + 1024);
+        if (m_overview->floodLeft > 0) {
+            const bool done = floodChunk(chunk);
+            writePart(chunk, m_overview->offset, done);
+            m_overview->offset += chunk.size();
+            if (done) {
+                m_overview.reset();
+                m_holding = false;
+                processCommands();
+                return;
+            }
+            continue;
+        }
         std::optional<qint64> n = m_overview->next;
         while (n && *n <= m_overview->last && chunk.size() < kOverviewChunk) {
             chunk +=
@@ -396,6 +460,29 @@ void NewsSession::pumpOverview()
         }
         m_overview->next = *n;
     }
+}
+
+bool NewsSession::floodChunk(QByteArray &chunk)
+{
+    const ArticleStore &store = m_server->store();
+    const qint64 shift = m_server->numberShift(m_overview->group);
+    // Numbers the group holds get their own fields, the others those of its first article.
+    const std::optional<qint64> first =
+        store.nextAfter(m_overview->group, std::numeric_limits<qint64>::min() / 2);
+    const QByteArray filler =
+        first ? store.overviewFields(m_overview->group, *first) : QByteArray("\t\t\t\t\t\t");
+    while (m_overview->floodLeft > 0 && chunk.size() < kOverviewChunk) {
+        const qint64 n = m_overview->next;
+        const bool held = store.has(m_overview->group, n);
+        chunk += QByteArray::number(n + shift) + '\t' +
+                 (held ? store.overviewFields(m_overview->group, n) : filler) + "\r\n";
+        ++m_overview->next;
+        --m_overview->floodLeft;
+    }
+    if (m_overview->floodLeft > 0)
+        return false;
+    chunk += ".\r\n";
+    return true;
 }
 
 void NewsSession::cmdList(const QList<QByteArray> &args)
@@ -485,6 +572,10 @@ void NewsSession::writePart(const QByteArray &bytes, qint64 offset, bool lastOfR
     }
     if (!m_held.isEmpty())
         flushHeld();
+    if (m_trickle) {
+        writeTrickled(bytes);
+        return;
+    }
     if (!faults.splitAt.isEmpty() || faults.randomSplits > 0 || !m_paced.empty()) {
         writePaced(bytes, offset);
         return;
@@ -518,6 +609,20 @@ void NewsSession::writePaced(const QByteArray &bytes, qint64 offset)
     if (!m_paceTimer.isActive()) {
         writeNextPaced();
         m_paceTimer.start(std::max(0, faults.splitPauseMs));
+    }
+}
+
+void NewsSession::writeTrickled(const QByteArray &bytes)
+{
+    const FaultPlan &faults = m_server->faults();
+    const qsizetype step = std::max(1, faults.trickleBytes);
+    for (qsizetype at = 0; at < bytes.size(); at += step) {
+        m_paced.push_back(bytes.mid(at, step));
+        m_pacedBytes += m_paced.back().size();
+    }
+    if (!m_paceTimer.isActive()) {
+        writeNextPaced();
+        m_paceTimer.start(std::max(1, faults.tricklePauseMs));
     }
 }
 

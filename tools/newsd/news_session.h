@@ -32,9 +32,10 @@ signals:
 private:
     struct OverviewJob {
         QByteArray group;
-        qint64 next;   // stored number of the next article to list
-        qint64 last;   // stored number of the range's end
-        qint64 offset; // bytes of the reply written so far
+        qint64 next;          // stored number of the next article to list
+        qint64 last;          // stored number of the range's end
+        qint64 offset;        // bytes of the reply written so far
+        qint64 floodLeft = 0; // lines still to list of a flood
     };
 
     void sendGreeting();
@@ -47,6 +48,10 @@ private:
     void cmdNext();
     void cmdArticle(const QByteArray &verb, const QList<QByteArray> &args);
     void cmdOver(const QList<QByteArray> &args);
+    void cmdListGroup(const QList<QByteArray> &args);
+    // A range argument ("N", "N-", "N-M") as stored numbers; replies 501 and returns
+    // nothing when it is not one.
+    std::optional<std::pair<qint64, qint64>> rangeArgument(const QByteArray &range);
     void cmdList(const QList<QByteArray> &args);
     void cmdAuthinfo(const QList<QByteArray> &args);
 
@@ -60,9 +65,12 @@ private:
     void replyWithBlock(const QByteArray &statusLine, QByteArrayView block);
     void writePart(const QByteArray &bytes, qint64 offset, bool lastOfReply);
     void writePaced(const QByteArray &bytes, qint64 offset);
+    void writeTrickled(const QByteArray &bytes);
     void writeNextPaced();
     void flushHeld();
     void pumpOverview();
+    // The next piece of a flood; true when it was the last.
+    bool floodChunk(QByteArray &chunk);
     qint64 backlog() const;
     void closeAfterWriting();
     void closeIfDrained();
@@ -73,6 +81,7 @@ private:
     QByteArray m_input;
     bool m_holding = true; // commands wait: greeting not sent, silence, or a reply is being produced
     bool m_closing = false;
+    bool m_trickle = false; // the reply being written trickles
 
     QByteArray m_group;
     qint64 m_current = -1;

@@ -95,17 +95,28 @@ void applyFaults(const QCommandLineParser &args, NewsServer &server)
         f.silences.append(s);
     }
     for (const QString &spec : args.values(QStringLiteral("force"))) {
-        // COMMAND=CODE[:TIMES]
+        // COMMAND=CODE[:TIMES[:TEXT]]
         const qsizetype eq = spec.indexOf(QLatin1Char('='));
         if (eq <= 0)
-            fail(QStringLiteral("--force wants COMMAND=CODE[:TIMES], not %1").arg(spec));
+            fail(QStringLiteral("--force wants COMMAND=CODE[:TIMES[:TEXT]], not %1").arg(spec));
         const QStringList parts = spec.mid(eq + 1).split(QLatin1Char(':'));
         ForcedReply r;
         r.command = spec.left(eq).toUtf8();
         r.code = toInt(parts[0], QStringLiteral("code"));
         r.times = parts.size() > 1 ? toInt(parts[1], QStringLiteral("times")) : -1;
+        if (parts.size() > 2)
+            r.text = parts.mid(2).join(QLatin1Char(':')).toUtf8();
         f.forcedReplies.append(r);
     }
+    if (args.isSet(QStringLiteral("trickle"))) {
+        // COMMAND[:BYTES[:MS]]
+        const QStringList parts = args.value(QStringLiteral("trickle")).split(QLatin1Char(':'));
+        f.trickleCommand = parts[0].toUtf8();
+        f.trickleBytes = parts.size() > 1 ? toInt(parts[1], QStringLiteral("bytes")) : 1;
+        f.tricklePauseMs = parts.size() > 2 ? toInt(parts[2], QStringLiteral("milliseconds")) : 1000;
+    }
+    if (args.isSet(QStringLiteral("overview-flood")))
+        f.overviewFlood = toInt(args.value(QStringLiteral("overview-flood")), QStringLiteral("lines"));
     if (args.isSet(QStringLiteral("empty-range")))
         f.emptyRangeCode = toInt(args.value(QStringLiteral("empty-range")), QStringLiteral("code"));
     if (args.isSet(QStringLiteral("drop-article"))) {
@@ -162,7 +173,10 @@ int main(int argc, char **argv)
         "Say nothing for a while (-1: for ever) before the greeting, or before "
         "answering COMMAND; repeatable.",
         "seconds[:command[:times]]");
-    opt("force", "Answer CODE to COMMAND (the next TIMES times); repeatable.", "command=code[:times]");
+    opt("force", "Answer CODE to COMMAND (the next TIMES times); repeatable.", "command=code[:times[:text]]");
+    opt("trickle", "Write every reply to COMMAND BYTES at a time (default 1), MS apart (default 1000).",
+        "command[:bytes[:ms]]");
+    opt("overview-flood", "Answer every XOVER/OVER with LINES lines, past the range asked for.", "lines");
     opt("empty-range", "Answer CODE to XOVER/OVER for a range without articles (default 423).", "code");
     opt("drop-article", "Close the connection after this many bytes of an ARTICLE or BODY reply.",
         "bytes[:times]");
