@@ -65,6 +65,12 @@ void Circle::sendQuit(ConnectionRole role)
     m_connections->sendQuit(m_connections->first(role));
 }
 
+void Circle::takeBackDownloads()
+{
+    m_connections->download().socket().close();
+    m_download->requeueUnanswered();
+}
+
 // ---- what the parts report ------------------------------------------------------
 
 void Circle::runStopped(bool error)
@@ -137,10 +143,12 @@ void Circle::scanQuitSent()
 }
 
 // The scan's current group counts as failed too, but the scan driver is not told: it
-// moves on once the scan session next reports, after its next batch of replies.
+// moves on once the scan session next reports, after its next batch of replies. The
+// download's unanswered requests will not be answered now; they go back on the list.
 void Circle::downloadConnectionClosed()
 {
     m_scan->failGroup();
+    m_download->requeueUnanswered();
 }
 
 void Circle::downloadEmergency()

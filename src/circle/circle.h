@@ -49,6 +49,9 @@ public:
     void downloadNext();  // the download light, or a finished article
     // QUIT on the connection of this role (shutdown sends it on the scan connection).
     void sendQuit(ConnectionRole role);
+    // Shutdown: closes the download connection at once and puts every article asked for
+    // and not yet answered back at the head of the pending list, in order.
+    void takeBackDownloads();
 
     // The engine closes the download connection on shutdown; tests reach the sockets.
     Connections &connections() { return *m_connections; }

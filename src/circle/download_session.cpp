@@ -15,6 +15,7 @@
 #include "scan/header_filter.h"
 #include "scan/pending_list_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -24,9 +25,13 @@ namespace {
 
 constexpr qint64 kDisplayIntervalMs = 50;
 constexpr int kAttemptsPerArticle = 3;
+// The watchdog judges in whole seconds; stamping the activity at most this often keeps
+// reading the wall clock (a look at the time zone each time) off every socket read.
+constexpr qint64 kTouchIntervalMs = 250;
+constexpr int kMaxWindow = 32;
 
-// While an article is on its way (taken, its group asked for or selected), the bytes
-// that arrive count towards it.
+// While a run is under way (an article taken, its group asked for or selected), the
+// replies to its requests count.
 bool collectingArticle(DownloadState state)
 {
     return state == DownloadState::Started || state == DownloadState::GroupSelected;
@@ -93,6 +98,16 @@ int DownloadSession::nextEntry() const
     return -1;
 }
 
+int DownloadSession::windowSize() const
+{
+    return std::clamp(m_ctx.settings.slider(u"sldPipeline"), 1, kMaxWindow);
+}
+
+bool DownloadSession::headRequested() const
+{
+    return !m_window.empty() && m_window.front().requested;
+}
+
 void DownloadSession::downloadNext()
 {
     if (m_ctx.state.scanning) {
@@ -111,18 +126,50 @@ void DownloadSession::downloadNext()
     m_ctx.display.setDownloadLightBusy(true);
 
     removeBlankEntries();
-    // An article still in hand from a run that ended without finishing it goes back
-    // first, so that taking the next one cannot overwrite it.
-    if (m_ctx.state.articleInHand) {
-        m_pending.requeueArticle();
-        m_ctx.state.articleInHand = false;
-    }
+    // Articles still in hand from a run that ended without their answers go back first,
+    // so that taking the next ones cannot overwrite them.
+    requeueUnanswered();
     const int index = nextEntry();
     if (index < 0) {
         endRun();
         return;
     }
-    const PendingEntry entry = m_pending.entry(index);
+    NntpConnection &tcp = m_connection.socket();
+    if (tcp.state() == QAbstractSocket::ClosingState) {
+        tcp.close();
+        m_ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
+    }
+    if (tcp.isConnected()) {
+        // An open connection in an unknown state (a QUIT may be on its way, replies to an
+        // ended run may still come) is no use for a new run; a fresh one is.
+        m_ctx.writeLog(QStringLiteral("Already Connected!"), true);
+        tcp.close();
+    }
+    m_awaiting = Awaiting::Nothing;
+    m_voidReplies = 0;
+    m_connections.connectDownload();
+    m_ctx.state.downloadState = DownloadState::Started;
+    takeEntry(index);
+}
+
+// Takes the entry off the list into the window; the first one taken becomes the
+// article in hand.
+void DownloadSession::takeEntry(int index)
+{
+    m_window.push_back({m_pending.entry(index), false});
+    m_pending.takeAt(index);
+    m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.pendingCount);
+    if (m_window.size() == 1)
+        holdHead();
+}
+
+// The oldest unanswered article is the one whose reply comes next: it is the article in
+// hand, and the progress, the speed and the log lines are about it.
+void DownloadSession::holdHead()
+{
+    const PendingEntry &entry = m_window.front().entry;
+    m_ctx.state.currentArticle = entry;
+    m_ctx.state.articleInHand = true;
     m_downloadStart = m_ctx.clock.now();
     m_articleGroup = entry.sub.newsgroup;
     m_articleTag = entry.tag;
@@ -133,40 +180,75 @@ void DownloadSession::downloadNext()
     m_ctx.display.setBarValue(ProgressBar::Article, 0);
     m_lastDisplayMs = -1;
     m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
+}
 
-    NntpConnection &tcp = m_connection.socket();
-    if (m_ctx.state.downloadState == DownloadState::ArticleDone && tcp.isConnected()) {
-        if (m_articleGroup != m_downloadGroup) {
-            m_downloadGroup = m_articleGroup;
-            if (!m_downloadGroup.isEmpty()) {
-                m_connection.send("GROUP " + m_downloadGroup);
-                m_awaiting = Awaiting::Group;
-            } else {
-                requestArticle();
-            }
-        } else {
-            requestArticle();
-        }
-    } else {
-        if (tcp.state() == QAbstractSocket::ClosingState) {
-            tcp.close();
-            m_ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
-        }
-        if (tcp.isConnected()) {
-            // An open connection in an unknown state (a QUIT may be on its way) is no
-            // use for a new run; a fresh one is.
-            m_ctx.writeLog(QStringLiteral("Already Connected!"), true);
-            tcp.close();
-        }
-        m_awaiting = Awaiting::Nothing;
-        m_connections.connectDownload();
+void DownloadSession::popHead()
+{
+    m_window.pop_front();
+    if (m_window.empty())
+        m_ctx.state.articleInHand = false;
+    else
+        holdHead();
+}
+
+void DownloadSession::requeueUnanswered()
+{
+    // Each goes in at the head, so the last one goes first.
+    for (auto it = m_window.rbegin(); it != m_window.rend(); ++it) {
+        m_ctx.state.currentArticle = it->entry;
+        m_pending.requeueArticle();
     }
-    m_ctx.state.downloadState = DownloadState::Started;
+    m_window.clear();
+    m_ctx.state.articleInHand = false;
+}
 
-    m_ctx.state.currentArticle = entry;
-    m_ctx.state.articleInHand = true;
-    m_pending.takeAt(index);
-    m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.pendingCount);
+void DownloadSession::request(InFlight &article)
+{
+    const QByteArray verb = m_ctx.settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
+    article.requested = true;
+    m_connection.send(verb + numBytes(article.entry.tag));
+}
+
+// Requests what is taken but not yet asked for, then takes and requests further
+// entries of the selected group until the window is full. An entry of another group
+// waits until every request of this one has been answered.
+void DownloadSession::fillWindow()
+{
+    for (InFlight &article : m_window)
+        if (!article.requested)
+            request(article);
+    const size_t limit = size_t(windowSize());
+    while (m_window.size() < limit) {
+        const int index = nextEntry();
+        if (index < 0 || m_pending.entry(index).sub.newsgroup != m_downloadGroup)
+            return;
+        takeEntry(index);
+        request(m_window.back());
+    }
+}
+
+// The head was answered and has left the window: go on with the next.
+void DownloadSession::advance()
+{
+    if (!m_window.empty()) {
+        fillWindow();
+        return;
+    }
+    const int index = nextEntry();
+    if (index < 0) {
+        endRun();
+        return;
+    }
+    takeEntry(index);
+    if (m_articleGroup != m_downloadGroup) {
+        m_downloadGroup = m_articleGroup;
+        if (!m_downloadGroup.isEmpty()) {
+            m_connection.send("GROUP " + m_downloadGroup);
+            m_awaiting = Awaiting::Group;
+            return;
+        }
+    }
+    fillWindow();
 }
 
 void DownloadSession::endRun()
@@ -190,25 +272,31 @@ void DownloadSession::endRun()
     m_events.runStopped(false);
 }
 
+// The connection is ready (greeted, logged in): nothing has been asked on it yet.
 void DownloadSession::selectDownloadGroup()
 {
+    if (m_window.empty())
+        return;
     m_downloadStart = m_ctx.clock.now();
     m_downloadGroup = m_articleGroup;
     m_ctx.display.setScanEnabled(false);
+    for (InFlight &article : m_window)
+        article.requested = false;
     if (!m_articleGroup.isEmpty()) {
         m_connection.send("GROUP " + m_articleGroup);
         m_awaiting = Awaiting::Group;
     } else {
-        requestArticle();
+        fillWindow();
     }
 }
 
-void DownloadSession::requestArticle()
+void DownloadSession::onGroupSelected()
 {
-    m_articleNumber = m_articleTag;
-    const QByteArray verb = m_ctx.settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
-    m_awaiting = Awaiting::Article;
-    m_connection.send(verb + numBytes(m_articleNumber));
+    m_awaiting = Awaiting::Nothing;
+    m_ctx.state.downloadState = DownloadState::GroupSelected;
+    m_downloadStart = m_ctx.clock.now();
+    m_articleBytes = 0;
+    fillWindow();
 }
 
 void DownloadSession::abortDownload()
@@ -235,13 +323,17 @@ void DownloadSession::abortDownload()
 void DownloadSession::emergencyOnArticleInHand()
 {
     m_awaiting = Awaiting::Nothing;
+    m_voidReplies = 0;
     const QByteArray answer = std::exchange(m_closingAnswer, {});
-    if (!m_ctx.state.articleInHand)
+    if (m_window.empty())
         return;
+    // Only the article being received had its chance; the ones behind it go back
+    // without a failed attempt.
     if (!attemptFailed(answer))
-        m_ctx.state.articleInHand = false;
+        m_window.pop_front();
     else if (!answer.isEmpty())
         logKept(answer);
+    requeueUnanswered();
 }
 
 bool DownloadSession::attemptFailed(const QByteArray &answer)
@@ -269,18 +361,22 @@ void DownloadSession::logKept(const QByteArray &answer)
 
 // ---- replies ----------------------------------------------------------------------
 
-void DownloadSession::onData(qsizetype bytes)
+void DownloadSession::touchConnection()
 {
+    const qint64 ms = m_ctx.clock.msecsSinceStart();
+    if (m_lastTouchMs >= 0 && ms >= m_lastTouchMs && ms - m_lastTouchMs < kTouchIntervalMs)
+        return;
+    m_lastTouchMs = ms;
     m_connection.touch(m_ctx.clock.now());
+}
+
+void DownloadSession::onData(qsizetype)
+{
+    touchConnection();
     NntpConnection &tcp = m_connection.socket();
     if (!tcp.isConnected()) {
         m_ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
         m_connections.sendQuit(m_connection);
-    }
-    const bool collecting = collectingArticle(m_ctx.state.downloadState);
-    if (collecting && m_awaiting == Awaiting::Article) {
-        m_articleBytes += qint32(bytes);
-        showProgress();
     }
     ReplyReader &reader = tcp.reader();
     while (tcp.isConnected()) {
@@ -288,18 +384,32 @@ void DownloadSession::onData(qsizetype bytes)
         if (event == ReplyReader::Event::NeedMore)
             break;
         if (event == ReplyReader::Event::Overflow) {
-            m_ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
-                           true);
-            m_ctx.state.articleInHand = false;
-            m_ctx.state.downloadState = DownloadState::Idle;
-            m_state.downloadBusy = false;
-            m_connections.closeConnection(m_connection);
-            downloadNext();
+            articleOverflow();
             return;
         }
         if (event == ReplyReader::Event::Reply)
             onReply(reader.takeReply());
     }
+    // What the reader holds beyond the replies handed out belongs to the head's reply.
+    if (collectingArticle(m_ctx.state.downloadState) && headRequested()) {
+        m_articleBytes = qint32(reader.buffered());
+        showProgress();
+    }
+}
+
+// The stream can no longer be followed: the article being received is dropped, the
+// ones behind it go back on the list when the connection closes, and a fresh run
+// takes them.
+void DownloadSession::articleOverflow()
+{
+    m_ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName), true);
+    if (!m_window.empty())
+        m_window.pop_front();
+    m_ctx.state.articleInHand = !m_window.empty();
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    m_connections.closeConnection(m_connection);
+    downloadNext();
 }
 
 void DownloadSession::showProgress()
@@ -325,13 +435,33 @@ void DownloadSession::logReply(const NntpReply &reply, const QString &suffix)
     m_ctx.writeLog(displayText(reply.raw) + suffix, true);
 }
 
+// A server that asks for the login in the middle of a window answers every request
+// already sent the same way: those answers are read and ignored, and the requests go
+// out again once the login is through.
+bool DownloadSession::takeMidWindowLogin(int code)
+{
+    if (nntpOutcome(code) != NntpOutcome::AuthRequired || !headRequested())
+        return false;
+    for (InFlight &article : m_window) {
+        if (article.requested)
+            ++m_voidReplies;
+        article.requested = false;
+    }
+    --m_voidReplies; // this answer is the head's
+    return true;
+}
+
 void DownloadSession::onReply(NntpReply &&reply)
 {
     const int code = reply.code;
     const bool collecting = collectingArticle(m_ctx.state.downloadState);
+    if (m_voidReplies > 0) {
+        --m_voidReplies;
+        return;
+    }
 
     if ((code == 220 || code == 222) && reply.multiLine) {
-        if (collecting && m_awaiting == Awaiting::Article)
+        if (collecting && headRequested())
             articleComplete(std::move(reply));
         return;
     }
@@ -340,9 +470,10 @@ void DownloadSession::onReply(NntpReply &&reply)
         m_connections.closeConnection(m_connection);
         return;
     }
+    takeMidWindowLogin(code);
     if (m_login.answer(ConnectionRole::Download, code))
         return;
-    if (m_awaiting == Awaiting::Article && collecting && code >= 400) {
+    if (headRequested() && collecting && code >= 400) {
         switch (refusalOf(code)) {
         case Refusal::Gone:
             articleRefused(reply);
@@ -372,22 +503,11 @@ void DownloadSession::onReply(NntpReply &&reply)
     case 481: // a refused login ends the session like a refused service
     case 482:
     case 502:
-        logReply(reply, QStringLiteral("(disconnected)"));
-        m_connections.sendQuit(m_connection);
-        m_ctx.state.downloadState = DownloadState::Idle;
-        m_state.downloadBusy = false;
-        m_awaiting = Awaiting::Nothing;
-        m_ctx.display.setDownloadLightBusy(false);
-        m_ctx.display.setBarVisible(ProgressBar::Article, false);
-        m_events.runStopped(true);
+        sessionRefused(reply);
         break;
     case 211:
-        if (m_awaiting == Awaiting::Group) {
-            m_ctx.state.downloadState = DownloadState::GroupSelected;
-            m_downloadStart = m_ctx.clock.now();
-            m_articleBytes = 0;
-            requestArticle();
-        }
+        if (m_awaiting == Awaiting::Group)
+            onGroupSelected();
         break;
     case 411:
         if (m_awaiting == Awaiting::Group)
@@ -399,10 +519,10 @@ void DownloadSession::onReply(NntpReply &&reply)
         m_ctx.display.setBarVisible(ProgressBar::Article, false);
         break;
     case 412:
-        if (m_ctx.state.articleInHand) {
-            m_pending.requeueArticle();
-            m_ctx.state.articleInHand = false;
-        }
+        // The later requests of the window get the same answer once the run has ended.
+        if (!m_state.downloadBusy)
+            break;
+        requeueUnanswered();
         m_ctx.state.downloadState = DownloadState::Idle;
         m_state.downloadBusy = false;
         m_awaiting = Awaiting::Nothing;
@@ -414,6 +534,20 @@ void DownloadSession::onReply(NntpReply &&reply)
     }
 }
 
+void DownloadSession::sessionRefused(const NntpReply &reply)
+{
+    if (!m_state.downloadBusy && m_ctx.state.downloadState == DownloadState::Idle)
+        return;
+    logReply(reply, QStringLiteral("(disconnected)"));
+    m_connections.sendQuit(m_connection);
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    m_awaiting = Awaiting::Nothing;
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
+    m_events.runStopped(true);
+}
+
 void DownloadSession::onGreeting(const NntpReply &reply)
 {
     logReply(reply);
@@ -423,7 +557,6 @@ void DownloadSession::onGreeting(const NntpReply &reply)
 
 void DownloadSession::articleComplete(NntpReply &&reply)
 {
-    m_awaiting = Awaiting::Nothing;
     m_articleBytes = qint32(reply.raw.size());
     m_lastDisplayMs = -1;
     showProgress();
@@ -435,10 +568,8 @@ void DownloadSession::articleComplete(NntpReply &&reply)
     article.bytes = m_articleBytes;
     article.downloadStart = m_downloadStart;
     m_sink.articleRetrieved(article);
-    m_ctx.state.articleInHand = false;
-    m_state.downloadBusy = false;
-    m_ctx.state.downloadState = DownloadState::ArticleDone;
-    downloadNext();
+    popHead();
+    advance();
 }
 
 // The server has no such article (RFC 3977 6.2, 423 by number, 430 by message-id):
@@ -452,28 +583,25 @@ void DownloadSession::articleRefused(const NntpReply &reply)
                            QStringLiteral(" (") + displayText(reply.statusLine().toByteArray()) +
                            QStringLiteral(")"),
                        true);
-    m_awaiting = Awaiting::Nothing;
     m_failedAttempts.remove(articleKey());
-    m_ctx.state.downloadState = DownloadState::ArticleDone;
-    m_state.downloadBusy = false;
-    m_ctx.state.articleInHand = false;
-    downloadNext();
+    popHead();
+    advance();
 }
 
 // A refusal that may pass (a 4xx says a well-formed command failed for some reason,
 // RFC 3977 3.2; 403 is a fault inside the server, 503 a feature not available): the
 // article goes back to the head of the list and the run ends there rather than go
 // on. Whatever made the server refuse this article would most likely refuse the next
-// ones too, and each would use up one of its attempts; the next run starts with it.
+// ones too, and each would use up one of its attempts; the next run starts with it,
+// followed by the rest of the window.
 void DownloadSession::articleDeferred(const NntpReply &reply)
 {
-    m_awaiting = Awaiting::Nothing;
     const QByteArray answer = reply.statusLine().toByteArray();
-    if (attemptFailed(answer)) {
+    if (attemptFailed(answer))
         logKept(answer);
-        m_pending.requeueArticle();
-    }
-    m_ctx.state.articleInHand = false;
+    else
+        m_window.pop_front();
+    requeueUnanswered();
     m_ctx.state.downloadState = DownloadState::Idle;
     m_state.downloadBusy = false;
     m_missingGroups.clear();
@@ -499,14 +627,9 @@ void DownloadSession::groupMissing()
     m_ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_articleGroup), true);
     m_missingGroups.insert(m_articleGroup);
     m_awaiting = Awaiting::Nothing;
-    if (m_ctx.state.articleInHand) {
-        m_pending.requeueArticle();
-        m_ctx.state.articleInHand = false;
-    }
+    requeueUnanswered();
     m_downloadGroup.clear();
-    m_ctx.state.downloadState = DownloadState::ArticleDone;
-    m_state.downloadBusy = false;
-    downloadNext();
+    advance();
 }
 
 // ---- login port -------------------------------------------------------------------

@@ -174,6 +174,11 @@ QWidget *OptionsWindow::buildDownloadTab()
     column->addWidget(settingSlider(page, "sldTimeout", s));
     captionFollowsSlider(timeout, "sldTimeout", QStringLiteral("Restart connection if inactive more than "),
                          QStringLiteral(" seconds"));
+    QLabel *pipeline = caption(page, "lblPipeline", tr("Article requests in flight per connection: 8"));
+    column->addWidget(pipeline);
+    column->addWidget(settingSlider(page, "sldPipeline", s));
+    captionFollowsSlider(pipeline, "sldPipeline",
+                         QStringLiteral("Article requests in flight per connection: "), QString());
     column->addStretch(1);
     return page;
 }
