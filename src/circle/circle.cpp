@@ -30,8 +30,8 @@ Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pend
 
     connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this,
             [this] { m_scan->onData(); });
-    connect(&m_connections->download().socket(), &NntpConnection::dataArrived, this,
-            [this](qsizetype bytes) { m_download->onData(bytes); });
+    for (SessionConnection *c : m_connections->downloads())
+        connect(&c->socket(), &NntpConnection::dataArrived, this, [this, c] { m_download->onData(*c); });
 }
 
 Circle::~Circle()
@@ -67,7 +67,8 @@ void Circle::sendQuit(ConnectionRole role)
 
 void Circle::takeBackDownloads()
 {
-    m_connections->download().socket().close();
+    for (SessionConnection *c : m_connections->downloads())
+        c->socket().close();
     m_download->requeueUnanswered();
 }
 
@@ -145,15 +146,20 @@ void Circle::scanQuitSent()
 // The scan's current group counts as failed too, but the scan driver is not told: it
 // moves on once the scan session next reports, after its next batch of replies. The
 // download's unanswered requests will not be answered now; they go back on the list.
-void Circle::downloadConnectionClosed()
+void Circle::downloadConnectionClosed(SessionConnection &c)
 {
     m_scan->failGroup();
-    m_download->requeueUnanswered();
+    m_download->connectionClosed(c);
 }
 
-void Circle::downloadEmergency()
+void Circle::downloadEmergency(SessionConnection &c)
 {
-    m_download->emergencyOnArticleInHand();
+    m_download->emergency(c);
+}
+
+bool Circle::downloadConnectionRefused(SessionConnection &c)
+{
+    return m_download->connectionRefused(c);
 }
 
 void Circle::downloadWanted()

@@ -49,8 +49,8 @@ public:
     void downloadNext();  // the download light, or a finished article
     // QUIT on the connection of this role (shutdown sends it on the scan connection).
     void sendQuit(ConnectionRole role);
-    // Shutdown: closes the download connection at once and puts every article asked for
-    // and not yet answered back at the head of the pending list, in order.
+    // Shutdown: closes the download connections at once and puts every article asked
+    // for and not yet answered back at the head of the pending list, in order.
     void takeBackDownloads();
 
     // The engine closes the download connection on shutdown; tests reach the sockets.
@@ -82,8 +82,9 @@ private:
     void scanConnectionOpening() override;
     void scanConnectionClosed() override;
     void scanQuitSent() override;
-    void downloadConnectionClosed() override;
-    void downloadEmergency() override;
+    void downloadConnectionClosed(SessionConnection &c) override;
+    void downloadEmergency(SessionConnection &c) override;
+    bool downloadConnectionRefused(SessionConnection &c) override;
     void hideLoginWindow() override;
     void showNewsgroups() override;
     void downloadWanted() override;

@@ -4,6 +4,7 @@
 #include "circle/connections.h"
 #include "circle/download_events.h"
 #include "circle/scan_display.h"
+#include "circle/session_connection.h"
 #include "circle/session_state.h"
 #include "nntp/nntp_outcome.h"
 #include "nntp/transfer_text.h"
@@ -70,15 +71,24 @@ Refusal refusalOf(int code)
 DownloadSession::DownloadSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
                                  PendingListModel &pending, FilterCounters &counters, ArticleSink &sink,
                                  RescanCountdown &countdown, DownloadEvents &events)
-    : m_ctx(ctx), m_state(state), m_connections(connections), m_connection(connections.download()),
-      m_login(login), m_pending(pending), m_counters(counters), m_sink(sink), m_countdown(countdown),
-      m_events(events)
+    : m_ctx(ctx), m_state(state), m_connections(connections), m_login(login), m_pending(pending),
+      m_counters(counters), m_sink(sink), m_countdown(countdown), m_events(events)
 {
+    for (SessionConnection *c : connections.downloads()) {
+        DownloadLane lane;
+        lane.connection = c;
+        lane.index = int(m_lanes.size());
+        m_lanes.push_back(std::move(lane));
+    }
+    m_loginLane = &m_lanes.front();
 }
 
-QByteArray DownloadSession::articleKey() const
+DownloadLane &DownloadSession::laneOf(SessionConnection &connection)
 {
-    return m_articleGroup + '/' + QByteArray::number(m_articleTag);
+    for (DownloadLane &lane : m_lanes)
+        if (lane.connection == &connection)
+            return lane;
+    return m_lanes.front();
 }
 
 void DownloadSession::removeBlankEntries()
@@ -103,9 +113,10 @@ int DownloadSession::windowSize() const
     return std::clamp(m_ctx.settings.slider(u"sldPipeline"), 1, kMaxWindow);
 }
 
-bool DownloadSession::headRequested() const
+bool DownloadSession::anyInFlight() const
 {
-    return !m_window.empty() && m_window.front().requested;
+    return std::any_of(m_lanes.begin(), m_lanes.end(),
+                       [](const DownloadLane &l) { return !l.window.empty(); });
 }
 
 void DownloadSession::downloadNext()
@@ -129,12 +140,21 @@ void DownloadSession::downloadNext()
     // Articles still in hand from a run that ended without their answers go back first,
     // so that taking the next ones cannot overwrite them.
     requeueUnanswered();
+    m_taken = 0;
     const int index = nextEntry();
     if (index < 0) {
         endRun();
         return;
     }
-    NntpConnection &tcp = m_connection.socket();
+    for (DownloadLane &lane : m_lanes) {
+        lane.inRun = false;
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+        lane.voidReplies = 0;
+    }
+    m_runConnections = std::clamp(m_ctx.settings.slider(u"sldConnections"), 1, int(m_lanes.size()));
+    m_furtherOpened = false;
+    DownloadLane &first = m_lanes.front();
+    NntpConnection &tcp = first.connection->socket();
     if (tcp.state() == QAbstractSocket::ClosingState) {
         tcp.close();
         m_ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
@@ -145,118 +165,190 @@ void DownloadSession::downloadNext()
         m_ctx.writeLog(QStringLiteral("Already Connected!"), true);
         tcp.close();
     }
-    m_awaiting = Awaiting::Nothing;
-    m_voidReplies = 0;
-    m_connections.connectDownload();
+    first.inRun = true;
+    m_connections.connectDownload(*first.connection);
     m_ctx.state.downloadState = DownloadState::Started;
-    takeEntry(index);
+    takeEntry(first, index);
 }
 
-// Takes the entry off the list into the window; the first one taken becomes the
-// article in hand.
-void DownloadSession::takeEntry(int index)
+// The further connections are opened once the first one was greeted, so that a server
+// that cannot be reached at all fails the run as it always did.
+void DownloadSession::openFurtherConnections()
 {
-    m_window.push_back({m_pending.entry(index), false});
+    if (m_furtherOpened)
+        return;
+    m_furtherOpened = true;
+    for (int i = 1; i < m_runConnections; ++i) {
+        DownloadLane &lane = m_lanes[size_t(i)];
+        lane.connection->socket().close();
+        lane.inRun = true;
+        m_connections.connectDownload(*lane.connection);
+    }
+}
+
+// The server refused a further connection (a limit on connections per account): the
+// run goes on with the ones it has.
+void DownloadSession::lowerConnections(DownloadLane &lane, const QByteArray &why)
+{
+    lane.inRun = false;
+    m_runConnections = std::max(1, m_runConnections - 1);
+    m_ctx.writeLog(QStringLiteral("Download connection") + numText(lane.index + 1) +
+                       QStringLiteral(" refused (") + displayText(why) +
+                       QStringLiteral("); this run goes on with") + numText(m_runConnections) +
+                       QStringLiteral(" connection(s)."),
+                   true);
+    requeueLanes(false, &lane);
+}
+
+bool DownloadSession::connectionRefused(SessionConnection &connection)
+{
+    DownloadLane &lane = laneOf(connection);
+    if (lane.index == 0 || !lane.inRun || connection.greeted())
+        return false;
+    lowerConnections(lane, "no greeting");
+    return true;
+}
+
+// Takes the entry off the list into the lane's window; the first one taken becomes
+// the lane's article in hand (unless hold is false: the caller makes it so later).
+void DownloadSession::takeEntry(DownloadLane &lane, int index, bool hold)
+{
+    lane.window.push_back({m_pending.entry(index), m_taken++, false});
     m_pending.takeAt(index);
     m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.pendingCount);
-    if (m_window.size() == 1)
-        holdHead();
+    if (hold && lane.window.size() == 1)
+        holdHead(lane);
 }
 
-// The oldest unanswered article is the one whose reply comes next: it is the article in
-// hand, and the progress, the speed and the log lines are about it.
-void DownloadSession::holdHead()
+// The oldest unanswered article of a connection is the one whose reply comes next: it
+// is the article in hand, and the progress, the speed and the log lines are about it.
+void DownloadSession::holdHead(DownloadLane &lane)
 {
-    const PendingEntry &entry = m_window.front().entry;
+    const PendingEntry &entry = lane.window.front().entry;
     m_ctx.state.currentArticle = entry;
     m_ctx.state.articleInHand = true;
-    m_downloadStart = m_ctx.clock.now();
-    m_articleGroup = entry.sub.newsgroup;
-    m_articleTag = entry.tag;
-    m_articleFileName = entry.text;
-    m_articleBytes = 0;
-    m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
-    m_ctx.display.setBarMaximum(ProgressBar::Article, m_articleExpectedBytes);
+    lane.downloadStart = m_ctx.clock.now();
+    lane.articleGroup = entry.sub.newsgroup;
+    lane.articleTag = entry.tag;
+    lane.articleFileName = entry.text;
+    lane.articleBytes = 0;
+    const qint32 expected = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
+    m_ctx.display.setBarMaximum(ProgressBar::Article, expected);
     m_ctx.display.setBarValue(ProgressBar::Article, 0);
-    m_lastDisplayMs = -1;
-    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
+    lane.lastDisplayMs = -1;
+    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(lane.articleFileName), false);
 }
 
-void DownloadSession::popHead()
+void DownloadSession::popHead(DownloadLane &lane)
 {
-    m_window.pop_front();
-    if (m_window.empty())
-        m_ctx.state.articleInHand = false;
-    else
-        holdHead();
+    lane.window.pop_front();
+    if (!lane.window.empty())
+        holdHead(lane);
+    updateInHand();
+}
+
+void DownloadSession::updateInHand()
+{
+    m_ctx.state.articleInHand = anyInFlight();
+}
+
+// Puts the unanswered articles of every lane (all) or of one back at the head of the
+// list, in the order they were taken.
+void DownloadSession::requeueLanes(bool all, DownloadLane *only)
+{
+    std::vector<InFlight> back;
+    for (DownloadLane &lane : m_lanes) {
+        if (!all && &lane != only)
+            continue;
+        for (InFlight &article : lane.window)
+            back.push_back(std::move(article));
+        lane.window.clear();
+    }
+    std::sort(back.begin(), back.end(),
+              [](const InFlight &a, const InFlight &b) { return a.order < b.order; });
+    // Each goes in at the head, so the last one goes first.
+    for (auto it = back.rbegin(); it != back.rend(); ++it) {
+        m_ctx.state.currentArticle = it->entry;
+        m_pending.requeueArticle();
+    }
+    updateInHand();
 }
 
 void DownloadSession::requeueUnanswered()
 {
-    // Each goes in at the head, so the last one goes first.
-    for (auto it = m_window.rbegin(); it != m_window.rend(); ++it) {
-        m_ctx.state.currentArticle = it->entry;
-        m_pending.requeueArticle();
-    }
-    m_window.clear();
-    m_ctx.state.articleInHand = false;
+    requeueLanes(true, nullptr);
 }
 
-void DownloadSession::request(InFlight &article)
+void DownloadSession::connectionClosed(SessionConnection &connection)
+{
+    requeueLanes(false, &laneOf(connection));
+}
+
+void DownloadSession::request(DownloadLane &lane, InFlight &article)
 {
     const QByteArray verb = m_ctx.settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
     article.requested = true;
-    m_connection.send(verb + numBytes(article.entry.tag));
+    lane.connection->send(verb + numBytes(article.entry.tag));
 }
 
 // Requests what is taken but not yet asked for, then takes and requests further
-// entries of the selected group until the window is full. An entry of another group
+// entries of the lane's group until its window is full. An entry of another group
 // waits until every request of this one has been answered.
-void DownloadSession::fillWindow()
+void DownloadSession::fillWindow(DownloadLane &lane, bool hold)
 {
-    for (InFlight &article : m_window)
+    for (InFlight &article : lane.window)
         if (!article.requested)
-            request(article);
+            request(lane, article);
     const size_t limit = size_t(windowSize());
-    while (m_window.size() < limit) {
+    while (lane.window.size() < limit) {
         const int index = nextEntry();
-        if (index < 0 || m_pending.entry(index).sub.newsgroup != m_downloadGroup)
+        if (index < 0 || m_pending.entry(index).sub.newsgroup != lane.group)
             return;
-        takeEntry(index);
-        request(m_window.back());
+        takeEntry(lane, index, hold);
+        request(lane, lane.window.back());
     }
 }
 
-// The head was answered and has left the window: go on with the next.
-void DownloadSession::advance()
+// The lane's head was answered and has left the window: go on with the next.
+void DownloadSession::advance(DownloadLane &lane)
 {
-    if (!m_window.empty()) {
-        fillWindow();
+    if (!lane.window.empty()) {
+        fillWindow(lane);
         return;
     }
     const int index = nextEntry();
     if (index < 0) {
-        endRun();
+        // This connection is done; the run ends with the last answer on any of them.
+        if (!anyInFlight())
+            endRun();
         return;
     }
-    takeEntry(index);
-    if (m_articleGroup != m_downloadGroup) {
-        m_downloadGroup = m_articleGroup;
-        if (!m_downloadGroup.isEmpty()) {
-            m_connection.send("GROUP " + m_downloadGroup);
-            m_awaiting = Awaiting::Group;
+    takeEntry(lane, index);
+    if (lane.articleGroup != lane.group) {
+        lane.group = lane.articleGroup;
+        if (!lane.group.isEmpty()) {
+            lane.connection->send("GROUP " + lane.group);
+            lane.awaiting = DownloadLane::Awaiting::Group;
             return;
         }
     }
-    fillWindow();
+    fillWindow(lane);
+}
+
+void DownloadSession::quitAll()
+{
+    for (DownloadLane &lane : m_lanes)
+        if (lane.inRun || lane.index == 0)
+            m_connections.sendQuit(*lane.connection);
 }
 
 void DownloadSession::endRun()
 {
     m_ctx.state.downloadState = DownloadState::Idle;
     m_state.downloadBusy = false;
-    m_awaiting = Awaiting::Nothing;
-    m_connections.sendQuit(m_connection);
+    for (DownloadLane &lane : m_lanes)
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+    quitAll();
     m_ctx.display.setDownloadLightBusy(false);
     m_ctx.writeLog(QStringLiteral("Done!"), false);
     m_ctx.display.setBarVisible(ProgressBar::Article, false);
@@ -272,31 +364,61 @@ void DownloadSession::endRun()
     m_events.runStopped(false);
 }
 
-// The connection is ready (greeted, logged in): nothing has been asked on it yet.
-void DownloadSession::selectDownloadGroup()
+void DownloadSession::stopRun(bool error)
 {
-    if (m_window.empty())
+    requeueUnanswered();
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    for (DownloadLane &lane : m_lanes)
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+    m_missingGroups.clear();
+    quitAll();
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
+    m_events.runStopped(error);
+}
+
+// The connection is ready (greeted, logged in): nothing has been asked on it yet. The
+// first connection selects the group of the article it took; a further one, the group
+// of the next entry on the list.
+void DownloadSession::selectDownloadGroup(DownloadLane &lane)
+{
+    if (!m_state.downloadBusy)
         return;
-    m_downloadStart = m_ctx.clock.now();
-    m_downloadGroup = m_articleGroup;
-    m_ctx.display.setScanEnabled(false);
-    for (InFlight &article : m_window)
+    for (InFlight &article : lane.window)
         article.requested = false;
-    if (!m_articleGroup.isEmpty()) {
-        m_connection.send("GROUP " + m_articleGroup);
-        m_awaiting = Awaiting::Group;
+    QByteArray group;
+    if (!lane.window.empty()) {
+        group = lane.articleGroup;
     } else {
-        fillWindow();
+        const int index = nextEntry();
+        if (index < 0)
+            return;
+        group = m_pending.entry(index).sub.newsgroup;
+    }
+    lane.downloadStart = m_ctx.clock.now();
+    lane.group = group;
+    m_ctx.display.setScanEnabled(false);
+    if (!group.isEmpty()) {
+        lane.connection->send("GROUP " + group);
+        lane.awaiting = DownloadLane::Awaiting::Group;
+    } else {
+        fillWindow(lane);
     }
 }
 
-void DownloadSession::onGroupSelected()
+void DownloadSession::onGroupSelected(DownloadLane &lane)
 {
-    m_awaiting = Awaiting::Nothing;
+    lane.awaiting = DownloadLane::Awaiting::Nothing;
+    if (!m_state.downloadBusy)
+        return;
     m_ctx.state.downloadState = DownloadState::GroupSelected;
-    m_downloadStart = m_ctx.clock.now();
-    m_articleBytes = 0;
-    fillWindow();
+    lane.downloadStart = m_ctx.clock.now();
+    lane.articleBytes = 0;
+    fillWindow(lane);
+    // The other connections took this group's entries meanwhile: go on with the next.
+    if (lane.window.empty())
+        advance(lane);
 }
 
 void DownloadSession::abortDownload()
@@ -310,9 +432,16 @@ void DownloadSession::abortDownload()
     m_ctx.state.downloadAbortRequested = true;
     m_state.downloadBusy = false;
     m_ctx.state.downloadState = DownloadState::Idle;
-    m_awaiting = Awaiting::Nothing;
-    m_connections.sendQuit(m_connection);
-    m_connections.closeConnection(m_connection);
+    // All at once, before the connections close one by one, so that the list order
+    // holds across them.
+    requeueUnanswered();
+    for (DownloadLane &lane : m_lanes) {
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+        if (!lane.inRun && lane.index != 0)
+            continue;
+        m_connections.sendQuit(*lane.connection);
+        m_connections.closeConnection(*lane.connection);
+    }
     m_ctx.writeLog(QStringLiteral("User Abort!"), true);
     m_ctx.display.setDownloadLightBusy(false);
     m_ctx.display.setBarVisible(ProgressBar::Article, false);
@@ -320,40 +449,49 @@ void DownloadSession::abortDownload()
     m_events.runStopped(false);
 }
 
-void DownloadSession::emergencyOnArticleInHand()
+void DownloadSession::emergency(SessionConnection &connection)
 {
-    m_awaiting = Awaiting::Nothing;
-    m_voidReplies = 0;
+    DownloadLane &lane = laneOf(connection);
     const QByteArray answer = std::exchange(m_closingAnswer, {});
-    if (m_window.empty())
-        return;
+    for (DownloadLane &l : m_lanes) {
+        l.awaiting = DownloadLane::Awaiting::Nothing;
+        l.voidReplies = 0;
+    }
     // Only the article being received had its chance; the ones behind it go back
     // without a failed attempt.
-    if (!attemptFailed(answer))
-        m_window.pop_front();
-    else if (!answer.isEmpty())
-        logKept(answer);
+    if (!lane.window.empty()) {
+        if (!attemptFailed(lane, answer))
+            lane.window.pop_front();
+        else if (!answer.isEmpty())
+            logKept(lane, answer);
+    }
     requeueUnanswered();
+    for (DownloadLane &other : m_lanes) {
+        if (&other != &lane && other.inRun) {
+            other.inRun = false;
+            m_connections.closeConnection(*other.connection);
+        }
+    }
 }
 
-bool DownloadSession::attemptFailed(const QByteArray &answer)
+bool DownloadSession::attemptFailed(DownloadLane &lane, const QByteArray &answer)
 {
-    const QByteArray key = articleKey();
+    const QByteArray key = lane.articleKey();
     const int count = ++m_failedAttempts[key];
     if (count < kAttemptsPerArticle)
         return true;
     m_failedAttempts.remove(key);
     QString line = QStringLiteral("Dropped after") + numText(count) + QStringLiteral(" failed attempts: ") +
-                   displayText(m_articleFileName);
+                   displayText(lane.articleFileName);
     if (!answer.isEmpty())
         line += QStringLiteral(" (") + displayText(answer) + QStringLiteral(")");
     m_ctx.writeLog(line, true);
     return false;
 }
 
-void DownloadSession::logKept(const QByteArray &answer)
+void DownloadSession::logKept(const DownloadLane &lane, const QByteArray &answer)
 {
-    m_ctx.writeLog(QStringLiteral("Article ") + displayText(m_articleFileName) +
+    m_ctx.writeLog(QStringLiteral("Article ") + displayText(lane.articleFileName) +
                        QStringLiteral(": server answered ") + displayText(answer) +
                        QStringLiteral("; kept for the next run."),
                    true);
@@ -361,22 +499,23 @@ void DownloadSession::logKept(const QByteArray &answer)
 
 // ---- replies ----------------------------------------------------------------------
 
-void DownloadSession::touchConnection()
+void DownloadSession::touchConnection(DownloadLane &lane)
 {
     const qint64 ms = m_ctx.clock.msecsSinceStart();
-    if (m_lastTouchMs >= 0 && ms >= m_lastTouchMs && ms - m_lastTouchMs < kTouchIntervalMs)
+    if (lane.lastTouchMs >= 0 && ms >= lane.lastTouchMs && ms - lane.lastTouchMs < kTouchIntervalMs)
         return;
-    m_lastTouchMs = ms;
-    m_connection.touch(m_ctx.clock.now());
+    lane.lastTouchMs = ms;
+    lane.connection->touch(m_ctx.clock.now());
 }
 
-void DownloadSession::onData(qsizetype)
+void DownloadSession::onData(SessionConnection &connection)
 {
-    touchConnection();
-    NntpConnection &tcp = m_connection.socket();
+    DownloadLane &lane = laneOf(connection);
+    touchConnection(lane);
+    NntpConnection &tcp = connection.socket();
     if (!tcp.isConnected()) {
         m_ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
-        m_connections.sendQuit(m_connection);
+        m_connections.sendQuit(connection);
     }
     ReplyReader &reader = tcp.reader();
     while (tcp.isConnected()) {
@@ -384,49 +523,50 @@ void DownloadSession::onData(qsizetype)
         if (event == ReplyReader::Event::NeedMore)
             break;
         if (event == ReplyReader::Event::Overflow) {
-            articleOverflow();
+            articleOverflow(lane);
             return;
         }
         if (event == ReplyReader::Event::Reply)
-            onReply(reader.takeReply());
+            onReply(lane, reader.takeReply());
     }
     // What the reader holds beyond the replies handed out belongs to the head's reply.
-    if (collectingArticle(m_ctx.state.downloadState) && headRequested()) {
-        m_articleBytes = qint32(reader.buffered());
-        showProgress();
+    if (collectingArticle(m_ctx.state.downloadState) && lane.headRequested()) {
+        lane.articleBytes = qint32(reader.buffered());
+        showProgress(lane);
     }
 }
 
 // The stream can no longer be followed: the article being received is dropped, the
-// ones behind it go back on the list when the connection closes, and a fresh run
-// takes them.
-void DownloadSession::articleOverflow()
+// unanswered ones go back on the list, and a fresh run takes them.
+void DownloadSession::articleOverflow(DownloadLane &lane)
 {
-    m_ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName), true);
-    if (!m_window.empty())
-        m_window.pop_front();
-    m_ctx.state.articleInHand = !m_window.empty();
+    m_ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(lane.articleFileName), true);
+    if (!lane.window.empty())
+        lane.window.pop_front();
+    requeueUnanswered();
     m_ctx.state.downloadState = DownloadState::Idle;
     m_state.downloadBusy = false;
-    m_connections.closeConnection(m_connection);
+    for (DownloadLane &l : m_lanes)
+        if (l.inRun || l.index == 0)
+            m_connections.closeConnection(*l.connection);
     downloadNext();
 }
 
-void DownloadSession::showProgress()
+void DownloadSession::showProgress(DownloadLane &lane)
 {
     const qint64 now = m_ctx.clock.msecsSinceStart();
-    if (m_lastDisplayMs >= 0 && now - m_lastDisplayMs < kDisplayIntervalMs)
+    if (lane.lastDisplayMs >= 0 && now - lane.lastDisplayMs < kDisplayIntervalMs)
         return;
-    m_lastDisplayMs = now;
-    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName) + QLatin1Char(' ') +
-                       kiloBytesText(m_articleBytes) + QStringLiteral("kb [") +
-                       transferSpeedText(m_downloadStart, m_ctx.clock.now(), m_articleBytes) +
+    lane.lastDisplayMs = now;
+    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(lane.articleFileName) + QLatin1Char(' ') +
+                       kiloBytesText(lane.articleBytes) + QStringLiteral("kb [") +
+                       transferSpeedText(lane.downloadStart, m_ctx.clock.now(), lane.articleBytes) +
                        QStringLiteral(" Kbps]"),
                    false);
     const int maximum = m_ctx.display.bar(ProgressBar::Article).maximum;
-    if (m_articleBytes >= 1 && m_articleBytes < maximum)
-        m_ctx.display.setBarValue(ProgressBar::Article, m_articleBytes);
-    else if (m_articleBytes > maximum)
+    if (lane.articleBytes >= 1 && lane.articleBytes < maximum)
+        m_ctx.display.setBarValue(ProgressBar::Article, lane.articleBytes);
+    else if (lane.articleBytes > maximum)
         m_ctx.display.setBarValue(ProgressBar::Article, maximum);
 }
 
@@ -438,67 +578,85 @@ void DownloadSession::logReply(const NntpReply &reply, const QString &suffix)
 // A server that asks for the login in the middle of a window answers every request
 // already sent the same way: those answers are read and ignored, and the requests go
 // out again once the login is through.
-bool DownloadSession::takeMidWindowLogin(int code)
+bool DownloadSession::takeMidWindowLogin(DownloadLane &lane, int code)
 {
-    if (nntpOutcome(code) != NntpOutcome::AuthRequired || !headRequested())
+    if (nntpOutcome(code) != NntpOutcome::AuthRequired || !lane.headRequested())
         return false;
-    for (InFlight &article : m_window) {
+    for (InFlight &article : lane.window) {
         if (article.requested)
-            ++m_voidReplies;
+            ++lane.voidReplies;
         article.requested = false;
     }
-    --m_voidReplies; // this answer is the head's
+    --lane.voidReplies; // this answer is the head's
     return true;
 }
 
-void DownloadSession::onReply(NntpReply &&reply)
+// The answer to the lane's oldest request: the article, or a refusal of it.
+bool DownloadSession::articleReply(DownloadLane &lane, NntpReply &reply)
 {
     const int code = reply.code;
-    const bool collecting = collectingArticle(m_ctx.state.downloadState);
-    if (m_voidReplies > 0) {
-        --m_voidReplies;
+    if (!collectingArticle(m_ctx.state.downloadState) || !lane.headRequested())
+        return false;
+    if ((code == 220 || code == 222) && reply.multiLine) {
+        articleComplete(lane, std::move(reply));
+        return true;
+    }
+    if (code < 400)
+        return false;
+    switch (refusalOf(code)) {
+    case Refusal::Gone:
+        articleRefused(lane, reply);
+        return true;
+    case Refusal::ServiceGone:
+        serviceClosing(lane, reply);
+        return true;
+    case Refusal::Temporary:
+        articleDeferred(lane, reply);
+        return true;
+    case Refusal::Session:
+        break;
+    }
+    return false;
+}
+
+void DownloadSession::onReply(DownloadLane &lane, NntpReply &&reply)
+{
+    const int code = reply.code;
+    if (lane.voidReplies > 0) {
+        --lane.voidReplies;
         return;
     }
-
     if ((code == 220 || code == 222) && reply.multiLine) {
-        if (collecting && headRequested())
-            articleComplete(std::move(reply));
+        articleReply(lane, reply);
         return;
     }
     if (m_ctx.state.downloadAbortRequested && code == 205) {
         m_ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        m_connections.closeConnection(m_connection);
+        m_connections.closeConnection(*lane.connection);
         return;
     }
-    takeMidWindowLogin(code);
+    if (lane.index > 0 && lane.inRun && !lane.connection->greeted() && code >= 400) {
+        lowerConnections(lane, reply.statusLine().toByteArray());
+        m_connections.closeConnection(*lane.connection);
+        return;
+    }
+    takeMidWindowLogin(lane, code);
+    m_loginLane = &lane;
     if (m_login.answer(ConnectionRole::Download, code))
         return;
-    if (headRequested() && collecting && code >= 400) {
-        switch (refusalOf(code)) {
-        case Refusal::Gone:
-            articleRefused(reply);
-            return;
-        case Refusal::ServiceGone:
-            serviceClosing(reply);
-            return;
-        case Refusal::Temporary:
-            articleDeferred(reply);
-            return;
-        case Refusal::Session:
-            break;
-        }
-    }
+    if (articleReply(lane, reply))
+        return;
     switch (code) {
     case 500:
         logReply(reply);
         break;
     case 200:
     case 201:
-        onGreeting(reply);
+        onGreeting(lane, reply);
         break;
     case 202:
         logReply(reply);
-        selectDownloadGroup();
+        selectDownloadGroup(lane);
         break;
     case 481: // a refused login ends the session like a refused service
     case 482:
@@ -506,28 +664,22 @@ void DownloadSession::onReply(NntpReply &&reply)
         sessionRefused(reply);
         break;
     case 211:
-        if (m_awaiting == Awaiting::Group)
-            onGroupSelected();
+        if (lane.awaiting == DownloadLane::Awaiting::Group)
+            onGroupSelected(lane);
         break;
     case 411:
-        if (m_awaiting == Awaiting::Group)
-            groupMissing();
+        if (lane.awaiting == DownloadLane::Awaiting::Group)
+            groupMissing(lane);
         break;
     case 205:
         logReply(reply);
-        m_connections.closeConnection(m_connection);
+        m_connections.closeConnection(*lane.connection);
         m_ctx.display.setBarVisible(ProgressBar::Article, false);
         break;
     case 412:
         // The later requests of the window get the same answer once the run has ended.
-        if (!m_state.downloadBusy)
-            break;
-        requeueUnanswered();
-        m_ctx.state.downloadState = DownloadState::Idle;
-        m_state.downloadBusy = false;
-        m_awaiting = Awaiting::Nothing;
-        m_connections.sendQuit(m_connection);
-        m_events.runStopped(true);
+        if (m_state.downloadBusy)
+            stopRun(true);
         break;
     default:
         break;
@@ -539,53 +691,67 @@ void DownloadSession::sessionRefused(const NntpReply &reply)
     if (!m_state.downloadBusy && m_ctx.state.downloadState == DownloadState::Idle)
         return;
     logReply(reply, QStringLiteral("(disconnected)"));
-    m_connections.sendQuit(m_connection);
-    m_ctx.state.downloadState = DownloadState::Idle;
-    m_state.downloadBusy = false;
-    m_awaiting = Awaiting::Nothing;
-    m_ctx.display.setDownloadLightBusy(false);
-    m_ctx.display.setBarVisible(ProgressBar::Article, false);
-    m_events.runStopped(true);
+    stopRun(true);
 }
 
-void DownloadSession::onGreeting(const NntpReply &reply)
+void DownloadSession::onGreeting(DownloadLane &lane, const NntpReply &reply)
 {
     logReply(reply);
-    m_connection.greet(m_ctx.clock.now());
+    lane.connection->greet(m_ctx.clock.now());
+    if (lane.index > 0 && !m_state.downloadBusy) {
+        // The run ended while this connection was being opened.
+        m_connections.sendQuit(*lane.connection);
+        return;
+    }
+    m_loginLane = &lane;
     m_login.greeted(ConnectionRole::Download);
+    if (lane.index == 0 && m_state.downloadBusy)
+        openFurtherConnections();
 }
 
-void DownloadSession::articleComplete(NntpReply &&reply)
+void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
 {
-    m_articleBytes = qint32(reply.raw.size());
-    m_lastDisplayMs = -1;
-    showProgress();
-    m_failedAttempts.remove(articleKey());
+    lane.articleBytes = qint32(reply.raw.size());
+    lane.lastDisplayMs = -1;
+    showProgress(lane);
+    m_failedAttempts.remove(lane.articleKey());
     CapturedArticle article;
     article.articleBuffer = std::move(reply.raw);
-    article.fileName = m_articleFileName;
-    article.group = m_articleGroup;
-    article.bytes = m_articleBytes;
-    article.downloadStart = m_downloadStart;
+    article.fileName = lane.articleFileName;
+    article.group = lane.articleGroup;
+    article.bytes = lane.articleBytes;
+    article.downloadStart = lane.downloadStart;
+    const PendingEntry done = std::move(lane.window.front().entry);
+    lane.window.pop_front();
+    // The next request goes out before this article is decoded and filed, so that its
+    // answer is on its way meanwhile; the next article becomes the one in hand after.
+    fillWindow(lane, false);
+    // The pipeline reads the article in hand (its CSV mark and subject).
+    m_ctx.state.currentArticle = done;
+    m_ctx.state.articleInHand = true;
     m_sink.articleRetrieved(article);
-    popHead();
-    advance();
+    if (lane.window.empty()) {
+        updateInHand();
+        advance(lane);
+        return;
+    }
+    holdHead(lane);
 }
 
 // The server has no such article (RFC 3977 6.2, 423 by number, 430 by message-id):
 // the entry is dropped and the run goes on with the next one on the open connection.
-void DownloadSession::articleRefused(const NntpReply &reply)
+void DownloadSession::articleRefused(DownloadLane &lane, const NntpReply &reply)
 {
     if (reply.code == 423)
         m_ctx.writeLog(QStringLiteral("bad article number!"), true);
     else
-        m_ctx.writeLog(QStringLiteral("Article not available: ") + displayText(m_articleFileName) +
+        m_ctx.writeLog(QStringLiteral("Article not available: ") + displayText(lane.articleFileName) +
                            QStringLiteral(" (") + displayText(reply.statusLine().toByteArray()) +
                            QStringLiteral(")"),
                        true);
-    m_failedAttempts.remove(articleKey());
-    popHead();
-    advance();
+    m_failedAttempts.remove(lane.articleKey());
+    popHead(lane);
+    advance(lane);
 }
 
 // A refusal that may pass (a 4xx says a well-formed command failed for some reason,
@@ -593,63 +759,54 @@ void DownloadSession::articleRefused(const NntpReply &reply)
 // article goes back to the head of the list and the run ends there rather than go
 // on. Whatever made the server refuse this article would most likely refuse the next
 // ones too, and each would use up one of its attempts; the next run starts with it,
-// followed by the rest of the window.
-void DownloadSession::articleDeferred(const NntpReply &reply)
+// followed by the other unanswered ones.
+void DownloadSession::articleDeferred(DownloadLane &lane, const NntpReply &reply)
 {
     const QByteArray answer = reply.statusLine().toByteArray();
-    if (attemptFailed(answer))
-        logKept(answer);
+    if (attemptFailed(lane, answer))
+        logKept(lane, answer);
     else
-        m_window.pop_front();
-    requeueUnanswered();
-    m_ctx.state.downloadState = DownloadState::Idle;
-    m_state.downloadBusy = false;
-    m_missingGroups.clear();
-    m_connections.sendQuit(m_connection);
-    m_ctx.display.setDownloadLightBusy(false);
-    m_ctx.display.setBarVisible(ProgressBar::Article, false);
-    m_events.runStopped(true);
+        lane.window.pop_front();
+    stopRun(true);
 }
 
 // 400 (RFC 3977 3.2.1): the server is going away and closes the connection after this
 // answer. The emergency reconnect takes over, and counts the attempt as one of its own.
-void DownloadSession::serviceClosing(const NntpReply &reply)
+void DownloadSession::serviceClosing(DownloadLane &lane, const NntpReply &reply)
 {
     m_closingAnswer = reply.statusLine().toByteArray();
-    m_connections.emergencyReconnect(m_connection);
+    m_connections.emergencyReconnect(*lane.connection);
     m_closingAnswer.clear();
 }
 
 // The server does not carry the group: its entries stay queued for a later run and
 // this run goes on with the other groups.
-void DownloadSession::groupMissing()
+void DownloadSession::groupMissing(DownloadLane &lane)
 {
-    m_ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_articleGroup), true);
-    m_missingGroups.insert(m_articleGroup);
-    m_awaiting = Awaiting::Nothing;
-    requeueUnanswered();
-    m_downloadGroup.clear();
-    advance();
+    const QByteArray group = lane.window.empty() ? lane.group : lane.articleGroup;
+    m_ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(group), true);
+    m_missingGroups.insert(group);
+    lane.awaiting = DownloadLane::Awaiting::Nothing;
+    requeueLanes(false, &lane);
+    lane.group.clear();
+    advance(lane);
 }
 
 // ---- login port -------------------------------------------------------------------
 
 void DownloadSession::sendLoginLine(const QByteArray &line)
 {
-    m_connection.send(line);
+    m_loginLane->connection->send(line);
 }
 
 void DownloadSession::loginComplete()
 {
-    selectDownloadGroup();
+    selectDownloadGroup(*m_loginLane);
 }
 
 void DownloadSession::userNameMissing()
 {
-    m_ctx.state.downloadState = DownloadState::Idle;
-    m_state.downloadBusy = false;
-    m_connections.sendQuit(m_connection);
-    m_events.runStopped(true);
+    stopRun(true);
 }
 
 void DownloadSession::passwordMissing()

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "base/pending_entry.h"
+#include "circle/download_lane.h"
 #include "nntp/login.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <QString>
 
-#include <deque>
+#include <vector>
 
 namespace kestrel {
 
@@ -25,11 +24,12 @@ struct NntpReply;
 struct SessionState;
 
 // The download run: takes the pending entries in list order, selects their group,
-// requests the articles and hands each complete text to the article sink. Up to
-// sldPipeline requests are on their way at once (RFC 3977 3.5); the replies come back
-// in the order of the requests, so the oldest request in the window is always the one
-// being received. Articles taken off the list but not yet answered go back to its head,
-// in list order, whenever the run ends without their answer.
+// requests the articles and hands each complete text to the article sink. It runs
+// over sldConnections connections, each with its own group and up to sldPipeline
+// requests on their way (RFC 3977 3.5); the replies come back in the order of the
+// requests, so the oldest request of a connection is the one being received.
+// Articles taken off the list but not yet answered go back to its head, in list
+// order, whenever they cannot be answered any more.
 class DownloadSession : public LoginPort {
 public:
     DownloadSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
@@ -37,87 +37,86 @@ public:
                     RescanCountdown &countdown, DownloadEvents &events);
 
     void downloadNext();
-    void selectDownloadGroup();
     void removeBlankEntries();
     // The stop-download button.
     void abortDownload();
-    // Connected to the download connection's data arrival.
-    void onData(qsizetype bytes);
-    // The emergency reconnect is about to close the connection: the article being
-    // received counts a failed attempt (and is dropped at the third); it and every other
-    // unanswered article go back on the list.
-    void emergencyOnArticleInHand();
-    // The connection was closed, or is about to be (shutdown): every unanswered article
-    // goes back to the head of the list, in order.
+    // Connected to a download connection's data arrival.
+    void onData(SessionConnection &connection);
+    // The emergency reconnect is about to close this connection and end the run: the
+    // article it was receiving counts a failed attempt (and is dropped at the third);
+    // it and every other unanswered article go back on the list, and the other
+    // connections of the run are closed.
+    void emergency(SessionConnection &connection);
+    // A connection failed before its greeting: when it was a further connection of
+    // the run, the run goes on with fewer (true); the first one is the run's own
+    // failure (false).
+    bool connectionRefused(SessionConnection &connection);
+    // The connection was closed: its unanswered articles go back on the list.
+    void connectionClosed(SessionConnection &connection);
+    // Shutdown: every unanswered article of every connection goes back on the list.
     void requeueUnanswered();
 
-    // LoginPort
+    // LoginPort, for the connection whose reply is being read
     void sendLoginLine(const QByteArray &line) override;
     void userNameMissing() override;
     void passwordMissing() override;
     void loginComplete() override;
 
 private:
-    enum class Awaiting { Nothing, Group };
-    struct InFlight {
-        PendingEntry entry;
-        bool requested = false; // its ARTICLE or BODY went out
-    };
-
-    void onReply(NntpReply &&reply);
-    void onGreeting(const NntpReply &reply);
-    bool takeMidWindowLogin(int code);
-    void onGroupSelected();
-    void fillWindow();
-    void takeEntry(int index);
-    void request(InFlight &article);
-    void holdHead();
-    void popHead();
-    void advance();
-    bool headRequested() const;
+    DownloadLane &laneOf(SessionConnection &connection);
+    void onReply(DownloadLane &lane, NntpReply &&reply);
+    bool articleReply(DownloadLane &lane, NntpReply &reply);
+    void onGreeting(DownloadLane &lane, const NntpReply &reply);
+    void openFurtherConnections();
+    void lowerConnections(DownloadLane &lane, const QByteArray &why);
+    bool takeMidWindowLogin(DownloadLane &lane, int code);
+    void selectDownloadGroup(DownloadLane &lane);
+    void onGroupSelected(DownloadLane &lane);
+    void fillWindow(DownloadLane &lane, bool hold = true);
+    void takeEntry(DownloadLane &lane, int index, bool hold = true);
+    void request(DownloadLane &lane, InFlight &article);
+    void holdHead(DownloadLane &lane);
+    void popHead(DownloadLane &lane);
+    void advance(DownloadLane &lane);
+    void requeueLanes(bool all, DownloadLane *only);
+    void updateInHand();
     int windowSize() const;
-    void articleComplete(NntpReply &&reply);
-    void articleRefused(const NntpReply &reply);
-    void articleDeferred(const NntpReply &reply);
-    void articleOverflow();
-    void serviceClosing(const NntpReply &reply);
+    bool anyInFlight() const;
+    void articleComplete(DownloadLane &lane, NntpReply &&reply);
+    void articleRefused(DownloadLane &lane, const NntpReply &reply);
+    void articleDeferred(DownloadLane &lane, const NntpReply &reply);
+    void articleOverflow(DownloadLane &lane);
+    void serviceClosing(DownloadLane &lane, const NntpReply &reply);
     void sessionRefused(const NntpReply &reply);
-    // Counts a failed attempt on the article being received: false, with a log line,
-    // when it was the last one allowed. answer is the server's status line, if it gave one.
-    bool attemptFailed(const QByteArray &answer);
-    void logKept(const QByteArray &answer);
-    void groupMissing();
+    // Ends the run early: everything unanswered back on the list, QUIT on every
+    // connection of the run.
+    void stopRun(bool error);
+    void quitAll();
+    // Counts a failed attempt on the article the lane is receiving: false, with a log
+    // line, when it was the last one allowed. answer is the server's status line, if any.
+    bool attemptFailed(DownloadLane &lane, const QByteArray &answer);
+    void logKept(const DownloadLane &lane, const QByteArray &answer);
+    void groupMissing(DownloadLane &lane);
     void endRun();
     int nextEntry() const;
-    void showProgress();
-    void touchConnection();
+    void showProgress(DownloadLane &lane);
+    void touchConnection(DownloadLane &lane);
     void logReply(const NntpReply &reply, const QString &suffix = QString());
-    QByteArray articleKey() const;
 
     Context &m_ctx;
     SessionState &m_state;
     Connections &m_connections;
-    SessionConnection &m_connection;
     Login &m_login;
     PendingListModel &m_pending;
     FilterCounters &m_counters;
     ArticleSink &m_sink;
     RescanCountdown &m_countdown;
     DownloadEvents &m_events;
-    // Taken off the list and not yet answered, oldest first; the head is the article
-    // in hand (ctx.state.currentArticle) and the one the fields below describe.
-    std::deque<InFlight> m_window;
-    QByteArray m_articleGroup;
-    qint64 m_articleTag = 0;
-    QByteArray m_articleFileName;
-    qint32 m_articleBytes = 0;
-    qint32 m_articleExpectedBytes = 0;
-    QDateTime m_downloadStart;
-    QByteArray m_downloadGroup;
-    Awaiting m_awaiting = Awaiting::Nothing;
-    // Replies still due to requests a mid-run login demand made void; they are read
-    // and ignored.
-    int m_voidReplies = 0;
+    std::vector<DownloadLane> m_lanes; // one per download connection of the pool
+    DownloadLane *m_loginLane = nullptr;
+    int m_runConnections = 1; // connections this run uses; lowered when the server refuses one
+    bool m_furtherOpened = false;
+    qint64 m_taken = 0; // entries taken in this run
     // Groups the server said it does not carry; their entries wait for a later run.
     QSet<QByteArray> m_missingGroups;
     // Failed attempts on each article ("group/number"): emergency reconnects and
@@ -125,8 +124,6 @@ private:
     QHash<QByteArray, int> m_failedAttempts;
     // The 400 answer that set off the emergency reconnect under way, if one did.
     QByteArray m_closingAnswer;
-    qint64 m_lastDisplayMs = -1;
-    qint64 m_lastTouchMs = -1;
 };
 
 } // namespace kestrel
