@@ -217,5 +217,27 @@ TEST(DownloadPipeline, RefusalInTheMiddleOfTheWindowConcernsItsArticle)
     }
 }
 
+// The server starts to ask for the login while requests are on their way: every one
+// of them is answered 480, the login goes through once, and the window is asked for
+// again, so each article is fetched once and in order.
+TEST(DownloadPipeline, LoginDemandedInTheMiddleOfTheWindow)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.ctx.settings.setNumber(u"sldPipeline", 4);
+    w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
+    w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
+    queue(w, {3, 4, 5, 6, 7, 8});
+    w.sink.onArticle = [&](const CapturedArticle &) {
+        if (w.sink.articles.size() == 1)
+            w.server.setCredentials("u", "p");
+    };
+    w.circle.downloadNext();
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_FALSE(w.waits.back());
+    EXPECT_EQ(fetched(w), kSix);
+    EXPECT_EQ(w.count(w.commands(1), "AUTHINFO USER"), 1);
+    EXPECT_TRUE(w.logged(QStringLiteral("Authinfo cleared, login complete...")));
+}
+
 } // namespace
 } // namespace kestrel::test
