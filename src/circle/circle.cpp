@@ -9,6 +9,8 @@
 
 #include "base/context.h"
 
+#include <QTimer>
+
 namespace kestrel {
 
 Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pending, HeaderFilter &filter,
@@ -31,7 +33,8 @@ Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pend
     connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this,
             [this] { m_scan->onData(); });
     for (SessionConnection *c : m_connections->downloads())
-        connect(&c->socket(), &NntpConnection::dataArrived, this, [this, c] { m_download->onData(*c); });
+        connect(&c->socket(), &NntpConnection::dataArrived, this,
+                [this, c] { takeRepliesLater(*c, m_download->onData(*c)); });
 }
 
 Circle::~Circle()
@@ -63,6 +66,12 @@ void Circle::downloadNext()
 void Circle::sendQuit(ConnectionRole role)
 {
     m_connections->sendQuit(m_connections->first(role));
+}
+
+void Circle::takeRepliesLater(SessionConnection &c, bool left)
+{
+    if (left)
+        QTimer::singleShot(0, this, [this, &c] { takeRepliesLater(c, m_download->takeReplies(c)); });
 }
 
 void Circle::takeBackDownloads()

@@ -70,6 +70,10 @@ Q_SIGNALS:
     void newsgroupsWanted();      // options window on its Newsgroups tab, then the add-group dialog
 
 private:
+    // Replies a download connection left unread in this turn of the event loop are
+    // taken in the next.
+    void takeRepliesLater(SessionConnection &c, bool left);
+
     // ScanEvents, DownloadEvents, ConnectionEvents, ScanDriverEvents
     void scanConnectionReady() override;
     void groupFinished() override;

@@ -30,6 +30,8 @@ constexpr int kAttemptsPerArticle = 3;
 // reading the wall clock (a look at the time zone each time) off every socket read.
 constexpr qint64 kTouchIntervalMs = 250;
 constexpr int kMaxWindow = 32;
+// Longest stretch of taking replies in one turn of the event loop.
+constexpr qint64 kStepBudgetMs = 10;
 
 // While a run is under way (an article taken, its group asked for or selected), the
 // replies to its requests count.
@@ -508,32 +510,45 @@ void DownloadSession::touchConnection(DownloadLane &lane)
     lane.connection->touch(m_ctx.clock.now());
 }
 
-void DownloadSession::onData(SessionConnection &connection)
+bool DownloadSession::onData(SessionConnection &connection)
 {
     DownloadLane &lane = laneOf(connection);
     touchConnection(lane);
-    NntpConnection &tcp = connection.socket();
-    if (!tcp.isConnected()) {
+    if (!connection.socket().isConnected()) {
         m_ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
         m_connections.sendQuit(connection);
     }
+    return takeReplies(connection);
+}
+
+// The replies already read are taken one after another, but only for so long: when a
+// slow disk makes filing take long, the rest waits for the next turn of the event loop
+// (the caller queues it), so that the windows stay responsive.
+bool DownloadSession::takeReplies(SessionConnection &connection)
+{
+    DownloadLane &lane = laneOf(connection);
+    NntpConnection &tcp = connection.socket();
     ReplyReader &reader = tcp.reader();
+    const qint64 started = m_ctx.clock.msecsSinceStart();
     while (tcp.isConnected()) {
         const ReplyReader::Event event = reader.next();
         if (event == ReplyReader::Event::NeedMore)
             break;
         if (event == ReplyReader::Event::Overflow) {
             articleOverflow(lane);
-            return;
+            return false;
         }
         if (event == ReplyReader::Event::Reply)
             onReply(lane, reader.takeReply());
+        if (m_ctx.clock.msecsSinceStart() - started >= kStepBudgetMs && reader.buffered() > 0)
+            return tcp.isConnected();
     }
     // What the reader holds beyond the replies handed out belongs to the head's reply.
     if (collectingArticle(m_ctx.state.downloadState) && lane.headRequested()) {
         lane.articleBytes = qint32(reader.buffered());
         showProgress(lane);
     }
+    return false;
 }
 
 // The stream can no longer be followed: the article being received is dropped, the

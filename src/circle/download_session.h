@@ -40,8 +40,11 @@ public:
     void removeBlankEntries();
     // The stop-download button.
     void abortDownload();
-    // Connected to a download connection's data arrival.
-    void onData(SessionConnection &connection);
+    // Connected to a download connection's data arrival. True when replies were left
+    // for later (see takeReplies): the caller calls takeReplies from the event loop.
+    bool onData(SessionConnection &connection);
+    // Takes the replies the connection has read; true when some were left for later.
+    bool takeReplies(SessionConnection &connection);
     // The emergency reconnect is about to close this connection and end the run: the
     // article it was receiving counts a failed attempt (and is dropped at the third);
     // it and every other unanswered article go back on the list, and the other

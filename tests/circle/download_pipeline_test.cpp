@@ -5,6 +5,7 @@
 #include "scan/pending_file.h"
 
 #include <QFile>
+#include <QTimer>
 
 namespace kestrel::test {
 namespace {
@@ -237,6 +238,31 @@ TEST(DownloadPipeline, LoginDemandedInTheMiddleOfTheWindow)
     EXPECT_EQ(fetched(w), kSix);
     EXPECT_EQ(w.count(w.commands(1), "AUTHINFO USER"), 1);
     EXPECT_TRUE(w.logged(QStringLiteral("Authinfo cleared, login complete...")));
+}
+
+// Filing that takes long (the clock moves on in the hand-over) makes the session leave
+// the replies already read for the next turn of the event loop, one article per turn,
+// instead of taking them all in one long step.
+TEST(DownloadPipeline, SlowFilingLeavesTheOtherRepliesForTheNextTurn)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.server.faults().repliesPerSegment = 6;
+    w.server.faults().coalesceWaitMs = 50;
+    queue(w, {3, 4, 5, 6, 7, 8});
+    QByteArrayList steps;
+    w.sink.onArticle = [&](const CapturedArticle &a) {
+        steps.append(a.fileName);
+        w.clock.advanceMsecs(15);
+        QTimer::singleShot(0, &w.circle, [&] { steps.append("turn"); });
+    };
+    w.circle.downloadNext();
+    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_EQ(fetched(w), kSix);
+    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
+        if (steps[i] != "turn") {
+            EXPECT_EQ(steps[i + 1], "turn") << "after " << steps[i].constData();
+        }
+    }
 }
 
 } // namespace
