@@ -79,5 +79,44 @@ TEST(DownloadConnections, UnansweredRequestsOfEveryConnectionGoBackInListOrder)
     EXPECT_FALSE(w.ctx.state.articleInHand);
 }
 
+// Each connection keeps its own group: every article it asks for belongs to the group
+// it selected last, whichever groups the others are in.
+TEST(DownloadConnections, EachConnectionAsksInTheGroupItSelected)
+{
+    CircleWorld w({{"a.one", 1, 20, 0}, {"a.two", 1, 20, 0}});
+    w.ctx.settings.setNumber(u"sldConnections", 3);
+    w.ctx.settings.setNumber(u"sldPipeline", 2);
+    w.server.faults().latencyMs = 10;
+    std::map<QByteArray, QList<qint64>> queued;
+    const auto add = [&](const QByteArray &group, qint64 from, qint64 to) {
+        for (qint64 n = from; n <= to; ++n) {
+            w.addPending(group, n, group + '-' + QByteArray::number(n) + ".jpg");
+            queued[group].append(n);
+        }
+    };
+    add("a.one", 3, 8);
+    add("a.two", 2, 7);
+    add("a.one", 9, 12);
+    w.circle.downloadNext();
+    ASSERT_TRUE(w.runUntilWait(20000));
+    EXPECT_FALSE(w.waits.back());
+    EXPECT_EQ(int(w.sink.articles.size()), 16);
+    EXPECT_TRUE(w.texts().isEmpty());
+
+    std::map<int, QByteArray> selected;
+    std::map<QByteArray, QList<qint64>> asked;
+    for (const newsd::TranscriptEntry &e : w.server.transcript()) {
+        if (e.line.startsWith("GROUP "))
+            selected[e.connection] = e.line.mid(6);
+        if (e.line.startsWith("BODY"))
+            asked[selected[e.connection]].append(e.line.mid(4).trimmed().toLongLong());
+    }
+    for (auto &[group, numbers] : asked)
+        std::sort(numbers.begin(), numbers.end());
+    for (auto &[group, numbers] : queued)
+        std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(asked, queued);
+}
+
 } // namespace
 } // namespace kestrel::test
