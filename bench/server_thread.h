@@ -14,14 +14,15 @@ namespace kestrel::bench {
 // benchmark's event loop is the client's alone.
 class ServerThread {
 public:
-    explicit ServerThread(std::shared_ptr<newsd::ArticleStore> store)
+    explicit ServerThread(std::shared_ptr<newsd::ArticleStore> store, int latencyMs = 0)
     {
         m_thread.start();
         m_anchor.moveToThread(&m_thread);
         QMetaObject::invokeMethod(
             &m_anchor,
-            [this, store] {
+            [this, store, latencyMs] {
                 m_server = new newsd::NewsServer(store);
+                m_server->faults().latencyMs = latencyMs;
                 m_server->listen();
                 m_port = m_server->port();
             },

@@ -3,7 +3,9 @@
 // every entry over one connection and hands each article to the real decode pipeline,
 // which decodes, tests and files the picture in a temporary download folder. The test
 // server runs in a thread of its own in the same process, or in a child process; either
-// way on the same two cores.
+// way on the same two cores. The server can add a round-trip time to every command, and
+// a plain client that only reads the replies, with a window of requests on their way,
+// measures what the link and the server can carry: the ceiling for the download run.
 
 #include "bench_picture_store.h"
 
@@ -14,6 +16,7 @@
 #include "engine/list_adapters.h"
 #include "engine/pipeline_sink.h"
 #include "newsd/news_server.h"
+#include "nntp/reply_reader.h"
 #include "scan/blacklist.h"
 #include "scan/csv_lookup.h"
 #include "scan/dupe_paths.h"
@@ -29,6 +32,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -83,11 +87,11 @@ using bench::ServerThread;
 // TLB flushes of another thread's munmap are charged to whichever thread runs.
 class ServerProcess {
 public:
-    ServerProcess(qint64 articles, qsizetype pictureBytes)
+    ServerProcess(qint64 articles, qsizetype pictureBytes, int latencyMs)
     {
-        m_process.start(
-            QCoreApplication::applicationFilePath(),
-            {QStringLiteral("--serve"), QString::number(articles), QString::number(pictureBytes)});
+        m_process.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--serve"), QString::number(articles), QString::number(pictureBytes),
+                         QString::number(latencyMs)});
         QByteArray out;
         while (!out.contains('\n') && m_process.waitForReadyRead(30000))
             out += m_process.readAllStandardOutput();
@@ -118,9 +122,10 @@ private:
     quint16 m_port = 0;
 };
 
-int serveForever(qint64 articles, qsizetype pictureBytes)
+int serveForever(qint64 articles, qsizetype pictureBytes, int latencyMs)
 {
     newsd::NewsServer server(std::make_shared<bench::PictureStore>(kGroup, articles, pictureBytes));
+    server.faults().latencyMs = latencyMs;
     if (!server.listen())
         return 1;
     std::printf("port %u\n", unsigned(server.port()));
@@ -160,8 +165,10 @@ struct Downloader {
     Circle circle{ctx, favs, pending, filter, counters, sink};
     QString downloadFolder = dir.path() + QStringLiteral("/download/");
 
-    explicit Downloader(quint16 port)
+    Downloader(quint16 port, int window, int connections)
     {
+        ctx.settings.setNumber(u"sldPipeline", window);
+        ctx.settings.setNumber(u"sldConnections", connections);
         sink.next = &pipelineSink;
         pipelineSink.setCircle(&circle);
         QDir().mkpath(downloadFolder);
@@ -214,26 +221,31 @@ struct Downloader {
     }
 };
 
-// range(2): 0 runs the server in a thread of this process, 1 in a child process.
+// range(2): 0 runs the server in a thread of this process, 1 in a child process;
+// range(3): the round-trip time the server adds (ms); range(4): requests in flight;
+// range(5): download connections.
 void BM_DownloadYencPictures(benchmark::State &state)
 {
     const qint64 articles = state.range(0);
     const qsizetype pictureBytes = qsizetype(state.range(1));
     const bool childProcess = state.range(2) != 0;
+    const int latencyMs = int(state.range(3));
+    const int window = int(state.range(4));
+    const int connections = int(state.range(5));
     auto store = std::make_shared<bench::PictureStore>(kGroup, articles, pictureBytes);
     std::optional<ServerThread> thread;
     std::optional<ServerProcess> child;
     if (childProcess)
-        child.emplace(articles, pictureBytes);
+        child.emplace(articles, pictureBytes, latencyMs);
     else
-        thread.emplace(store);
+        thread.emplace(store, latencyMs);
     const quint16 port = childProcess ? child->port() : thread->port();
     if (port == 0) {
         state.SkipWithError("the server did not start");
         return;
     }
     for (auto _ : state) {
-        Downloader d(port);
+        Downloader d(port, window, connections);
         if (!d.runUntilWait([&] { d.circle.connectScan(); }) || d.ctx.state.pendingCount != articles) {
             state.SkipWithError("the scan did not queue every article");
             break;
@@ -279,27 +291,124 @@ void BM_DownloadYencPictures(benchmark::State &state)
         state.counters["article_KB"] = double(d.sink.bytes) / double(d.sink.articles) / 1e3;
     }
 }
-// 2,000 articles of about 400 KB (a 390,000-byte picture), and a short run for profiles;
-// the server in a thread, then in a child process.
+// 2,000 articles of about 400 KB (a 390,000-byte picture) from a child process at 0, 20
+// and 50 ms round trip, one at a time and with the default window, over one and four
+// connections; the same in a thread, and short runs for profiles.
 BENCHMARK(BM_DownloadYencPictures)
-    ->ArgNames({"articles", "picture", "child"})
-    ->Args({2000, 390000, 0})
-    ->Args({2000, 390000, 1})
-    ->Args({200, 390000, 0})
-    ->Args({200, 390000, 1})
+    ->ArgNames({"articles", "picture", "child", "rtt_ms", "window", "connections"})
+    ->ArgsProduct({{2000}, {390000}, {1}, {0, 20, 50}, {1, 8}, {1, 4}})
+    ->Args({2000, 390000, 0, 0, 8, 1})
+    ->Args({200, 390000, 0, 0, 8, 1})
+    ->Args({200, 390000, 1, 0, 8, 1})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// The bench's ceiling: a client that keeps `window` BODY requests on their way and only
+// cuts the replies apart (no decoding, no files), against the same child-process server.
+struct PlainClient {
+    QTcpSocket socket;
+    ReplyReader reader;
+    QEventLoop loop;
+    qint64 next = 1;     // the next article to ask for
+    qint64 last = 0;     // the last article to ask for
+    qint64 answered = 0; // BODY replies read whole
+    qint64 bytes = 0;
+    bool failed = false;
+
+    void send(const QByteArray &line)
+    {
+        reader.expectReplyTo(line);
+        socket.write(line + "\r\n");
+    }
+    void requestMore(qint64 inFlight)
+    {
+        while (reader.expectedCount() < inFlight && next <= last)
+            send("BODY " + QByteArray::number(next++));
+    }
+    // Reads replies until `until` BODY replies were answered and nothing more is awaited
+    // (or a failure).
+    void take(qint64 inFlight, qint64 until)
+    {
+        reader.feed(socket.readAll());
+        for (auto e = reader.next(); e != ReplyReader::Event::NeedMore; e = reader.next()) {
+            if (e != ReplyReader::Event::Reply ||
+                (reader.reply().code != 222 && reader.reply().code != 211 && reader.reply().code != 200)) {
+                failed = true;
+                loop.quit();
+                return;
+            }
+            if (reader.reply().code == 222) {
+                ++answered;
+                bytes += reader.reply().raw.size();
+            }
+        }
+        requestMore(inFlight);
+        if (answered >= until && reader.expectedCount() == 0)
+            loop.quit();
+    }
+};
+
+void BM_PlainPipelinedClient(benchmark::State &state)
+{
+    const qint64 articles = state.range(0);
+    const qsizetype pictureBytes = qsizetype(state.range(1));
+    const int latencyMs = int(state.range(2));
+    const qint64 window = state.range(3);
+    ServerProcess server(articles, pictureBytes, latencyMs);
+    if (server.port() == 0) {
+        state.SkipWithError("the server did not start");
+        return;
+    }
+    for (auto _ : state) {
+        PlainClient c;
+        qint64 inFlight = 0;
+        qint64 until = 0;
+        QObject::connect(&c.socket, &QTcpSocket::readyRead, [&] { c.take(inFlight, until); });
+        QTimer::singleShot(600000, &c.loop, &QEventLoop::quit);
+        c.reader.expect(); // the greeting
+        c.socket.connectToHost(QHostAddress::LocalHost, server.port());
+        c.send("GROUP " + kGroup);
+        c.loop.exec();
+        c.last = articles;
+        inFlight = window;
+        until = articles;
+        QElapsedTimer wall;
+        wall.start();
+        const double thread0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        c.requestMore(inFlight);
+        c.loop.exec();
+        const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+        const double client = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - thread0;
+        state.SetIterationTime(wallSeconds);
+        if (c.failed || c.answered != articles) {
+            state.SkipWithError("not every article was answered");
+            break;
+        }
+        const double mb = double(c.bytes) / 1e6;
+        state.counters["articles"] = double(c.answered);
+        state.counters["article_MB"] = mb;
+        state.counters["MB_per_wall_s"] = mb / wallSeconds;
+        state.counters["MB_per_client_cpu_s"] = mb / client;
+    }
+}
+BENCHMARK(BM_PlainPipelinedClient)
+    ->ArgNames({"articles", "picture", "rtt_ms", "window"})
+    ->ArgsProduct({{2000}, {390000}, {0, 20, 50}, {8}})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 
 } // namespace
 
-// The benchmarks, or with --serve <articles> <picture bytes> only the server (the child
+// The benchmarks, or with --serve <articles> <picture bytes> <rtt ms> only the server (the child
 // process of the runs above).
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc == 4 && std::string_view(argv[1]) == "--serve")
-        return serveForever(QByteArray(argv[2]).toLongLong(), QByteArray(argv[3]).toLongLong());
+    if (argc == 5 && std::string_view(argv[1]) == "--serve")
+        return serveForever(QByteArray(argv[2]).toLongLong(), QByteArray(argv[3]).toLongLong(),
+                            QByteArray(argv[4]).toInt());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -96,6 +96,10 @@ inline constexpr std::array kRows{
                "Trust this server's certificate even if it is self-signed"},
     // SHA-256 of the certificate pinned at the first self-signed connection; no control.
     SettingDef{"SSL_Fingerprint", K::Text, W::Login, Opt, "SSL_Fingerprint", 0, "", 0, 0, nullptr},
+    // Article requests the download keeps on their way at once (1: one at a time).
+    SettingDef{"sldPipeline", K::Slider, W::Options, Opt, "sldPipeline", 8, nullptr, 1, 32, nullptr},
+    // Download connections a run opens at once.
+    SettingDef{"sldConnections", K::Slider, W::Options, Opt, "sldConnections", 1, nullptr, 1, 16, nullptr},
 
     // CSV_Options. The folder is saved from the label's caption; it is read into
     // CsvPath by the CSV index load, not here.

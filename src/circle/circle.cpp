@@ -9,6 +9,8 @@
 
 #include "base/context.h"
 
+#include <QTimer>
+
 #include <utility>
 
 namespace kestrel {
@@ -32,8 +34,9 @@ Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pend
 
     connect(&m_connections->scan().socket(), &NntpConnection::dataArrived, this,
             [this] { m_scan->onData(); });
-    connect(&m_connections->download().socket(), &NntpConnection::dataArrived, this,
-            [this](qsizetype bytes) { m_download->onData(bytes); });
+    for (SessionConnection *c : m_connections->downloads())
+        connect(&c->socket(), &NntpConnection::dataArrived, this,
+                [this, c] { takeRepliesLater(*c, m_download->onData(*c)); });
 }
 
 Circle::~Circle()
@@ -65,6 +68,19 @@ void Circle::downloadNext()
 void Circle::sendQuit(ConnectionRole role)
 {
     m_connections->sendQuit(m_connections->first(role));
+}
+
+void Circle::takeRepliesLater(SessionConnection &c, bool left)
+{
+    if (left)
+        QTimer::singleShot(0, this, [this, &c] { takeRepliesLater(c, m_download->takeReplies(c)); });
+}
+
+void Circle::takeBackDownloads()
+{
+    for (SessionConnection *c : m_connections->downloads())
+        c->socket().close();
+    m_download->requeueUnanswered();
 }
 
 // ---- what the parts report ------------------------------------------------------
@@ -181,15 +197,22 @@ void Circle::scanQuitSent()
 }
 
 // The scan's current group counts as failed too, but the scan driver is not told: it
-// moves on once the scan session next reports, after its next batch of replies.
-void Circle::downloadConnectionClosed()
+// moves on once the scan session next reports, after its next batch of replies. The
+// download's unanswered requests will not be answered now; they go back on the list.
+void Circle::downloadConnectionClosed(SessionConnection &c)
 {
     m_scan->failGroup();
+    m_download->connectionClosed(c);
 }
 
-void Circle::downloadEmergency()
+void Circle::downloadEmergency(SessionConnection &c)
 {
-    m_download->emergencyOnArticleInHand();
+    m_download->emergency(c);
+}
+
+bool Circle::downloadConnectionRefused(SessionConnection &c)
+{
+    return m_download->connectionRefused(c);
 }
 
 void Circle::downloadWanted()

@@ -50,6 +50,9 @@ public:
     void downloadNext();  // the download light, or a finished article
     // QUIT on the connection of this role (shutdown sends it on the scan connection).
     void sendQuit(ConnectionRole role);
+    // Shutdown: closes the download connections at once and puts every article asked
+    // for and not yet answered back at the head of the pending list, in order.
+    void takeBackDownloads();
 
     // The engine closes the download connection on shutdown; tests reach the sockets.
     Connections &connections() { return *m_connections; }
@@ -69,6 +72,10 @@ Q_SIGNALS:
     void scanStarting();          // a scan is about to read its first group
 
 private:
+    // Replies a download connection left unread in this turn of the event loop are
+    // taken in the next.
+    void takeRepliesLater(SessionConnection &c, bool left);
+
     // ScanEvents, DownloadEvents, ConnectionEvents, ScanDriverEvents
     void scanConnectionReady() override;
     void groupFinished() override;
@@ -81,8 +88,9 @@ private:
     void scanConnectionOpening() override;
     void scanConnectionClosed() override;
     void scanQuitSent() override;
-    void downloadConnectionClosed() override;
-    void downloadEmergency() override;
+    void downloadConnectionClosed(SessionConnection &c) override;
+    void downloadEmergency(SessionConnection &c) override;
+    bool downloadConnectionRefused(SessionConnection &c) override;
     void hideLoginWindow() override;
     void showNewsgroups() override;
     void downloadWanted() override;

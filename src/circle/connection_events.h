@@ -2,6 +2,8 @@
 
 namespace kestrel {
 
+class SessionConnection;
+
 // What opening and closing the connections means to the rest of the circle.
 class ConnectionEvents {
 public:
@@ -17,10 +19,13 @@ public:
     virtual void scanConnectionClosed() = 0;
     // QUIT went out on the scan connection: the scan ends at its next step.
     virtual void scanQuitSent() = 0;
-    // The download connection was closed.
-    virtual void downloadConnectionClosed() = 0;
-    // The download connection is about to be closed by an emergency reconnect.
-    virtual void downloadEmergency() = 0;
+    // A download connection was closed.
+    virtual void downloadConnectionClosed(SessionConnection &c) = 0;
+    // A download connection is about to be closed by an emergency reconnect.
+    virtual void downloadEmergency(SessionConnection &c) = 0;
+    // A download connection failed before its greeting: true when the run goes on
+    // without it (a further connection the server refused), so no emergency follows.
+    virtual bool downloadConnectionRefused(SessionConnection &c) = 0;
     // The circle stops here until someone starts it again.
     virtual void runStopped(bool error) = 0;
     virtual void hideLoginWindow() = 0;

@@ -4,8 +4,18 @@ namespace kestrel {
 
 ConnectionPool::ConnectionPool()
 {
-    for (const ConnectionRole role : {ConnectionRole::Scan, ConnectionRole::Download})
-        ofRole(role).push_back(std::make_unique<SessionConnection>(role));
+    ofRole(ConnectionRole::Scan).push_back(std::make_unique<SessionConnection>(ConnectionRole::Scan));
+    for (int i = 0; i < kDownloadConnections; ++i)
+        ofRole(ConnectionRole::Download)
+            .push_back(std::make_unique<SessionConnection>(ConnectionRole::Download));
+}
+
+std::vector<SessionConnection *> ConnectionPool::downloads()
+{
+    std::vector<SessionConnection *> out;
+    for (auto &c : ofRole(ConnectionRole::Download))
+        out.push_back(c.get());
+    return out;
 }
 
 std::vector<std::unique_ptr<SessionConnection>> &ConnectionPool::ofRole(ConnectionRole role)

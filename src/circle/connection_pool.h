@@ -8,15 +8,19 @@
 
 namespace kestrel {
 
-// The circle's connections by role: one for the scan, and for now one for the
-// download (the role keeps a list, so that it can hold more later).
+// The circle's connections by role: one for the scan, and as many for the download as
+// a run may use (sldConnections); a run opens only the ones it uses.
 class ConnectionPool {
 public:
+    static constexpr int kDownloadConnections = 16;
+
     ConnectionPool();
 
     SessionConnection &scan() { return first(ConnectionRole::Scan); }
     SessionConnection &download() { return first(ConnectionRole::Download); }
     SessionConnection &first(ConnectionRole role) { return *ofRole(role).front(); }
+    // The download connections, the first one first.
+    std::vector<SessionConnection *> downloads();
 
     // Every connection of every role, scan first.
     std::vector<SessionConnection *> all();

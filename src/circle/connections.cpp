@@ -95,13 +95,12 @@ void Connections::connectScan()
     m_ctx.writeLog(QStringLiteral("Connecting..."), true);
 }
 
-void Connections::connectDownload()
+void Connections::connectDownload(SessionConnection &c)
 {
     const int port = loginPort();
     const QString host = m_ctx.settings.text(u"txtHost").trimmed();
-    SessionConnection &download = m_pool.download();
-    download.socket().open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_ctx));
-    download.startWatching(m_ctx.clock.now());
+    c.socket().open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_ctx));
+    c.startWatching(m_ctx.clock.now());
 }
 
 void Connections::closeConnection(SessionConnection &c)
@@ -111,7 +110,7 @@ void Connections::closeConnection(SessionConnection &c)
     if (c.role() == ConnectionRole::Scan)
         showScanStatus();
     else
-        showDownloadStatus();
+        showDownloadStatus(c);
 }
 
 void Connections::showScanStatus()
@@ -124,16 +123,13 @@ void Connections::showScanStatus()
     m_events.scanConnectionClosed();
 }
 
-void Connections::showDownloadStatus()
+// The download session puts the connection's unanswered articles back on the list.
+void Connections::showDownloadStatus(SessionConnection &c)
 {
-    const QString text = socketStateText(m_pool.download().socket().state());
-    m_events.downloadConnectionClosed();
+    const QString text = socketStateText(c.socket().state());
+    m_events.downloadConnectionClosed(c);
     if (!text.isEmpty())
         m_ctx.writeLog(text, true);
-    if (m_ctx.state.articleInHand) {
-        m_pending.requeueArticle();
-        m_ctx.state.articleInHand = false;
-    }
 }
 
 void Connections::sendQuit(SessionConnection &c)
@@ -162,10 +158,14 @@ bool Connections::mayReconnect(ConnectionRole role)
 
 void Connections::emergencyReconnect(SessionConnection &c)
 {
+    if (c.role() == ConnectionRole::Download && !c.greeted() && m_events.downloadConnectionRefused(c)) {
+        closeConnection(c);
+        return;
+    }
     if (!mayReconnect(c.role()))
         return;
     if (c.role() == ConnectionRole::Download)
-        m_events.downloadEmergency();
+        m_events.downloadEmergency(c);
     closeConnection(c);
 
     // Whether or not a restart follows, nothing is running any more: a run left marked

@@ -28,11 +28,12 @@ public:
 
     SessionConnection &scan() { return m_pool.scan(); }
     SessionConnection &download() { return m_pool.download(); }
+    std::vector<SessionConnection *> downloads() { return m_pool.downloads(); }
     SessionConnection &first(ConnectionRole role) { return m_pool.first(role); }
 
     void connectScan();
-    // Opens the download connection; the watchdog runs from here on.
-    void connectDownload();
+    // Opens a download connection; the watchdog runs from here on.
+    void connectDownload(SessionConnection &c);
     void closeConnection(SessionConnection &c);
     void sendQuit(SessionConnection &c);
     void emergencyReconnect(SessionConnection &c);
@@ -49,7 +50,7 @@ public:
 
 private:
     void showScanStatus();
-    void showDownloadStatus();
+    void showDownloadStatus(SessionConnection &c);
     bool mayReconnect(ConnectionRole role);
     void checkTransferRate(SessionConnection &c, const QDateTime &now, int limit);
     void onSocketError(SessionConnection &c, const QString &description);

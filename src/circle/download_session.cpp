@@ -4,9 +4,8 @@
 #include "circle/connections.h"
 #include "circle/download_events.h"
 #include "circle/scan_display.h"
+#include "circle/session_connection.h"
 #include "circle/session_state.h"
-#include "nntp/reply_reaction.h"
-#include "nntp/transfer_text.h"
 
 #include "base/context.h"
 #include "base/number_text.h"
@@ -15,6 +14,7 @@
 #include "scan/header_filter.h"
 #include "scan/pending_list_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -22,57 +22,32 @@ namespace kestrel {
 
 namespace {
 
-constexpr qint64 kDisplayIntervalMs = 50;
 constexpr int kAttemptsPerArticle = 3;
-
-// While an article is on its way (taken, its group asked for or selected), the bytes
-// that arrive count towards it.
-bool collectingArticle(DownloadState state)
-{
-    return state == DownloadState::Started || state == DownloadState::GroupSelected;
-}
-
-// What an error answer to BODY or ARTICLE does to the article asked for.
-enum class Refusal {
-    Gone,        // the server has no such article: it is dropped at once
-    ServiceGone, // the server is closing the connection: the emergency reconnect follows
-    Temporary,   // the article may come another time: it waits for the next run
-    Session,     // about the login or the selected group: handled with the session
-};
-
-Refusal refusalOf(const NntpReply &reply)
-{
-    switch (replyReaction(NntpCommand::Article, reply.code, reply.statusLine())) {
-    case ReplyReaction::NoSuchArticle:
-        return Refusal::Gone;
-    case ReplyReaction::ServiceClosing:
-        return Refusal::ServiceGone;
-    case ReplyReaction::NoGroupSelected:
-    case ReplyReaction::AuthRequired:
-    case ReplyReaction::LoginRefused:
-        return Refusal::Session;
-    default:
-        // Whatever else a server answers to BODY or ARTICLE (a fault, a refusal it does
-        // not explain, a code nobody defined) does not say the article is gone; the
-        // attempts counted per article keep a lasting refusal from coming back for ever.
-        return Refusal::Temporary;
-    }
-}
+constexpr int kMaxWindow = 32;
 
 } // namespace
 
 DownloadSession::DownloadSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
                                  PendingListModel &pending, FilterCounters &counters, ArticleSink &sink,
                                  RescanCountdown &countdown, DownloadEvents &events)
-    : m_ctx(ctx), m_state(state), m_connections(connections), m_connection(connections.download()),
-      m_login(login), m_pending(pending), m_counters(counters), m_sink(sink), m_countdown(countdown),
-      m_events(events)
+    : m_ctx(ctx), m_state(state), m_connections(connections), m_login(login), m_pending(pending),
+      m_counters(counters), m_sink(sink), m_countdown(countdown), m_events(events)
 {
+    for (SessionConnection *c : connections.downloads()) {
+        DownloadLane lane;
+        lane.connection = c;
+        lane.index = int(m_lanes.size());
+        m_lanes.push_back(std::move(lane));
+    }
+    m_loginLane = &m_lanes.front();
 }
 
-QByteArray DownloadSession::articleKey() const
+DownloadLane &DownloadSession::laneOf(SessionConnection &connection)
 {
-    return m_articleGroup + '/' + QByteArray::number(m_articleTag);
+    for (DownloadLane &lane : m_lanes)
+        if (lane.connection == &connection)
+            return lane;
+    return m_lanes.front();
 }
 
 void DownloadSession::removeBlankEntries()
@@ -90,6 +65,17 @@ int DownloadSession::nextEntry() const
             return i;
     }
     return -1;
+}
+
+int DownloadSession::windowSize() const
+{
+    return std::clamp(m_ctx.settings.slider(u"sldPipeline"), 1, kMaxWindow);
+}
+
+bool DownloadSession::anyInFlight() const
+{
+    return std::any_of(m_lanes.begin(), m_lanes.end(),
+                       [](const DownloadLane &l) { return !l.window.empty(); });
 }
 
 void DownloadSession::downloadNext()
@@ -110,70 +96,218 @@ void DownloadSession::downloadNext()
     m_ctx.display.setDownloadLightBusy(true);
 
     removeBlankEntries();
-    // An article still in hand from a run that ended without finishing it goes back
-    // first, so that taking the next one cannot overwrite it.
-    if (m_ctx.state.articleInHand) {
-        m_pending.requeueArticle();
-        m_ctx.state.articleInHand = false;
-    }
+    // Articles still in hand from a run that ended without their answers go back first,
+    // so that taking the next ones cannot overwrite them.
+    requeueUnanswered();
+    m_taken = 0;
     const int index = nextEntry();
     if (index < 0) {
         endRun();
         return;
     }
-    const PendingEntry entry = m_pending.entry(index);
-    m_downloadStart = m_ctx.clock.now();
-    m_articleGroup = entry.sub.newsgroup;
-    m_articleTag = entry.tag.value().value_or(0);
-    m_articleFileName = entry.text;
-    m_articleBytes = 0;
-    m_articleExpectedBytes = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
-    m_ctx.display.setBarMaximum(ProgressBar::Article, m_articleExpectedBytes);
-    m_ctx.display.setBarValue(ProgressBar::Article, 0);
-    m_lastDisplayMs = -1;
-    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName), false);
-
-    NntpConnection &tcp = m_connection.socket();
-    if (m_ctx.state.downloadState == DownloadState::ArticleDone && tcp.isConnected()) {
-        if (m_articleGroup != m_downloadGroup) {
-            m_downloadGroup = m_articleGroup;
-            if (!m_downloadGroup.isEmpty()) {
-                m_connection.send("GROUP " + m_downloadGroup);
-                m_awaiting = Awaiting::Group;
-            } else {
-                requestArticle();
-            }
-        } else {
-            requestArticle();
-        }
-    } else {
-        if (tcp.state() == QAbstractSocket::ClosingState) {
-            tcp.close();
-            m_ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
-        }
-        if (tcp.isConnected()) {
-            // An open connection in an unknown state (a QUIT may be on its way) is no
-            // use for a new run; a fresh one is.
-            m_ctx.writeLog(QStringLiteral("Already Connected!"), true);
-            tcp.close();
-        }
-        m_awaiting = Awaiting::Nothing;
-        m_connections.connectDownload();
+    for (DownloadLane &lane : m_lanes) {
+        lane.inRun = false;
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+        lane.voidReplies = 0;
     }
+    m_runConnections = std::clamp(m_ctx.settings.slider(u"sldConnections"), 1, int(m_lanes.size()));
+    m_furtherOpened = false;
+    DownloadLane &first = m_lanes.front();
+    NntpConnection &tcp = first.connection->socket();
+    if (tcp.state() == QAbstractSocket::ClosingState) {
+        tcp.close();
+        m_ctx.writeLog(QStringLiteral("Download Connection Error, please wait..."), true);
+    }
+    if (tcp.isConnected()) {
+        // An open connection in an unknown state (a QUIT may be on its way, replies to an
+        // ended run may still come) is no use for a new run; a fresh one is.
+        m_ctx.writeLog(QStringLiteral("Already Connected!"), true);
+        tcp.close();
+    }
+    first.inRun = true;
+    m_connections.connectDownload(*first.connection);
     m_ctx.state.downloadState = DownloadState::Started;
+    takeEntry(first, index);
+}
 
-    m_ctx.state.currentArticle = entry;
-    m_ctx.state.articleInHand = true;
+// The further connections are opened once the first one was greeted, so that a server
+// that cannot be reached at all fails the run as it always did.
+void DownloadSession::openFurtherConnections()
+{
+    if (m_furtherOpened)
+        return;
+    m_furtherOpened = true;
+    for (int i = 1; i < m_runConnections; ++i) {
+        DownloadLane &lane = m_lanes[size_t(i)];
+        lane.connection->socket().close();
+        lane.inRun = true;
+        m_connections.connectDownload(*lane.connection);
+    }
+}
+
+// The server refused a further connection (a limit on connections per account): the
+// run goes on with the ones it has.
+void DownloadSession::lowerConnections(DownloadLane &lane, const QByteArray &why)
+{
+    lane.inRun = false;
+    m_runConnections = std::max(1, m_runConnections - 1);
+    m_ctx.writeLog(QStringLiteral("Download connection") + numText(lane.index + 1) +
+                       QStringLiteral(" refused (") + displayText(why) +
+                       QStringLiteral("); this run goes on with") + numText(m_runConnections) +
+                       QStringLiteral(" connection(s)."),
+                   true);
+    requeueLanes(false, &lane);
+}
+
+bool DownloadSession::connectionRefused(SessionConnection &connection)
+{
+    DownloadLane &lane = laneOf(connection);
+    if (lane.index == 0 || !lane.inRun || connection.greeted())
+        return false;
+    lowerConnections(lane, "no greeting");
+    return true;
+}
+
+// Takes the entry off the list into the lane's window; the first one taken becomes
+// the lane's article in hand (unless hold is false: the caller makes it so later).
+void DownloadSession::takeEntry(DownloadLane &lane, int index, bool hold)
+{
+    lane.window.push_back({m_pending.entry(index), m_taken++, false});
     m_pending.takeAt(index);
     m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.pendingCount);
+    if (hold && lane.window.size() == 1)
+        holdHead(lane);
+}
+
+// The oldest unanswered article of a connection is the one whose reply comes next: it
+// is the article in hand, and the progress, the speed and the log lines are about it.
+void DownloadSession::holdHead(DownloadLane &lane)
+{
+    const PendingEntry &entry = lane.window.front().entry;
+    m_ctx.state.currentArticle = entry;
+    m_ctx.state.articleInHand = true;
+    lane.downloadStart = m_ctx.clock.now();
+    lane.articleGroup = entry.sub.newsgroup;
+    lane.articleTag = entry.tag.value().value_or(0);
+    lane.articleFileName = entry.text;
+    lane.articleBytes = 0;
+    const qint32 expected = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
+    m_ctx.display.setBarMaximum(ProgressBar::Article, expected);
+    m_ctx.display.setBarValue(ProgressBar::Article, 0);
+    lane.lastDisplayMs = -1;
+    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(lane.articleFileName), false);
+}
+
+void DownloadSession::popHead(DownloadLane &lane)
+{
+    lane.window.pop_front();
+    if (!lane.window.empty())
+        holdHead(lane);
+    updateInHand();
+}
+
+void DownloadSession::updateInHand()
+{
+    m_ctx.state.articleInHand = anyInFlight();
+}
+
+// Puts the unanswered articles of every lane (all) or of one back at the head of the
+// list, in the order they were taken.
+void DownloadSession::requeueLanes(bool all, DownloadLane *only)
+{
+    std::vector<InFlight> back;
+    for (DownloadLane &lane : m_lanes) {
+        if (!all && &lane != only)
+            continue;
+        for (InFlight &article : lane.window)
+            back.push_back(std::move(article));
+        lane.window.clear();
+    }
+    std::sort(back.begin(), back.end(),
+              [](const InFlight &a, const InFlight &b) { return a.order < b.order; });
+    // Each goes in at the head, so the last one goes first.
+    for (auto it = back.rbegin(); it != back.rend(); ++it) {
+        m_ctx.state.currentArticle = it->entry;
+        m_pending.requeueArticle();
+    }
+    updateInHand();
+}
+
+void DownloadSession::requeueUnanswered()
+{
+    requeueLanes(true, nullptr);
+}
+
+void DownloadSession::connectionClosed(SessionConnection &connection)
+{
+    requeueLanes(false, &laneOf(connection));
+}
+
+void DownloadSession::request(DownloadLane &lane, InFlight &article)
+{
+    const QByteArray verb = m_ctx.settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
+    article.requested = true;
+    lane.connection->send(verb + numBytes(article.entry.tag.value().value_or(0)));
+}
+
+// Requests what is taken but not yet asked for, then takes and requests further
+// entries of the lane's group until its window is full. An entry of another group
+// waits until every request of this one has been answered.
+void DownloadSession::fillWindow(DownloadLane &lane, bool hold)
+{
+    for (InFlight &article : lane.window)
+        if (!article.requested)
+            request(lane, article);
+    const size_t limit = size_t(windowSize());
+    while (lane.window.size() < limit) {
+        const int index = nextEntry();
+        if (index < 0 || m_pending.entry(index).sub.newsgroup != lane.group)
+            return;
+        takeEntry(lane, index, hold);
+        request(lane, lane.window.back());
+    }
+}
+
+// The lane's head was answered and has left the window: go on with the next.
+void DownloadSession::advance(DownloadLane &lane)
+{
+    if (!lane.window.empty()) {
+        fillWindow(lane);
+        return;
+    }
+    const int index = nextEntry();
+    if (index < 0) {
+        // This connection is done; the run ends with the last answer on any of them.
+        if (!anyInFlight())
+            endRun();
+        return;
+    }
+    takeEntry(lane, index);
+    if (lane.articleGroup != lane.group) {
+        lane.group = lane.articleGroup;
+        if (!lane.group.isEmpty()) {
+            lane.connection->send("GROUP " + lane.group);
+            lane.awaiting = DownloadLane::Awaiting::Group;
+            return;
+        }
+    }
+    fillWindow(lane);
+}
+
+void DownloadSession::quitAll()
+{
+    for (DownloadLane &lane : m_lanes)
+        if (lane.inRun || lane.index == 0)
+            m_connections.sendQuit(*lane.connection);
 }
 
 void DownloadSession::endRun()
 {
     m_ctx.state.downloadState = DownloadState::Idle;
     m_state.downloadBusy = false;
-    m_awaiting = Awaiting::Nothing;
-    m_connections.sendQuit(m_connection);
+    for (DownloadLane &lane : m_lanes)
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+    quitAll();
     m_ctx.display.setDownloadLightBusy(false);
     m_ctx.writeLog(QStringLiteral("Done!"), false);
     m_ctx.display.setBarVisible(ProgressBar::Article, false);
@@ -189,25 +323,61 @@ void DownloadSession::endRun()
     m_events.runStopped(false);
 }
 
-void DownloadSession::selectDownloadGroup()
+void DownloadSession::stopRun(bool error)
 {
-    m_downloadStart = m_ctx.clock.now();
-    m_downloadGroup = m_articleGroup;
-    m_ctx.display.setScanEnabled(false);
-    if (!m_articleGroup.isEmpty()) {
-        m_connection.send("GROUP " + m_articleGroup);
-        m_awaiting = Awaiting::Group;
+    requeueUnanswered();
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    for (DownloadLane &lane : m_lanes)
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+    m_missingGroups.clear();
+    quitAll();
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
+    m_events.runStopped(error);
+}
+
+// The connection is ready (greeted, logged in): nothing has been asked on it yet. The
+// first connection selects the group of the article it took; a further one, the group
+// of the next entry on the list.
+void DownloadSession::selectDownloadGroup(DownloadLane &lane)
+{
+    if (!m_state.downloadBusy)
+        return;
+    for (InFlight &article : lane.window)
+        article.requested = false;
+    QByteArray group;
+    if (!lane.window.empty()) {
+        group = lane.articleGroup;
     } else {
-        requestArticle();
+        const int index = nextEntry();
+        if (index < 0)
+            return;
+        group = m_pending.entry(index).sub.newsgroup;
+    }
+    lane.downloadStart = m_ctx.clock.now();
+    lane.group = group;
+    m_ctx.display.setScanEnabled(false);
+    if (!group.isEmpty()) {
+        lane.connection->send("GROUP " + group);
+        lane.awaiting = DownloadLane::Awaiting::Group;
+    } else {
+        fillWindow(lane);
     }
 }
 
-void DownloadSession::requestArticle()
+void DownloadSession::onGroupSelected(DownloadLane &lane)
 {
-    m_articleNumber = m_articleTag;
-    const QByteArray verb = m_ctx.settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
-    m_awaiting = Awaiting::Article;
-    m_connection.send(verb + numBytes(m_articleNumber));
+    lane.awaiting = DownloadLane::Awaiting::Nothing;
+    if (!m_state.downloadBusy)
+        return;
+    m_ctx.state.downloadState = DownloadState::GroupSelected;
+    lane.downloadStart = m_ctx.clock.now();
+    lane.articleBytes = 0;
+    fillWindow(lane);
+    // The other connections took this group's entries meanwhile: go on with the next.
+    if (lane.window.empty())
+        advance(lane);
 }
 
 void DownloadSession::abortDownload()
@@ -221,9 +391,16 @@ void DownloadSession::abortDownload()
     m_ctx.state.downloadAbortRequested = true;
     m_state.downloadBusy = false;
     m_ctx.state.downloadState = DownloadState::Idle;
-    m_awaiting = Awaiting::Nothing;
-    m_connections.sendQuit(m_connection);
-    m_connections.closeConnection(m_connection);
+    // All at once, before the connections close one by one, so that the list order
+    // holds across them.
+    requeueUnanswered();
+    for (DownloadLane &lane : m_lanes) {
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+        if (!lane.inRun && lane.index != 0)
+            continue;
+        m_connections.sendQuit(*lane.connection);
+        m_connections.closeConnection(*lane.connection);
+    }
     m_ctx.writeLog(QStringLiteral("User Abort!"), true);
     m_ctx.display.setDownloadLightBusy(false);
     m_ctx.display.setBarVisible(ProgressBar::Article, false);
@@ -231,300 +408,69 @@ void DownloadSession::abortDownload()
     m_events.runStopped(false);
 }
 
-void DownloadSession::emergencyOnArticleInHand()
+void DownloadSession::emergency(SessionConnection &connection)
 {
-    m_awaiting = Awaiting::Nothing;
+    DownloadLane &lane = laneOf(connection);
     const QByteArray answer = std::exchange(m_closingAnswer, {});
-    if (!m_ctx.state.articleInHand)
-        return;
-    if (!attemptFailed(answer))
-        m_ctx.state.articleInHand = false;
-    else if (!answer.isEmpty())
-        logKept(answer);
+    for (DownloadLane &l : m_lanes) {
+        l.awaiting = DownloadLane::Awaiting::Nothing;
+        l.voidReplies = 0;
+    }
+    // Only the article being received had its chance; the ones behind it go back
+    // without a failed attempt.
+    if (!lane.window.empty()) {
+        if (!attemptFailed(lane, answer))
+            lane.window.pop_front();
+        else if (!answer.isEmpty())
+            logKept(lane, answer);
+    }
+    requeueUnanswered();
+    for (DownloadLane &other : m_lanes) {
+        if (&other != &lane && other.inRun) {
+            other.inRun = false;
+            m_connections.closeConnection(*other.connection);
+        }
+    }
 }
 
-bool DownloadSession::attemptFailed(const QByteArray &answer)
+bool DownloadSession::attemptFailed(DownloadLane &lane, const QByteArray &answer)
 {
-    const QByteArray key = articleKey();
+    const QByteArray key = lane.articleKey();
     const int count = ++m_failedAttempts[key];
     if (count < kAttemptsPerArticle)
         return true;
     m_failedAttempts.remove(key);
     QString line = QStringLiteral("Dropped after") + numText(count) + QStringLiteral(" failed attempts: ") +
-                   displayText(m_articleFileName);
+                   displayText(lane.articleFileName);
     if (!answer.isEmpty())
         line += QStringLiteral(" (") + displayText(answer) + QStringLiteral(")");
     m_ctx.writeLog(line, true);
     return false;
 }
 
-void DownloadSession::logKept(const QByteArray &answer)
+void DownloadSession::logKept(const DownloadLane &lane, const QByteArray &answer)
 {
-    m_ctx.writeLog(QStringLiteral("Article ") + displayText(m_articleFileName) +
+    m_ctx.writeLog(QStringLiteral("Article ") + displayText(lane.articleFileName) +
                        QStringLiteral(": server answered ") + displayText(answer) +
                        QStringLiteral("; kept for the next run."),
                    true);
-}
-
-// ---- replies ----------------------------------------------------------------------
-
-void DownloadSession::onData(qsizetype bytes)
-{
-    m_connection.touch(m_ctx.clock.now());
-    NntpConnection &tcp = m_connection.socket();
-    if (!tcp.isConnected()) {
-        m_ctx.writeLog(QStringLiteral("Download Connection Error..."), true);
-        m_connections.sendQuit(m_connection);
-    }
-    const bool collecting = collectingArticle(m_ctx.state.downloadState);
-    if (collecting && m_awaiting == Awaiting::Article) {
-        m_articleBytes += qint32(bytes);
-        showProgress();
-    }
-    ReplyReader &reader = tcp.reader();
-    while (tcp.isConnected()) {
-        const ReplyReader::Event event = reader.next();
-        if (event == ReplyReader::Event::NeedMore)
-            break;
-        if (event == ReplyReader::Event::Overflow) {
-            m_ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(m_articleFileName),
-                           true);
-            m_ctx.state.articleInHand = false;
-            m_ctx.state.downloadState = DownloadState::Idle;
-            m_state.downloadBusy = false;
-            m_connections.closeConnection(m_connection);
-            downloadNext();
-            return;
-        }
-        if (event == ReplyReader::Event::Reply)
-            onReply(reader.takeReply());
-    }
-}
-
-void DownloadSession::showProgress()
-{
-    const qint64 now = m_ctx.clock.msecsSinceStart();
-    if (m_lastDisplayMs >= 0 && now - m_lastDisplayMs < kDisplayIntervalMs)
-        return;
-    m_lastDisplayMs = now;
-    m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(m_articleFileName) + QLatin1Char(' ') +
-                       kiloBytesText(m_articleBytes) + QStringLiteral("kb [") +
-                       transferSpeedText(m_downloadStart, m_ctx.clock.now(), m_articleBytes) +
-                       QStringLiteral(" Kbps]"),
-                   false);
-    const int maximum = m_ctx.display.bar(ProgressBar::Article).maximum;
-    if (m_articleBytes >= 1 && m_articleBytes < maximum)
-        m_ctx.display.setBarValue(ProgressBar::Article, m_articleBytes);
-    else if (m_articleBytes > maximum)
-        m_ctx.display.setBarValue(ProgressBar::Article, maximum);
-}
-
-void DownloadSession::logReply(const NntpReply &reply, const QString &suffix)
-{
-    m_ctx.writeLog(displayText(reply.raw) + suffix, true);
-}
-
-void DownloadSession::onReply(NntpReply &&reply)
-{
-    const int code = reply.code;
-    const bool collecting = collectingArticle(m_ctx.state.downloadState);
-
-    if ((code == 220 || code == 222) && reply.multiLine) {
-        if (collecting && m_awaiting == Awaiting::Article)
-            articleComplete(std::move(reply));
-        return;
-    }
-    if (m_ctx.state.downloadAbortRequested && code == 205) {
-        m_ctx.writeLog(displayText(reply.raw.mid(3)) + QStringLiteral("  (disconnected)"), true);
-        m_connections.closeConnection(m_connection);
-        return;
-    }
-    if (!m_connection.greeted()) {
-        if (replyReaction(NntpCommand::None, code) == ReplyReaction::Success)
-            onGreeting(reply);
-        else
-            m_connections.serviceEnded(m_connection, reply);
-        return;
-    }
-    if (m_login.answer(ConnectionRole::Download, reply))
-        return;
-    if (m_awaiting == Awaiting::Article && collecting && code >= 400) {
-        switch (refusalOf(reply)) {
-        case Refusal::Gone:
-            articleRefused(reply);
-            return;
-        case Refusal::ServiceGone:
-            serviceClosing(reply);
-            return;
-        case Refusal::Temporary:
-            articleDeferred(reply);
-            return;
-        case Refusal::Session:
-            break;
-        }
-    }
-    switch (code) {
-    case 500:
-        logReply(reply);
-        break;
-    case 481: // a refused login ends the session like a refused service
-    case 482:
-    case 502:
-        logReply(reply, QStringLiteral("(disconnected)"));
-        m_connections.sendQuit(m_connection);
-        m_ctx.state.downloadState = DownloadState::Idle;
-        m_state.downloadBusy = false;
-        m_awaiting = Awaiting::Nothing;
-        m_ctx.display.setDownloadLightBusy(false);
-        m_ctx.display.setBarVisible(ProgressBar::Article, false);
-        m_events.runStopped(true);
-        break;
-    case 211:
-        if (m_awaiting == Awaiting::Group) {
-            m_ctx.state.downloadState = DownloadState::GroupSelected;
-            m_downloadStart = m_ctx.clock.now();
-            m_articleBytes = 0;
-            requestArticle();
-        }
-        break;
-    case 411:
-        if (m_awaiting == Awaiting::Group)
-            groupMissing();
-        break;
-    case 205:
-        logReply(reply);
-        m_connections.closeConnection(m_connection);
-        m_ctx.display.setBarVisible(ProgressBar::Article, false);
-        break;
-    case 412:
-        if (m_ctx.state.articleInHand) {
-            m_pending.requeueArticle();
-            m_ctx.state.articleInHand = false;
-        }
-        m_ctx.state.downloadState = DownloadState::Idle;
-        m_state.downloadBusy = false;
-        m_awaiting = Awaiting::Nothing;
-        m_connections.sendQuit(m_connection);
-        m_events.runStopped(true);
-        break;
-    default:
-        break;
-    }
-}
-
-void DownloadSession::onGreeting(const NntpReply &reply)
-{
-    logReply(reply);
-    m_connection.greet(m_ctx.clock.now());
-    m_login.greeted(ConnectionRole::Download);
-}
-
-void DownloadSession::articleComplete(NntpReply &&reply)
-{
-    m_awaiting = Awaiting::Nothing;
-    m_articleBytes = qint32(reply.raw.size());
-    m_lastDisplayMs = -1;
-    showProgress();
-    m_failedAttempts.remove(articleKey());
-    CapturedArticle article;
-    article.articleBuffer = std::move(reply.raw);
-    article.fileName = m_articleFileName;
-    article.group = m_articleGroup;
-    article.bytes = m_articleBytes;
-    article.downloadStart = m_downloadStart;
-    m_sink.articleRetrieved(article);
-    m_ctx.state.articleInHand = false;
-    m_state.downloadBusy = false;
-    m_ctx.state.downloadState = DownloadState::ArticleDone;
-    downloadNext();
-}
-
-// The server has no such article (RFC 3977 6.2, 423 by number, 430 by message-id):
-// the entry is dropped and the run goes on with the next one on the open connection.
-void DownloadSession::articleRefused(const NntpReply &reply)
-{
-    if (reply.code == 423)
-        m_ctx.writeLog(QStringLiteral("bad article number!"), true);
-    else
-        m_ctx.writeLog(QStringLiteral("Article not available: ") + displayText(m_articleFileName) +
-                           QStringLiteral(" (") + displayText(reply.statusLine().toByteArray()) +
-                           QStringLiteral(")"),
-                       true);
-    m_awaiting = Awaiting::Nothing;
-    m_failedAttempts.remove(articleKey());
-    m_ctx.state.downloadState = DownloadState::ArticleDone;
-    m_state.downloadBusy = false;
-    m_ctx.state.articleInHand = false;
-    downloadNext();
-}
-
-// A refusal that may pass (a 4xx says a well-formed command failed for some reason,
-// RFC 3977 3.2; 403 is a fault inside the server, 503 a feature not available): the
-// article goes back to the head of the list and the run ends there rather than go
-// on. Whatever made the server refuse this article would most likely refuse the next
-// ones too, and each would use up one of its attempts; the next run starts with it.
-void DownloadSession::articleDeferred(const NntpReply &reply)
-{
-    m_awaiting = Awaiting::Nothing;
-    const QByteArray answer = reply.statusLine().toByteArray();
-    if (attemptFailed(answer)) {
-        logKept(answer);
-        m_pending.requeueArticle();
-    }
-    m_ctx.state.articleInHand = false;
-    m_ctx.state.downloadState = DownloadState::Idle;
-    m_state.downloadBusy = false;
-    m_missingGroups.clear();
-    m_connections.sendQuit(m_connection);
-    m_ctx.display.setDownloadLightBusy(false);
-    m_ctx.display.setBarVisible(ProgressBar::Article, false);
-    m_events.runStopped(true);
-}
-
-// 400 (RFC 3977 3.2.1): the server is going away and closes the connection after this
-// answer. The emergency reconnect takes over, and counts the attempt as one of its own.
-void DownloadSession::serviceClosing(const NntpReply &reply)
-{
-    m_closingAnswer = reply.statusLine().toByteArray();
-    m_connections.emergencyReconnect(m_connection);
-    m_closingAnswer.clear();
-}
-
-// The server does not carry the group: its entries stay queued for a later run and
-// this run goes on with the other groups.
-void DownloadSession::groupMissing()
-{
-    m_ctx.writeLog(QStringLiteral("Error, no such news group ") + displayText(m_articleGroup), true);
-    m_missingGroups.insert(m_articleGroup);
-    m_awaiting = Awaiting::Nothing;
-    if (m_ctx.state.articleInHand) {
-        m_pending.requeueArticle();
-        m_ctx.state.articleInHand = false;
-    }
-    m_downloadGroup.clear();
-    m_ctx.state.downloadState = DownloadState::ArticleDone;
-    m_state.downloadBusy = false;
-    downloadNext();
 }
 
 // ---- login port -------------------------------------------------------------------
 
 void DownloadSession::sendLoginLine(const QByteArray &line)
 {
-    m_connection.send(line);
+    m_loginLane->connection->send(line);
 }
 
 void DownloadSession::loginComplete()
 {
-    selectDownloadGroup();
+    selectDownloadGroup(*m_loginLane);
 }
 
 void DownloadSession::userNameMissing()
 {
-    m_ctx.state.downloadState = DownloadState::Idle;
-    m_state.downloadBusy = false;
-    m_connections.sendQuit(m_connection);
-    m_events.runStopped(true);
+    stopRun(true);
 }
 
 void DownloadSession::passwordMissing()

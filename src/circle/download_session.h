@@ -1,12 +1,14 @@
 #pragma once
 
+#include "circle/download_lane.h"
 #include "nntp/login.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <QString>
+
+#include <vector>
 
 namespace kestrel {
 
@@ -21,8 +23,13 @@ class SessionConnection;
 struct NntpReply;
 struct SessionState;
 
-// The download run: takes the pending entries one at a time in list order, selects
-// their group, requests the article and hands the complete text to the article sink.
+// The download run: takes the pending entries in list order, selects their group,
+// requests the articles and hands each complete text to the article sink. It runs
+// over sldConnections connections, each with its own group and up to sldPipeline
+// requests on their way (RFC 3977 3.5); the replies come back in the order of the
+// requests, so the oldest request of a connection is the one being received.
+// Articles taken off the list but not yet answered go back to its head, in list
+// order, whenever they cannot be answered any more.
 class DownloadSession : public LoginPort {
 public:
     DownloadSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
@@ -30,70 +37,90 @@ public:
                     RescanCountdown &countdown, DownloadEvents &events);
 
     void downloadNext();
-    void selectDownloadGroup();
     void removeBlankEntries();
     // The stop-download button.
     void abortDownload();
-    // Connected to the download connection's data arrival.
-    void onData(qsizetype bytes);
-    // The emergency reconnect is about to close the connection: the article in hand
-    // goes back on the list, unless this was its third failed attempt.
-    void emergencyOnArticleInHand();
+    // Connected to a download connection's data arrival. True when replies were left
+    // for later (see takeReplies): the caller calls takeReplies from the event loop.
+    bool onData(SessionConnection &connection);
+    // Takes the replies the connection has read; true when some were left for later.
+    bool takeReplies(SessionConnection &connection);
+    // The emergency reconnect is about to close this connection and end the run: the
+    // article it was receiving counts a failed attempt (and is dropped at the third);
+    // it and every other unanswered article go back on the list, and the other
+    // connections of the run are closed.
+    void emergency(SessionConnection &connection);
+    // A connection failed before its greeting: when it was a further connection of
+    // the run, the run goes on with fewer (true); the first one is the run's own
+    // failure (false).
+    bool connectionRefused(SessionConnection &connection);
+    // The connection was closed: its unanswered articles go back on the list.
+    void connectionClosed(SessionConnection &connection);
+    // Shutdown: every unanswered article of every connection goes back on the list.
+    void requeueUnanswered();
 
-    // LoginPort
+    // LoginPort, for the connection whose reply is being read
     void sendLoginLine(const QByteArray &line) override;
     void userNameMissing() override;
     void passwordMissing() override;
     void loginComplete() override;
 
-    const QByteArray &articleGroup() const { return m_articleGroup; }
-    const QByteArray &articleFileName() const { return m_articleFileName; }
-    const QByteArray &downloadGroup() const { return m_downloadGroup; }
-    qint64 articleNumber() const { return m_articleNumber; }
-    qint32 articleBytes() const { return m_articleBytes; }
-    qint32 articleExpectedBytes() const { return m_articleExpectedBytes; }
-    const QDateTime &downloadStart() const { return m_downloadStart; }
-
 private:
-    enum class Awaiting { Nothing, Group, Article };
-
-    void onReply(NntpReply &&reply);
-    void onGreeting(const NntpReply &reply);
-    void requestArticle();
-    void articleComplete(NntpReply &&reply);
-    void articleRefused(const NntpReply &reply);
-    void articleDeferred(const NntpReply &reply);
-    void serviceClosing(const NntpReply &reply);
-    // Counts a failed attempt on the article in hand: false, with a log line, when it
-    // was the last one allowed. answer is the server's status line, if it gave one.
-    bool attemptFailed(const QByteArray &answer);
-    void logKept(const QByteArray &answer);
-    void groupMissing();
+    DownloadLane &laneOf(SessionConnection &connection);
+    void onReply(DownloadLane &lane, NntpReply &&reply);
+    bool articleReply(DownloadLane &lane, NntpReply &reply);
+    void onFirstReply(DownloadLane &lane, const NntpReply &reply);
+    void onGreeting(DownloadLane &lane, const NntpReply &reply);
+    void openFurtherConnections();
+    void lowerConnections(DownloadLane &lane, const QByteArray &why);
+    bool takeMidWindowLogin(DownloadLane &lane, const NntpReply &reply);
+    void selectDownloadGroup(DownloadLane &lane);
+    void onGroupSelected(DownloadLane &lane);
+    void fillWindow(DownloadLane &lane, bool hold = true);
+    void takeEntry(DownloadLane &lane, int index, bool hold = true);
+    void request(DownloadLane &lane, InFlight &article);
+    void holdHead(DownloadLane &lane);
+    void popHead(DownloadLane &lane);
+    void advance(DownloadLane &lane);
+    void requeueLanes(bool all, DownloadLane *only);
+    void updateInHand();
+    int windowSize() const;
+    bool anyInFlight() const;
+    void articleComplete(DownloadLane &lane, NntpReply &&reply);
+    void articleRefused(DownloadLane &lane, const NntpReply &reply);
+    void articleDeferred(DownloadLane &lane, const NntpReply &reply);
+    void articleOverflow(DownloadLane &lane);
+    void serviceClosing(DownloadLane &lane, const NntpReply &reply);
+    void sessionRefused(const NntpReply &reply);
+    // Ends the run early: everything unanswered back on the list, QUIT on every
+    // connection of the run.
+    void stopRun(bool error);
+    void quitAll();
+    // Counts a failed attempt on the article the lane is receiving: false, with a log
+    // line, when it was the last one allowed. answer is the server's status line, if any.
+    bool attemptFailed(DownloadLane &lane, const QByteArray &answer);
+    void logKept(const DownloadLane &lane, const QByteArray &answer);
+    void groupMissing(DownloadLane &lane);
     void endRun();
     int nextEntry() const;
-    void showProgress();
+    void showProgress(DownloadLane &lane);
+    void touchConnection(DownloadLane &lane);
     void logReply(const NntpReply &reply, const QString &suffix = QString());
-    QByteArray articleKey() const;
 
     Context &m_ctx;
     SessionState &m_state;
     Connections &m_connections;
-    SessionConnection &m_connection;
     Login &m_login;
     PendingListModel &m_pending;
     FilterCounters &m_counters;
     ArticleSink &m_sink;
     RescanCountdown &m_countdown;
     DownloadEvents &m_events;
-    QByteArray m_articleGroup;
-    qint64 m_articleTag = 0;
-    QByteArray m_articleFileName;
-    qint64 m_articleNumber = 0;
-    qint32 m_articleBytes = 0;
-    qint32 m_articleExpectedBytes = 0;
-    QDateTime m_downloadStart;
-    QByteArray m_downloadGroup;
-    Awaiting m_awaiting = Awaiting::Nothing;
+    std::vector<DownloadLane> m_lanes; // one per download connection of the pool
+    DownloadLane *m_loginLane = nullptr;
+    int m_runConnections = 1; // connections this run uses; lowered when the server refuses one
+    bool m_furtherOpened = false;
+    qint64 m_taken = 0; // entries taken in this run
     // Groups the server said it does not carry; their entries wait for a later run.
     QSet<QByteArray> m_missingGroups;
     // Failed attempts on each article ("group/number"): emergency reconnects and
@@ -101,7 +128,6 @@ private:
     QHash<QByteArray, int> m_failedAttempts;
     // The 400 answer that set off the emergency reconnect under way, if one did.
     QByteArray m_closingAnswer;
-    qint64 m_lastDisplayMs = -1;
 };
 
 } // namespace kestrel

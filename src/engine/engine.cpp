@@ -122,7 +122,7 @@ void Engine::exitProgram(FrontEnd &fe)
     // The end of the program is queued behind this handler: an article finishing in that
     // last pass would be filed after NOREDL.TXT was saved and fetched again next time.
     // Its data is of no use any more once it is back on the list.
-    m_circle->connections().download().socket().close();
+    m_circle->takeBackDownloads();
     if (m_ctx.state.articleInHand)
         requeueArticle();
     savePending();

@@ -195,6 +195,15 @@ QWidget *OptionsWindow::buildDownloadTab()
     column->addWidget(settingSlider(page, "sldTimeout", s));
     captionFollowsSlider(timeout, "sldTimeout", QStringLiteral("Restart connection if inactive more than "),
                          QStringLiteral(" seconds"));
+    QLabel *pipeline = caption(page, "lblPipeline", tr("Article requests in flight per connection: 8"));
+    column->addWidget(pipeline);
+    column->addWidget(settingSlider(page, "sldPipeline", s));
+    captionFollowsSlider(pipeline, "sldPipeline",
+                         QStringLiteral("Article requests in flight per connection: "), QString());
+    QLabel *connections = caption(page, "lblConnections", tr("Download connections: 1"));
+    column->addWidget(connections);
+    column->addWidget(settingSlider(page, "sldConnections", s));
+    captionFollowsSlider(connections, "sldConnections", QStringLiteral("Download connections: "), QString());
     column->addStretch(1);
     return page;
 }

@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,7 +28,13 @@ namespace kestrel::test {
 // Keeps what the download connection hands over.
 struct RecordingSink : ArticleSink {
     std::vector<CapturedArticle> articles;
-    void articleRetrieved(const CapturedArticle &a) override { articles.push_back(a); }
+    std::function<void(const CapturedArticle &)> onArticle; // runs inside the hand-over
+    void articleRetrieved(const CapturedArticle &a) override
+    {
+        articles.push_back(a);
+        if (onArticle)
+            onArticle(a);
+    }
 };
 
 // One engine's circle against an in-process news server with generated groups.

@@ -189,7 +189,7 @@ TEST(DownloadSession, ThirdFailedAttemptDropsTheArticle)
         SCOPED_TRACE(c.name);
         CircleWorld w({{"a.one", 1, 10, 0}});
         for (const int code : c.codes)
-            w.server.faults().forcedReplies.append({"BODY", code, 1});
+            w.server.faults().forcedReplies.append({"BODY 3", code, 1});
         w.addPending("a.one", 3, "p3.jpg");
         w.addPending("a.one", 4, "p4.jpg");
         for (qsizetype attempt = 1; attempt <= c.codes.size(); ++attempt) {

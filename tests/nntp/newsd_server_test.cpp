@@ -5,6 +5,8 @@
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 using kestrel::newsd::FaultPlan;
@@ -337,4 +339,51 @@ TEST_F(NewsServerTest, TranscriptKeepsEveryCommandWithItsConnection)
     EXPECT_TRUE(waitUntil([&] { return server->openConnections() == 1; }));
     server->dropConnections();
     EXPECT_TRUE(second->waitForClose());
+}
+
+// Commands sent without waiting are answered in order, each no sooner than the
+// latency after it arrived; a command split over two segments counts from its end.
+TEST_F(NewsServerTest, LatencyDelaysEveryAnswerOfPipelinedCommands)
+{
+    server->faults().latencyMs = 150;
+    auto client = inGroupOne();
+    QElapsedTimer sent;
+    sent.start();
+    client->reader.expectReplyTo("BODY 3");
+    client->reader.expectReplyTo("BODY 9");
+    client->reader.expectReplyTo("BODY 4");
+    client->socket.write("BODY 3\r\nBODY 9\r\nBO");
+    client->socket.flush();
+    ASSERT_TRUE(waitUntil([&] { return server->commands().size() == 3; }, 3000));
+    client->socket.write("DY 4\r\n");
+    QByteArrayList statuses;
+    for (int i = 0; i < 3; ++i) {
+        const auto reply = client->read();
+        ASSERT_TRUE(reply) << i;
+        statuses.append(reply->statusLine().toByteArray());
+    }
+    EXPECT_GE(sent.elapsed(), 150);
+    EXPECT_EQ(statuses, (QByteArrayList{"222 3 <3@x>", "423 No article with that number", "222 4 <4@x>"}));
+}
+
+// A connection past the limit is refused with 502 and closed; once one of the
+// others has gone, the next is served again.
+TEST_F(NewsServerTest, ConnectionsPastTheLimitAreRefused)
+{
+    server->faults().connectionLimit = 2;
+    auto first = connectClient();
+    auto second = connectClient();
+    ASSERT_TRUE(first->read());
+    ASSERT_TRUE(second->read());
+    auto third = connectClient();
+    const auto refusal = third->read();
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->statusLine(), "502 Too many connections");
+    EXPECT_TRUE(third->waitForClose());
+    first->status("QUIT");
+    ASSERT_TRUE(waitUntil([&] { return server->openConnections() == 1; }));
+    auto fourth = connectClient();
+    const auto greeting = fourth->read();
+    ASSERT_TRUE(greeting);
+    EXPECT_EQ(greeting->code, 200);
 }

@@ -165,6 +165,8 @@ TEST_F(OptionsWindowTest, SliderCaptionsFollowTheirSliders)
          "Allow 5 files in pending downloads list before stopping scan and starting download"},
         {"sldXOVER", "chkXOVER", 500, "XOVER burst receive 500 headers at a time"},
         {"sldTimeout", "lblTimeout", 15, "Restart connection if inactive more than 15 seconds"},
+        {"sldPipeline", "lblPipeline", 1, "Article requests in flight per connection: 1"},
+        {"sldConnections", "lblConnections", 4, "Download connections: 4"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.slider);

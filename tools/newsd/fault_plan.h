@@ -73,6 +73,15 @@ struct FaultPlan {
     // -1: off.
     qint64 dropArticleAfterBytes = -1;
     int dropTimes = 1;
+
+    // Each command is carried out (and so answered) this long after it arrived, as over
+    // a link with this round-trip time: the commands a client sends without waiting are
+    // all on their way at once, and so are their replies. The greeting is not delayed.
+    int latencyMs = 0;
+
+    // Connections beyond this many open at once are greeted with 502 and closed, as
+    // providers limit the connections of an account; 0: no limit.
+    int connectionLimit = 0;
 };
 
 } // namespace kestrel::newsd

@@ -141,7 +141,8 @@ qint64 NewsServer::takeDropPoint(qint64 replySize)
 void NewsServer::accept()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        auto *session = new NewsSession(socket, this, ++m_accepted);
+        const bool overLimit = m_faults.connectionLimit > 0 && openConnections() >= m_faults.connectionLimit;
+        auto *session = new NewsSession(socket, this, ++m_accepted, overLimit);
         m_sessions.append(session);
         connect(session, &NewsSession::finished, this, [this](NewsSession *s) {
             m_sessions.removeOne(s);

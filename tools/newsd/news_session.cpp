@@ -87,10 +87,11 @@ QByteArray dotStuffed(QByteArrayView text)
     return out;
 }
 
-NewsSession::NewsSession(QTcpSocket *socket, NewsServer *server, int id)
-    : QObject(server), m_socket(socket), m_server(server), m_id(id),
+NewsSession::NewsSession(QTcpSocket *socket, NewsServer *server, int id, bool overLimit)
+    : QObject(server), m_socket(socket), m_server(server), m_id(id), m_overLimit(overLimit),
       m_random(server->faults().splitSeed + quint32(id))
 {
+    m_clock.start();
     m_socket->setParent(this);
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(m_socket, &QTcpSocket::readyRead, this, &NewsSession::onReadyRead);
@@ -99,6 +100,9 @@ NewsSession::NewsSession(QTcpSocket *socket, NewsServer *server, int id)
     m_coalesceTimer.setSingleShot(true);
     connect(&m_coalesceTimer, &QTimer::timeout, this, &NewsSession::flushHeld);
     connect(&m_paceTimer, &QTimer::timeout, this, &NewsSession::writeNextPaced);
+    m_latencyTimer.setSingleShot(true);
+    m_latencyTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_latencyTimer, &QTimer::timeout, this, &NewsSession::processCommands);
 }
 
 void NewsSession::start()
@@ -113,6 +117,11 @@ void NewsSession::start()
 
 void NewsSession::sendGreeting()
 {
+    if (m_overLimit) {
+        reply(502, "Too many connections");
+        closeAfterWriting();
+        return;
+    }
     const int code = m_server->faults().greetingCode;
     reply(code, standardText(code));
     if (code == 400 || code == 502) {
@@ -131,7 +140,17 @@ void NewsSession::closeNow()
 void NewsSession::onReadyRead()
 {
     m_input += m_socket->readAll();
-    if (m_input.size() > kMaxCommandLine && !m_input.contains('\n')) {
+    const qint64 due = m_clock.elapsed() + std::max(0, m_server->faults().latencyMs);
+    qsizetype from = 0;
+    for (qsizetype lf = m_input.indexOf('\n'); lf >= 0; lf = m_input.indexOf('\n', from)) {
+        QByteArray line = m_input.sliced(from, lf - from);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        m_lines.push_back({std::move(line), due});
+        from = lf + 1;
+    }
+    m_input.remove(0, from);
+    if (m_input.size() > kMaxCommandLine) {
         closeNow();
         return;
     }
@@ -140,14 +159,14 @@ void NewsSession::onReadyRead()
 
 void NewsSession::processCommands()
 {
-    while (!m_holding && !m_closing) {
-        const qsizetype lf = m_input.indexOf('\n');
-        if (lf < 0)
+    while (!m_holding && !m_closing && !m_lines.empty()) {
+        const qint64 wait = m_lines.front().dueMs - m_clock.elapsed();
+        if (wait > 0) {
+            m_latencyTimer.start(int(wait));
             return;
-        QByteArray line = m_input.left(lf);
-        m_input.remove(0, lf + 1);
-        if (line.endsWith('\r'))
-            line.chop(1);
+        }
+        const QByteArray line = std::move(m_lines.front().line);
+        m_lines.pop_front();
         m_server->record(m_id, line);
 
         const QByteArray verb = line.trimmed().split(' ').value(0).toUpper();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -20,7 +21,8 @@ class NewsServer;
 class NewsSession : public QObject {
     Q_OBJECT
 public:
-    NewsSession(QTcpSocket *socket, NewsServer *server, int id);
+    // overLimit: one connection too many; it is greeted with a refusal and closed.
+    NewsSession(QTcpSocket *socket, NewsServer *server, int id, bool overLimit = false);
 
     void start();
     int id() const { return m_id; }
@@ -36,6 +38,11 @@ private:
         qint64 last;          // stored number of the range's end
         qint64 offset;        // bytes of the reply written so far
         qint64 floodLeft = 0; // lines still to list of a flood
+    };
+
+    struct CommandLine {
+        QByteArray line;
+        qint64 dueMs; // when the line may be carried out, on m_clock
     };
 
     void sendGreeting();
@@ -78,7 +85,11 @@ private:
     QTcpSocket *m_socket;
     NewsServer *m_server;
     int m_id;
-    QByteArray m_input;
+    QByteArray m_input;              // bytes of a command line whose end has not come
+    std::deque<CommandLine> m_lines; // complete lines not yet carried out, oldest first
+    QElapsedTimer m_clock;
+    QTimer m_latencyTimer;
+    bool m_overLimit = false;
     bool m_holding = true; // commands wait: greeting not sent, silence, or a reply is being produced
     bool m_closing = false;
     bool m_trickle = false; // the reply being written trickles

@@ -124,6 +124,10 @@ void applyFaults(const QCommandLineParser &args, NewsServer &server)
         f.dropArticleAfterBytes = toInt(parts[0], QStringLiteral("bytes"));
         f.dropTimes = parts.size() > 1 ? toInt(parts[1], QStringLiteral("times")) : 1;
     }
+    if (args.isSet(QStringLiteral("latency")))
+        f.latencyMs = toInt(args.value(QStringLiteral("latency")), QStringLiteral("latency"));
+    if (args.isSet(QStringLiteral("max-connections")))
+        f.connectionLimit = toInt(args.value(QStringLiteral("max-connections")), QStringLiteral("count"));
     for (const QString &spec : args.values(QStringLiteral("renumber"))) {
         const qsizetype eq = spec.indexOf(QLatin1Char('='));
         if (eq <= 0)
@@ -180,6 +184,8 @@ int main(int argc, char **argv)
     opt("empty-range", "Answer CODE to XOVER/OVER for a range without articles (default 423).", "code");
     opt("drop-article", "Close the connection after this many bytes of an ARTICLE or BODY reply.",
         "bytes[:times]");
+    opt("latency", "Carry out each command this many milliseconds after it arrived.", "ms");
+    opt("max-connections", "Greet connections beyond this many open ones with 502 and close them.", "n");
     opt("renumber", "Show a group's article numbers shifted; repeatable.", "group=shift");
     opt("tls-cert", "Serve NNTPS with this PEM certificate (needs --tls-key).", "file");
     opt("tls-key", "The PEM private key of --tls-cert (unencrypted).", "file");

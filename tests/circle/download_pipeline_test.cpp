@@ -1,0 +1,269 @@
+// The download with several requests on their way at once: replies matched to their
+// requests, and nothing taken off the list lost when the run ends early.
+#include "circle/circle_fixture.h"
+
+#include "scan/pending_file.h"
+
+#include <QFile>
+#include <QTimer>
+
+namespace kestrel::test {
+namespace {
+
+QByteArrayList fetched(const CircleWorld &w)
+{
+    QByteArrayList names;
+    for (const CapturedArticle &a : w.sink.articles)
+        names.append(a.fileName);
+    return names;
+}
+
+// p<n>.jpg for article n of a.one, one entry each, in this order.
+void queue(CircleWorld &w, std::initializer_list<qint64> numbers)
+{
+    for (const qint64 n : numbers)
+        w.addPending("a.one", n, "p" + QByteArray::number(n) + ".jpg");
+}
+
+const QByteArrayList kSix{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"};
+
+int inFlight(CircleWorld &w)
+{
+    return int(w.circle.connections().download().reader().expectedCount());
+}
+
+// Each reply goes to the article it answers, however the replies are cut or bunched;
+// another group is selected only once the requests of the old one are answered; the
+// article in hand and the status line name the article being handed over.
+TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
+{
+    const struct {
+        const char *name;
+        int window;
+        std::function<void(newsd::FaultPlan &)> faults;
+    } cases[] = {
+        {"one at a time", 1, [](newsd::FaultPlan &) {}},
+        {"window of 3", 3, [](newsd::FaultPlan &) {}},
+        {"cut at each of the first 64 bytes and at random", 8,
+         [](newsd::FaultPlan &f) {
+             for (qsizetype at = 1; at <= 64; ++at)
+                 f.splitAt.append(at);
+             f.randomSplits = 40;
+             f.splitPauseMs = 0;
+         }},
+        {"three replies per segment", 8,
+         [](newsd::FaultPlan &f) {
+             f.repliesPerSegment = 3;
+             f.coalesceWaitMs = 20;
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{"a.one", 1, 10, 0}, {"a.two", 1, 10, 0}});
+        w.ctx.settings.setNumber(u"sldPipeline", c.window);
+        c.faults(w.server.faults());
+        queue(w, {3, 4, 5, 6});
+        w.addPending("a.two", 2, "q2.jpg");
+        w.addPending("a.two", 3, "q3.jpg");
+        queue(w, {7});
+        QStringList statusAtHandOver;
+        QByteArrayList inHandAtHandOver;
+        w.sink.onArticle = [&](const CapturedArticle &) {
+            statusAtHandOver.append(w.ctx.log.statusLine());
+            inHandAtHandOver.append(w.ctx.state.currentArticle.text);
+        };
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait(10000));
+        EXPECT_FALSE(w.waits.back());
+        ASSERT_TRUE(waitUntil([&] { return w.commands(1).endsWith("QUIT"); }, 3000));
+        EXPECT_EQ(w.commands(1),
+                  (QByteArrayList{"GROUP a.one", "BODY  3", "BODY  4", "BODY  5", "BODY  6", "GROUP a.two",
+                                  "BODY  2", "BODY  3", "GROUP a.one", "BODY  7", "QUIT"}));
+        const QByteArrayList names{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "q2.jpg", "q3.jpg", "p7.jpg"};
+        ASSERT_EQ(fetched(w), names);
+        const QByteArrayList numbers{"3", "4", "5", "6", "2", "3", "7"};
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const CapturedArticle &a = w.sink.articles[size_t(i)];
+            EXPECT_TRUE(a.articleBuffer.startsWith("222 " + numbers[i] + " <")) << names[i].constData();
+            EXPECT_TRUE(a.articleBuffer.endsWith("\r\n.\r\n"));
+            EXPECT_EQ(a.group, names[i].startsWith('q') ? "a.two" : "a.one");
+            EXPECT_TRUE(statusAtHandOver[i].startsWith(QStringLiteral("Downloading: ") +
+                                                       QString::fromLatin1(names[i]) + u' '))
+                << qPrintable(statusAtHandOver[i]);
+        }
+        EXPECT_EQ(inHandAtHandOver, names);
+        EXPECT_FALSE(w.ctx.state.articleInHand);
+        EXPECT_EQ(w.pending.count(), 0);
+    }
+}
+
+// The window fills up to the setting and no further. Whatever ends the run while the
+// requests are unanswered puts every one of them back at the head of the list in list
+// order (and so into pending.dat); the next run fetches them all, each once.
+TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
+{
+    const struct {
+        const char *name;
+        int window;
+        std::function<void(CircleWorld &)> stop;
+        bool nextRun = true; // the program goes on after the stop
+    } cases[] = {
+        {"user abort", 4, [](CircleWorld &w) { w.circle.abortDownload(); }},
+        {"server drops the connection", 8,
+         [](CircleWorld &w) {
+             w.server.dropConnections();
+             ASSERT_TRUE(w.runUntilWait());
+             EXPECT_TRUE(w.logged(QStringLiteral("The news server closed the connection.")));
+         }},
+        {"shutdown", 6,
+         [](CircleWorld &w) {
+             w.circle.takeBackDownloads();
+             w.pending.savePending();
+             QFile f(w.ctx.state.file(QStringLiteral("pending.dat")));
+             ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+             QByteArrayList saved;
+             for (const PendingEntry &e : pendingfile::read(f).entries)
+                 saved.append(e.text);
+             EXPECT_EQ(saved, kSix);
+         },
+         false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{"a.one", 1, 10, 0}});
+        w.ctx.settings.setNumber(u"sldPipeline", c.window);
+        w.server.faults().silences.append({"BODY", -1, 1});
+        queue(w, {3, 4, 5, 6, 7, 8});
+        w.circle.downloadNext();
+        ASSERT_TRUE(waitUntil([&] { return inFlight(w) == std::min(c.window, 6); }, 3000));
+        EXPECT_EQ(w.ctx.state.pendingCount, 6 - std::min(c.window, 6));
+        c.stop(w);
+        EXPECT_EQ(w.texts(), kSix);
+        EXPECT_FALSE(w.ctx.state.articleInHand);
+        EXPECT_TRUE(w.sink.articles.empty());
+        if (!c.nextRun)
+            continue;
+
+        w.server.dropConnections();
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_EQ(fetched(w), kSix);
+        EXPECT_TRUE(w.texts().isEmpty());
+    }
+}
+
+// The connection drops right after an article was handed over, with the window full:
+// the articles behind it go back, none is handed over twice and none is lost.
+TEST(DownloadPipeline, DropAfterAnArticleLosesNothingAndRepeatsNothing)
+{
+    for (const int window : {2, 8}) {
+        SCOPED_TRACE(window);
+        CircleWorld w({{"a.one", 1, 10, 0}});
+        w.ctx.settings.setNumber(u"sldPipeline", window);
+        queue(w, {3, 4, 5, 6, 7, 8});
+        w.sink.onArticle = [&](const CapturedArticle &) {
+            if (w.sink.articles.size() == 2)
+                w.server.dropConnections();
+        };
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_TRUE(w.waits.back());
+        const QByteArrayList first = fetched(w);
+        ASSERT_GE(first.size(), 2);
+        EXPECT_EQ(first + w.texts(), kSix);
+        w.sink.onArticle = nullptr;
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_EQ(fetched(w), kSix);
+    }
+}
+
+// The reactions to a refusal hold for the article it answers, wherever it stands in the
+// window: 430 drops that article alone; a refusal that may pass, or 400, ends the run
+// and keeps it at the head, the unanswered ones behind it, in order.
+TEST(DownloadPipeline, RefusalInTheMiddleOfTheWindowConcernsItsArticle)
+{
+    const struct {
+        int code;
+        QByteArrayList fetched;
+        QByteArrayList left;
+        QString logLine;
+    } cases[] = {
+        {430,
+         {"p3.jpg", "p4.jpg", "p6.jpg", "p7.jpg", "p8.jpg"},
+         {},
+         QStringLiteral("Article not available: p5.jpg (430")},
+        {423, {"p3.jpg", "p4.jpg", "p6.jpg", "p7.jpg", "p8.jpg"}, {}, QStringLiteral("bad article number!")},
+        {436,
+         {"p3.jpg", "p4.jpg"},
+         {"p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"},
+         QStringLiteral("Article p5.jpg: server answered 436 Forced reply; kept for the next run.")},
+        {400,
+         {"p3.jpg", "p4.jpg"},
+         {"p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"},
+         QStringLiteral("Article p5.jpg: server answered 400 Service temporarily unavailable; kept")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.code);
+        CircleWorld w({{"a.one", 1, 10, 0}});
+        w.server.faults().forcedReplies.append({"BODY 5", c.code, 1});
+        queue(w, {3, 4, 5, 6, 7, 8});
+        w.circle.downloadNext();
+        ASSERT_TRUE(w.runUntilWait());
+        EXPECT_EQ(w.waits.back(), !c.left.isEmpty());
+        EXPECT_TRUE(w.logged(c.logLine));
+        EXPECT_EQ(fetched(w), c.fetched);
+        EXPECT_EQ(w.texts(), c.left);
+        EXPECT_FALSE(w.ctx.state.articleInHand);
+    }
+}
+
+// The server starts to ask for the login while requests are on their way: every one
+// of them is answered 480, the login goes through once, and the window is asked for
+// again, so each article is fetched once and in order.
+TEST(DownloadPipeline, LoginDemandedInTheMiddleOfTheWindow)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.ctx.settings.setNumber(u"sldPipeline", 4);
+    w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
+    w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
+    queue(w, {3, 4, 5, 6, 7, 8});
+    w.sink.onArticle = [&](const CapturedArticle &) {
+        if (w.sink.articles.size() == 1)
+            w.server.setCredentials("u", "p");
+    };
+    w.circle.downloadNext();
+    ASSERT_TRUE(w.runUntilWait());
+    EXPECT_FALSE(w.waits.back());
+    EXPECT_EQ(fetched(w), kSix);
+    EXPECT_EQ(w.count(w.commands(1), "AUTHINFO USER"), 1);
+    EXPECT_TRUE(w.logged(QStringLiteral("Authinfo cleared, login complete...")));
+}
+
+// Filing that takes long (the clock moves on in the hand-over) makes the session leave
+// the replies already read for the next turn of the event loop, one article per turn,
+// instead of taking them all in one long step.
+TEST(DownloadPipeline, SlowFilingLeavesTheOtherRepliesForTheNextTurn)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.server.faults().repliesPerSegment = 6;
+    w.server.faults().coalesceWaitMs = 50;
+    queue(w, {3, 4, 5, 6, 7, 8});
+    QByteArrayList steps;
+    w.sink.onArticle = [&](const CapturedArticle &a) {
+        steps.append(a.fileName);
+        w.clock.advanceMsecs(15);
+        QTimer::singleShot(0, &w.circle, [&] { steps.append("turn"); });
+    };
+    w.circle.downloadNext();
+    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_EQ(fetched(w), kSix);
+    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
+        if (steps[i] != "turn") {
+            EXPECT_EQ(steps[i + 1], "turn") << "after " << steps[i].constData();
+        }
+    }
+}
+
+} // namespace
+} // namespace kestrel::test
