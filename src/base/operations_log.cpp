@@ -41,8 +41,9 @@ void OperationsLog::writeLog(const QString &message, bool toLog)
         const QString date = QLocale::system().toString(now.date(), QLocale::ShortFormat);
         const QString line =
             date + QLatin1Char(' ') + time + QLatin1String("  ") + msg + QLatin1String("\r\n");
-        // A log file that cannot be written must never disturb the caller.
-        appendToFile(m_filePath, line.toUtf8());
+        // A log file that cannot be written must never disturb the caller, and a
+        // failure cannot be logged to itself: the entry stays in the list above.
+        static_cast<void>(appendToFile(m_filePath, line.toUtf8()));
     }
 }
 

@@ -40,7 +40,7 @@ void DupePaths::loadDupePaths()
     Q_EMIT changed();
 }
 
-bool DupePaths::saveDupePaths() const
+SaveResult DupePaths::saveDupePaths() const
 {
     QByteArray out;
     for (const QByteArray &e : m_entries)
@@ -57,7 +57,7 @@ void DupePaths::addDupeFolder(const QString &folder)
         m_entries.append(f);
         Q_EMIT changed();
     }
-    saveDupePaths();
+    m_ctx.reportSave(saveDupePaths());
 }
 
 void DupePaths::addSubfolders(const QString &folder)
@@ -85,7 +85,7 @@ void DupePaths::removeRows(QList<int> rows)
     }
     if (removed) {
         Q_EMIT changed();
-        saveDupePaths();
+        m_ctx.reportSave(saveDupePaths());
     }
 }
 

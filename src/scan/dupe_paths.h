@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -21,7 +22,7 @@ public:
     // Loads the list in its normalised form. The start-up sequence saves it back at
     // once (saveDupePaths) so the file takes that form too.
     void loadDupePaths();
-    bool saveDupePaths() const;
+    SaveResult saveDupePaths() const;
     // Adds a folder unless it is listed already (letters compared without case);
     // saves in both cases.
     void addDupeFolder(const QString &folder);

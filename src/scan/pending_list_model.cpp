@@ -313,18 +313,15 @@ void PendingListModel::loadPending()
     setQueuedCount(queued);
 }
 
-void PendingListModel::savePending()
+SaveResult PendingListModel::savePending()
 {
     for (int i = int(m_rows.size()) - 1; i >= 0; --i)
         if (m_rows[i].ghosted)
             removeEntry(i);
     const QString path = m_ctx.state.file(QStringLiteral("pending.dat"));
-    if (m_rows.isEmpty()) {
-        QFile::remove(path);
-        return;
-    }
-    if (!writeFileAtomic(path, pendingfile::encode(m_rows, m_ctx.clock.now())))
-        m_ctx.writeLog(QStringLiteral("pending.dat could not be written"), true);
+    if (m_rows.isEmpty())
+        return removeSavedFile(path);
+    return writeFileAtomic(path, pendingfile::encode(m_rows, m_ctx.clock.now()));
 }
 
 // ---- user commands --------------------------------------------------------------

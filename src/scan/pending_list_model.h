@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include "base/pending_entry.h"
 
 #include <QAbstractTableModel>
@@ -47,7 +48,7 @@ public:
     void requeueArticle();
 
     void loadPending();
-    void savePending();
+    SaveResult savePending();
 
     // User commands.
     void moveToTop();

@@ -49,7 +49,7 @@ TEST(NoRedlList, ResetAsksAndEmptiesOnlyOnYes)
     w.prompter.answers = {true};
     EXPECT_TRUE(w.noRedl.resetNoRedl());
     EXPECT_FALSE(w.noRedl.contains("first.jpg"));
-    w.noRedl.saveNoRedl();
+    ASSERT_TRUE(w.noRedl.saveNoRedl());
     NoRedlList again(w.ctx);
     again.loadNoRedl();
     EXPECT_TRUE(again.text().isEmpty());
@@ -146,7 +146,7 @@ TEST(DupePaths, NormalisesLoadsAddsAndRemoves)
     ScanWorld w;
     w.folder.write("DUPEPATH.TXT", "  /pics  \r\n\r\n/other/\r\n");
     w.dupePaths.loadDupePaths();
-    w.dupePaths.saveDupePaths();
+    ASSERT_TRUE(w.dupePaths.saveDupePaths());
     EXPECT_EQ(w.folder.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
     w.folder.write("DUPEPATH.TXT", "stale");
     w.dupePaths.addDupeFolder(QStringLiteral("/PICS")); // listed in another case: only rewrites
