@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/clock.h"
+#include "base/log_text.h"
 #include "base/settings_store.h"
 
 #include <QLocale>
@@ -20,6 +21,8 @@ void OperationsLog::writeLog(const QString &message, bool toLog)
     const qsizetype cr = msg.indexOf(QLatin1Char('\r'));
     if (cr >= 0)
         msg = msg.left(cr).trimmed();
+    // Server text reaches the log inside many messages: made safe here, once for all.
+    msg = loggableText(msg);
 
     m_status = msg;
     Q_EMIT statusChanged(m_status);
