@@ -40,6 +40,9 @@ enum class Refusal {
     Session,     // about the login or the selected group: handled with the session
 };
 
+// As long as after a lost connection: room on a disk is rarely made in seconds.
+constexpr int RetryAfterWriteFailureSeconds = 90;
+
 Refusal refusalOf(int code)
 {
     switch (code) {
@@ -434,7 +437,10 @@ void DownloadSession::articleComplete(NntpReply &&reply)
     article.group = m_articleGroup;
     article.bytes = m_articleBytes;
     article.downloadStart = m_downloadStart;
-    m_sink.articleRetrieved(article);
+    if (m_sink.articleRetrieved(article) == SinkResult::NotStored) {
+        articleNotStored();
+        return;
+    }
     m_ctx.state.articleInHand = false;
     m_state.downloadBusy = false;
     m_ctx.state.downloadState = DownloadState::ArticleDone;
@@ -473,6 +479,37 @@ void DownloadSession::articleDeferred(const NntpReply &reply)
         logKept(answer);
         m_pending.requeueArticle();
     }
+    stopOnError();
+}
+
+// The article came whole but could not be stored (the sink has said why): it is not
+// the article's fault, so it goes back to the head of the list without using up an
+// attempt, and the run stops, as the next article would fail the same way. The circle
+// comes back later as after a lost connection. The connection is closed at once, so
+// that the last word on the status line is why the downloads stopped.
+void DownloadSession::articleNotStored()
+{
+    m_pending.requeueArticle();
+    m_ctx.state.articleInHand = false;
+    m_connections.closeConnection(m_connection);
+    m_awaiting = Awaiting::Nothing;
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    m_missingGroups.clear();
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
+    QString again;
+    if (m_ctx.settings.checked(u"chkAllowRestart")) {
+        m_countdown.arm(RetryAfterWriteFailureSeconds);
+        again = QStringLiteral("; trying again in") + numText(RetryAfterWriteFailureSeconds) +
+                QStringLiteral(" seconds");
+    }
+    m_ctx.writeLog(QStringLiteral("disk full: downloads stopped, the queue is kept") + again, true);
+    m_events.runStopped(true);
+}
+
+void DownloadSession::stopOnError()
+{
     m_ctx.state.articleInHand = false;
     m_ctx.state.downloadState = DownloadState::Idle;
     m_state.downloadBusy = false;

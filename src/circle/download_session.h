@@ -63,6 +63,9 @@ private:
     void articleComplete(NntpReply &&reply);
     void articleRefused(const NntpReply &reply);
     void articleDeferred(const NntpReply &reply);
+    void articleNotStored();
+    // Ends the run on an error with the connection closed politely.
+    void stopOnError();
     void serviceClosing(const NntpReply &reply);
     // Counts a failed attempt on the article in hand: false, with a log line, when it
     // was the last one allowed. answer is the server's status line, if it gave one.

@@ -27,7 +27,11 @@ namespace kestrel::test {
 // Keeps what the download connection hands over.
 struct RecordingSink : ArticleSink {
     std::vector<CapturedArticle> articles;
-    void articleRetrieved(const CapturedArticle &a) override { articles.push_back(a); }
+    SinkResult articleRetrieved(const CapturedArticle &a) override
+    {
+        articles.push_back(a);
+        return SinkResult::Done;
+    }
 };
 
 // One engine's circle against an in-process news server with generated groups.
