@@ -271,6 +271,28 @@ void PendingListModel::requeueArticle()
 
 // ---- pending.dat ----------------------------------------------------------------
 
+// Into an empty list the loaded entries go in one insertion: row by row, a list of a
+// hundred thousand would be announced to every view a hundred thousand times. A stable
+// sort gives the order that inserting each at its sorted place gives.
+void PendingListModel::insertLoaded(QList<PendingEntry> entries)
+{
+    if (!m_rows.isEmpty()) {
+        for (PendingEntry &e : entries)
+            insertEntry(insertionRow(int(m_rows.size()), e), std::move(e));
+        return;
+    }
+    if (entries.isEmpty())
+        return;
+    if (m_sortingOn)
+        std::stable_sort(entries.begin(), entries.end(),
+                         [this](const PendingEntry &a, const PendingEntry &b) { return lessThan(a, b); });
+    for (const PendingEntry &e : std::as_const(entries))
+        indexName(e.text, +1);
+    beginInsertRows(QModelIndex(), 0, int(entries.size()) - 1);
+    m_rows = std::move(entries);
+    endInsertRows();
+}
+
 void PendingListModel::loadPending()
 {
     const QString path = m_ctx.state.file(QStringLiteral("pending.dat"));
@@ -281,7 +303,7 @@ void PendingListModel::loadPending()
         m_ctx.writeLog(QStringLiteral("pending.dat could not be read"), true);
         return;
     }
-    const pendingfile::ReadResult res = pendingfile::read(f);
+    pendingfile::ReadResult res = pendingfile::read(f);
     f.close();
     if (!res.magicOk) {
         m_ctx.writeLog(QStringLiteral("pending.dat is not a saved pending list, deleted"), true);
@@ -304,8 +326,7 @@ void PendingListModel::loadPending()
                            QStringLiteral(" of") + numText(res.declared) +
                            QStringLiteral(" saved entries could not be read"),
                        true);
-    for (const PendingEntry &e : res.entries)
-        insertEntry(insertionRow(int(m_rows.size()), e), e);
+    insertLoaded(std::move(res.entries));
     int queued = 0;
     for (const PendingEntry &e : m_rows)
         queued += e.ghosted ? 0 : 1;

@@ -91,6 +91,7 @@ Q_SIGNALS:
 
 private:
     int insertionRow(int wanted, const PendingEntry &e) const;
+    void insertLoaded(QList<PendingEntry> entries);
     void insertEntry(int row, PendingEntry e);
     void removeEntry(int row);
     void setText(int row, const QByteArray &text);

@@ -64,6 +64,24 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     EXPECT_EQ(again.folder.read("pending.dat"), first);
 }
 
+// The file is read in blocks of records; entries that straddle two blocks, and a file
+// that ends inside a block, load whole and in order.
+TEST(PendingFile, LongListLoadsEveryEntryInOrder)
+{
+    ScanWorld w;
+    QList<PendingEntry> entries;
+    for (int i = 0; i < 700; ++i)
+        entries.append(sampleEntry("pic" + QByteArray::number(i) + ".jpg", 1000 + i, i % 3 == 0));
+    const QByteArray file = pendingfile::encode(entries, w.clock.now());
+    w.folder.write("pending.dat", file);
+    w.pending.loadPending();
+    ASSERT_EQ(w.pending.count(), int(entries.size()));
+    for (int i = 0; i < entries.size(); ++i)
+        ASSERT_EQ(w.pending.entry(i), entries[i]) << i;
+    ASSERT_TRUE(w.pending.savePending());
+    EXPECT_EQ(w.folder.read("pending.dat"), file);
+}
+
 TEST(PendingFile, LongValuesAreCutToFitTheirRecords)
 {
     PendingEntry e = sampleEntry(QByteArray(200, 'n'), 5, false);
