@@ -14,7 +14,9 @@ bool isControl(QChar c)
 
 QString loggableText(const QString &text)
 {
-    const qsizetype kept = std::min(text.size(), MaxLoggedLength);
+    qsizetype kept = std::min(text.size(), MaxLoggedLength);
+    if (kept < text.size() && kept > 0 && text.at(kept - 1).isHighSurrogate())
+        --kept; // never half a character
     QString out;
     out.reserve(kept + 32);
     for (qsizetype i = 0; i < kept; ++i) {

@@ -96,6 +96,8 @@ TEST_F(LogFixture, ControlCharactersAreShownAndLongTextCut)
         {QStringLiteral("a\tb\nc") + QChar(0x9b) + QChar(0x7f) + QChar(0xe9),
          QStringLiteral("a\\x09b\\x0ac\\x9b\\x7f") + QChar(0xe9)},
         {huge, huge.left(MaxLoggedLength) + QStringLiteral("... (9999504 more characters)")},
+        {QString(MaxLoggedLength - 1, QLatin1Char('x')) + QString::fromUtf8("\xf0\x9f\x98\x80tail"),
+         QString(MaxLoggedLength - 1, QLatin1Char('x')) + QStringLiteral("... (6 more characters)")},
     };
     for (const auto &c : cases) {
         QFile::remove(dir.file("OPSLOG.TXT"));
