@@ -17,18 +17,23 @@ inline void require(bool ok)
 }
 
 // A program folder of this fuzz process, in memory when /dev/shm is there: the
-// targets that load files from the program folder read their input from it.
+// targets that load files from the program folder read their input from it. It is
+// removed when the process ends normally.
 inline const QString &programFolder()
 {
-    static const QString folder = [] {
-        const QString base =
-            QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-        const QString path =
-            base + QStringLiteral("/kestrel_fuzz_%1").arg(QCoreApplication::applicationPid());
-        QDir().mkpath(path);
-        return path;
-    }();
-    return folder;
+    struct Folder {
+        QString path;
+        Folder()
+        {
+            const QString base =
+                QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+            path = base + QStringLiteral("/kestrel_fuzz_%1").arg(QCoreApplication::applicationPid());
+            QDir().mkpath(path);
+        }
+        ~Folder() { QDir(path).removeRecursively(); }
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 inline QString programFile(const QString &name)
