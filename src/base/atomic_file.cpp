@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace kestrel {
 
 SaveResult SaveResult::failed(const QString &path, const QString &reason)
@@ -20,6 +23,31 @@ QString SaveResult::message() const
     return QFileInfo(m_path).fileName() + QStringLiteral(" could not be saved: ") + m_reason;
 }
 
+namespace {
+
+QString failureReason(const QFileDevice &f, int error)
+{
+    return error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : f.errorString();
+}
+
+} // namespace
+
+QString writeAllBytes(QFileDevice &f, const char *data, qint64 size)
+{
+    errno = 0;
+    if (f.write(data, size) == size)
+        return {};
+    return failureReason(f, errno);
+}
+
+QString flushBytes(QFileDevice &f)
+{
+    errno = 0;
+    if (f.flush() && f.error() == QFileDevice::NoError)
+        return {};
+    return failureReason(f, errno);
+}
+
 SaveResult writeFileAtomic(const QString &path, const QByteArray &data, bool ownerOnly)
 {
     QSaveFile f(path);
@@ -31,8 +59,10 @@ SaveResult writeFileAtomic(const QString &path, const QByteArray &data, bool own
     // report success although that write failed: the empty temporary file then
     // replaced the real one. Flushing here makes every write failure visible while the
     // old file can still be kept.
-    if (f.write(data) != data.size() || !f.flush() || f.error() != QFileDevice::NoError) {
-        const QString reason = f.errorString();
+    QString reason = writeAllBytes(f, data.constData(), data.size());
+    if (reason.isEmpty())
+        reason = flushBytes(f);
+    if (!reason.isEmpty()) {
         f.cancelWriting();
         return SaveResult::failed(path, reason);
     }
@@ -54,8 +84,10 @@ SaveResult appendToFile(const QString &path, const QByteArray &data)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         return SaveResult::failed(path, f.errorString());
-    if (f.write(data) != data.size() || !f.flush() || f.error() != QFileDevice::NoError)
-        return SaveResult::failed(path, f.errorString());
+    if (QString reason = writeAllBytes(f, data.constData(), data.size()); !reason.isEmpty())
+        return SaveResult::failed(path, reason);
+    if (QString reason = flushBytes(f); !reason.isEmpty())
+        return SaveResult::failed(path, reason);
     return SaveResult::done();
 }
 

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QFileDevice;
+
 namespace kestrel {
 
 // What a save did. A failure names the file and the reason, so the caller can log it
@@ -24,6 +26,14 @@ private:
     QString m_path;
     QString m_reason;
 };
+
+// Writes all `size` bytes to `f`. Returns an empty string, or why not everything was
+// written: for a write the disk cut short (full, or past a size limit) Qt keeps no
+// reason, so the system's is given.
+QString writeAllBytes(QFileDevice &f, const char *data, qint64 size);
+// Flushes Qt's buffer of `f` to the system: an empty string, or why that failed (the
+// same way).
+QString flushBytes(QFileDevice &f);
 
 // Replace a file whole: write a temporary file beside it, flush, rename over the old
 // one. A crash or a full disk leaves the old file, never half a new one.

@@ -41,6 +41,7 @@ TEST(decodeArticle, RefusedWriteKeepsTheArticleForLater)
         EXPECT_EQ(w.logged.filter("disk full: " + w.dl + "/alt/ (").size(), 1)
             << c.what << "\n"
             << w.logged.join('\n').toStdString();
+        EXPECT_TRUE(w.logged.filter("Unknown error").isEmpty()) << w.logged.join('\n').toStdString();
         EXPECT_NE(w.sound(), "badcode.wav") << c.what;
         EXPECT_EQ(w.pipeline.decodedCount(), 0) << c.what;
     }
