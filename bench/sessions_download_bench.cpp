@@ -138,11 +138,11 @@ struct CountingSink final : ArticleSink {
     ArticleSink *next = nullptr;
     qint64 articles = 0;
     qint64 bytes = 0;
-    void articleRetrieved(const CapturedArticle &article) override
+    SinkResult articleRetrieved(const CapturedArticle &article) override
     {
         ++articles;
         bytes += article.articleBuffer.size();
-        next->articleRetrieved(article);
+        return next->articleRetrieved(article);
     }
 };
 

@@ -64,7 +64,7 @@ public:
 };
 
 struct NullSink final : ArticleSink {
-    void articleRetrieved(const CapturedArticle &) override {}
+    SinkResult articleRetrieved(const CapturedArticle &) override { return SinkResult::Done; }
 };
 
 using bench::ServerThread;

@@ -74,7 +74,12 @@ void ProgramRun::connectEnding()
     QObject::connect(&m_unixSignals, &UnixSignals::terminationRequested, &m_engine,
                      [this] { exitProgram(); });
     QObject::connect(
-        &m_engine, &Engine::finished, qApp, [this] { QCoreApplication::exit(m_exitCode); },
+        &m_engine, &Engine::finished, qApp,
+        [this] {
+            // What the next start needs was not saved: whoever watches the exit status
+            // must hear of it, even after a run that went well.
+            QCoreApplication::exit(m_engine.failedSaves().isEmpty() ? m_exitCode : 1);
+        },
         Qt::QueuedConnection);
 }
 

@@ -21,4 +21,11 @@ Context::Context(const QString &appPath, Clock *clockIn, Prompter *prompterIn)
     state.appPath = appPath;
 }
 
+bool Context::reportSave(const SaveResult &result)
+{
+    if (!result.ok())
+        writeLog(result.message(), true);
+    return result.ok();
+}
+
 } // namespace kestrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/app_state.h"
+#include "base/atomic_file.h"
 #include "base/clock.h"
 #include "base/main_display.h"
 #include "base/operations_log.h"
@@ -25,6 +26,8 @@ public:
 
     void writeLog(const QString &message, bool toLog) { log.writeLog(message, toLog); }
     void playSfx(const QString &fileName) { sound.playSfx(fileName); }
+    // Logs a failed save with its file and reason; returns whether the save worked.
+    bool reportSave(const SaveResult &result);
 
 private:
     std::unique_ptr<Clock> m_ownClock;

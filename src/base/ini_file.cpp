@@ -118,7 +118,7 @@ QByteArray IniFile::contents() const
     return out;
 }
 
-bool IniFile::save() const
+SaveResult IniFile::save() const
 {
     return writeFileAtomic(m_path, contents(), /*ownerOnly=*/true);
 }

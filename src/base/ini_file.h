@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/atomic_file.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -23,7 +25,7 @@ public:
     void writeText(const QByteArray &section, const QByteArray &key, const QString &value);
 
     // Writes the whole file atomically, owner read/write only (it may hold a password).
-    bool save() const;
+    SaveResult save() const;
     QByteArray contents() const;
     const QString &path() const { return m_path; }
 

@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/clock.h"
+#include "base/log_text.h"
 #include "base/settings_store.h"
 
 #include <QLocale>
@@ -20,6 +21,8 @@ void OperationsLog::writeLog(const QString &message, bool toLog)
     const qsizetype cr = msg.indexOf(QLatin1Char('\r'));
     if (cr >= 0)
         msg = msg.left(cr).trimmed();
+    // Server text reaches the log inside many messages: made safe here, once for all.
+    msg = loggableText(msg);
 
     m_status = msg;
     Q_EMIT statusChanged(m_status);
@@ -41,8 +44,9 @@ void OperationsLog::writeLog(const QString &message, bool toLog)
         const QString date = QLocale::system().toString(now.date(), QLocale::ShortFormat);
         const QString line =
             date + QLatin1Char(' ') + time + QLatin1String("  ") + msg + QLatin1String("\r\n");
-        // A log file that cannot be written must never disturb the caller.
-        appendToFile(m_filePath, line.toUtf8());
+        // A log file that cannot be written must never disturb the caller, and a
+        // failure cannot be logged to itself: the entry stays in the list above.
+        static_cast<void>(appendToFile(m_filePath, line.toUtf8()));
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include "circle/article_sink.h"
 #include "circle/connections.h"
+#include "circle/download_events.h"
+#include "circle/rescan_countdown.h"
 #include "circle/session_connection.h"
 #include "circle/session_state.h"
 #include "nntp/reply_reaction.h"
@@ -23,6 +25,8 @@ constexpr qint64 kDisplayIntervalMs = 50;
 // The watchdog judges in whole seconds; stamping the activity at most this often keeps
 // reading the wall clock (a look at the time zone each time) off every socket read.
 constexpr qint64 kTouchIntervalMs = 250;
+// As long as after a lost connection: room on a disk is rarely made in seconds.
+constexpr int kRetryAfterWriteFailureSeconds = 90;
 // Longest stretch of taking replies in one turn of the event loop.
 constexpr qint64 kStepBudgetMs = 10;
 
@@ -305,6 +309,7 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
     article.group = lane.articleGroup;
     article.bytes = lane.articleBytes;
     article.downloadStart = lane.downloadStart;
+    const qint64 doneOrder = lane.window.front().order;
     const PendingEntry done = std::move(lane.window.front().entry);
     lane.window.pop_front();
     // The next request goes out before this article is decoded and filed, so that its
@@ -313,7 +318,11 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
     // The pipeline reads the article in hand (its CSV mark and subject).
     m_ctx.state.currentArticle = done;
     m_ctx.state.articleInHand = true;
-    m_sink.articleRetrieved(article);
+    if (m_sink.articleRetrieved(article) == SinkResult::NotStored) {
+        lane.window.push_front({done, doneOrder, true});
+        articleNotStored();
+        return;
+    }
     if (lane.window.empty()) {
         updateInHand();
         advance(lane);
@@ -352,6 +361,35 @@ void DownloadSession::articleDeferred(DownloadLane &lane, const NntpReply &reply
     else
         lane.window.pop_front();
     stopRun(true);
+}
+
+// The article came whole but could not be stored (the sink has said why): it is not
+// the article's fault, so it goes back to the head of the list, before the unanswered
+// ones, without using up an attempt, and the run stops, as the next article would fail
+// the same way. The circle comes back later as after a lost connection. The
+// connections are closed at once, so that the last word on the status line is why the
+// downloads stopped.
+void DownloadSession::articleNotStored()
+{
+    requeueUnanswered();
+    m_ctx.state.downloadState = DownloadState::Idle;
+    m_state.downloadBusy = false;
+    m_missingGroups.clear();
+    for (DownloadLane &lane : m_lanes) {
+        lane.awaiting = DownloadLane::Awaiting::Nothing;
+        if (lane.inRun || lane.index == 0)
+            m_connections.closeConnection(*lane.connection);
+    }
+    m_ctx.display.setDownloadLightBusy(false);
+    m_ctx.display.setBarVisible(ProgressBar::Article, false);
+    QString again;
+    if (m_ctx.settings.checked(u"chkAllowRestart")) {
+        m_countdown.arm(kRetryAfterWriteFailureSeconds);
+        again = QStringLiteral("; trying again in") + numText(kRetryAfterWriteFailureSeconds) +
+                QStringLiteral(" seconds");
+    }
+    m_ctx.writeLog(QStringLiteral("disk full: downloads stopped, the queue is kept") + again, true);
+    m_events.runStopped(true);
 }
 
 // 400 (RFC 3977 3.2.1): the server is going away and closes the connection after this

@@ -89,6 +89,7 @@ private:
     void articleComplete(DownloadLane &lane, NntpReply &&reply);
     void articleRefused(DownloadLane &lane, const NntpReply &reply);
     void articleDeferred(DownloadLane &lane, const NntpReply &reply);
+    void articleNotStored();
     void articleOverflow(DownloadLane &lane);
     void serviceClosing(DownloadLane &lane, const NntpReply &reply);
     void sessionRefused(const NntpReply &reply);

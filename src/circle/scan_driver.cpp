@@ -74,7 +74,7 @@ void ScanDriver::advance()
         const bool resume = !row.sub.at(FavLastRead).isBlank();
         m_scan.groupSelected(group, resume);
         m_filter.setCurrentGroup(group);
-        m_favourites.saveFavs();
+        m_favourites.saveFavsOrLog();
         // A row without a name has nothing to ask for.
         if (group.isEmpty())
             continue;
@@ -170,7 +170,7 @@ void ScanDriver::abortEnd()
     m_running = m_waiting = false;
     clearScanProgress(m_ctx.display);
     m_favourites.resetGroupIcons();
-    m_favourites.saveFavs();
+    m_favourites.saveFavsOrLog();
 }
 
 // The connection went (closed, silent, refused) before every group was read. The

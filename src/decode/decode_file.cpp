@@ -90,6 +90,7 @@ void writeTextResult(DecodeOutcome &outcome, const QString &destFile, const Deco
     if (error.isEmpty())
         return;
     outcome.uuret = uud::RetFailed;
+    outcome.writeFailed = true;
     outcome.mvret = static_cast<int>(dest.error());
     outcome.message = QStringLiteral("cannot write ") + destFile + QStringLiteral(": ") + error;
     logTextFailure(outcome, hooks);
@@ -125,7 +126,8 @@ DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, 
     }
     DecodeOutcome outcome;
     outcome.encoding = Encoding::Yenc;
-    const QString error = yEncDecodeToFile(text, destFile, hooks, &outcome.name, scratch);
+    const QString error =
+        yEncDecodeToFile(text, destFile, hooks, &outcome.name, scratch, &outcome.writeFailed);
     if (!error.isEmpty()) {
         outcome.message = error;
         logYencFailure(error, hooks);

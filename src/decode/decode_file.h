@@ -37,6 +37,9 @@ struct DecodeOutcome {
     int uuret = uud::RetOk;
     int mvret = 0;
     QString message; // why it failed: the yEnc error text or the text decoder's message
+    // The data decoded but the destination could not be created or written: a full or
+    // failing disk, not a damaged article.
+    bool writeFailed = false;
 };
 
 // Decodes an article text held in memory: yEnc when "=ybegin " lies in the first

@@ -205,15 +205,22 @@ DecodeResult DecodePipeline::run(Article &a)
     }
     a.name = sanitizeFileName(checked);
     a.paths.name = displayText(a.name);
+    fitName(a);
     if (a.name.isEmpty() || !isInsideFolder(root, a.paths.destination())) {
         log(QStringLiteral("Unusable file name: ") + printable(checked) + QStringLiteral(" not saved"));
         return DecodeResult::Dropped;
     }
 
     a.unstuffed = unstuffDots(a.text, m_unstuffed);
-    const DecodeOutcome decoded =
-        decodeArticleToFile(a.unstuffed, a.paths.destination(), decoderHooks(), &m_decoded);
+    const QString dest = a.paths.destination();
+    const bool existed = QFileInfo::exists(dest);
+    const DecodeOutcome decoded = decodeArticleToFile(a.unstuffed, dest, decoderHooks(), &m_decoded);
+    if (decoded.writeFailed)
+        return notStored(a, decoded, existed);
     if (!decoded.ok) {
+        // No empty or half picture may stay where a good one is looked for.
+        if (!existed)
+            removePicture(dest);
         log(QStringLiteral("Decode Error: ") + a.paths.name);
         saveBadDecode(a.name, a.unstuffed, a.headerPart);
         m_fetched.recordFetched(a.received);
@@ -223,6 +230,31 @@ DecodeResult DecodePipeline::run(Article &a)
     log(QStringLiteral("Decode Successful: ") + a.paths.name);
     countDecoded();
     return afterDecode(a);
+}
+
+// The disk, not the article, failed: the article stays off the no-re-download list and
+// out of bad_decodes (both would only fill the disk further and lose it for good), and
+// what was half written goes.
+DecodeResult DecodePipeline::notStored(const Article &a, const DecodeOutcome &decoded, bool existed)
+{
+    if (!existed || decoded.file.replaceWhole)
+        removePicture(a.paths.destination());
+    log(QStringLiteral("disk full: ") + a.paths.folder() + QStringLiteral(" (") + decoded.message +
+        QStringLiteral("); ") + a.paths.name + QStringLiteral(" stays in the queue"));
+    return DecodeResult::NotStored;
+}
+
+// A subject may name a file longer than the file system takes; the picture is stored
+// under a shortened name rather than lost. The no-re-download list keeps the name it
+// was queued under.
+void DecodePipeline::fitName(Article &a) const
+{
+    const QString stored = storedFileName(a.paths.folder(), a.paths.name);
+    if (stored == a.paths.name)
+        return;
+    log(QStringLiteral("File name too long, stored as: ") + stored);
+    a.paths.name = stored;
+    a.name = QFile::encodeName(stored);
 }
 
 DecodeResult DecodePipeline::afterDecode(Article &a)
@@ -341,7 +373,7 @@ void DecodePipeline::saveBadDecode(const QByteArray &fileName, QByteArrayView te
     if (root.isEmpty())
         return;
     makeBadDecodesFolder();
-    const DownloadPaths paths{root, QString(), safePathComponent(fileName)};
+    const DownloadPaths paths{root, QString(), fitFileName(safePathComponent(fileName))};
     if (paths.name.isEmpty())
         return;
     const QString folder = QStringLiteral("bad_decodes");

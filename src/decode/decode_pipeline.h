@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decode/decode_file.h"
 #include "decode/decode_hooks.h"
 #include "decode/download_folders.h"
 #include "decode/fetched_names.h"
@@ -22,6 +23,7 @@ enum class DecodeResult {
     NoDownloadFolder, // no usable download folder: nothing written, nothing recorded
     Dropped,          // the name check said KILL, or no usable file name was left
     DecodeFailed,     // recorded as fetched; the article text kept when chosen
+    NotStored,        // decoded, but the disk refused the picture: nothing kept or recorded
     TestFailed,       // the picture test found an error; picture deleted
     CrcFailedKept,    // CSV CRC wrong; picture moved to crcfail
     CrcFailedDeleted, // CSV CRC wrong; picture deleted
@@ -91,6 +93,8 @@ private:
 
     DecodeResult run(Article &a);
     DecodeResult afterDecode(Article &a);
+    void fitName(Article &a) const;
+    DecodeResult notStored(const Article &a, const DecodeOutcome &decoded, bool existed);
     DecodeResult checkedCsvArticle(Article &a);
     void writeHeaderFile(const QString &path, const QByteArray &headerBlock);
     bool movePicture(const QString &from, const QString &to);

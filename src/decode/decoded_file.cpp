@@ -1,5 +1,7 @@
 #include "decode/decoded_file.h"
 
+#include "base/atomic_file.h"
+
 #include <QFile>
 
 namespace kestrel {
@@ -9,9 +11,7 @@ namespace {
 QString writeAll(QFile &dest, const char *data, qint64 size)
 {
     // QFile writes large buffers in one call; a short write means the disk refused.
-    if (dest.write(data, size) != size)
-        return dest.errorString();
-    return {};
+    return writeAllBytes(dest, data, size);
 }
 
 } // namespace
@@ -35,9 +35,7 @@ QString placeDecoded(QFile &dest, const DecodedFile &decoded)
     }
     if (QString e = writeAll(dest, decoded.bytes.constData(), decoded.bytes.size()); !e.isEmpty())
         return e;
-    if (!dest.flush())
-        return dest.errorString();
-    return {};
+    return flushBytes(dest);
 }
 
 QString writeDecodedFile(const QString &path, const DecodedFile &decoded)

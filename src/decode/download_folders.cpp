@@ -6,6 +6,8 @@
 #include "base/settings_store.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace kestrel {
 
@@ -69,6 +71,48 @@ QString DownloadPaths::stem() const
 QString DownloadPaths::folder() const
 {
     return sub.isEmpty() ? root : root + sub + QLatin1Char('/');
+}
+
+} // namespace kestrel
+
+namespace kestrel {
+
+namespace {
+
+// Extensions longer than this are taken for part of the name.
+constexpr qsizetype MaxExtensionLength = 16;
+
+qsizetype bytesOnDisk(const QString &name)
+{
+    return QFile::encodeName(name).size();
+}
+
+} // namespace
+
+QString fitFileName(const QString &name, int number)
+{
+    if (number == 0 && bytesOnDisk(name) <= MaxFileNameBytes)
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot > 0 && name.size() - dot <= MaxExtensionLength ? name.mid(dot) : QString();
+    const QString mark = number > 0 ? QLatin1Char('~') + QString::number(number) : QString();
+    QString stem = name.left(name.size() - extension.size());
+    const qsizetype room = MaxFileNameBytes - bytesOnDisk(mark + extension);
+    // A character takes at most four bytes on disk: cut roughly first, then exactly,
+    // never leaving half of a surrogate pair.
+    if (stem.size() > room)
+        stem.truncate(room);
+    while (!stem.isEmpty() && (bytesOnDisk(stem) > room || stem.back().isHighSurrogate()))
+        stem.chop(1);
+    return stem + mark + extension;
+}
+
+QString storedFileName(const QString &folder, const QString &name)
+{
+    QString candidate = fitFileName(name);
+    for (int number = 1; candidate != name && QFileInfo::exists(folder + candidate); ++number)
+        candidate = fitFileName(name, number);
+    return candidate;
 }
 
 } // namespace kestrel

@@ -27,6 +27,19 @@ QByteArray groupSubfolderName(const QByteArray &group, bool makeSubDirs, bool sh
 // when nothing usable is left ("..", "/", "").
 QString safePathComponent(const QByteArray &name);
 
+// The longest file name, in bytes on disk, that the common Linux file systems take.
+inline constexpr qsizetype MaxFileNameBytes = 255;
+
+// `name` cut to fit MaxFileNameBytes on disk, keeping its extension; with number > 0
+// "~number" goes before the extension. A name that fits and has no number is
+// returned as it is.
+QString fitFileName(const QString &name, int number = 0);
+
+// The name a picture is stored under in `folder` (ending in '/'): `name` itself when
+// it fits; otherwise shortened by fitFileName, and numbered when a file of the
+// shortened name is there already, as it belongs to another long name.
+QString storedFileName(const QString &folder, const QString &name);
+
 // Whether `path` lies strictly inside `folder` once both are cleaned ("a/../b" folded).
 bool isInsideFolder(const QString &folder, const QString &path);
 

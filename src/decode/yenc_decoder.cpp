@@ -220,23 +220,24 @@ QString yEncDecodeText(QByteArrayView text, const QString &destFile, const Decod
 }
 
 QString yEncDecodeToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks,
-                         QByteArray *name, QByteArray *scratch)
+                         QByteArray *name, QByteArray *scratch, bool *writeFailed)
 {
     const std::string_view t = asView(text);
     const std::optional<YencHeader> h = start(t, destFile, hooks);
     if (!h)
         return noBegin();
-    QFile dest(destFile);
-    if (!dest.open(QIODevice::ReadWrite))
-        return failure(dest.errorString());
     DecodedFile decoded;
     if (QString e = decodeBody(t, *h, hooks, decoded, scratch); !e.isEmpty())
         return e;
     if (name)
         *name = decoded.name;
-    if (QString e = placeDecoded(dest, decoded); !e.isEmpty())
-        return failure(e);
-    return {};
+    QFile dest(destFile);
+    QString e = dest.open(QIODevice::ReadWrite) ? placeDecoded(dest, decoded) : dest.errorString();
+    if (e.isEmpty())
+        return {};
+    if (writeFailed)
+        *writeFailed = true;
+    return failure(e);
 }
 
 bool yEncCheck(const QString &WorkFile, const DecodeHooks &hooks)

@@ -26,11 +26,13 @@ QString yEncDecodeText(QByteArrayView text, const QString &destFile, const Decod
                        DecodedFile &decoded);
 
 // The same into `destFile`: a part lands at its begin= position, the rest of the file
-// stays; a single-part article replaces the file. The destination is created as soon
-// as the article is known to be yEnc, so a failure later leaves it (possibly empty).
+// stays; a single-part article replaces the file. The destination is only opened once
+// the data decoded, so damaged data never creates it. `writeFailed`, when given, tells
+// a failure to open or write the destination (the disk's fault, not the article's).
 // `scratch`, when given, holds the decoded bytes and keeps its memory for the next call.
 QString yEncDecodeToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks,
-                         QByteArray *name = nullptr, QByteArray *scratch = nullptr);
+                         QByteArray *name = nullptr, QByteArray *scratch = nullptr,
+                         bool *writeFailed = nullptr);
 
 // The work-file forms. A missing work file reads as empty.
 bool yEncCheck(const QString &WorkFile, const DecodeHooks &hooks);

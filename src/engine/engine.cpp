@@ -18,6 +18,7 @@
 #include "scan/pending_list_model.h"
 
 #include <QDir>
+#include <QTemporaryFile>
 
 namespace kestrel {
 
@@ -61,6 +62,7 @@ void Engine::startUp(FrontEnd &fe)
     QDir::setCurrent(m_ctx.state.appPath);
     fe.setWaitProgress(1);
     fe.showWait();
+    checkProgramFolderWritable();
 
     loadCsvIndex(fe);
     fe.setWaitMaximum(10);
@@ -84,6 +86,18 @@ void Engine::startUp(FrontEnd &fe)
     fe.showMainWindow();
 }
 
+void Engine::checkProgramFolderWritable()
+{
+    // Asking the folder is not enough (a read-only mount passes a permission check for
+    // root, a full disk every check): write a byte there, the way every save does.
+    QTemporaryFile probe(m_ctx.state.file(QStringLiteral("kestrel-write-check-XXXXXX")));
+    if (probe.open() && probe.write("k", 1) == 1 && probe.flush())
+        return;
+    m_startupNotes.append(QStringLiteral("The program folder ") + m_ctx.state.appPath +
+                          QStringLiteral(" cannot be written (") + probe.errorString() +
+                          QStringLiteral("): settings, lists and the queue will not be saved"));
+}
+
 void Engine::loadCsvIndex(FrontEnd &fe)
 {
     CsvLoadHooks hooks;
@@ -95,7 +109,7 @@ void Engine::loadCsvIndex(FrontEnd &fe)
 void Engine::loadOptions(FrontEnd &fe)
 {
     const IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
-    m_startupNotes = loadSettings(ini, m_ctx.settings, m_ctx.state.csvPath, m_csv->csvLoaded());
+    m_startupNotes += loadSettings(ini, m_ctx.settings, m_ctx.state.csvPath, m_csv->csvLoaded());
     fe.setWaitProgress(2);
     m_favourites->loadFavs();
     fe.setWaitProgress(3);
@@ -125,19 +139,20 @@ void Engine::exitProgram(FrontEnd &fe)
     m_circle->takeBackDownloads();
     if (m_ctx.state.articleInHand)
         requeueArticle();
-    savePending();
+    m_failedSaves.clear();
+    noteSave(m_pending->savePending());
 
     // The settings file is written after each of its steps so that its place in the
     // order of saved files is kept even when a later step fails.
     IniFile ini(m_ctx.state.file(QStringLiteral("KESTREL.INI")));
     saveSettings(ini, m_ctx.settings);
-    ini.save();
+    noteSave(ini.save());
     saveLists();
     const PlacementNow p = fe.currentPlacement();
     saveWindowPlacement(ini, p.windowState, p.top, p.left, p.width, p.height);
-    ini.save();
+    noteSave(ini.save());
     saveColumnWidths(ini, fe.columnWidths());
-    ini.save();
+    noteSave(ini.save());
 
     fe.hideMainWindow();
     sendQuitScan();
@@ -149,17 +164,25 @@ void Engine::requeueArticle()
     m_pending->requeueArticle();
 }
 
-void Engine::savePending()
+void Engine::noteSave(const SaveResult &result)
 {
-    m_pending->savePending();
+    if (result.ok())
+        return;
+    // The settings file is written three times; one line for it is enough.
+    for (const SaveResult &failed : std::as_const(m_failedSaves)) {
+        if (failed.path() == result.path())
+            return;
+    }
+    m_failedSaves.append(result);
+    m_ctx.reportSave(result);
 }
 
 void Engine::saveLists()
 {
-    m_favourites->saveFavs();
-    m_noRedl->saveNoRedl();
-    m_dupePaths->saveDupePaths();
-    m_blacklist->saveBlacklist();
+    noteSave(m_favourites->saveFavs());
+    noteSave(m_noRedl->saveNoRedl());
+    noteSave(m_dupePaths->saveDupePaths());
+    noteSave(m_blacklist->saveBlacklist());
 }
 
 void Engine::sendQuitScan()

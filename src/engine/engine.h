@@ -50,6 +50,9 @@ public:
     // finished(); the caller ends the process.
     void exitProgram(FrontEnd &frontEnd);
 
+    // The saves of the last shutdown that failed, each file once (already logged).
+    const QList<SaveResult> &failedSaves() const { return m_failedSaves; }
+
     // Lines that start-up wants the user to read once the log switches are known.
     const QStringList &startupNotes() const { return m_startupNotes; }
 
@@ -61,7 +64,8 @@ private:
     void loadOptions(FrontEnd &frontEnd);
     void loadPending();
     void requeueArticle();
-    void savePending();
+    void checkProgramFolderWritable();
+    void noteSave(const SaveResult &result);
     void saveLists();
     void sendQuitScan();
 
@@ -82,6 +86,7 @@ private:
     std::unique_ptr<PipelineSink> m_sink;
     std::unique_ptr<Circle> m_circle;
     QStringList m_startupNotes;
+    QList<SaveResult> m_failedSaves;
 };
 
 } // namespace kestrel

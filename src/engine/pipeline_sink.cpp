@@ -9,7 +9,7 @@
 
 namespace kestrel {
 
-void PipelineSink::articleRetrieved(const CapturedArticle &article)
+SinkResult PipelineSink::articleRetrieved(const CapturedArticle &article)
 {
     RetrievedArticle retrieved;
     retrieved.buffer = article.articleBuffer;
@@ -23,8 +23,11 @@ void PipelineSink::articleRetrieved(const CapturedArticle &article)
         replyCode(
             QByteArrayView(article.articleBuffer).first(eol < 0 ? article.articleBuffer.size() : eol)) == 220;
 
-    if (kestrel::articleRetrieved(m_pipeline, retrieved) != DecodeResult::NoDownloadFolder)
-        return;
+    const DecodeResult result = kestrel::articleRetrieved(m_pipeline, retrieved);
+    if (result == DecodeResult::NotStored)
+        return SinkResult::NotStored;
+    if (result != DecodeResult::NoDownloadFolder)
+        return SinkResult::Done;
     // Nowhere to file pictures: keep the article and stop the run instead of fetching
     // every other one into the same dead end. The stop comes once the session has
     // finished with this article; it puts the next one it took back too.
@@ -33,6 +36,7 @@ void PipelineSink::articleRetrieved(const CapturedArticle &article)
         Circle *circle = m_circle;
         QTimer::singleShot(0, circle, [circle] { circle->abortDownload(); });
     }
+    return SinkResult::Done;
 }
 
 } // namespace kestrel

@@ -16,7 +16,7 @@ public:
     {
     }
     void setCircle(Circle *circle) { m_circle = circle; }
-    void articleRetrieved(const CapturedArticle &article) override;
+    SinkResult articleRetrieved(const CapturedArticle &article) override;
 
 private:
     DecodePipeline &m_pipeline;

@@ -27,7 +27,7 @@ bool addTypedGroup(FavouritesModel &favourites, const QString &text)
     if (text.trimmed().isEmpty())
         return false;
     favourites.addFavouriteGroup(text.toUtf8());
-    favourites.saveFavs();
+    favourites.saveFavsOrLog();
     return true;
 }
 
@@ -89,7 +89,7 @@ void NewsgroupsPicker::addSelections(FavouritesModel &favourites, const QList<in
         row.name = name;
         favourites.appendRow(row);
     }
-    favourites.saveFavs();
+    favourites.saveFavsOrLog();
 }
 
 } // namespace kestrel

@@ -157,7 +157,7 @@ void GroupManager::cmdAddClicked()
         m_favourites.addFavouriteGroup(m_results.rows()[i].name);
         m_results.setSmallIcon(i, 3);
     }
-    m_favourites.saveFavs();
+    m_favourites.saveFavsOrLog();
 }
 
 } // namespace kestrel

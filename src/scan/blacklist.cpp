@@ -35,7 +35,7 @@ void Blacklist::loadBlacklist()
     rebuild();
 }
 
-bool Blacklist::saveBlacklist() const
+SaveResult Blacklist::saveBlacklist() const
 {
     QByteArray out;
     if (!m_entries.isEmpty()) {
@@ -55,7 +55,7 @@ void Blacklist::addToBlacklist(const QByteArray &entry)
             return;
     m_entries.append(entry);
     rebuild();
-    saveBlacklist();
+    m_ctx.reportSave(saveBlacklist());
 }
 
 void Blacklist::removeAt(int index)
@@ -64,7 +64,7 @@ void Blacklist::removeAt(int index)
         return;
     m_entries.removeAt(index);
     rebuild();
-    saveBlacklist();
+    m_ctx.reportSave(saveBlacklist());
 }
 
 QByteArray Blacklist::matchBlacklist(QByteArrayView text) const

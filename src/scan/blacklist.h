@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include "scan/blacklist_matcher.h"
 
 #include <QByteArray>
@@ -20,7 +21,7 @@ public:
     explicit Blacklist(Context &ctx, QObject *parent = nullptr);
 
     void loadBlacklist();
-    bool saveBlacklist() const;
+    SaveResult saveBlacklist() const;
     // Appends an entry unless it is blank or already listed (letters compared without
     // case) and saves the list.
     void addToBlacklist(const QByteArray &entry);

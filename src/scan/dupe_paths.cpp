@@ -42,20 +42,12 @@ void DupePaths::loadDupePaths()
     Q_EMIT changed();
 }
 
-bool DupePaths::saveDupePaths() const
+SaveResult DupePaths::saveDupePaths() const
 {
     QByteArray out;
     for (const QByteArray &e : m_entries)
         out += e + "\r\n";
     return writeFileAtomic(m_ctx.state.file(QStringLiteral("DUPEPATH.TXT")), out);
-}
-
-void DupePaths::saveAndReport() const
-{
-    if (!saveDupePaths())
-        m_ctx.writeLog(
-            QStringLiteral("DUPEPATH.TXT could not be written; the folder list is saved again at exit"),
-            true);
 }
 
 void DupePaths::addDupeFolder(const QString &folder)
@@ -68,7 +60,7 @@ void DupePaths::addDupeFolder(const QString &folder)
         m_names.emplace_back(std::nullopt);
         Q_EMIT changed();
     }
-    saveAndReport();
+    m_ctx.reportSave(saveDupePaths());
 }
 
 void DupePaths::addSubfolders(const QString &folder)
@@ -96,7 +88,7 @@ void DupePaths::removeRows(QList<int> rows)
     }
     if (removed) {
         Q_EMIT changed();
-        saveAndReport();
+        m_ctx.reportSave(saveDupePaths());
     }
 }
 

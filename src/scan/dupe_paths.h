@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -31,7 +32,7 @@ public:
     // Loads the list in its normalised form. The start-up sequence saves it back at
     // once (saveDupePaths) so the file takes that form too.
     void loadDupePaths();
-    bool saveDupePaths() const;
+    SaveResult saveDupePaths() const;
     // Adds a folder unless it is listed already (letters compared without case);
     // saves in both cases.
     void addDupeFolder(const QString &folder);
@@ -59,7 +60,6 @@ private:
     // Upper-cased names of the files in m_entries[row], read now when not yet known.
     const QSet<QByteArray> &namesOf(qsizetype row);
     QSet<QByteArray> readNames(const QByteArray &folder) const;
-    void saveAndReport() const;
 
     Context &m_ctx;
     QList<QByteArray> m_entries;

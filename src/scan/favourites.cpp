@@ -146,17 +146,20 @@ void FavouritesModel::loadFavs()
     });
 }
 
-bool FavouritesModel::saveFavs() const
+SaveResult FavouritesModel::saveFavs() const
 {
     const QString path = m_ctx.state.file(QStringLiteral("favs.txt"));
-    if (m_rows.isEmpty()) {
-        QFile::remove(path);
-        return true;
-    }
+    if (m_rows.isEmpty())
+        return removeSavedFile(path);
     QByteArray out;
     for (const FavouriteRow &r : m_rows)
         out += r.name + ',' + r.sub.text(FavLastRead) + (r.ghosted ? ",True\r\n" : ",False\r\n");
     return writeFileAtomic(path, out);
+}
+
+bool FavouritesModel::saveFavsOrLog() const
+{
+    return m_ctx.reportSave(saveFavs());
 }
 
 void FavouritesModel::appendRow(const FavouriteRow &row)

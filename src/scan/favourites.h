@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include "scan/favourite_row.h"
 
 #include <QAbstractTableModel>
@@ -31,7 +32,10 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     void loadFavs();
-    bool saveFavs() const;
+    SaveResult saveFavs() const;
+    // For saves along the way (a scanned group, an added favourite): a failure is
+    // logged, and the file is written again at shutdown. Returns whether it worked.
+    bool saveFavsOrLog() const;
 
     const FavouriteRow &row(int i) const { return m_rows[i]; }
     const QList<FavouriteRow> &rows() const { return m_rows; }

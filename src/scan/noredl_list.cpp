@@ -43,12 +43,12 @@ void NoRedlList::loadNoRedl()
     Q_EMIT sizeChanged(sizeCaption());
 }
 
-bool NoRedlList::saveNoRedl() const
+SaveResult NoRedlList::saveNoRedl() const
 {
-    const bool ok = writeFileAtomic(m_ctx.state.file(QStringLiteral("NOREDL.TXT")),
-                                    QByteArray::fromRawData(m_text.data(), qsizetype(m_text.size())));
-    m_savedSize = ok ? qint64(m_text.size()) : -1;
-    return ok;
+    SaveResult result = writeFileAtomic(m_ctx.state.file(QStringLiteral("NOREDL.TXT")),
+                                        QByteArray::fromRawData(m_text.data(), qsizetype(m_text.size())));
+    m_savedSize = result.ok() ? qint64(m_text.size()) : -1;
+    return result;
 }
 
 void NoRedlList::saveAddition(size_t from)
@@ -62,7 +62,10 @@ void NoRedlList::saveAddition(size_t from)
         m_savedSize = qint64(m_text.size());
         return;
     }
-    saveNoRedl();
+    // A failed append may have left part of the name; the whole rewrite puts the file
+    // right, and when that fails too the list is saved again at shutdown.
+    m_savedSize = -1;
+    m_ctx.reportSave(saveNoRedl());
 }
 
 bool NoRedlList::containsSlow(QByteArrayView upperName) const

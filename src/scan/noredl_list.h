@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include "scan/huge_page_allocator.h"
 #include "scan/name_index.h"
 
@@ -25,7 +26,7 @@ public:
     explicit NoRedlList(Context &ctx, QObject *parent = nullptr);
 
     void loadNoRedl();
-    bool saveNoRedl() const;
+    SaveResult saveNoRedl() const;
     // Records a fetched file name (upper-cased) and saves the list at once.
     void addToNoRedl(QByteArrayView name);
     // The whole name is listed, letters compared without case.

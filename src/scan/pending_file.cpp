@@ -25,31 +25,44 @@ void putText(QByteArray &out, qsizetype at, QByteArrayView text)
         std::memcpy(out.data() + at + 2, text.data(), n);
 }
 
+// Reads the records a block at a time: one read call per record made loading a long
+// list slow, and the whole file at once would cost as much memory as the file.
 class RecordReader {
 public:
+    static constexpr qint64 BlockRecords = 4 * RecordsPerEntry * 64;
+
     explicit RecordReader(QIODevice &in) : m_in(in) {}
     qint64 recordCount() const { return m_in.size() / RecordSize; }
-    // The record's bytes, or empty when it cannot be read.
-    QByteArray record(qint64 index)
+    // The record's bytes, or null when it cannot be read. Valid until the next call.
+    const char *record(qint64 index)
     {
-        if (!m_in.seek(index * RecordSize))
-            return {};
-        QByteArray r = m_in.read(RecordSize);
-        return r.size() == RecordSize ? r : QByteArray();
+        if (index < m_first || index >= m_first + m_block.size() / RecordSize) {
+            m_block.clear();
+            m_first = index;
+            if (!m_in.seek(index * RecordSize))
+                return nullptr;
+            m_block = m_in.read(BlockRecords * RecordSize);
+            m_block.truncate(m_block.size() - m_block.size() % RecordSize);
+            if (m_block.isEmpty())
+                return nullptr;
+        }
+        return m_block.constData() + (index - m_first) * RecordSize;
     }
     std::optional<QByteArray> text(qint64 index)
     {
-        const QByteArray r = record(index);
-        if (r.isEmpty())
+        const char *r = record(index);
+        if (!r)
             return std::nullopt;
-        const auto n = qFromLittleEndian<qint16>(r.constData());
+        const auto n = qFromLittleEndian<qint16>(r);
         if (n < 0 || n > MaxTextLength)
             return std::nullopt;
-        return r.mid(2, n);
+        return QByteArray(r + 2, n);
     }
 
 private:
     QIODevice &m_in;
+    QByteArray m_block;
+    qint64 m_first = 0;
 };
 
 std::optional<PendingEntry> readEntry(RecordReader &rr, qint64 first)
@@ -62,10 +75,14 @@ std::optional<PendingEntry> readEntry(RecordReader &rr, qint64 first)
             return std::nullopt;
         texts[size_t(k)] = *t;
     }
-    const QByteArray icon = rr.record(first + 9);
-    const QByteArray selected = rr.record(first + 10);
-    if (icon.isEmpty() || selected.isEmpty())
+    const char *icon = rr.record(first + 9);
+    if (!icon)
         return std::nullopt;
+    e.smallIcon = qint16(qFromLittleEndian<qint32>(icon));
+    const char *selected = rr.record(first + 10);
+    if (!selected)
+        return std::nullopt;
+    e.selected = qFromLittleEndian<qint16>(selected) != 0;
     // Both spellings are read: the bare number and the one with a leading space.
     bool tagOk = false;
     trimmedSpaces(texts[8]).toLongLong(&tagOk);
@@ -75,8 +92,6 @@ std::optional<PendingEntry> readEntry(RecordReader &rr, qint64 first)
     e.text = texts[0];
     for (int k = 0; k < PendingSubItemCount; ++k)
         e.sub.setText(PendingColumn(k), texts[size_t(k + 1)]);
-    e.smallIcon = qint16(qFromLittleEndian<qint32>(icon.constData()));
-    e.selected = qFromLittleEndian<qint16>(selected.constData()) != 0;
     return e;
 }
 
@@ -142,15 +157,18 @@ ReadResult read(QIODevice &in)
     if (!magic || *magic != Magic)
         return res;
     res.magicOk = true;
-    const QByteArray count = rr.record(1);
-    const QByteArray date = rr.record(2);
-    if (count.isEmpty() || date.isEmpty())
+    const char *count = rr.record(1);
+    if (!count)
         return res;
-    res.declared = qFromLittleEndian<qint32>(count.constData());
-    res.savedAt = fromOleDate(qFromLittleEndian<double>(date.constData()));
+    res.declared = qFromLittleEndian<qint32>(count);
+    const char *date = rr.record(2);
+    if (!date)
+        return res;
+    res.savedAt = fromOleDate(qFromLittleEndian<double>(date));
     const qint64 fits = std::max<qint64>(0, (rr.recordCount() - HeaderRecords) / RecordsPerEntry);
     const qint64 n = std::clamp<qint64>(res.declared, 0, fits);
     res.dropped = std::max<qint64>(0, res.declared - n);
+    res.entries.reserve(n);
     for (qint64 i = 0; i < n; ++i) {
         const auto e = readEntry(rr, HeaderRecords + i * RecordsPerEntry);
         if (!e) {

@@ -276,6 +276,28 @@ void PendingListModel::requeueArticle()
 
 // ---- pending.dat ----------------------------------------------------------------
 
+// Into an empty list the loaded entries go in one insertion: row by row, a list of a
+// hundred thousand would be announced to every view a hundred thousand times. A stable
+// sort gives the order that inserting each at its sorted place gives.
+void PendingListModel::insertLoaded(QList<PendingEntry> entries)
+{
+    if (!m_rows.isEmpty()) {
+        for (PendingEntry &e : entries)
+            insertEntry(insertionRow(int(m_rows.size()), e), std::move(e));
+        return;
+    }
+    if (entries.isEmpty())
+        return;
+    if (m_sortingOn)
+        std::stable_sort(entries.begin(), entries.end(),
+                         [this](const PendingEntry &a, const PendingEntry &b) { return lessThan(a, b); });
+    for (const PendingEntry &e : std::as_const(entries))
+        indexName(e.text, +1);
+    beginInsertRows(QModelIndex(), 0, int(entries.size()) - 1);
+    m_rows = std::move(entries);
+    endInsertRows();
+}
+
 void PendingListModel::loadPending()
 {
     const QString path = m_ctx.state.file(QStringLiteral("pending.dat"));
@@ -286,7 +308,7 @@ void PendingListModel::loadPending()
         m_ctx.writeLog(QStringLiteral("pending.dat could not be read"), true);
         return;
     }
-    const pendingfile::ReadResult res = pendingfile::read(f);
+    pendingfile::ReadResult res = pendingfile::read(f);
     f.close();
     if (!res.magicOk) {
         m_ctx.writeLog(QStringLiteral("pending.dat is not a saved pending list, deleted"), true);
@@ -309,8 +331,7 @@ void PendingListModel::loadPending()
                            QStringLiteral(" of") + numText(res.declared) +
                            QStringLiteral(" saved entries could not be read"),
                        true);
-    for (const PendingEntry &e : res.entries)
-        insertEntry(insertionRow(int(m_rows.size()), e), e);
+    insertLoaded(std::move(res.entries));
     int queued = 0;
     for (const PendingEntry &e : m_rows)
         queued += e.ghosted ? 0 : 1;
@@ -318,18 +339,15 @@ void PendingListModel::loadPending()
     setQueuedCount(queued);
 }
 
-void PendingListModel::savePending()
+SaveResult PendingListModel::savePending()
 {
     for (int i = int(m_rows.size()) - 1; i >= 0; --i)
         if (m_rows[i].ghosted)
             removeEntry(i);
     const QString path = m_ctx.state.file(QStringLiteral("pending.dat"));
-    if (m_rows.isEmpty()) {
-        QFile::remove(path);
-        return;
-    }
-    if (!writeFileAtomic(path, pendingfile::encode(m_rows, m_ctx.clock.now())))
-        m_ctx.writeLog(QStringLiteral("pending.dat could not be written"), true);
+    if (m_rows.isEmpty())
+        return removeSavedFile(path);
+    return writeFileAtomic(path, pendingfile::encode(m_rows, m_ctx.clock.now()));
 }
 
 // ---- user commands --------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include "base/pending_entry.h"
 
 #include <QAbstractTableModel>
@@ -48,7 +49,7 @@ public:
     void requeueArticle();
 
     void loadPending();
-    void savePending();
+    SaveResult savePending();
 
     // User commands.
     void moveToTop();
@@ -93,6 +94,7 @@ Q_SIGNALS:
 
 private:
     int insertionRow(int wanted, const PendingEntry &e) const;
+    void insertLoaded(QList<PendingEntry> entries);
     void insertEntry(int row, PendingEntry e);
     void removeEntry(int row);
     void setText(int row, const QByteArray &text);

@@ -1,12 +1,14 @@
 // --once and --demo, run as a user would, against a sample server in this process.
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
+#include "support/file_size_limit.h"
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using kestrel::test::TempProgramFolder;
@@ -131,4 +133,75 @@ TEST(OnceRun, ScanCutShortExitsWithAnError)
     EXPECT_TRUE(r.output.contains("Decode Successful")) << r.output.constData();
     // The first range (the XOVER burst of 100) was read, the second never answered.
     EXPECT_TRUE(dir.read("favs.txt").startsWith(kGroup + ",100,")) << dir.read("favs.txt").constData();
+}
+
+// Every picture came, but a list could not be saved at the end: the next start would
+// fetch them again, so the run must not look like a success.
+TEST(OnceRun, FailedSaveAtShutdownEndsWithErrorStatus)
+{
+    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 3, 0}}, 7));
+    ASSERT_TRUE(server.listen());
+    TempProgramFolder dir;
+    QDir().mkpath(dir.file("pics"));
+    dir.write("KESTREL.INI", settingsFor("127.0.0.1", server.port(), dir));
+    dir.write("favs.txt", kGroup + "\r\n");
+    // Nothing can be renamed over a folder: the save of that list fails at shutdown.
+    ASSERT_TRUE(QDir().mkpath(dir.file("DUPEPATH.TXT")));
+    const RunResult r = runProgram({"--headless", "--once", "--home", dir.path()});
+    ASSERT_TRUE(r.finished) << r.output.constData();
+    EXPECT_TRUE(r.output.contains("Decode Successful")) << r.output.constData();
+    EXPECT_TRUE(r.output.contains("DUPEPATH.TXT could not be saved: ")) << r.output.constData();
+    EXPECT_EQ(r.exitCode, 1) << r.output.constData();
+}
+
+// A disk that takes no picture: the run stops on the first one with an error status,
+// and everything found stays queued for the next run.
+TEST(OnceRun, FullDiskEndsTheRunWithErrorStatus)
+{
+    // Two articles: a pending.dat of two entries fits under the limit below.
+    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 2, 0}}, 7));
+    ASSERT_TRUE(server.listen());
+    TempProgramFolder dir;
+    QDir().mkpath(dir.file("pics"));
+    dir.write("KESTREL.INI", settingsFor("127.0.0.1", server.port(), dir));
+    dir.write("favs.txt", kGroup + "\r\n");
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    // The sample pictures are 6 KB and more; the program's own files are smaller.
+    p.setChildProcessModifier([] { kestrel::test::FileSizeLimit::applyInChild(5000); });
+    p.start(QStringLiteral(KESTREL_EXE), {"--headless", "--once", "--home", dir.path()});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(kestrel::test::waitUntil([&] { return p.state() == QProcess::NotRunning; }, 30000));
+    const QByteArray output = p.readAll();
+    EXPECT_EQ(p.exitCode(), 1) << output.constData();
+    EXPECT_TRUE(output.contains("disk full: " + dir.file("pics/").toUtf8())) << output.constData();
+    EXPECT_FALSE(output.contains("Decode Error")) << output.constData();
+    EXPECT_TRUE(dir.read("NOREDL.TXT").isEmpty());
+    EXPECT_TRUE(dir.read("pending.dat").contains("sunset_000001.jpg")) << output.constData();
+}
+
+// A hostile greeting: terminal escapes and a line of megabytes. Standard output (the
+// journal of a service) and OPSLOG.TXT get neither.
+TEST(OnceRun, ServerTextReachesTheLogMadeSafe)
+{
+    QTcpServer hostile;
+    ASSERT_TRUE(hostile.listen(QHostAddress::LocalHost));
+    QObject::connect(&hostile, &QTcpServer::newConnection, [&] {
+        QTcpSocket *s = hostile.nextPendingConnection();
+        s->write("200 \x1b]0;owned\x07\x1b[2J" + QByteArray(4'000'000, 'z') + "\r\n");
+        s->disconnectFromHost();
+    });
+    TempProgramFolder dir;
+    QDir().mkpath(dir.file("pics"));
+    dir.write("KESTREL.INI", settingsFor("127.0.0.1", hostile.serverPort(), dir,
+                                         "chkAllowRestart=0\nchkEnableLogging=1\nchkLogFile=1\n"));
+    dir.write("favs.txt", kGroup + "\r\n");
+    const RunResult r = runProgram({"--headless", "--once", "--home", dir.path()});
+    ASSERT_TRUE(r.finished) << r.output.left(2000).constData();
+    for (const QByteArray &out : {r.output, dir.read("OPSLOG.TXT")}) {
+        EXPECT_TRUE(out.contains("200 \\x1b]0;owned\\x07\\x1b[2Jzzz")) << out.left(2000).constData();
+        EXPECT_FALSE(out.contains('\x1b'));
+        EXPECT_FALSE(out.contains('\x07'));
+        EXPECT_LT(out.size(), 100'000);
+    }
 }

@@ -1,4 +1,5 @@
 #include "base/clock.h"
+#include "base/log_text.h"
 #include "base/operations_log.h"
 #include "base/settings_store.h"
 #include "support/temp_program_folder.h"
@@ -75,4 +76,36 @@ TEST_F(LogFixture, UnwritableFileDoesNotDisturbCaller)
     log.writeLog(QStringLiteral("still shown"), true);
     EXPECT_EQ(log.entries().size(), 1);
     EXPECT_EQ(log.statusLine(), "still shown");
+}
+
+// Server text inside a message must not drive a terminal (escape sequences, the bell)
+// nor flood the log: every output gets the same safe, bounded text.
+TEST_F(LogFixture, ControlCharactersAreShownAndLongTextCut)
+{
+    settings.setChecked(u"chkEnableLogging", true);
+    settings.setChecked(u"chkLogFile", true);
+    QStringList echoed;
+    QObject::connect(&log, &OperationsLog::logged, [&](const QString &, const QString &m) { echoed << m; });
+    const QString huge = QStringLiteral("200 ") + QString(10'000'000, QLatin1Char('y'));
+    const struct {
+        QString in;
+        QString out;
+    } cases[] = {
+        {QStringLiteral("200 \x1b]0;owned\x07 news\x1b[2J"),
+         QStringLiteral("200 \\x1b]0;owned\\x07 news\\x1b[2J")},
+        {QStringLiteral("a\tb\nc") + QChar(0x9b) + QChar(0x7f) + QChar(0xe9),
+         QStringLiteral("a\\x09b\\x0ac\\x9b\\x7f") + QChar(0xe9)},
+        {huge, huge.left(MaxLoggedLength) + QStringLiteral("... (9999504 more characters)")},
+        {QString(MaxLoggedLength - 1, QLatin1Char('x')) + QString::fromUtf8("\xf0\x9f\x98\x80tail"),
+         QString(MaxLoggedLength - 1, QLatin1Char('x')) + QStringLiteral("... (6 more characters)")},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(dir.file("OPSLOG.TXT"));
+        echoed.clear();
+        log.writeLog(c.in, true);
+        EXPECT_EQ(log.statusLine(), c.out);
+        EXPECT_EQ(log.entries().front(), "09:09:05  " + c.out);
+        EXPECT_EQ(echoed, QStringList{c.out});
+        EXPECT_TRUE(dir.read("OPSLOG.TXT").endsWith("  " + c.out.toUtf8() + "\r\n"));
+    }
 }

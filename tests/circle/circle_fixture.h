@@ -29,11 +29,12 @@ namespace kestrel::test {
 struct RecordingSink : ArticleSink {
     std::vector<CapturedArticle> articles;
     std::function<void(const CapturedArticle &)> onArticle; // runs inside the hand-over
-    void articleRetrieved(const CapturedArticle &a) override
+    SinkResult articleRetrieved(const CapturedArticle &a) override
     {
         articles.push_back(a);
         if (onArticle)
             onArticle(a);
+        return SinkResult::Done;
     }
 };
 

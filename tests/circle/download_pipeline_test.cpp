@@ -118,7 +118,7 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         {"shutdown", 6,
          [](CircleWorld &w) {
              w.circle.takeBackDownloads();
-             w.pending.savePending();
+             ASSERT_TRUE(w.pending.savePending());
              QFile f(w.ctx.state.file(QStringLiteral("pending.dat")));
              ASSERT_TRUE(f.open(QIODevice::ReadOnly));
              QByteArrayList saved;

@@ -4,9 +4,13 @@
 #include "engine/engine.h"
 #include "engine/recording_front_end.h"
 #include "scan/dupe_paths.h"
+#include "scan/favourites.h"
+#include "scan/noredl_list.h"
+#include "support/file_size_limit.h"
 #include "support/temp_program_folder.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -114,4 +118,42 @@ TEST(Engine, DisplayIsBusyWhileAnArticleDecodes)
     engine.pipeline().decodeArticle("220 1 <a@b> article\r\n\r\nbody\r\n.\r\n", {}, "pic.jpg", {});
     EXPECT_EQ(busyWhileDecoding, QList<bool>{true});
     EXPECT_FALSE(engine.context().display.busy());
+}
+
+// A program folder that takes no more bytes (full, or read-only to us): start-up warns,
+// and the shutdown keeps every old file, names each one it could not save and reports
+// the failure to whoever ends the program.
+TEST(Engine, UnwritableProgramFolderIsReportedAndKeepsTheOldFiles)
+{
+    TempProgramFolder dir;
+    const QByteArray favs = "alt.binaries.pictures.kept,7,False\r\n";
+    const QByteArray noRedl = "OLD.JPG,";
+    dir.write("favs.txt", favs);
+    dir.write("NOREDL.TXT", noRedl);
+    dir.write("KESTREL.INI", "[Options]\r\nNews_Host=news.example\r\n");
+    const QByteArray ini = dir.read("KESTREL.INI");
+    Engine engine(dir.path());
+    QStringList logged;
+    QObject::connect(&engine.context().log, &OperationsLog::logged,
+                     [&](const QString &, const QString &message) { logged.append(message); });
+    RecordingFrontEnd fe(engine.context());
+    {
+        const kestrel::test::FileSizeLimit full(0);
+        engine.startUp(fe);
+        engine.favourites().setNumber(0, FavLastRead, 99);
+        engine.noRedl().addToNoRedl("NEW.JPG");
+        engine.exitProgram(fe);
+    }
+    EXPECT_EQ(logged.filter("cannot be written").size(), 1) << logged.join('\n').toStdString();
+    EXPECT_EQ(dir.read("favs.txt"), favs);
+    EXPECT_EQ(dir.read("NOREDL.TXT"), noRedl);
+    EXPECT_EQ(dir.read("KESTREL.INI"), ini);
+    QStringList failed;
+    for (const SaveResult &r : engine.failedSaves())
+        failed.append(QFileInfo(r.path()).fileName());
+    EXPECT_EQ(failed, QStringList({"KESTREL.INI", "favs.txt", "NOREDL.TXT"}));
+    for (const QString &name : failed)
+        EXPECT_EQ(logged.filter(name + " could not be saved: ").size(), name == "NOREDL.TXT" ? 2 : 1)
+            << name.toStdString() << "\n"
+            << logged.join('\n').toStdString();
 }

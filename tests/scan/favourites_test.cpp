@@ -62,7 +62,7 @@ TEST(Favourites, SavingNoGroupsDeletesTheFile)
     favs.loadFavs();
     EXPECT_FALSE(favs.addFavouriteGroup(" ALT.TEST "));
     favs.removeRows(0, 1);
-    favs.saveFavs();
+    ASSERT_TRUE(favs.saveFavs());
     EXPECT_FALSE(folder.exists("favs.txt"));
 }
 
@@ -98,7 +98,7 @@ TEST(Favourites, CountsArePaddedArticleNumbersAreNot)
     EXPECT_EQ(shown, (QStringList{"00042", "42", "42", "42", "00042"}));
     favs.clearNumber(0, FavLastRead);
     EXPECT_FALSE(favs.number(0, FavLastRead));
-    favs.saveFavs();
+    ASSERT_TRUE(favs.saveFavs());
     EXPECT_EQ(folder.read("favs.txt"), "a,,False\r\n");
 }
 

@@ -49,7 +49,7 @@ TEST(NoRedlList, ResetAsksAndEmptiesOnlyOnYes)
     w.prompter.answers = {true};
     EXPECT_TRUE(w.noRedl.resetNoRedl());
     EXPECT_FALSE(w.noRedl.contains("first.jpg"));
-    w.noRedl.saveNoRedl();
+    ASSERT_TRUE(w.noRedl.saveNoRedl());
     NoRedlList again(w.ctx);
     again.loadNoRedl();
     EXPECT_TRUE(again.text().isEmpty());

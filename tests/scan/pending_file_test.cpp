@@ -39,7 +39,7 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     w.pending.requeueArticle();
     w.pending.setSelected(1, true);
     w.addGhosted("!Duplicate", "dropped on save");
-    w.pending.savePending();
+    ASSERT_TRUE(w.pending.savePending());
     const QByteArray first = w.folder.read("pending.dat");
     ASSERT_EQ(first.size(), 128 * (3 + 2 * 11));
     EXPECT_EQ(first.left(16), QByteArray("\x0e\x00KESTRELPDC1001", 16));
@@ -60,7 +60,7 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     EXPECT_EQ(again.pending.entry(1), sampleEntry("one.jpg", 17, true));
     EXPECT_EQ(again.pending.entry(0).sub.lines.value(), 120);
     EXPECT_EQ(again.ctx.state.pendingCount, 2);
-    again.pending.savePending();
+    ASSERT_TRUE(again.pending.savePending());
     EXPECT_EQ(again.folder.read("pending.dat"), first);
 }
 
@@ -88,6 +88,24 @@ TEST(PendingFile, TagKeepsTheSpellingOfTheScan)
         EXPECT_EQ(res.entries[0].tag.value(), c.value);
         EXPECT_EQ(pendingfile::encode(res.entries, res.savedAt), bytes);
     }
+}
+
+// The file is read in blocks of records; entries that straddle two blocks, and a file
+// that ends inside a block, load whole and in order.
+TEST(PendingFile, LongListLoadsEveryEntryInOrder)
+{
+    ScanWorld w;
+    QList<PendingEntry> entries;
+    for (int i = 0; i < 700; ++i)
+        entries.append(sampleEntry("pic" + QByteArray::number(i) + ".jpg", 1000 + i, i % 3 == 0));
+    const QByteArray file = pendingfile::encode(entries, w.clock.now());
+    w.folder.write("pending.dat", file);
+    w.pending.loadPending();
+    ASSERT_EQ(w.pending.count(), int(entries.size()));
+    for (int i = 0; i < entries.size(); ++i)
+        ASSERT_EQ(w.pending.entry(i), entries[i]) << i;
+    ASSERT_TRUE(w.pending.savePending());
+    EXPECT_EQ(w.folder.read("pending.dat"), file);
 }
 
 TEST(PendingFile, LongValuesAreCutToFitTheirRecords)
@@ -194,7 +212,7 @@ TEST(PendingFile, SavingNothingQueuedDeletesTheFile)
     ScanWorld w;
     w.folder.write("pending.dat", "old");
     w.addGhosted("!Duplicate", "x");
-    w.pending.savePending();
+    ASSERT_TRUE(w.pending.savePending());
     EXPECT_FALSE(w.folder.exists("pending.dat"));
     EXPECT_EQ(w.pending.count(), 0);
 }

@@ -184,7 +184,7 @@ TEST(PendingList, RequeuedArticleGoesFirstEvenWhenSorted)
         w.pending.requeueArticle();
         EXPECT_EQ(w.texts(), (QList<QByteArray>{"m.jpg", "b.jpg", "z.jpg"})) << sorted;
         EXPECT_FALSE(w.pending.sortingOn()) << sorted;
-        w.pending.savePending();
+        ASSERT_TRUE(w.pending.savePending());
         PendingListModel reloaded(w.ctx, w.noRedl, w.blacklist);
         reloaded.loadPending();
         ASSERT_EQ(reloaded.count(), 3) << sorted;
