@@ -4,6 +4,7 @@
 #include "decode/csv_index.h"
 #include "decode/file_crc.h"
 #include "decode/jpeg_check.h"
+#include "fuzz_require.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <map>
 #include <string>
 
+using kestrel::fuzz::require;
+
 namespace {
 
 std::string upper(std::string s)
@@ -20,12 +23,6 @@ std::string upper(std::string s)
     for (char &c : s)
         c = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
     return s;
-}
-
-void require(bool ok)
-{
-    if (!ok)
-        std::abort();
 }
 
 // The lines of a CSV text by their first field, the first line of each name winning.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fuzz_require.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -9,12 +11,6 @@
 #include <cstdlib>
 
 namespace kestrel::fuzz {
-
-inline void require(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 // A program folder of this fuzz process, in memory when /dev/shm is there: the
 // targets that load files from the program folder read their input from it. It is

@@ -1,6 +1,7 @@
 // Arbitrary group lists (the LIST answer kept in HOSTGRPS.TXT) walked in small steps by
 // the group search: the walk must end within a step per byte, its progress stay in its
 // range, and every name it finds be a part of the list.
+#include "fuzz_require.h"
 #include "groups/group_search.h"
 #include "groups/list_numbers.h"
 
@@ -8,15 +9,7 @@
 
 using namespace kestrel;
 
-namespace {
-
-void require(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
+using kestrel::fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,6 +1,7 @@
 // Arbitrary bytes through the NNTP reply reader, cut into arbitrary pieces, with
 // arbitrary expectations and ceilings: every byte it hands out must equal the input at
 // that place, in order, and nothing may be handed out twice or skipped.
+#include "fuzz_require.h"
 #include "nntp/reply_reader.h"
 
 #include <cstdlib>
@@ -8,15 +9,7 @@
 
 using namespace kestrel;
 
-namespace {
-
-void require(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
+using kestrel::fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

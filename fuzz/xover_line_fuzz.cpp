@@ -1,6 +1,7 @@
 // Arbitrary overview lines through the overview-line parser, and the header block it
 // builds through the filter's field parser: no line may crash either, the article
 // number must be a part of the line, and the block must end the way the filter expects.
+#include "fuzz_require.h"
 #include "nntp/xover_line.h"
 #include "scan/header_filter.h"
 
@@ -8,13 +9,9 @@
 
 using namespace kestrel;
 
-namespace {
+using kestrel::fuzz::require;
 
-void require(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
+namespace {
 
 bool inside(QByteArrayView part, QByteArrayView whole)
 {
