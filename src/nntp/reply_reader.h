@@ -108,7 +108,8 @@ private:
     Event readLine();
     Event fail();
     qsizetype findLineEnd();
-    void compact();
+    void compact(qsizetype incoming);
+    void handOver(qsizetype end);
     void reuseSpare();
 
     QByteArray m_buf;
