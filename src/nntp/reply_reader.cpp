@@ -1,5 +1,8 @@
 #include "nntp/reply_reader.h"
 
+#include <QIODevice>
+
+#include <algorithm>
 #include <cstring>
 
 namespace kestrel {
@@ -93,6 +96,23 @@ void ReplyReader::feed(QByteArrayView bytes)
     if (m_buf.isEmpty())
         reuseSpare();
     m_buf.append(bytes);
+}
+
+qint64 ReplyReader::readFrom(QIODevice &device)
+{
+    const qint64 available = device.bytesAvailable();
+    if (available <= 0)
+        return 0;
+    if (m_state == State::Failed)
+        return device.skip(available);
+    compact(available);
+    if (m_buf.isEmpty())
+        reuseSpare();
+    const qsizetype before = m_buf.size();
+    m_buf.resize(before + available);
+    const qint64 got = device.read(m_buf.data() + before, available);
+    m_buf.resize(before + std::max<qint64>(got, 0));
+    return got;
 }
 
 // The buffer of the last block handed out whole comes back once its taker has let go
