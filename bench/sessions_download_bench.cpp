@@ -41,6 +41,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -221,6 +222,29 @@ struct Downloader {
     }
 };
 
+// The longest the event loop went without coming back to its timers while it ran: how
+// long a window would have stood still. A 1 ms timer notes each gap between its ticks.
+class LoopStallMeter {
+public:
+    LoopStallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longestNs = std::max(m_longestNs, m_since.nsecsElapsed());
+            m_since.restart();
+        });
+        m_since.start();
+        m_timer.start();
+    }
+    double longestMs() const { return double(m_longestNs) / 1e6; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longestNs = 0;
+};
+
 // range(2): 0 runs the server in a thread of this process, 1 in a child process;
 // range(3): the round-trip time the server adds (ms); range(4): requests in flight;
 // range(5): download connections.
@@ -257,7 +281,13 @@ void BM_DownloadYencPictures(benchmark::State &state)
         const double thread0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         const double process0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const double child0 = childProcess ? child->cpuSeconds() : 0;
-        const bool ok = d.runUntilWait([&] { d.circle.downloadNext(); });
+        std::optional<LoopStallMeter> stalls;
+        const bool ok = d.runUntilWait([&] {
+            stalls.emplace();
+            d.circle.downloadNext();
+        });
+        const double longestStepMs = stalls->longestMs();
+        stalls.reset();
         const double client = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - thread0;
         const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process0;
         const double server = childProcess ? child->cpuSeconds() - child0 : process - client;
@@ -289,6 +319,7 @@ void BM_DownloadYencPictures(benchmark::State &state)
         state.counters["peak_rss_MB"] = peak;
         state.counters["peak_over_before_MB"] = peak - rssBefore;
         state.counters["article_KB"] = double(d.sink.bytes) / double(d.sink.articles) / 1e3;
+        state.counters["longest_loop_step_ms"] = longestStepMs;
     }
 }
 // 2,000 articles of about 400 KB (a 390,000-byte picture) from a child process at 0, 20

@@ -15,6 +15,8 @@
 #include "base/number_text.h"
 #include "scan/pending_list_model.h"
 
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace kestrel {
@@ -134,6 +136,10 @@ void DownloadSession::articleOverflow(DownloadLane &lane)
 
 void DownloadSession::showProgress(DownloadLane &lane)
 {
+    if (m_showRunTotals) {
+        showRunProgress(false);
+        return;
+    }
     const qint64 now = m_ctx.clock.msecsSinceStart();
     if (lane.lastDisplayMs >= 0 && now - lane.lastDisplayMs < kDisplayIntervalMs)
         return;
@@ -148,6 +154,31 @@ void DownloadSession::showProgress(DownloadLane &lane)
         m_ctx.display.setBarValue(ProgressBar::Article, lane.articleBytes);
     else if (lane.articleBytes > maximum)
         m_ctx.display.setBarValue(ProgressBar::Article, maximum);
+}
+
+// Articles handed over out of all the run has taken or has still to take, and the
+// bytes received over every connection, including the replies still arriving.
+void DownloadSession::showRunProgress(bool force)
+{
+    const qint64 now = m_ctx.clock.msecsSinceStart();
+    if (!force && m_runDisplayMs >= 0 && now - m_runDisplayMs < kDisplayIntervalMs)
+        return;
+    m_runDisplayMs = now;
+    qint64 bytes = m_doneBytes;
+    qint64 inFlight = 0;
+    for (const DownloadLane &lane : m_lanes) {
+        inFlight += qint64(lane.window.size());
+        if (lane.headRequested())
+            bytes += lane.articleBytes;
+    }
+    const qint64 total = m_doneCount + inFlight + m_ctx.state.pendingCount;
+    m_ctx.writeLog(QStringLiteral("Downloading:") + numText(m_doneCount) + QStringLiteral(" of") +
+                       numText(total) + QStringLiteral(" articles, ") + kiloBytesText(bytes) +
+                       QStringLiteral("kb [") + transferSpeedText(m_runStart, m_ctx.clock.now(), bytes) +
+                       QStringLiteral(" Kbps]"),
+                   false);
+    m_ctx.display.setBarMaximum(ProgressBar::Article, int(std::min<qint64>(total, INT_MAX)));
+    m_ctx.display.setBarValue(ProgressBar::Article, int(std::min<qint64>(m_doneCount, INT_MAX)));
 }
 
 void DownloadSession::logReply(const NntpReply &reply, const QString &suffix)
@@ -301,6 +332,7 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
 {
     lane.articleBytes = qint32(reply.raw.size());
     lane.lastDisplayMs = -1;
+    m_runDisplayMs = -1;
     showProgress(lane);
     m_failedAttempts.remove(lane.articleKey());
     CapturedArticle article;
@@ -312,6 +344,9 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
     const qint64 doneOrder = lane.window.front().order;
     const PendingEntry done = std::move(lane.window.front().entry);
     lane.window.pop_front();
+    lane.articleBytes = 0; // counted with the run's finished ones from here on
+    ++m_doneCount;
+    m_doneBytes += article.bytes;
     // The next request goes out before this article is decoded and filed, so that its
     // answer is on its way meanwhile; the next article becomes the one in hand after.
     fillWindow(lane, false);
@@ -323,6 +358,8 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
         articleNotStored();
         return;
     }
+    if (m_showRunTotals)
+        showRunProgress(true); // the decoder used the bar meanwhile
     if (lane.window.empty()) {
         updateInHand();
         advance(lane);

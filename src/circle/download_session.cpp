@@ -112,6 +112,11 @@ void DownloadSession::downloadNext()
     }
     m_runConnections = std::clamp(m_ctx.settings.slider(u"sldConnections"), 1, int(m_lanes.size()));
     m_furtherOpened = false;
+    m_showRunTotals = m_runConnections > 1;
+    m_doneCount = 0;
+    m_doneBytes = 0;
+    m_runStart = m_ctx.clock.now();
+    m_runDisplayMs = -1;
     DownloadLane &first = m_lanes.front();
     NntpConnection &tcp = first.connection->socket();
     if (tcp.state() == QAbstractSocket::ClosingState) {
@@ -191,10 +196,14 @@ void DownloadSession::holdHead(DownloadLane &lane)
     lane.articleTag = entry.tag.value().value_or(0);
     lane.articleFileName = entry.text;
     lane.articleBytes = 0;
+    lane.lastDisplayMs = -1;
+    if (m_showRunTotals) {
+        showRunProgress(false);
+        return;
+    }
     const qint32 expected = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
     m_ctx.display.setBarMaximum(ProgressBar::Article, expected);
     m_ctx.display.setBarValue(ProgressBar::Article, 0);
-    lane.lastDisplayMs = -1;
     m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(lane.articleFileName), false);
 }
 

@@ -4,6 +4,7 @@
 #include "nntp/login.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -105,6 +106,7 @@ private:
     void endRun();
     int nextEntry() const;
     void showProgress(DownloadLane &lane);
+    void showRunProgress(bool force);
     void touchConnection(DownloadLane &lane);
     void logReply(const NntpReply &reply, const QString &suffix = QString());
 
@@ -122,6 +124,13 @@ private:
     int m_runConnections = 1; // connections this run uses; lowered when the server refuses one
     bool m_furtherOpened = false;
     qint64 m_taken = 0; // entries taken in this run
+    // With several connections the status line and the article bar show the whole run
+    // rather than whichever connection read last.
+    bool m_showRunTotals = false;
+    qint64 m_doneCount = 0; // articles handed over in this run
+    qint64 m_doneBytes = 0; // and their bytes
+    QDateTime m_runStart;
+    qint64 m_runDisplayMs = -1;
     // Groups the server said it does not carry; their entries wait for a later run.
     QSet<QByteArray> m_missingGroups;
     // Failed attempts on each article ("group/number"): emergency reconnects and

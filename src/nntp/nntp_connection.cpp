@@ -82,11 +82,14 @@ void NntpConnection::close()
 
 void NntpConnection::onReadyRead()
 {
-    const QByteArray bytes = m_socket.readAll();
-    if (bytes.isEmpty() || m_closedByUs)
+    if (m_closedByUs) {
+        m_socket.skip(m_socket.bytesAvailable());
         return;
-    m_reader.feed(bytes);
-    Q_EMIT dataArrived(bytes.size());
+    }
+    const qint64 bytes = m_reader.readFrom(m_socket);
+    if (bytes <= 0)
+        return;
+    Q_EMIT dataArrived(qsizetype(bytes));
 }
 
 void NntpConnection::onError(QAbstractSocket::SocketError error)

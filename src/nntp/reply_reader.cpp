@@ -1,5 +1,8 @@
 #include "nntp/reply_reader.h"
 
+#include <QIODevice>
+
+#include <algorithm>
 #include <cstring>
 
 namespace kestrel {
@@ -89,10 +92,27 @@ void ReplyReader::feed(QByteArrayView bytes)
 {
     if (m_state == State::Failed || bytes.isEmpty())
         return;
-    compact();
+    compact(bytes.size());
     if (m_buf.isEmpty())
         reuseSpare();
     m_buf.append(bytes);
+}
+
+qint64 ReplyReader::readFrom(QIODevice &device)
+{
+    const qint64 available = device.bytesAvailable();
+    if (available <= 0)
+        return 0;
+    if (m_state == State::Failed)
+        return device.skip(available);
+    compact(available);
+    if (m_buf.isEmpty())
+        reuseSpare();
+    const qsizetype before = m_buf.size();
+    m_buf.resize(before + available);
+    const qint64 got = device.read(m_buf.data() + before, available);
+    m_buf.resize(before + std::max<qint64>(got, 0));
+    return got;
 }
 
 // The buffer of the last block handed out whole comes back once its taker has let go
@@ -106,7 +126,10 @@ void ReplyReader::reuseSpare()
     m_buf.resize(0); // keeps the capacity
 }
 
-void ReplyReader::compact()
+// A reply that starts at the front of the buffer can be handed out without a copy (see
+// handOver), so the bytes not handed out move there whenever that costs no more than
+// appending the bytes that come in, and in any case once most of the buffer is consumed.
+void ReplyReader::compact(qsizetype incoming)
 {
     if (m_pos == 0)
         return;
@@ -115,7 +138,7 @@ void ReplyReader::compact()
             m_buf.clear();
         else
             m_buf.resize(0);
-    } else if (m_pos >= kCompactAt && m_pos * 2 >= m_buf.size()) {
+    } else if (buffered() <= incoming || (m_pos >= kCompactAt && m_pos * 2 >= m_buf.size())) {
         m_buf.remove(0, m_pos);
     } else {
         return;
@@ -219,21 +242,35 @@ ReplyReader::Event ReplyReader::readBlock()
         m_reply.multiLine = true;
         m_reply.statusSize = m_statusSize;
         m_reply.blockSize = m_lineStart - m_pos - m_statusSize;
-        if (m_pos == 0 && end == m_buf.size()) {
-            // The usual case for a large article: it is the whole buffer, so hand the
-            // buffer over instead of copying it.
-            m_reply.raw = std::move(m_buf);
-            m_buf = QByteArray();
-            if (m_reply.raw.capacity() <= kKeepCapacity)
-                m_spare = m_reply.raw; // shared, not copied
-            m_pos = m_scan = m_lineStart = 0;
-        } else {
+        // A large article at the front of the buffer: the buffer is handed over and only
+        // what came after it (the start of the next replies) is copied, when that is less.
+        if (m_pos == 0 && m_buf.size() - end < end)
+            handOver(end);
+        else {
             m_reply.raw = m_buf.mid(m_pos, end - m_pos);
             m_pos = m_scan = m_lineStart = end;
         }
         m_state = State::Status;
         return Event::Reply;
     }
+}
+
+// The first end bytes of the buffer become the reply; the bytes after them go to a
+// fresh buffer (the recycled one when it is free), where nothing has been looked at.
+void ReplyReader::handOver(qsizetype end)
+{
+    QByteArray whole = std::move(m_buf);
+    m_buf = QByteArray();
+    const QByteArrayView rest = QByteArrayView(whole).sliced(end);
+    if (!rest.isEmpty()) {
+        reuseSpare();
+        m_buf.append(rest);
+    }
+    whole.truncate(end); // keeps the capacity
+    m_reply.raw = std::move(whole);
+    if (m_reply.raw.capacity() <= kKeepCapacity)
+        m_spare = m_reply.raw; // shared, not copied
+    m_pos = m_scan = m_lineStart = 0;
 }
 
 ReplyReader::Event ReplyReader::readLine()

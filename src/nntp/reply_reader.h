@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+class QIODevice;
+
 #include <deque>
 
 namespace kestrel {
@@ -72,6 +74,9 @@ public:
     qsizetype expectedCount() const { return qsizetype(m_expected.size()); }
 
     void feed(QByteArrayView bytes);
+    // Reads what the device has straight into the buffer (one copy less than feeding
+    // what readAll returns); returns the number of bytes read.
+    qint64 readFrom(QIODevice &device);
     Event next();
 
     // The reply of the last Event::Reply.
@@ -108,7 +113,8 @@ private:
     Event readLine();
     Event fail();
     qsizetype findLineEnd();
-    void compact();
+    void compact(qsizetype incoming);
+    void handOver(qsizetype end);
     void reuseSpare();
 
     QByteArray m_buf;

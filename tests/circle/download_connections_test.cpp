@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+
+#include <QRegularExpression>
 
 namespace kestrel::test {
 namespace {
@@ -116,6 +119,53 @@ TEST(DownloadConnections, EachConnectionAsksInTheGroupItSelected)
     for (auto &[group, numbers] : queued)
         std::sort(numbers.begin(), numbers.end());
     EXPECT_EQ(asked, queued);
+}
+
+// With two connections the status line and the article bar count the whole run: the
+// articles handed over out of all taken or still queued, and the bytes of both
+// connections, not the article of whichever connection read last.
+TEST(DownloadConnections, StatusLineAndBarShowTheWholeRun)
+{
+    CircleWorld w({{"a.one", 1, 40, 0}});
+    w.ctx.settings.setNumber(u"sldConnections", 2);
+    w.ctx.settings.setNumber(u"sldPipeline", 3);
+    w.server.faults().latencyMs = 20;
+    const int total = 16;
+    for (qint64 n = 3; n < 3 + total; ++n)
+        w.addPending("a.one", n, "p" + QByteArray::number(n) + ".jpg");
+    QStringList statuses;
+    std::vector<MainDisplay::Bar> bars;
+    std::vector<qint64> bytesBefore; // of the articles handed over earlier
+    qint64 bytes = 0;
+    w.sink.onArticle = [&](const CapturedArticle &a) {
+        statuses.append(w.ctx.log.statusLine());
+        bars.push_back(w.ctx.display.bar(ProgressBar::Article));
+        bytesBefore.push_back(bytes);
+        bytes += a.bytes;
+    };
+    w.circle.downloadNext();
+    ASSERT_TRUE(w.runUntilWait(20000));
+    EXPECT_FALSE(w.waits.back());
+    ASSERT_EQ(statuses.size(), total);
+    const QRegularExpression form(
+        QStringLiteral(R"(^Downloading: (\d+) of (\d+) articles, ([\d,]+\.\d)kb \[)"));
+    for (int i = 0; i < total; ++i) {
+        SCOPED_TRACE(qPrintable(statuses[i]));
+        const QRegularExpressionMatch m = form.match(statuses[i]);
+        ASSERT_TRUE(m.hasMatch());
+        EXPECT_EQ(m.captured(1).toInt(), i);
+        EXPECT_EQ(m.captured(2).toInt(), total);
+        // Both the finished ones and the one being handed over.
+        const double kb = QString(m.captured(3)).remove(u',').toDouble();
+        EXPECT_GE(kb * 1000 + 50, double(bytesBefore[size_t(i)] + w.sink.articles[size_t(i)].bytes));
+        EXPECT_EQ(bars[size_t(i)].maximum, total);
+        EXPECT_EQ(bars[size_t(i)].value, i);
+    }
+    std::set<int> used;
+    for (const newsd::TranscriptEntry &e : w.server.transcript())
+        if (e.line.startsWith("BODY"))
+            used.insert(e.connection);
+    EXPECT_EQ(used.size(), 2u);
 }
 
 } // namespace

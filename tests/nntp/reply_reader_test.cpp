@@ -301,6 +301,43 @@ TEST(ReplyReader, HandedOutArticlesStayIntactWhileLaterOnesArrive)
     }
 }
 
+// Pipelined articles share the reads: one ends and the next begins in the same piece,
+// sometimes after a short reply, sometimes several replies in one piece. Each comes out
+// byte for byte, and one still held is not written over by the bytes read after it.
+TEST(ReplyReader, PipelinedArticlesSharingReadsComeOutWhole)
+{
+    auto article = [](int n, int lines) {
+        QByteArray body;
+        for (int line = 0; line < lines; ++line)
+            body += QByteArray(60, char('a' + (n + line) % 26)) + "\r\n";
+        return "222 " + QByteArray::number(n) + " <" + QByteArray::number(n) + "@h>\r\n" + body + ".\r\n";
+    };
+    const QByteArrayList replies{article(1, 900), article(2, 3),   "430 No such article\r\n",
+                                 article(3, 700), article(4, 900), article(5, 1),
+                                 article(6, 800)};
+    const QByteArray wire = replies.join();
+    const qsizetype pieces[] = {1460, 4096, 54321, 100000, wire.size()};
+    for (const qsizetype piece : pieces) {
+        for (const bool keep : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "pieces of " << piece << (keep ? ", kept" : ", dropped"));
+            ReplyReader reader;
+            for (int n = 1; n <= 7; ++n)
+                reader.expectReplyTo("BODY " + QByteArray::number(n));
+            QByteArrayList got;
+            for (qsizetype at = 0; at < wire.size(); at += piece) {
+                reader.feed(QByteArrayView(wire).sliced(at, std::min(piece, wire.size() - at)));
+                for (Event e = reader.next(); e == Event::Reply; e = reader.next()) {
+                    NntpReply reply = reader.takeReply();
+                    EXPECT_EQ(reply.raw, replies[got.size()]) << "reply " << got.size();
+                    got.append(keep ? reply.raw : QByteArray(reply.raw.constData(), reply.raw.size()));
+                }
+            }
+            EXPECT_EQ(got, replies);
+            EXPECT_EQ(reader.buffered(), 0);
+        }
+    }
+}
+
 TEST(ReplyReader, StatusLineCodes)
 {
     const struct {
