@@ -3,10 +3,8 @@
 // The headers reach the filter in the order they were asked for, which is the order
 // NEXT would have walked; the per-group limit and MAX_Pending stop the requests at the
 // same header as one request at a time would.
-#include "circle/connections.h"
 #include "circle/scan_events.h"
 #include "circle/scan_session.h"
-#include "circle/session_connection.h"
 #include "circle/session_state.h"
 
 #include "base/context.h"
