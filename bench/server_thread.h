@@ -15,14 +15,18 @@ namespace kestrel::bench {
 class ServerThread {
 public:
     explicit ServerThread(std::shared_ptr<newsd::ArticleStore> store, int latencyMs = 0)
+        : ServerThread(std::move(store), latencyPlan(latencyMs))
+    {
+    }
+    ServerThread(std::shared_ptr<newsd::ArticleStore> store, const newsd::FaultPlan &faults)
     {
         m_thread.start();
         m_anchor.moveToThread(&m_thread);
         QMetaObject::invokeMethod(
             &m_anchor,
-            [this, store, latencyMs] {
+            [this, store, faults] {
                 m_server = new newsd::NewsServer(store);
-                m_server->faults().latencyMs = latencyMs;
+                m_server->setFaults(faults);
                 m_server->listen();
                 m_port = m_server->port();
             },
@@ -41,6 +45,13 @@ public:
     quint16 port() const { return m_port; }
 
 private:
+    static newsd::FaultPlan latencyPlan(int latencyMs)
+    {
+        newsd::FaultPlan faults;
+        faults.latencyMs = latencyMs;
+        return faults;
+    }
+
     QThread m_thread;
     QObject m_anchor;
     newsd::NewsServer *m_server = nullptr;

@@ -1,6 +1,7 @@
 // The scan path end to end on loopback: the scan connection reads a generated group
-// in XOVER ranges (or header by header with NEXT/HEAD), every header goes through the
-// header filter, and the accepted ones into the pending list. The test server runs in
+// in XOVER ranges (or header by header in HEAD mode: by number with requests on their
+// way, or stepping with NEXT/HEAD on a server that refuses LISTGROUP), every header goes
+// through the header filter, and the accepted ones into the pending list. The test server runs in
 // a thread of its own so the figures are the scanning side's: headers per CPU second
 // of the thread that scans, besides the wall time and the peak memory of the process.
 
@@ -84,8 +85,9 @@ struct Scanner {
     NullSink sink;
     Circle circle{ctx, favs, pending, filter, counters, sink};
 
-    Scanner(quint16 port, bool xover)
+    Scanner(quint16 port, bool xover, int window = 8)
     {
+        ctx.settings.setNumber(u"sldPipeline", window);
         ctx.settings.setText(u"txtHost", QStringLiteral("127.0.0.1"));
         ctx.settings.setText(u"txtPort", QString::number(port));
         ctx.settings.setChecked(u"chkXOVER", xover);
@@ -131,12 +133,23 @@ QSet<QByteArray> chooseNames(qint64 articles, int wanted)
     return names;
 }
 
+// HEAD mode: range(1) the round trip the server adds, range(2) the requests on their way
+// (sldPipeline), range(3) 0 for a server that refuses LISTGROUP (NEXT and HEAD, one
+// round trip each, as every HEAD-mode scan read before the window).
 void runScan(benchmark::State &state, bool xover)
 {
     const qint64 articles = state.range(0);
+    newsd::FaultPlan faults;
+    int window = 8;
+    if (!xover) {
+        faults.latencyMs = int(state.range(1));
+        window = int(state.range(2));
+        if (state.range(3) == 0)
+            faults.forcedReplies.append({"LISTGROUP", 500, -1});
+    }
     ServerThread server(
-        std::make_shared<newsd::SampleStore>(QList<newsd::SampleGroup>{{kGroup, 1, articles, 0}}));
-    Scanner scanner(server.port(), xover);
+        std::make_shared<newsd::SampleStore>(QList<newsd::SampleGroup>{{kGroup, 1, articles, 0}}), faults);
+    Scanner scanner(server.port(), xover, window);
     scanner.csv.names = chooseNames(articles, 2990);
     for (auto _ : state) {
         QElapsedTimer wall;
@@ -167,6 +180,19 @@ void BM_ScanHead(benchmark::State &state)
 {
     runScan(state, false);
 }
-BENCHMARK(BM_ScanHead)->Arg(20000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ScanHead)
+    ->ArgNames({"articles", "rtt_ms", "window", "listgroup"})
+    ->Args({20000, 0, 1, 0})
+    ->Args({20000, 0, 1, 1})
+    ->Args({20000, 0, 8, 1})
+    ->Args({300, 20, 1, 0})
+    ->Args({300, 20, 1, 1})
+    ->Args({300, 20, 8, 1})
+    ->Args({300, 50, 1, 0})
+    ->Args({300, 50, 1, 1})
+    ->Args({300, 50, 8, 1})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace

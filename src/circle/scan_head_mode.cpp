@@ -1,4 +1,5 @@
-// HEAD mode of the scan session: NEXT and HEAD, one header per round trip.
+// HEAD mode of the scan session stepping with NEXT and HEAD, one header per round trip,
+// on a server that does not list article numbers; and what both ways of HEAD mode share.
 #include "circle/scan_events.h"
 #include "circle/scan_session.h"
 #include "circle/session_connection.h"
@@ -12,10 +13,6 @@
 namespace kestrel {
 
 namespace {
-
-// Article numbers asked for in one LISTGROUP: enough to cross the gaps expiry leaves,
-// few enough that the answer stays small.
-constexpr qint64 kListGroupWindow = 1000;
 
 // The article number a 221 or 223 status line gives after its code; 0 when none.
 qint64 statusNumber(const NntpReply &reply)
@@ -101,66 +98,38 @@ void ScanSession::onHeadComplete(const NntpReply &reply)
         return;
     m_headState = 3;
     m_resumeHeadOut = false;
+    feedHeader(reply, 0);
+    sendNext();
+}
+
+// `requested`: the number asked for, taken when the status line names none.
+void ScanSession::feedHeader(const NntpReply &reply, qint64 requested)
+{
     m_headArticleNumber = statusNumber(reply);
+    if (m_headArticleNumber == 0)
+        m_headArticleNumber = requested;
     const QByteArray numberText = numBytes(m_headArticleNumber);
     scanProgress(m_currentGroup, numberText, false, displayDue());
     takeHeader(reply.raw, numberText, m_headArticleNumber);
-    sendNext();
 }
 
 // 423 or 430 to HEAD. While stepping, the article went between NEXT and HEAD: step on.
 // The last-read article itself gone (expired or cancelled) leaves the server's pointer
-// where GROUP put it, so NEXT would walk the whole group again: the first article after
-// it is looked up instead (RFC 3977 6.1.2).
+// where GROUP put it, so NEXT would walk the whole group again; this server lists no
+// article numbers, so NEXT steps over the articles read before without their headers.
 void ScanSession::onNoSuchArticle()
 {
     if (m_resumeHeadOut) {
         m_resumeHeadOut = false;
-        sendListGroup(m_headArticleNumber + 1);
+        stepPastLastRead();
         return;
     }
     if (m_headState == 1 || m_headState == 2)
         sendNext();
 }
 
-void ScanSession::sendListGroup(qint64 from)
-{
-    m_headState = 0;
-    m_listGroupEnd = from + kListGroupWindow - 1;
-    sendCommand("LISTGROUP " + m_currentGroup + ' ' + QByteArray::number(from) + '-' +
-                QByteArray::number(m_listGroupEnd));
-}
-
-void ScanSession::onListGroup(const NntpReply &reply)
-{
-    if (m_groupState != ScanState::ReadingHeaders)
-        return;
-    const QByteArrayView block = reply.block();
-    qsizetype at = 0;
-    while (at < block.size()) {
-        qsizetype end = block.indexOf('\n', at);
-        end = end < 0 ? block.size() : end;
-        const QByteArrayView line = trimSpaces(block.sliced(at, end - at));
-        at = end + 1;
-        bool ok = false;
-        const qint64 number = line.toLongLong(&ok);
-        if (ok && number > m_headArticleNumber) {
-            requestHead("HEAD" + numBytes(number));
-            return;
-        }
-    }
-    // Nothing numbered in the range: it is read to its end.
-    if (m_listGroupEnd >= m_groupLast) {
-        scanProgress(m_currentGroup, m_groupLastText, false);
-        m_groupState = ScanState::GroupDone;
-        return;
-    }
-    scanProgress(m_currentGroup, numBytes(m_listGroupEnd), false);
-    sendListGroup(m_listGroupEnd + 1);
-}
-
-// LISTGROUP refused: NEXT steps on from where the pointer stands (at the start of the
-// group), and only the articles after the last-read one get a HEAD.
+// No article numbers listed: NEXT steps on from where the pointer stands, and only the
+// articles after m_headArticleNumber get a HEAD.
 void ScanSession::stepPastLastRead()
 {
     m_ctx.writeLog(QStringLiteral("The server does not list article numbers in ") +

@@ -36,6 +36,13 @@ void ScanSession::resetForConnect()
     m_rereadNumber = -1;
     m_xoverRangeStart.clear();
     m_modeReaderSent = false;
+    // The reader of a new connection expects nothing: no reply of the old one will come.
+    m_window.clear();
+    m_listed.clear();
+    m_windowMode = false;
+    m_windowHeads = 0;
+    m_pageOut = false;
+    m_listGroupRefused = false;
 }
 
 void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead)
@@ -48,6 +55,7 @@ void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead
     m_resumeHeadOut = false;
     m_skipThrough = -1;
     m_lastDisplayMs = -1;
+    abandonWindow();
     // A range start left by another group or an earlier scan must not end this group.
     m_xoverRangeStart.clear();
     m_favRow = m_favourites.findRow(group);
@@ -127,6 +135,8 @@ void ScanSession::onReply(const NntpReply &reply)
         }
         m_xoverActive = false;
     }
+    if (takeWindowReply(reply))
+        return;
     if (m_login.answer(ConnectionRole::Scan, reply))
         return;
     const ReplyReaction reaction = replyReaction(reply.command, reply.code, reply.statusLine());
@@ -159,9 +169,6 @@ void ScanSession::onSuccess(const NntpReply &reply)
     case NntpCommand::Head:
         if (reply.multiLine)
             onHeadComplete(reply);
-        break;
-    case NntpCommand::ListGroup:
-        onListGroup(reply);
         break;
     case NntpCommand::ModeReader:
         logReply(reply);
@@ -208,9 +215,6 @@ void ScanSession::onRefusal(ReplyReaction reaction, const NntpReply &reply)
         break;
     case ReplyReaction::NoOverview:
         fallBackToHeadMode();
-        break;
-    case ReplyReaction::NoListGroup:
-        stepPastLastRead();
         break;
     default:
         skipGroup(QString::fromLatin1(m_lastVerb) + QStringLiteral(" failed in ") + group +
@@ -374,10 +378,8 @@ void ScanSession::onGroupAnswered(const NntpReply &reply)
     }
     if (m_state.useXover)
         sendXover();
-    else if (firstTime)
-        requestFirstHead();
     else
-        sendNext();
+        startHeadMode(firstTime);
 }
 
 void ScanSession::updateGroupRow(const QByteArray &group, const QByteArray &firstText,

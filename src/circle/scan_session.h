@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <deque>
+
 namespace kestrel {
 
 class Connections;
@@ -21,9 +23,11 @@ struct NntpReply;
 struct SessionState;
 
 // What is said on the scan connection: the greeting and login rows, GROUP answers,
-// HEAD mode (NEXT and HEAD, one header per round trip) and XOVER mode (ranges of
-// overview lines, taken line by line as they arrive), the last-read bookkeeping in
-// the favourites and the hand-over of every header block to the filter.
+// HEAD mode (the article numbers listed with LISTGROUP and several HEAD requests on
+// their way, or NEXT and HEAD one header per round trip on a server that does not list
+// them) and XOVER mode (ranges of overview lines, taken line by line as they arrive),
+// the last-read bookkeeping in the favourites and the hand-over of every header block
+// to the filter.
 class ScanSession : public LoginPort {
 public:
     ScanSession(Context &ctx, SessionState &state, Connections &connections, Login &login,
@@ -74,9 +78,21 @@ private:
     void onHeadComplete(const NntpReply &reply);
     void onNextAnswered(const NntpReply &reply);
     void onNoSuchArticle();
-    void sendListGroup(qint64 from);
-    void onListGroup(const NntpReply &reply);
     void stepPastLastRead();
+    void feedHeader(const NntpReply &reply, qint64 number);
+    // HEAD mode by article number (scan_head_window.cpp).
+    void startHeadMode(bool firstTime);
+    void startByStepping(bool firstTime);
+    bool takeWindowReply(const NntpReply &reply);
+    void onWindowRefusal(bool page, ReplyReaction reaction);
+    void fillHeadWindow();
+    bool mayRequestHeader() const;
+    void requestWindowHead(qint64 number);
+    void sendListPage();
+    void onListPage(const NntpReply &reply);
+    void onListGroupRefused();
+    void endHeadWindow();
+    void abandonWindow();
     void onGroupAnswered(const NntpReply &reply);
     void onGreeting(const NntpReply &reply);
     void startScan();
@@ -120,7 +136,24 @@ private:
     // Stepping with NEXT past articles read before: NEXT is answered with numbers up to
     // here without a HEAD. -1: every article NEXT finds is read.
     qint64 m_skipThrough = -1;
-    qint64 m_listGroupEnd = 0;     // last number of the LISTGROUP range out
+    // HEAD mode by number. Requests on their way, oldest first: replies come in the
+    // order the requests went, so each reply answers the front one. A request left
+    // behind by a group that ended (or a refusal that stopped the window) stays here,
+    // stale, until its reply has come and been dropped.
+    struct HeadRequest {
+        qint64 number; // 0: a LISTGROUP page
+        bool stale;
+    };
+    std::deque<HeadRequest> m_window;
+    std::deque<qint64> m_listed;     // numbers listed and not yet asked for, ascending
+    bool m_windowMode = false;       // the current group is read by number
+    bool m_listGroupRefused = false; // on this connection: stepping with NEXT instead
+    int m_windowHeads = 0;           // HEAD requests of the window on their way
+    bool m_pageOut = false;          // a LISTGROUP page of the window on its way
+    qint64 m_windowRequests = 0;     // HEAD requests sent for the current group
+    qint64 m_windowReread = -1;      // the last-read article asked for again, not counted
+    qint64 m_pageEnd = 0;            // last number of the last page asked for
+    qint64 m_pageSize = 0;
     bool m_modeReaderSent = false; // on this connection
     QByteArray m_lastVerb;         // of the last command sent
     // Highest article number of the group already read: the last-read number of a

@@ -144,12 +144,7 @@ void ScanSession::fallBackToHeadMode()
     m_groupState = ScanState::ReadingHeaders;
     // A refused XOVER leaves the current article where GROUP put it, on the group's
     // first article, so HEAD mode picks the group up as if it had just been selected.
-    if (m_rereadNumber < 0) {
-        requestFirstHead();
-    } else {
-        m_resumeFromLastRead = true;
-        sendNext();
-    }
+    startHeadMode(m_rereadNumber < 0);
 }
 
 } // namespace kestrel

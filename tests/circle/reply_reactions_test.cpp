@@ -46,6 +46,8 @@ QByteArray forcedVerb(NntpCommand c)
         return "NEXT";
     case NntpCommand::Head:
         return "HEAD";
+    case NntpCommand::ListGroup:
+        return "LISTGROUP";
     case NntpCommand::Xover:
         return "XOVER";
     case NntpCommand::Slave:
@@ -85,7 +87,14 @@ TEST(ReplyReactions, EachAnswerToTheScanGetsItsReactionAtOnce)
         {NntpCommand::Next, 412, R::GroupUnusable, "NEXT failed in a.one: 412", "1", "5", false},
         {NntpCommand::Next, 401, R::ModeReader, "sending MODE READER.", "5", "5", false},
         {NntpCommand::Next, 400, R::ServiceClosing, closing, "1", "", false},
-        {NntpCommand::Head, 423, R::NoSuchArticle, "Scan Complete.", "5", "5", false},
+        {NntpCommand::ListGroup, 500, R::NoListGroup,
+         "The server does not list article numbers in a.one; reading headers one by one.", "5", "5", false},
+        {NntpCommand::ListGroup, 503, R::NoListGroup,
+         "The server does not list article numbers in a.one; reading headers one by one.", "5", "5", false},
+        {NntpCommand::Head, 423, R::NoSuchArticle, "Article 1 is gone from a.one (423", "5", "5", false},
+        {NntpCommand::Head, 430, R::NoSuchArticle, "Article 1 is gone from a.one (430", "5", "5", false},
+        {NntpCommand::Head, 420, R::EndOfGroup, "Scan Complete.", "1", "5", false},
+        {NntpCommand::Head, 400, R::ServiceClosing, closing, "1", "", false},
         {NntpCommand::Head, 503, R::GroupUnusable, "HEAD failed in a.one: 503", "1", "5", false},
         {NntpCommand::Head, 500, R::ModeReader, "sending MODE READER.", "5", "5", false,
          "Use MODE READER first"},
@@ -114,6 +123,9 @@ TEST(ReplyReactions, EachAnswerToTheScanGetsItsReactionAtOnce)
             w.server.faults().greetingCode = r.code;
         else
             w.server.faults().forcedReplies.append({forcedVerb(r.command), r.code, 1, r.text});
+        // NEXT steps only on a server that does not list article numbers.
+        if (r.command == NntpCommand::Next)
+            w.server.faults().forcedReplies.append({"LISTGROUP", 500, -1});
         w.circle.connectScan();
         ASSERT_TRUE(waitUntil([&] { return !w.waits.empty() || w.ctx.state.rescanArmed; }));
         EXPECT_TRUE(w.logged(r.logLine));

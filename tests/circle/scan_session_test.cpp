@@ -25,9 +25,30 @@ TEST(ScanSession, ReadsNewHeadersFromTheLastReadArticleOn)
         QByteArray lastReadAfter;
         int logged; // the count in "N new articles in <group>"
     } cases[] = {
-        {"head, never read", false, {kGroup, 1, 6, 0}, "", "HEAD|NEXT|HEAD", 6, "6", 5},
-        {"head, resumed", false, {kGroup, 1, 10, 0}, "7", "NEXT|HEAD 7|NEXT|HEAD", 3, "10", 3},
-        {"head, renumbered", false, {kGroup, 500, 520, 0}, "100", "HEAD|NEXT", 21, "520", 20},
+        {"head, never read",
+         false,
+         {kGroup, 1, 6, 0},
+         "",
+         "LISTGROUP " + kGroup + " 1-10000|HEAD 1|HEAD 2",
+         6,
+         "6",
+         5},
+        {"head, resumed",
+         false,
+         {kGroup, 1, 10, 0},
+         "7",
+         "LISTGROUP " + kGroup + " 7-10006|HEAD 7|HEAD 8",
+         3,
+         "10",
+         3},
+        {"head, renumbered",
+         false,
+         {kGroup, 500, 520, 0},
+         "100",
+         "LISTGROUP " + kGroup + " 500-10499|HEAD 500|HEAD 501",
+         21,
+         "520",
+         20},
         {"xover, never read", true, {kGroup, 1, 6, 0}, "", "XOVER 1-21", 6, "6", 5},
         {"xover, resumed",
          true,
@@ -250,10 +271,12 @@ TEST(ScanSession, RefusedXoverFallsBackToHeadMode)
         EXPECT_FALSE(w.waits.back());
         EXPECT_TRUE(waitUntil([&] { return w.commands(1).last() == "QUIT"; }, 2000));
         const QByteArrayList sent = w.commands(1);
-        EXPECT_EQ(sent.mid(0, 4), QByteArrayList({"GROUP a.one", "XOVER 1-21", "HEAD", "NEXT"}));
+        EXPECT_EQ(sent.mid(0, 4),
+                  QByteArrayList({"GROUP a.one", "XOVER 1-21", "LISTGROUP a.one 1-10000", "HEAD 1"}));
         const qsizetype two = sent.indexOf("GROUP a.two");
         ASSERT_GE(two, 0);
-        EXPECT_EQ(sent.mid(two, 4), QByteArrayList({"GROUP a.two", "NEXT", "HEAD 7", "NEXT"}));
+        EXPECT_EQ(sent.mid(two, 4),
+                  QByteArrayList({"GROUP a.two", "LISTGROUP a.two 7-10006", "HEAD 7", "HEAD 8"}));
         EXPECT_EQ(w.count(sent, "XOVER"), 1);
         EXPECT_EQ(w.counters.scanHeaderCount, 6 + 3);
         EXPECT_EQ(w.favs.getLastRead("a.one"), "6");
