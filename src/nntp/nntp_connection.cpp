@@ -11,6 +11,11 @@ NntpConnection::NntpConnection(ConnectionRole role, QObject *parent) : QObject(p
     connect(&m_socket, &QTcpSocket::disconnected, this, &NntpConnection::onDisconnected);
     connect(&m_socket, &QSslSocket::sslErrors, this, &NntpConnection::onSslErrors);
     connect(&m_socket, &QSslSocket::encrypted, this, &NntpConnection::onEncrypted);
+    // Commands are short lines, often sent while earlier ones are still unanswered; with
+    // Nagle's algorithm each would wait for the previous one's acknowledgement, a whole
+    // round trip on a distant server.
+    connect(&m_socket, &QTcpSocket::connected, this,
+            [this] { m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
 }
 
 NntpConnection::~NntpConnection()

@@ -121,7 +121,9 @@ TEST(ServiceRun, SigtermDuringDownloadPutsTheArticleInHandFirstInPending)
     ASSERT_TRUE(server.listen());
     TempProgramFolder dir;
     QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor(server.port(), dir, "chkAllowRestart=0\n"));
+    // One request at a time, so that the article in hand is the one the server holds
+    // back (requests in flight at shutdown are covered by the shutdown tests).
+    dir.write("KESTREL.INI", settingsFor(server.port(), dir, "chkAllowRestart=0\nsldPipeline=1\n"));
     dir.write("favs.txt", kGroup + "\r\n");
 
     // The first article comes at once; the second is never answered, so the program is
