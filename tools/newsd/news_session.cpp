@@ -443,32 +443,10 @@ void NewsSession::pumpOverview()
 {
     if (!m_overview || m_closing)
         return;
-    const ArticleStore &store = m_server->store();
-    const qint64 shift = m_server->numberShift(m_overview->group);
     while (m_overview && backlog() < kBacklogLimit) {
         QByteArray chunk;
         chunk.reserve(kOverviewChunk + 1024);
-        if (m_overview->floodLeft > 0) {
-            const bool done = floodChunk(chunk);
-            writePart(chunk, m_overview->offset, done);
-            m_overview->offset += chunk.size();
-            if (done) {
-                m_overview.reset();
-                m_holding = false;
-                processCommands();
-                return;
-            }
-            continue;
-        }
-        std::optional<qint64> n = m_overview->next;
-        while (n && *n <= m_overview->last && chunk.size() < kOverviewChunk) {
-            chunk +=
-                QByteArray::number(*n + shift) + '\t' + store.overviewFields(m_overview->group, *n) + "\r\n";
-            n = store.nextAfter(m_overview->group, *n);
-        }
-        const bool done = !n || *n > m_overview->last;
-        if (done)
-            chunk += ".\r\n";
+        const bool done = m_overview->floodLeft > 0 ? floodChunk(chunk) : overviewChunk(chunk);
         writePart(chunk, m_overview->offset, done);
         m_overview->offset += chunk.size();
         if (done) {
@@ -477,8 +455,25 @@ void NewsSession::pumpOverview()
             processCommands();
             return;
         }
-        m_overview->next = *n;
     }
+}
+
+// The next lines of the range asked for, and the end of the block after the last one.
+bool NewsSession::overviewChunk(QByteArray &chunk)
+{
+    const ArticleStore &store = m_server->store();
+    const qint64 shift = m_server->numberShift(m_overview->group);
+    std::optional<qint64> n = m_overview->next;
+    while (n && *n <= m_overview->last && chunk.size() < kOverviewChunk) {
+        chunk += QByteArray::number(*n + shift) + '\t' + store.overviewFields(m_overview->group, *n) + "\r\n";
+        n = store.nextAfter(m_overview->group, *n);
+    }
+    const bool done = !n || *n > m_overview->last;
+    if (done)
+        chunk += ".\r\n";
+    else
+        m_overview->next = *n;
+    return done;
 }
 
 bool NewsSession::floodChunk(QByteArray &chunk)

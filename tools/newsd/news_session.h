@@ -77,6 +77,7 @@ private:
     void flushHeld();
     void pumpOverview();
     // The next piece of a flood; true when it was the last.
+    bool overviewChunk(QByteArray &chunk);
     bool floodChunk(QByteArray &chunk);
     qint64 backlog() const;
     void closeAfterWriting();
