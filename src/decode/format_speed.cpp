@@ -32,6 +32,10 @@ QString formatKb(qint64 bytes)
 
 QString formatSpeed(qint64 elapsedMsecs, qint64 bytes)
 {
+    // An article whose reply was already read when its turn came (requests in flight)
+    // took less than the clock's millisecond: its rate is at least that of 1 ms.
+    if (elapsedMsecs == 0)
+        elapsedMsecs = 1;
     const qint64 rate = elapsedMsecs > 0 && bytes > 0 ? bytes * 1000 / elapsedMsecs : 0;
     const qint64 hundredths = roundedQuotient(rate, 10);
     const qint64 whole = hundredths / 100;

@@ -17,7 +17,11 @@ QString grouped(double value, int decimals)
 
 QString transferSpeedText(const QDateTime &start, const QDateTime &now, qint64 bytes)
 {
-    const qint64 msecs = start.msecsTo(now);
+    // Under the clock's millisecond (a reply read before its turn came) counts as 1 ms:
+    // the rate shown is then a lower bound, not zero.
+    qint64 msecs = start.msecsTo(now);
+    if (msecs == 0)
+        msecs = 1;
     const qint64 perSecond = msecs > 0 && bytes > 0 ? bytes * 1000 / msecs : 0;
     return grouped(double(perSecond) / 1000.0, 2);
 }
