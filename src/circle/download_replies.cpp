@@ -9,9 +9,9 @@
 #include "circle/session_connection.h"
 #include "circle/session_state.h"
 #include "nntp/reply_reaction.h"
-#include "nntp/transfer_text.h"
 
 #include "base/context.h"
+#include "base/format_speed.h"
 #include "base/number_text.h"
 #include "scan/pending_list_model.h"
 
@@ -145,8 +145,8 @@ void DownloadSession::showProgress(DownloadLane &lane)
         return;
     lane.lastDisplayMs = now;
     m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(lane.articleFileName) + QLatin1Char(' ') +
-                       kiloBytesText(lane.articleBytes) + QStringLiteral("kb [") +
-                       transferSpeedText(lane.downloadStart, m_ctx.clock.now(), lane.articleBytes) +
+                       formatKb(lane.articleBytes) + QStringLiteral("kb [") +
+                       formatSpeed(m_ctx.clock, lane.downloadStart, lane.articleBytes) +
                        QStringLiteral(" Kbps]"),
                    false);
     const int maximum = m_ctx.display.bar(ProgressBar::Article).maximum;
@@ -173,8 +173,8 @@ void DownloadSession::showRunProgress(bool force)
     }
     const qint64 total = m_doneCount + inFlight + m_ctx.state.pendingCount;
     m_ctx.writeLog(QStringLiteral("Downloading:") + numText(m_doneCount) + QStringLiteral(" of") +
-                       numText(total) + QStringLiteral(" articles, ") + kiloBytesText(bytes) +
-                       QStringLiteral("kb [") + transferSpeedText(m_runStart, m_ctx.clock.now(), bytes) +
+                       numText(total) + QStringLiteral(" articles, ") + formatKb(bytes) +
+                       QStringLiteral("kb [") + formatSpeed(m_ctx.clock, m_runStart, bytes) +
                        QStringLiteral(" Kbps]"),
                    false);
     m_ctx.display.setBarMaximum(ProgressBar::Article, int(std::min<qint64>(total, INT_MAX)));

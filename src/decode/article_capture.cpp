@@ -1,9 +1,9 @@
 #include "decode/article_capture.h"
 
 #include "decode/download_folders.h"
-#include "decode/format_speed.h"
 
 #include "base/context.h"
+#include "base/format_speed.h"
 #include "base/number_text.h"
 
 namespace kestrel {

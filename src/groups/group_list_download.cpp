@@ -5,7 +5,6 @@
 #include "base/number_text.h"
 #include "groups/list_numbers.h"
 #include "nntp/tls_policy.h"
-#include "nntp/transfer_text.h"
 
 #include <QFile>
 

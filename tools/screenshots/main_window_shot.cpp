@@ -5,7 +5,7 @@
 #include "ui/main_window.h"
 
 #include "base/context.h"
-#include "nntp/transfer_text.h"
+#include "base/format_speed.h"
 #include "scan/pending_list_model.h"
 
 #include <QApplication>
@@ -60,11 +60,9 @@ void fillSampleDisplay(Context &ctx)
     ctx.display.setDownloadLightBusy(true);
     // The progress line as the download session writes it, made by the same formatting
     // code: 48,213 bytes after 154 ms.
-    const QDateTime start(QDate(2026, 5, 1), QTime(9, 30, 0));
     const qint64 bytes = 48213;
-    ctx.writeLog(QStringLiteral("Downloading: kestrel_hover.jpg ") + kiloBytesText(bytes) +
-                     QStringLiteral("kb [") + transferSpeedText(start, start.addMSecs(154), bytes) +
-                     QStringLiteral(" Kbps]"),
+    ctx.writeLog(QStringLiteral("Downloading: kestrel_hover.jpg ") + formatKb(bytes) +
+                     QStringLiteral("kb [") + formatSpeed(154, bytes) + QStringLiteral(" Kbps]"),
                  false);
 }
 

@@ -1,4 +1,4 @@
-#include "decode/format_speed.h"
+#include "base/format_speed.h"
 
 #include "base/clock.h"
 
