@@ -1,5 +1,7 @@
 #include "base/log_text.h"
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -14,6 +16,10 @@ bool isControl(QChar c)
 
 QString loggableText(const QString &text)
 {
+    // Nearly every line is already fit to log: it is shared, not copied character by
+    // character (the log takes a line per header and per progress step).
+    if (text.size() <= MaxLoggedLength && std::none_of(text.cbegin(), text.cend(), isControl))
+        return text;
     qsizetype kept = std::min(text.size(), MaxLoggedLength);
     if (kept < text.size() && kept > 0 && text.at(kept - 1).isHighSurrogate())
         --kept; // never half a character
