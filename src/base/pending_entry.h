@@ -3,6 +3,8 @@
 #include "base/list_number.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QList>
 
 namespace kestrel {
 
@@ -43,6 +45,30 @@ private:
     const QByteArray *textField(PendingColumn column) const;
 };
 
+// One article of a picture posted in several parts.
+struct PendingPart {
+    qint16 number = 0; // k of the subject's "(k/n)" counter, from 1
+    ListNumber tag;    // its article number, spelt as the scan passed it
+    qint32 lines = 0;  // its Lines value
+
+    bool operator==(const PendingPart &) const = default;
+};
+
+// The parts of a picture posted in several articles. Empty (total 0) for the usual
+// single-part entry, which pending.dat alone describes.
+struct PendingParts {
+    qint16 total = 0;        // n of the counter
+    QList<PendingPart> seen; // in part order, one per number
+    QDateTime firstSeen;     // when the first part was queued: incomplete pictures expire
+    // What makes headers parts of the same picture: the group, the subject without its
+    // counter and the poster.
+    QByteArray key;
+
+    bool isMultiPart() const { return total > 0; }
+    bool complete() const { return total > 0 && seen.size() == total; }
+    bool operator==(const PendingParts &) const = default;
+};
+
 // One row of the pending download list.
 struct PendingEntry {
     QByteArray text;     // file name, or a "!..." rejection label
@@ -54,6 +80,8 @@ struct PendingEntry {
     qint16 smallIcon = 0;
     bool ghosted = false;
     bool selected = false;
+    // A picture posted in several parts: tag is then its first part's article number.
+    PendingParts parts;
 
     bool operator==(const PendingEntry &) const = default;
 };

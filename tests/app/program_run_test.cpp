@@ -68,7 +68,7 @@ TEST(ProgramRun, HeadlessRunStoppedBySigtermSavesEverything)
     EXPECT_EQ(ini.read("Options", "Line_Min"), "100");
     EXPECT_EQ(ini.read("Columns", "C8"), "20");
     EXPECT_EQ(ini.read("Sizing", "WindowState"), "0");
-    EXPECT_EQ(dir.read("KESTREL.INI").count('='), 60);
+    EXPECT_EQ(dir.read("KESTREL.INI").count('='), 62);
 }
 
 TEST(ProgramRun, WindowedRunStoppedEarlyBySigtermStillSavesPlacement)
