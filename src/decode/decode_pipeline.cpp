@@ -126,6 +126,7 @@ struct DecodePipeline::Article {
     QByteArray headerBlock;
     QByteArray subName; // the safe group sub-folder, as bytes for descript.ion
     DownloadPaths paths;
+    bool assembled = false; // put together from several articles: no article text to keep
 };
 
 DecodePipeline::DecodePipeline(Context &ctx, FetchedNames &fetched, CsvIndex *csv, QObject *parent)
@@ -184,7 +185,9 @@ DecodeResult DecodePipeline::decodeArticle(QByteArrayView article, const QByteAr
     return result;
 }
 
-DecodeResult DecodePipeline::run(Article &a)
+// The download folder, the group sub-folder and the name the picture is stored under;
+// a result when the picture cannot be stored at all.
+std::optional<DecodeResult> DecodePipeline::placeName(Article &a)
 {
     const QString &root = a.paths.root;
     if (root.isEmpty() || !QFileInfo(root).isDir()) {
@@ -210,6 +213,13 @@ DecodeResult DecodePipeline::run(Article &a)
         log(QStringLiteral("Unusable file name: ") + printable(checked) + QStringLiteral(" not saved"));
         return DecodeResult::Dropped;
     }
+    return std::nullopt;
+}
+
+DecodeResult DecodePipeline::run(Article &a)
+{
+    if (const std::optional<DecodeResult> stop = placeName(a))
+        return *stop;
 
     a.unstuffed = unstuffDots(a.text, m_unstuffed);
     const QString dest = a.paths.destination();
@@ -226,6 +236,41 @@ DecodeResult DecodePipeline::run(Article &a)
         m_fetched.recordFetched(a.received);
         m_ctx.playSfx(QStringLiteral("badcode.wav"));
         return DecodeResult::DecodeFailed;
+    }
+    log(QStringLiteral("Decode Successful: ") + a.paths.name);
+    countDecoded();
+    return afterDecode(a);
+}
+
+DecodeResult DecodePipeline::fileAssembled(const QString &workFile, const QByteArray &subFolder,
+                                           const QByteArray &fileName, const QByteArray &headerBlock,
+                                           const QByteArray &uuBeginLine)
+{
+    Q_EMIT busyChanged(true);
+    Article a;
+    a.assembled = true;
+    a.text = uuBeginLine;
+    a.uuencoded = uuBeginLine.contains("begin 644");
+    a.received = fileName;
+    a.headerBlock = headerBlock;
+    a.subName = sanitizeFileName(subFolder);
+    a.paths.root = downloadFolder(m_ctx.settings);
+    a.paths.sub = displayText(a.subName);
+    const DecodeResult result = fileWhole(a, workFile);
+    Q_EMIT busyChanged(false);
+    return result;
+}
+
+DecodeResult DecodePipeline::fileWhole(Article &a, const QString &workFile)
+{
+    if (const std::optional<DecodeResult> stop = placeName(a))
+        return *stop;
+    const QString dest = a.paths.destination();
+    const bool existed = QFileInfo::exists(dest);
+    if (!movePicture(workFile, dest)) {
+        DecodeOutcome failed;
+        failed.message = QStringLiteral("cannot move the assembled picture into place");
+        return notStored(a, failed, existed);
     }
     log(QStringLiteral("Decode Successful: ") + a.paths.name);
     countDecoded();
@@ -261,7 +306,7 @@ DecodeResult DecodePipeline::afterDecode(Article &a)
 {
     const QString dest = a.paths.destination();
     if (testPicture(m_ctx, dest, a.name) == IvtError) {
-        saveBadDecode(a.name, a.unstuffed, a.headerPart);
+        keepBadDecode(a);
         m_ctx.playSfx(QStringLiteral("badcode.wav"));
         removePicture(dest);
         log(a.paths.name + QStringLiteral(" not saved"));
@@ -296,7 +341,7 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
             log(a.paths.name + QStringLiteral(" moved to \\crcfail"));
             Q_EMIT pictureStored(target);
         }
-        saveBadDecode(a.name, a.unstuffed, a.headerPart);
+        keepBadDecode(a);
         return DecodeResult::CrcFailedKept;
     }
 
@@ -319,6 +364,13 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
     m_fetched.recordFetched(a.received);
     m_ctx.playSfx(QStringLiteral("decode.wav"));
     return moved ? DecodeResult::VerifiedMoved : DecodeResult::Verified;
+}
+
+// A picture assembled from several articles has no one article text to keep.
+void DecodePipeline::keepBadDecode(const Article &a)
+{
+    if (!a.assembled)
+        saveBadDecode(a.name, a.unstuffed, a.headerPart);
 }
 
 void DecodePipeline::countDecoded()

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace kestrel {
 
@@ -58,6 +59,16 @@ public:
                                const QByteArray &fileName, const QByteArray &headerBlock,
                                HeaderLines headers = HeaderLines::PerSetting);
 
+    // A picture put together from several articles in workFile (under the download
+    // folder): the steps that follow decoding a single article, once, with the same
+    // outcome lines: the name check of a uuencoded picture (uuBeginLine: its first
+    // part's "begin" line, empty for yEnc), filing under its name, the picture test, the
+    // CSV check, descript.ion, the header file and the no-re-download list. The work
+    // file is moved into place; the caller removes it when it is still there.
+    DecodeResult fileAssembled(const QString &workFile, const QByteArray &subFolder,
+                               const QByteArray &fileName, const QByteArray &headerBlock,
+                               const QByteArray &uuBeginLine = {});
+
     // Keeps an article that did not give a picture in bad_decodes when chkSaveDecodes
     // is on: B + "UUE" holds the text, and with chkSaveHeaders B + "TXT" the status
     // and header lines. fileName is made safe here as well.
@@ -79,6 +90,9 @@ public:
     }
 
     Context &context() const { return m_ctx; }
+    // What the decoders report while they work: the log, the decode bar and the
+    // progress callback.
+    DecodeHooks decoderHooks();
 
 Q_SIGNALS:
     // True while an article is being decoded: the windowed front end shows the busy
@@ -92,6 +106,9 @@ private:
     struct Article;
 
     DecodeResult run(Article &a);
+    std::optional<DecodeResult> placeName(Article &a);
+    DecodeResult fileWhole(Article &a, const QString &workFile);
+    void keepBadDecode(const Article &a);
     DecodeResult afterDecode(Article &a);
     void fitName(Article &a) const;
     DecodeResult notStored(const Article &a, const DecodeOutcome &decoded, bool existed);
@@ -101,7 +118,6 @@ private:
     void removePicture(const QString &path);
     void countDecoded();
     void log(const QString &message) const;
-    DecodeHooks decoderHooks();
 
     Context &m_ctx;
     FetchedNames &m_fetched;

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 class QFile;
 
 namespace kestrel {
@@ -17,6 +19,8 @@ struct DecodedFile {
     bool replaceWhole = true;
     // The file name the encoding carries, already made safe (see sanitizeFileName).
     QByteArray name;
+    // The CRC-32 of `bytes`, when the decoder computed it to check the trailer.
+    std::optional<quint32> crc32;
 };
 
 // Byte that fills the room before a part that arrives ahead of the parts before it.

@@ -132,7 +132,8 @@ QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks
         return failure(QStringLiteral("empty data region"));
 
     const qint64 position = multiPart(h) && h.begin > 0 ? h.begin - 1 : 0;
-    if (position >= YencMaxFileSize)
+    const qint64 maxSize = multiPart(h) ? YencMaxPictureSize : YencMaxFileSize;
+    if (position >= maxSize)
         return failure(QStringLiteral("begin= lies beyond the largest file accepted"));
 
     const auto total = static_cast<qint64>(end - start);
@@ -154,8 +155,8 @@ QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks
     }
     if (escaped)
         return failure(QStringLiteral("escape character at the end of the data"));
-    if (position + static_cast<qint64>(written) > YencMaxFileSize)
-        return failure(QStringLiteral("the part would make the file larger than 64 MiB"));
+    if (position + static_cast<qint64>(written) > maxSize)
+        return failure(QStringLiteral("the part would make the file larger than %1 MiB").arg(maxSize >> 20));
     out.truncate(static_cast<qsizetype>(written));
 
     // A part's crc32= covers the whole file and cannot be checked alone; its pcrc32= can.
@@ -163,12 +164,14 @@ QString decodeBody(std::string_view text, const YencHeader &h, const DecodeHooks
     std::optional<quint32> expected = hexKey(trailerLine, "pcrc32");
     if (!expected && !multiPart(h))
         expected = hexKey(trailerLine, "crc32");
+    decoded.crc32.reset();
     if (expected) {
         const auto actual = static_cast<quint32>(
             crc32(0L, reinterpret_cast<const Bytef *>(out.constData()), static_cast<uInt>(written)));
         if (actual != *expected)
             return failure(QStringLiteral("CRC32 mismatch (trailer ") + crcText(*expected) +
                            QStringLiteral(", data ") + crcText(actual) + QLatin1Char(')'));
+        decoded.crc32 = actual;
     }
 
     decoded.bytes = scratch ? out : std::move(out);

@@ -14,6 +14,9 @@ inline constexpr qsizetype YencDetectionWindow = 60000;
 // A part may not make its destination grow beyond this: a begin= far beyond any real
 // picture is damage or malice, not data.
 inline constexpr qint64 YencMaxFileSize = 64 * 1024 * 1024;
+// The part of a picture posted in several articles may reach further: such pictures
+// are assembled up to this size.
+inline constexpr qint64 YencMaxPictureSize = 100 * 1024 * 1024;
 
 // Whether the text holds "=ybegin " in its detection window; logs
 // "yEnc Internal Decoder: yEnc Encoding detected..." when it does.

@@ -153,9 +153,9 @@ TEST(YencDecode, BadInputFailsWithoutCrashing)
         {"empty data region", "=ybegin name=a\r\n=yend\r\n", "empty data region"},
         {"begin far beyond", "=ybegin part=9 name=a\r\n=ypart begin=999999999999 end=3\r\n+\r\n=yend\r\n",
          "begin= lies beyond"},
-        {"part ending past 64 MiB",
-         "=ybegin part=9 name=a\r\n=ypart begin=67108864 end=67108865\r\n+,\r\n=yend\r\n",
-         "larger than 64 MiB"},
+        {"part ending past 100 MiB",
+         "=ybegin part=9 name=a\r\n=ypart begin=104857600 end=104857601\r\n+,\r\n=yend\r\n",
+         "larger than 100 MiB"},
         {"crc32 of a single part wrong", singlePart("+,-", "=yend size=3 crc32=12345678"), "CRC32 mismatch"},
         {"pcrc32 of a part wrong", twoParts + "=yend size=3 part=1 pcrc32=0badf00d\r\n", "CRC32 mismatch"},
     };
@@ -166,6 +166,19 @@ TEST(YencDecode, BadInputFailsWithoutCrashing)
         EXPECT_TRUE(r.contains(QLatin1String(c.reasonPart))) << c.what << ": " << r.toStdString();
         EXPECT_TRUE(out.bytes.isEmpty()) << c.what;
     }
+}
+
+// A part of a picture in several articles may lie beyond the 64 MiB a single article
+// may fill, up to the 100 MiB of the largest picture assembled.
+TEST(YencDecode, PartsReachUpToTheLargestPicture)
+{
+    const qint64 begin = 80LL << 20;
+    const QByteArray part = "=ybegin part=2 total=2 name=a\r\n=ypart begin=" + QByteArray::number(begin) +
+                            " end=" + QByteArray::number(begin + 1) + "\r\n+,\r\n=yend size=2 part=2\r\n";
+    DecodedFile out;
+    EXPECT_EQ(decodeInMemory(part, out), QString());
+    EXPECT_EQ(out.position, begin - 1);
+    EXPECT_EQ(out.bytes, QByteArray("\x01\x02", 2));
 }
 
 TEST(YencDecode, LineBreaksAloneDecodeToAnEmptyFile)
