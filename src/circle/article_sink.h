@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/pending_entry.h"
+
 #include <QByteArray>
 #include <QDateTime>
 
@@ -12,6 +14,11 @@ struct CapturedArticle {
     QByteArray group;         // the newsgroup it was fetched from
     qint32 bytes = 0;         // bytes received for it
     QDateTime downloadStart;  // when the transfer started (the group answer, or the pick)
+    // A part of a picture posted in several articles: its number k of partTotal and the
+    // picture's pending entry. partTotal is 0 for a single article.
+    int partNumber = 0;
+    int partTotal = 0;
+    PendingEntry picture;
 };
 
 // What became of an article handed to the sink.
@@ -22,6 +29,9 @@ enum class SinkResult {
     // was recorded, the article goes back to the head of the list and the run ends
     // on an error, to be tried again later.
     NotStored,
+    // A part whose picture is finished with before its last part (damaged, not fitting,
+    // or handed back by the sink): the picture's other parts are not wanted.
+    PictureDropped,
 };
 
 // Where finished articles go: the capture and decode pipeline. articleRetrieved
@@ -32,6 +42,9 @@ class ArticleSink {
 public:
     virtual ~ArticleSink() = default;
     virtual SinkResult articleRetrieved(const CapturedArticle &article) = 0;
+    // The picture will not get its remaining parts in this run (it went back on the
+    // list, or was dropped): whatever was made of its parts so far goes.
+    virtual void pictureAbandoned(const PendingEntry &picture) { Q_UNUSED(picture) }
 };
 
 } // namespace kestrel

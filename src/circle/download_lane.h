@@ -11,11 +11,21 @@ namespace kestrel {
 
 class SessionConnection;
 
-// An entry taken off the pending list for one download connection.
+// An entry taken off the pending list for one download connection. A picture posted in
+// several articles is taken as one item per part, in part order, all with the same
+// entry and order.
 struct InFlight {
     PendingEntry entry;
     qint64 order = 0;       // when it was taken in this run: the list order among all connections
     bool requested = false; // its ARTICLE or BODY went out
+    int part = -1;          // the index in entry.parts.seen of a part; -1 for a single article
+    bool discard = false;   // its picture was dropped: the answer is read and thrown away
+
+    bool isPart() const { return part >= 0; }
+    bool lastPart() const { return part + 1 == entry.parts.total; }
+    const PendingPart &pendingPart() const { return entry.parts.seen[part]; }
+    // The article number asked for.
+    qint64 tag() const { return (isPart() ? pendingPart().tag : entry.tag).value().value_or(0); }
 };
 
 // One download connection of a run: its selected group, the requests on their way (the
@@ -36,7 +46,7 @@ struct DownloadLane {
 
     // The article in hand on this connection: the head of the window.
     QByteArray articleGroup;
-    qint64 articleTag = 0;
+    qint64 articleTag = 0; // of the entry: a picture's first part stands for all its parts
     QByteArray articleFileName;
     qint32 articleBytes = 0;
     QDateTime downloadStart;

@@ -124,7 +124,7 @@ void DownloadSession::articleOverflow(DownloadLane &lane)
 {
     m_ctx.writeLog(QStringLiteral("Article too long, dropped: ") + displayText(lane.articleFileName), true);
     if (!lane.window.empty())
-        lane.window.pop_front();
+        dropHead(lane);
     requeueUnanswered();
     m_ctx.state.downloadState = DownloadState::Idle;
     m_state.downloadBusy = false;
@@ -210,20 +210,23 @@ bool DownloadSession::articleReply(DownloadLane &lane, NntpReply &reply)
     if (!collectingArticle(m_ctx.state.downloadState) || !lane.headRequested())
         return false;
     if ((code == 220 || code == 222) && reply.multiLine) {
-        articleComplete(lane, std::move(reply));
+        if (!discardAnswer(lane))
+            articleComplete(lane, std::move(reply));
         return true;
     }
     if (code < 400)
         return false;
     switch (refusalOf(reply)) {
     case Refusal::Gone:
-        articleRefused(lane, reply);
+        if (!discardAnswer(lane))
+            articleRefused(lane, reply);
         return true;
     case Refusal::ServiceGone:
         serviceClosing(lane, reply);
         return true;
     case Refusal::Temporary:
-        articleDeferred(lane, reply);
+        if (!discardAnswer(lane))
+            articleDeferred(lane, reply);
         return true;
     case Refusal::Session:
         break;
@@ -334,15 +337,18 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
     lane.lastDisplayMs = -1;
     m_runDisplayMs = -1;
     showProgress(lane);
-    m_failedAttempts.remove(lane.articleKey());
+    // A picture's failed attempts count until its last part is in.
+    if (!lane.window.front().isPart() || lane.window.front().lastPart())
+        m_failedAttempts.remove(lane.articleKey());
     CapturedArticle article;
     article.articleBuffer = std::move(reply.raw);
     article.fileName = lane.articleFileName;
     article.group = lane.articleGroup;
     article.bytes = lane.articleBytes;
     article.downloadStart = lane.downloadStart;
-    const qint64 doneOrder = lane.window.front().order;
-    const PendingEntry done = std::move(lane.window.front().entry);
+    describePart(article, lane.window.front());
+    const InFlight doneItem = std::move(lane.window.front());
+    const PendingEntry &done = doneItem.entry;
     lane.window.pop_front();
     lane.articleBytes = 0; // counted with the run's finished ones from here on
     ++m_doneCount;
@@ -353,10 +359,15 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
     // The pipeline reads the article in hand (its CSV mark and subject).
     m_ctx.state.currentArticle = done;
     m_ctx.state.articleInHand = true;
-    if (m_sink.articleRetrieved(article) == SinkResult::NotStored) {
-        lane.window.push_front({done, doneOrder, true});
+    const SinkResult result = m_sink.articleRetrieved(article);
+    if (result == SinkResult::NotStored) {
+        lane.window.push_front(doneItem);
         articleNotStored();
         return;
+    }
+    if (result == SinkResult::PictureDropped) {
+        dropRestOfPicture(lane, doneItem);
+        fillWindow(lane, false);
     }
     if (m_showRunTotals)
         showRunProgress(true); // the decoder used the bar meanwhile
@@ -372,7 +383,9 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
 // the entry is dropped and the run goes on with the next one on the open connection.
 void DownloadSession::articleRefused(DownloadLane &lane, const NntpReply &reply)
 {
-    if (reply.code == 423)
+    if (lane.window.front().isPart())
+        partRefused(lane, reply);
+    else if (reply.code == 423)
         m_ctx.writeLog(QStringLiteral("bad article number!"), true);
     else
         m_ctx.writeLog(QStringLiteral("Article not available: ") + displayText(lane.articleFileName) +
@@ -396,7 +409,7 @@ void DownloadSession::articleDeferred(DownloadLane &lane, const NntpReply &reply
     if (attemptFailed(lane, answer))
         logKept(lane, answer);
     else
-        lane.window.pop_front();
+        dropHead(lane);
     stopRun(true);
 }
 

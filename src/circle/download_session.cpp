@@ -61,7 +61,10 @@ int DownloadSession::nextEntry() const
 {
     for (int i = 0; i < m_pending.count(); ++i) {
         const PendingEntry &e = m_pending.entry(i);
-        if (!e.ghosted && !trimSpaces(e.text).isEmpty() && !m_missingGroups.contains(e.sub.newsgroup))
+        // A picture whose parts have not all been seen waits for them on the list.
+        const bool waiting = e.parts.isMultiPart() && !e.parts.complete();
+        if (!e.ghosted && !waiting && !trimSpaces(e.text).isEmpty() &&
+            !m_missingGroups.contains(e.sub.newsgroup))
             return i;
     }
     return -1;
@@ -177,10 +180,18 @@ bool DownloadSession::connectionRefused(SessionConnection &connection)
 // the lane's article in hand (unless hold is false: the caller makes it so later).
 void DownloadSession::takeEntry(DownloadLane &lane, int index, bool hold)
 {
-    lane.window.push_back({m_pending.entry(index), m_taken++, false});
+    const bool wasEmpty = lane.window.empty();
+    const PendingEntry &entry = m_pending.entry(index);
+    const qint64 order = m_taken++;
+    if (entry.parts.complete()) {
+        for (int part = 0; part < entry.parts.total; ++part)
+            lane.window.push_back({entry, order, false, part});
+    } else {
+        lane.window.push_back({entry, order, false});
+    }
     m_pending.takeAt(index);
     m_ctx.display.setCounter(QStringLiteral("lblPending"), m_ctx.state.pendingCount);
-    if (hold && lane.window.size() == 1)
+    if (hold && wasEmpty)
         holdHead(lane);
 }
 
@@ -188,7 +199,8 @@ void DownloadSession::takeEntry(DownloadLane &lane, int index, bool hold)
 // is the article in hand, and the progress, the speed and the log lines are about it.
 void DownloadSession::holdHead(DownloadLane &lane)
 {
-    const PendingEntry &entry = lane.window.front().entry;
+    const InFlight &head = lane.window.front();
+    const PendingEntry &entry = head.entry;
     m_ctx.state.currentArticle = entry;
     m_ctx.state.articleInHand = true;
     lane.downloadStart = m_ctx.clock.now();
@@ -201,7 +213,9 @@ void DownloadSession::holdHead(DownloadLane &lane)
         showRunProgress(false);
         return;
     }
-    const qint32 expected = qint32(std::lround(numericValue(entry.sub.text(ColLines)) * 66.0));
+    const double lines =
+        head.isPart() ? double(head.pendingPart().lines) : numericValue(entry.sub.text(ColLines));
+    const qint32 expected = qint32(std::lround(lines * 66.0));
     m_ctx.display.setBarMaximum(ProgressBar::Article, expected);
     m_ctx.display.setBarValue(ProgressBar::Article, 0);
     m_ctx.writeLog(QStringLiteral("Downloading: ") + displayText(lane.articleFileName), false);
@@ -209,7 +223,7 @@ void DownloadSession::holdHead(DownloadLane &lane)
 
 void DownloadSession::popHead(DownloadLane &lane)
 {
-    lane.window.pop_front();
+    dropHead(lane);
     if (!lane.window.empty())
         holdHead(lane);
     updateInHand();
@@ -228,10 +242,18 @@ void DownloadSession::requeueLanes(bool all, DownloadLane *only)
     for (DownloadLane &lane : m_lanes) {
         if (!all && &lane != only)
             continue;
-        for (InFlight &article : lane.window)
-            back.push_back(std::move(article));
+        for (InFlight &article : lane.window) {
+            // A picture goes back once, whole, however many of its parts were on their
+            // way; one already dropped does not go back at all.
+            const bool samePicture = article.isPart() && !back.empty() && back.back().order == article.order;
+            if (!article.discard && !samePicture)
+                back.push_back(std::move(article));
+        }
         lane.window.clear();
     }
+    for (const InFlight &article : back)
+        if (article.isPart())
+            m_sink.pictureAbandoned(article.entry);
     std::sort(back.begin(), back.end(),
               [](const InFlight &a, const InFlight &b) { return a.order < b.order; });
     // Each goes in at the head, so the last one goes first.
@@ -256,24 +278,33 @@ void DownloadSession::request(DownloadLane &lane, InFlight &article)
 {
     const QByteArray verb = m_ctx.settings.checked(u"chkSaveHeaders") ? "ARTICLE " : "BODY ";
     article.requested = true;
-    lane.connection->send(verb + numBytes(article.entry.tag.value().value_or(0)));
+    lane.connection->send(verb + numBytes(article.tag()));
 }
 
 // Requests what is taken but not yet asked for, then takes and requests further
 // entries of the lane's group until its window is full. An entry of another group
-// waits until every request of this one has been answered.
+// waits until every request of this one has been answered. The window counts requests:
+// a picture with more parts than it holds keeps it full until all are asked for.
 void DownloadSession::fillWindow(DownloadLane &lane, bool hold)
 {
-    for (InFlight &article : lane.window)
-        if (!article.requested)
-            request(lane, article);
     const size_t limit = size_t(windowSize());
-    while (lane.window.size() < limit) {
+    size_t asked = size_t(
+        std::count_if(lane.window.begin(), lane.window.end(), [](const InFlight &a) { return a.requested; }));
+    for (;;) {
+        for (InFlight &article : lane.window) {
+            if (article.requested)
+                continue;
+            if (asked >= limit)
+                return;
+            request(lane, article);
+            ++asked;
+        }
+        if (asked >= limit)
+            return;
         const int index = nextEntry();
         if (index < 0 || m_pending.entry(index).sub.newsgroup != lane.group)
             return;
         takeEntry(lane, index, hold);
-        request(lane, lane.window.back());
     }
 }
 
@@ -353,6 +384,9 @@ void DownloadSession::selectDownloadGroup(DownloadLane &lane)
 {
     if (!m_state.downloadBusy)
         return;
+    // Answers to the parts of a dropped picture will not come on a fresh connection.
+    if (std::erase_if(lane.window, [](const InFlight &a) { return a.discard; }) > 0 && !lane.window.empty())
+        holdHead(lane);
     for (InFlight &article : lane.window)
         article.requested = false;
     QByteArray group;
@@ -427,9 +461,9 @@ void DownloadSession::emergency(SessionConnection &connection)
     }
     // Only the article being received had its chance; the ones behind it go back
     // without a failed attempt.
-    if (!lane.window.empty()) {
+    if (!lane.window.empty() && !lane.window.front().discard) {
         if (!attemptFailed(lane, answer))
-            lane.window.pop_front();
+            dropHead(lane);
         else if (!answer.isEmpty())
             logKept(lane, answer);
     }

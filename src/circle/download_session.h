@@ -14,6 +14,7 @@
 namespace kestrel {
 
 class ArticleSink;
+struct CapturedArticle;
 class Connections;
 class Context;
 class DownloadEvents;
@@ -82,6 +83,11 @@ private:
     void request(DownloadLane &lane, InFlight &article);
     void holdHead(DownloadLane &lane);
     void popHead(DownloadLane &lane);
+    void dropHead(DownloadLane &lane);
+    void dropRestOfPicture(DownloadLane &lane, const InFlight &part);
+    bool discardAnswer(DownloadLane &lane);
+    void partRefused(DownloadLane &lane, const NntpReply &reply);
+    static void describePart(CapturedArticle &article, const InFlight &item);
     void advance(DownloadLane &lane);
     void requeueLanes(bool all, DownloadLane *only);
     void updateInHand();
