@@ -220,7 +220,9 @@ PictureAssembly::Step PictureAssembly::addYencPart(Picture &p, const RetrievedPa
         why = QStringLiteral("says it is part") + numText(*keys->part);
     else if (keys->total.value_or(part.total) != part.total)
         why = QStringLiteral("says the picture has") + numText(*keys->total) + QStringLiteral(" parts");
-    else if (size < 0 || size > YencMaxPictureSize || (p.size >= 0 && size != p.size))
+    else if (size < 0)
+        why = QStringLiteral("has no size=");
+    else if (size > YencMaxPictureSize || (p.size >= 0 && size != p.size))
         why = QStringLiteral("gives size=") + QString::number(size) +
               (p.size >= 0 ? QStringLiteral(", the parts before it") + numText(p.size) : QString());
     else if (out.file.position != p.written)
