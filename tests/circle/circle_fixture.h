@@ -28,14 +28,17 @@ namespace kestrel::test {
 // Keeps what the download connection hands over.
 struct RecordingSink : ArticleSink {
     std::vector<CapturedArticle> articles;
-    std::function<void(const CapturedArticle &)> onArticle; // runs inside the hand-over
+    std::function<void(const CapturedArticle &)> onArticle;    // runs inside the hand-over
+    std::function<SinkResult(const CapturedArticle &)> answer; // Done when empty
+    QByteArrayList abandoned;                                  // pictures, by name
     SinkResult articleRetrieved(const CapturedArticle &a) override
     {
         articles.push_back(a);
         if (onArticle)
             onArticle(a);
-        return SinkResult::Done;
+        return answer ? answer(a) : SinkResult::Done;
     }
+    void pictureAbandoned(const PendingEntry &picture) override { abandoned.append(picture.text); }
 };
 
 // One engine's circle against an in-process news server with generated groups.

@@ -9,6 +9,7 @@
 #include "newsd/sample_jpeg.h"
 #include "scan/noredl_list.h"
 #include "scan/pending_list_model.h"
+#include "support/file_size_limit.h"
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 
@@ -310,4 +311,30 @@ TEST(MultiPartDownload, LostConnectionPutsThePictureBackWhole)
     EXPECT_EQ(w.count(QStringLiteral("Decode Successful: big.jpg")), 1);
     EXPECT_EQ(w.count(QStringLiteral("Part 1/4 of big.jpg received")), 2);
     EXPECT_EQ(w.workFiles(), QStringList());
+}
+
+// A disk that refuses a part refuses the picture: it goes back on the list whole and
+// first, nothing of it stays or is recorded, and the run ends on an error.
+TEST(MultiPartDownload, RefusedWriteKeepsThePictureWhole)
+{
+    PartsWorld w;
+    w.ctx.settings.setNumber(u"sldPipeline", 8);
+    const Posted big = w.post("big.jpg", picture(200000, 9), 4, PartEncoding::Yenc);
+    const Posted next = w.postSingle("next.jpg", picture(5000, 10));
+    w.startServer();
+    w.queue({big, next});
+    std::optional<bool> error;
+    {
+        const test::FileSizeLimit full(60000); // the first part fits, the second does not
+        error = w.run();
+    }
+    EXPECT_EQ(error, true);
+    EXPECT_EQ(w.count(QStringLiteral("Part 2/4 of big.jpg received")), 1);
+    EXPECT_EQ(w.count(QStringLiteral("disk full: downloads stopped")), 1);
+    EXPECT_FALSE(w.exists("big.jpg"));
+    EXPECT_EQ(w.workFiles(), QStringList());
+    EXPECT_EQ(w.engine.noRedl().nameCount(), 0u);
+    ASSERT_EQ(w.engine.pending().count(), 2);
+    EXPECT_EQ(w.engine.pending().entry(0), big.entry);
+    EXPECT_EQ(w.engine.pending().entry(1).text, "next.jpg");
 }
