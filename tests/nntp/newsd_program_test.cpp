@@ -31,3 +31,27 @@ TEST(NewsdProgram, PrintsItsPortServesAndStopsOnSigterm)
     EXPECT_EQ(newsd.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(newsd.exitCode(), 0);
 }
+
+TEST(NewsdProgram, MultipartSwitchPostsPicturesInParts)
+{
+    QProcess newsd;
+    newsd.start(QStringLiteral(NEWSD_PATH),
+                {QStringLiteral("--generate"), QStringLiteral("alt.x=12"), QStringLiteral("--multipart")});
+    ASSERT_TRUE(newsd.waitForStarted(5000));
+    ASSERT_TRUE(newsd.waitForReadyRead(5000));
+    bool ok = false;
+    const quint16 port = newsd.readLine().trimmed().toUShort(&ok);
+    ASSERT_TRUE(ok);
+
+    kestrel::test::NntpTestClient client(port);
+    ASSERT_TRUE(client.read());
+    EXPECT_EQ(client.status("GROUP alt.x"), "211 12 1 12 alt.x");
+    const auto over = client.command("XOVER 1-12");
+    ASSERT_TRUE(over);
+    EXPECT_TRUE(over->block().contains("\"IMG_4000.jpg\" yEnc (1/2)\t")) << over->block().constData();
+    EXPECT_TRUE(over->block().contains("\"IMG_4000.jpg\" yEnc (2/2)\t")) << over->block().constData();
+
+    newsd.terminate();
+    ASSERT_TRUE(newsd.waitForFinished(5000));
+    EXPECT_EQ(newsd.exitCode(), 0);
+}

@@ -166,6 +166,7 @@ int main(int argc, char **argv)
     opt("generate", "Serve a generated group; repeatable.", "name=count[@first]");
     opt("gap-every", "Generated groups miss every article number divisible by n.", "n");
     opt("sample-seed", "Seed of the generated articles.", "n");
+    opt("multipart", "Generated groups also post pictures in several parts.");
     opt("auth", "Require this login.", "user:password");
     opt("greeting", "Greeting code (400 and 502 close the connection).", "code");
     opt("split", "Cut every reply at these byte offsets.", "n,n,...");
@@ -210,7 +211,9 @@ int main(int argc, char **argv)
             args.isSet(QStringLiteral("sample-seed"))
                 ? quint32(toInt(args.value(QStringLiteral("sample-seed")), QStringLiteral("seed")))
                 : 1;
-        store = std::make_shared<SampleStore>(groups, seed);
+        auto samples = std::make_shared<SampleStore>(groups, seed);
+        samples->setMultiPart(args.isSet(QStringLiteral("multipart")));
+        store = samples;
     }
 
     NewsServer server(store);

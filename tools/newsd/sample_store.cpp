@@ -2,6 +2,7 @@
 
 #include "binary_encoders.h"
 #include "sample_jpeg.h"
+#include "sample_parts.h"
 
 #include <QDate>
 
@@ -193,6 +194,8 @@ std::optional<SampleStore::Post> SampleStore::post(QByteArrayView group, qint64 
 
     p.newsgroups = group.toByteArray();
     p.xref = "newsd.example " + p.newsgroups + ':' + QByteArray::number(number);
+    if (makePartPost(p, h))
+        return p;
     const int crossposts = (h >> 28) % 10 == 0 ? 2 : (h >> 28) % 25 == 1 ? 4 : 1;
     for (int i = 1; i < crossposts; ++i) {
         const QByteArray other = otherGroups[(h >> (32 + i)) % 4 + 0];
@@ -259,6 +262,36 @@ std::optional<SampleStore::Post> SampleStore::post(QByteArrayView group, qint64 
     return p;
 }
 
+const PartedPicture &SampleStore::partedPicture(int picture, int groupIndex) const
+{
+    std::unique_ptr<PartedPicture> &slot = m_partedPictures[{groupIndex, picture}];
+    if (!slot)
+        slot = std::make_unique<PartedPicture>(makePartedPicture(picture, groupIndex, m_seed));
+    return *slot;
+}
+
+bool SampleStore::makePartPost(Post &p, quint64 h) const
+{
+    const std::optional<PartSlot> slot =
+        m_multiPart ? partSlotAt(m_groups[p.groupIndex], p.number) : std::nullopt;
+    if (!slot)
+        return false;
+    const PartedPicture &picture = partedPicture(slot->picture, p.groupIndex);
+    const PartPost &part = picture.parts[slot->part - 1];
+    const PartedSample &sample = partedSample(slot->picture);
+    p.kind = sample.encoding == PartEncoding::Yenc ? SampleKind::YencPart : SampleKind::UuencodedPart;
+    p.variant = slot->picture;
+    p.fileName = picture.fileName;
+    p.subject = part.subject;
+    p.from = sample.from;
+    p.organization = "Picture Posters Guild";
+    p.host = "host-" + QByteArray::number((h >> 48) % 200) + ".cable.example.net";
+    p.encoded = &part.body;
+    p.bodyLines = part.lines;
+    p.bodySize = part.body.size();
+    return true;
+}
+
 QByteArray SampleStore::headOf(const Post &p)
 {
     QByteArray out;
@@ -304,7 +337,26 @@ QByteArray SampleStore::pictureOf(QByteArrayView group, qint64 number) const
     const std::optional<Post> p = post(group, number);
     if (!p || p->kind == SampleKind::TextPost)
         return {};
+    if (p->kind == SampleKind::YencPart || p->kind == SampleKind::UuencodedPart)
+        return partedPicture(p->variant, p->groupIndex).data;
     return picture(p->variant).data;
+}
+
+QList<MultiPartSample> SampleStore::multiPartSamples(QByteArrayView group) const
+{
+    const int groupIndex = indexOf(group);
+    if (!m_multiPart || groupIndex < 0)
+        return {};
+    QList<MultiPartSample> out;
+    for (int picture = 0; picture < partedSampleCount(); ++picture) {
+        MultiPartSample sample;
+        sample.fileName = partedFileName(picture, groupIndex);
+        sample.encoding = partedSample(picture).encoding;
+        for (int part = 1; part <= partedSample(picture).total; ++part)
+            sample.partNumbers.append(partSlotNumber(m_groups[groupIndex], {picture, part}));
+        out.append(sample);
+    }
+    return out;
 }
 
 QByteArray SampleStore::article(QByteArrayView group, qint64 number) const
