@@ -32,14 +32,26 @@ bool DemoSetup::start()
         m_error = QStringLiteral("cannot create ") + pictureFolder();
         return false;
     }
-    auto store = std::make_shared<newsd::SampleStore>(
+    m_samples = std::make_shared<newsd::SampleStore>(
         QList<newsd::SampleGroup>{newsd::SampleGroup{kDemoGroup, 1, 60, 0}}, 2026);
-    m_server = std::make_unique<newsd::NewsServer>(store);
+    // Most pictures posted today come in several parts; the demo shows them assembled.
+    m_samples->setMultiPart(true);
+    m_server = std::make_unique<newsd::NewsServer>(m_samples);
     if (!m_server->listen()) {
         m_error = QStringLiteral("cannot start the sample news server on 127.0.0.1");
         return false;
     }
     return true;
+}
+
+quint16 DemoSetup::port() const
+{
+    return m_server ? m_server->port() : 0;
+}
+
+QByteArray DemoSetup::group()
+{
+    return kDemoGroup;
 }
 
 void DemoSetup::configure(Engine &engine) const
@@ -52,6 +64,7 @@ void DemoSetup::configure(Engine &engine) const
     s.setChecked(u"chkAutodownload", true);
     s.setChecked(u"chkReScan", false);
     s.setChecked(u"chkEnableLogging", true);
+    s.setChecked(u"chkMultiPart", true);
     engine.favourites().addFavouriteGroup(kDemoGroup);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -7,7 +8,8 @@ namespace kestrel {
 
 namespace newsd {
 class NewsServer;
-}
+class SampleStore;
+} // namespace newsd
 class Engine;
 
 // A sample news server on a free loopback port and a fresh program folder that points
@@ -27,7 +29,13 @@ public:
     // start-up has loaded them.
     void configure(Engine &engine) const;
 
+    // Where the sample server listens and what it posts, once started.
+    quint16 port() const;
+    static QByteArray group();
+    const newsd::SampleStore *samples() const { return m_samples.get(); }
+
 private:
+    std::shared_ptr<newsd::SampleStore> m_samples;
     std::unique_ptr<newsd::NewsServer> m_server;
     QString m_home;
     QString m_error;

@@ -57,7 +57,7 @@ public:
     void setBusy(bool busy);
 
     // Counter labels by control name: lblNottaJPG, lblKilledByLines, lblDupe, lblSpam,
-    // lblPending, lblDecoded, lblSpeed, lblMCount.
+    // lblTooBig, lblPending, lblDecoded, lblSpeed, lblMCount.
     qint64 counter(const QString &label) const { return m_counters.value(label, 0); }
     void setCounter(const QString &label, qint64 value);
 

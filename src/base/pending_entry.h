@@ -83,6 +83,8 @@ struct PendingEntry {
     // A picture posted in several parts: tag is then its first part's article number.
     PendingParts parts;
 
+    // A picture whose parts are not all seen yet: listed, but no download run takes it.
+    bool waiting() const { return parts.isMultiPart() && !parts.complete(); }
     bool operator==(const PendingEntry &) const = default;
 };
 

@@ -103,7 +103,8 @@ inline constexpr std::array kRows{
     SettingDef{"chkMultiPart", K::Check, W::Options, Opt, "chkMultiPart", 0, nullptr, 0, 2,
                "Assemble pictures posted in several parts"},
     // Hours a picture posted in several parts waits for its missing parts.
-    SettingDef{"sldMultiPartHours", K::Slider, W::Options, Opt, "sldMultiPartHours", 24, nullptr, 1, 168, nullptr},
+    SettingDef{"sldMultiPartHours", K::Slider, W::Options, Opt, "sldMultiPartHours", 24, nullptr, 1, 168,
+               nullptr},
 
     // CSV_Options. The folder is saved from the label's caption; it is read into
     // CsvPath by the CSV index load, not here.

@@ -43,6 +43,9 @@ Engine::Engine(const QString &appPath, Clock *clock, Prompter *prompter, QObject
     connect(m_pipeline.get(), &DecodePipeline::busyChanged, &m_ctx.display, &MainDisplay::setBusy);
     connect(m_pipeline.get(), &DecodePipeline::pictureStored, m_dupePaths.get(), &DupePaths::noteStoredFile);
     connect(m_circle.get(), &Circle::scanStarting, m_dupePaths.get(), &DupePaths::foldersMayHaveChanged);
+    // Pictures that waited too long for their missing parts go before the scan reads
+    // new headers, so that a repost found by this scan starts afresh.
+    connect(m_circle.get(), &Circle::scanStarting, m_pending.get(), &PendingListModel::dropExpiredPictures);
 }
 
 void Engine::showCounters()

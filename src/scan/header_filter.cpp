@@ -5,12 +5,15 @@
 #include "scan/csv_lookup.h"
 #include "scan/dupe_paths.h"
 #include "scan/noredl_list.h"
+#include "scan/part_counter.h"
 #include "scan/pending_list_model.h"
 #include "scan/subject_names.h"
 
 #include "base/context.h"
 
 #include <bit>
+#include <climits>
+#include <cmath>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -21,17 +24,39 @@ namespace kestrel {
 
 std::vector<std::pair<const char *, qint32>> FilterCounters::labelValues() const
 {
-    return {{"lblNottaJPG", notPicCount},
-            {"lblKilledByLines", linesKilledCount},
-            {"lblDupe", dupeCount},
-            {"lblSpam", spamCount},
-            {"lblSpeed", readCount}};
+    return {{"lblNottaJPG", notPicCount}, {"lblKilledByLines", linesKilledCount},
+            {"lblDupe", dupeCount},       {"lblSpam", spamCount},
+            {"lblSpeed", readCount},      {"lblTooBig", tooBigCount}};
 }
 
 namespace {
 
 // A block without a Lines header counts as this many lines, as overview lines do.
 constexpr QByteArrayView kMissingLines("1000");
+// Without a Bytes field a part is taken as this many bytes a line: a yEnc line of 128
+// characters, its line end left for the escapes.
+constexpr qint64 kBytesPerLine = 128;
+
+qint32 partLines(double lines)
+{
+    return qint32(std::round(std::clamp(lines, 0.0, double(INT_MAX))));
+}
+
+// The Bytes field of the block (overview lines carry it, some HEAD replies too); 0
+// when absent.
+double bytesField(QByteArrayView block)
+{
+    constexpr QByteArrayView name("Bytes:");
+    qsizetype at = block.startsWith(name) ? 0 : block.indexOf("\nBytes:");
+    if (at < 0)
+        return 0;
+    if (at > 0)
+        ++at;
+    qsizetype end = block.indexOf('\r', at);
+    if (end < 0)
+        end = block.size();
+    return numericValue(block.sliced(at + name.size(), end - at - name.size()));
+}
 
 enum Field { FSubject, FLines, FXref, FHost, FOrg, FFrom, FieldCount };
 
@@ -213,6 +238,28 @@ int HeaderFilter::checkDuplicate(const QByteArray &fileName) const
     return m_dupePaths.containsFile(fileName) ? 1 : 0;
 }
 
+const char *HeaderFilter::partLimitLabel(const QByteArray &block, double lines,
+                                         const PartCounter &counter) const
+{
+    if (counter.total > kMaxParts)
+        return "!Too many parts";
+    const double bytes = bytesField(block);
+    const double perPart = bytes > 0 ? bytes : lines * kBytesPerLine;
+    return perPart * counter.total > double(kMaxPictureBytes) ? "!Too big" : nullptr;
+}
+
+bool HeaderFilter::joinPicture(const QByteArray &key, const PartCounter &counter,
+                               const QByteArray &articleNumber, double lines)
+{
+    const int row = m_pending.findPicture(key);
+    if (row < 0)
+        return false;
+    // A part seen before (posted again, or read again) changes nothing.
+    m_pending.addPart(
+        row, PendingPart{qint16(counter.number), ListNumber::fromText(articleNumber, 0), partLines(lines)});
+    return true;
+}
+
 void HeaderFilter::filterArticleHeader(const QByteArray &block, const QByteArray &articleNumber)
 {
     enum Kind { Accepted = 0, Content = 1, Spam = 2 };
@@ -225,6 +272,11 @@ void HeaderFilter::filterArticleHeader(const QByteArray &block, const QByteArray
     bool png = false;
     bool csvMatched = false;
     QByteArray fileName;
+    std::optional<PartCounter> counter;
+    if (isSet(u"chkMultiPart"))
+        counter = findPartCounter(h.subject);
+    // A part's picture kind and name come from its subject without the counter.
+    const QByteArrayView nameSubject = counter ? QByteArrayView(counter->rest) : h.subject;
 
     const double lines = numericValue(h.lines);
     if (lines > m_ctx.settings.slider(u"sldLineMax")) {
@@ -238,15 +290,15 @@ void HeaderFilter::filterArticleHeader(const QByteArray &block, const QByteArray
     }
     if (kind == Accepted) {
         const bool allowGif = isSet(u"chkAllowGIF");
-        gif = allowGif && containsCI(h.subject, ".GIF");
-        png = isSet(u"chkAllowPNG") && containsCI(h.subject, ".PNG");
-        if (isSet(u"chkRequireJPG") && !gif && !png && !containsCI(h.subject, ".JPG")) {
+        gif = allowGif && containsCI(nameSubject, ".GIF");
+        png = isSet(u"chkAllowPNG") && containsCI(nameSubject, ".PNG");
+        if (isSet(u"chkRequireJPG") && !gif && !png && !containsCI(nameSubject, ".JPG")) {
             kind = Content;
             label = allowGif ? "!No JPG, GIF, or PNG in subject" : "!No JPG in subject";
             ++m_counters.notPicCount;
         }
     }
-    if (kind == Accepted && namesAnotherPart(h.subject)) {
+    if (kind == Accepted && !counter && namesAnotherPart(h.subject)) {
         kind = Content;
         label = "!No 1/1 or 1\\1 in subject";
         ++m_counters.notPicCount;
@@ -274,11 +326,33 @@ void HeaderFilter::filterArticleHeader(const QByteArray &block, const QByteArray
             }
         }
     }
+    if (kind == Accepted && counter) {
+        label = partLimitLabel(block, lines, *counter);
+        if (label) {
+            kind = Content;
+            ++m_counters.tooBigCount;
+        }
+    }
+    QByteArray pictureKey;
+    if (kind == Accepted && counter) {
+        pictureKey = m_currentGroup + '\n' + counter->rest + '\n' + h.from.toByteArray();
+        if (joinPicture(pictureKey, *counter, articleNumber, lines)) {
+            ++m_counters.scanHeaderCount;
+            ++m_counters.readCount;
+            m_counters.notify();
+            return;
+        }
+    }
     if (kind == Accepted || isSet(u"chkOverall"))
         subject = h.subject.toByteArray();
     if (kind == Accepted) {
-        fileName = gif ? extractGifName(subject) : png ? extractPngName(subject) : extractJpgName(subject);
-        if (checkDuplicate(fileName)) {
+        const QByteArray named = counter ? counter->rest : subject;
+        fileName = gif ? extractGifName(named) : png ? extractPngName(named) : extractJpgName(named);
+        // Pictures of one name from different posters are different pictures.
+        const bool dupe = counter ? m_noRedl.contains(fileName) || m_dupePaths.containsFile(fileName) ||
+                                        m_pending.containsSinglePartName(fileName)
+                                  : checkDuplicate(fileName) != 0;
+        if (dupe) {
             kind = Content;
             label = "!Duplicate";
             ++m_counters.dupeCount;
@@ -325,9 +399,17 @@ void HeaderFilter::filterArticleHeader(const QByteArray &block, const QByteArray
                                        m_currentGroup);
         }
     } else if (!isSet(u"chkSpamScan")) {
+        PendingParts parts;
+        if (counter) {
+            parts.total = qint16(counter->total);
+            parts.seen = {PendingPart{qint16(counter->number), ListNumber::fromText(articleNumber, 0),
+                                      partLines(lines)}};
+            parts.firstSeen = m_ctx.clock.now();
+            parts.key = pictureKey;
+        }
         m_pending.addArticleHeader(h.from.toByteArray(), subject, h.organization.toByteArray(), articleNumber,
                                    h.lines.toByteArray(), h.postingHost.toByteArray(), crossposts, false,
-                                   QByteArray(), gif, csvMatched, fileName, m_currentGroup);
+                                   QByteArray(), gif, csvMatched, fileName, m_currentGroup, std::move(parts));
     }
     m_counters.notify();
 }

@@ -6,6 +6,8 @@
 #include <QByteArrayView>
 #include <QObject>
 
+#include <optional>
+
 #include <utility>
 #include <vector>
 
@@ -17,6 +19,7 @@ class CsvLookup;
 class DupePaths;
 class NoRedlList;
 class PendingListModel;
+struct PartCounter;
 
 // What the filter counts. They only grow, except ScanHeaderCount, which the scan
 // driver resets at scan start and lowers by one for every GROUP it sends.
@@ -28,6 +31,7 @@ public:
     qint32 spamCount = 0;        // lblSpam
     qint32 dupeCount = 0;        // lblDupe
     qint32 readCount = 0;        // lblSpeed
+    qint32 tooBigCount = 0;      // lblTooBig: parts of pictures past the part or size limit
     qint32 scanHeaderCount = 0;
 
     // Main-window label objectName and the count it shows, for every counter that has
@@ -69,8 +73,17 @@ public:
     // 1 when the name is pending, already fetched or present in a duplicate folder.
     int checkDuplicate(const QByteArray &fileName) const;
 
+    // A picture of more parts, or estimated larger, is not assembled.
+    static constexpr int kMaxParts = 64;
+    static constexpr qint64 kMaxPictureBytes = 100LL * 1024 * 1024;
+
 private:
     bool isSet(CheckKey key) const;
+    // The parts test of a header with a counter: its rejection label, or nullptr.
+    const char *partLimitLabel(const QByteArray &block, double lines, const PartCounter &counter) const;
+    // A pending picture of the key takes the part: true when the header is dealt with.
+    bool joinPicture(const QByteArray &key, const PartCounter &counter, const QByteArray &articleNumber,
+                     double lines);
 
     Context &m_ctx;
     FilterCounters &m_counters;

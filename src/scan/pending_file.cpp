@@ -175,8 +175,10 @@ ReadResult read(QIODevice &in)
             ++res.dropped;
             continue;
         }
-        if (!trimSpaces(e->text).isEmpty())
+        if (!trimSpaces(e->text).isEmpty()) {
             res.entries.append(*e);
+            res.indices.append(i);
+        }
     }
     return res;
 }

@@ -34,6 +34,7 @@ struct ReadResult {
     bool magicOk = false;
     QDateTime savedAt;           // invalid when the stored date is not a date
     QList<PendingEntry> entries; // sound entries with a non-blank text
+    QList<qint64> indices;       // the position in the file of each, from 0
     qint64 declared = 0;         // the count the file states
     qint64 dropped = 0;          // entries missing or unreadable
 };

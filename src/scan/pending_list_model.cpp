@@ -4,6 +4,7 @@
 #include "scan/blacklist.h"
 #include "scan/noredl_list.h"
 #include "scan/pending_file.h"
+#include "scan/pending_parts_file.h"
 #include "scan/subject_names.h"
 
 #include "base/atomic_file.h"
@@ -29,6 +30,17 @@ QByteArray cell(const PendingEntry &e, int column)
 QByteArrayView sortKey(const PendingEntry &e, int column, NumberBuffer &buf)
 {
     return column == 0 ? QByteArrayView(e.text) : e.sub.textView(PendingColumn(column - 1), buf);
+}
+
+// A download run takes it.
+bool countsAsQueued(const PendingEntry &e)
+{
+    return !e.ghosted && !e.waiting();
+}
+
+QString partsFilePath(const Context &ctx)
+{
+    return ctx.state.file(QStringLiteral("pending.parts"));
 }
 
 // Lines as the header states them, rounded. A count past what qint64 holds keeps the
@@ -66,6 +78,9 @@ QVariant PendingListModel::data(const QModelIndex &index, int role) const
     const PendingEntry &e = m_rows[index.row()];
     switch (role) {
     case Qt::DisplayRole:
+        if (index.column() == 0 && e.parts.isMultiPart())
+            return displayText(e.text) +
+                   QStringLiteral(" (%1/%2)").arg(e.parts.seen.size()).arg(e.parts.total);
         return displayText(cell(e, index.column()));
     case SmallIconRole:
         return int(e.smallIcon);
@@ -144,6 +159,38 @@ void PendingListModel::indexName(const QByteArray &text, int delta)
         m_names.erase(it);
 }
 
+void PendingListModel::indexEntry(const PendingEntry &e, int delta)
+{
+    indexName(e.text, delta);
+    if (!e.parts.isMultiPart())
+        return;
+    for (auto [hash, key] :
+         {std::pair{&m_pictureNames, upperAscii(e.text)}, std::pair{&m_pictureKeys, e.parts.key}}) {
+        const int n = hash->value(key) + delta;
+        if (n > 0)
+            hash->insert(key, n);
+        else
+            hash->remove(key);
+    }
+}
+
+bool PendingListModel::containsSinglePartName(const QByteArray &name) const
+{
+    const QByteArray key = upperAscii(name);
+    return m_names.value(key) > m_pictureNames.value(key);
+}
+
+int PendingListModel::findPicture(const QByteArray &key) const
+{
+    if (!m_pictureKeys.contains(key))
+        return -1;
+    // New parts mostly belong to pictures added late, at the end of the list.
+    for (int i = int(m_rows.size()) - 1; i >= 0; --i)
+        if (m_rows[i].parts.isMultiPart() && m_rows[i].parts.key == key)
+            return i;
+    return -1;
+}
+
 bool PendingListModel::containsName(QByteArrayView name) const
 {
     if (m_names.isEmpty())
@@ -179,8 +226,8 @@ int PendingListModel::insertionRow(int wanted, const PendingEntry &e) const
 
 void PendingListModel::insertEntry(int row, PendingEntry e)
 {
-    indexName(e.text, +1);
-    const bool queued = !e.ghosted;
+    indexEntry(e, +1);
+    const bool queued = countsAsQueued(e);
     beginInsertRows(QModelIndex(), row, row);
     m_rows.insert(row, std::move(e));
     endInsertRows();
@@ -190,8 +237,8 @@ void PendingListModel::insertEntry(int row, PendingEntry e)
 
 void PendingListModel::removeEntry(int row)
 {
-    indexName(m_rows[row].text, -1);
-    const bool queued = !m_rows[row].ghosted;
+    indexEntry(m_rows[row], -1);
+    const bool queued = countsAsQueued(m_rows[row]);
     beginRemoveRows(QModelIndex(), row, row);
     m_rows.removeAt(row);
     endRemoveRows();
@@ -237,7 +284,7 @@ void PendingListModel::addArticleHeader(const QByteArray &from, const QByteArray
                                         const QByteArray &linesText, const QByteArray &postingHost,
                                         int crossposts, bool ghosted, const QByteArray &rejectionLabel,
                                         bool gif, bool csvMatched, const QByteArray &fileName,
-                                        const QByteArray &newsgroup)
+                                        const QByteArray &newsgroup, PendingParts parts)
 {
     ++m_addedCount;
     Q_EMIT addedCountChanged(m_addedCount);
@@ -256,8 +303,45 @@ void PendingListModel::addArticleHeader(const QByteArray &from, const QByteArray
     e.sub.newsgroup = newsgroup;
     e.sub.crossposts = ListNumber(crossposts);
     e.ghosted = ghosted;
+    e.parts = std::move(parts);
     const int row = insertionRow(int(m_rows.size()), e);
     insertEntry(row, std::move(e));
+}
+
+bool PendingListModel::addPart(int row, const PendingPart &part)
+{
+    PendingEntry &e = m_rows[row];
+    QList<PendingPart> &seen = e.parts.seen;
+    const auto at = std::lower_bound(seen.begin(), seen.end(), part.number,
+                                     [](const PendingPart &p, qint16 n) { return p.number < n; });
+    if (at != seen.end() && at->number == part.number)
+        return false;
+    seen.insert(at, part);
+    e.sub.lines = ListNumber(e.sub.lines.value().value_or(0) + part.lines);
+    if (e.parts.complete() && !e.ghosted)
+        setQueuedCount(m_queued + 1);
+    rowChanged(row);
+    return true;
+}
+
+int PendingListModel::dropExpiredPictures()
+{
+    const int hours = m_ctx.settings.slider(u"sldMultiPartHours");
+    const QDateTime now = m_ctx.clock.now();
+    int dropped = 0;
+    for (int i = int(m_rows.size()) - 1; i >= 0; --i) {
+        const PendingEntry &e = m_rows[i];
+        if (!e.waiting() || e.parts.firstSeen.addSecs(qint64(hours) * 3600) > now)
+            continue;
+        m_ctx.writeLog(QStringLiteral("Incomplete picture ") + displayText(e.text) +
+                           QStringLiteral(" dropped: ") + QString::number(e.parts.seen.size()) +
+                           QStringLiteral(" of ") + QString::number(e.parts.total) +
+                           QStringLiteral(" parts in ") + QString::number(hours) + QStringLiteral(" hours."),
+                       true);
+        removeEntry(i);
+        ++dropped;
+    }
+    return dropped;
 }
 
 void PendingListModel::requeueArticle()
@@ -292,7 +376,7 @@ void PendingListModel::insertLoaded(QList<PendingEntry> entries)
         std::stable_sort(entries.begin(), entries.end(),
                          [this](const PendingEntry &a, const PendingEntry &b) { return lessThan(a, b); });
     for (const PendingEntry &e : std::as_const(entries))
-        indexName(e.text, +1);
+        indexEntry(e, +1);
     beginInsertRows(QModelIndex(), 0, int(entries.size()) - 1);
     m_rows = std::move(entries);
     endInsertRows();
@@ -313,6 +397,7 @@ void PendingListModel::loadPending()
     if (!res.magicOk) {
         m_ctx.writeLog(QStringLiteral("pending.dat is not a saved pending list, deleted"), true);
         QFile::remove(path);
+        QFile::remove(partsFilePath(m_ctx));
         return;
     }
     if (res.savedAt.isValid()) {
@@ -322,6 +407,7 @@ void PendingListModel::loadPending()
                               QStringLiteral(" hours old, load them anyway?");
             if (!m_ctx.prompter.question(q, true)) {
                 QFile::remove(path);
+                QFile::remove(partsFilePath(m_ctx));
                 return;
             }
         }
@@ -331,12 +417,49 @@ void PendingListModel::loadPending()
                            QStringLiteral(" of") + numText(res.declared) +
                            QStringLiteral(" saved entries could not be read"),
                        true);
+    attachParts(res.entries, res.indices);
     insertLoaded(std::move(res.entries));
     int queued = 0;
     for (const PendingEntry &e : m_rows)
-        queued += e.ghosted ? 0 : 1;
+        queued += countsAsQueued(e) ? 1 : 0;
     m_ctx.state.pendingCount = -1; // always announce the loaded count
     setQueuedCount(queued);
+    dropExpiredPictures();
+}
+
+// Gives the loaded entries their parts from pending.parts. An entry the file does not
+// describe stays what pending.dat says: one article.
+void PendingListModel::attachParts(QList<PendingEntry> &entries, const QList<qint64> &fileIndices)
+{
+    QFile f(partsFilePath(m_ctx));
+    if (!f.exists())
+        return;
+    if (!f.open(QIODevice::ReadOnly)) {
+        m_ctx.writeLog(
+            QStringLiteral("pending.parts could not be read: its pictures are loaded as single articles"),
+            true);
+        return;
+    }
+    const partsfile::ReadResult res = partsfile::parse(f.readAll());
+    if (!res.ok) {
+        m_ctx.writeLog(QStringLiteral("pending.parts is damaged: its pictures are loaded as single articles"),
+                       true);
+        return;
+    }
+    QHash<qint64, qsizetype> rowOfIndex;
+    for (qsizetype i = 0; i < fileIndices.size(); ++i)
+        rowOfIndex.insert(fileIndices[i], i);
+    for (const partsfile::Record &r : res.records) {
+        const qsizetype row = rowOfIndex.value(r.index, -1);
+        if (row < 0 || entries[row].text != r.name || entries[row].parts.isMultiPart()) {
+            m_ctx.writeLog(
+                QStringLiteral("pending.parts names ") + displayText(r.name) +
+                    QStringLiteral(", which pending.dat does not hold there: loaded as a single article"),
+                true);
+            continue;
+        }
+        entries[row].parts = r.parts;
+    }
 }
 
 SaveResult PendingListModel::savePending()
@@ -345,9 +468,23 @@ SaveResult PendingListModel::savePending()
         if (m_rows[i].ghosted)
             removeEntry(i);
     const QString path = m_ctx.state.file(QStringLiteral("pending.dat"));
-    if (m_rows.isEmpty())
+    // Parts first: a pending.dat whose pictures' parts were not saved would load them
+    // as single articles.
+    const SaveResult parts = saveParts();
+    const SaveResult list = m_rows.isEmpty()
+                                ? removeSavedFile(path)
+                                : writeFileAtomic(path, pendingfile::encode(m_rows, m_ctx.clock.now()));
+    return parts.ok() ? list : parts;
+}
+
+SaveResult PendingListModel::saveParts()
+{
+    const QString path = partsFilePath(m_ctx);
+    const bool any = std::any_of(m_rows.cbegin(), m_rows.cend(),
+                                 [](const PendingEntry &e) { return e.parts.isMultiPart(); });
+    if (!any)
         return removeSavedFile(path);
-    return writeFileAtomic(path, pendingfile::encode(m_rows, m_ctx.clock.now()));
+    return writeFileAtomic(path, partsfile::encode(m_rows));
 }
 
 // ---- user commands --------------------------------------------------------------
@@ -393,6 +530,8 @@ void PendingListModel::clear()
     beginResetModel();
     m_rows.clear();
     m_names.clear();
+    m_pictureNames.clear();
+    m_pictureKeys.clear();
     endResetModel();
     setQueuedCount(0);
 }
@@ -467,7 +606,7 @@ bool PendingListModel::downloadLightClicked()
 int PendingListModel::firstDownloadable() const
 {
     for (int i = 0; i < m_rows.size(); ++i)
-        if (!m_rows[i].ghosted && !trimSpaces(m_rows[i].text).isEmpty())
+        if (countsAsQueued(m_rows[i]) && !trimSpaces(m_rows[i].text).isEmpty())
             return i;
     return -1;
 }

@@ -21,7 +21,11 @@ enum class BlacklistField { Email, Organization, PostingHost };
 // from the top. Column 0 is the file name (or the rejection label of a ghosted entry),
 // columns 1..7 the sub-items. Selection lives here, mirrored from the view, because
 // the commands and pending.dat act on it. ctx.state.pendingCount always equals the
-// number of entries that are not ghosted.
+// number of entries a download run can take: neither ghosted nor a picture still
+// waiting for parts.
+//
+// A picture posted in several articles is one entry: its first part creates it, later
+// parts join it by key (group, subject without counter, poster).
 class PendingListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -38,12 +42,20 @@ public:
     // Reorders the entries themselves: the download order is the list order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    // Appends one entry for the header filter. newsgroup is the group being scanned.
+    // Appends one entry for the header filter. newsgroup is the group being scanned;
+    // parts is set for the first part of a multi-part picture.
     void addArticleHeader(const QByteArray &from, const QByteArray &subject, const QByteArray &organization,
                           const QByteArray &articleNumber, const QByteArray &linesText,
                           const QByteArray &postingHost, int crossposts, bool ghosted,
                           const QByteArray &rejectionLabel, bool gif, bool csvMatched,
-                          const QByteArray &fileName, const QByteArray &newsgroup);
+                          const QByteArray &fileName, const QByteArray &newsgroup, PendingParts parts = {});
+    // The row of the multi-part picture with this key; -1 when none is listed.
+    int findPicture(const QByteArray &key) const;
+    // A further part of the picture of the row. False when its number is already seen.
+    bool addPart(int row, const PendingPart &part);
+    // Drops the waiting pictures whose first part was queued sldMultiPartHours ago or
+    // earlier. Returns how many went.
+    int dropExpiredPictures();
     // Puts ctx.state.currentArticle back at the top, queued, also when the list is
     // sorted (which switches sorting off).
     void requeueArticle();
@@ -78,6 +90,8 @@ public:
     void setSelected(int row, bool selected);
     // The name is the text of an entry, letters compared without case.
     bool containsName(QByteArrayView name) const;
+    // The same, counting only entries that are not multi-part pictures.
+    bool containsSinglePartName(const QByteArray &name) const;
 
     qint32 addedCount() const { return m_addedCount; }
 
@@ -99,6 +113,9 @@ private:
     void removeEntry(int row);
     void setText(int row, const QByteArray &text);
     void indexName(const QByteArray &text, int delta);
+    void indexEntry(const PendingEntry &e, int delta);
+    void attachParts(QList<PendingEntry> &entries, const QList<qint64> &fileIndices);
+    SaveResult saveParts();
     void setQueuedCount(int n);
     void rowChanged(int row);
     bool lessThan(const PendingEntry &a, const PendingEntry &b) const;
@@ -108,6 +125,9 @@ private:
     Blacklist &m_blacklist;
     QList<PendingEntry> m_rows;
     QHash<QByteArray, int> m_names; // upper-cased text -> entries with it
+    // The same for multi-part pictures only, and their keys.
+    QHash<QByteArray, int> m_pictureNames;
+    QHash<QByteArray, int> m_pictureKeys;
     int m_queued = 0;
     qint32 m_addedCount = 0;
     bool m_sortingOn = false;

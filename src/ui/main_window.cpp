@@ -41,12 +41,13 @@ struct CounterDef {
 
 // In reading order: what was read, what the filters threw away, what was queued,
 // what waits and what was decoded.
-constexpr std::array<CounterDef, 8> kCounters{{
+constexpr std::array<CounterDef, 9> kCounters{{
     {"lblSpeed", "Read:"},
     {"lblNottaJPG", "Not pic:"},
     {"lblKilledByLines", "Lines:"},
     {"lblDupe", "Dupes:"},
     {"lblSpam", "Spam:"},
+    {"lblTooBig", "Too big:"},
     {"lblMCount", "Added:"},
     {"lblPending", "Pending:"},
     {"lblDecoded", "Decoded:"},
@@ -277,10 +278,10 @@ QWidget *MainWindow::buildCounterRow()
     bold.setBold(true);
     // Busy groups pass ten thousand headers in one scan and the counts are never reset:
     // each value keeps room for nine digits, so it is never cut and the counters do not
-    // move as they grow. Two rows of four leave that room at the standard width and at
-    // bar size; when room runs short the captions give way, never the digits.
+    // move as they grow. Two rows leave that room at the standard width and at bar size;
+    // when room runs short the captions give way, never the digits.
     const int valueWidth = QFontMetrics(bold).horizontalAdvance(QStringLiteral("000000000"));
-    constexpr int perRow = 4;
+    constexpr int perRow = int(kCounters.size() + 1) / 2;
     for (int i = 0; i < int(kCounters.size()); ++i) {
         const CounterDef &c = kCounters[size_t(i)];
         auto *caption = new ElidedLabel(QString::fromLatin1(c.caption));

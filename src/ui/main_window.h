@@ -54,7 +54,7 @@ public:
     std::array<int, 8> columnWidths() const;
 
     // Counters by the name of their label: lblNottaJPG, lblKilledByLines, lblDupe,
-    // lblSpam, lblPending, lblDecoded, lblSpeed, lblMCount. The number is shown
+    // lblSpam, lblTooBig, lblPending, lblDecoded, lblSpeed, lblMCount. The number is shown
     // trimmed. Returns false for an unknown name.
     bool setCounter(QStringView labelName, qint64 value);
     QString counterText(QStringView labelName) const;

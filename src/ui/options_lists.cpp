@@ -242,7 +242,8 @@ QWidget *OptionsWindow::buildAntiSpamTab()
     auto *page = new QWidget;
     auto *grid = new QGridLayout(page);
     int r = 0;
-    const CheckKey checks[] = {"chkAllowGIF", "chkAllowPNG", "chkRequireJPG", "chkOverall", "chkSpamScan"};
+    const CheckKey checks[] = {"chkAllowGIF", "chkAllowPNG", "chkRequireJPG",
+                               "chkOverall",  "chkSpamScan", "chkMultiPart"};
     for (const CheckKey key : checks)
         grid->addWidget(settingCheck(page, key, s), r++, 0);
     struct SliderCaption {
@@ -255,6 +256,7 @@ QWidget *OptionsWindow::buildAntiSpamTab()
         {"lblXposts", "sldXposts", "Ignore article if crossposted to more than ", " groups"},
         {"lblLineMin", "sldLineMin", "Ignore article if smaller than ", " lines"},
         {"lblLineMax", "sldLineMax", "or larger than ", " lines"},
+        {"lblMultiPartHours", "sldMultiPartHours", "Wait for missing parts: ", " hours"},
     };
     for (const SliderCaption &c : sliders) {
         auto *label = new QLabel(QLatin1String(c.before) + QString::number(c.slider.def().defaultNumber) +

@@ -104,6 +104,10 @@ TEST(OnceRun, DemoFilesSamplePictures)
     for (const QString &sub : pictures.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         files += QDir(pictures.filePath(sub)).entryList({"*.jpg"}, QDir::Files).size();
     EXPECT_GT(files, 10);
+    QFile ini(folder + "/../KESTREL.INI");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().split('\n').contains("chkMultiPart=1\r"))
+        << "the demo assembles multi-part posts";
     QDir(folder + "/..").removeRecursively();
 }
 

@@ -6,6 +6,7 @@
 #include "scan/dupe_paths.h"
 #include "scan/favourites.h"
 #include "scan/noredl_list.h"
+#include "scan/pending_list_model.h"
 #include "support/file_size_limit.h"
 #include "support/temp_program_folder.h"
 
@@ -156,4 +157,25 @@ TEST(Engine, UnwritableProgramFolderIsReportedAndKeepsTheOldFiles)
         EXPECT_EQ(logged.filter(name + " could not be saved: ").size(), name == "NOREDL.TXT" ? 2 : 1)
             << name.toStdString() << "\n"
             << logged.join('\n').toStdString();
+}
+
+TEST(Engine, ScanStartDropsPicturesThatWaitedTooLongForTheirParts)
+{
+    TempProgramFolder dir;
+    Engine engine(dir.path());
+    RecordingFrontEnd fe(engine.context());
+    engine.startUp(fe);
+    const QDateTime now = engine.context().clock.now();
+    for (const qint64 hoursAgo : {25, 23}) {
+        PendingParts parts;
+        parts.total = 3;
+        parts.seen = {PendingPart{1, ListNumber(hoursAgo), 100}};
+        parts.firstSeen = now.addSecs(-hoursAgo * 3600);
+        parts.key = "alt.test\npic.jpg\n" + QByteArray::number(hoursAgo);
+        engine.pending().addArticleHeader("a@b", "pic.jpg (1/3)", "", QByteArray::number(hoursAgo), "100", "",
+                                          1, false, {}, false, false, "pic.jpg", "alt.test", parts);
+    }
+    Q_EMIT engine.circle().scanStarting();
+    ASSERT_EQ(engine.pending().count(), 1);
+    EXPECT_EQ(engine.pending().entry(0).tag.value(), 23);
 }

@@ -37,8 +37,8 @@ TEST_F(DisplayMirror, MainWindowFollowsTheEnginesDisplay)
     ctx.display.setGroupText(QStringLiteral("1412 new articles in alt.binaries.pictures.birds"));
     EXPECT_EQ(child<QLabel>(win, "lblGroup")->text(), "1412 new articles in alt.binaries.pictures.birds");
 
-    const char *counters[] = {"lblNottaJPG", "lblKilledByLines", "lblDupe",  "lblSpam",
-                              "lblPending",  "lblDecoded",       "lblSpeed", "lblMCount"};
+    const char *counters[] = {"lblNottaJPG", "lblKilledByLines", "lblDupe",   "lblSpam",  "lblPending",
+                              "lblDecoded",  "lblSpeed",         "lblMCount", "lblTooBig"};
     for (const char *name : counters) {
         ctx.display.setCounter(QString::fromLatin1(name), 4321);
         EXPECT_EQ(child<QLabel>(win, name)->text(), "4321") << name;

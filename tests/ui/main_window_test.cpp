@@ -150,8 +150,8 @@ TEST_F(MainWindowTest, EveryButtonShowsAnIconOfItsOwn)
 // every counter up to nine digits must show whole at the standard size and at bar size.
 TEST_F(MainWindowTest, NineDigitCountersShowWholeAtStandardAndBarSize)
 {
-    const char *names[] = {"lblSpeed", "lblNottaJPG", "lblKilledByLines", "lblDupe",
-                           "lblSpam",  "lblMCount",   "lblPending",       "lblDecoded"};
+    const char *names[] = {"lblSpeed",  "lblNottaJPG", "lblKilledByLines", "lblDupe",   "lblSpam",
+                           "lblTooBig", "lblMCount",   "lblPending",       "lblDecoded"};
     win.show();
     for (const bool bar : {false, true}) {
         if (bar)

@@ -167,6 +167,7 @@ TEST_F(OptionsWindowTest, SliderCaptionsFollowTheirSliders)
         {"sldTimeout", "lblTimeout", 15, "Restart connection if inactive more than 15 seconds"},
         {"sldPipeline", "lblPipeline", 1, "Article requests in flight per connection: 1"},
         {"sldConnections", "lblConnections", 4, "Download connections: 4"},
+        {"sldMultiPartHours", "lblMultiPartHours", 48, "Wait for missing parts: 48 hours"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.slider);
