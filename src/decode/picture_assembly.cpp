@@ -79,7 +79,7 @@ PictureAssembly::PictureAssembly(DecodePipeline &pipeline) : m_pipeline(pipeline
 PictureAssembly::~PictureAssembly()
 {
     for (const auto &[key, picture] : m_pictures)
-        removeWorkFile(picture.workFile);
+        letGo(picture.workFile);
 }
 
 QString PictureAssembly::workFolder(const QString &downloadFolder)
@@ -119,7 +119,7 @@ PartOutcome PictureAssembly::partRetrieved(const RetrievedPart &part)
     if (step == Step::WriteFailed) {
         log(QStringLiteral("disk full: ") + p.workFile + QStringLiteral(" (") + why + QStringLiteral("); ") +
             displayText(part.article.fileName) + QStringLiteral(" stays in the queue"));
-        removeWorkFile(p.workFile);
+        letGo(p.workFile);
         m_pictures.erase(it);
         return {PartResult::NotStored};
     }
@@ -310,7 +310,7 @@ PartOutcome PictureAssembly::finish(Pictures::iterator it)
                                                     settings.checked(u"chkShortFolderNames"));
     const DecodeResult decoded =
         m_pipeline.fileAssembled(done.workFile, subFolder, done.fileName, done.headerBlock, done.uuBeginLine);
-    removeWorkFile(done.workFile);
+    letGo(done.workFile);
     switch (decoded) {
     case DecodeResult::NotStored:
         return {PartResult::NotStored, decoded};
@@ -324,7 +324,7 @@ PartOutcome PictureAssembly::finish(Pictures::iterator it)
 PartOutcome PictureAssembly::drop(Pictures::iterator it, const QString &line)
 {
     log(line);
-    removeWorkFile(it->second.workFile);
+    letGo(it->second.workFile);
     m_pictures.erase(it);
     return {PartResult::Dropped};
 }
@@ -334,8 +334,16 @@ void PictureAssembly::abandon(const QByteArray &key)
     const auto it = m_pictures.find(key);
     if (it == m_pictures.end())
         return;
-    removeWorkFile(it->second.workFile);
+    letGo(it->second.workFile);
     m_pictures.erase(it);
+}
+
+// The work file goes, and so does the work folder once no picture uses it, so that the
+// download folder shows nothing of the assembly between runs.
+void PictureAssembly::letGo(const QString &workFile) const
+{
+    removeWorkFile(workFile);
+    QDir().rmdir(QFileInfo(workFile).absolutePath()); // fails, as it should, while not empty
 }
 
 void PictureAssembly::removeWorkFile(const QString &path) const

@@ -73,6 +73,7 @@ private:
     PartOutcome finish(Pictures::iterator it);
     PartOutcome drop(Pictures::iterator it, const QString &line);
     void removeWorkFile(const QString &path) const;
+    void letGo(const QString &workFile) const;
     void removeLeftovers(const QString &folder) const;
     void log(const QString &line) const;
 
