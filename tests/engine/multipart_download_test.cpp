@@ -48,6 +48,7 @@ struct PartsWorld {
     qint64 nextNumber = 10;
     // Runs inside the log call of each line, so a test can act at a chosen moment.
     std::function<void(const QString &)> onLog;
+    std::optional<test::FileSizeLimit> limit;
 
     PartsWorld()
     {
@@ -283,82 +284,59 @@ TEST(MultiPartDownload, BadPartDropsOnlyItsPicture)
     }
 }
 
-// A connection lost in the middle of a picture puts it back on the list once, whole
-// and first, with nothing of it kept; the next run files it once.
-TEST(MultiPartDownload, LostConnectionPutsThePictureBackWhole)
+// Whatever keeps a picture from being finished (a lost connection, a disk that refuses
+// a part, no download folder) puts it back on the list once and whole, with nothing
+// of it filed, recorded or left in the work folder; a later run files it once.
+TEST(MultiPartDownload, UnfinishedPictureGoesBackWholeOnce)
 {
-    PartsWorld w;
-    w.ctx.settings.setNumber(u"sldPipeline", 1);
-    const Posted big = w.post("big.jpg", picture(200000, 5), 4, PartEncoding::Yenc, {4, 3, 2, 1});
-    const Posted next = w.postSingle("next.jpg", picture(5000, 6));
-    w.startServer();
-    w.queue({big, next});
-    w.onLog = [&](const QString &line) {
-        if (line.startsWith(QStringLiteral("Part 2/4 of big.jpg received")))
-            w.server->dropConnections();
+    const struct {
+        const char *name;
+        int window;
+        std::function<void(PartsWorld &)> spoil; // before the run
+        std::function<void(PartsWorld &)> mend;  // after it
+        bool error;                              // the run ends on an error
+        bool inOrder;                            // the picture is still first on the list
+    } cases[] = {
+        {"connection lost after part 2", 1,
+         [](PartsWorld &w) {
+             w.onLog = [&w](const QString &line) {
+                 if (line.startsWith(QStringLiteral("Part 2/4 of big.jpg received")))
+                     w.server->dropConnections();
+             };
+         },
+         [](PartsWorld &w) { w.onLog = nullptr; }, true, true},
+        {"disk refuses part 2", 8, [](PartsWorld &w) { w.limit.emplace(60000); },
+         [](PartsWorld &w) { w.limit.reset(); }, true, true},
+        // The order follows the single-article path: the stop puts the entries taken
+        // after it back before it.
+        {"no download folder", 8, [](PartsWorld &w) { QDir(w.pics).removeRecursively(); },
+         [](PartsWorld &w) { QDir().mkpath(w.pics); }, false, false},
     };
-    ASSERT_TRUE(w.run().has_value());
-    w.onLog = nullptr;
-    EXPECT_FALSE(w.exists("big.jpg"));
-    EXPECT_EQ(w.workFiles(), QStringList());
-    ASSERT_EQ(w.engine.pending().count(), 2);
-    EXPECT_EQ(w.engine.pending().entry(0), big.entry);
-    EXPECT_EQ(w.engine.pending().entry(1).text, "next.jpg");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        PartsWorld w;
+        w.ctx.settings.setNumber(u"sldPipeline", c.window);
+        const Posted big = w.post("big.jpg", picture(200000, 5), 4, PartEncoding::Yenc, {4, 3, 2, 1});
+        const Posted next = w.postSingle("next.jpg", picture(5000, 6));
+        w.startServer();
+        w.queue({big, next});
+        c.spoil(w);
+        const std::optional<bool> error = w.run();
+        c.mend(w);
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(*error, c.error);
+        ASSERT_TRUE(test::waitUntil([&] { return w.ctx.state.downloadState == DownloadState::Idle; }));
+        EXPECT_FALSE(w.exists("big.jpg"));
+        EXPECT_EQ(w.workFiles(), QStringList());
+        EXPECT_FALSE(w.engine.noRedl().contains("big.jpg"));
+        ASSERT_EQ(w.engine.pending().count(), 2);
+        EXPECT_EQ(w.engine.pending().entry(c.inOrder ? 0 : 1), big.entry);
 
-    ASSERT_EQ(w.run(), false);
-    EXPECT_EQ(w.filed("big.jpg"), big.data);
-    EXPECT_EQ(w.filed("next.jpg"), next.data);
-    EXPECT_EQ(w.count(QStringLiteral("Decode Successful: big.jpg")), 1);
-    EXPECT_EQ(w.count(QStringLiteral("Part 1/4 of big.jpg received")), 2);
-    EXPECT_EQ(w.workFiles(), QStringList());
-}
-
-// A disk that refuses a part refuses the picture: it goes back on the list whole and
-// first, nothing of it stays or is recorded, and the run ends on an error.
-TEST(MultiPartDownload, RefusedWriteKeepsThePictureWhole)
-{
-    PartsWorld w;
-    w.ctx.settings.setNumber(u"sldPipeline", 8);
-    const Posted big = w.post("big.jpg", picture(200000, 9), 4, PartEncoding::Yenc);
-    const Posted next = w.postSingle("next.jpg", picture(5000, 10));
-    w.startServer();
-    w.queue({big, next});
-    std::optional<bool> error;
-    {
-        const test::FileSizeLimit full(60000); // the first part fits, the second does not
-        error = w.run();
+        ASSERT_EQ(w.run(), false);
+        EXPECT_EQ(w.filed("big.jpg"), big.data);
+        EXPECT_EQ(w.filed("next.jpg"), next.data);
+        EXPECT_EQ(w.count(QStringLiteral("Decode Successful: big.jpg")), 1);
+        EXPECT_EQ(w.engine.pending().count(), 0);
+        EXPECT_EQ(w.workFiles(), QStringList());
     }
-    EXPECT_EQ(error, true);
-    EXPECT_EQ(w.count(QStringLiteral("Part 2/4 of big.jpg received")), 1);
-    EXPECT_EQ(w.count(QStringLiteral("disk full: downloads stopped")), 1);
-    EXPECT_FALSE(w.exists("big.jpg"));
-    EXPECT_EQ(w.workFiles(), QStringList());
-    EXPECT_EQ(w.engine.noRedl().nameCount(), 0u);
-    ASSERT_EQ(w.engine.pending().count(), 2);
-    EXPECT_EQ(w.engine.pending().entry(0), big.entry);
-    EXPECT_EQ(w.engine.pending().entry(1).text, "next.jpg");
-}
-
-// With the download folder gone, the first part finds nowhere to go: the picture goes
-// back whole and once, nothing is created, and the run stops.
-TEST(MultiPartDownload, MissingDownloadFolderKeepsThePictureOnce)
-{
-    PartsWorld w;
-    w.ctx.settings.setNumber(u"sldPipeline", 8);
-    const Posted big = w.post("big.jpg", picture(100000, 11), 3, PartEncoding::Yenc);
-    const Posted next = w.postSingle("next.jpg", picture(5000, 12));
-    w.startServer();
-    w.queue({big, next});
-    ASSERT_TRUE(QDir(w.pics).removeRecursively());
-    ASSERT_TRUE(w.run().has_value());
-    ASSERT_TRUE(test::waitUntil([&] { return w.ctx.state.downloadState == DownloadState::Idle; }));
-    EXPECT_EQ(w.count(QStringLiteral("big.jpg not saved")), 1);
-    EXPECT_FALSE(QFileInfo::exists(w.pics));
-    // Back once and whole; the order follows the single-article path, which puts the
-    // entries the stop takes back before it.
-    ASSERT_EQ(w.engine.pending().count(), 2);
-    const PendingEntry &first = w.engine.pending().entry(0);
-    const PendingEntry &second = w.engine.pending().entry(1);
-    EXPECT_TRUE(first == big.entry || second == big.entry);
-    EXPECT_TRUE(first.text == "next.jpg" || second.text == "next.jpg");
 }
