@@ -24,6 +24,7 @@ namespace kestrel {
 namespace {
 
 constexpr auto npos = std::string_view::npos;
+constexpr qsizetype kKeepBufferBytes = 8 * 1024 * 1024;
 
 QString partLabel(const RetrievedPart &part)
 {
@@ -101,6 +102,15 @@ void PictureAssembly::logReceived(const RetrievedPart &part) const
 }
 
 PartOutcome PictureAssembly::partRetrieved(const RetrievedPart &part)
+{
+    const PartOutcome outcome = takePart(part);
+    // A rare huge part should not pin its memory once no picture is under way.
+    if (m_pictures.empty() && m_unstuffed.capacity() > kKeepBufferBytes)
+        m_unstuffed = QByteArray();
+    return outcome;
+}
+
+PartOutcome PictureAssembly::takePart(const RetrievedPart &part)
 {
     logReceived(part);
     auto it = m_pictures.find(part.key);

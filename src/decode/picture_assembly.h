@@ -64,6 +64,7 @@ private:
     using Pictures = std::map<QByteArray, Picture>;
     enum class Step { Written, Bad, WriteFailed };
 
+    PartOutcome takePart(const RetrievedPart &part);
     void logReceived(const RetrievedPart &part) const;
     std::optional<PartOutcome> start(const RetrievedPart &part);
     Step addPart(Picture &p, const RetrievedPart &part, QString &why);
