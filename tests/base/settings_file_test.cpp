@@ -43,6 +43,7 @@ TEST(SettingsFile, FreshFileHoldsExactlyTheKeysInOrder)
         "MAX_Pending chkSaveDecodes chkSlave chkXOVER sldXOVER chkAllowRestart chkAllowGIF chkAllowPNG "
         "chkDeleteUUfoundfile chkUseNameFromUUE chkAutodownload chkMaxPGPS sldMaxPGPS chkEnableIVT "
         "chkLogFile chkEnableLogging chkSSL chkSSLAllowSelfSigned SSL_Fingerprint sldPipeline sldConnections "
+        "chkMultiPart sldMultiPartHours "
         "[CSV_Options] CSV_Path chkCSVsavebadcrc chkCSVusefolders chkIgnoreCSV chkCSVusedescrip "
         "[Sizing] WindowState Top Left Height Width "
         "[Columns] C1 C2 C3 C4 C5 C6 C7 C8";
