@@ -3,6 +3,8 @@
 #include "sample_jpeg.h"
 #include "sample_store.h"
 
+#include <algorithm>
+
 namespace kestrel::newsd {
 
 namespace {

@@ -24,8 +24,9 @@ enum class SampleKind { YencPicture, UuencodedPicture, TextPost, YencPart, Uuenc
 struct MultiPartSample {
     QByteArray fileName;
     PartEncoding encoding = PartEncoding::Yenc;
-    QList<qint64>
-        partNumbers; // the article number of part k at k - 1; beyond the group's last: not posted yet
+    // The article number of part k at k - 1; a number beyond the group's last is not
+    // posted yet.
+    QList<qint64> partNumbers;
 };
 
 // Generated groups of picture posts, made up on the fly from the article number, so a
