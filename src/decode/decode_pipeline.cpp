@@ -265,16 +265,40 @@ DecodeResult DecodePipeline::fileWhole(Article &a, const QString &workFile)
 {
     if (const std::optional<DecodeResult> stop = placeName(a))
         return *stop;
+    // Pictures of one name from different posters are different pictures: a later one
+    // is filed beside the one already there, never over it.
+    if (QFileInfo::exists(a.paths.destination()) && !takeFreeName(a))
+        return DecodeResult::Dropped;
     const QString dest = a.paths.destination();
-    const bool existed = QFileInfo::exists(dest);
     if (!movePicture(workFile, dest)) {
         DecodeOutcome failed;
         failed.message = QStringLiteral("cannot move the assembled picture into place");
-        return notStored(a, failed, existed);
+        return notStored(a, failed, false);
     }
     log(QStringLiteral("Decode Successful: ") + a.paths.name);
     countDecoded();
     return afterDecode(a);
+}
+
+// "pic.jpg" becomes "pic_2.jpg", or the first of "pic_3.jpg" .. that is free.
+bool DecodePipeline::takeFreeName(Article &a)
+{
+    const qsizetype dot = a.name.lastIndexOf('.');
+    const QByteArray stem = dot > 0 ? a.name.left(dot) : a.name;
+    const QByteArray ext = dot > 0 ? a.name.mid(dot) : QByteArray();
+    for (int n = 2; n < 1000; ++n) {
+        const QByteArray name = stem + '_' + QByteArray::number(n) + ext;
+        DownloadPaths paths = a.paths;
+        paths.name = displayText(name);
+        if (QFileInfo::exists(paths.destination()))
+            continue;
+        log(a.paths.name + QStringLiteral(" exists; filed as ") + paths.name);
+        a.name = name;
+        a.paths = paths;
+        return true;
+    }
+    log(a.paths.name + QStringLiteral(" exists, and so do its numbered names: not saved"));
+    return false;
 }
 
 // The disk, not the article, failed: the article stays off the no-re-download list and

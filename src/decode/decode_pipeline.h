@@ -108,6 +108,7 @@ private:
     DecodeResult run(Article &a);
     std::optional<DecodeResult> placeName(Article &a);
     DecodeResult fileWhole(Article &a, const QString &workFile);
+    bool takeFreeName(Article &a);
     void keepBadDecode(const Article &a);
     DecodeResult afterDecode(Article &a);
     void fitName(Article &a) const;

@@ -235,6 +235,23 @@ TEST(MultiPartDownload, PicturesAreFiledByteExact)
     }
 }
 
+// Two posters' pictures of one name are two pictures: the later one is filed beside the
+// first under a numbered name, never over it.
+TEST(MultiPartDownload, PictureOfATakenNameIsFiledBesideIt)
+{
+    PartsWorld w;
+    const Posted first = w.post("same.jpg", picture(40000, 21), 3, PartEncoding::Yenc);
+    const Posted second = w.post("same.jpg", picture(50000, 22), 2, PartEncoding::Yenc);
+    w.startServer();
+    w.queue({first, second});
+    ASSERT_EQ(w.run(), false);
+
+    EXPECT_EQ(w.filed("same.jpg"), first.data);
+    EXPECT_EQ(w.filed("same_2.jpg"), second.data);
+    EXPECT_EQ(w.count(QStringLiteral("same.jpg exists; filed as same_2.jpg")), 1);
+    EXPECT_EQ(w.engine.pipeline().decodedCount(), 2);
+}
+
 // A part the server no longer has, or whose data does not match its pcrc32, drops its
 // picture only: nothing of it is filed or kept, its name stays off the no-re-download
 // list (a repost may be whole), and the next picture is filed.
