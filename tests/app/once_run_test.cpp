@@ -101,9 +101,13 @@ TEST(OnceRun, DemoFilesSamplePictures)
     const QString folder = QString::fromUtf8(r.output.mid(at + 16).trimmed());
     QDir pictures(folder);
     int files = 0;
-    for (const QString &sub : pictures.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    int assembled = 0; // the sample server's pictures posted in several parts
+    for (const QString &sub : pictures.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         files += QDir(pictures.filePath(sub)).entryList({"*.jpg"}, QDir::Files).size();
+        assembled += QDir(pictures.filePath(sub)).entryList({"IMG_40*.jpg"}, QDir::Files).size();
+    }
     EXPECT_GT(files, 10);
+    EXPECT_GE(assembled, 4) << r.output.constData();
     QFile ini(folder + "/../KESTREL.INI");
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().split('\n').contains("chkMultiPart=1\r"))
