@@ -68,10 +68,11 @@ Refusal refusalOf(const NntpReply &reply)
 
 } // namespace
 
-void DownloadSession::touchConnection(DownloadLane &lane)
+void DownloadSession::touchConnection(DownloadLane &lane, bool always)
 {
     const qint64 ms = m_ctx.clock.msecsSinceStart();
-    if (lane.lastTouchMs >= 0 && ms >= lane.lastTouchMs && ms - lane.lastTouchMs < kTouchIntervalMs)
+    if (!always && lane.lastTouchMs >= 0 && ms >= lane.lastTouchMs &&
+        ms - lane.lastTouchMs < kTouchIntervalMs)
         return;
     lane.lastTouchMs = ms;
     lane.connection->touch(m_ctx.clock.now());
@@ -98,6 +99,10 @@ bool DownloadSession::takeReplies(SessionConnection &connection)
     ReplyReader &reader = tcp.reader();
     const qint64 started = m_ctx.clock.msecsSinceStart();
     while (tcp.isConnected()) {
+        // The sink holds all it will: the rest waits in the reader until it reports
+        // an article (and with no more requests sent meanwhile, the window bounds it).
+        if (m_sink.full())
+            return false;
         const ReplyReader::Event event = reader.next();
         if (event == ReplyReader::Event::NeedMore)
             break;
@@ -341,6 +346,8 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
     article.group = lane.articleGroup;
     article.bytes = lane.articleBytes;
     article.downloadStart = lane.downloadStart;
+    article.downloadEnd = m_ctx.clock.now();
+    article.entry = lane.window.front().entry;
     const qint64 doneOrder = lane.window.front().order;
     const PendingEntry done = std::move(lane.window.front().entry);
     lane.window.pop_front();
@@ -353,11 +360,14 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
     // The pipeline reads the article in hand (its CSV mark and subject).
     m_ctx.state.currentArticle = done;
     m_ctx.state.articleInHand = true;
-    if (m_sink.articleRetrieved(article) == SinkResult::NotStored) {
+    const SinkResult result = m_sink.articleRetrieved(article);
+    if (result == SinkResult::NotStored) {
         lane.window.push_front({done, doneOrder, true});
         articleNotStored();
         return;
     }
+    if (result == SinkResult::Taken)
+        m_handedOver.push_back({done, doneOrder, true});
     if (m_showRunTotals)
         showRunProgress(true); // the decoder used the bar meanwhile
     if (lane.window.empty()) {

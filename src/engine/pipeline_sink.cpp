@@ -2,14 +2,21 @@
 
 #include "circle/circle.h"
 #include "decode/article_capture.h"
+#include "decode/prepared_article.h"
 #include "nntp/reply_reader.h"
 #include "scan/pending_list_model.h"
 
+#include "base/context.h"
+
 #include <QTimer>
+
+#include <utility>
 
 namespace kestrel {
 
-SinkResult PipelineSink::articleRetrieved(const CapturedArticle &article)
+namespace {
+
+RetrievedArticle retrievedOf(const CapturedArticle &article)
 {
     RetrievedArticle retrieved;
     retrieved.buffer = article.articleBuffer;
@@ -17,13 +24,39 @@ SinkResult PipelineSink::articleRetrieved(const CapturedArticle &article)
     retrieved.group = article.group;
     retrieved.bytes = article.bytes;
     retrieved.downloadStart = article.downloadStart;
-    // The answer says what was asked: 220 carries the headers (ARTICLE), 222 not (BODY).
-    const qsizetype eol = article.articleBuffer.indexOf('\n');
-    retrieved.headersRequested =
-        replyCode(
-            QByteArrayView(article.articleBuffer).first(eol < 0 ? article.articleBuffer.size() : eol)) == 220;
+    retrieved.downloadEnd = article.downloadEnd;
+    retrieved.headersRequested = PipelineSink::headersRequested(article);
+    return retrieved;
+}
 
+} // namespace
+
+bool PipelineSink::headersRequested(const CapturedArticle &article)
+{
+    const qsizetype eol = article.articleBuffer.indexOf('\n');
+    return replyCode(
+               QByteArrayView(article.articleBuffer).first(eol < 0 ? article.articleBuffer.size() : eol)) ==
+           220;
+}
+
+SinkResult PipelineSink::filePrepared(const CapturedArticle &article, const PreparedArticle &prepared)
+{
+    RetrievedArticle retrieved = retrievedOf(article);
+    retrieved.prepared = &prepared;
+    Context &ctx = m_pipeline.context();
+    // The pipeline reads the article in hand (its CSV mark and subject); the session's
+    // own article in hand is a later one by now.
+    const PendingEntry inHand = std::exchange(ctx.state.currentArticle, article.entry);
     const DecodeResult result = kestrel::articleRetrieved(m_pipeline, retrieved);
+    ctx.state.currentArticle = inHand;
+    if (result == DecodeResult::NotStored)
+        return SinkResult::NotStored;
+    return result == DecodeResult::NoDownloadFolder ? SinkResult::NoFolder : SinkResult::Done;
+}
+
+SinkResult PipelineSink::articleRetrieved(const CapturedArticle &article)
+{
+    const DecodeResult result = kestrel::articleRetrieved(m_pipeline, retrievedOf(article));
     if (result == DecodeResult::NotStored)
         return SinkResult::NotStored;
     if (result != DecodeResult::NoDownloadFolder)

@@ -7,6 +7,8 @@ namespace kestrel {
 class Circle;
 class DecodePipeline;
 class PendingListModel;
+struct PreparedArticle;
+struct RetrievedArticle;
 
 // Hands each article the download connection finished to the decode pipeline.
 class PipelineSink final : public ArticleSink {
@@ -17,6 +19,12 @@ public:
     }
     void setCircle(Circle *circle) { m_circle = circle; }
     SinkResult articleRetrieved(const CapturedArticle &article) override;
+    // Writes, tests and files an article the decode worker has decoded, as the
+    // pipeline's article in hand for that time. Never Taken.
+    SinkResult filePrepared(const CapturedArticle &article, const PreparedArticle &prepared);
+
+    // The answer says what was asked: 220 carries the headers (ARTICLE), 222 not (BODY).
+    static bool headersRequested(const CapturedArticle &article);
 
 private:
     DecodePipeline &m_pipeline;
