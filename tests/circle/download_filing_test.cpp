@@ -74,7 +74,8 @@ TEST(DownloadFiling, ArticlesTakenAndNotFiledGoBackInListOrder)
         queueSix(w);
         w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 3; }, 3000));
-        ASSERT_TRUE(waitUntil([&] { return w.circle.connections().download().reader().buffered() > 0; }, 3000));
+        ASSERT_TRUE(
+            waitUntil([&] { return w.circle.connections().download().reader().buffered() > 0; }, 3000));
         EXPECT_TRUE(w.ctx.state.articleInHand);
         const bool isShutdown = c.logLine.isEmpty() && !c.error;
         c.stop(w);
