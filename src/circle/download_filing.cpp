@@ -51,7 +51,7 @@ void DownloadSession::sinkWorking()
 {
     for (DownloadLane &lane : m_lanes)
         if (lane.inRun)
-            touchConnection(lane, true);
+            touchConnection(lane);
 }
 
 } // namespace kestrel

@@ -24,9 +24,6 @@ namespace kestrel {
 namespace {
 
 constexpr qint64 kDisplayIntervalMs = 50;
-// The watchdog judges in whole seconds; stamping the activity at most this often keeps
-// reading the wall clock (a look at the time zone each time) off every socket read.
-constexpr qint64 kTouchIntervalMs = 250;
 // As long as after a lost connection: room on a disk is rarely made in seconds.
 constexpr int kRetryAfterWriteFailureSeconds = 90;
 // Longest stretch of taking replies in one turn of the event loop.
@@ -68,14 +65,9 @@ Refusal refusalOf(const NntpReply &reply)
 
 } // namespace
 
-void DownloadSession::touchConnection(DownloadLane &lane, bool always)
+void DownloadSession::touchConnection(DownloadLane &lane)
 {
-    const qint64 ms = m_ctx.clock.msecsSinceStart();
-    if (!always && lane.lastTouchMs >= 0 && ms >= lane.lastTouchMs &&
-        ms - lane.lastTouchMs < kTouchIntervalMs)
-        return;
-    lane.lastTouchMs = ms;
-    lane.connection->touch(m_ctx.clock.now());
+    lane.connection->touch(m_ctx.clock.msecsSinceStart());
 }
 
 bool DownloadSession::onData(SessionConnection &connection)
@@ -321,7 +313,7 @@ void DownloadSession::onFirstReply(DownloadLane &lane, const NntpReply &reply)
 void DownloadSession::onGreeting(DownloadLane &lane, const NntpReply &reply)
 {
     logReply(reply);
-    lane.connection->greet(m_ctx.clock.now());
+    lane.connection->greet(m_ctx.clock.msecsSinceStart());
     if (lane.index > 0 && !m_state.downloadBusy) {
         // The run ended while this connection was being opened.
         m_connections.sendQuit(*lane.connection);

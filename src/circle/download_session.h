@@ -112,7 +112,7 @@ private:
     int nextEntry() const;
     void showProgress(DownloadLane &lane);
     void showRunProgress(bool force);
-    void touchConnection(DownloadLane &lane, bool always = false);
+    void touchConnection(DownloadLane &lane);
     void logReply(const NntpReply &reply, const QString &suffix = QString());
 
     Context &m_ctx;

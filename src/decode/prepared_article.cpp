@@ -16,7 +16,7 @@ PreparedArticle prepareArticle(QByteArray article, bool hasHeaders,
     if (!p.stuffed)
         p.unstuffed.clear();
     // No file name can hold this, so it cannot be mistaken for part of a message.
-    p.destinationToken = QStringLiteral("\x01destination\x01");
+    p.destinationToken = QChar(1) + QStringLiteral("destination") + QChar(1);
     DecodeHooks hooks;
     hooks.log = [&p](const QString &message, bool toLog) { p.messages.append({message, toLog}); };
     hooks.progress = progress;
