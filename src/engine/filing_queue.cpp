@@ -2,6 +2,8 @@
 
 #include "engine/pipeline_sink.h"
 
+#include <QTimer>
+
 namespace kestrel {
 
 namespace {
@@ -38,17 +40,37 @@ void FilingQueue::dropTaken()
 {
     m_worker.discardAll();
     m_taken.clear();
+    m_ready.clear();
     m_takenBytes = 0;
 }
 
+// Several articles may come back from the worker at once; each is filed in a turn of
+// the event loop of its own, so that the replies, the timers and the windows get their
+// turns in between.
 void FilingQueue::onPrepared(PreparedArticle &prepared)
 {
-    if (m_taken.empty())
+    m_ready.push_back(std::move(prepared));
+    if (m_fileQueued)
         return;
+    m_fileQueued = true;
+    QTimer::singleShot(0, &m_worker, [this] { fileNext(); });
+}
+
+void FilingQueue::fileNext()
+{
+    m_fileQueued = false;
+    if (m_ready.empty() || m_taken.empty())
+        return;
+    const PreparedArticle prepared = std::move(m_ready.front());
+    m_ready.pop_front();
     CapturedArticle article = std::move(m_taken.front());
     m_taken.pop_front();
     m_takenBytes -= prepared.article.size();
     article.articleBuffer = prepared.article;
+    if (!m_ready.empty()) {
+        m_fileQueued = true;
+        QTimer::singleShot(0, &m_worker, [this] { fileNext(); });
+    }
     const SinkResult result = m_filer.filePrepared(article, prepared);
     if (m_listener)
         m_listener->articleFiled(result);

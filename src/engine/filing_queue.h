@@ -27,6 +27,7 @@ public:
 
 private:
     void onPrepared(PreparedArticle &prepared);
+    void fileNext();
     void onWorking();
 
     PipelineSink &m_filer;
@@ -34,6 +35,9 @@ private:
     // Handed over and not yet filed, oldest first; their text is with the worker.
     std::deque<CapturedArticle> m_taken;
     qint64 m_takenBytes = 0;
+    // Prepared and waiting for their turn to be filed, oldest first.
+    std::deque<PreparedArticle> m_ready;
+    bool m_fileQueued = false;
     DecodeWorker m_worker;
 };
 
