@@ -108,7 +108,8 @@ TEST(DownloadFiling, ArticlesTakenAndNotFiledGoBackInListOrder)
 }
 
 // The run ends with the last article filed, not with the last answer: until then the
-// connection stays, nothing says the run is over, and the article in hand is set.
+// connection stays, nothing says the run is over, the article in hand is set, and the
+// watchdog hears that the sink is at work.
 TEST(DownloadFiling, RunEndsWhenTheLastArticleIsFiled)
 {
     CircleWorld w({{"a.one", 1, 10, 0}});
@@ -119,6 +120,10 @@ TEST(DownloadFiling, RunEndsWhenTheLastArticleIsFiled)
     EXPECT_TRUE(w.waits.empty());
     EXPECT_TRUE(w.ctx.state.articleInHand);
     EXPECT_FALSE(w.commands(1).contains("QUIT"));
+    // A long decode keeps the watchdog of the connection quiet.
+    w.clock.advanceMsecs(30'000);
+    w.sink.listener->sinkWorking();
+    EXPECT_EQ(w.circle.connections().download().lastActivityMs(), w.clock.msecsSinceStart());
     for (int i = 0; i < 5; ++i)
         w.sink.report(SinkResult::Done);
     EXPECT_TRUE(w.waits.empty());
