@@ -18,7 +18,7 @@ void DownloadSession::describePart(CapturedArticle &article, const InFlight &ite
         return;
     article.partNumber = item.pendingPart().number;
     article.partTotal = item.entry.parts.total;
-    article.picture = item.entry;
+    article.entry = item.entry;
 }
 
 // The head article is dropped; a part takes its whole picture with it.

@@ -77,8 +77,8 @@ int DownloadSession::windowSize() const
 
 bool DownloadSession::anyInFlight() const
 {
-    return std::any_of(m_lanes.begin(), m_lanes.end(),
-                       [](const DownloadLane &l) { return !l.window.empty(); });
+    return !m_handedOver.empty() || std::any_of(m_lanes.begin(), m_lanes.end(),
+                                                [](const DownloadLane &l) { return !l.window.empty(); });
 }
 
 void DownloadSession::downloadNext()
@@ -239,6 +239,8 @@ void DownloadSession::updateInHand()
 void DownloadSession::requeueLanes(bool all, DownloadLane *only)
 {
     std::vector<InFlight> back;
+    if (all)
+        takeBackHandedOver(back);
     for (DownloadLane &lane : m_lanes) {
         if (!all && &lane != only)
             continue;

@@ -68,7 +68,7 @@ TEST(DownloadParts, PartsAreAskedInPartOrderWithinTheWindow)
             const CapturedArticle &a = w.sink.articles[size_t(k)];
             EXPECT_EQ(a.partNumber, k + 1);
             EXPECT_EQ(a.partTotal, 7);
-            EXPECT_EQ(a.picture.text, "pic.jpg");
+            EXPECT_EQ(a.entry.text, "pic.jpg");
             EXPECT_EQ(a.fileName, "pic.jpg");
             EXPECT_TRUE(a.articleBuffer.startsWith("222 " + QByteArray::number(kPartTags[k]) + " <"));
         }
