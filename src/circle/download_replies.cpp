@@ -365,7 +365,7 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
         return;
     }
     if (result == SinkResult::PictureDropped) {
-        dropRestOfPicture(lane, doneItem);
+        dropRestOfPicture(doneItem);
         fillWindow(lane, false);
     }
     if (result == SinkResult::Taken)

@@ -88,7 +88,9 @@ private:
     void holdHead(DownloadLane &lane);
     void popHead(DownloadLane &lane);
     void dropHead(DownloadLane &lane);
-    void dropRestOfPicture(DownloadLane &lane, const InFlight &part);
+    void dropRestOfPicture(const InFlight &part);
+    void pictureDroppedLater(const InFlight &part);
+    void forgetHandedOver(qint64 order);
     bool discardAnswer(DownloadLane &lane);
     void partRefused(DownloadLane &lane, const NntpReply &reply);
     static void describePart(CapturedArticle &article, const InFlight &item);

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -14,6 +16,12 @@ namespace {
 constexpr size_t kMaxTaken = 8;
 constexpr qint64 kMaxTakenBytes = 64 * 1024 * 1024;
 
+bool samePicture(const CapturedArticle &part, const PendingEntry &picture)
+{
+    return part.partTotal > 0 && part.entry.sub.newsgroup == picture.sub.newsgroup &&
+           part.entry.tag.value() == picture.tag.value();
+}
+
 } // namespace
 
 FilingQueue::FilingQueue(PipelineSink &filer)
@@ -23,11 +31,16 @@ FilingQueue::FilingQueue(PipelineSink &filer)
 
 SinkResult FilingQueue::articleRetrieved(const CapturedArticle &article)
 {
-    m_worker.submit(article.articleBuffer, PipelineSink::headersRequested(article));
-    m_taken.push_back(article);
-    // The worker owns the text now; the filing gets it back with the prepared article.
-    m_taken.back().articleBuffer = QByteArray();
-    m_takenBytes += article.articleBuffer.size();
+    Taken taken{article, article.articleBuffer.size(), article.partTotal == 0, false, std::nullopt};
+    if (taken.viaWorker) {
+        m_worker.submit(article.articleBuffer, PipelineSink::headersRequested(article));
+        // The worker owns the text now; the filing gets it back with the prepared article.
+        taken.article.articleBuffer = QByteArray();
+    }
+    m_takenBytes += taken.bytes;
+    m_taken.push_back(std::move(taken));
+    if (m_taken.front().ready())
+        fileSoon();
     return SinkResult::Taken;
 }
 
@@ -36,20 +49,43 @@ bool FilingQueue::full() const
     return m_taken.size() >= kMaxTaken || m_takenBytes >= kMaxTakenBytes;
 }
 
+// A picture may be half assembled from parts filed already; the parts given up with
+// the rest will not finish it, so its work goes too.
 void FilingQueue::dropTaken()
 {
     m_worker.discardAll();
-    m_taken.clear();
-    m_ready.clear();
+    std::deque<Taken> dropped = std::exchange(m_taken, {});
     m_takenBytes = 0;
+    for (const Taken &t : dropped)
+        if (t.article.partTotal > 0 && !t.skip)
+            m_filer.pictureAbandoned(t.article.entry);
 }
 
-// Several articles may come back from the worker at once; each is filed in a turn of
-// the event loop of its own, so that the replies, the timers and the windows get their
-// turns in between.
+void FilingQueue::pictureAbandoned(const PendingEntry &picture)
+{
+    for (Taken &t : m_taken)
+        if (samePicture(t.article, picture))
+            t.skip = true;
+    m_filer.pictureAbandoned(picture);
+}
+
+// Articles come back from the worker in the order submitted: each belongs to the
+// oldest single article still waiting for it.
 void FilingQueue::onPrepared(PreparedArticle &prepared)
 {
-    m_ready.push_back(std::move(prepared));
+    const auto waiting = std::find_if(m_taken.begin(), m_taken.end(),
+                                      [](const Taken &t) { return t.viaWorker && !t.prepared; });
+    if (waiting == m_taken.end())
+        return;
+    waiting->prepared = std::move(prepared);
+    if (m_taken.front().ready())
+        fileSoon();
+}
+
+// Several articles may be ready at once; each is filed in a turn of the event loop of
+// its own, so that the replies, the timers and the windows get their turns in between.
+void FilingQueue::fileSoon()
+{
     if (m_fileQueued)
         return;
     m_fileQueued = true;
@@ -59,21 +95,27 @@ void FilingQueue::onPrepared(PreparedArticle &prepared)
 void FilingQueue::fileNext()
 {
     m_fileQueued = false;
-    if (m_ready.empty() || m_taken.empty())
+    if (m_taken.empty() || !m_taken.front().ready())
         return;
-    const PreparedArticle prepared = std::move(m_ready.front());
-    m_ready.pop_front();
-    CapturedArticle article = std::move(m_taken.front());
+    Taken taken = std::move(m_taken.front());
     m_taken.pop_front();
-    m_takenBytes -= prepared.article.size();
-    article.articleBuffer = prepared.article;
-    if (!m_ready.empty()) {
-        m_fileQueued = true;
-        QTimer::singleShot(0, &m_worker, [this] { fileNext(); });
-    }
-    const SinkResult result = m_filer.filePrepared(article, prepared);
+    m_takenBytes -= taken.bytes;
+    if (!m_taken.empty() && m_taken.front().ready())
+        fileSoon();
+    const SinkResult result = file(taken);
     if (m_listener)
         m_listener->articleFiled(result);
+}
+
+SinkResult FilingQueue::file(Taken &taken)
+{
+    // Its picture was given up while it waited: the drop was logged then.
+    if (taken.skip)
+        return SinkResult::PictureDropped;
+    if (!taken.viaWorker)
+        return m_filer.fileTakenPart(taken.article);
+    taken.article.articleBuffer = taken.prepared->article;
+    return m_filer.filePrepared(taken.article, *taken.prepared);
 }
 
 void FilingQueue::onWorking()
