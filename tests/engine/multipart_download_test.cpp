@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -304,6 +305,17 @@ TEST(MultiPartDownload, UnfinishedPictureGoesBackWholeOnce)
              };
          },
          [](PartsWorld &w) { w.onLog = nullptr; }, true},
+        // With a window of 8 the later parts are in the filing queue by then, or on
+        // their way; the stop comes from the event loop, as the button's would, before
+        // the last parts' turns.
+        {"user abort while part 1 is filed", 8,
+         [](PartsWorld &w) {
+             w.onLog = [&w](const QString &line) {
+                 if (line.startsWith(QStringLiteral("Part 1/4 of big.jpg received")))
+                     QTimer::singleShot(0, &w.engine.circle(), [&w] { w.engine.circle().abortDownload(); });
+             };
+         },
+         [](PartsWorld &w) { w.onLog = nullptr; }, false},
         {"disk refuses part 2", 8, [](PartsWorld &w) { w.limit.emplace(60000); },
          [](PartsWorld &w) { w.limit.reset(); }, true},
         {"no download folder", 8, [](PartsWorld &w) { QDir(w.pics).removeRecursively(); },
