@@ -13,6 +13,7 @@
 #include "circle/article_sink.h"
 #include "circle/circle.h"
 #include "decode/decode_pipeline.h"
+#include "engine/filing_queue.h"
 #include "engine/list_adapters.h"
 #include "engine/pipeline_sink.h"
 #include "newsd/news_server.h"
@@ -134,17 +135,21 @@ int serveForever(qint64 articles, qsizetype pictureBytes, int latencyMs)
     return QCoreApplication::exec();
 }
 
-// Counts the article bytes on their way to the pipeline.
+// Counts the article bytes on their way to the filing queue, as the program has it.
 struct CountingSink final : ArticleSink {
-    ArticleSink *next = nullptr;
+    explicit CountingSink(ArticleSink &sink) : next(sink) {}
+    ArticleSink &next;
     qint64 articles = 0;
     qint64 bytes = 0;
     SinkResult articleRetrieved(const CapturedArticle &article) override
     {
         ++articles;
         bytes += article.articleBuffer.size();
-        return next->articleRetrieved(article);
+        return next.articleRetrieved(article);
     }
+    void setListener(Listener *listener) override { next.setListener(listener); }
+    bool full() const override { return next.full(); }
+    void dropTaken() override { next.dropTaken(); }
 };
 
 struct Downloader {
@@ -162,7 +167,8 @@ struct Downloader {
     NoRedlFetchedNames fetched{noRedl};
     DecodePipeline pipeline{ctx, fetched};
     PipelineSink pipelineSink{pipeline, pending};
-    CountingSink sink;
+    FilingQueue filing{pipelineSink};
+    CountingSink sink{filing};
     Circle circle{ctx, favs, pending, filter, counters, sink};
     QString downloadFolder = dir.path() + QStringLiteral("/download/");
 
@@ -170,7 +176,6 @@ struct Downloader {
     {
         ctx.settings.setNumber(u"sldPipeline", window);
         ctx.settings.setNumber(u"sldConnections", connections);
-        sink.next = &pipelineSink;
         pipelineSink.setCircle(&circle);
         QDir().mkpath(downloadFolder);
         ctx.settings.setText(u"txtHost", QStringLiteral("127.0.0.1"));

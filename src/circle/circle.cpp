@@ -17,7 +17,7 @@ namespace kestrel {
 
 Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pending, HeaderFilter &filter,
                FilterCounters &counters, ArticleSink &sink, QObject *parent)
-    : QObject(parent), m_ctx(ctx)
+    : QObject(parent), m_ctx(ctx), m_sink(sink)
 {
     m_login = std::make_unique<Login>(ctx);
     m_countdown = std::make_unique<RescanCountdown>(ctx, [this] { restartDue(); });
@@ -37,10 +37,12 @@ Circle::Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pend
     for (SessionConnection *c : m_connections->downloads())
         connect(&c->socket(), &NntpConnection::dataArrived, this,
                 [this, c] { takeRepliesLater(*c, m_download->onData(*c)); });
+    sink.setListener(this);
 }
 
 Circle::~Circle()
 {
+    m_sink.setListener(nullptr);
     // The sockets go first, so that no event reaches a session being taken apart.
     m_connections.reset();
 }
@@ -74,6 +76,19 @@ void Circle::takeRepliesLater(SessionConnection &c, bool left)
 {
     if (left)
         QTimer::singleShot(0, this, [this, &c] { takeRepliesLater(c, m_download->takeReplies(c)); });
+}
+
+void Circle::articleFiled(SinkResult result)
+{
+    m_download->articleFiled(result);
+    // Replies left unread while the sink had no room are taken now that it has.
+    for (SessionConnection *c : m_connections->downloads())
+        takeRepliesLater(*c, m_download->takeReplies(*c));
+}
+
+void Circle::sinkWorking()
+{
+    m_download->sinkWorking();
 }
 
 void Circle::takeBackDownloads()

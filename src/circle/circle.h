@@ -1,5 +1,6 @@
 #pragma once
 
+#include "circle/article_sink.h"
 #include "circle/connection_events.h"
 #include "circle/deferred_call.h"
 #include "circle/download_events.h"
@@ -14,7 +15,6 @@
 
 namespace kestrel {
 
-class ArticleSink;
 class Connections;
 class Context;
 class DownloadSession;
@@ -34,7 +34,8 @@ class Circle : public QObject,
                private ScanEvents,
                private DownloadEvents,
                private ConnectionEvents,
-               private ScanDriverEvents {
+               private ScanDriverEvents,
+               private ArticleSink::Listener {
     Q_OBJECT
 public:
     Circle(Context &ctx, FavouritesModel &favourites, PendingListModel &pending, HeaderFilter &filter,
@@ -76,6 +77,10 @@ private:
     // taken in the next.
     void takeRepliesLater(SessionConnection &c, bool left);
 
+    // ArticleSink::Listener
+    void articleFiled(SinkResult result) override;
+    void sinkWorking() override;
+
     // ScanEvents, DownloadEvents, ConnectionEvents, ScanDriverEvents
     void scanConnectionReady() override;
     void groupFinished() override;
@@ -101,6 +106,7 @@ private:
     bool downloadActive() const;
 
     Context &m_ctx;
+    ArticleSink &m_sink;
     SessionState m_state;
     std::unique_ptr<Login> m_login;
     std::unique_ptr<RescanCountdown> m_countdown;

@@ -91,7 +91,7 @@ void Connections::connectScan()
     }
     m_events.scanConnectionOpening();
     scan.socket().open(host, quint16(port), tlsPolicy(m_ctx));
-    scan.startWatching(m_ctx.clock.now());
+    scan.startWatching(m_ctx.clock.msecsSinceStart());
     m_ctx.writeLog(QStringLiteral("Connecting..."), true);
 }
 
@@ -100,7 +100,7 @@ void Connections::connectDownload(SessionConnection &c)
     const int port = loginPort();
     const QString host = m_ctx.settings.text(u"txtHost").trimmed();
     c.socket().open(host, quint16(port > 0 && port <= 65535 ? port : 0), tlsPolicy(m_ctx));
-    c.startWatching(m_ctx.clock.now());
+    c.startWatching(m_ctx.clock.msecsSinceStart());
 }
 
 void Connections::closeConnection(SessionConnection &c)
@@ -207,8 +207,8 @@ void Connections::watchdogTick(SessionConnection &c)
         c.watchdog().stop();
         return;
     }
-    const QDateTime now = m_ctx.clock.now();
-    const qint64 seconds = c.lastActivity().secsTo(now);
+    const qint64 now = m_ctx.clock.msecsSinceStart();
+    const qint64 seconds = (now - c.lastActivityMs()) / 1000;
     const int limit = m_ctx.settings.slider(u"sldTimeout");
     if (seconds <= limit) {
         checkTransferRate(c, now, limit);
@@ -231,13 +231,13 @@ void Connections::watchdogTick(SessionConnection &c)
 // never ends. A reply under way for longer than the watchdog's time that came slower
 // than the minimum rate takes the watchdog's path too. Time between replies does not
 // count: a server may take its time to start an answer.
-void Connections::checkTransferRate(SessionConnection &c, const QDateTime &now, int limit)
+void Connections::checkTransferRate(SessionConnection &c, qint64 now, int limit)
 {
     if (!c.midReply()) {
         c.startRateWindow(now);
         return;
     }
-    const qint64 seconds = c.rateWindowStart().secsTo(now);
+    const qint64 seconds = (now - c.rateWindowStartMs()) / 1000;
     if (seconds <= limit)
         return;
     if (c.rateWindowBytes() >= kMinBytesPerSecond * seconds) {

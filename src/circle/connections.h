@@ -52,7 +52,7 @@ private:
     void showScanStatus();
     void showDownloadStatus(SessionConnection &c);
     bool mayReconnect(ConnectionRole role);
-    void checkTransferRate(SessionConnection &c, const QDateTime &now, int limit);
+    void checkTransferRate(SessionConnection &c, qint64 nowMs, int limit);
     void onSocketError(SessionConnection &c, const QString &description);
     void onPeerClosed(SessionConnection &c);
 

@@ -42,7 +42,6 @@ struct DownloadLane {
     Awaiting awaiting = Awaiting::Nothing;
     // Replies still due to requests a mid-run login demand made void; read and ignored.
     int voidReplies = 0;
-    qint64 lastTouchMs = -1;
 
     // The article in hand on this connection: the head of the window.
     QByteArray articleGroup;

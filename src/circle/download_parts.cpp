@@ -18,7 +18,7 @@ void DownloadSession::describePart(CapturedArticle &article, const InFlight &ite
         return;
     article.partNumber = item.pendingPart().number;
     article.partTotal = item.entry.parts.total;
-    article.picture = item.entry;
+    article.entry = item.entry;
 }
 
 // The head article is dropped; a part takes its whole picture with it.
@@ -27,20 +27,23 @@ void DownloadSession::dropHead(DownloadLane &lane)
     const InFlight head = std::move(lane.window.front());
     lane.window.pop_front();
     if (head.isPart() && !head.discard)
-        dropRestOfPicture(lane, head);
+        dropRestOfPicture(head);
 }
 
 // The picture of `part` will not be finished: its parts not yet asked for are not
-// asked, the ones on their way are read and thrown away, and whatever the sink made of
-// the earlier ones goes.
-void DownloadSession::dropRestOfPicture(DownloadLane &lane, const InFlight &part)
+// asked, the ones on their way are read and thrown away, the ones handed to the sink
+// and not yet filed are not filed, and whatever the sink made of the earlier ones goes.
+void DownloadSession::dropRestOfPicture(const InFlight &part)
 {
     if (!part.isPart())
         return;
-    std::erase_if(lane.window, [&](const InFlight &a) { return a.order == part.order && !a.requested; });
-    for (InFlight &a : lane.window)
-        if (a.order == part.order)
-            a.discard = true;
+    for (DownloadLane &lane : m_lanes) {
+        std::erase_if(lane.window, [&](const InFlight &a) { return a.order == part.order && !a.requested; });
+        for (InFlight &a : lane.window)
+            if (a.order == part.order)
+                a.discard = true;
+    }
+    forgetHandedOver(part.order);
     m_failedAttempts.remove(part.entry.sub.newsgroup + '/' +
                             QByteArray::number(part.entry.tag.value().value_or(0)));
     m_sink.pictureAbandoned(part.entry);

@@ -24,9 +24,6 @@ namespace kestrel {
 namespace {
 
 constexpr qint64 kDisplayIntervalMs = 50;
-// The watchdog judges in whole seconds; stamping the activity at most this often keeps
-// reading the wall clock (a look at the time zone each time) off every socket read.
-constexpr qint64 kTouchIntervalMs = 250;
 // As long as after a lost connection: room on a disk is rarely made in seconds.
 constexpr int kRetryAfterWriteFailureSeconds = 90;
 // Longest stretch of taking replies in one turn of the event loop.
@@ -70,11 +67,7 @@ Refusal refusalOf(const NntpReply &reply)
 
 void DownloadSession::touchConnection(DownloadLane &lane)
 {
-    const qint64 ms = m_ctx.clock.msecsSinceStart();
-    if (lane.lastTouchMs >= 0 && ms >= lane.lastTouchMs && ms - lane.lastTouchMs < kTouchIntervalMs)
-        return;
-    lane.lastTouchMs = ms;
-    lane.connection->touch(m_ctx.clock.now());
+    lane.connection->touch(m_ctx.clock.msecsSinceStart());
 }
 
 bool DownloadSession::onData(SessionConnection &connection)
@@ -98,6 +91,10 @@ bool DownloadSession::takeReplies(SessionConnection &connection)
     ReplyReader &reader = tcp.reader();
     const qint64 started = m_ctx.clock.msecsSinceStart();
     while (tcp.isConnected()) {
+        // The sink holds all it will: the rest waits in the reader until it reports
+        // an article (and with no more requests sent meanwhile, the window bounds it).
+        if (m_sink.full())
+            return false;
         const ReplyReader::Event event = reader.next();
         if (event == ReplyReader::Event::NeedMore)
             break;
@@ -319,7 +316,7 @@ void DownloadSession::onFirstReply(DownloadLane &lane, const NntpReply &reply)
 void DownloadSession::onGreeting(DownloadLane &lane, const NntpReply &reply)
 {
     logReply(reply);
-    lane.connection->greet(m_ctx.clock.now());
+    lane.connection->greet(m_ctx.clock.msecsSinceStart());
     if (lane.index > 0 && !m_state.downloadBusy) {
         // The run ended while this connection was being opened.
         m_connections.sendQuit(*lane.connection);
@@ -346,6 +343,8 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
     article.group = lane.articleGroup;
     article.bytes = lane.articleBytes;
     article.downloadStart = lane.downloadStart;
+    article.downloadEnd = m_ctx.clock.now();
+    article.entry = lane.window.front().entry;
     describePart(article, lane.window.front());
     const InFlight doneItem = std::move(lane.window.front());
     const PendingEntry &done = doneItem.entry;
@@ -366,9 +365,11 @@ void DownloadSession::articleComplete(DownloadLane &lane, NntpReply &&reply)
         return;
     }
     if (result == SinkResult::PictureDropped) {
-        dropRestOfPicture(lane, doneItem);
+        dropRestOfPicture(doneItem);
         fillWindow(lane, false);
     }
+    if (result == SinkResult::Taken)
+        m_handedOver.push_back(doneItem);
     if (m_showRunTotals)
         showRunProgress(true); // the decoder used the bar meanwhile
     if (lane.window.empty()) {

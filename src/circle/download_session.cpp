@@ -77,8 +77,8 @@ int DownloadSession::windowSize() const
 
 bool DownloadSession::anyInFlight() const
 {
-    return std::any_of(m_lanes.begin(), m_lanes.end(),
-                       [](const DownloadLane &l) { return !l.window.empty(); });
+    return !m_handedOver.empty() || std::any_of(m_lanes.begin(), m_lanes.end(),
+                                                [](const DownloadLane &l) { return !l.window.empty(); });
 }
 
 void DownloadSession::downloadNext()
@@ -239,23 +239,29 @@ void DownloadSession::updateInHand()
 void DownloadSession::requeueLanes(bool all, DownloadLane *only)
 {
     std::vector<InFlight> back;
+    if (all)
+        takeBackHandedOver(back);
     for (DownloadLane &lane : m_lanes) {
         if (!all && &lane != only)
             continue;
-        for (InFlight &article : lane.window) {
-            // A picture goes back once, whole, however many of its parts were on their
-            // way; one already dropped does not go back at all.
-            const bool samePicture = article.isPart() && !back.empty() && back.back().order == article.order;
-            if (!article.discard && !samePicture)
+        for (InFlight &article : lane.window)
+            if (!article.discard) // a dropped picture does not go back at all
                 back.push_back(std::move(article));
-        }
         lane.window.clear();
     }
-    for (const InFlight &article : back)
-        if (article.isPart())
-            m_sink.pictureAbandoned(article.entry);
-    std::sort(back.begin(), back.end(),
-              [](const InFlight &a, const InFlight &b) { return a.order < b.order; });
+    std::stable_sort(back.begin(), back.end(),
+                     [](const InFlight &a, const InFlight &b) { return a.order < b.order; });
+    // A picture goes back once, whole, however many of its parts were on their way or
+    // handed over; its parts the sink still holds are not filed.
+    back.erase(std::unique(back.begin(), back.end(),
+                           [](const InFlight &a, const InFlight &b) { return a.order == b.order; }),
+               back.end());
+    for (const InFlight &article : back) {
+        if (!article.isPart())
+            continue;
+        forgetHandedOver(article.order);
+        m_sink.pictureAbandoned(article.entry);
+    }
     // Each goes in at the head, so the last one goes first.
     for (auto it = back.rbegin(); it != back.rend(); ++it) {
         m_ctx.state.currentArticle = it->entry;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "circle/article_sink.h"
 #include "circle/download_lane.h"
 #include "nntp/login.h"
 
@@ -13,7 +14,6 @@
 
 namespace kestrel {
 
-class ArticleSink;
 struct CapturedArticle;
 class Connections;
 class Context;
@@ -60,6 +60,10 @@ public:
     void connectionClosed(SessionConnection &connection);
     // Shutdown: every unanswered article of every connection goes back on the list.
     void requeueUnanswered();
+    // An asynchronous sink reports the oldest article it took (see ArticleSink).
+    void articleFiled(SinkResult result);
+    // It is still decoding a large article: the connections are not silent meanwhile.
+    void sinkWorking();
 
     // LoginPort, for the connection whose reply is being read
     void sendLoginLine(const QByteArray &line) override;
@@ -84,12 +88,15 @@ private:
     void holdHead(DownloadLane &lane);
     void popHead(DownloadLane &lane);
     void dropHead(DownloadLane &lane);
-    void dropRestOfPicture(DownloadLane &lane, const InFlight &part);
+    void dropRestOfPicture(const InFlight &part);
+    void pictureDroppedLater(const InFlight &part);
+    void forgetHandedOver(qint64 order);
     bool discardAnswer(DownloadLane &lane);
     void partRefused(DownloadLane &lane, const NntpReply &reply);
     static void describePart(CapturedArticle &article, const InFlight &item);
     void advance(DownloadLane &lane);
     void requeueLanes(bool all, DownloadLane *only);
+    void takeBackHandedOver(std::vector<InFlight> &back);
     void updateInHand();
     int windowSize() const;
     bool anyInFlight() const;
@@ -126,6 +133,9 @@ private:
     RescanCountdown &m_countdown;
     DownloadEvents &m_events;
     std::vector<DownloadLane> m_lanes; // one per download connection of the pool
+    // Answered articles the sink took and has not filed yet, oldest first. They count
+    // as unanswered until it has: whatever puts those back on the list puts these too.
+    std::deque<InFlight> m_handedOver;
     DownloadLane *m_loginLane = nullptr;
     int m_runConnections = 1; // connections this run uses; lowered when the server refuses one
     bool m_furtherOpened = false;

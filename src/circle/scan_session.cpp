@@ -77,7 +77,7 @@ void ScanSession::sendCommand(const QByteArray &line, ReplyReader::Delivery deli
 void ScanSession::onData()
 {
     SessionConnection &connection = m_connection;
-    connection.touch(m_ctx.clock.now());
+    connection.touch(m_ctx.clock.msecsSinceStart());
     NntpConnection &tcp = connection.socket();
     if (!tcp.isConnected()) {
         m_connections.sendQuit(connection);
@@ -284,7 +284,7 @@ void ScanSession::onGreeting(const NntpReply &reply)
         return;
     }
     logReply(reply);
-    m_connection.greet(m_ctx.clock.now());
+    m_connection.greet(m_ctx.clock.msecsSinceStart());
     m_login.greeted(ConnectionRole::Scan);
 }
 

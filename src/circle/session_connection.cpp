@@ -9,9 +9,9 @@ SessionConnection::SessionConnection(ConnectionRole role, QObject *parent) : QOb
             [this](qsizetype bytes) { m_rateWindowBytes += bytes; });
 }
 
-void SessionConnection::startRateWindow(const QDateTime &now)
+void SessionConnection::startRateWindow(qint64 nowMs)
 {
-    m_rateWindowStart = now;
+    m_rateWindowStartMs = nowMs;
     m_rateWindowBytes = 0;
 }
 
@@ -20,24 +20,24 @@ QString SessionConnection::roleName() const
     return role() == ConnectionRole::Scan ? QStringLiteral("Scan") : QStringLiteral("Download");
 }
 
-void SessionConnection::arm(const QDateTime &now)
+void SessionConnection::arm(qint64 nowMs)
 {
-    m_lastActivity = now;
-    startRateWindow(now);
+    m_lastActivityMs = nowMs;
+    startRateWindow(nowMs);
     m_watchdogArmed = true;
     m_watchdog.start();
 }
 
-void SessionConnection::startWatching(const QDateTime &now)
+void SessionConnection::startWatching(qint64 nowMs)
 {
     m_greeted = false;
-    arm(now);
+    arm(nowMs);
 }
 
-void SessionConnection::greet(const QDateTime &now)
+void SessionConnection::greet(qint64 nowMs)
 {
     m_greeted = true;
-    arm(now);
+    arm(nowMs);
 }
 
 void SessionConnection::disarm()

@@ -2,7 +2,6 @@
 
 #include "nntp/nntp_connection.h"
 
-#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -34,34 +33,36 @@ public:
     bool watchdogArmed() const { return m_watchdogArmed; }
     // The server greeted; until then a watchdog expiry means no answer at all.
     bool greeted() const { return m_greeted; }
-    const QDateTime &lastActivity() const { return m_lastActivity; }
+    // Times are the clock's monotonic milliseconds: a watchdog must not jump with the
+    // wall clock, and reading it is cheap enough for every socket read.
+    qint64 lastActivityMs() const { return m_lastActivityMs; }
 
     // A connect is under way: not greeted yet, and the watchdog counts from now.
-    void startWatching(const QDateTime &now);
+    void startWatching(qint64 nowMs);
     // The greeting arrived: the watchdog counts from now.
-    void greet(const QDateTime &now);
+    void greet(qint64 nowMs);
     // Data arrived.
-    void touch(const QDateTime &now) { m_lastActivity = now; }
+    void touch(qint64 nowMs) { m_lastActivityMs = nowMs; }
     // The watchdog leaves this connection alone (QUIT, close).
     void disarm();
 
     // The transfer rate is judged over a window of time in which a reply was under way:
     // the bytes that arrived since the window started.
-    void startRateWindow(const QDateTime &now);
-    const QDateTime &rateWindowStart() const { return m_rateWindowStart; }
+    void startRateWindow(qint64 nowMs);
+    qint64 rateWindowStartMs() const { return m_rateWindowStartMs; }
     qint64 rateWindowBytes() const { return m_rateWindowBytes; }
     // Part of a reply has arrived and the rest is awaited.
     bool midReply() { return reader().buffered() > 0 || reader().inLineBlock(); }
 
 private:
-    void arm(const QDateTime &now);
+    void arm(qint64 nowMs);
 
     NntpConnection m_socket;
     QTimer m_watchdog;
     bool m_watchdogArmed = false;
     bool m_greeted = false;
-    QDateTime m_lastActivity;
-    QDateTime m_rateWindowStart;
+    qint64 m_lastActivityMs = 0;
+    qint64 m_rateWindowStartMs = 0;
     qint64 m_rateWindowBytes = 0;
 };
 

@@ -11,9 +11,11 @@ namespace kestrel {
 DecodeResult articleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &article)
 {
     Context &ctx = pipeline.context();
+    const QString speed = article.downloadEnd.isValid() && article.downloadStart.isValid()
+                              ? formatSpeed(article.downloadStart.msecsTo(article.downloadEnd), article.bytes)
+                              : formatSpeed(ctx.clock, article.downloadStart, article.bytes);
     ctx.writeLog(QStringLiteral("Article Retrieved: ") + displayText(article.fileName) + QLatin1Char(' ') +
-                     formatKb(article.bytes) + QStringLiteral("kb [") +
-                     formatSpeed(ctx.clock, article.downloadStart, article.bytes) + QStringLiteral(" Kbps]"),
+                     formatKb(article.bytes) + QStringLiteral("kb [") + speed + QStringLiteral(" Kbps]"),
                  true);
 
     const QByteArray subFolder = groupSubfolderName(article.group, ctx.settings.checked(u"chkMakeSubDirs"),
@@ -23,7 +25,8 @@ DecodeResult articleRetrieved(DecodePipeline &pipeline, const RetrievedArticle &
         headerBlock = articleHeaderPart(article.buffer).toByteArray();
 
     return pipeline.decodeArticle(article.buffer, subFolder, article.fileName, headerBlock,
-                                  article.headersRequested ? HeaderLines::Present : HeaderLines::Absent);
+                                  article.headersRequested ? HeaderLines::Present : HeaderLines::Absent,
+                                  article.prepared);
 }
 
 } // namespace kestrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decode/decode_pipeline.h"
+#include "decode/prepared_article.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -16,6 +17,10 @@ struct RetrievedArticle {
     qint64 bytes = 0;              // bytes received for it
     QDateTime downloadStart;       // when its transfer started
     bool headersRequested = false; // ARTICLE was sent (true) or BODY (false)
+    // When its transfer ended; invalid for now. The speed is measured up to here.
+    QDateTime downloadEnd;
+    // The same article decoded already (on the decode worker); null to decode it here.
+    const PreparedArticle *prepared = nullptr;
 };
 
 // Reports the transfer ("Article Retrieved: <name> <size>kb [<speed> Kbps]"), works out

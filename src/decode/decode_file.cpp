@@ -138,6 +138,21 @@ DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, 
     return outcome;
 }
 
+void placeDecodedOutcome(DecodeOutcome &outcome, const QString &destFile, const DecodeHooks &hooks)
+{
+    if (outcome.encoding != Encoding::Yenc) {
+        writeTextResult(outcome, destFile, hooks);
+        outcome.ok = !outcome.writeFailed;
+        return;
+    }
+    if (const QString e = writeDecodedFile(destFile, outcome.file); !e.isEmpty()) {
+        outcome.ok = false;
+        outcome.writeFailed = true;
+        outcome.message = QStringLiteral("yEnc decoder Error:") + e;
+        logYencFailure(outcome.message, hooks);
+    }
+}
+
 bool decodeFile(const QString &WorkFile, const QString &DestFile, const DecodeHooks &hooks,
                 DecodeOutcome *outcome)
 {

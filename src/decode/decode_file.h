@@ -54,6 +54,11 @@ DecodeOutcome decodeArticleText(QByteArrayView text, const QString &destFile, co
 DecodeOutcome decodeArticleToFile(QByteArrayView text, const QString &destFile, const DecodeHooks &hooks,
                                   QByteArray *scratch = nullptr);
 
+// Writes what decodeArticleText decoded (`outcome.ok` must be true) into `destFile`,
+// logging a failure as decodeArticleToFile does; a failure clears `ok` and sets
+// `writeFailed`.
+void placeDecodedOutcome(DecodeOutcome &outcome, const QString &destFile, const DecodeHooks &hooks);
+
 // The work-file form: reads `WorkFile` (never deletes it) and decodes it into
 // `DestFile`. Returns true when `DestFile` was written. `outcome`, when given, receives
 // the details (the name found in the encoding among them).

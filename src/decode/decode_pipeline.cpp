@@ -3,8 +3,10 @@
 #include "decode/csv_index.h"
 #include "decode/decode_file.h"
 #include "decode/descript_ion.h"
+#include "decode/encoded_part.h"
 #include "decode/file_name.h"
 #include "decode/image_tester.h"
+#include "decode/prepared_article.h"
 #include "decode/text_view.h"
 #include "decode/unstuff_dots.h"
 
@@ -15,7 +17,6 @@
 #include <QFileInfo>
 
 #include <filesystem>
-#include <vector>
 
 namespace kestrel {
 
@@ -30,58 +31,6 @@ void releaseIfLarge(QByteArray &buffer)
 {
     if (buffer.capacity() > KeepBufferBytes)
         buffer = QByteArray();
-}
-
-QByteArrayView from(QByteArrayView t, std::size_t pos)
-{
-    return t.sliced(static_cast<qsizetype>(pos));
-}
-
-// Where "begin " lines may start: found in one pass, as the encoded part is searched
-// for several of them and a yEnc article of megabytes holds none.
-struct BeginMarks {
-    std::vector<std::size_t> at;
-
-    explicit BeginMarks(QByteArrayView t)
-    {
-        const std::string_view v = asView(t);
-        for (std::size_t p = findBytes(v, "begin "); p != std::string_view::npos;
-             p = findBytes(v, "begin ", p + 1))
-            at.push_back(p);
-    }
-    // First position at or after `from` of "begin " + mode.
-    std::size_t first(QByteArrayView t, std::string_view mode, std::size_t from) const
-    {
-        for (const std::size_t p : at) {
-            if (p >= from && asView(t).substr(p + 6, mode.size()) == mode)
-                return p;
-        }
-        return std::string_view::npos;
-    }
-};
-
-// The part of an article that carries the encoded data: header lines, a body
-// request's status line and anything before a uuencode begin line are cut off.
-// Returned as its offset in the article.
-std::size_t encodedPart(QByteArrayView t, bool hasHeaders, const BeginMarks &marks)
-{
-    constexpr auto npos = std::string_view::npos;
-    std::size_t start = 0;
-    if (hasHeaders) {
-        if (const std::size_t p = findBytes(asView(t), "\r\n\r\n"); p != npos)
-            start = p;
-    }
-    if (const std::size_t p = marks.first(t, "644 ", start); p != npos)
-        start = p;
-    if (from(t, start).startsWith("222 ")) {
-        const std::size_t p = findBytes(asView(t), "\r\n", start);
-        start = p == npos ? std::size_t(t.size()) : p + 2;
-    }
-    for (const char *mode : {"755 ", "600 "}) {
-        if (const std::size_t p = marks.first(t, mode, start); p != npos)
-            start = p;
-    }
-    return start;
 }
 
 // Unprintable bytes shown as '?', so a hostile name cannot garble the log.
@@ -117,12 +66,13 @@ QByteArrayView articleHeaderPart(QByteArrayView article)
 }
 
 struct DecodePipeline::Article {
-    QByteArrayView text;       // the encoded part, still dot-stuffed
-    bool uuencoded = false;    // the text holds a "begin 644" line
-    QByteArrayView unstuffed;  // what the decoder reads and bad_decodes keeps
-    QByteArrayView headerPart; // status and header lines, kept with a failed article
-    QByteArray received;       // the file name as the pipeline received it
-    QByteArray name;           // the safe name the picture is stored under
+    QByteArrayView text;                       // the encoded part, still dot-stuffed
+    const PreparedArticle *prepared = nullptr; // decoded already, only to be written
+    bool uuencoded = false;                    // the text holds a "begin 644" line
+    QByteArrayView unstuffed;                  // what the decoder reads and bad_decodes keeps
+    QByteArrayView headerPart;                 // status and header lines, kept with a failed article
+    QByteArray received;                       // the file name as the pipeline received it
+    QByteArray name;                           // the safe name the picture is stored under
     QByteArray headerBlock;
     QByteArray subName; // the safe group sub-folder, as bytes for descript.ion
     DownloadPaths paths;
@@ -155,7 +105,7 @@ DecodeHooks DecodePipeline::decoderHooks()
 
 DecodeResult DecodePipeline::decodeArticle(QByteArrayView article, const QByteArray &subFolder,
                                            const QByteArray &fileName, const QByteArray &headerBlock,
-                                           HeaderLines headers)
+                                           HeaderLines headers, const PreparedArticle *prepared)
 {
     if (article.isEmpty())
         return DecodeResult::Nothing;
@@ -165,12 +115,12 @@ DecodeResult DecodePipeline::decodeArticle(QByteArrayView article, const QByteAr
     const bool hasHeaders = headers == HeaderLines::PerSetting ? m_ctx.settings.checked(u"chkSaveHeaders")
                                                                : headers == HeaderLines::Present;
     Article a;
-    const BeginMarks marks(article);
-    const std::size_t start = encodedPart(article, hasHeaders, marks);
-    a.text = from(article, start);
     // Without a "begin 644" the name check has nothing to compare and returns the name
     // unchanged; skipping it spares a search through the whole text.
-    a.uuencoded = marks.first(article, "644", start) != std::string_view::npos;
+    const EncodedPart part = prepared ? prepared->part : locateEncodedPart(article, hasHeaders);
+    a.text = article.sliced(part.start);
+    a.uuencoded = part.uuencoded;
+    a.prepared = prepared;
     a.headerPart = hasHeaders ? articleHeaderPart(article) : QByteArrayView();
     a.received = fileName;
     a.headerBlock = headerBlock;
@@ -221,10 +171,9 @@ DecodeResult DecodePipeline::run(Article &a)
     if (const std::optional<DecodeResult> stop = placeName(a))
         return *stop;
 
-    a.unstuffed = unstuffDots(a.text, m_unstuffed);
     const QString dest = a.paths.destination();
     const bool existed = QFileInfo::exists(dest);
-    const DecodeOutcome decoded = decodeArticleToFile(a.unstuffed, dest, decoderHooks(), &m_decoded);
+    const DecodeOutcome decoded = a.prepared ? placePrepared(a, dest) : decodeHere(a, dest);
     if (decoded.writeFailed)
         return notStored(a, decoded, existed);
     if (!decoded.ok) {
@@ -299,6 +248,27 @@ bool DecodePipeline::takeFreeName(Article &a)
     }
     log(a.paths.name + QStringLiteral(" exists, and so do its numbered names: not saved"));
     return false;
+}
+
+DecodeOutcome DecodePipeline::decodeHere(Article &a, const QString &dest)
+{
+    a.unstuffed = unstuffDots(a.text, m_unstuffed);
+    return decodeArticleToFile(a.unstuffed, dest, decoderHooks(), &m_decoded);
+}
+
+// The decoder ran elsewhere on the same text: what it said is logged here, where it
+// would have been said, and only the writing is left to do.
+DecodeOutcome DecodePipeline::placePrepared(Article &a, const QString &dest)
+{
+    const PreparedArticle &p = *a.prepared;
+    a.unstuffed = p.unstuffedText();
+    const DecodeHooks hooks = decoderHooks();
+    for (const PreparedArticle::Message &m : p.messages)
+        hooks.write(p.shown(m.text, dest), m.toLog);
+    DecodeOutcome outcome = p.outcome;
+    if (outcome.ok)
+        placeDecodedOutcome(outcome, dest, hooks);
+    return outcome;
 }
 
 // The disk, not the article, failed: the article stays off the no-re-download list and

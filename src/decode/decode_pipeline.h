@@ -17,6 +17,7 @@ namespace kestrel {
 
 class Context;
 class CsvIndex;
+struct PreparedArticle;
 
 // How one article ended in the pipeline.
 enum class DecodeResult {
@@ -55,9 +56,12 @@ public:
     // subFolder: the group sub-folder, empty for none. fileName: the pending entry's
     // file name. headerBlock: written beside the picture when not empty. The article's
     // CSV mark (small icon 3) and its subject come from ctx.state.currentArticle.
+    // prepared: the same article already unstuffed and decoded (prepareArticle, on
+    // another thread); then only the writing, testing and filing happen here.
     DecodeResult decodeArticle(QByteArrayView article, const QByteArray &subFolder,
                                const QByteArray &fileName, const QByteArray &headerBlock,
-                               HeaderLines headers = HeaderLines::PerSetting);
+                               HeaderLines headers = HeaderLines::PerSetting,
+                               const PreparedArticle *prepared = nullptr);
 
     // A picture put together from several articles in workFile (under the download
     // folder): the steps that follow decoding a single article, once, with the same
@@ -111,6 +115,8 @@ private:
     bool takeFreeName(Article &a);
     void keepBadDecode(const Article &a);
     DecodeResult afterDecode(Article &a);
+    DecodeOutcome decodeHere(Article &a, const QString &dest);
+    DecodeOutcome placePrepared(Article &a, const QString &dest);
     void fitName(Article &a) const;
     DecodeResult notStored(const Article &a, const DecodeOutcome &decoded, bool existed);
     DecodeResult checkedCsvArticle(Article &a);

@@ -96,8 +96,12 @@ void PictureAssembly::log(const QString &line) const
 void PictureAssembly::logReceived(const RetrievedPart &part) const
 {
     const Context &ctx = m_pipeline.context();
-    log(partLabel(part) + QStringLiteral(" received: ") + formatKb(part.article.bytes) +
-        QStringLiteral("kb [") + formatSpeed(ctx.clock, part.article.downloadStart, part.article.bytes) +
+    const RetrievedArticle &a = part.article;
+    // Filed later than read: the transfer's own end measures its speed.
+    const QString speed = a.downloadEnd.isValid() && a.downloadStart.isValid()
+                              ? formatSpeed(a.downloadStart.msecsTo(a.downloadEnd), a.bytes)
+                              : formatSpeed(ctx.clock, a.downloadStart, a.bytes);
+    log(partLabel(part) + QStringLiteral(" received: ") + formatKb(a.bytes) + QStringLiteral("kb [") + speed +
         QStringLiteral(" Kbps]"));
 }
 

@@ -8,6 +8,7 @@
 #include "circle/connections.h"
 #include "decode/csv_index.h"
 #include "decode/decode_pipeline.h"
+#include "engine/filing_queue.h"
 #include "engine/list_adapters.h"
 #include "engine/pipeline_sink.h"
 #include "scan/blacklist.h"
@@ -34,7 +35,8 @@ Engine::Engine(const QString &appPath, Clock *clock, Prompter *prompter, QObject
                                               *m_dupePaths, *m_csvLookup)),
       m_pipeline(std::make_unique<DecodePipeline>(m_ctx, *m_fetchedNames, m_csv.get())),
       m_sink(std::make_unique<PipelineSink>(*m_pipeline, *m_pending)),
-      m_circle(std::make_unique<Circle>(m_ctx, *m_favourites, *m_pending, *m_filter, *m_counters, *m_sink))
+      m_filing(std::make_unique<FilingQueue>(*m_sink)),
+      m_circle(std::make_unique<Circle>(m_ctx, *m_favourites, *m_pending, *m_filter, *m_counters, *m_filing))
 {
     m_sink->setCircle(m_circle.get());
     connect(m_counters.get(), &FilterCounters::changed, this, &Engine::showCounters);

@@ -10,6 +10,7 @@ namespace kestrel {
 class Blacklist;
 class Circle;
 class DecodePipeline;
+class FilingQueue;
 class PipelineSink;
 class CsvIndex;
 class DupePaths;
@@ -84,6 +85,7 @@ private:
     std::unique_ptr<HeaderFilter> m_filter;
     std::unique_ptr<DecodePipeline> m_pipeline;
     std::unique_ptr<PipelineSink> m_sink;
+    std::unique_ptr<FilingQueue> m_filing;
     std::unique_ptr<Circle> m_circle;
     QStringList m_startupNotes;
     QList<SaveResult> m_failedSaves;

@@ -2,10 +2,15 @@
 
 #include "circle/circle.h"
 #include "decode/article_capture.h"
+#include "decode/prepared_article.h"
 #include "nntp/reply_reader.h"
 #include "scan/pending_list_model.h"
 
+#include "base/context.h"
+
 #include <QTimer>
+
+#include <utility>
 
 namespace kestrel {
 
@@ -17,9 +22,7 @@ QByteArray pictureKey(const PendingEntry &picture)
     return picture.sub.newsgroup + '/' + QByteArray::number(picture.tag.value().value_or(0));
 }
 
-} // namespace
-
-SinkResult PipelineSink::articleRetrieved(const CapturedArticle &article)
+RetrievedArticle retrievedOf(const CapturedArticle &article)
 {
     RetrievedArticle retrieved;
     retrieved.buffer = article.articleBuffer;
@@ -27,15 +30,41 @@ SinkResult PipelineSink::articleRetrieved(const CapturedArticle &article)
     retrieved.group = article.group;
     retrieved.bytes = article.bytes;
     retrieved.downloadStart = article.downloadStart;
-    // The answer says what was asked: 220 carries the headers (ARTICLE), 222 not (BODY).
-    const qsizetype eol = article.articleBuffer.indexOf('\n');
-    retrieved.headersRequested =
-        replyCode(
-            QByteArrayView(article.articleBuffer).first(eol < 0 ? article.articleBuffer.size() : eol)) == 220;
-    if (article.partTotal > 0)
-        return partRetrieved(article, retrieved);
+    retrieved.downloadEnd = article.downloadEnd;
+    retrieved.headersRequested = PipelineSink::headersRequested(article);
+    return retrieved;
+}
 
+} // namespace
+
+bool PipelineSink::headersRequested(const CapturedArticle &article)
+{
+    const qsizetype eol = article.articleBuffer.indexOf('\n');
+    return replyCode(
+               QByteArrayView(article.articleBuffer).first(eol < 0 ? article.articleBuffer.size() : eol)) ==
+           220;
+}
+
+SinkResult PipelineSink::filePrepared(const CapturedArticle &article, const PreparedArticle &prepared)
+{
+    RetrievedArticle retrieved = retrievedOf(article);
+    retrieved.prepared = &prepared;
+    Context &ctx = m_pipeline.context();
+    // The pipeline reads the article in hand (its CSV mark and subject); the session's
+    // own article in hand is a later one by now.
+    const PendingEntry inHand = std::exchange(ctx.state.currentArticle, article.entry);
     const DecodeResult result = kestrel::articleRetrieved(m_pipeline, retrieved);
+    ctx.state.currentArticle = inHand;
+    if (result == DecodeResult::NotStored)
+        return SinkResult::NotStored;
+    return result == DecodeResult::NoDownloadFolder ? SinkResult::NoFolder : SinkResult::Done;
+}
+
+SinkResult PipelineSink::articleRetrieved(const CapturedArticle &article)
+{
+    if (article.partTotal > 0)
+        return partRetrieved(article);
+    const DecodeResult result = kestrel::articleRetrieved(m_pipeline, retrievedOf(article));
     if (result == DecodeResult::NotStored)
         return SinkResult::NotStored;
     if (result != DecodeResult::NoDownloadFolder)
@@ -44,9 +73,31 @@ SinkResult PipelineSink::articleRetrieved(const CapturedArticle &article)
     return SinkResult::Done;
 }
 
-SinkResult PipelineSink::partRetrieved(const CapturedArticle &article, const RetrievedArticle &retrieved)
+SinkResult PipelineSink::partRetrieved(const CapturedArticle &article)
 {
-    const RetrievedPart part{pictureKey(article.picture), article.partNumber, article.partTotal, retrieved};
+    const SinkResult result = assemblePart(article);
+    if (result != SinkResult::NoFolder)
+        return result;
+    // The picture goes back here, whole; the session must not fetch the rest of it.
+    noDownloadFolder();
+    return SinkResult::PictureDropped;
+}
+
+SinkResult PipelineSink::fileTakenPart(const CapturedArticle &article)
+{
+    Context &ctx = m_pipeline.context();
+    // The last part files the picture, which reads the article in hand as a single
+    // article does.
+    const PendingEntry inHand = std::exchange(ctx.state.currentArticle, article.entry);
+    const SinkResult result = assemblePart(article);
+    ctx.state.currentArticle = inHand;
+    return result;
+}
+
+SinkResult PipelineSink::assemblePart(const CapturedArticle &article)
+{
+    const RetrievedPart part{pictureKey(article.entry), article.partNumber, article.partTotal,
+                             retrievedOf(article)};
     switch (m_assembly.partRetrieved(part).result) {
     case PartResult::Waiting:
     case PartResult::Finished:
@@ -58,9 +109,7 @@ SinkResult PipelineSink::partRetrieved(const CapturedArticle &article, const Ret
     case PartResult::NoDownloadFolder:
         break;
     }
-    // The picture goes back here, whole; the session must not fetch the rest of it.
-    noDownloadFolder();
-    return SinkResult::PictureDropped;
+    return SinkResult::NoFolder;
 }
 
 // Nowhere to file pictures: keep the article (the pipeline reads the article in hand,

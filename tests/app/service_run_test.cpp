@@ -7,6 +7,7 @@
 #include "support/wait.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
@@ -130,6 +131,17 @@ TEST(ServiceRun, SigtermDuringDownloadPutsTheArticleInHandFirstInPending)
     // in the middle of fetching it when the SIGTERM comes.
     QList<qint64> fetched;
     Program *service = nullptr;
+    // The first article is filed after its answer, while the next request is on its
+    // way: the signal waits for its picture, so that the article in hand is the second.
+    QTimer filed;
+    filed.setInterval(5);
+    QObject::connect(&filed, &QTimer::timeout, [&] {
+        QDirIterator it(dir.file("pics"), QDir::Files, QDirIterator::Subdirectories);
+        if (!it.hasNext())
+            return;
+        filed.stop();
+        service->signal(SIGTERM);
+    });
     QObject::connect(&server, &NewsServer::commandReceived, [&](int, const QByteArray &line) {
         if (!line.startsWith("BODY ") && !line.startsWith("ARTICLE "))
             return;
@@ -140,7 +152,7 @@ TEST(ServiceRun, SigtermDuringDownloadPutsTheArticleInHandFirstInPending)
                 server.faults().silences = {Silence{"BODY", -1, 1}, Silence{"ARTICLE", -1, 1}};
             });
         } else if (fetched.size() == 2) {
-            service->signal(SIGTERM);
+            filed.start();
         }
     });
     Program program(dir.path());

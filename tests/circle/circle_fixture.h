@@ -19,24 +19,48 @@
 #include <QSignalSpy>
 
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 
 namespace kestrel::test {
 
-// Keeps what the download connection hands over.
+// Keeps what the download connection hands over. With `later` it takes each article
+// and reports it only when the test says (report), as the decode worker does; it holds
+// at most `room` of them.
 struct RecordingSink : ArticleSink {
     std::vector<CapturedArticle> articles;
     std::function<void(const CapturedArticle &)> onArticle;    // runs inside the hand-over
     std::function<SinkResult(const CapturedArticle &)> answer; // Done when empty
     QByteArrayList abandoned;                                  // pictures, by name
+    bool later = false;
+    size_t room = 1000;
+    std::deque<QByteArray> taken; // names taken and not reported yet
+    int drops = 0;
+    Listener *listener = nullptr;
+
     SinkResult articleRetrieved(const CapturedArticle &a) override
     {
         articles.push_back(a);
         if (onArticle)
             onArticle(a);
-        return answer ? answer(a) : SinkResult::Done;
+        if (!later)
+            return answer ? answer(a) : SinkResult::Done;
+        taken.push_back(a.fileName);
+        return SinkResult::Taken;
+    }
+    void setListener(Listener *l) override { listener = l; }
+    bool full() const override { return taken.size() >= room; }
+    void dropTaken() override
+    {
+        taken.clear();
+        ++drops;
+    }
+    void report(SinkResult result)
+    {
+        taken.pop_front();
+        listener->articleFiled(result);
     }
     void pictureAbandoned(const PendingEntry &picture) override { abandoned.append(picture.text); }
 };

@@ -68,7 +68,7 @@ TEST(DownloadParts, PartsAreAskedInPartOrderWithinTheWindow)
             const CapturedArticle &a = w.sink.articles[size_t(k)];
             EXPECT_EQ(a.partNumber, k + 1);
             EXPECT_EQ(a.partTotal, 7);
-            EXPECT_EQ(a.picture.text, "pic.jpg");
+            EXPECT_EQ(a.entry.text, "pic.jpg");
             EXPECT_EQ(a.fileName, "pic.jpg");
             EXPECT_TRUE(a.articleBuffer.startsWith("222 " + QByteArray::number(kPartTags[k]) + " <"));
         }
@@ -118,6 +118,104 @@ TEST(DownloadParts, OneBadPartDropsThePicture)
         EXPECT_EQ(w.sink.abandoned, QByteArrayList{"pic.jpg"});
         EXPECT_EQ(w.logged(QStringLiteral("Part 2/7 of pic.jpg not available: 430")), c.serverLacksPart2);
         EXPECT_EQ(w.pending.count(), 0);
+        EXPECT_FALSE(w.ctx.state.articleInHand);
+    }
+}
+
+// The sink files later: a drop may come while parts of the picture wait in it, behind
+// or ahead of the part that drops it. Those are forgotten (their reports drop nothing
+// more and the run does not end on them), the parts not yet asked never are, the
+// picture is let go of once, and the single article behind it is filed.
+TEST(DownloadParts, PictureDroppedWhilePartsWaitInTheSink)
+{
+    const QList<qint64> firstFive = kPartTags.first(5);
+    const struct {
+        const char *what;
+        size_t room;
+        std::function<void(CircleWorld &)> drop; // once the sink holds what it will
+        size_t takenAfter;                       // in the sink once the drop is over
+        QList<qint64> asked;
+        bool refusedLine;
+    } cases[] = {
+        {"part 1 fails when filed, part 2 waits behind it", 2,
+         [](CircleWorld &w) {
+             ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 2; }, 3000));
+             ASSERT_TRUE(
+                 waitUntil([&] { return w.circle.connections().download().reader().buffered() > 0; }, 3000));
+             w.sink.report(SinkResult::PictureDropped);
+         },
+         2, firstFive, false},
+        {"server lacks part 3 while parts 1 and 2 wait", 1000,
+         [](CircleWorld &w) { ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 3; }, 3000)); }, 3,
+         kPartTags, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        CircleWorld w({{"a.one", 1, 12, 0}});
+        w.ctx.settings.setNumber(u"sldPipeline", c.refusedLine ? 8 : 3);
+        w.sink.later = true;
+        w.sink.room = c.room;
+        w.addPending("a.one", 10, "p10.jpg");
+        queueFirst(w, pictureEntry("a.one", "pic.jpg", kPartTags));
+        if (c.refusedLine)
+            w.server.faults().forcedReplies.append({"BODY " + QByteArray::number(kPartTags[2]), 430});
+        w.circle.downloadNext();
+        c.drop(w);
+        ASSERT_TRUE(
+            waitUntil([&] { return !w.sink.taken.empty() && w.sink.taken.back() == "p10.jpg"; }, 3000));
+        ASSERT_EQ(w.sink.taken.size(), c.takenAfter);
+        // As the filing queue reports the parts it skips.
+        while (w.sink.taken.size() > 1) {
+            w.sink.report(SinkResult::PictureDropped);
+            EXPECT_TRUE(w.waits.empty());
+        }
+        w.sink.report(SinkResult::Done);
+        ASSERT_EQ(w.waits.size(), 1u);
+        EXPECT_FALSE(w.waits.back());
+        ASSERT_TRUE(waitUntil([&] { return w.commands(1).endsWith("QUIT"); }, 3000));
+        EXPECT_EQ(w.commands(1),
+                  QByteArrayList{"GROUP a.one"} + bodies(c.asked) + bodies({10}) + QByteArrayList{"QUIT"});
+        EXPECT_EQ(w.sink.abandoned, QByteArrayList{"pic.jpg"});
+        EXPECT_EQ(w.logged(QStringLiteral("Part 3/7 of pic.jpg not available: 430")), c.refusedLine);
+        EXPECT_EQ(w.pending.count(), 0);
+        EXPECT_FALSE(w.ctx.state.articleInHand);
+    }
+}
+
+// A run that ends while parts wait in the sink puts the picture back once, whole, in
+// its place in the list; the sink gives them up and lets go of the picture.
+TEST(DownloadParts, RunEndingWithPartsInTheSinkPutsThePictureBackWhole)
+{
+    const struct {
+        const char *what;
+        std::function<void(CircleWorld &)> stop;
+    } cases[] = {
+        {"user abort", [](CircleWorld &w) { w.circle.abortDownload(); }},
+        {"server drops the connection", [](CircleWorld &w) { w.server.dropConnections(); }},
+        {"part 2 not stored",
+         [](CircleWorld &w) {
+             w.sink.report(SinkResult::Done);
+             w.sink.report(SinkResult::NotStored);
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        CircleWorld w({{"a.one", 1, 12, 0}});
+        w.ctx.settings.setNumber(u"sldPipeline", 3);
+        w.sink.later = true;
+        w.sink.room = 3;
+        w.addPending("a.one", 10, "p10.jpg");
+        const PendingEntry picture = pictureEntry("a.one", "pic.jpg", kPartTags);
+        queueFirst(w, picture);
+        w.circle.downloadNext();
+        ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 3; }, 3000));
+        c.stop(w);
+        ASSERT_TRUE(waitUntil([&] { return !w.waits.empty(); }, 5000));
+        ASSERT_EQ(w.pending.count(), 2);
+        EXPECT_EQ(w.pending.entry(0), picture);
+        EXPECT_EQ(w.pending.entry(1).text, "p10.jpg");
+        EXPECT_GE(w.sink.drops, 1);
+        EXPECT_EQ(w.sink.abandoned, QByteArrayList{"pic.jpg"});
         EXPECT_FALSE(w.ctx.state.articleInHand);
     }
 }
