@@ -11,8 +11,6 @@
 #include "base/text_util.h"
 #include "scan/favourites.h"
 
-#include <algorithm>
-
 namespace kestrel {
 
 void ScanSession::requestXoverRange(const QByteArray &from, const QByteArray &to)
