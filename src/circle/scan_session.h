@@ -25,7 +25,8 @@ struct SessionState;
 // What is said on the scan connection: the greeting and login rows, GROUP answers,
 // HEAD mode (the article numbers listed with LISTGROUP and several HEAD requests on
 // their way, or NEXT and HEAD one header per round trip on a server that does not list
-// them) and XOVER mode (ranges of overview lines, taken line by line as they arrive),
+// them) and XOVER mode (ranges of overview lines, taken line by line as they arrive,
+// the next range asked for while the one before is filtered),
 // the last-read bookkeeping in the favourites and the hand-over of every header block
 // to the filter.
 class ScanSession : public LoginPort {
