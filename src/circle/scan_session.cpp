@@ -35,6 +35,7 @@ void ScanSession::resetForConnect()
     m_xoverBytes = 0;
     m_rereadNumber = -1;
     m_xoverRangeStart.clear();
+    m_xoverWay.clear();
     m_modeReaderSent = false;
     // The reader of a new connection expects nothing: no reply of the old one will come.
     m_window.clear();
@@ -56,6 +57,7 @@ void ScanSession::groupSelected(const QByteArray &group, bool resumeFromLastRead
     m_skipThrough = -1;
     m_lastDisplayMs = -1;
     abandonWindow();
+    abandonXoverRanges();
     // A range start left by another group or an earlier scan must not end this group.
     m_xoverRangeStart.clear();
     m_favRow = m_favourites.findRow(group);
@@ -99,7 +101,7 @@ void ScanSession::onData()
             onXoverLine(reader.line());
             break;
         case ReplyReader::Event::BlockEnd:
-            onXoverEnd();
+            onXoverBlockEnd();
             break;
         case ReplyReader::Event::Reply:
             onReply(reader.takeReply());
@@ -126,11 +128,14 @@ void ScanSession::onReply(const NntpReply &reply)
         return;
     }
     if (reply.command == NntpCommand::Xover) {
+        if (dropStaleXoverReply(reply))
+            return;
         if (reply.code == 224 && reply.streamed) {
             m_xoverBytes = reply.statusSize;
             m_ctx.writeLog(QStringLiteral("receiving xover data (") + QString::number(m_xoverBytes) +
                                QStringLiteral(" bytes)"),
                            false);
+            askNextRangeEarly();
             return;
         }
         m_xoverActive = false;
@@ -229,6 +234,7 @@ void ScanSession::skipGroup(const QString &line)
 {
     m_ctx.writeLog(line, true);
     m_xoverActive = false;
+    abandonXoverRanges();
     m_headState = 0;
     m_groupState = ScanState::GroupFailed;
 }

@@ -25,7 +25,8 @@ struct SessionState;
 // What is said on the scan connection: the greeting and login rows, GROUP answers,
 // HEAD mode (the article numbers listed with LISTGROUP and several HEAD requests on
 // their way, or NEXT and HEAD one header per round trip on a server that does not list
-// them) and XOVER mode (ranges of overview lines, taken line by line as they arrive),
+// them) and XOVER mode (ranges of overview lines, taken line by line as they arrive,
+// the next range asked for while the one before is filtered),
 // the last-read bookkeeping in the favourites and the hand-over of every header block
 // to the filter.
 class ScanSession : public LoginPort {
@@ -70,7 +71,17 @@ private:
     void askForModeReader(const NntpReply &reply);
     void reselectGroup();
     void onXoverLine(QByteArrayView line);
+    void onXoverBlockEnd();
     void onXoverEnd(bool emptyRange = false);
+    // The range being read is the one asked for first; its bookkeeping starts afresh.
+    void beginXoverRange(const QByteArray &from, const QByteArray &to);
+    void requestXoverRange(const QByteArray &from, const QByteArray &to);
+    void askNextRangeEarly();
+    bool nextRangeCertain() const;
+    void continueXover();
+    // Replies of ranges from `keep` on are read and dropped when they come.
+    void abandonXoverRanges(size_t keep = 0);
+    bool dropStaleXoverReply(const NntpReply &reply);
     // The line's article number, when it is one the range asked for may hold next.
     bool xoverLineWanted(QByteArrayView line);
     void xoverListFull();
@@ -163,6 +174,16 @@ private:
     qint64 m_rereadNumber = -1;
     QByteArray m_xoverRangeStart;
     QByteArray m_xoverRangeEnd;
+    // XOVER ranges on their way, oldest first: the front one is the range being read, a
+    // second one was asked for when the front one's answer began. A range asked for by
+    // a group that has ended since stays here, stale, until its answer has been dropped.
+    struct XoverRequest {
+        QByteArray from;
+        QByteArray to;
+        bool stale;
+    };
+    std::deque<XoverRequest> m_xoverWay;
+    bool m_xoverAheadDue = false; // the next range waits for the lines to make it certain
     qint64 m_xoverBytes = 0;
     // The range asked for: lines outside it, or not after the last one taken, are a
     // server's fault and are not taken.

@@ -30,17 +30,25 @@ void ScanSession::sendXover()
         m_groupState = ScanState::GroupDone;
         return;
     }
-    m_xoverRangeEnd = trimmedNumber(qint64(numericValue(from)) + m_ctx.settings.slider(u"sldXOVER"));
+    const QByteArray to = trimmedNumber(qint64(numericValue(from)) + m_ctx.settings.slider(u"sldXOVER"));
+    beginXoverRange(from, to);
+    requestXoverRange(from, to);
+}
+
+void ScanSession::beginXoverRange(const QByteArray &from, const QByteArray &to)
+{
+    m_groupState = ScanState::XoverRange;
+    m_xoverRangeStart = from;
+    m_xoverRangeEnd = to;
     m_xoverBytes = 0;
     m_xoverFrom = qint64(numericValue(from));
-    m_xoverTo = qint64(numericValue(m_xoverRangeEnd));
+    m_xoverTo = qint64(numericValue(to));
     m_xoverLastTaken = m_xoverFrom - 1;
     m_xoverIgnored = 0;
     m_xoverFull = false;
+    m_xoverAheadDue = false;
     m_xoverActive = true;
     m_lastDisplayMs = -1;
-    sendCommand("XOVER " + from + '-' + m_xoverRangeEnd, ReplyReader::Delivery::Lines);
-    m_xoverRangeStart = from;
 }
 
 // A reply is handed over line by line, so a server that sends more than it was asked
@@ -48,6 +56,8 @@ void ScanSession::sendXover()
 // are dropped, and so is everything once the pending list is full.
 void ScanSession::onXoverLine(QByteArrayView line)
 {
+    if (!m_xoverWay.empty() && m_xoverWay.front().stale)
+        return;
     m_xoverBytes += line.size() + 2;
     if (m_xoverFull)
         return;
@@ -64,6 +74,8 @@ void ScanSession::onXoverLine(QByteArrayView line)
     m_xoverLastTaken = qint64(numericValue(number));
     scanProgress(m_currentGroup, number, false, displayDue());
     takeHeader(m_block, number.toByteArray(), m_xoverLastTaken);
+    if (m_xoverAheadDue)
+        askNextRangeEarly();
 }
 
 bool ScanSession::xoverLineWanted(QByteArrayView line)
@@ -83,6 +95,7 @@ bool ScanSession::xoverLineWanted(QByteArrayView line)
 void ScanSession::xoverListFull()
 {
     m_xoverFull = true;
+    abandonXoverRanges(1);
     m_ctx.writeLog(QStringLiteral("Pending list full: the rest of the overview of ") +
                        displayText(m_currentGroup) +
                        QStringLiteral(" is not queued; it is read again next time."),
@@ -111,6 +124,7 @@ void ScanSession::onXoverEnd(bool emptyRange)
         const qint64 rangeEnd = qint64(numericValue(m_xoverRangeEnd));
         scanProgress(m_currentGroup, numBytes(std::min(rangeEnd, m_groupLast)), false);
         if (rangeEnd >= m_groupLast) {
+            abandonXoverRanges();
             m_groupState = ScanState::GroupDone;
             return;
         }
@@ -119,20 +133,24 @@ void ScanSession::onXoverEnd(bool emptyRange)
     else
         scanProgress(m_currentGroup, m_favourites.getLastRead(m_currentGroup), false);
     if (m_ctx.state.pendingCount >= m_ctx.settings.slider(u"sldMaxPending")) {
+        abandonXoverRanges();
         m_groupState = ScanState::GroupDone;
         m_events.pendingListFull();
         return;
     }
     if (m_ctx.settings.checked(u"chkMaxPGPS") &&
         m_groupHeadersThisScan >= m_ctx.settings.slider(u"sldMaxPGPS")) {
+        abandonXoverRanges();
         m_groupHeadersThisScan = 0;
         m_groupState = ScanState::GroupDone;
         return;
     }
-    if (m_ctx.settings.slider(u"sldXOVER") < m_groupNewCount)
-        sendXover();
-    else
-        m_groupState = ScanState::GroupDone;
+    if (m_ctx.settings.slider(u"sldXOVER") < m_groupNewCount) {
+        continueXover();
+        return;
+    }
+    abandonXoverRanges();
+    m_groupState = ScanState::GroupDone;
 }
 
 // For the rest of this connection only: the setting stays, and the next connection
@@ -140,6 +158,7 @@ void ScanSession::onXoverEnd(bool emptyRange)
 void ScanSession::fallBackToHeadMode()
 {
     m_state.useXover = false;
+    abandonXoverRanges();
     m_ctx.writeLog(QStringLiteral("The server does not support XOVER; reading headers one by one."), true);
     m_groupState = ScanState::ReadingHeaders;
     // A refused XOVER leaves the current article where GROUP put it, on the group's
