@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace kestrel {
@@ -13,6 +14,24 @@ namespace kestrel {
 inline std::string_view asView(QByteArrayView bytes)
 {
     return {bytes.data(), static_cast<std::size_t>(bytes.size())};
+}
+
+// Up to eight hexadecimal digits, either case, as a yEnc CRC-32 is written; nothing else.
+inline std::optional<quint32> hexNumber(std::string_view text)
+{
+    if (text.empty() || text.size() > 8)
+        return std::nullopt;
+    quint32 value = 0;
+    for (const char c : text) {
+        const int d = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
+        if (d < 0)
+            return std::nullopt;
+        value = value << 4 | static_cast<quint32>(d);
+    }
+    return value;
 }
 
 inline QByteArray toBytes(std::string_view s)

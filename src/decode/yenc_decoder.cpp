@@ -86,19 +86,7 @@ std::optional<quint32> hexKey(std::string_view line, std::string_view key)
             word = word.substr(key.size() + 1);
             while (!word.empty() && (word.back() == '\r' || word.back() == ' '))
                 word.remove_suffix(1);
-            if (word.empty() || word.size() > 8)
-                return std::nullopt;
-            quint32 value = 0;
-            for (char c : word) {
-                const int d = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                     : -1;
-                if (d < 0)
-                    return std::nullopt;
-                value = value << 4 | static_cast<quint32>(d);
-            }
-            return value;
+            return hexNumber(word);
         }
         from = to + 1;
     }

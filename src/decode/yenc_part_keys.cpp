@@ -44,19 +44,7 @@ std::optional<qint64> decimalKey(std::string_view line, std::string_view key)
 std::optional<quint32> hexKey(std::string_view line, std::string_view key)
 {
     const std::optional<std::string_view> text = keyValue(line, key);
-    if (!text || text->empty() || text->size() > 8)
-        return std::nullopt;
-    quint32 value = 0;
-    for (const char c : *text) {
-        const int d = c >= '0' && c <= '9'   ? c - '0'
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                             : -1;
-        if (d < 0)
-            return std::nullopt;
-        value = value << 4 | static_cast<quint32>(d);
-    }
-    return value;
+    return text ? hexNumber(*text) : std::nullopt;
 }
 
 } // namespace

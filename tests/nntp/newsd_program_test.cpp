@@ -4,17 +4,28 @@
 
 #include <QProcess>
 
+namespace {
+
+// Starts the newsd program with these arguments; the port it prints, 0 when it did not.
+quint16 startNewsd(QProcess &newsd, const QStringList &args)
+{
+    newsd.start(QStringLiteral(NEWSD_PATH), args);
+    if (!newsd.waitForStarted(5000) || !newsd.waitForReadyRead(5000))
+        return 0;
+    bool ok = false;
+    const quint16 port = newsd.readLine().trimmed().toUShort(&ok);
+    return ok ? port : 0;
+}
+
+} // namespace
+
 TEST(NewsdProgram, PrintsItsPortServesAndStopsOnSigterm)
 {
     QProcess newsd;
-    newsd.start(QStringLiteral(NEWSD_PATH),
-                {QStringLiteral("--generate"), QStringLiteral("alt.x=50@11"), QStringLiteral("--force"),
-                 QStringLiteral("GROUP=411:1"), QStringLiteral("--auth"), QStringLiteral("u:p")});
-    ASSERT_TRUE(newsd.waitForStarted(5000));
-    ASSERT_TRUE(newsd.waitForReadyRead(5000));
-    bool ok = false;
-    const quint16 port = newsd.readLine().trimmed().toUShort(&ok);
-    ASSERT_TRUE(ok);
+    const quint16 port = startNewsd(newsd, {QStringLiteral("--generate"), QStringLiteral("alt.x=50@11"),
+                                            QStringLiteral("--force"), QStringLiteral("GROUP=411:1"),
+                                            QStringLiteral("--auth"), QStringLiteral("u:p")});
+    ASSERT_NE(port, 0);
 
     kestrel::test::NntpTestClient client(port);
     const auto greeting = client.read();
@@ -35,13 +46,9 @@ TEST(NewsdProgram, PrintsItsPortServesAndStopsOnSigterm)
 TEST(NewsdProgram, MultipartSwitchPostsPicturesInParts)
 {
     QProcess newsd;
-    newsd.start(QStringLiteral(NEWSD_PATH),
-                {QStringLiteral("--generate"), QStringLiteral("alt.x=12"), QStringLiteral("--multipart")});
-    ASSERT_TRUE(newsd.waitForStarted(5000));
-    ASSERT_TRUE(newsd.waitForReadyRead(5000));
-    bool ok = false;
-    const quint16 port = newsd.readLine().trimmed().toUShort(&ok);
-    ASSERT_TRUE(ok);
+    const quint16 port = startNewsd(
+        newsd, {QStringLiteral("--generate"), QStringLiteral("alt.x=12"), QStringLiteral("--multipart")});
+    ASSERT_NE(port, 0);
 
     kestrel::test::NntpTestClient client(port);
     ASSERT_TRUE(client.read());
