@@ -1,18 +1,31 @@
 // CPU per byte of putting a 6 MB picture together from 8 yEnc parts, beside the same
-// picture decoded from one single-part article. The article texts are in memory, as the
-// download session hands them over; the picture is written to a file on disk.
+// picture from one single-part article. The article texts are in memory, as the
+// download session hands them over. The decoder-only rows write the picture to a file;
+// the pipeline rows take it all the way to a filed picture (image test, filing, the
+// no-re-download list), each through the call the program makes for it.
+#include "base/context.h"
+#include "decode/article_capture.h"
+#include "decode/csv_index.h"
 #include "decode/decode_file.h"
-#include "decode/decoded_file.h"
-#include "decode/yenc_decoder.h"
+#include "decode/decode_pipeline.h"
+#include "decode/download_folders.h"
+#include "decode/picture_assembly.h"
+#include "decode/prepared_article.h"
+#include "engine/list_adapters.h"
 #include "newsd/binary_encoders.h"
 #include "newsd/multipart_posts.h"
+#include "newsd/news_session.h"
+#include "newsd/sample_jpeg.h"
+#include "scan/noredl_list.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace kestrel;
@@ -22,12 +35,22 @@ namespace {
 constexpr qsizetype kPictureSize = 6'000'000;
 constexpr int kParts = 8;
 const QByteArray kName = "IMG_6000.jpg";
+const QByteArray kGroup = "alt.binaries.pictures";
 
 struct Articles {
     QByteArray picture;
     QByteArray single;
     QList<QByteArray> parts; // in part order
 };
+
+QByteArray singleArticle(const QByteArray &picture)
+{
+    const QByteArray size = QByteArray::number(picture.size());
+    const quint32 crc =
+        quint32(crc32(0L, reinterpret_cast<const Bytef *>(picture.constData()), uInt(picture.size())));
+    return "=ybegin line=128 size=" + size + " name=" + kName + "\r\n" + newsd::yencLines(picture) +
+           "=yend size=" + size + " crc32=" + QByteArray::number(crc, 16).rightJustified(8, '0') + "\r\n";
+}
 
 QByteArray randomPicture()
 {
@@ -43,18 +66,21 @@ const Articles &articles()
     static const Articles a = [] {
         Articles out;
         out.picture = randomPicture();
-        const QByteArray size = QByteArray::number(kPictureSize);
-        const quint32 crc = quint32(
-            crc32(0L, reinterpret_cast<const Bytef *>(out.picture.constData()), uInt(out.picture.size())));
-        out.single = "Subject: \"" + kName + "\" yEnc (1/1)\r\n\r\n=ybegin line=128 size=" + size +
-                     " name=" + kName + "\r\n" + newsd::yencLines(out.picture) + "=yend size=" + size +
-                     " crc32=" + QByteArray::number(crc, 16).rightJustified(8, '0') + "\r\n";
+        out.single = "Subject: \"" + kName + "\" yEnc (1/1)\r\n\r\n" + singleArticle(out.picture);
         for (const newsd::PartPost &p :
              newsd::multiPartPosts(out.picture, kName, kParts, newsd::PartEncoding::Yenc))
             out.parts.append("Subject: " + p.subject + "\r\n\r\n" + p.body);
         return out;
     }();
     return a;
+}
+
+qint64 totalBytes(const QList<QByteArray> &texts)
+{
+    qint64 n = 0;
+    for (const QByteArray &text : texts)
+        n += text.size();
+    return n;
 }
 
 // The parts in the order they arrive: in part order, or the last first (the first write
@@ -67,24 +93,6 @@ QList<QByteArrayView> arrivalOrder(bool reversed)
     if (reversed)
         std::reverse(out.begin(), out.end());
     return out;
-}
-
-// The picture assembly measured. Today: each part decoded (with its pcrc32= check) and
-// placed at its offset in one file kept open. The assembly entry point, once there,
-// takes the place of this body.
-QString assembleParts(const QList<QByteArrayView> &parts, const QString &dest)
-{
-    QFile file(dest);
-    if (!file.open(QIODevice::ReadWrite))
-        return file.errorString();
-    for (const QByteArrayView text : parts) {
-        DecodedFile decoded;
-        if (QString error = yEncDecodeText(text, dest, {}, decoded); !error.isEmpty())
-            return error;
-        if (QString error = placeDecoded(file, decoded); !error.isEmpty())
-            return error;
-    }
-    return {};
 }
 
 struct Folder {
@@ -117,6 +125,9 @@ void reportBytes(benchmark::State &state, qint64 articleBytes)
     state.counters["article_bytes"] = double(articleBytes);
 }
 
+// Decoder only: the article texts without status line or dot-stuffing, the picture
+// written to a file and nothing more.
+
 // One 6 MB single-part article through the decoder entry point of the download.
 void BM_SinglePart(benchmark::State &state)
 {
@@ -135,14 +146,6 @@ void BM_SinglePart(benchmark::State &state)
 }
 BENCHMARK(BM_SinglePart)->Unit(benchmark::kMillisecond);
 
-qint64 partBytes()
-{
-    qint64 n = 0;
-    for (const QByteArray &part : articles().parts)
-        n += part.size();
-    return n;
-}
-
 // The 8 parts, each through the same entry point into the same file (opened per part).
 void BM_PartsEachDecodedToFile(benchmark::State &state)
 {
@@ -158,48 +161,162 @@ void BM_PartsEachDecodedToFile(benchmark::State &state)
         if (!folder.finish(state))
             break;
     }
-    reportBytes(state, partBytes());
+    reportBytes(state, totalBytes(articles().parts));
 }
 BENCHMARK(BM_PartsEachDecodedToFile)->ArgName("reversed")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The 8 parts through assembleParts.
-void BM_PartsAssembled(benchmark::State &state)
-{
-    Folder folder;
-    const QList<QByteArrayView> parts = arrivalOrder(state.range(0) != 0);
-    for (auto _ : state) {
-        if (const QString error = assembleParts(parts, folder.dest); !error.isEmpty()) {
-            state.SkipWithError(qPrintable(error));
-            break;
-        }
-        if (!folder.finish(state))
-            break;
-    }
-    reportBytes(state, partBytes());
-}
-BENCHMARK(BM_PartsAssembled)->ArgName("reversed")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+// The whole pipeline, as the program runs it, on a real JPEG of the same size: from the
+// article texts the download connection hands over (status line, dot-stuffed body, end
+// line; BODY was asked for) to the picture filed in its group folder.
+struct PipelineArticles {
+    QByteArray picture;
+    QByteArray single;
+    QList<QByteArray> parts; // in part order
+};
 
-// The same, then the trailer's whole-file crc32= checked by reading the picture back: the
-// price of a second pass, beside crc32_combine of the parts' CRCs, which costs nothing.
-void BM_PartsAssembledThenWholeCrcPass(benchmark::State &state)
+QByteArray bodyReply(int number, QByteArrayView body)
 {
-    Folder folder;
-    const QList<QByteArrayView> parts = arrivalOrder(false);
-    for (auto _ : state) {
-        if (const QString error = assembleParts(parts, folder.dest); !error.isEmpty()) {
-            state.SkipWithError(qPrintable(error));
-            break;
+    return "222 " + QByteArray::number(number) + " <" + QByteArray::number(number) + "@bench> body\r\n" +
+           newsd::dotStuffed(body) + ".\r\n";
+}
+
+const PipelineArticles &pipelineArticles()
+{
+    static const PipelineArticles a = [] {
+        PipelineArticles out;
+        out.picture = newsd::makeSampleJpeg(64, 48, kPictureSize, 2026);
+        out.single = bodyReply(1, singleArticle(out.picture));
+        int number = 1;
+        for (const newsd::PartPost &p :
+             newsd::multiPartPosts(out.picture, kName, kParts, newsd::PartEncoding::Yenc))
+            out.parts.append(bodyReply(++number, p.body));
+        return out;
+    }();
+    return a;
+}
+
+// A download folder of its own, the no-re-download list and the pipeline as the engine
+// wires them, and the assembly on top. The name is on the list from the start, as after
+// the first picture of a run: recording it again leaves NOREDL.TXT as it is, and the
+// pipeline never refuses a yEnc picture for a name already fetched (the filter does).
+struct Pipeline {
+    QTemporaryDir dir;
+    Context ctx{dir.path()};
+    NoRedlList noRedl{ctx};
+    CsvIndex csv;
+    NoRedlFetchedNames fetched{noRedl};
+    DecodePipeline pipeline{ctx, fetched, &csv};
+    PictureAssembly assembly{pipeline};
+    QString dl = dir.path() + QStringLiteral("/dl");
+    QString filed;
+    bool checked = false;
+
+    Pipeline()
+    {
+        QDir().mkpath(dl);
+        ctx.settings.setText(u"lblDownloadPath", dl);
+        noRedl.addToNoRedl(kName);
+        ctx.state.currentArticle.text = kName;
+        ctx.state.currentArticle.sub.newsgroup = kGroup;
+        ctx.state.currentArticle.sub.subject = "\"" + kName + "\" yEnc";
+        const QByteArray sub = groupSubfolderName(kGroup, ctx.settings.checked(u"chkMakeSubDirs"),
+                                                  ctx.settings.checked(u"chkShortFolderNames"));
+        filed = dl + QStringLiteral("/") + QString::fromLatin1(sub) + QStringLiteral("/") +
+                QString::fromLatin1(kName);
+    }
+
+    RetrievedArticle retrieved(const QByteArray &text) const
+    {
+        RetrievedArticle a;
+        a.buffer = text;
+        a.fileName = kName;
+        a.group = kGroup;
+        a.bytes = text.size();
+        a.downloadStart = ctx.clock.now();
+        a.downloadEnd = a.downloadStart;
+        return a;
+    }
+
+    // Every picture must be filed; the first is compared with the one posted. The
+    // picture goes, outside the timed part, as a new one normally finds no file of its
+    // name (it would be filed beside it under a numbered name).
+    bool finish(benchmark::State &state, bool stored)
+    {
+        state.PauseTiming();
+        QString error;
+        if (!stored) {
+            error = QStringLiteral("the picture was not filed");
+        } else if (!checked) {
+            QFile file(filed);
+            if (!file.open(QIODevice::ReadOnly) || file.readAll() != pipelineArticles().picture)
+                error = QStringLiteral("the picture filed differs from the one posted");
+            checked = true;
         }
-        QFile file(folder.dest);
-        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        benchmark::DoNotOptimize(
-            crc32(0L, reinterpret_cast<const Bytef *>(bytes.constData()), uInt(bytes.size())));
-        if (!folder.finish(state))
+        if (!QFile::remove(filed) && error.isEmpty())
+            error = QStringLiteral("no picture at ") + filed;
+        if (assembly.inProgress() != 0 && error.isEmpty())
+            error = QStringLiteral("a picture is left half assembled");
+        state.ResumeTiming();
+        if (!error.isEmpty())
+            state.SkipWithError(qPrintable(error));
+        return error.isEmpty();
+    }
+};
+
+void reportPipelineBytes(benchmark::State &state, qint64 articleBytes)
+{
+    state.SetBytesProcessed(state.iterations() * pipelineArticles().picture.size());
+    state.counters["article_bytes"] = double(articleBytes);
+}
+
+// The single-part article through articleRetrieved. prepared:1 is the program's path
+// for a single article: prepareArticle (unstuffing and decoding, on the decode worker in
+// the program, here on the same thread so that its CPU time counts), then the writing,
+// test and filing. prepared:0 decodes in the pipeline itself, as without the worker.
+void BM_PipelineSingleArticle(benchmark::State &state)
+{
+    Pipeline p;
+    const bool viaWorker = state.range(0) != 0;
+    const QByteArray &text = pipelineArticles().single;
+    for (auto _ : state) {
+        RetrievedArticle a = p.retrieved(text);
+        DecodeResult result = DecodeResult::Nothing;
+        if (viaWorker) {
+            const PreparedArticle prepared = prepareArticle(text, false);
+            a.buffer = prepared.article;
+            a.prepared = &prepared;
+            result = articleRetrieved(p.pipeline, a);
+        } else {
+            result = articleRetrieved(p.pipeline, a);
+        }
+        if (!p.finish(state, result == DecodeResult::Stored))
             break;
     }
-    reportBytes(state, partBytes());
+    reportPipelineBytes(state, text.size());
 }
-BENCHMARK(BM_PartsAssembledThenWholeCrcPass)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PipelineSingleArticle)->ArgName("prepared")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The 8 parts through PictureAssembly::partRetrieved in part order, as one connection
+// delivers them: each decoded and written into the work file, the last one filing the
+// picture. Parts out of order are refused by the assembly, so there is no such row.
+void BM_PipelineParts(benchmark::State &state)
+{
+    Pipeline p;
+    const QList<QByteArray> &texts = pipelineArticles().parts;
+    QList<RetrievedPart> parts;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        parts.append(RetrievedPart{kGroup + "/2", int(i + 1), int(texts.size()), p.retrieved(texts[i])});
+    for (auto _ : state) {
+        PartOutcome out;
+        for (const RetrievedPart &part : parts)
+            out = p.assembly.partRetrieved(part);
+        const bool stored = out.result == PartResult::Finished && out.decoded == DecodeResult::Stored;
+        if (!p.finish(state, stored))
+            break;
+    }
+    reportPipelineBytes(state, totalBytes(texts));
+}
+BENCHMARK(BM_PipelineParts)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
