@@ -32,6 +32,8 @@ bool readPicture(const QList<QByteArray> &f, Record &r)
     r.index = *index;
     r.parts.total = qint16(*total);
     r.parts.firstSeen = QDateTime::fromMSecsSinceEpoch(*firstSeen, Qt::UTC).toLocalTime();
+    if (!r.parts.firstSeen.isValid())
+        return false;
     r.name = QByteArray::fromPercentEncoding(f[4]);
     r.parts.key = QByteArray::fromPercentEncoding(f[5]);
     return !r.name.isEmpty();
