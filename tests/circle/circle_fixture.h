@@ -145,6 +145,24 @@ struct CircleWorld : ScanWorld {
         return n;
     }
 
+    // The names handed to the sink, in the order they came.
+    QByteArrayList fetched() const
+    {
+        QByteArrayList names;
+        for (const CapturedArticle &a : sink.articles)
+            names.append(a.fileName);
+        return names;
+    }
+
+    // How many logged lines hold `text`.
+    int timesLogged(const QString &text) const
+    {
+        int n = 0;
+        for (const QString &line : log)
+            n += line.contains(text) ? 1 : 0;
+        return n;
+    }
+
     bool logged(const QString &text) const
     {
         for (const QString &line : log)

@@ -38,9 +38,7 @@ TEST(DownloadConnections, ConnectionsShareTheListAndAServerLimitLowersTheirNumbe
         ASSERT_TRUE(w.runUntilWait(20000));
         EXPECT_FALSE(w.waits.back());
 
-        QByteArrayList names;
-        for (const CapturedArticle &a : w.sink.articles)
-            names.append(a.fileName);
+        QByteArrayList names = w.fetched();
         std::sort(names.begin(), names.end());
         std::sort(all.begin(), all.end());
         EXPECT_EQ(names, all);

@@ -10,14 +10,6 @@
 namespace kestrel::test {
 namespace {
 
-QByteArrayList fetched(const CircleWorld &w)
-{
-    QByteArrayList names;
-    for (const CapturedArticle &a : w.sink.articles)
-        names.append(a.fileName);
-    return names;
-}
-
 // p<n>.jpg for article n of a.one, one entry each, in this order.
 void queue(CircleWorld &w, std::initializer_list<qint64> numbers)
 {
@@ -33,16 +25,18 @@ int inFlight(CircleWorld &w)
 }
 
 // Each reply goes to the article it answers, however the replies are cut or bunched;
-// another group is selected only once the requests of the old one are answered; the
-// article in hand and the status line name the article being handed over.
+// the connection stays in its group between articles of that group, and another group
+// is selected only once the requests of the old one are answered; the article in hand
+// and the status line name the article being handed over.
 TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
 {
     const struct {
         const char *name;
         int window;
         std::function<void(newsd::FaultPlan &)> faults;
+        bool headers = false; // ARTICLE instead of BODY
     } cases[] = {
-        {"one at a time", 1, [](newsd::FaultPlan &) {}},
+        {"one at a time, with headers", 1, [](newsd::FaultPlan &) {}, true},
         {"window of 3", 3, [](newsd::FaultPlan &) {}},
         {"cut at each of the first 64 bytes and at random", 8,
          [](newsd::FaultPlan &f) {
@@ -61,6 +55,7 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
         SCOPED_TRACE(c.name);
         CircleWorld w({{"a.one", 1, 10, 0}, {"a.two", 1, 10, 0}});
         w.ctx.settings.setNumber(u"sldPipeline", c.window);
+        w.ctx.settings.setChecked(u"chkSaveHeaders", c.headers);
         c.faults(w.server.faults());
         queue(w, {3, 4, 5, 6});
         w.addPending("a.two", 2, "q2.jpg");
@@ -76,16 +71,19 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
         ASSERT_TRUE(w.runUntilWait(10000));
         EXPECT_FALSE(w.waits.back());
         ASSERT_TRUE(waitUntil([&] { return w.commands(1).endsWith("QUIT"); }, 3000));
+        const QByteArray verb = c.headers ? "ARTICLE  " : "BODY  ";
         EXPECT_EQ(w.commands(1),
-                  (QByteArrayList{"GROUP a.one", "BODY  3", "BODY  4", "BODY  5", "BODY  6", "GROUP a.two",
-                                  "BODY  2", "BODY  3", "GROUP a.one", "BODY  7", "QUIT"}));
+                  (QByteArrayList{"GROUP a.one", verb + "3", verb + "4", verb + "5", verb + "6",
+                                  "GROUP a.two", verb + "2", verb + "3", "GROUP a.one", verb + "7", "QUIT"}));
         const QByteArrayList names{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "q2.jpg", "q3.jpg", "p7.jpg"};
-        ASSERT_EQ(fetched(w), names);
+        ASSERT_EQ(w.fetched(), names);
         const QByteArrayList numbers{"3", "4", "5", "6", "2", "3", "7"};
         for (qsizetype i = 0; i < names.size(); ++i) {
             const CapturedArticle &a = w.sink.articles[size_t(i)];
-            EXPECT_TRUE(a.articleBuffer.startsWith("222 " + numbers[i] + " <")) << names[i].constData();
+            EXPECT_TRUE(a.articleBuffer.startsWith((c.headers ? "220 " : "222 ") + numbers[i] + " <"))
+                << names[i].constData();
             EXPECT_TRUE(a.articleBuffer.endsWith("\r\n.\r\n"));
+            EXPECT_EQ(a.bytes, a.articleBuffer.size());
             EXPECT_EQ(a.group, names[i].startsWith('q') ? "a.two" : "a.one");
             EXPECT_TRUE(statusAtHandOver[i].startsWith(QStringLiteral("Downloading: ") +
                                                        QString::fromLatin1(names[i]) + u' '))
@@ -94,6 +92,8 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
         EXPECT_EQ(inHandAtHandOver, names);
         EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_EQ(w.pending.count(), 0);
+        EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
+        EXPECT_FALSE(w.ctx.display.downloadLightBusy());
     }
 }
 
@@ -108,7 +108,14 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         std::function<void(CircleWorld &)> stop;
         bool nextRun = true; // the program goes on after the stop
     } cases[] = {
-        {"user abort", 4, [](CircleWorld &w) { w.circle.abortDownload(); }},
+        {"user abort", 4,
+         [](CircleWorld &w) {
+             w.circle.abortDownload();
+             EXPECT_TRUE(w.logged(QStringLiteral("User Abort!")));
+             EXPECT_FALSE(w.ctx.state.rescanArmed);
+             ASSERT_FALSE(w.waits.empty());
+             EXPECT_FALSE(w.waits.back());
+         }},
         {"server drops the connection", 8,
          [](CircleWorld &w) {
              w.server.dropConnections();
@@ -147,7 +154,7 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         w.server.dropConnections();
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
-        EXPECT_EQ(fetched(w), kSix);
+        EXPECT_EQ(w.fetched(), kSix);
         EXPECT_TRUE(w.texts().isEmpty());
     }
 }
@@ -168,13 +175,13 @@ TEST(DownloadPipeline, DropAfterAnArticleLosesNothingAndRepeatsNothing)
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_TRUE(w.waits.back());
-        const QByteArrayList first = fetched(w);
+        const QByteArrayList first = w.fetched();
         ASSERT_GE(first.size(), 2);
         EXPECT_EQ(first + w.texts(), kSix);
         w.sink.onArticle = nullptr;
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
-        EXPECT_EQ(fetched(w), kSix);
+        EXPECT_EQ(w.fetched(), kSix);
     }
 }
 
@@ -212,7 +219,7 @@ TEST(DownloadPipeline, RefusalInTheMiddleOfTheWindowConcernsItsArticle)
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_EQ(w.waits.back(), !c.left.isEmpty());
         EXPECT_TRUE(w.logged(c.logLine));
-        EXPECT_EQ(fetched(w), c.fetched);
+        EXPECT_EQ(w.fetched(), c.fetched);
         EXPECT_EQ(w.texts(), c.left);
         EXPECT_FALSE(w.ctx.state.articleInHand);
     }
@@ -235,7 +242,7 @@ TEST(DownloadPipeline, LoginDemandedInTheMiddleOfTheWindow)
     w.circle.downloadNext();
     ASSERT_TRUE(w.runUntilWait());
     EXPECT_FALSE(w.waits.back());
-    EXPECT_EQ(fetched(w), kSix);
+    EXPECT_EQ(w.fetched(), kSix);
     EXPECT_EQ(w.count(w.commands(1), "AUTHINFO USER"), 1);
     EXPECT_TRUE(w.logged(QStringLiteral("Authinfo cleared, login complete...")));
 }
@@ -257,7 +264,7 @@ TEST(DownloadPipeline, SlowFilingLeavesTheOtherRepliesForTheNextTurn)
     };
     w.circle.downloadNext();
     ASSERT_TRUE(w.runUntilWait());
-    ASSERT_EQ(fetched(w), kSix);
+    ASSERT_EQ(w.fetched(), kSix);
     for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
         if (steps[i] != "turn") {
             EXPECT_EQ(steps[i + 1], "turn") << "after " << steps[i].constData();
