@@ -269,41 +269,10 @@ TEST(ReplyReader, CeilingTurnsAnOversizedReplyIntoOverflow)
     }
 }
 
-// The reader reuses the memory of a block it handed out whole once the taker has let
-// go of it (dropped: every later article is read into the recycled buffer); a reply
-// still held (kept) must never be written over.
-TEST(ReplyReader, HandedOutArticlesStayIntactWhileLaterOnesArrive)
-{
-    auto article = [](int n) {
-        QByteArray body;
-        for (int line = 0; line < 2000; ++line)
-            body += QByteArray(60, char('a' + (n + line) % 26)) + "\r\n";
-        return "222 " + QByteArray::number(n) + " <" + QByteArray::number(n) + "@h>\r\n" + body + ".\r\n";
-    };
-    for (const bool keep : {true, false}) {
-        SCOPED_TRACE(keep ? "kept" : "dropped");
-        ReplyReader reader;
-        QByteArrayList kept;
-        for (int n = 1; n <= 4; ++n) {
-            const QByteArray wire = article(n);
-            reader.expectReplyTo("BODY " + QByteArray::number(n));
-            for (qsizetype at = 0; at < wire.size(); at += 1460)
-                reader.feed(QByteArrayView(wire).sliced(at, std::min<qsizetype>(1460, wire.size() - at)));
-            ASSERT_EQ(reader.next(), Event::Reply);
-            NntpReply reply = reader.takeReply();
-            EXPECT_EQ(reply.raw, wire);
-            if (keep)
-                kept.append(std::move(reply.raw));
-            EXPECT_EQ(reader.next(), Event::NeedMore);
-        }
-        for (int n = 0; n < kept.size(); ++n)
-            EXPECT_EQ(kept[n], article(n + 1));
-    }
-}
-
 // Pipelined articles share the reads: one ends and the next begins in the same piece,
 // sometimes after a short reply, sometimes several replies in one piece. Each comes out
-// byte for byte, and one still held is not written over by the bytes read after it.
+// byte for byte. The reader reuses the memory of a block handed out whole once the taker
+// has let go of it (dropped); one still held (kept) must never be written over.
 TEST(ReplyReader, PipelinedArticlesSharingReadsComeOutWhole)
 {
     auto article = [](int n, int lines) {
