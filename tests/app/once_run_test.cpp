@@ -1,7 +1,6 @@
 // --once and --demo, run as a user would, against a sample server in this process.
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
-#include "support/file_size_limit.h"
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 
@@ -160,32 +159,6 @@ TEST(OnceRun, FailedSaveAtShutdownEndsWithErrorStatus)
     EXPECT_TRUE(r.output.contains("Decode Successful")) << r.output.constData();
     EXPECT_TRUE(r.output.contains("DUPEPATH.TXT could not be saved: ")) << r.output.constData();
     EXPECT_EQ(r.exitCode, 1) << r.output.constData();
-}
-
-// A disk that takes no picture: the run stops on the first one with an error status,
-// and everything found stays queued for the next run.
-TEST(OnceRun, FullDiskEndsTheRunWithErrorStatus)
-{
-    // Two articles: a pending.dat of two entries fits under the limit below.
-    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 2, 0}}, 7));
-    ASSERT_TRUE(server.listen());
-    TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor("127.0.0.1", server.port(), dir));
-    dir.write("favs.txt", kGroup + "\r\n");
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    // The sample pictures are 6 KB and more; the program's own files are smaller.
-    p.setChildProcessModifier([] { kestrel::test::FileSizeLimit::applyInChild(5000); });
-    p.start(QStringLiteral(KESTREL_EXE), {"--headless", "--once", "--home", dir.path()});
-    ASSERT_TRUE(p.waitForStarted(10000));
-    ASSERT_TRUE(kestrel::test::waitUntil([&] { return p.state() == QProcess::NotRunning; }, 30000));
-    const QByteArray output = p.readAll();
-    EXPECT_EQ(p.exitCode(), 1) << output.constData();
-    EXPECT_TRUE(output.contains("disk full: " + dir.file("pics/").toUtf8())) << output.constData();
-    EXPECT_FALSE(output.contains("Decode Error")) << output.constData();
-    EXPECT_TRUE(dir.read("NOREDL.TXT").isEmpty());
-    EXPECT_TRUE(dir.read("pending.dat").contains("sunset_000001.jpg")) << output.constData();
 }
 
 // A hostile greeting: terminal escapes and a line of megabytes. Standard output (the
