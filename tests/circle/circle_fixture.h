@@ -14,8 +14,10 @@
 #include "scan/csv_lookup.h"
 #include "scan/favourites.h"
 #include "scan/header_filter.h"
+#include "scan/pending_file.h"
 #include "support/wait.h"
 
+#include <QFile>
 #include <QSignalSpy>
 
 #include <cstdio>
@@ -120,6 +122,31 @@ struct CircleWorld : ScanWorld {
     {
         pending.addArticleHeader("a@b.c", name + " (1/1)", "org", QByteArray::number(tag), "100", "host", 1,
                                  false, {}, false, false, name, group);
+    }
+
+    // p<n>.jpg for articles `from` to `to` of a.one, queued in that order; their names.
+    QByteArrayList queueNumbered(qint64 from, qint64 to)
+    {
+        QByteArrayList names;
+        for (qint64 n = from; n <= to; ++n) {
+            names.append("p" + QByteArray::number(n) + ".jpg");
+            addPending("a.one", n, names.back());
+        }
+        return names;
+    }
+
+    // The names pending.dat holds once the list is saved.
+    QByteArrayList savedPending()
+    {
+        if (!pending.savePending())
+            return {"save failed"};
+        QFile f(ctx.state.file(QStringLiteral("pending.dat")));
+        if (!f.open(QIODevice::ReadOnly))
+            return {"unreadable"};
+        QByteArrayList saved;
+        for (const PendingEntry &e : pendingfile::read(f).entries)
+            saved.append(e.text);
+        return saved;
     }
 
     bool runUntilWait(int ms = 5000)

@@ -2,20 +2,10 @@
 // requests, and nothing taken off the list lost when the run ends early.
 #include "circle/circle_fixture.h"
 
-#include "scan/pending_file.h"
-
-#include <QFile>
 #include <QTimer>
 
 namespace kestrel::test {
 namespace {
-
-// p<n>.jpg for article n of a.one, one entry each, in this order.
-void queue(CircleWorld &w, std::initializer_list<qint64> numbers)
-{
-    for (const qint64 n : numbers)
-        w.addPending("a.one", n, "p" + QByteArray::number(n) + ".jpg");
-}
 
 const QByteArrayList kSix{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"};
 
@@ -57,10 +47,10 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
         w.ctx.settings.setNumber(u"sldPipeline", c.window);
         w.ctx.settings.setChecked(u"chkSaveHeaders", c.headers);
         c.faults(w.server.faults());
-        queue(w, {3, 4, 5, 6});
+        w.queueNumbered(3, 6);
         w.addPending("a.two", 2, "q2.jpg");
         w.addPending("a.two", 3, "q3.jpg");
-        queue(w, {7});
+        w.queueNumbered(7, 7);
         QStringList statusAtHandOver;
         QByteArrayList inHandAtHandOver;
         w.sink.onArticle = [&](const CapturedArticle &) {
@@ -125,13 +115,7 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         {"shutdown", 6,
          [](CircleWorld &w) {
              w.circle.takeBackDownloads();
-             ASSERT_TRUE(w.pending.savePending());
-             QFile f(w.ctx.state.file(QStringLiteral("pending.dat")));
-             ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-             QByteArrayList saved;
-             for (const PendingEntry &e : pendingfile::read(f).entries)
-                 saved.append(e.text);
-             EXPECT_EQ(saved, kSix);
+             EXPECT_EQ(w.savedPending(), kSix);
          },
          false},
     };
@@ -140,7 +124,7 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         CircleWorld w({{"a.one", 1, 10, 0}});
         w.ctx.settings.setNumber(u"sldPipeline", c.window);
         w.server.faults().silences.append({"BODY", -1, 1});
-        queue(w, {3, 4, 5, 6, 7, 8});
+        w.queueNumbered(3, 8);
         w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return inFlight(w) == std::min(c.window, 6); }, 3000));
         EXPECT_EQ(w.ctx.state.pendingCount, 6 - std::min(c.window, 6));
@@ -167,7 +151,7 @@ TEST(DownloadPipeline, DropAfterAnArticleLosesNothingAndRepeatsNothing)
         SCOPED_TRACE(window);
         CircleWorld w({{"a.one", 1, 10, 0}});
         w.ctx.settings.setNumber(u"sldPipeline", window);
-        queue(w, {3, 4, 5, 6, 7, 8});
+        w.queueNumbered(3, 8);
         w.sink.onArticle = [&](const CapturedArticle &) {
             if (w.sink.articles.size() == 2)
                 w.server.dropConnections();
@@ -214,7 +198,7 @@ TEST(DownloadPipeline, RefusalInTheMiddleOfTheWindowConcernsItsArticle)
         SCOPED_TRACE(c.code);
         CircleWorld w({{"a.one", 1, 10, 0}});
         w.server.faults().forcedReplies.append({"BODY 5", c.code, 1});
-        queue(w, {3, 4, 5, 6, 7, 8});
+        w.queueNumbered(3, 8);
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_EQ(w.waits.back(), !c.left.isEmpty());
@@ -234,7 +218,7 @@ TEST(DownloadPipeline, LoginDemandedInTheMiddleOfTheWindow)
     w.ctx.settings.setNumber(u"sldPipeline", 4);
     w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
-    queue(w, {3, 4, 5, 6, 7, 8});
+    w.queueNumbered(3, 8);
     w.sink.onArticle = [&](const CapturedArticle &) {
         if (w.sink.articles.size() == 1)
             w.server.setCredentials("u", "p");
@@ -255,7 +239,7 @@ TEST(DownloadPipeline, SlowFilingLeavesTheOtherRepliesForTheNextTurn)
     CircleWorld w({{"a.one", 1, 10, 0}});
     w.server.faults().repliesPerSegment = 6;
     w.server.faults().coalesceWaitMs = 50;
-    queue(w, {3, 4, 5, 6, 7, 8});
+    w.queueNumbered(3, 8);
     QByteArrayList steps;
     w.sink.onArticle = [&](const CapturedArticle &a) {
         steps.append(a.fileName);
