@@ -285,16 +285,28 @@ TEST(ReplyReader, PipelinedArticlesSharingReadsComeOutWhole)
                                  article(3, 700), article(4, 900), article(5, 1),
                                  article(6, 800)};
     const QByteArray wire = replies.join();
-    const qsizetype pieces[] = {1460, 4096, 54321, 100000, wire.size()};
+    auto cut = [](QByteArrayView bytes, qsizetype piece, QList<QByteArrayView> &into) {
+        for (qsizetype at = 0; at < bytes.size(); at += piece)
+            into.append(bytes.sliced(at, std::min(piece, bytes.size() - at)));
+    };
+    // 0: each reply read on its own, in pieces of 1460, so the reader is empty between them.
+    const qsizetype pieces[] = {0, 1460, 4096, 54321, 100000, wire.size()};
     for (const qsizetype piece : pieces) {
+        QList<QByteArrayView> reads;
+        if (piece == 0) {
+            for (const QByteArray &reply : replies)
+                cut(reply, 1460, reads);
+        } else {
+            cut(wire, piece, reads);
+        }
         for (const bool keep : {true, false}) {
             SCOPED_TRACE(testing::Message() << "pieces of " << piece << (keep ? ", kept" : ", dropped"));
             ReplyReader reader;
             for (int n = 1; n <= 7; ++n)
                 reader.expectReplyTo("BODY " + QByteArray::number(n));
             QByteArrayList got;
-            for (qsizetype at = 0; at < wire.size(); at += piece) {
-                reader.feed(QByteArrayView(wire).sliced(at, std::min(piece, wire.size() - at)));
+            for (const QByteArrayView read : reads) {
+                reader.feed(read);
                 for (Event e = reader.next(); e == Event::Reply; e = reader.next()) {
                     NntpReply reply = reader.takeReply();
                     EXPECT_EQ(reply.raw, replies[got.size()]) << "reply " << got.size();
