@@ -42,11 +42,7 @@ TEST(FullDisk, DownloadRunStopsAndKeepsTheQueue)
     NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{group, 1, 20, 0}}, 5));
     ASSERT_TRUE(server.listen());
     TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI",
-              "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(server.port()) +
-                  "\nDownload_Path=" + dir.file("pics/").toUtf8() + "\nchkXOVER=1\nDo_Rescan=0\n");
-    dir.write("favs.txt", group + "\r\n");
+    dir.prepareRun(server.port(), group + "\r\n", "Do_Rescan=0\n");
     Engine engine(dir.path());
     QStringList logged;
     QObject::connect(&engine.context().log, &OperationsLog::logged,

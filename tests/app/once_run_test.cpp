@@ -1,7 +1,6 @@
 // --once and --demo, run as a user would, against a sample server in this process.
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
-#include "support/file_size_limit.h"
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 
@@ -43,13 +42,6 @@ RunResult runProgram(const QStringList &args, int timeoutMs = 30000)
     return r;
 }
 
-QByteArray settingsFor(const QByteArray &host, quint16 port, const TempProgramFolder &dir,
-                       const QByteArray &extra = {})
-{
-    return "[Options]\nNews_Host=" + host + "\nNews_Port=" + QByteArray::number(port) +
-           "\nDownload_Path=" + dir.file("pics/").toUtf8() + "\nchkXOVER=1\nDo_Rescan=0\n" + extra;
-}
-
 } // namespace
 
 TEST(OnceRun, ExitStatusTellsHowTheCircleEnded)
@@ -76,10 +68,8 @@ TEST(OnceRun, ExitStatusTellsHowTheCircleEnded)
     };
     for (const Case &c : cases) {
         TempProgramFolder dir;
-        QDir().mkpath(dir.file("pics"));
-        dir.write("KESTREL.INI", settingsFor(c.host, c.port, dir, "chkAllowRestart=0\n"));
-        if (c.withFavourite)
-            dir.write("favs.txt", kGroup + "\r\n");
+        dir.prepareRun(c.port, c.withFavourite ? kGroup + "\r\n" : QByteArray(),
+                       "Do_Rescan=0\nchkAllowRestart=0\n", c.host);
         const RunResult r = runProgram({"--headless", "--once", "--home", dir.path()});
         ASSERT_TRUE(r.finished) << c.what << "\n" << r.output.constData();
         EXPECT_EQ(r.exitCode, c.expected) << c.what << "\n" << r.output.constData();
@@ -130,9 +120,7 @@ TEST(OnceRun, ScanCutShortExitsWithAnError)
             &server, [&] { server.dropConnections(); }, Qt::QueuedConnection);
     });
     TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor("127.0.0.1", server.port(), dir, "chkAllowRestart=0\n"));
-    dir.write("favs.txt", kGroup + "\r\n");
+    dir.prepareRun(server.port(), kGroup + "\r\n", "Do_Rescan=0\nchkAllowRestart=0\n");
     const RunResult r = runProgram({"--headless", "--once", "--home", dir.path()});
     ASSERT_TRUE(r.finished) << r.output.constData();
     EXPECT_EQ(r.exitCode, 1) << r.output.constData();
@@ -150,9 +138,7 @@ TEST(OnceRun, FailedSaveAtShutdownEndsWithErrorStatus)
     NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 3, 0}}, 7));
     ASSERT_TRUE(server.listen());
     TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor("127.0.0.1", server.port(), dir));
-    dir.write("favs.txt", kGroup + "\r\n");
+    dir.prepareRun(server.port(), kGroup + "\r\n", "Do_Rescan=0\n");
     // Nothing can be renamed over a folder: the save of that list fails at shutdown.
     ASSERT_TRUE(QDir().mkpath(dir.file("DUPEPATH.TXT")));
     const RunResult r = runProgram({"--headless", "--once", "--home", dir.path()});
@@ -160,32 +146,6 @@ TEST(OnceRun, FailedSaveAtShutdownEndsWithErrorStatus)
     EXPECT_TRUE(r.output.contains("Decode Successful")) << r.output.constData();
     EXPECT_TRUE(r.output.contains("DUPEPATH.TXT could not be saved: ")) << r.output.constData();
     EXPECT_EQ(r.exitCode, 1) << r.output.constData();
-}
-
-// A disk that takes no picture: the run stops on the first one with an error status,
-// and everything found stays queued for the next run.
-TEST(OnceRun, FullDiskEndsTheRunWithErrorStatus)
-{
-    // Two articles: a pending.dat of two entries fits under the limit below.
-    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 2, 0}}, 7));
-    ASSERT_TRUE(server.listen());
-    TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor("127.0.0.1", server.port(), dir));
-    dir.write("favs.txt", kGroup + "\r\n");
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    // The sample pictures are 6 KB and more; the program's own files are smaller.
-    p.setChildProcessModifier([] { kestrel::test::FileSizeLimit::applyInChild(5000); });
-    p.start(QStringLiteral(KESTREL_EXE), {"--headless", "--once", "--home", dir.path()});
-    ASSERT_TRUE(p.waitForStarted(10000));
-    ASSERT_TRUE(kestrel::test::waitUntil([&] { return p.state() == QProcess::NotRunning; }, 30000));
-    const QByteArray output = p.readAll();
-    EXPECT_EQ(p.exitCode(), 1) << output.constData();
-    EXPECT_TRUE(output.contains("disk full: " + dir.file("pics/").toUtf8())) << output.constData();
-    EXPECT_FALSE(output.contains("Decode Error")) << output.constData();
-    EXPECT_TRUE(dir.read("NOREDL.TXT").isEmpty());
-    EXPECT_TRUE(dir.read("pending.dat").contains("sunset_000001.jpg")) << output.constData();
 }
 
 // A hostile greeting: terminal escapes and a line of megabytes. Standard output (the
@@ -200,10 +160,8 @@ TEST(OnceRun, ServerTextReachesTheLogMadeSafe)
         s->disconnectFromHost();
     });
     TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor("127.0.0.1", hostile.serverPort(), dir,
-                                         "chkAllowRestart=0\nchkEnableLogging=1\nchkLogFile=1\n"));
-    dir.write("favs.txt", kGroup + "\r\n");
+    dir.prepareRun(hostile.serverPort(), kGroup + "\r\n",
+                   "Do_Rescan=0\nchkAllowRestart=0\nchkEnableLogging=1\nchkLogFile=1\n");
     const RunResult r = runProgram({"--headless", "--once", "--home", dir.path()});
     ASSERT_TRUE(r.finished) << r.output.left(2000).constData();
     for (const QByteArray &out : {r.output, dir.read("OPSLOG.TXT")}) {

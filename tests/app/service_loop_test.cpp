@@ -55,12 +55,7 @@ TEST(ServiceLoop, EveryStopArmsTheCountdownOnceAndItConnectsAgain)
     };
     for (const Case &c : cases) {
         TempProgramFolder dir;
-        QDir().mkpath(dir.file("pics"));
-        dir.write("KESTREL.INI",
-                  "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(server.port()) +
-                      "\nDownload_Path=" + dir.file("pics/").toUtf8() + "\nchkXOVER=1\n" + c.settings);
-        if (!c.favs.isEmpty())
-            dir.write("favs.txt", c.favs);
+        dir.prepareRun(server.port(), c.favs, c.settings);
         RecordingPrompter prompter;
         Engine engine(dir.path(), nullptr, &prompter);
         QStringList logged;

@@ -67,12 +67,6 @@ private:
     QProcess m_p;
 };
 
-QByteArray settingsFor(quint16 port, const TempProgramFolder &dir, const QByteArray &extra)
-{
-    return "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(port) +
-           "\nDownload_Path=" + dir.file("pics/").toUtf8() + "\nchkXOVER=1\n" + extra;
-}
-
 } // namespace
 
 TEST(ServiceRun, SecondProgramOnTheFolderIsRefusedAndCrashedOneDoesNotBlock)
@@ -121,11 +115,9 @@ TEST(ServiceRun, SigtermDuringDownloadPutsTheArticleInHandFirstInPending)
     NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 12, 0}}, 7));
     ASSERT_TRUE(server.listen());
     TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
     // One request at a time, so that the article in hand is the one the server holds
     // back (requests in flight at shutdown are covered by the shutdown tests).
-    dir.write("KESTREL.INI", settingsFor(server.port(), dir, "chkAllowRestart=0\nsldPipeline=1\n"));
-    dir.write("favs.txt", kGroup + "\r\n");
+    dir.prepareRun(server.port(), kGroup + "\r\n", "chkAllowRestart=0\nsldPipeline=1\n");
 
     // The first article comes at once; the second is never answered, so the program is
     // in the middle of fetching it when the SIGTERM comes.

@@ -18,17 +18,6 @@ using namespace kestrel;
 using kestrel::test::TempProgramFolder;
 using namespace kestrel::newsd;
 
-namespace {
-
-QByteArray settingsFor(quint16 port, const TempProgramFolder &dir, const QByteArray &extra)
-{
-    return "[Options]\nNews_Host=127.0.0.1\nNews_Port=" + QByteArray::number(port) +
-           "\nDownload_Path=" + dir.file("pics/").toUtf8() + "\nchkXOVER=1\nchkMakeSubDirs=0\nDo_Rescan=0\n" +
-           extra;
-}
-
-} // namespace
-
 // The answer to the article in hand arrives after the files were saved but before the
 // program has ended: it must not be filed, or NOREDL.TXT on disk would not know it.
 TEST(Shutdown, ArticleAnsweredAfterTheSaveIsNotFiled)
@@ -41,9 +30,7 @@ TEST(Shutdown, ArticleAnsweredAfterTheSaveIsNotFiled)
     ASSERT_TRUE(server.listen());
 
     TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor(server.port(), dir, ""));
-    dir.write("favs.txt", group + "\r\n");
+    dir.prepareRun(server.port(), group + "\r\n", "chkMakeSubDirs=0\nDo_Rescan=0\n");
     RecordingPrompter prompter;
     Engine engine(dir.path(), nullptr, &prompter);
     HeadlessFrontEnd fe;
@@ -78,9 +65,8 @@ TEST(Shutdown, UnansweredRequestsAreSavedFirstInListOrder)
     ASSERT_TRUE(server.listen());
 
     TempProgramFolder dir;
-    QDir().mkpath(dir.file("pics"));
-    dir.write("KESTREL.INI", settingsFor(server.port(), dir, "Line_Min=10\nLine_Max=20000\nsldPipeline=3\n"));
-    dir.write("favs.txt", group + "\r\n");
+    dir.prepareRun(server.port(), group + "\r\n",
+                   "chkMakeSubDirs=0\nDo_Rescan=0\nLine_Min=10\nLine_Max=20000\nsldPipeline=3\n");
     RecordingPrompter prompter;
     Engine engine(dir.path(), nullptr, &prompter);
     HeadlessFrontEnd fe;

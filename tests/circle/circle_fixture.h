@@ -14,8 +14,10 @@
 #include "scan/csv_lookup.h"
 #include "scan/favourites.h"
 #include "scan/header_filter.h"
+#include "scan/pending_file.h"
 #include "support/wait.h"
 
+#include <QFile>
 #include <QSignalSpy>
 
 #include <cstdio>
@@ -122,6 +124,31 @@ struct CircleWorld : ScanWorld {
                                  false, {}, false, false, name, group);
     }
 
+    // p<n>.jpg for articles `from` to `to` of a.one, queued in that order; their names.
+    QByteArrayList queueNumbered(qint64 from, qint64 to)
+    {
+        QByteArrayList names;
+        for (qint64 n = from; n <= to; ++n) {
+            names.append("p" + QByteArray::number(n) + ".jpg");
+            addPending("a.one", n, names.back());
+        }
+        return names;
+    }
+
+    // The names pending.dat holds once the list is saved.
+    QByteArrayList savedPending()
+    {
+        if (!pending.savePending())
+            return {"save failed"};
+        QFile f(ctx.state.file(QStringLiteral("pending.dat")));
+        if (!f.open(QIODevice::ReadOnly))
+            return {"unreadable"};
+        QByteArrayList saved;
+        for (const PendingEntry &e : pendingfile::read(f).entries)
+            saved.append(e.text);
+        return saved;
+    }
+
     bool runUntilWait(int ms = 5000)
     {
         const size_t before = waits.size();
@@ -142,6 +169,24 @@ struct CircleWorld : ScanWorld {
         int n = 0;
         for (const QByteArray &l : lines)
             n += l.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+
+    // The names handed to the sink, in the order they came.
+    QByteArrayList fetched() const
+    {
+        QByteArrayList names;
+        for (const CapturedArticle &a : sink.articles)
+            names.append(a.fileName);
+        return names;
+    }
+
+    // How many logged lines hold `text`.
+    int timesLogged(const QString &text) const
+    {
+        int n = 0;
+        for (const QString &line : log)
+            n += line.contains(text) ? 1 : 0;
         return n;
     }
 

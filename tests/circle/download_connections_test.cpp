@@ -29,18 +29,12 @@ TEST(DownloadConnections, ConnectionsShareTheListAndAServerLimitLowersTheirNumbe
         // before the others are ready.
         w.server.faults().latencyMs = 20;
         w.server.faults().connectionLimit = c.serverLimit;
-        QByteArrayList all;
-        for (qint64 n = 3; n <= 26; ++n) {
-            all.append("p" + QByteArray::number(n) + ".jpg");
-            w.addPending("a.one", n, all.back());
-        }
+        QByteArrayList all = w.queueNumbered(3, 26);
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait(20000));
         EXPECT_FALSE(w.waits.back());
 
-        QByteArrayList names;
-        for (const CapturedArticle &a : w.sink.articles)
-            names.append(a.fileName);
+        QByteArrayList names = w.fetched();
         std::sort(names.begin(), names.end());
         std::sort(all.begin(), all.end());
         EXPECT_EQ(names, all);
@@ -70,11 +64,7 @@ TEST(DownloadConnections, UnansweredRequestsOfEveryConnectionGoBackInListOrder)
     w.ctx.settings.setNumber(u"sldConnections", 3);
     w.ctx.settings.setNumber(u"sldPipeline", 2);
     w.server.faults().silences.append({"BODY", -1, -1});
-    QByteArrayList all;
-    for (qint64 n = 3; n <= 12; ++n) {
-        all.append("p" + QByteArray::number(n) + ".jpg");
-        w.addPending("a.one", n, all.back());
-    }
+    const QByteArrayList all = w.queueNumbered(3, 12);
     w.circle.downloadNext();
     ASSERT_TRUE(waitUntil([&] { return w.ctx.state.pendingCount == 4; }, 5000));
     w.circle.abortDownload();
@@ -131,8 +121,7 @@ TEST(DownloadConnections, StatusLineAndBarShowTheWholeRun)
     w.ctx.settings.setNumber(u"sldPipeline", 3);
     w.server.faults().latencyMs = 20;
     const int total = 16;
-    for (qint64 n = 3; n < 3 + total; ++n)
-        w.addPending("a.one", n, "p" + QByteArray::number(n) + ".jpg");
+    w.queueNumbered(3, 2 + total);
     QStringList statuses;
     std::vector<MainDisplay::Bar> bars;
     std::vector<qint64> bytesBefore; // of the articles handed over earlier

@@ -2,33 +2,10 @@
 // it: articles handed over and not yet filed are never lost nor filed twice.
 #include "circle/circle_fixture.h"
 
-#include "scan/pending_file.h"
-
-#include <QFile>
-
 namespace kestrel::test {
 namespace {
 
 const QByteArrayList kSix{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"};
-
-void queueSix(CircleWorld &w)
-{
-    for (qint64 n = 3; n <= 8; ++n)
-        w.addPending("a.one", n, "p" + QByteArray::number(n) + ".jpg");
-}
-
-QByteArrayList savedPending(CircleWorld &w)
-{
-    QByteArrayList saved;
-    if (!w.pending.savePending())
-        return {"save failed"};
-    QFile f(w.ctx.state.file(QStringLiteral("pending.dat")));
-    if (!f.open(QIODevice::ReadOnly))
-        return {"unreadable"};
-    for (const PendingEntry &e : pendingfile::read(f).entries)
-        saved.append(e.text);
-    return saved;
-}
 
 // Three articles wait in the sink (it has room for no more), the other three answers
 // wait in the reader. Whatever ends the run then puts back every article not filed,
@@ -71,7 +48,7 @@ TEST(DownloadFiling, ArticlesTakenAndNotFiledGoBackInListOrder)
         w.ctx.settings.setNumber(u"sldPipeline", 8);
         w.sink.later = true;
         w.sink.room = 3;
-        queueSix(w);
+        w.queueNumbered(3, 8);
         w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 3; }, 3000));
         ASSERT_TRUE(
@@ -83,7 +60,7 @@ TEST(DownloadFiling, ArticlesTakenAndNotFiledGoBackInListOrder)
             ASSERT_TRUE(waitUntil([&] { return !w.waits.empty(); }, 5000));
             EXPECT_EQ(w.waits.back(), c.error);
         }
-        EXPECT_EQ(savedPending(w), c.left);
+        EXPECT_EQ(w.savedPending(), c.left);
         EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_GE(w.sink.drops, 1);
         EXPECT_TRUE(c.logLine.isEmpty() || w.logged(c.logLine)) << qPrintable(c.logLine);
@@ -99,10 +76,7 @@ TEST(DownloadFiling, ArticlesTakenAndNotFiledGoBackInListOrder)
         w.server.dropConnections();
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
-        QByteArrayList second;
-        for (const CapturedArticle &a : w.sink.articles)
-            second.append(a.fileName);
-        EXPECT_EQ(second, c.left);
+        EXPECT_EQ(w.fetched(), c.left);
         EXPECT_TRUE(w.texts().isEmpty());
     }
 }
@@ -114,7 +88,7 @@ TEST(DownloadFiling, RunEndsWhenTheLastArticleIsFiled)
 {
     CircleWorld w({{"a.one", 1, 10, 0}});
     w.sink.later = true;
-    queueSix(w);
+    w.queueNumbered(3, 8);
     w.circle.downloadNext();
     ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 6; }, 3000));
     EXPECT_TRUE(w.waits.empty());

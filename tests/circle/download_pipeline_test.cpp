@@ -2,28 +2,10 @@
 // requests, and nothing taken off the list lost when the run ends early.
 #include "circle/circle_fixture.h"
 
-#include "scan/pending_file.h"
-
-#include <QFile>
 #include <QTimer>
 
 namespace kestrel::test {
 namespace {
-
-QByteArrayList fetched(const CircleWorld &w)
-{
-    QByteArrayList names;
-    for (const CapturedArticle &a : w.sink.articles)
-        names.append(a.fileName);
-    return names;
-}
-
-// p<n>.jpg for article n of a.one, one entry each, in this order.
-void queue(CircleWorld &w, std::initializer_list<qint64> numbers)
-{
-    for (const qint64 n : numbers)
-        w.addPending("a.one", n, "p" + QByteArray::number(n) + ".jpg");
-}
 
 const QByteArrayList kSix{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"};
 
@@ -33,16 +15,18 @@ int inFlight(CircleWorld &w)
 }
 
 // Each reply goes to the article it answers, however the replies are cut or bunched;
-// another group is selected only once the requests of the old one are answered; the
-// article in hand and the status line name the article being handed over.
+// the connection stays in its group between articles of that group, and another group
+// is selected only once the requests of the old one are answered; the article in hand
+// and the status line name the article being handed over.
 TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
 {
     const struct {
         const char *name;
         int window;
         std::function<void(newsd::FaultPlan &)> faults;
+        bool headers = false; // ARTICLE instead of BODY
     } cases[] = {
-        {"one at a time", 1, [](newsd::FaultPlan &) {}},
+        {"one at a time, with headers", 1, [](newsd::FaultPlan &) {}, true},
         {"window of 3", 3, [](newsd::FaultPlan &) {}},
         {"cut at each of the first 64 bytes and at random", 8,
          [](newsd::FaultPlan &f) {
@@ -61,11 +45,12 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
         SCOPED_TRACE(c.name);
         CircleWorld w({{"a.one", 1, 10, 0}, {"a.two", 1, 10, 0}});
         w.ctx.settings.setNumber(u"sldPipeline", c.window);
+        w.ctx.settings.setChecked(u"chkSaveHeaders", c.headers);
         c.faults(w.server.faults());
-        queue(w, {3, 4, 5, 6});
+        w.queueNumbered(3, 6);
         w.addPending("a.two", 2, "q2.jpg");
         w.addPending("a.two", 3, "q3.jpg");
-        queue(w, {7});
+        w.queueNumbered(7, 7);
         QStringList statusAtHandOver;
         QByteArrayList inHandAtHandOver;
         w.sink.onArticle = [&](const CapturedArticle &) {
@@ -76,16 +61,19 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
         ASSERT_TRUE(w.runUntilWait(10000));
         EXPECT_FALSE(w.waits.back());
         ASSERT_TRUE(waitUntil([&] { return w.commands(1).endsWith("QUIT"); }, 3000));
+        const QByteArray verb = c.headers ? "ARTICLE  " : "BODY  ";
         EXPECT_EQ(w.commands(1),
-                  (QByteArrayList{"GROUP a.one", "BODY  3", "BODY  4", "BODY  5", "BODY  6", "GROUP a.two",
-                                  "BODY  2", "BODY  3", "GROUP a.one", "BODY  7", "QUIT"}));
+                  (QByteArrayList{"GROUP a.one", verb + "3", verb + "4", verb + "5", verb + "6",
+                                  "GROUP a.two", verb + "2", verb + "3", "GROUP a.one", verb + "7", "QUIT"}));
         const QByteArrayList names{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "q2.jpg", "q3.jpg", "p7.jpg"};
-        ASSERT_EQ(fetched(w), names);
+        ASSERT_EQ(w.fetched(), names);
         const QByteArrayList numbers{"3", "4", "5", "6", "2", "3", "7"};
         for (qsizetype i = 0; i < names.size(); ++i) {
             const CapturedArticle &a = w.sink.articles[size_t(i)];
-            EXPECT_TRUE(a.articleBuffer.startsWith("222 " + numbers[i] + " <")) << names[i].constData();
+            EXPECT_TRUE(a.articleBuffer.startsWith((c.headers ? "220 " : "222 ") + numbers[i] + " <"))
+                << names[i].constData();
             EXPECT_TRUE(a.articleBuffer.endsWith("\r\n.\r\n"));
+            EXPECT_EQ(a.bytes, a.articleBuffer.size());
             EXPECT_EQ(a.group, names[i].startsWith('q') ? "a.two" : "a.one");
             EXPECT_TRUE(statusAtHandOver[i].startsWith(QStringLiteral("Downloading: ") +
                                                        QString::fromLatin1(names[i]) + u' '))
@@ -94,6 +82,8 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
         EXPECT_EQ(inHandAtHandOver, names);
         EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_EQ(w.pending.count(), 0);
+        EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
+        EXPECT_FALSE(w.ctx.display.downloadLightBusy());
     }
 }
 
@@ -108,7 +98,14 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         std::function<void(CircleWorld &)> stop;
         bool nextRun = true; // the program goes on after the stop
     } cases[] = {
-        {"user abort", 4, [](CircleWorld &w) { w.circle.abortDownload(); }},
+        {"user abort", 4,
+         [](CircleWorld &w) {
+             w.circle.abortDownload();
+             EXPECT_TRUE(w.logged(QStringLiteral("User Abort!")));
+             EXPECT_FALSE(w.ctx.state.rescanArmed);
+             ASSERT_FALSE(w.waits.empty());
+             EXPECT_FALSE(w.waits.back());
+         }},
         {"server drops the connection", 8,
          [](CircleWorld &w) {
              w.server.dropConnections();
@@ -118,13 +115,7 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         {"shutdown", 6,
          [](CircleWorld &w) {
              w.circle.takeBackDownloads();
-             ASSERT_TRUE(w.pending.savePending());
-             QFile f(w.ctx.state.file(QStringLiteral("pending.dat")));
-             ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-             QByteArrayList saved;
-             for (const PendingEntry &e : pendingfile::read(f).entries)
-                 saved.append(e.text);
-             EXPECT_EQ(saved, kSix);
+             EXPECT_EQ(w.savedPending(), kSix);
          },
          false},
     };
@@ -133,7 +124,7 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         CircleWorld w({{"a.one", 1, 10, 0}});
         w.ctx.settings.setNumber(u"sldPipeline", c.window);
         w.server.faults().silences.append({"BODY", -1, 1});
-        queue(w, {3, 4, 5, 6, 7, 8});
+        w.queueNumbered(3, 8);
         w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return inFlight(w) == std::min(c.window, 6); }, 3000));
         EXPECT_EQ(w.ctx.state.pendingCount, 6 - std::min(c.window, 6));
@@ -147,7 +138,7 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         w.server.dropConnections();
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
-        EXPECT_EQ(fetched(w), kSix);
+        EXPECT_EQ(w.fetched(), kSix);
         EXPECT_TRUE(w.texts().isEmpty());
     }
 }
@@ -160,7 +151,7 @@ TEST(DownloadPipeline, DropAfterAnArticleLosesNothingAndRepeatsNothing)
         SCOPED_TRACE(window);
         CircleWorld w({{"a.one", 1, 10, 0}});
         w.ctx.settings.setNumber(u"sldPipeline", window);
-        queue(w, {3, 4, 5, 6, 7, 8});
+        w.queueNumbered(3, 8);
         w.sink.onArticle = [&](const CapturedArticle &) {
             if (w.sink.articles.size() == 2)
                 w.server.dropConnections();
@@ -168,13 +159,13 @@ TEST(DownloadPipeline, DropAfterAnArticleLosesNothingAndRepeatsNothing)
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_TRUE(w.waits.back());
-        const QByteArrayList first = fetched(w);
+        const QByteArrayList first = w.fetched();
         ASSERT_GE(first.size(), 2);
         EXPECT_EQ(first + w.texts(), kSix);
         w.sink.onArticle = nullptr;
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
-        EXPECT_EQ(fetched(w), kSix);
+        EXPECT_EQ(w.fetched(), kSix);
     }
 }
 
@@ -207,12 +198,12 @@ TEST(DownloadPipeline, RefusalInTheMiddleOfTheWindowConcernsItsArticle)
         SCOPED_TRACE(c.code);
         CircleWorld w({{"a.one", 1, 10, 0}});
         w.server.faults().forcedReplies.append({"BODY 5", c.code, 1});
-        queue(w, {3, 4, 5, 6, 7, 8});
+        w.queueNumbered(3, 8);
         w.circle.downloadNext();
         ASSERT_TRUE(w.runUntilWait());
         EXPECT_EQ(w.waits.back(), !c.left.isEmpty());
         EXPECT_TRUE(w.logged(c.logLine));
-        EXPECT_EQ(fetched(w), c.fetched);
+        EXPECT_EQ(w.fetched(), c.fetched);
         EXPECT_EQ(w.texts(), c.left);
         EXPECT_FALSE(w.ctx.state.articleInHand);
     }
@@ -227,7 +218,7 @@ TEST(DownloadPipeline, LoginDemandedInTheMiddleOfTheWindow)
     w.ctx.settings.setNumber(u"sldPipeline", 4);
     w.ctx.settings.setText(u"txtUserName", QStringLiteral("u"));
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
-    queue(w, {3, 4, 5, 6, 7, 8});
+    w.queueNumbered(3, 8);
     w.sink.onArticle = [&](const CapturedArticle &) {
         if (w.sink.articles.size() == 1)
             w.server.setCredentials("u", "p");
@@ -235,7 +226,7 @@ TEST(DownloadPipeline, LoginDemandedInTheMiddleOfTheWindow)
     w.circle.downloadNext();
     ASSERT_TRUE(w.runUntilWait());
     EXPECT_FALSE(w.waits.back());
-    EXPECT_EQ(fetched(w), kSix);
+    EXPECT_EQ(w.fetched(), kSix);
     EXPECT_EQ(w.count(w.commands(1), "AUTHINFO USER"), 1);
     EXPECT_TRUE(w.logged(QStringLiteral("Authinfo cleared, login complete...")));
 }
@@ -248,7 +239,7 @@ TEST(DownloadPipeline, SlowFilingLeavesTheOtherRepliesForTheNextTurn)
     CircleWorld w({{"a.one", 1, 10, 0}});
     w.server.faults().repliesPerSegment = 6;
     w.server.faults().coalesceWaitMs = 50;
-    queue(w, {3, 4, 5, 6, 7, 8});
+    w.queueNumbered(3, 8);
     QByteArrayList steps;
     w.sink.onArticle = [&](const CapturedArticle &a) {
         steps.append(a.fileName);
@@ -257,7 +248,7 @@ TEST(DownloadPipeline, SlowFilingLeavesTheOtherRepliesForTheNextTurn)
     };
     w.circle.downloadNext();
     ASSERT_TRUE(w.runUntilWait());
-    ASSERT_EQ(fetched(w), kSix);
+    ASSERT_EQ(w.fetched(), kSix);
     for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
         if (steps[i] != "turn") {
             EXPECT_EQ(steps[i + 1], "turn") << "after " << steps[i].constData();

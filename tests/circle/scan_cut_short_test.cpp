@@ -25,11 +25,6 @@ void dropAll(CircleWorld &w)
         &w.server, [&w] { w.server.dropConnections(); }, Qt::QueuedConnection);
 }
 
-int countLogged(const CircleWorld &w, const QString &text)
-{
-    return int(std::count_if(w.log.begin(), w.log.end(), [&](const QString &l) { return l.contains(text); }));
-}
-
 // The connection goes (closed by the server, or silent past the watchdog) while the
 // last favourite group is half read: the scan ends cut short, reported as an error,
 // and the group keeps the last-read number of the last header that arrived.
@@ -74,7 +69,7 @@ TEST(ScanCutShort, LostOrSilentInTheLastGroup)
         EXPECT_EQ(w.waits, std::vector<bool>{true});
         EXPECT_TRUE(w.logged(QStringLiteral("Scan Cut Short (connection lost).")));
         EXPECT_FALSE(w.logged(QStringLiteral("Scan Complete")));
-        EXPECT_EQ(countLogged(w, QStringLiteral("silent for more than")), c.silent ? 1 : 0);
+        EXPECT_EQ(w.timesLogged(QStringLiteral("silent for more than")), c.silent ? 1 : 0);
         EXPECT_EQ(w.favs.getLastRead("a.first"), "3");
         EXPECT_EQ(w.favs.getLastRead(kGroup), c.lastReadAfter);
         EXPECT_FALSE(w.ctx.state.scanning);

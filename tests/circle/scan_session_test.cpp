@@ -281,9 +281,7 @@ TEST(ScanSession, RefusedXoverFallsBackToHeadMode)
         EXPECT_EQ(w.counters.scanHeaderCount, 6 + 3);
         EXPECT_EQ(w.favs.getLastRead("a.one"), "6");
         EXPECT_EQ(w.favs.getLastRead("a.two"), "10");
-        EXPECT_EQ(
-            std::count_if(w.log.begin(), w.log.end(), [&](const QString &l) { return l.contains(fallback); }),
-            1);
+        EXPECT_EQ(w.timesLogged(fallback), 1);
         EXPECT_TRUE(w.logged(QStringLiteral("Scan Complete. 9 headers read in")));
         EXPECT_TRUE(w.ctx.settings.checked(u"chkXOVER"));
 

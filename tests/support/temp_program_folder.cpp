@@ -30,6 +30,17 @@ QByteArray TempProgramFolder::read(const QString &name) const
     return f.readAll();
 }
 
+void TempProgramFolder::prepareRun(quint16 port, const QByteArray &favs, const QByteArray &extra,
+                                   const QByteArray &host) const
+{
+    QDir().mkpath(file(QStringLiteral("pics")));
+    write(QStringLiteral("KESTREL.INI"),
+          "[Options]\nNews_Host=" + host + "\nNews_Port=" + QByteArray::number(port) +
+              "\nDownload_Path=" + file(QStringLiteral("pics/")).toUtf8() + "\nchkXOVER=1\n" + extra);
+    if (!favs.isEmpty())
+        write(QStringLiteral("favs.txt"), favs);
+}
+
 bool TempProgramFolder::exists(const QString &name) const
 {
     return QFileInfo::exists(file(name));

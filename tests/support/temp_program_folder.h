@@ -15,6 +15,11 @@ public:
     void write(const QString &name, const QByteArray &bytes) const;
     QByteArray read(const QString &name) const;
     bool exists(const QString &name) const;
+    // Sets the folder up for a run against the news server at host:port: a KESTREL.INI
+    // that files into pics/ with XOVER on, then the `extra` lines of [Options], and
+    // favs.txt holding `favs` unless that is empty.
+    void prepareRun(quint16 port, const QByteArray &favs, const QByteArray &extra = {},
+                    const QByteArray &host = "127.0.0.1") const;
 
 private:
     QTemporaryDir m_dir;
