@@ -85,6 +85,11 @@ struct PendingEntry {
 
     // A picture whose parts are not all seen yet: listed, but no download run takes it.
     bool waiting() const { return parts.isMultiPart() && !parts.complete(); }
+    // "group/number": names the article, or a picture in parts by its first part.
+    QByteArray articleKey() const
+    {
+        return sub.newsgroup + '/' + QByteArray::number(tag.value().value_or(0));
+    }
     bool operator==(const PendingEntry &) const = default;
 };
 

@@ -44,8 +44,7 @@ void DownloadSession::dropRestOfPicture(const InFlight &part)
                 a.discard = true;
     }
     forgetHandedOver(part.order);
-    m_failedAttempts.remove(part.entry.sub.newsgroup + '/' +
-                            QByteArray::number(part.entry.tag.value().value_or(0)));
+    m_failedAttempts.remove(part.entry.articleKey());
     m_sink.pictureAbandoned(part.entry);
 }
 

@@ -62,8 +62,7 @@ int DownloadSession::nextEntry() const
     for (int i = 0; i < m_pending.count(); ++i) {
         const PendingEntry &e = m_pending.entry(i);
         // A picture whose parts have not all been seen waits for them on the list.
-        const bool waiting = e.parts.isMultiPart() && !e.parts.complete();
-        if (!e.ghosted && !waiting && !trimSpaces(e.text).isEmpty() &&
+        if (!e.ghosted && !e.waiting() && !trimSpaces(e.text).isEmpty() &&
             !m_missingGroups.contains(e.sub.newsgroup))
             return i;
     }

@@ -18,8 +18,7 @@ constexpr qint64 kMaxTakenBytes = 64 * 1024 * 1024;
 
 bool samePicture(const CapturedArticle &part, const PendingEntry &picture)
 {
-    return part.partTotal > 0 && part.entry.sub.newsgroup == picture.sub.newsgroup &&
-           part.entry.tag.value() == picture.tag.value();
+    return part.partTotal > 0 && part.entry.articleKey() == picture.articleKey();
 }
 
 } // namespace

@@ -16,12 +16,6 @@ namespace kestrel {
 
 namespace {
 
-// A picture's parts all carry its entry; its group and first article number name it.
-QByteArray pictureKey(const PendingEntry &picture)
-{
-    return picture.sub.newsgroup + '/' + QByteArray::number(picture.tag.value().value_or(0));
-}
-
 RetrievedArticle retrievedOf(const CapturedArticle &article)
 {
     RetrievedArticle retrieved;
@@ -96,7 +90,7 @@ SinkResult PipelineSink::fileTakenPart(const CapturedArticle &article)
 
 SinkResult PipelineSink::assemblePart(const CapturedArticle &article)
 {
-    const RetrievedPart part{pictureKey(article.entry), article.partNumber, article.partTotal,
+    const RetrievedPart part{article.entry.articleKey(), article.partNumber, article.partTotal,
                              retrievedOf(article)};
     switch (m_assembly.partRetrieved(part).result) {
     case PartResult::Waiting:
@@ -127,7 +121,7 @@ void PipelineSink::noDownloadFolder()
 
 void PipelineSink::pictureAbandoned(const PendingEntry &picture)
 {
-    m_assembly.abandon(pictureKey(picture));
+    m_assembly.abandon(picture.articleKey());
 }
 
 } // namespace kestrel
