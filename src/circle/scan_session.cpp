@@ -31,7 +31,6 @@ ScanSession::ScanSession(Context &ctx, SessionState &state, Connections &connect
 void ScanSession::resetForConnect()
 {
     m_headState = 0;
-    m_xoverActive = false;
     m_xoverBytes = 0;
     m_rereadNumber = -1;
     m_xoverRangeStart.clear();
@@ -138,7 +137,6 @@ void ScanSession::onReply(const NntpReply &reply)
             askNextRangeEarly();
             return;
         }
-        m_xoverActive = false;
     }
     if (takeWindowReply(reply))
         return;
@@ -233,7 +231,6 @@ void ScanSession::onRefusal(ReplyReaction reaction, const NntpReply &reply)
 void ScanSession::skipGroup(const QString &line)
 {
     m_ctx.writeLog(line, true);
-    m_xoverActive = false;
     abandonXoverRanges();
     m_headState = 0;
     m_groupState = ScanState::GroupFailed;
@@ -266,7 +263,6 @@ void ScanSession::askForModeReader(const NntpReply &reply)
     m_ctx.writeLog(QStringLiteral("The server asks for reader mode (") + answer +
                        QStringLiteral("); sending MODE READER."),
                    true);
-    m_xoverActive = false;
     m_headState = 0;
     sendCommand("MODE READER");
 }

@@ -193,7 +193,6 @@ private:
     qint64 m_xoverIgnored = 0;
     // The pending list filled up while the reply arrived: the rest is not queued.
     bool m_xoverFull = false;
-    bool m_xoverActive = false;
     int m_favRow = -1; // the current group's row, checked before use
     qint64 m_lastDisplayMs = -1;
     QByteArray m_block; // reused for every overview line

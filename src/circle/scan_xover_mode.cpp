@@ -47,7 +47,6 @@ void ScanSession::beginXoverRange(const QByteArray &from, const QByteArray &to)
     m_xoverIgnored = 0;
     m_xoverFull = false;
     m_xoverAheadDue = false;
-    m_xoverActive = true;
     m_lastDisplayMs = -1;
 }
 
@@ -106,7 +105,6 @@ void ScanSession::xoverListFull()
 
 void ScanSession::onXoverEnd(bool emptyRange)
 {
-    m_xoverActive = false;
     m_xoverBytes += 3;
     m_ctx.writeLog(QStringLiteral("xover data recieved") + numText(m_xoverBytes) + QStringLiteral(" bytes"),
                    true);
