@@ -1,6 +1,7 @@
 // Random article texts through the yEnc decoder, and random data through every kernel
 // this processor runs, which must all agree with the portable one.
 #include "decode/decode_file.h"
+#include "decode/yenc_decoder.h"
 #include "decode/yenc_kernel.h"
 
 #include <cstdlib>
@@ -29,7 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         text = "=ybegin part=1 line=128 size=9 name=x\r\n";
     text.append(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const DecodeOutcome o = decodeArticleText(text, QStringLiteral("x"), DecodeHooks{});
-    if (o.ok && o.file.position + o.file.bytes.size() > 64 * 1024 * 1024)
+    // A part may sit anywhere in a picture of up to the largest size taken; a whole file
+    // is held to the smaller single-article limit.
+    const qint64 limit = o.file.replaceWhole ? YencMaxFileSize : YencMaxPictureSize;
+    if (o.ok && o.file.position + o.file.bytes.size() > limit)
         std::abort();
     return 0;
 }

@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets with clang, under AddressSanitizer and UBSan, and runs
 # each for SECONDS (default 20) from its seed corpus in fuzz/corpus. Prints the
 # executions each reached; exits non-zero on the first finding (kept in the build
-# folder's fuzz-findings). Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+# folder's fuzz-findings). KESTREL_FUZZ_SEED fixes libFuzzer's seed (0, the default,
+# lets it pick one). Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
@@ -23,7 +24,7 @@ for target in "${targets[@]}"; do
   corpora=("$work/$target")
   [ -d "fuzz/corpus/$target" ] && corpora+=("fuzz/corpus/$target")
   if ! ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      "$dir/fuzzers/$target" -max_total_time="$seconds" -print_final_stats=1 \
+      "$dir/fuzzers/$target" -max_total_time="$seconds" -seed="${KESTREL_FUZZ_SEED:-0}" -print_final_stats=1 \
       -artifact_prefix="$dir/fuzz-findings/$target-" "${corpora[@]}" >"$work/$target.log" 2>&1; then
     tail -n 60 "$work/$target.log"
     echo "fuzz: $target found a fault (input in $dir/fuzz-findings)" >&2
