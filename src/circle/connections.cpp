@@ -208,6 +208,12 @@ void Connections::watchdogTick(SessionConnection &c)
         return;
     }
     const qint64 now = m_ctx.clock.msecsSinceStart();
+    if (c.heldBack()) {
+        // Both judgements start afresh once the replies are taken again.
+        c.touch(now);
+        c.startRateWindow(now);
+        return;
+    }
     const qint64 seconds = (now - c.lastActivityMs()) / 1000;
     const int limit = m_ctx.settings.slider(u"sldTimeout");
     if (seconds <= limit) {

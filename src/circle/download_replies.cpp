@@ -93,7 +93,8 @@ bool DownloadSession::takeReplies(SessionConnection &connection)
     while (tcp.isConnected()) {
         // The sink holds all it will: the rest waits in the reader until it reports
         // an article (and with no more requests sent meanwhile, the window bounds it).
-        if (m_sink.full())
+        connection.holdBack(m_sink.full());
+        if (connection.heldBack())
             return false;
         const ReplyReader::Event event = reader.next();
         if (event == ReplyReader::Event::NeedMore)

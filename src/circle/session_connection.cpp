@@ -24,6 +24,7 @@ void SessionConnection::arm(qint64 nowMs)
 {
     m_lastActivityMs = nowMs;
     startRateWindow(nowMs);
+    m_heldBack = false;
     m_watchdogArmed = true;
     m_watchdog.start();
 }

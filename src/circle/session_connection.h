@@ -45,6 +45,10 @@ public:
     void touch(qint64 nowMs) { m_lastActivityMs = nowMs; }
     // The watchdog leaves this connection alone (QUIT, close).
     void disarm();
+    // Its replies wait unread until the article sink has room: a silence or a slow
+    // reply is then this program's doing, not the server's.
+    void holdBack(bool held) { m_heldBack = held; }
+    bool heldBack() const { return m_heldBack; }
 
     // The transfer rate is judged over a window of time in which a reply was under way:
     // the bytes that arrived since the window started.
@@ -61,6 +65,7 @@ private:
     QTimer m_watchdog;
     bool m_watchdogArmed = false;
     bool m_greeted = false;
+    bool m_heldBack = false;
     qint64 m_lastActivityMs = 0;
     qint64 m_rateWindowStartMs = 0;
     qint64 m_rateWindowBytes = 0;
