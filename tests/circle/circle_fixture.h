@@ -9,6 +9,7 @@
 #include "circle/rescan_countdown.h"
 #include "circle/scan_driver.h"
 #include "circle/scan_session.h"
+#include "newsd/folder_store.h"
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
 #include "scan/csv_lookup.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QSignalSpy>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -27,6 +29,10 @@
 #include <optional>
 
 namespace kestrel::test {
+
+inline const QByteArray kGroup = "alt.binaries.pictures.test";
+// What queueNumbered(3, 8) queues.
+inline const QByteArrayList kSix{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"};
 
 // Keeps what the download connection hands over. With `later` it takes each article
 // and reports it only when the test says (report), as the decode worker does; it holds
@@ -80,7 +86,7 @@ struct CircleWorld : ScanWorld {
     QStringList log;         // every logged message, oldest first
     Circle circle{ctx, favs, pending, filter, counters, sink};
 
-    explicit CircleWorld(QList<newsd::SampleGroup> groups = {{"alt.binaries.pictures.test", 1, 40, 0}})
+    explicit CircleWorld(QList<newsd::SampleGroup> groups = {{kGroup, 1, 40, 0}})
         : store(std::make_shared<newsd::SampleStore>(groups)), server(store)
     {
         EXPECT_TRUE(server.listen());
@@ -135,6 +141,18 @@ struct CircleWorld : ScanWorld {
         return names;
     }
 
+    // The server holds only these articles of the first group; the store it serves.
+    std::shared_ptr<newsd::FolderStore> serveOnly(const QList<qint64> &numbers)
+    {
+        const QByteArray group = store->groups().value(0).name;
+        const QString spool = folder.path() + QStringLiteral("/spool");
+        for (const qint64 n : numbers)
+            EXPECT_TRUE(newsd::FolderStore::writeArticle(spool, group, n, store->article(group, n)));
+        auto served = std::make_shared<newsd::FolderStore>(spool);
+        server.setStore(served);
+        return served;
+    }
+
     // The names pending.dat holds once the list is saved.
     QByteArrayList savedPending()
     {
@@ -154,6 +172,25 @@ struct CircleWorld : ScanWorld {
         const size_t before = waits.size();
         return waitUntil([&] { return waits.size() > before; }, ms);
     }
+    bool scanRun(int ms = 5000)
+    {
+        circle.connectScan();
+        return runUntilWait(ms);
+    }
+    bool downloadRun(int ms = 5000)
+    {
+        circle.downloadNext();
+        return runUntilWait(ms);
+    }
+    void useXover(int range)
+    {
+        ctx.settings.setChecked(u"chkXOVER", true);
+        ctx.settings.setNumber(u"sldXOVER", range);
+    }
+    bool quitSent(int connection = 1)
+    {
+        return waitUntil([&] { return commands(connection).endsWith("QUIT"); }, 3000);
+    }
 
     QByteArrayList commands(int connection = 0) const
     {
@@ -164,12 +201,18 @@ struct CircleWorld : ScanWorld {
         return out;
     }
 
-    int count(const QByteArrayList &lines, const QByteArray &prefix) const
+    static int count(const QByteArrayList &lines, const QByteArray &prefix)
     {
-        int n = 0;
-        for (const QByteArray &l : lines)
-            n += l.startsWith(prefix) ? 1 : 0;
-        return n;
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [&](const QByteArray &l) { return l.startsWith(prefix); }));
+    }
+
+    qint64 highestTag() const
+    {
+        qint64 highest = 0;
+        for (int i = 0; i < pending.count(); ++i)
+            highest = std::max(highest, *pending.entry(i).tag.value());
+        return highest;
     }
 
     // The names handed to the sink, in the order they came.
@@ -184,19 +227,10 @@ struct CircleWorld : ScanWorld {
     // How many logged lines hold `text`.
     int timesLogged(const QString &text) const
     {
-        int n = 0;
-        for (const QString &line : log)
-            n += line.contains(text) ? 1 : 0;
-        return n;
+        return int(std::count_if(log.begin(), log.end(), [&](const QString &l) { return l.contains(text); }));
     }
 
-    bool logged(const QString &text) const
-    {
-        for (const QString &line : log)
-            if (line.contains(text))
-                return true;
-        return false;
-    }
+    bool logged(const QString &text) const { return timesLogged(text) > 0; }
 };
 
 } // namespace kestrel::test

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 #include <QRegularExpression>
 
@@ -13,6 +12,9 @@ namespace {
 // The entries go out to the connections in list order, each connection asks for its
 // share in that order and every article is fetched once. A server that allows fewer
 // connections than asked for refuses the others; the run goes on with the ones it got.
+// The status line and the article bar count the whole run: the articles handed over out
+// of all taken or still queued, and the bytes of every connection, not the article of
+// whichever connection read last.
 TEST(DownloadConnections, ConnectionsShareTheListAndAServerLimitLowersTheirNumber)
 {
     const struct {
@@ -30,9 +32,31 @@ TEST(DownloadConnections, ConnectionsShareTheListAndAServerLimitLowersTheirNumbe
         w.server.faults().latencyMs = 20;
         w.server.faults().connectionLimit = c.serverLimit;
         QByteArrayList all = w.queueNumbered(3, 26);
-        w.circle.downloadNext();
-        ASSERT_TRUE(w.runUntilWait(20000));
+        QStringList statuses;
+        std::vector<MainDisplay::Bar> bars;
+        std::vector<qint64> bytes{0}; // of the articles handed over before each
+        w.sink.onArticle = [&](const CapturedArticle &a) {
+            statuses.append(w.ctx.log.statusLine());
+            bars.push_back(w.ctx.display.bar(ProgressBar::Article));
+            bytes.push_back(bytes.back() + a.bytes);
+        };
+        ASSERT_TRUE(w.downloadRun(20000));
         EXPECT_FALSE(w.waits.back());
+        ASSERT_EQ(statuses.size(), all.size());
+        const QRegularExpression form(
+            QStringLiteral(R"(^Downloading: (\d+) of (\d+) articles, ([\d,]+\.\d)kb \[)"));
+        for (int i = 0; i < statuses.size(); ++i) {
+            SCOPED_TRACE(qPrintable(statuses[i]));
+            const QRegularExpressionMatch m = form.match(statuses[i]);
+            ASSERT_TRUE(m.hasMatch());
+            EXPECT_EQ(m.captured(1).toInt(), i);
+            EXPECT_EQ(m.captured(2).toInt(), all.size());
+            // Both the finished ones and the one being handed over.
+            EXPECT_GE(QString(m.captured(3)).remove(u',').toDouble() * 1000 + 50,
+                      double(bytes[size_t(i + 1)]));
+            EXPECT_EQ(bars[size_t(i)].maximum, all.size());
+            EXPECT_EQ(bars[size_t(i)].value, i);
+        }
 
         QByteArrayList names = w.fetched();
         std::sort(names.begin(), names.end());
@@ -56,22 +80,6 @@ TEST(DownloadConnections, ConnectionsShareTheListAndAServerLimitLowersTheirNumbe
     }
 }
 
-// Whatever ends the run with requests unanswered on several connections puts all of
-// them back in the order they were taken from the list.
-TEST(DownloadConnections, UnansweredRequestsOfEveryConnectionGoBackInListOrder)
-{
-    CircleWorld w({{"a.one", 1, 40, 0}});
-    w.ctx.settings.setNumber(u"sldConnections", 3);
-    w.ctx.settings.setNumber(u"sldPipeline", 2);
-    w.server.faults().silences.append({"BODY", -1, -1});
-    const QByteArrayList all = w.queueNumbered(3, 12);
-    w.circle.downloadNext();
-    ASSERT_TRUE(waitUntil([&] { return w.ctx.state.pendingCount == 4; }, 5000));
-    w.circle.abortDownload();
-    EXPECT_EQ(w.texts(), all);
-    EXPECT_FALSE(w.ctx.state.articleInHand);
-}
-
 // Each connection keeps its own group: every article it asks for belongs to the group
 // it selected last, whichever groups the others are in.
 TEST(DownloadConnections, EachConnectionAsksInTheGroupItSelected)
@@ -90,8 +98,7 @@ TEST(DownloadConnections, EachConnectionAsksInTheGroupItSelected)
     add("a.one", 3, 8);
     add("a.two", 2, 7);
     add("a.one", 9, 12);
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait(20000));
+    ASSERT_TRUE(w.downloadRun(20000));
     EXPECT_FALSE(w.waits.back());
     EXPECT_EQ(int(w.sink.articles.size()), 16);
     EXPECT_TRUE(w.texts().isEmpty());
@@ -109,52 +116,6 @@ TEST(DownloadConnections, EachConnectionAsksInTheGroupItSelected)
     for (auto &[group, numbers] : queued)
         std::sort(numbers.begin(), numbers.end());
     EXPECT_EQ(asked, queued);
-}
-
-// With two connections the status line and the article bar count the whole run: the
-// articles handed over out of all taken or still queued, and the bytes of both
-// connections, not the article of whichever connection read last.
-TEST(DownloadConnections, StatusLineAndBarShowTheWholeRun)
-{
-    CircleWorld w({{"a.one", 1, 40, 0}});
-    w.ctx.settings.setNumber(u"sldConnections", 2);
-    w.ctx.settings.setNumber(u"sldPipeline", 3);
-    w.server.faults().latencyMs = 20;
-    const int total = 16;
-    w.queueNumbered(3, 2 + total);
-    QStringList statuses;
-    std::vector<MainDisplay::Bar> bars;
-    std::vector<qint64> bytesBefore; // of the articles handed over earlier
-    qint64 bytes = 0;
-    w.sink.onArticle = [&](const CapturedArticle &a) {
-        statuses.append(w.ctx.log.statusLine());
-        bars.push_back(w.ctx.display.bar(ProgressBar::Article));
-        bytesBefore.push_back(bytes);
-        bytes += a.bytes;
-    };
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait(20000));
-    EXPECT_FALSE(w.waits.back());
-    ASSERT_EQ(statuses.size(), total);
-    const QRegularExpression form(
-        QStringLiteral(R"(^Downloading: (\d+) of (\d+) articles, ([\d,]+\.\d)kb \[)"));
-    for (int i = 0; i < total; ++i) {
-        SCOPED_TRACE(qPrintable(statuses[i]));
-        const QRegularExpressionMatch m = form.match(statuses[i]);
-        ASSERT_TRUE(m.hasMatch());
-        EXPECT_EQ(m.captured(1).toInt(), i);
-        EXPECT_EQ(m.captured(2).toInt(), total);
-        // Both the finished ones and the one being handed over.
-        const double kb = QString(m.captured(3)).remove(u',').toDouble();
-        EXPECT_GE(kb * 1000 + 50, double(bytesBefore[size_t(i)] + w.sink.articles[size_t(i)].bytes));
-        EXPECT_EQ(bars[size_t(i)].maximum, total);
-        EXPECT_EQ(bars[size_t(i)].value, i);
-    }
-    std::set<int> used;
-    for (const newsd::TranscriptEntry &e : w.server.transcript())
-        if (e.line.startsWith("BODY"))
-            used.insert(e.connection);
-    EXPECT_EQ(used.size(), 2u);
 }
 
 } // namespace

@@ -1,13 +1,12 @@
-// The download with several requests on their way at once: replies matched to their
-// requests, and nothing taken off the list lost when the run ends early.
+// The download with several requests on their way at once, and with a sink that files
+// the articles later as the decode worker does: replies matched to their requests, and
+// nothing taken off the list lost or filed twice when the run ends early.
 #include "circle/circle_fixture.h"
 
 #include <QTimer>
 
 namespace kestrel::test {
 namespace {
-
-const QByteArrayList kSix{"p3.jpg", "p4.jpg", "p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"};
 
 int inFlight(CircleWorld &w)
 {
@@ -57,10 +56,9 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
             statusAtHandOver.append(w.ctx.log.statusLine());
             inHandAtHandOver.append(w.ctx.state.currentArticle.text);
         };
-        w.circle.downloadNext();
-        ASSERT_TRUE(w.runUntilWait(10000));
+        ASSERT_TRUE(w.downloadRun(10000));
         EXPECT_FALSE(w.waits.back());
-        ASSERT_TRUE(waitUntil([&] { return w.commands(1).endsWith("QUIT"); }, 3000));
+        ASSERT_TRUE(w.quitSent());
         const QByteArray verb = c.headers ? "ARTICLE  " : "BODY  ";
         EXPECT_EQ(w.commands(1),
                   (QByteArrayList{"GROUP a.one", verb + "3", verb + "4", verb + "5", verb + "6",
@@ -88,8 +86,9 @@ TEST(DownloadPipeline, RepliesAreMatchedToTheirRequestsInOrder)
 }
 
 // The window fills up to the setting and no further. Whatever ends the run while the
-// requests are unanswered puts every one of them back at the head of the list in list
-// order (and so into pending.dat); the next run fetches them all, each once.
+// requests are unanswered, on one connection or several, puts every one of them back at
+// the head of the list in list order (and so into pending.dat); the next run fetches
+// them all, each once.
 TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
 {
     const struct {
@@ -97,6 +96,7 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         int window;
         std::function<void(CircleWorld &)> stop;
         bool nextRun = true; // the program goes on after the stop
+        int connections = 1;
     } cases[] = {
         {"user abort", 4,
          [](CircleWorld &w) {
@@ -118,16 +118,20 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
              EXPECT_EQ(w.savedPending(), kSix);
          },
          false},
+        {"user abort, three connections", 2, [](CircleWorld &w) { w.circle.abortDownload(); }, true, 3},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         CircleWorld w({{"a.one", 1, 10, 0}});
         w.ctx.settings.setNumber(u"sldPipeline", c.window);
-        w.server.faults().silences.append({"BODY", -1, 1});
+        w.ctx.settings.setNumber(u"sldConnections", c.connections);
+        w.server.faults().silences.append({"BODY", -1, -1});
         w.queueNumbered(3, 8);
         w.circle.downloadNext();
         ASSERT_TRUE(waitUntil([&] { return inFlight(w) == std::min(c.window, 6); }, 3000));
-        EXPECT_EQ(w.ctx.state.pendingCount, 6 - std::min(c.window, 6));
+        ASSERT_TRUE(waitUntil(
+            [&] { return w.ctx.state.pendingCount == 6 - std::min(c.window * c.connections, 6); }, 3000));
+        EXPECT_EQ(inFlight(w), std::min(c.window, 6));
         c.stop(w);
         EXPECT_EQ(w.texts(), kSix);
         EXPECT_FALSE(w.ctx.state.articleInHand);
@@ -135,77 +139,44 @@ TEST(DownloadPipeline, UnansweredRequestsGoBackInOrder)
         if (!c.nextRun)
             continue;
 
+        w.server.faults().silences.clear();
         w.server.dropConnections();
-        w.circle.downloadNext();
-        ASSERT_TRUE(w.runUntilWait());
+        w.ctx.settings.setNumber(u"sldConnections", 1);
+        ASSERT_TRUE(w.downloadRun());
         EXPECT_EQ(w.fetched(), kSix);
         EXPECT_TRUE(w.texts().isEmpty());
     }
 }
 
-// The connection drops right after an article was handed over, with the window full:
-// the articles behind it go back, none is handed over twice and none is lost.
+// The connection drops right after an article was handed over, with the window full,
+// or in the middle of an article: the articles behind go back, none is handed over
+// twice and none is lost.
 TEST(DownloadPipeline, DropAfterAnArticleLosesNothingAndRepeatsNothing)
 {
-    for (const int window : {2, 8}) {
-        SCOPED_TRACE(window);
+    const struct {
+        int window;
+        int cutAfterBytes; // -1: the drop comes after the second article
+    } cases[] = {{2, -1}, {8, -1}, {8, 200}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.window << ' ' << c.cutAfterBytes);
         CircleWorld w({{"a.one", 1, 10, 0}});
-        w.ctx.settings.setNumber(u"sldPipeline", window);
+        w.ctx.settings.setNumber(u"sldPipeline", c.window);
+        w.server.faults().dropArticleAfterBytes = c.cutAfterBytes;
         w.queueNumbered(3, 8);
         w.sink.onArticle = [&](const CapturedArticle &) {
             if (w.sink.articles.size() == 2)
                 w.server.dropConnections();
         };
-        w.circle.downloadNext();
-        ASSERT_TRUE(w.runUntilWait());
+        ASSERT_TRUE(w.downloadRun());
         EXPECT_TRUE(w.waits.back());
+        EXPECT_TRUE(w.logged(QStringLiteral("The news server closed the connection.")));
         const QByteArrayList first = w.fetched();
-        ASSERT_GE(first.size(), 2);
+        EXPECT_TRUE(c.cutAfterBytes < 0 ? first.size() >= 2 : first.isEmpty()) << first.size();
         EXPECT_EQ(first + w.texts(), kSix);
         w.sink.onArticle = nullptr;
-        w.circle.downloadNext();
-        ASSERT_TRUE(w.runUntilWait());
+        ASSERT_TRUE(w.downloadRun());
         EXPECT_EQ(w.fetched(), kSix);
-    }
-}
-
-// The reactions to a refusal hold for the article it answers, wherever it stands in the
-// window: 430 drops that article alone; a refusal that may pass, or 400, ends the run
-// and keeps it at the head, the unanswered ones behind it, in order.
-TEST(DownloadPipeline, RefusalInTheMiddleOfTheWindowConcernsItsArticle)
-{
-    const struct {
-        int code;
-        QByteArrayList fetched;
-        QByteArrayList left;
-        QString logLine;
-    } cases[] = {
-        {430,
-         {"p3.jpg", "p4.jpg", "p6.jpg", "p7.jpg", "p8.jpg"},
-         {},
-         QStringLiteral("Article not available: p5.jpg (430")},
-        {423, {"p3.jpg", "p4.jpg", "p6.jpg", "p7.jpg", "p8.jpg"}, {}, QStringLiteral("bad article number!")},
-        {436,
-         {"p3.jpg", "p4.jpg"},
-         {"p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"},
-         QStringLiteral("Article p5.jpg: server answered 436 Forced reply; kept for the next run.")},
-        {400,
-         {"p3.jpg", "p4.jpg"},
-         {"p5.jpg", "p6.jpg", "p7.jpg", "p8.jpg"},
-         QStringLiteral("Article p5.jpg: server answered 400 Service temporarily unavailable; kept")},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.code);
-        CircleWorld w({{"a.one", 1, 10, 0}});
-        w.server.faults().forcedReplies.append({"BODY 5", c.code, 1});
-        w.queueNumbered(3, 8);
-        w.circle.downloadNext();
-        ASSERT_TRUE(w.runUntilWait());
-        EXPECT_EQ(w.waits.back(), !c.left.isEmpty());
-        EXPECT_TRUE(w.logged(c.logLine));
-        EXPECT_EQ(w.fetched(), c.fetched);
-        EXPECT_EQ(w.texts(), c.left);
-        EXPECT_FALSE(w.ctx.state.articleInHand);
+        EXPECT_TRUE(w.sink.articles.back().articleBuffer.endsWith("\r\n.\r\n"));
     }
 }
 
@@ -223,8 +194,7 @@ TEST(DownloadPipeline, LoginDemandedInTheMiddleOfTheWindow)
         if (w.sink.articles.size() == 1)
             w.server.setCredentials("u", "p");
     };
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_TRUE(w.downloadRun());
     EXPECT_FALSE(w.waits.back());
     EXPECT_EQ(w.fetched(), kSix);
     EXPECT_EQ(w.count(w.commands(1), "AUTHINFO USER"), 1);
@@ -246,14 +216,177 @@ TEST(DownloadPipeline, SlowFilingLeavesTheOtherRepliesForTheNextTurn)
         w.clock.advanceMsecs(15);
         QTimer::singleShot(0, &w.circle, [&] { steps.append("turn"); });
     };
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_TRUE(w.downloadRun());
     ASSERT_EQ(w.fetched(), kSix);
     for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
         if (steps[i] != "turn") {
             EXPECT_EQ(steps[i + 1], "turn") << "after " << steps[i].constData();
         }
     }
+}
+
+// Three articles wait in the sink (it has room for no more), the other three answers
+// wait in the reader. Whatever ends the run then puts back every article not filed,
+// in list order, the unfiled handed-over ones ahead of the unanswered requests; a
+// report that comes after that is ignored; the next run fetches the rest, each once.
+TEST(DownloadFiling, ArticlesTakenAndNotFiledGoBackInListOrder)
+{
+    const struct {
+        const char *name;
+        std::function<void(CircleWorld &)> stop;
+        QByteArrayList left;
+        bool error;
+        QString logLine;
+    } cases[] = {
+        {"disk full on the first", [](CircleWorld &w) { w.sink.report(SinkResult::NotStored); }, kSix, true,
+         QStringLiteral("disk full: downloads stopped")},
+        {"disk full on the second",
+         [](CircleWorld &w) {
+             w.sink.report(SinkResult::Done);
+             // The room made lets the next answer in.
+             ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 3; }, 3000));
+             EXPECT_EQ(w.sink.taken.back(), "p6.jpg");
+             w.sink.report(SinkResult::NotStored);
+         },
+         kSix.mid(1), true, QStringLiteral("disk full: downloads stopped")},
+        {"no download folder", [](CircleWorld &w) { w.sink.report(SinkResult::NoFolder); }, kSix, false,
+         QStringLiteral("User Abort!")},
+        {"user abort", [](CircleWorld &w) { w.circle.abortDownload(); }, kSix, false,
+         QStringLiteral("User Abort!")},
+        {"server drops the connection", [](CircleWorld &w) { w.server.dropConnections(); }, kSix, true,
+         QStringLiteral("The news server closed the connection.")},
+        {"emergency reconnect",
+         [](CircleWorld &w) { w.circle.connections().emergencyReconnect(w.circle.connections().download()); },
+         kSix, true, QString()},
+        {"shutdown", [](CircleWorld &w) { w.circle.takeBackDownloads(); }, kSix, false, QString()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{"a.one", 1, 10, 0}});
+        w.ctx.settings.setNumber(u"sldPipeline", 8);
+        w.sink.later = true;
+        w.sink.room = 3;
+        w.queueNumbered(3, 8);
+        w.circle.downloadNext();
+        ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 3; }, 3000));
+        ASSERT_TRUE(
+            waitUntil([&] { return w.circle.connections().download().reader().buffered() > 0; }, 3000));
+        EXPECT_TRUE(w.ctx.state.articleInHand);
+        const bool isShutdown = c.logLine.isEmpty() && !c.error;
+        c.stop(w);
+        if (!isShutdown) {
+            ASSERT_TRUE(waitUntil([&] { return !w.waits.empty(); }, 5000));
+            EXPECT_EQ(w.waits.back(), c.error);
+        }
+        EXPECT_EQ(w.savedPending(), c.left);
+        EXPECT_FALSE(w.ctx.state.articleInHand);
+        EXPECT_GE(w.sink.drops, 1);
+        EXPECT_TRUE(c.logLine.isEmpty() || w.logged(c.logLine)) << qPrintable(c.logLine);
+
+        // A worker that had an article under way when the run ended reports it anyway.
+        w.sink.listener->articleFiled(SinkResult::Done);
+        EXPECT_EQ(w.texts(), c.left);
+        if (isShutdown)
+            continue;
+
+        w.sink.later = false;
+        w.sink.articles.clear();
+        w.server.dropConnections();
+        ASSERT_TRUE(w.downloadRun());
+        EXPECT_EQ(w.fetched(), c.left);
+        EXPECT_TRUE(w.texts().isEmpty());
+    }
+}
+
+// The run ends with the last article filed, not with the last answer: until then the
+// connection stays, nothing says the run is over, the article in hand is set, and the
+// watchdog hears that the sink is at work.
+TEST(DownloadFiling, RunEndsWhenTheLastArticleIsFiled)
+{
+    CircleWorld w({{"a.one", 1, 10, 0}});
+    w.sink.later = true;
+    w.queueNumbered(3, 8);
+    w.circle.downloadNext();
+    ASSERT_TRUE(waitUntil([&] { return w.sink.taken.size() == 6; }, 3000));
+    EXPECT_TRUE(w.waits.empty());
+    EXPECT_TRUE(w.ctx.state.articleInHand);
+    EXPECT_FALSE(w.commands(1).contains("QUIT"));
+    // A long decode keeps the watchdog of the connection quiet.
+    w.clock.advanceMsecs(30'000);
+    w.sink.listener->sinkWorking();
+    EXPECT_EQ(w.circle.connections().download().lastActivityMs(), w.clock.msecsSinceStart());
+    for (int i = 0; i < 5; ++i)
+        w.sink.report(SinkResult::Done);
+    EXPECT_TRUE(w.waits.empty());
+    w.sink.report(SinkResult::Done);
+    ASSERT_EQ(w.waits.size(), 1u);
+    EXPECT_FALSE(w.waits.back());
+    EXPECT_FALSE(w.ctx.state.articleInHand);
+    EXPECT_TRUE(w.texts().isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return w.commands(1).endsWith("QUIT"); }, 3000));
+}
+
+// What a scan followed by its download run leaves behind.
+struct CircleOutcome {
+    QByteArrayList scanCommands;
+    QByteArrayList downloadCommands;
+    qint32 headers = 0;
+    QByteArray lastRead;
+    QByteArrayList fetchedNames;
+    QByteArrayList fetchedTexts;
+    bool finished = false;
+    bool error = true;
+};
+
+CircleOutcome scanAndDownload(bool xover, int repliesPerSegment)
+{
+    CircleWorld w({{kGroup, 1, 24, 7}});
+    w.server.faults().repliesPerSegment = repliesPerSegment;
+    w.server.faults().coalesceWaitMs = 5;
+    w.ctx.settings.setChecked(u"chkXOVER", xover);
+    w.ctx.settings.setNumber(u"sldXOVER", 10);
+    w.ctx.settings.setChecked(u"chkAutodownload", true);
+    CircleOutcome out;
+    w.circle.connectScan();
+    out.finished =
+        w.runUntilWait(15000) &&
+        waitUntil([&] { return w.commands(2).endsWith("QUIT") && w.server.openConnections() <= 1; }, 3000);
+    if (!w.waits.empty())
+        out.error = w.waits.back();
+    out.scanCommands = w.commands(1);
+    out.downloadCommands = w.commands(2);
+    out.headers = w.counters.scanHeaderCount;
+    out.lastRead = w.favs.getLastRead(kGroup);
+    for (const CapturedArticle &a : w.sink.articles) {
+        out.fetchedNames.append(a.fileName);
+        out.fetchedTexts.append(a.articleBuffer);
+    }
+    return out;
+}
+
+// The server holds its replies back and writes them three to a segment (the sessions
+// wait for each answer, so a held reply goes out with the next or when the wait runs
+// out). The download connection must fetch the same article texts, after the same
+// conversation, as when every reply has a segment of its own.
+TEST(CoalescedReplies, DownloadGivesTheSameResultAsUncoalesced)
+{
+    const CircleOutcome plain = scanAndDownload(true, 1);
+    ASSERT_TRUE(plain.finished);
+    ASSERT_FALSE(plain.error);
+    // The group of 24 has 3 gaps; its picture posts are fetched.
+    EXPECT_EQ(plain.headers, 21);
+    ASSERT_GE(plain.fetchedTexts.size(), 8);
+    for (const QByteArray &text : plain.fetchedTexts)
+        EXPECT_TRUE(text.endsWith("\r\n.\r\n"));
+    const CircleOutcome coalesced = scanAndDownload(true, 3);
+    ASSERT_TRUE(coalesced.finished);
+    EXPECT_FALSE(coalesced.error);
+    EXPECT_EQ(coalesced.scanCommands, plain.scanCommands);
+    EXPECT_EQ(coalesced.downloadCommands, plain.downloadCommands);
+    EXPECT_EQ(coalesced.headers, plain.headers);
+    EXPECT_EQ(coalesced.lastRead, plain.lastRead);
+    EXPECT_EQ(coalesced.fetchedNames, plain.fetchedNames);
+    EXPECT_TRUE(coalesced.fetchedTexts == plain.fetchedTexts);
 }
 
 } // namespace

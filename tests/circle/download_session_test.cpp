@@ -11,8 +11,7 @@ TEST(DownloadSession, ArticleNumbersPastThirtyTwoBitsAreFetchedAsTheyAre)
     const qint64 big = 5000000001;
     CircleWorld w({{"a.big", big, big + 1, 0}});
     w.addPending("a.big", big + 1, "big.jpg");
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_TRUE(w.downloadRun());
     EXPECT_EQ(w.commands(1).value(1), "BODY  5000000002");
     ASSERT_EQ(w.sink.articles.size(), 1u);
     EXPECT_TRUE(w.sink.articles[0].articleBuffer.startsWith("222 5000000002 "));
@@ -27,113 +26,133 @@ TEST(DownloadSession, MissingGroupKeepsItsEntriesAndTheRunGoesOn)
     w.addPending("a.missing", 5, "m5.jpg");
     w.addPending("a.one", 3, "p3.jpg");
     w.addPending("a.one", 4, "p4.jpg");
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait(3000));
+    ASSERT_TRUE(w.downloadRun(3000));
     EXPECT_TRUE(w.logged(QStringLiteral("Error, no such news group a.missing")));
     EXPECT_EQ(w.fetched(), (QByteArrayList{"p3.jpg", "p4.jpg"}));
     EXPECT_EQ(w.texts(), (QByteArrayList{"m2.jpg", "m5.jpg"}));
 }
 
-// Only "no such article" drops the article at once and goes on. Any other refusal
-// keeps it at the head of the list and ends the run there; 400 also closes the
-// connection through the emergency reconnect. Either way the next run fetches what
-// is left, in order.
+// Only "no such article" drops the article at once, wherever it stands in the window,
+// and the run goes on. Any other refusal keeps it at the head of the list, the
+// unanswered ones behind it in order, and ends the run; 400 with restarts allowed, and
+// a greeting that refuses service, take the emergency reconnect. Either way the next
+// run fetches what is left, in order.
 TEST(DownloadSession, RefusalsThatMayPassKeepTheArticleForTheNextRun)
 {
+    const QString kept = QStringLiteral("; kept for the next run.");
     const struct {
+        QByteArray command; // empty: the greeting
         int code;
-        bool kept;
+        bool restart;
         QString logLine;
     } cases[] = {
-        {400, true,
-         QStringLiteral("Article p3.jpg: server answered 400 Service temporarily unavailable; kept for the "
-                        "next run.")},
-        {403, true,
-         QStringLiteral("Article p3.jpg: server answered 403 Internal fault; kept for the next run.")},
-        {436, true,
-         QStringLiteral("Article p3.jpg: server answered 436 Forced reply; kept for the next run.")},
-        {503, true,
-         QStringLiteral("Article p3.jpg: server answered 503 Not supported; kept for the next run.")},
-        {500, true,
-         QStringLiteral("Article p3.jpg: server answered 500 Unknown command; kept for the next run.")},
-        {599, true,
-         QStringLiteral("Article p3.jpg: server answered 599 Forced reply; kept for the next run.")},
-        {423, false, QStringLiteral("bad article number!")},
-        {430, false, QStringLiteral("Article not available: p3.jpg (430 No article with that message-id)")},
+        {"BODY 5", 400, false, "Article p5.jpg: server answered 400 Service temporarily unavailable" + kept},
+        {"BODY 5", 400, true, "Article p5.jpg: server answered 400 Service temporarily unavailable" + kept},
+        {"BODY 5", 403, false, "Article p5.jpg: server answered 403 Internal fault" + kept},
+        {"BODY 5", 436, false, "Article p5.jpg: server answered 436 Forced reply" + kept},
+        {"BODY 5", 503, false, "Article p5.jpg: server answered 503 Not supported" + kept},
+        {"BODY 5", 500, false, "Article p5.jpg: server answered 500 Unknown command" + kept},
+        {"BODY 5", 599, false, "Article p5.jpg: server answered 599 Forced reply" + kept},
+        {"BODY 5", 502, false, {}}, // a refused login
+        {"BODY 5", 423, false, "bad article number!"},
+        {"BODY 5", 430, false, "Article not available: p5.jpg (430 No article with that message-id)"},
+        {"", 400, true, "The news server is not available now (download): 400"},
+        {"", 502, true, "The news server refused the connection (download): 502"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.code);
+        SCOPED_TRACE(testing::Message() << c.command.constData() << ' ' << c.code);
         CircleWorld w({{"a.one", 1, 10, 0}});
-        // With restarts allowed the emergency reconnect shows itself in the log.
-        w.ctx.settings.setChecked(u"chkAllowRestart", c.code == 400);
-        w.server.faults().forcedReplies.append({"BODY", c.code, 1});
-        w.addPending("a.one", 3, "p3.jpg");
-        w.addPending("a.one", 4, "p4.jpg");
+        w.ctx.settings.setChecked(u"chkAllowRestart", c.restart);
+        if (c.command.isEmpty())
+            w.server.faults().greetingCode = c.code;
+        else
+            w.server.faults().forcedReplies.append({c.command, c.code, 1});
+        w.queueNumbered(3, 8);
         w.circle.downloadNext();
-        if (c.code == 400) {
+        const bool gone = c.code == 423 || c.code == 430;
+        if (c.restart) {
             ASSERT_TRUE(waitUntil(
                 [&] { return w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")); }, 3000));
+            ASSERT_TRUE(waitUntil([&] { return w.ctx.state.downloadState == DownloadState::Idle; }));
             EXPECT_FALSE(w.circle.connections().download().socket().isConnected());
         } else {
             ASSERT_TRUE(w.runUntilWait(3000));
-            EXPECT_EQ(w.waits.back(), c.kept);
+            EXPECT_EQ(w.waits.back(), !gone);
         }
-        EXPECT_TRUE(w.logged(c.logLine));
-        EXPECT_EQ(w.fetched(), c.kept ? QByteArrayList{} : QByteArrayList{"p4.jpg"});
-        EXPECT_EQ(w.texts(), c.kept ? (QByteArrayList{"p3.jpg", "p4.jpg"}) : QByteArrayList{});
+        EXPECT_TRUE(c.logLine.isEmpty() || w.logged(c.logLine)) << qPrintable(c.logLine);
+        QByteArrayList first = c.command.isEmpty() ? QByteArrayList{} : kSix.mid(0, 2);
+        if (gone)
+            first << kSix.mid(3);
+        EXPECT_EQ(w.fetched(), first);
+        EXPECT_EQ(w.texts(), gone ? QByteArrayList{} : kSix.mid(first.size()));
         EXPECT_FALSE(w.ctx.state.articleInHand);
         EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
-        EXPECT_FALSE(w.noRedl.contains("p3.jpg"));
-        if (!c.kept)
+        EXPECT_FALSE(w.noRedl.contains("p5.jpg"));
+        if (gone)
             continue;
 
-        w.circle.downloadNext();
-        ASSERT_TRUE(w.runUntilWait(3000));
+        w.server.faults().greetingCode = 200;
+        ASSERT_TRUE(w.downloadRun(3000));
         EXPECT_FALSE(w.waits.back());
-        EXPECT_EQ(w.fetched(), (QByteArrayList{"p3.jpg", "p4.jpg"}));
+        EXPECT_EQ(w.fetched(), kSix);
         EXPECT_TRUE(w.texts().isEmpty());
     }
 }
 
-// Emergency reconnects and refusals that may pass count together, per article: the
-// third failure drops it, and the next run goes on with the rest.
+// Emergency reconnects (a connection silent in the middle of the article, cut off by
+// the watchdog) and refusals that may pass count together, per article: the third
+// failure drops it, and the next run goes on with the rest.
 TEST(DownloadSession, ThirdFailedAttemptDropsTheArticle)
 {
+    const QString dropped = QStringLiteral("Dropped after 3 failed attempts: p3.jpg");
     const struct {
-        const char *name;
-        QList<int> codes;
+        QList<int> codes; // 0: silent until the watchdog cuts it off
         QString logLine;
     } cases[] = {
-        {"436 three times",
-         {436, 436, 436},
-         QStringLiteral("Dropped after 3 failed attempts: p3.jpg (436 Forced reply)")},
-        {"mixed",
-         {400, 403, 503},
-         QStringLiteral("Dropped after 3 failed attempts: p3.jpg (503 Not supported)")},
-        {"400 last",
-         {436, 403, 400},
-         QStringLiteral("Dropped after 3 failed attempts: p3.jpg (400 Service temporarily unavailable)")},
+        {{436, 436, 436}, dropped + " (436 Forced reply)"},
+        {{400, 403, 503}, dropped + " (503 Not supported)"},
+        {{436, 403, 400}, dropped + " (400 Service temporarily unavailable)"},
+        {{0, 0, 0}, dropped},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << c.codes.first() << c.codes.last());
         CircleWorld w({{"a.one", 1, 10, 0}});
-        for (const int code : c.codes)
-            w.server.faults().forcedReplies.append({"BODY 3", code, 1});
+        const bool silent = c.codes.first() == 0;
+        w.ctx.settings.setChecked(u"chkAllowRestart", silent);
+        for (const int code : c.codes) {
+            if (code == 0)
+                w.server.faults().silences.append({"BODY", -1, 1});
+            else
+                w.server.faults().forcedReplies.append({"BODY 3", code, 1});
+        }
         w.addPending("a.one", 3, "p3.jpg");
         w.addPending("a.one", 4, "p4.jpg");
         for (qsizetype attempt = 1; attempt <= c.codes.size(); ++attempt) {
             SCOPED_TRACE(attempt);
-            w.circle.downloadNext();
-            ASSERT_TRUE(w.runUntilWait(3000));
-            EXPECT_TRUE(w.waits.back());
+            if (silent) {
+                w.circle.downloadNext();
+                ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(), "BODY  3") == attempt; }, 3000));
+                w.clock.advanceMsecs(61'000);
+                w.circle.connections().watchdogTick(w.circle.connections().download());
+                EXPECT_EQ(
+                    w.timesLogged(QStringLiteral("Download connection silent for more than 60 seconds.")),
+                    attempt);
+                EXPECT_EQ(w.timesLogged(QStringLiteral("Emergency Reconnect in 90 seconds.")), attempt);
+                EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
+                EXPECT_FALSE(w.ctx.state.articleInHand);
+                w.circle.countdown().stop();
+                w.ctx.state.rescanArmed = false;
+            } else {
+                ASSERT_TRUE(w.downloadRun(3000));
+                EXPECT_TRUE(w.waits.back());
+            }
             EXPECT_EQ(w.texts(),
                       attempt < 3 ? (QByteArrayList{"p3.jpg", "p4.jpg"}) : QByteArrayList{"p4.jpg"});
             EXPECT_EQ(w.logged(c.logLine), attempt == 3);
         }
         EXPECT_TRUE(w.sink.articles.empty());
         EXPECT_FALSE(w.noRedl.contains("p3.jpg"));
-        w.circle.downloadNext();
-        ASSERT_TRUE(w.runUntilWait(3000));
+        ASSERT_TRUE(w.downloadRun(3000));
         EXPECT_EQ(w.fetched(), QByteArrayList{"p4.jpg"});
         EXPECT_EQ(w.count(w.commands(), "BODY  3"), 3);
     }
@@ -143,8 +162,7 @@ TEST(DownloadSession, ThirdFailedAttemptDropsTheArticle)
 TEST(DownloadSession, MaxPendingStopsTheScanAndStartsTheDownload)
 {
     CircleWorld w({{"a.one", 1, 200, 0}, {"a.two", 1, 50, 0}});
-    w.ctx.settings.setChecked(u"chkXOVER", true);
-    w.ctx.settings.setNumber(u"sldXOVER", 20);
+    w.useXover(20);
     w.ctx.settings.setNumber(u"sldMaxPending", 5);
     w.ctx.settings.setChecked(u"chkAutodownload", true);
     int queuedAtStop = -1;
@@ -152,58 +170,12 @@ TEST(DownloadSession, MaxPendingStopsTheScanAndStartsTheDownload)
         if (m.startsWith(u"Scan Stopped (max pending)."))
             queuedAtStop = w.ctx.state.pendingCount;
     });
-    w.circle.connectScan();
-    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_TRUE(w.scanRun());
     EXPECT_GE(queuedAtStop, 5);
     EXPECT_EQ(int(w.sink.articles.size()), queuedAtStop);
     EXPECT_EQ(w.count(w.commands(1), "GROUP a.two"), 0);
     EXPECT_EQ(w.count(w.commands(1), "XOVER"), 1);
     EXPECT_FALSE(w.ctx.state.scanning);
-}
-
-// The connection goes silent in the middle of an article. The watchdog's emergency
-// reconnect puts the article back on the list, as a user's abort does, but only
-// twice: the third emergency on the same article drops it.
-TEST(DownloadSession, EmergencyReconnectRequeuesTheArticleUpToThreeTimes)
-{
-    CircleWorld w({{"a.one", 1, 10, 0}});
-    w.ctx.settings.setChecked(u"chkAllowRestart", true);
-    w.server.faults().silences.append({"BODY", -1, 3});
-    w.addPending("a.one", 3, "p3.jpg");
-    for (int attempt = 1; attempt <= 3; ++attempt) {
-        SCOPED_TRACE(attempt);
-        w.log.clear(); // each attempt must say so again
-        w.circle.downloadNext();
-        ASSERT_TRUE(waitUntil([&] { return w.count(w.commands(), "BODY") == attempt; }, 3000));
-        w.clock.advanceMsecs(61'000);
-        w.circle.connections().watchdogTick(w.circle.connections().download());
-        EXPECT_TRUE(w.logged(QStringLiteral("Download connection silent for more than 60 seconds.")));
-        EXPECT_TRUE(w.logged(QStringLiteral("Emergency Reconnect in 90 seconds.")));
-        EXPECT_EQ(w.ctx.state.rescanCountdown, 90);
-        EXPECT_EQ(w.ctx.state.downloadState, DownloadState::Idle);
-        EXPECT_FALSE(w.ctx.state.articleInHand);
-        EXPECT_EQ(w.texts(), attempt < 3 ? QByteArrayList{"p3.jpg"} : QByteArrayList{});
-    }
-    EXPECT_TRUE(w.logged(QStringLiteral("Dropped after 3 failed attempts: p3.jpg")));
-}
-
-// A server that hangs up in the middle of an article: the article goes back on the
-// list and the next run fetches it whole.
-TEST(DownloadSession, ArticleCutOffByTheServerIsFetchedAgain)
-{
-    CircleWorld w({{"a.one", 1, 10, 0}});
-    w.server.faults().dropArticleAfterBytes = 200;
-    w.addPending("a.one", 3, "p3.jpg");
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait());
-    EXPECT_TRUE(w.waits.back());
-    EXPECT_TRUE(w.logged(QStringLiteral("The news server closed the connection.")));
-    EXPECT_EQ(w.texts(), QByteArrayList{"p3.jpg"});
-    EXPECT_TRUE(w.sink.articles.empty());
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait());
-    ASSERT_EQ(w.sink.articles.size(), 1u);
-    EXPECT_TRUE(w.sink.articles[0].articleBuffer.endsWith("\r\n.\r\n"));
 }
 
 // A run restarted while the old connection is still open (here right after a 412, before

@@ -1,11 +1,11 @@
 #include "circle/circle_fixture.h"
 
-#include "newsd/folder_store.h"
+#include <set>
+
+#include <QFile>
 
 namespace kestrel::test {
 namespace {
-
-const QByteArray kGroup = "alt.binaries.pictures.test";
 
 enum class Cuts { None, EveryByte, ThreePerSegment };
 
@@ -39,14 +39,6 @@ QList<qint64> range(qint64 from, qint64 to, QList<qint64> except = {})
     return out;
 }
 
-void writeGroup(CircleWorld &w, const QList<qint64> &numbers)
-{
-    const QString spool = w.folder.path() + QStringLiteral("/spool");
-    for (const qint64 n : numbers)
-        ASSERT_TRUE(newsd::FolderStore::writeArticle(spool, kGroup, n, w.store->article(kGroup, n)));
-    w.server.setStore(std::make_shared<newsd::FolderStore>(spool));
-}
-
 void applyCuts(newsd::FaultPlan &faults, Cuts cuts)
 {
     if (cuts == Cuts::EveryByte) {
@@ -67,7 +59,7 @@ Scanned scan(const WindowCase &c, bool oneAtATime)
     QList<qint64> numbers = c.numbers;
     if (oneAtATime)
         numbers.removeAll(c.vanished);
-    writeGroup(w, numbers);
+    w.serveOnly(numbers);
     newsd::FaultPlan &faults = w.server.faults();
     if (oneAtATime)
         faults.forcedReplies.append({"LISTGROUP", 500, -1});
@@ -145,7 +137,7 @@ TEST(HeadWindow, ReadsTheSameHeadersInTheSameOrderAsOneAtATime)
 TEST(HeadWindow, DropWithRequestsOnTheirWayKeepsTheLastHeaderRead)
 {
     CircleWorld w({{kGroup, 1, 100, 0}});
-    writeGroup(w, range(1, 30));
+    w.serveOnly(range(1, 30));
     w.ctx.settings.setChecked(u"chkXOVER", false);
     w.ctx.settings.setChecked(u"chkOverall", true);
     w.ctx.settings.setNumber(u"sldPipeline", 8);
@@ -169,8 +161,7 @@ TEST(HeadWindow, DropWithRequestsOnTheirWayKeepsTheLastHeaderRead)
     EXPECT_EQ(queued, range(1, 11));
     queued.clear();
 
-    w.circle.connectScan();
-    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_TRUE(w.scanRun());
     EXPECT_FALSE(w.waits.back());
     EXPECT_EQ(w.favs.getLastRead(kGroup), "30");
     // Only the last-read article comes again (filtered, not counted as new).
@@ -180,6 +171,60 @@ TEST(HeadWindow, DropWithRequestsOnTheirWayKeepsTheLastHeaderRead)
             queued.append(n);
     EXPECT_EQ(queued, range(1, 30));
     EXPECT_LE(w.pending.count(), 31);
+}
+
+// HEAD mode, where the last-read article has expired before each run: every run reads
+// on from the first article after it, with or without the per-group limit and whether
+// or not the server lists article numbers (LISTGROUP), and never asks for an older
+// header again.
+TEST(HeadResume, ExpiredLastReadArticleResumesAfterIt)
+{
+    const struct {
+        const char *name;
+        int limit; // sldMaxPGPS, 0: off
+        bool listGroupRefused;
+    } cases[] = {
+        {"no limit", 0, false},
+        {"limit", 5, false},
+        {"no limit, no LISTGROUP", 0, true},
+        {"limit, no LISTGROUP", 5, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CircleWorld w({{kGroup, 1, 60, 0}});
+        std::set<qint64> held;
+        for (qint64 n = 1; n <= 40; ++n)
+            if (n < 10 || n >= 15) // expired: 10 to 14, the last-read one among them
+                held.insert(n);
+        const auto store = w.serveOnly({held.begin(), held.end()});
+        if (c.listGroupRefused)
+            w.server.faults().forcedReplies.append({"LISTGROUP", 500, -1});
+        w.favs.setSubItem(0, FavLastRead, "10");
+        w.ctx.settings.setChecked(u"chkXOVER", false);
+        w.ctx.settings.setChecked(u"chkMaxPGPS", c.limit > 0);
+        w.ctx.settings.setNumber(u"sldMaxPGPS", c.limit);
+
+        qint64 lastRead = 10;
+        for (int run = 0; run < 8 && lastRead < 40; ++run) {
+            SCOPED_TRACE(run);
+            w.server.clearTranscript();
+            ASSERT_TRUE(w.scanRun());
+            const qint64 now = w.favs.getLastRead(kGroup).toLongLong();
+            ASSERT_GT(now, lastRead);
+            const auto fresh = std::distance(held.upper_bound(lastRead), held.upper_bound(now));
+            // One HEAD per new header, and the one of the expired last-read article.
+            EXPECT_LE(w.count(w.commands(1), "HEAD"), fresh + 1);
+            EXPECT_LE(fresh, c.limit > 0 ? c.limit : 40);
+            EXPECT_EQ(w.counters.scanHeaderCount, fresh);
+            // The next run finds this last-read article expired too.
+            QFile::remove(w.folder.path() + "/spool/" + QString::fromLatin1(kGroup) + u'/' +
+                          QString::number(now));
+            held.erase(now);
+            store->rescan();
+            lastRead = now;
+        }
+        EXPECT_EQ(lastRead, 40);
+    }
 }
 
 } // namespace

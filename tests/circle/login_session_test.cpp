@@ -3,57 +3,30 @@
 namespace kestrel::test {
 namespace {
 
-// Each case names only what differs from a plain connection that needs no login.
 struct LoginCase {
     const char *name;
-    bool chkAuth = false, chkSlave = false, serverWantsLogin = false;
-    QString user = QStringLiteral("u"), password = QStringLiteral("p");
-    QByteArrayList commands = {}; // on the scan connection, in order from the start
-    bool error = false;
-    QString message = {}; // the message box, if any
+    bool chkAuth, chkSlave, serverWantsLogin;
+    QString user, password;
+    QByteArray commands; // on the scan connection from the start, separated by |
+    QString message;     // the message box, if any; an error when there is one
 };
 
 TEST(Login, ScanConnectionSequences)
 {
     const QByteArray g = "GROUP alt.binaries.pictures.test";
+    const QString badLogin = QStringLiteral("Authentication Error.  Check Username/Password...");
     const LoginCase cases[] = {
-        {.name = "no login, no slave", .commands = {g}},
-        {.name = "login and slave",
-         .chkAuth = true,
-         .chkSlave = true,
-         .serverWantsLogin = true,
-         .user = " u ",
-         .commands = {"AUTHINFO USER  u ", "AUTHINFO PASS p", "SLAVE", g}},
-        {.name = "slave only", .chkSlave = true, .commands = {"SLAVE", g}},
-        {.name = "480 after GROUP",
-         .serverWantsLogin = true,
-         .commands = {g, "AUTHINFO USER u", "AUTHINFO PASS p", g}},
-        {.name = "480 after GROUP, wrong password",
-         .serverWantsLogin = true,
-         .password = "wrong",
-         .commands = {g, "AUTHINFO USER u", "AUTHINFO PASS wrong"},
-         .error = true,
-         .message = "Authentication Error.  Check Username/Password..."},
-        {.name = "empty user name",
-         .serverWantsLogin = true,
-         .user = "",
-         .commands = {g, "QUIT"},
-         .error = true,
-         .message = "Error, server wanted username, but you have not supplied it."},
-        {.name = "empty password",
-         .chkAuth = true,
-         .serverWantsLogin = true,
-         .password = "",
-         .commands = {"AUTHINFO USER u", "QUIT"},
-         .error = true,
-         .message = "Error, server wanted password, but you have not supplied it."},
-        {.name = "wrong password",
-         .chkAuth = true,
-         .serverWantsLogin = true,
-         .password = "wrong",
-         .commands = {"AUTHINFO USER u", "AUTHINFO PASS wrong"},
-         .error = true,
-         .message = "Authentication Error.  Check Username/Password..."},
+        {"no login, no slave", false, false, false, "u", "p", g, ""},
+        {"login and slave", true, true, true, " u ", "p", "AUTHINFO USER  u |AUTHINFO PASS p|SLAVE|" + g, ""},
+        {"slave only", false, true, false, "u", "p", "SLAVE|" + g, ""},
+        {"480 after GROUP", false, false, true, "u", "p", g + "|AUTHINFO USER u|AUTHINFO PASS p|" + g, ""},
+        {"480 after GROUP, wrong password", false, false, true, "u", "wrong",
+         g + "|AUTHINFO USER u|AUTHINFO PASS wrong", badLogin},
+        {"empty user name", false, false, true, "", "p", g + "|QUIT",
+         "Error, server wanted username, but you have not supplied it."},
+        {"empty password", true, false, true, "u", "", "AUTHINFO USER u|QUIT",
+         "Error, server wanted password, but you have not supplied it."},
+        {"wrong password", true, false, true, "u", "wrong", "AUTHINFO USER u|AUTHINFO PASS wrong", badLogin},
     };
     for (const LoginCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -65,11 +38,11 @@ TEST(Login, ScanConnectionSequences)
         w.ctx.settings.setText(u"txtUserName", c.user);
         w.ctx.settings.setText(u"txtPassword", c.password);
         QSignalSpy loginWanted(&w.circle, &Circle::loginWindowWanted);
-        w.circle.connectScan();
-        ASSERT_TRUE(w.runUntilWait(3000));
-        EXPECT_EQ(w.waits.back(), c.error);
-        ASSERT_TRUE(waitUntil([&] { return w.commands(1).size() >= c.commands.size(); }, 2000));
-        EXPECT_EQ(w.commands(1).mid(0, c.commands.size()), c.commands);
+        ASSERT_TRUE(w.scanRun(3000));
+        EXPECT_EQ(w.waits.back(), !c.message.isEmpty());
+        const QByteArrayList commands = c.commands.split('|');
+        ASSERT_TRUE(waitUntil([&] { return w.commands(1).size() >= commands.size(); }, 2000));
+        EXPECT_EQ(w.commands(1).mid(0, commands.size()), commands);
         EXPECT_EQ(w.prompter.said.empty() ? QString() : w.prompter.said.back(), c.message);
         EXPECT_EQ(loginWanted.size(), c.password.isEmpty() ? 1 : 0);
         EXPECT_FALSE(w.ctx.state.scanning);
@@ -91,8 +64,7 @@ TEST(Login, RefusalOnTheDownloadConnection)
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
     w.server.faults().forcedReplies.append({"AUTHINFO", 502, 1});
     w.addPending("alt.binaries.pictures.test", 3, "p3.jpg");
-    w.circle.downloadNext();
-    ASSERT_TRUE(w.runUntilWait(3000));
+    ASSERT_TRUE(w.downloadRun(3000));
     EXPECT_TRUE(w.waits.back());
     EXPECT_TRUE(w.prompter.said.empty());
     ASSERT_TRUE(waitUntil([&] { return w.commands(1).size() == 2; }, 2000));
@@ -111,8 +83,7 @@ TEST(Login, LoginThenDownloadAfterAScan)
     w.ctx.settings.setText(u"txtPassword", QStringLiteral("p"));
     w.ctx.settings.setChecked(u"chkAutodownload", true);
     w.ctx.settings.setChecked(u"chkXOVER", true);
-    w.circle.connectScan();
-    ASSERT_TRUE(w.runUntilWait());
+    ASSERT_TRUE(w.scanRun());
     EXPECT_FALSE(w.waits.back());
     EXPECT_EQ(int(w.sink.articles.size()), w.pending.addedCount());
     EXPECT_GT(w.sink.articles.size(), 0u);
@@ -148,8 +119,7 @@ TEST(Login, ConnectScanNeedsAHostAndGroups)
         CircleWorld w;
         w.ctx.settings.setText(u"txtHost", QStringLiteral("  127.0.0.1  "));
         w.ctx.settings.setText(u"txtPort", QString::number(w.server.port()) + QStringLiteral("abc"));
-        w.circle.connectScan();
-        ASSERT_TRUE(w.runUntilWait());
+        ASSERT_TRUE(w.scanRun());
         EXPECT_FALSE(w.waits.back());
     }
     {
@@ -157,8 +127,7 @@ TEST(Login, ConnectScanNeedsAHostAndGroups)
         CircleWorld w;
         w.server.close();
         w.ctx.settings.setText(u"txtPort", QStringLiteral("1"));
-        w.circle.connectScan();
-        ASSERT_TRUE(w.runUntilWait());
+        ASSERT_TRUE(w.scanRun());
         EXPECT_TRUE(w.waits.back());
         EXPECT_TRUE(w.logged(QStringLiteral("Connection refused")));
     }

@@ -3,8 +3,6 @@
 namespace kestrel::test {
 namespace {
 
-const QByteArray kGroup = "alt.binaries.pictures.test";
-
 // Calls act(w) when the server receives the n-th command starting with prefix, before
 // it answers it.
 void onCommand(CircleWorld &w, const QByteArray &prefix, int n, std::function<void(CircleWorld &)> act)
@@ -26,8 +24,9 @@ void dropAll(CircleWorld &w)
 }
 
 // The connection goes (closed by the server, or silent past the watchdog) while the
-// last favourite group is half read: the scan ends cut short, reported as an error,
-// and the group keeps the last-read number of the last header that arrived.
+// last favourite group is half read, or while its GROUP is out: the scan ends cut short,
+// reported as an error, sends nothing more, and the group keeps the last-read number of
+// the last header that arrived.
 TEST(ScanCutShort, LostOrSilentInTheLastGroup)
 {
     const struct {
@@ -39,10 +38,9 @@ TEST(ScanCutShort, LostOrSilentInTheLastGroup)
         QByteArray lastReadAfter;
     } cases[] = {
         // The first group takes one XOVER, or three HEAD commands.
-        {"xover, closed", true, false, "XOVER", 3, "21"},
-        {"xover, silent", true, true, "XOVER", 3, "21"},
-        {"head, closed", false, false, "HEAD", 8, "4"},
-        {"head, silent", false, true, "HEAD", 8, "4"},
+        {"xover, closed", true, false, "XOVER", 3, "21"}, {"xover, silent", true, true, "XOVER", 3, "21"},
+        {"head, closed", false, false, "HEAD", 8, "4"},   {"head, silent", false, true, "HEAD", 8, "4"},
+        {"GROUP, closed", true, false, "GROUP", 2, ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -69,6 +67,8 @@ TEST(ScanCutShort, LostOrSilentInTheLastGroup)
         EXPECT_EQ(w.waits, std::vector<bool>{true});
         EXPECT_TRUE(w.logged(QStringLiteral("Scan Cut Short (connection lost).")));
         EXPECT_FALSE(w.logged(QStringLiteral("Scan Complete")));
+        EXPECT_EQ(w.logged(QStringLiteral("The news server closed the connection.")), !c.silent);
+        EXPECT_EQ(w.count(w.commands(1), c.trigger), c.nth);
         EXPECT_EQ(w.timesLogged(QStringLiteral("silent for more than")), c.silent ? 1 : 0);
         EXPECT_EQ(w.favs.getLastRead("a.first"), "3");
         EXPECT_EQ(w.favs.getLastRead(kGroup), c.lastReadAfter);
@@ -83,8 +83,7 @@ TEST(ScanCutShort, LostOrSilentInTheLastGroup)
 TEST(ScanCutShort, RestartWaitsForTheDownloadRun)
 {
     CircleWorld w({{kGroup, 1, 40, 0}});
-    w.ctx.settings.setChecked(u"chkXOVER", true);
-    w.ctx.settings.setNumber(u"sldXOVER", 20);
+    w.useXover(20);
     w.ctx.settings.setChecked(u"chkAllowRestart", true);
     w.ctx.settings.setChecked(u"chkAutodownload", true);
     onCommand(w, "XOVER", 2, [](CircleWorld &w) {

@@ -5,12 +5,9 @@
 namespace kestrel::test {
 namespace {
 
-const QByteArray kGroup = "alt.binaries.pictures.test";
-
 void setUpXover(CircleWorld &w, int window)
 {
-    w.ctx.settings.setChecked(u"chkXOVER", true);
-    w.ctx.settings.setNumber(u"sldXOVER", 20);
+    w.useXover(20);
     w.ctx.settings.setNumber(u"sldPipeline", window);
 }
 
@@ -28,14 +25,6 @@ QByteArrayList pendingTags(const CircleWorld &w)
     for (int i = 0; i < w.pending.count(); ++i)
         tags.append(w.pending.entry(i).tag.text(0));
     return tags;
-}
-
-qint64 highestTag(const CircleWorld &w)
-{
-    qint64 highest = 0;
-    for (int i = 0; i < w.pending.count(); ++i)
-        highest = std::max(highest, *w.pending.entry(i).tag.value());
-    return highest;
 }
 
 // The last-read number of the group when the server received each XOVER.
@@ -180,7 +169,7 @@ TEST(ScanXoverAhead, RangeOnItsWayIsNotCountedAsRead)
         waitUntil([] { return false; }, 100);
         EXPECT_TRUE(w.logged(c.logLine));
         EXPECT_EQ(w.favs.getLastRead(kGroup), c.lastRead);
-        EXPECT_LE(highestTag(w), c.lastRead.toLongLong());
+        EXPECT_LE(w.highestTag(), c.lastRead.toLongLong());
         EXPECT_GT(w.pending.count(), 0);
         EXPECT_FALSE(w.ctx.state.scanning);
     }

@@ -1,9 +1,9 @@
 #include "nntp/reply_reader.h"
+#include "nntp/xover_line.h"
 
 #include <gtest/gtest.h>
 
 #include <QByteArrayList>
-#include <QRandomGenerator>
 
 #include <vector>
 
@@ -80,53 +80,29 @@ std::vector<std::string> expectedReplies()
 
 } // namespace
 
+// Cut once at every byte position, and past the end: fed a byte at a time.
 TEST(ReplyReader, SessionCutAtEveryBytePositionGivesTheSameReplies)
 {
-    const QByteArray all = wholeSession();
-    for (qsizetype cut = 0; cut <= all.size(); ++cut) {
+    const QByteArray whole = wholeSession();
+    const QByteArrayView all = whole;
+    for (qsizetype cut = 0; cut <= all.size() + 1; ++cut) {
+        const qsizetype at = std::min(cut, all.size());
+        QList<QByteArrayView> pieces{all.first(at), all.sliced(at)};
+        if (cut > all.size()) {
+            pieces.clear();
+            for (qsizetype i = 0; i < all.size(); ++i)
+                pieces.append(all.sliced(i, 1));
+        }
         ReplyReader reader = readerForSession();
-        reader.feed(QByteArrayView(all).first(cut));
-        std::vector<std::string> got = drain(reader);
-        reader.feed(QByteArrayView(all).sliced(cut));
-        for (std::string &r : drain(reader))
-            got.push_back(std::move(r));
+        std::vector<std::string> got;
+        for (const QByteArrayView piece : pieces) {
+            reader.feed(piece);
+            for (std::string &r : drain(reader))
+                got.push_back(std::move(r));
+        }
         ASSERT_EQ(got, expectedReplies()) << "cut at " << cut;
         EXPECT_EQ(reader.buffered(), 0);
     }
-}
-
-TEST(ReplyReader, SessionInRandomPiecesAndByteByByte)
-{
-    const QByteArray all = wholeSession();
-    QRandomGenerator random(7);
-    for (int round = 0; round < 50; ++round) {
-        ReplyReader reader = readerForSession();
-        std::vector<std::string> got;
-        for (qsizetype pos = 0; pos < all.size();) {
-            const qsizetype n = round == 0 ? 1 : 1 + random.bounded(40);
-            reader.feed(QByteArrayView(all).sliced(pos, std::min(n, all.size() - pos)));
-            for (std::string &r : drain(reader))
-                got.push_back(std::move(r));
-            pos += n;
-        }
-        ASSERT_EQ(got, expectedReplies()) << "round " << round;
-    }
-}
-
-TEST(ReplyReader, ReplyPartsAndCodes)
-{
-    ReplyReader reader = readerForSession();
-    reader.feed(wholeSession());
-    std::vector<NntpReply> replies;
-    while (reader.next() == Event::Reply)
-        replies.push_back(reader.takeReply());
-    ASSERT_EQ(replies.size(), session().size());
-    EXPECT_EQ(replies[4].code, 423);
-    EXPECT_EQ(replies[6].statusLine(), "220 11 <2@h>");
-    EXPECT_EQ(replies[6].block(), "Subject: B\r\n\r\n..starts with a dot\r\n..\r\n"
-                                  "=ybegin line=128 size=3\r\n.x\r\nend.\r\n");
-    EXPECT_EQ(replies[9].block(), "");
-    EXPECT_TRUE(replies[9].multiLine);
 }
 
 TEST(ReplyReader, BlockOrSingleLineDependsOnTheCommandSent)
@@ -360,8 +336,52 @@ TEST(ReplyReader, EachReplyTellsTheCommandItAnswers)
         NntpCommand::Xover,      NntpCommand::Quit,
     };
     ASSERT_EQ(std::size(expected), session().size() - 1);
+    std::vector<NntpReply> replies;
     for (const NntpCommand command : expected) {
         ASSERT_EQ(reader.next(), Event::Reply);
-        EXPECT_EQ(reader.reply().command, command) << reader.reply().raw.constData();
+        replies.push_back(reader.takeReply());
+        EXPECT_EQ(replies.back().command, command) << replies.back().raw.constData();
     }
+    EXPECT_EQ(replies[3].code, 423);
+    EXPECT_EQ(replies[5].statusLine(), "220 11 <2@h>");
+    EXPECT_EQ(replies[5].block(), "Subject: B\r\n\r\n..starts with a dot\r\n..\r\n"
+                                  "=ybegin line=128 size=3\r\n.x\r\nend.\r\n");
+    EXPECT_EQ(replies[8].block(), "");
+    EXPECT_TRUE(replies[8].multiLine);
+}
+
+TEST(parseXoverLine, BuildsTheHeaderBlock)
+{
+    struct Case {
+        const char *name;
+        QByteArray line;
+        QByteArray number;
+        QByteArray block;
+    };
+    const QByteArray head = "Subject: s\r\nFrom: f\r\nDate: d\r\nMessage-ID: <m>\r\nReferences: \r\n";
+    const Case cases[] = {
+        {"all fields and Xref", "17\ts\tf\td\t<m>\t\t630\t12\tXref: h a.b:17", "17",
+         head + "Bytes: 630\r\nLines: 12\r\n\r\nXref: h a.b:17\r\r\n"},
+        {"lines last, no trailing TAB", "17\ts\tf\td\t<m>\t\t630\t12", "17",
+         head + "Bytes: 630\r\nLines: 12\r\n\r\n\r\r\n"},
+        {"no lines, bytes 630", "17\ts\tf\td\t<m>\t\t630\t\t", "17",
+         head + "Bytes: 630\r\nLines:  10\r\n\r\n\r\r\n"},
+        {"no lines, odd bytes", "5\ts\tf\td\t<m>\t\t640\t", "5",
+         head + "Bytes: 640\r\nLines:  10.1587301587302\r\n\r\n\r\r\n"},
+        {"neither", "5\ts\tf\td\t<m>\t\t\t", "5", head + "Bytes: \r\nLines:  1000\r\n\r\n\r\r\n"},
+        {"cut short", "9\tonly subject", "9",
+         "Subject: only subject\r\nFrom: \r\nDate: \r\nMessage-ID: \r\nReferences: \r\nBytes: \r\n"
+         "Lines:  1000\r\n\r\n\r\r\n"},
+    };
+    QByteArray block = "left over";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArrayView number;
+        ASSERT_TRUE(kestrel::parseXoverLine(c.line, block, number));
+        EXPECT_EQ(number, c.number);
+        EXPECT_EQ(block, c.block);
+    }
+    QByteArrayView number;
+    EXPECT_FALSE(kestrel::parseXoverLine(".", block, number));
+    EXPECT_FALSE(kestrel::parseXoverLine("no tab here", block, number));
 }
