@@ -3,6 +3,7 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace kestrel {
@@ -157,6 +158,9 @@ QByteArray ReplyReader::takeRetired()
         std::find_if(m_retired.begin(), m_retired.end(), [](const QByteArray &b) { return b.isDetached(); });
     if (free == m_retired.end())
         return {};
+    // The last reply may have been let go on another thread, which read the memory
+    // until then; nothing is written to it before that is seen.
+    std::atomic_thread_fence(std::memory_order_acquire);
     QByteArray buffer = std::move(*free);
     m_retired.erase(free);
     buffer.resize(0); // keeps the capacity
