@@ -8,6 +8,11 @@ namespace kestrel {
 
 bool CsvIndex::csvCheckCrc(Context &ctx, const QString &path, const QByteArray &fileName)
 {
+    return csvCheckCrc(ctx, fileCrc32(path), fileName);
+}
+
+bool CsvIndex::csvCheckCrc(Context &ctx, std::optional<quint32> pictureCrc, const QByteArray &fileName)
+{
     const QByteArray record = csvFindCrcRecord(fileName);
     QByteArray csvHex;
     if (record.contains(',')) {
@@ -23,14 +28,13 @@ bool CsvIndex::csvCheckCrc(Context &ctx, const QString &path, const QByteArray &
         csvHex = record.mid(c2 + 1, c3 - c2 - 1);
     }
 
-    const std::optional<quint32> fileCrc = fileCrc32(path);
     const std::optional<quint32> csvCrc = crcTextValue(csvHex);
     const QString name = displayText(fileName);
-    if (fileCrc && csvCrc && *fileCrc == *csvCrc) {
+    if (pictureCrc && csvCrc && *pictureCrc == *csvCrc) {
         ctx.writeLog(name + QStringLiteral(" CRC32 VERIFIED"), true);
         return true;
     }
-    const QByteArray fileHex = fileCrc ? QByteArray::number(*fileCrc, 16).toUpper() : QByteArray();
+    const QByteArray fileHex = pictureCrc ? QByteArray::number(*pictureCrc, 16).toUpper() : QByteArray();
     ctx.writeLog(QStringLiteral("CRC32 INVALID (CSV:") + displayText(csvHex) + QStringLiteral("  ") + name +
                      QLatin1Char(':') + displayText(fileHex) + QLatin1Char(')'),
                  true);

@@ -66,6 +66,8 @@ public:
     // <name>:<file hex>)". A record without a third comma logs
     // "CSV record without CRC32 field: " + the record and fails. True when verified.
     bool csvCheckCrc(Context &ctx, const QString &path, const QByteArray &fileName);
+    // The same check and log lines for a picture whose CRC-32 is known already.
+    bool csvCheckCrc(Context &ctx, std::optional<quint32> pictureCrc, const QByteArray &fileName);
 
 private:
     struct CsvFile {

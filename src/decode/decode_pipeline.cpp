@@ -77,6 +77,10 @@ struct DecodePipeline::Article {
     QByteArray subName; // the safe group sub-folder, as bytes for descript.ion
     DownloadPaths paths;
     bool assembled = false; // put together from several articles: no article text to keep
+    // Known when the picture file holds exactly the decoded bytes of a prepared article,
+    // so that the checks need not read back what was just written.
+    std::optional<int> pictureCheck;   // their JPEG structure check
+    std::optional<quint32> pictureCrc; // their CRC-32, when the decoder worked it out
 };
 
 DecodePipeline::DecodePipeline(Context &ctx, FetchedNames &fetched, CsvIndex *csv, QObject *parent)
@@ -266,8 +270,13 @@ DecodeOutcome DecodePipeline::placePrepared(Article &a, const QString &dest)
     for (const PreparedArticle::Message &m : p.messages)
         hooks.write(p.shown(m.text, dest), m.toLog);
     DecodeOutcome outcome = p.outcome;
-    if (outcome.ok)
-        placeDecodedOutcome(outcome, dest, hooks);
+    if (!outcome.ok)
+        return outcome;
+    placeDecodedOutcome(outcome, dest, hooks);
+    if (outcome.ok && outcome.file.replaceWhole) {
+        a.pictureCheck = p.pictureCheck;
+        a.pictureCrc = outcome.file.crc32;
+    }
     return outcome;
 }
 
@@ -299,7 +308,9 @@ void DecodePipeline::fitName(Article &a) const
 DecodeResult DecodePipeline::afterDecode(Article &a)
 {
     const QString dest = a.paths.destination();
-    if (testPicture(m_ctx, dest, a.name) == IvtError) {
+    const qint32 verdict = a.pictureCheck ? testCheckedPicture(m_ctx, *a.pictureCheck, a.name)
+                                          : testPicture(m_ctx, dest, a.name);
+    if (verdict == IvtError) {
         keepBadDecode(a);
         m_ctx.playSfx(QStringLiteral("badcode.wav"));
         removePicture(dest);
@@ -322,7 +333,9 @@ DecodeResult DecodePipeline::checkedCsvArticle(Article &a)
 {
     const QString dest = a.paths.destination();
     const QString &root = a.paths.root;
-    if (!m_csv->csvCheckCrc(m_ctx, dest, a.name)) {
+    const bool crcRight = a.pictureCrc ? m_csv->csvCheckCrc(m_ctx, *a.pictureCrc, a.name)
+                                       : m_csv->csvCheckCrc(m_ctx, dest, a.name);
+    if (!crcRight) {
         m_ctx.playSfx(QStringLiteral("badcode.wav"));
         if (!m_ctx.settings.checked(u"chkCSVsavebadcrc")) {
             removePicture(dest);

@@ -70,4 +70,9 @@ qint32 testPictureBytes(Context &ctx, QByteArrayView picture, const QByteArray &
     return runTest(ctx, fileName, [&](QString *) { return jpegCheckBytes(picture); });
 }
 
+qint32 testCheckedPicture(Context &ctx, int jpegCode, const QByteArray &fileName)
+{
+    return runTest(ctx, fileName, [jpegCode](QString *) { return jpegCode; });
+}
+
 } // namespace kestrel

@@ -27,4 +27,8 @@ qint32 testPicture(Context &ctx, const QString &path, const QByteArray &fileName
 // The same test of a picture held in memory.
 qint32 testPictureBytes(Context &ctx, QByteArrayView picture, const QByteArray &fileName);
 
+// The same test when jpegCheckBytes has already run on the picture's bytes (on another
+// thread): only the settings, the name and the log are looked at here.
+qint32 testCheckedPicture(Context &ctx, int jpegCode, const QByteArray &fileName);
+
 } // namespace kestrel

@@ -1,5 +1,6 @@
 #include "decode/prepared_article.h"
 
+#include "decode/jpeg_check.h"
 #include "decode/unstuff_dots.h"
 
 namespace kestrel {
@@ -21,6 +22,8 @@ PreparedArticle prepareArticle(QByteArray article, bool hasHeaders,
     hooks.log = [&p](const QString &message, bool toLog) { p.messages.append({message, toLog}); };
     hooks.progress = progress;
     p.outcome = decodeArticleText(unstuffed, p.destinationToken, hooks);
+    if (p.outcome.ok)
+        p.pictureCheck = jpegCheckBytes(p.outcome.file.bytes);
     return p;
 }
 

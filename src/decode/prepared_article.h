@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace kestrel {
 
@@ -27,6 +28,9 @@ struct PreparedArticle {
     DecodeOutcome outcome;    // in memory: yEnc bytes too
     QList<Message> messages;  // what the decoder said, in order
     QString destinationToken; // stands in the messages for the picture's path
+    // jpegCheckBytes of the decoded bytes, when decoding gave any: the picture test
+    // then needs neither the file nor the thread that files it.
+    std::optional<int> pictureCheck;
 
     QByteArrayView unstuffedText() const
     {
