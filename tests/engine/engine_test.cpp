@@ -36,7 +36,7 @@ struct Started {
 TEST(Engine, StartupRunsItsStepsInOrderWithProgressOneToTen)
 {
     TempProgramFolder dir;
-    const Started s(dir);
+    Started s(dir);
     EXPECT_EQ(s.fe.calls, QStringList({"showWait", "createMainWindow", "applyPlacement", "createColumns",
                                        "showMainWindow"}));
     EXPECT_EQ(s.fe.progress, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
