@@ -81,8 +81,9 @@ TEST(YencDecode, DecodesCharacterValues)
     }
 }
 
-// A single part replaces an older, longer file of the same name.
-TEST(YencDecode, SinglePartWritesFromStartAndLogsPart)
+// A single part replaces an older, longer file of the same name. The parts of a picture
+// carry the crc32= of the whole file: only their pcrc32= may be checked.
+TEST(YencDecode, SinglePartWritesFromStartPartsAssembleInAnyOrderWithGapFiller)
 {
     TempProgramFolder dir;
     dir.write(QStringLiteral("a.jpg"), QByteArray(5000, 'x'));
@@ -94,31 +95,19 @@ TEST(YencDecode, SinglePartWritesFromStartAndLogsPart)
     EXPECT_EQ(rec.logged, QStringList({QStringLiteral("yEnc Internal Decoder: yEnc Encoding detected..."),
                                        QStringLiteral("yDecoding (") + dest + QStringLiteral(") part: ")}));
     EXPECT_EQ(rec.status, QStringList(QStringLiteral("yEnc Internal Decoder: loading...")));
-}
 
-// The parts carry the crc32= of the whole file: only their pcrc32= may be checked.
-TEST(YencDecode, PartsAssembleInAnyOrderWithGapFiller)
-{
     const QByteArray file = test::randomBytes(3000, 7);
-    auto part = [&](int n, qint64 begin, qint64 end) {
-        test::YencPost p{file, begin, end, n};
-        return test::yencArticle(p);
-    };
-    TempProgramFolder dir;
-    const QString dest = dir.file(QStringLiteral("p.jpg"));
-    DecodeLogRecorder rec;
-
+    auto part = [&](int n, qint64 begin, qint64 end) { return test::yencArticle({file, begin, end, n}); };
+    const QString parts = dir.file(QStringLiteral("p.jpg"));
     // Part 2 first: 1,000 filler bytes, then its data from position 1001.
-    ASSERT_EQ(yEncDecodeToFile(part(2, 1001, 2000), dest, rec.hooks()), QString());
+    ASSERT_EQ(yEncDecodeToFile(part(2, 1001, 2000), parts, rec.hooks()), QString());
     EXPECT_EQ(dir.read(QStringLiteral("p.jpg")), QByteArray(1000, GapFiller) + file.mid(1000, 1000));
-    EXPECT_TRUE(rec.logged.contains(QStringLiteral("yDecoding (") + dest + QStringLiteral(") part: 2")));
-
+    EXPECT_TRUE(rec.logged.contains(QStringLiteral("yDecoding (") + parts + QStringLiteral(") part: 2")));
     // The same part again changes nothing: overwritten in place, no new filler.
-    ASSERT_EQ(yEncDecodeToFile(part(2, 1001, 2000), dest, rec.hooks()), QString());
+    ASSERT_EQ(yEncDecodeToFile(part(2, 1001, 2000), parts, rec.hooks()), QString());
     EXPECT_EQ(dir.read(QStringLiteral("p.jpg")).size(), 2000);
-
-    ASSERT_EQ(yEncDecodeToFile(part(3, 2001, 3000), dest, rec.hooks()), QString());
-    ASSERT_EQ(yEncDecodeToFile(part(1, 1, 1000), dest, rec.hooks()), QString());
+    ASSERT_EQ(yEncDecodeToFile(part(3, 2001, 3000), parts, rec.hooks()), QString());
+    ASSERT_EQ(yEncDecodeToFile(part(1, 1, 1000), parts, rec.hooks()), QString());
     EXPECT_EQ(dir.read(QStringLiteral("p.jpg")), file);
 }
 

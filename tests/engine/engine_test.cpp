@@ -19,72 +19,66 @@ using namespace kestrel;
 using kestrel::test::RecordingFrontEnd;
 using kestrel::test::TempProgramFolder;
 
+namespace {
+
+// An engine started up on a program folder prepared beforehand.
+struct Started {
+    explicit Started(const TempProgramFolder &dir) : engine(dir.path()), fe(engine.context())
+    {
+        engine.startUp(fe);
+    }
+    Engine engine;
+    RecordingFrontEnd fe;
+};
+
+} // namespace
+
 TEST(Engine, StartupRunsItsStepsInOrderWithProgressOneToTen)
 {
     TempProgramFolder dir;
-    Engine engine(dir.path());
-    RecordingFrontEnd fe(engine.context());
-    engine.startUp(fe);
-    EXPECT_EQ(fe.calls, QStringList({"showWait", "createMainWindow", "applyPlacement", "createColumns",
-                                     "showMainWindow"}));
-    EXPECT_EQ(fe.progress, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-    EXPECT_FALSE(fe.applied.top.has_value()); // first run: centred
-    EXPECT_EQ(fe.createdWidths, (std::array<int, 8>{60, 19, 150, 40, 40, 40, 60, 20}));
-    EXPECT_EQ(engine.context().log.statusLine(), QString());
+    Started s(dir);
+    EXPECT_EQ(s.fe.calls, QStringList({"showWait", "createMainWindow", "applyPlacement", "createColumns",
+                                       "showMainWindow"}));
+    EXPECT_EQ(s.fe.progress, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_FALSE(s.fe.applied.top.has_value()); // first run: centred
+    EXPECT_EQ(s.fe.createdWidths, (std::array<int, 8>{60, 19, 150, 40, 40, 40, 60, 20}));
+    EXPECT_EQ(s.engine.context().log.statusLine(), QString());
 }
 
-TEST(Engine, StartupSoundObeysSavedSetting)
+// The sound follows the saved setting, a misfit value is logged once the log is up, and
+// the duplicate folders are written back normalised.
+TEST(Engine, StartupObeysTheSavedFilesAndLogsMisfits)
 {
     for (const bool soundsOn : {true, false}) {
         TempProgramFolder dir;
         dir.write("sfx/startup.wav", "RIFF");
-        dir.write("KESTREL.INI", soundsOn ? "[Options]\nchkSFX=1\n" : "[Options]\nchkSFX=0\n");
-        Engine engine(dir.path());
-        RecordingFrontEnd fe(engine.context());
-        engine.startUp(fe);
-        EXPECT_EQ(engine.context().sound.lastPlayed(), soundsOn ? "startup.wav" : "") << soundsOn;
+        dir.write("KESTREL.INI", "[Options]\nchkEnableLogging=1\nLine_Min=abc\nchkSFX=" +
+                                     QByteArray::number(soundsOn) + "\n");
+        dir.write("DUPEPATH.TXT", "  /pics  \r\n\r\n/other/\r\n");
+        Started s(dir);
+        EXPECT_EQ(s.engine.context().sound.lastPlayed(), soundsOn ? "startup.wav" : "") << soundsOn;
+        ASSERT_EQ(s.engine.context().log.entries().size(), 1);
+        EXPECT_TRUE(s.engine.context().log.entries().front().contains("Line_Min=abc"));
+        EXPECT_EQ(dir.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
     }
 }
 
 TEST(Engine, ShutdownSavesSettingsBeforePlacementAndHidesLast)
 {
     TempProgramFolder dir;
-    Engine engine(dir.path());
-    RecordingFrontEnd fe(engine.context());
+    Started s(dir);
     bool finished = false;
-    QObject::connect(&engine, &Engine::finished, [&] { finished = true; });
-    engine.startUp(fe);
-    fe.calls.clear();
-    engine.exitProgram(fe);
-    ASSERT_EQ(fe.calls.size(), 2);
-    EXPECT_TRUE(fe.calls[0].startsWith("currentPlacement"));
-    EXPECT_TRUE(fe.calls[0].contains("KESTREL.INI(no Sizing)")) << fe.calls[0].toStdString();
-    EXPECT_TRUE(fe.calls[1].contains("KESTREL.INI(Sizing)")) << fe.calls[1].toStdString();
+    QObject::connect(&s.engine, &Engine::finished, [&] { finished = true; });
+    s.fe.calls.clear();
+    s.engine.exitProgram(s.fe);
+    ASSERT_EQ(s.fe.calls.size(), 2);
+    EXPECT_TRUE(s.fe.calls[0].startsWith("currentPlacement"));
+    EXPECT_TRUE(s.fe.calls[0].contains("KESTREL.INI(no Sizing)")) << s.fe.calls[0].toStdString();
+    EXPECT_TRUE(s.fe.calls[1].contains("KESTREL.INI(Sizing)")) << s.fe.calls[1].toStdString();
     EXPECT_TRUE(finished);
     const IniFile ini(dir.file("KESTREL.INI"));
     EXPECT_EQ(ini.read("Columns", "C3"), "151");
     EXPECT_EQ(ini.read("Sizing", "Width"), "9465");
-}
-
-TEST(Engine, MisfitSettingIsLoggedAfterStartup)
-{
-    TempProgramFolder dir;
-    dir.write("KESTREL.INI", "[Options]\nchkEnableLogging=1\nLine_Min=abc\n");
-    Engine engine(dir.path());
-    RecordingFrontEnd fe(engine.context());
-    engine.startUp(fe);
-    ASSERT_EQ(engine.context().log.entries().size(), 1);
-    EXPECT_TRUE(engine.context().log.entries().front().contains("Line_Min=abc"));
-}
-
-TEST(Engine, StartupWritesDuplicateFoldersBackNormalised)
-{
-    TempProgramFolder dir;
-    dir.write("DUPEPATH.TXT", "  /pics  \r\n\r\n/other/\r\n");
-    Engine engine(dir.path());
-    RecordingFrontEnd fe(engine.context());
-    engine.startUp(fe);
-    EXPECT_EQ(dir.read("DUPEPATH.TXT"), "/pics/\r\n/other/\r\n");
 }
 
 TEST(Engine, DuplicateFoldersHearOfStoredPicturesAndScanStarts)
@@ -92,9 +86,8 @@ TEST(Engine, DuplicateFoldersHearOfStoredPicturesAndScanStarts)
     TempProgramFolder dir;
     QDir(dir.path()).mkpath(QStringLiteral("pics"));
     dir.write("DUPEPATH.TXT", dir.file("pics").toUtf8() + "\r\n");
-    Engine engine(dir.path());
-    RecordingFrontEnd fe(engine.context());
-    engine.startUp(fe);
+    Started s(dir);
+    Engine &engine = s.engine;
     DupePaths &dupes = engine.dupePaths();
     EXPECT_FALSE(dupes.containsFile("a.jpg"));
 
@@ -162,9 +155,8 @@ TEST(Engine, UnwritableProgramFolderIsReportedAndKeepsTheOldFiles)
 TEST(Engine, ScanStartDropsPicturesThatWaitedTooLongForTheirParts)
 {
     TempProgramFolder dir;
-    Engine engine(dir.path());
-    RecordingFrontEnd fe(engine.context());
-    engine.startUp(fe);
+    Started s(dir);
+    Engine &engine = s.engine;
     const QDateTime now = engine.context().clock.now();
     for (const qint64 hoursAgo : {25, 23}) {
         PendingParts parts;

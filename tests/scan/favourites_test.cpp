@@ -8,10 +8,14 @@
 namespace kestrel::test {
 namespace {
 
-TEST(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
-{
+struct Favourites : ::testing::Test {
     TempProgramFolder folder;
-    Context ctx(folder.path());
+    Context ctx{folder.path()};
+    FavouritesModel favs{ctx};
+};
+
+TEST_F(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
+{
     folder.write("favs.txt", "alt.binaries.example,512,False\r\n"
                              "alt.test 42\r\n"
                              "alt.alone\r\n"
@@ -21,7 +25,6 @@ TEST(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
                              "alt.padded,0042,False\r\n"
                              "alt.word, abc ,False\r\n"
                              "\r\n");
-    FavouritesModel favs(ctx);
     favs.loadFavs();
     // Text that is not a plain number is shown and saved as it was read.
     struct Row {
@@ -53,12 +56,9 @@ TEST(Favourites, LoadsEveryFormAndSavesTheCurrentOne)
               "alt.word,abc,False\r\n");
 }
 
-TEST(Favourites, SavingNoGroupsDeletesTheFile)
+TEST_F(Favourites, SavingNoGroupsDeletesTheFile)
 {
-    TempProgramFolder folder;
-    Context ctx(folder.path());
     folder.write("favs.txt", "alt.test,1,False\r\n");
-    FavouritesModel favs(ctx);
     favs.loadFavs();
     EXPECT_FALSE(favs.addFavouriteGroup(" ALT.TEST "));
     favs.removeRows(0, 1);
@@ -66,11 +66,8 @@ TEST(Favourites, SavingNoGroupsDeletesTheFile)
     EXPECT_FALSE(folder.exists("favs.txt"));
 }
 
-TEST(Favourites, MovesRowsAndResetsIcons)
+TEST_F(Favourites, MovesRowsAndResetsIcons)
 {
-    TempProgramFolder folder;
-    Context ctx(folder.path());
-    FavouritesModel favs(ctx);
     for (const char *g : {"a", "b", "c"})
         favs.addFavouriteGroup(g);
     favs.setSmallIcon(1, 2);
@@ -82,11 +79,8 @@ TEST(Favourites, MovesRowsAndResetsIcons)
     EXPECT_EQ(favs.row(2).smallIcon, 1);
 }
 
-TEST(Favourites, CountsArePaddedArticleNumbersAreNot)
+TEST_F(Favourites, CountsArePaddedArticleNumbersAreNot)
 {
-    TempProgramFolder folder;
-    Context ctx(folder.path());
-    FavouritesModel favs(ctx);
     favs.addFavouriteGroup("a");
     EXPECT_FALSE(favs.lastRead("a"));
     EXPECT_FALSE(favs.lastRead("not.listed"));

@@ -50,131 +50,116 @@ struct FilterWorld : ScanWorld {
 };
 
 using Counter = qint32 FilterCounters::*;
+using FC = FilterCounters;
+
+// Besides the subject, one thing a case changes from an accepted article.
+enum Change { Same, Lines, Xref, Black, Fetched, Queued, DupeFolder };
 
 struct RejectCase {
     const char *what;
-    void (*setup)(FilterWorld &, Headers &);
+    const char *subject; // nullptr: the default one
+    Change change;
+    const char *value;
     const char *label; // nullptr: accepted
     Counter counter;   // the one counter that moves besides ReadCount
-    const char *sound;
+    std::optional<CheckKey> flip = std::nullopt;
 };
 
+const char *soundOf(Counter c)
+{
+    return c == nullptr ? "added.wav" : c == &FC::spamCount ? "other.wav" : "spam.wav";
+}
+
 const RejectCase kCases[] = {
-    {"lines at max", [](FilterWorld &, Headers &h) { h.lines = "4000"; }, nullptr, nullptr, "added.wav"},
-    {"lines above max", [](FilterWorld &, Headers &h) { h.lines = " 4001"; }, "!Above Max Lines",
-     &FilterCounters::linesKilledCount, "spam.wav"},
-    {"lines at min", [](FilterWorld &, Headers &h) { h.lines = "100"; }, nullptr, nullptr, "added.wav"},
-    {"lines below min", [](FilterWorld &, Headers &h) { h.lines = "9 9"; }, "!Below Min Lines",
-     &FilterCounters::linesKilledCount, "spam.wav"},
-    {"no Lines header counts as 1000", [](FilterWorld &, Headers &h) { h.lines.clear(); }, nullptr, nullptr,
-     "added.wav"},
-    {"no picture, GIF allowed",
-     [](FilterWorld &w, Headers &h) {
-         w.ctx.settings.setChecked(u"chkAllowGIF", true);
-         h.subject = "pic.bmp";
-     },
-     "!No JPG, GIF, or PNG in subject", &FilterCounters::notPicCount, "spam.wav"},
-    {"no picture, only PNG allowed",
-     [](FilterWorld &w, Headers &h) {
-         w.ctx.settings.setChecked(u"chkAllowPNG", true);
-         h.subject = "pic.bmp";
-     },
-     "!No JPG in subject", &FilterCounters::notPicCount, "spam.wav"},
-    {"gif not allowed", [](FilterWorld &, Headers &h) { h.subject = "pic.gif"; }, "!No JPG in subject",
-     &FilterCounters::notPicCount, "spam.wav"},
-    {"jpg not required",
-     [](FilterWorld &w, Headers &h) {
-         w.ctx.settings.setChecked(u"chkRequireJPG", false);
-         h.subject = "holiday snap";
-     },
-     nullptr, nullptr, "added.wav"},
-    {"part 2 of 3", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (2/3)"; },
-     "!No 1/1 or 1\\1 in subject", &FilterCounters::notPicCount, "spam.wav"},
-    {"1/10 holds 1/1", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (1/10)"; }, nullptr, nullptr,
-     "added.wav"},
-    {"01/01", [](FilterWorld &, Headers &h) { h.subject = "pic (01/01).jpg"; }, nullptr, nullptr,
-     "added.wav"},
-    {"11/12", [](FilterWorld &, Headers &h) { h.subject = "pic.jpg (11/12)"; }, nullptr, nullptr,
-     "added.wav"},
-    {"too many crossposts",
-     [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10 k:11"; },
-     "!Too many crossposts", &FilterCounters::spamCount, "other.wav"},
-    {"crossposts at the limit",
-     [](FilterWorld &, Headers &h) { h.xref = "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10"; }, nullptr,
-     nullptr, "added.wav"},
-    {"blacklisted subject",
-     [](FilterWorld &w, Headers &h) {
-         w.blacklist.addToBlacklist("abc");
-         h.subject = "xxABCxx.jpg";
-     },
-     "!SPAM in subject - ABC", &FilterCounters::spamCount, "other.wav"},
-    {"blacklisted posting host",
-     [](FilterWorld &w, Headers &) { w.blacklist.addToBlacklist(" .EXAMPLE.com "); },
-     "!SPAM in posting host - .EXAMPLE.COM", &FilterCounters::spamCount, "other.wav"},
-    {"blacklisted organization", [](FilterWorld &w, Headers &) { w.blacklist.addToBlacklist("ample org"); },
-     "!SPAM in Org - AMPLE ORG", &FilterCounters::spamCount, "other.wav"},
-    {"blacklisted From display name",
-     [](FilterWorld &w, Headers &) { w.blacklist.addToBlacklist("poster <"); },
-     "!SPAM in email address - POSTER <", &FilterCounters::spamCount, "other.wav"},
-    {"blacklist switched off",
-     [](FilterWorld &w, Headers &) {
-         w.blacklist.addToBlacklist("poster");
-         w.ctx.settings.setChecked(u"chkBLemail", false);
-     },
-     nullptr, nullptr, "added.wav"},
-    {"already pending", [](FilterWorld &w, Headers &) { w.addQueued("PIC.JPG"); }, "!Duplicate",
-     &FilterCounters::dupeCount, "spam.wav"},
-    {"already fetched", [](FilterWorld &w, Headers &) { w.noRedl.addToNoRedl("pic.jpg"); }, "!Duplicate",
-     &FilterCounters::dupeCount, "spam.wav"},
-    {"a longer fetched name is another file",
-     [](FilterWorld &w, Headers &h) {
-         w.noRedl.addToNoRedl("ba.jpg");
-         h.subject = "a.jpg";
-     },
-     nullptr, nullptr, "added.wav"},
-    {"in a duplicate folder",
-     [](FilterWorld &w, Headers &) {
-         QDir(w.folder.path()).mkpath(QStringLiteral("have"));
-         w.folder.write("have/pic.jpg", "x");
-         w.dupePaths.addDupeFolder(w.folder.file("other"));
-         w.dupePaths.addDupeFolder(w.folder.file("have"));
-     },
-     "!Duplicate", &FilterCounters::dupeCount, "spam.wav"},
-    {"require CSV without an index",
-     [](FilterWorld &w, Headers &) { w.ctx.settings.setChecked(u"chkIgnoreCSV", true); }, nullptr, nullptr,
-     "added.wav"},
+    {"lines at max", nullptr, Lines, "4000", nullptr, nullptr},
+    {"lines above max", nullptr, Lines, " 4001", "!Above Max Lines", &FC::linesKilledCount},
+    {"lines at min", nullptr, Lines, "100", nullptr, nullptr},
+    {"lines below min", nullptr, Lines, "9 9", "!Below Min Lines", &FC::linesKilledCount},
+    {"no Lines header counts as 1000", nullptr, Lines, "", nullptr, nullptr},
+    {"no picture, GIF allowed", "pic.bmp", Same, nullptr, "!No JPG, GIF, or PNG in subject", &FC::notPicCount,
+     CheckKey("chkAllowGIF")},
+    {"no picture, only PNG allowed", "pic.bmp", Same, nullptr, "!No JPG in subject", &FC::notPicCount,
+     CheckKey("chkAllowPNG")},
+    {"gif not allowed", "pic.gif", Same, nullptr, "!No JPG in subject", &FC::notPicCount},
+    {"jpg not required", "holiday snap", Same, nullptr, nullptr, nullptr, CheckKey("chkRequireJPG")},
+    {"part 2 of 3", "pic.jpg (2/3)", Same, nullptr, "!No 1/1 or 1\\1 in subject", &FC::notPicCount},
+    {"1/10 holds 1/1", "pic.jpg (1/10)", Same, nullptr, nullptr, nullptr},
+    {"01/01", "pic (01/01).jpg", Same, nullptr, nullptr, nullptr},
+    {"11/12", "pic.jpg (11/12)", Same, nullptr, nullptr, nullptr},
+    {"too many crossposts", nullptr, Xref, "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10 k:11",
+     "!Too many crossposts", &FC::spamCount},
+    {"crossposts at the limit", nullptr, Xref, "s a:1 b:2 c:3 d:4 e:5 f:6 g:7 h:8 i:9 j:10", nullptr,
+     nullptr},
+    {"blacklisted subject", "xxABCxx.jpg", Black, "abc", "!SPAM in subject - ABC", &FC::spamCount},
+    {"blacklisted posting host", nullptr, Black, " .EXAMPLE.com ", "!SPAM in posting host - .EXAMPLE.COM",
+     &FC::spamCount},
+    {"blacklisted organization", nullptr, Black, "ample org", "!SPAM in Org - AMPLE ORG", &FC::spamCount},
+    {"blacklisted From display name", nullptr, Black, "poster <", "!SPAM in email address - POSTER <",
+     &FC::spamCount},
+    {"blacklist switched off", nullptr, Black, "poster", nullptr, nullptr, CheckKey("chkBLemail")},
+    {"already pending", nullptr, Queued, "PIC.JPG", "!Duplicate", &FC::dupeCount},
+    {"already fetched", nullptr, Fetched, "pic.jpg", "!Duplicate", &FC::dupeCount},
+    {"a longer fetched name is another file", "a.jpg", Fetched, "ba.jpg", nullptr, nullptr},
+    {"in a duplicate folder", nullptr, DupeFolder, "have", "!Duplicate", &FC::dupeCount},
+    {"require CSV without an index", nullptr, Same, nullptr, nullptr, nullptr, CheckKey("chkIgnoreCSV")},
 };
 
 TEST(HeaderFilter, EachRuleRejectsWithItsLabelCounterAndSound)
 {
     for (const RejectCase &c : kCases) {
         for (bool showAll : {false, true}) {
+            SCOPED_TRACE(c.what);
             FilterWorld w;
             w.enableSounds();
             w.ctx.settings.setChecked(u"chkOverall", showAll);
             Headers h;
-            c.setup(w, h);
+            if (c.subject)
+                h.subject = c.subject;
+            if (c.flip)
+                w.ctx.settings.setChecked(*c.flip, !w.ctx.settings.checked(*c.flip));
+            switch (c.change) {
+            case Same:
+                break;
+            case Lines:
+                h.lines = c.value;
+                break;
+            case Xref:
+                h.xref = c.value;
+                break;
+            case Black:
+                w.blacklist.addToBlacklist(c.value);
+                break;
+            case Fetched:
+                w.noRedl.addToNoRedl(c.value);
+                break;
+            case Queued:
+                w.addQueued(c.value);
+                break;
+            case DupeFolder:
+                w.folder.write("have/pic.jpg", "x");
+                w.dupePaths.addDupeFolder(w.folder.file("other"));
+                w.dupePaths.addDupeFolder(w.folder.file("have"));
+            }
             const int before = w.pending.count();
             w.filter.filterArticleHeader(h.head(), " 5");
-            EXPECT_EQ(w.counters.readCount, 1) << c.what;
-            EXPECT_EQ(w.counters.scanHeaderCount, 1) << c.what;
-            for (Counter k : {&FilterCounters::linesKilledCount, &FilterCounters::notPicCount,
-                              &FilterCounters::spamCount, &FilterCounters::dupeCount})
-                EXPECT_EQ(w.counters.*k, k == c.counter ? 1 : 0) << c.what;
+            EXPECT_EQ(w.counters.readCount, 1);
+            EXPECT_EQ(w.counters.scanHeaderCount, 1);
+            for (Counter k : {&FC::linesKilledCount, &FC::notPicCount, &FC::spamCount, &FC::dupeCount})
+                EXPECT_EQ(w.counters.*k, k == c.counter ? 1 : 0);
             const bool listed = c.label == nullptr || showAll;
-            ASSERT_EQ(w.pending.count(), before + (listed ? 1 : 0)) << c.what;
+            ASSERT_EQ(w.pending.count(), before + (listed ? 1 : 0));
             if (!showAll) {
-                EXPECT_EQ(w.ctx.sound.lastPlayed(), QLatin1String(c.sound)) << c.what;
+                EXPECT_EQ(w.ctx.sound.lastPlayed(), QLatin1String(soundOf(c.counter)));
             }
             if (!listed)
                 continue;
             const PendingEntry &e = w.pending.entry(w.pending.count() - 1);
-            EXPECT_EQ(e.ghosted, c.label != nullptr) << c.what;
+            EXPECT_EQ(e.ghosted, c.label != nullptr);
             if (c.label) {
-                EXPECT_EQ(e.text, QByteArray(c.label)) << c.what;
+                EXPECT_EQ(e.text, QByteArray(c.label));
             }
             EXPECT_EQ(e.tag.value(), 5);
-            EXPECT_EQ(w.ctx.state.pendingCount, c.label ? before : before + 1) << c.what;
+            EXPECT_EQ(w.ctx.state.pendingCount, c.label ? before : before + 1);
         }
     }
 }

@@ -52,69 +52,48 @@ using Counter = qint32 FilterCounters::*;
 
 TEST(MultiPartFilter, FirstPartVerdicts)
 {
+    using FC = FilterCounters;
+    enum List { None, Black, Fetched, Queued };
     struct Case {
-        const char *what;
-        Part part;
-        void (*setup)(MultiWorld &);
+        const char *what, *subject, *lines, *bytes; // bytes set: the overview shape
         const char *text; // the entry's text: a name when queued, a label when rejected
         int total;        // 0: a single-part entry or a rejection
         Counter counter;
+        List list = None; // where "poster@" or "pic.jpg" is listed before
     };
-    const auto none = [](MultiWorld &) {};
     const Case cases[] = {
-        {"yEnc part", {"\"pic.jpg\" yEnc (2/3)"}, none, "pic.jpg", 3, nullptr},
-        {"uuencode part", {"pic.jpg - part 1 of 2"}, none, "pic.jpg", 2, nullptr},
-        {"(1/1) is a single part", {"\"pic.jpg\" yEnc (1/1)"}, none, "pic.jpg", 0, nullptr},
-        {"part past the line window",
-         {"pic.jpg (1/3)", "Poster <p@x>", "4001"},
-         none,
-         "!Above Max Lines",
-         0,
-         &FilterCounters::linesKilledCount},
-        {"kind from the subject without counter",
-         {"pic.bmp (1/3)"},
-         none,
-         "!No JPG in subject",
-         0,
-         &FilterCounters::notPicCount},
-        {"blacklisted poster",
-         {"pic.jpg (1/3)"},
-         [](MultiWorld &w) { w.blacklist.addToBlacklist("poster@"); },
-         "!SPAM in email address - POSTER@",
-         0,
-         &FilterCounters::spamCount},
-        {"fetched before",
-         {"pic.jpg (1/3)"},
-         [](MultiWorld &w) { w.noRedl.addToNoRedl("PIC.jpg"); },
-         "!Duplicate",
-         0,
-         &FilterCounters::dupeCount},
-        {"pending as a single part",
-         {"pic.jpg (1/3)"},
-         [](MultiWorld &w) { w.addQueued("pic.jpg"); },
-         "!Duplicate",
-         0,
-         &FilterCounters::dupeCount},
-        {"64 parts", {"pic.jpg (1/64)"}, none, "pic.jpg", 64, nullptr},
-        {"65 parts", {"pic.jpg (1/65)"}, none, "!Too many parts", 0, &FilterCounters::tooBigCount},
+        {"yEnc part", "\"pic.jpg\" yEnc (2/3)", "500", "", "pic.jpg", 3, nullptr},
+        {"uuencode part", "pic.jpg - part 1 of 2", "500", "", "pic.jpg", 2, nullptr},
+        {"(1/1) is a single part", "\"pic.jpg\" yEnc (1/1)", "500", "", "pic.jpg", 0, nullptr},
+        {"part past the line window", "pic.jpg (1/3)", "4001", "", "!Above Max Lines", 0,
+         &FC::linesKilledCount},
+        {"kind from the subject without counter", "pic.bmp (1/3)", "500", "", "!No JPG in subject", 0,
+         &FC::notPicCount},
+        {"blacklisted poster", "pic.jpg (1/3)", "500", "", "!SPAM in email address - POSTER@", 0,
+         &FC::spamCount, Black},
+        {"fetched before", "pic.jpg (1/3)", "500", "", "!Duplicate", 0, &FC::dupeCount, Fetched},
+        {"pending as a single part", "pic.jpg (1/3)", "500", "", "!Duplicate", 0, &FC::dupeCount, Queued},
+        {"64 parts", "pic.jpg (1/64)", "500", "", "pic.jpg", 64, nullptr},
+        {"65 parts", "pic.jpg (1/65)", "500", "", "!Too many parts", 0, &FC::tooBigCount},
         // 50 parts of 2 MB: 100 MB counts as the limit, a byte more is too big.
-        {"100 MB by Bytes", {"pic.jpg (1/50)", "P <p@x>", "500", "2097152"}, none, "pic.jpg", 50, nullptr},
-        {"past 100 MB by Bytes",
-         {"pic.jpg (1/50)", "P <p@x>", "500", "2097153"},
-         none,
-         "!Too big",
-         0,
-         &FilterCounters::tooBigCount},
+        {"100 MB by Bytes", "pic.jpg (1/50)", "500", "2097152", "pic.jpg", 50, nullptr},
+        {"past 100 MB by Bytes", "pic.jpg (1/50)", "500", "2097153", "!Too big", 0, &FC::tooBigCount},
         // Without Bytes: 4000 lines of 128 bytes, 64 parts are 31.25 MB.
-        {"lines estimate", {"pic.jpg (1/64)", "P <p@x>", "4000"}, none, "pic.jpg", 64, nullptr},
+        {"lines estimate", "pic.jpg (1/64)", "4000", "", "pic.jpg", 64, nullptr},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         MultiWorld w;
         w.ctx.settings.setChecked(u"chkOverall", true);
-        c.setup(w);
+        if (c.list == Black)
+            w.blacklist.addToBlacklist("poster@");
+        if (c.list == Fetched)
+            w.noRedl.addToNoRedl("PIC.jpg");
+        if (c.list == Queued)
+            w.addQueued("pic.jpg");
+        const Part part{c.subject, "Poster <poster@example.com>", c.lines, c.bytes};
         const int before = w.pending.count();
-        w.feed(c.part, "7");
+        w.feed(part, "7");
         ASSERT_EQ(w.pending.count(), before + 1);
         const PendingEntry &e = w.pending.entry(before);
         EXPECT_EQ(e.text, QByteArray(c.text));
@@ -124,7 +103,7 @@ TEST(MultiPartFilter, FirstPartVerdicts)
             EXPECT_EQ(w.counters.*c.counter, 1);
         }
         if (c.total > 0) {
-            EXPECT_EQ(e.parts.key, "alt.test\n" + findPartCounter(c.part.subject)->rest + '\n' + c.part.from);
+            EXPECT_EQ(e.parts.key, "alt.test\n" + findPartCounter(part.subject)->rest + '\n' + part.from);
             EXPECT_EQ(e.parts.firstSeen, w.clock.now());
             EXPECT_TRUE(e.waiting());
             EXPECT_EQ(w.ctx.state.pendingCount, before); // waiting: nothing a run can take

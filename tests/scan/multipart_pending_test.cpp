@@ -24,9 +24,8 @@ void addPicture(ScanWorld &w, const QByteArray &name, int total, QList<qint16> n
 
 bool logged(const ScanWorld &w, const QString &text)
 {
-    return w.ctx.log.entries().contains(text) ||
-           std::any_of(w.ctx.log.entries().cbegin(), w.ctx.log.entries().cend(),
-                       [&](const QString &e) { return e.endsWith(text); });
+    const QStringList &entries = w.ctx.log.entries();
+    return std::any_of(entries.cbegin(), entries.cend(), [&](const QString &e) { return e.endsWith(text); });
 }
 
 TEST(MultiPartPending, WaitingPicturesAreListedButNotQueued)
@@ -117,17 +116,14 @@ TEST(MultiPartPending, MissingOrDamagedPartsLoadPlainEntries)
     wrongName.replace(" half.jpg ", " other.jpg ");
     QByteArray wrongIndex = good;
     wrongIndex.replace("picture 1 ", "picture 7 ");
+    const char *damaged = "pending.parts is damaged: its pictures are loaded as single articles";
     const Case cases[] = {
         {"no file", {}, nullptr, 0},
         {"the file as saved", good, nullptr, 2},
-        {"another version", "KESTREL-PARTS 2\n",
-         "pending.parts is damaged: its pictures are loaded as single articles", 0},
-        {"cut short", good.left(good.size() - 20),
-         "pending.parts is damaged: its pictures are loaded as single articles", 0},
-        {"garbage", QByteArray(300, '\xff'),
-         "pending.parts is damaged: its pictures are loaded as single articles", 0},
-        {"part past the total", QByteArray(good).replace("part 2 ", "part 4 "),
-         "pending.parts is damaged: its pictures are loaded as single articles", 0},
+        {"another version", "KESTREL-PARTS 2\n", damaged, 0},
+        {"cut short", good.left(good.size() - 20), damaged, 0},
+        {"garbage", QByteArray(300, '\xff'), damaged, 0},
+        {"part past the total", QByteArray(good).replace("part 2 ", "part 4 "), damaged, 0},
         {"another name", wrongName,
          "pending.parts names other.jpg, which pending.dat does not hold there: loaded as a single article",
          1},

@@ -44,14 +44,10 @@ TEST(PendingFile, SaveLoadSaveIsByteExact)
     ASSERT_EQ(first.size(), 128 * (3 + 2 * 11));
     EXPECT_EQ(first.left(16), QByteArray("\x0e\x00KESTRELPDC1001", 16));
     EXPECT_EQ(qFromLittleEndian<qint32>(first.constData() + 128), 2);
-    EXPECT_EQ(first.mid(128 * 4, 5), QByteArray("\x03\x00"
-                                                "120",
-                                                5)); // first entry's Lines
-    EXPECT_EQ(first.mid(128 * 11, 12), QByteArray("\x0a\x00"
-                                                  "5000000000",
-                                                  12));           // its tag
-    EXPECT_EQ(first.mid(128 * 13, 2), QByteArray("\x00\x00", 2)); // its selected state
-    EXPECT_EQ(first.mid(128 * 24, 2), QByteArray("\xff\xff", 2)); // the second one's
+    EXPECT_EQ(first.mid(128 * 4, 5), QByteArray("\x03\x00", 2) + "120");          // first entry's Lines
+    EXPECT_EQ(first.mid(128 * 11, 12), QByteArray("\x0a\x00", 2) + "5000000000"); // its tag
+    EXPECT_EQ(first.mid(128 * 13, 2), QByteArray("\x00\x00", 2));                 // its selected state
+    EXPECT_EQ(first.mid(128 * 24, 2), QByteArray("\xff\xff", 2));                 // the second one's
 
     ScanWorld again;
     again.folder.write("pending.dat", first);
@@ -124,7 +120,7 @@ TEST(PendingFile, LongValuesAreCutToFitTheirRecords)
     EXPECT_EQ(res.savedAt, QDateTime(QDate(2026, 1, 1), QTime(8, 0)));
 }
 
-TEST(PendingFile, DamagedFilesLoadWhatIsSoundAndSaySo)
+TEST(PendingFile, DamagedFilesLoadWhatIsSoundAndSaySoAndAForeignOneIsDeleted)
 {
     const QByteArray good = pendingfile::encode(
         {sampleEntry("a.jpg", 1, false), sampleEntry("b.jpg", 2, false), sampleEntry("c.jpg", 3, false)},
@@ -140,6 +136,8 @@ TEST(PendingFile, DamagedFilesLoadWhatIsSoundAndSaySo)
     negativeLength.replace(128 * (3 + 0), 128, textRecord("x", -3));
     QByteArray blankName = good;
     blankName.replace(128 * 3, 128, textRecord("   ", 3));
+    QByteArray wrongMagic = good;
+    wrongMagic[5] = 'X';
     struct Case {
         const char *what;
         QByteArray bytes;
@@ -153,6 +151,7 @@ TEST(PendingFile, DamagedFilesLoadWhatIsSoundAndSaySo)
         {"negative length", negativeLength, {"b.jpg", "c.jpg"}, true},
         {"blank name skipped", blankName, {"b.jpg", "c.jpg"}, false},
         {"header only", good.left(200), {}, false},
+        {"wrong magic: the file is deleted", wrongMagic, {}, false},
     };
     for (const Case &c : cases) {
         ScanWorld w;
@@ -163,18 +162,8 @@ TEST(PendingFile, DamagedFilesLoadWhatIsSoundAndSaySo)
         const bool logged = !w.ctx.log.entries().isEmpty() &&
                             w.ctx.log.entries().first().contains(QLatin1String("pending.dat is damaged"));
         EXPECT_EQ(logged, c.logsDamage) << c.what;
+        EXPECT_EQ(w.folder.exists("pending.dat"), c.bytes != wrongMagic) << c.what;
     }
-}
-
-TEST(PendingFile, WrongMagicDeletesTheFile)
-{
-    ScanWorld w;
-    QByteArray bytes = pendingfile::encode({sampleEntry("a.jpg", 1, false)}, w.clock.now());
-    bytes[5] = 'X';
-    w.folder.write("pending.dat", bytes);
-    w.pending.loadPending();
-    EXPECT_EQ(w.pending.count(), 0);
-    EXPECT_FALSE(w.folder.exists("pending.dat"));
 }
 
 TEST(PendingFile, OldFilesAskBeforeLoading)
