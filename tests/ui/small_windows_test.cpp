@@ -1,7 +1,6 @@
 // The small windows: log, login, about, help, the add-group dialog and the message boxes.
 #include "ui_fixture.h"
 
-#include "ui/about_box.h"
 #include "ui/add_group_dialog.h"
 #include "ui/help_window.h"
 #include "ui/log_window.h"
@@ -32,20 +31,12 @@ namespace {
 
 using SmallWindows = UiFixture;
 
-TEST_F(SmallWindows, AboutBoxGreetsWhenShown)
-{
-    AboutBox about(ctx);
-    EXPECT_TRUE(ctx.sound.lastPlayed().isEmpty());
-    about.show();
-    EXPECT_EQ(ctx.sound.lastPlayed(), "hi.wav");
-    click(about, "cmdClose");
-    EXPECT_FALSE(about.isVisible());
-}
-
+// The about box greets when it is shown, not when it is made.
 TEST_F(SmallWindows, MainWindowOpensLogAboutAndHelp)
 {
     MainWindow win(ctx);
     win.show();
+    EXPECT_EQ(ctx.sound.lastPlayed(), "startup.wav");
     const std::pair<const char *, const char *> opens[] = {
         {"cmdLog", "frmLOG"}, {"cmdAbout", "frmAbout2"}, {"cmdHelp", "frmHelp"}};
     for (const auto &[button, window] : opens) {
@@ -53,8 +44,11 @@ TEST_F(SmallWindows, MainWindowOpensLogAboutAndHelp)
         auto *w = child<QWidget>(win, window);
         ASSERT_NE(w, nullptr);
         EXPECT_TRUE(w->isVisible() && w->isWindow()) << window;
-        w->hide();
     }
+    EXPECT_EQ(ctx.sound.lastPlayed(), "hi.wav");
+    click(*child<QWidget>(win, "frmAbout2"), "cmdClose");
+    EXPECT_FALSE(child<QWidget>(win, "frmAbout2")->isVisible());
+    child<QWidget>(win, "frmHelp")->hide();
     // F1 reaches the help from any window of the program.
     win.logWindow()->show();
     win.logWindow()->activateWindow();
