@@ -62,6 +62,7 @@ TEST_F(MainWindowTest, StartsWithTheGreetingAndTheStatusLineFollowsTheLog)
     // Names that are not counters are refused, and the lamp is red only when busy.
     EXPECT_FALSE(win.setCounter(u"lblCapX", 1));
     EXPECT_FALSE(win.setCounter(u"lblNottaJPGCaption", 1));
+    EXPECT_EQ(labelText(win, "lblCapX"), "first line");
     for (bool busy : {false, true}) {
         const QColor centre = DownloadLight::lamp(busy, 16).toImage().pixelColor(8, 8);
         EXPECT_EQ(centre.red() > centre.green(), busy);
