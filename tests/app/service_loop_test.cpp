@@ -1,41 +1,26 @@
 // The unattended loop against a sample server in this process; the countdown is
 // ticked by hand, so nothing waits for real seconds.
-#include "app/headless_front_end.h"
-#include "app/service_loop.h"
+#include "headless_engine.h"
 
+#include "app/service_loop.h"
 #include "circle/circle.h"
 #include "circle/rescan_countdown.h"
-#include "engine/engine.h"
 #include "newsd/news_server.h"
 #include "newsd/sample_store.h"
 #include "support/temp_program_folder.h"
 #include "support/wait.h"
 
-#include <QDir>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace kestrel;
 using kestrel::test::TempProgramFolder;
 using namespace kestrel::newsd;
 
-namespace {
-
-const QByteArray kGroup = "alt.binaries.pictures.service";
-constexpr qint64 kLast = 6;
-
-int countStartingWith(const QStringList &lines, const QString &start)
-{
-    int n = 0;
-    for (const QString &line : lines)
-        n += line.startsWith(start) ? 1 : 0;
-    return n;
-}
-
-} // namespace
-
 TEST(ServiceLoop, EveryStopArmsTheCountdownOnceAndItConnectsAgain)
 {
-    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, kLast, 0}}, 3));
+    const QByteArray kGroup = "alt.binaries.pictures.service";
+    NewsServer server(std::make_shared<SampleStore>(QList<SampleGroup>{SampleGroup{kGroup, 1, 6, 0}}, 3));
     ASSERT_TRUE(server.listen());
 
     struct Case {
@@ -45,7 +30,7 @@ TEST(ServiceLoop, EveryStopArmsTheCountdownOnceAndItConnectsAgain)
         int seconds;         // the countdown armed after the run
         QString line;        // the one logged line that announces it
     };
-    const QByteArray seen = kGroup + ',' + QByteArray::number(kLast) + ",False\r\n";
+    const QByteArray seen = kGroup + ",6,False\r\n";
     const Case cases[] = {
         {"nothing new, re-scan on", seen, "Do_Rescan=1\nRescan_Time=5\n", 5, "Rescan in 5 seconds."},
         {"nothing new, re-scan off", seen, "Do_Rescan=0\nRescan_Time=5\n", 90, "Rescan in 90 seconds."},
@@ -56,13 +41,9 @@ TEST(ServiceLoop, EveryStopArmsTheCountdownOnceAndItConnectsAgain)
     for (const Case &c : cases) {
         TempProgramFolder dir;
         dir.prepareRun(server.port(), c.favs, c.settings);
-        RecordingPrompter prompter;
-        Engine engine(dir.path(), nullptr, &prompter);
-        QStringList logged;
-        QObject::connect(&engine.context().log, &OperationsLog::logged,
-                         [&](const QString &, const QString &message) { logged << message; });
-        HeadlessFrontEnd fe;
-        engine.startUp(fe);
+        kestrel::test::HeadlessEngine run(dir.path());
+        Engine &engine = run.engine;
+        const QStringList &logged = run.logged;
         RescanCountdown &countdown = engine.circle().countdown();
         countdown.timer().setInterval(3600 * 1000); // ticked by hand below
         ServiceLoop loop(engine.context(), engine.circle());
@@ -71,18 +52,18 @@ TEST(ServiceLoop, EveryStopArmsTheCountdownOnceAndItConnectsAgain)
         ASSERT_TRUE(kestrel::test::waitUntil([&] { return countdown.running(); }, 15000)) << c.what;
         kestrel::test::waitUntil([] { return false; }, 100); // a second arming would come now
         EXPECT_EQ(engine.context().state.rescanCountdown, c.seconds) << c.what;
-        EXPECT_EQ(logged.count(c.line), 1) << c.what << "\n" << logged.join('\n').toStdString();
-        EXPECT_EQ(countStartingWith(logged, "Rescan in") + countStartingWith(logged, "The run ended"), 1)
-            << c.what;
+        EXPECT_EQ(logged.count(c.line), 1) << c.what << "\n" << run.log();
+        const QRegularExpression announcement(QStringLiteral("^(Rescan in|The run ended)"));
+        EXPECT_EQ(logged.filter(announcement).size(), 1) << c.what;
 
         // Counting down to 0 starts the next run, which stops and is re-armed in turn.
         const int scansBefore = logged.count("Scan Initiated...");
         const int acceptedBefore = server.connectionsAccepted();
-        const auto saidBefore = prompter.said.size();
+        const auto saidBefore = run.prompter.said.size();
         for (int i = 0; i < c.seconds; ++i)
             countdown.tick();
         if (c.favs.isEmpty()) {
-            EXPECT_EQ(prompter.said.size(), saidBefore + 1) << c.what;
+            EXPECT_EQ(run.prompter.said.size(), saidBefore + 1) << c.what;
         } else {
             EXPECT_TRUE(kestrel::test::waitUntil(
                 [&] { return logged.count("Scan Initiated...") > scansBefore; }, 15000))

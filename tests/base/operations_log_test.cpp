@@ -16,6 +16,12 @@ struct LogFixture : ::testing::Test {
     SettingsStore settings;
     ManualClock clock{QDateTime(QDate(2026, 3, 4), QTime(9, 9, 5))};
     OperationsLog log{settings, clock, dir.file("OPSLOG.TXT")};
+
+    LogFixture()
+    {
+        settings.setChecked(u"chkEnableLogging", true);
+        settings.setChecked(u"chkLogFile", true);
+    }
 };
 
 } // namespace
@@ -47,8 +53,6 @@ TEST_F(LogFixture, SwitchesDecideWhereMessagesGo)
 
 TEST_F(LogFixture, EntryFormatAndCarriageReturnCut)
 {
-    settings.setChecked(u"chkEnableLogging", true);
-    settings.setChecked(u"chkLogFile", true);
     log.writeLog(QStringLiteral("  some words \r\nmore text"), true);
     ASSERT_EQ(log.entries().size(), 1);
     EXPECT_EQ(log.entries().front(), "09:09:05  some words");
@@ -56,11 +60,17 @@ TEST_F(LogFixture, EntryFormatAndCarriageReturnCut)
     const QByteArray line = dir.read("OPSLOG.TXT");
     EXPECT_TRUE(line.endsWith(" 09:09:05  some words\r\n")) << line.constData();
     EXPECT_EQ(line.count("\r\n"), 1);
+
+    // A file that cannot be written does not disturb the caller.
+    QFile::remove(dir.file("OPSLOG.TXT"));
+    QDir().mkpath(dir.file("OPSLOG.TXT"));
+    log.writeLog(QStringLiteral("still shown"), true);
+    EXPECT_EQ(log.entries().size(), 2);
+    EXPECT_EQ(log.statusLine(), "still shown");
 }
 
 TEST_F(LogFixture, ListKeepsNewest99)
 {
-    settings.setChecked(u"chkEnableLogging", true);
     for (int i = 1; i <= 150; ++i)
         log.writeLog(QString::number(i), true);
     ASSERT_EQ(log.entries().size(), 99);
@@ -68,22 +78,10 @@ TEST_F(LogFixture, ListKeepsNewest99)
     EXPECT_EQ(log.entries().back(), "09:09:05  52");
 }
 
-TEST_F(LogFixture, UnwritableFileDoesNotDisturbCaller)
-{
-    settings.setChecked(u"chkEnableLogging", true);
-    settings.setChecked(u"chkLogFile", true);
-    QDir().mkpath(dir.file("OPSLOG.TXT")); // a folder where the file should be
-    log.writeLog(QStringLiteral("still shown"), true);
-    EXPECT_EQ(log.entries().size(), 1);
-    EXPECT_EQ(log.statusLine(), "still shown");
-}
-
 // Server text inside a message must not drive a terminal (escape sequences, the bell)
 // nor flood the log: every output gets the same safe, bounded text.
 TEST_F(LogFixture, ControlCharactersAreShownAndLongTextCut)
 {
-    settings.setChecked(u"chkEnableLogging", true);
-    settings.setChecked(u"chkLogFile", true);
     QStringList echoed;
     QObject::connect(&log, &OperationsLog::logged, [&](const QString &, const QString &m) { echoed << m; });
     const QString huge = QStringLiteral("200 ") + QString(10'000'000, QLatin1Char('y'));

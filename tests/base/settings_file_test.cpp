@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace kestrel;
 using kestrel::test::TempProgramFolder;
 
@@ -80,33 +82,30 @@ TEST(SettingsFile, RoundTripKeepsEveryValue)
 
 TEST(SettingsFile, PasswordKeptOnlyWhenAsked)
 {
-    struct Case {
-        bool save;
-        QByteArray stored;
-    };
-    for (const Case &c : {Case{true, "pw"}, Case{false, ""}}) {
+    for (const bool save : {true, false}) {
         TempProgramFolder dir;
         dir.write("KESTREL.INI", "[Options]\nUser_Pass=old\n");
         SettingsStore s;
         s.setText(u"txtPassword", QStringLiteral(" pw "));
-        s.setChecked(u"chkSavePassword", c.save);
+        s.setChecked(u"chkSavePassword", save);
         IniFile ini(dir.file("KESTREL.INI"));
         saveSettings(ini, s);
         ASSERT_TRUE(ini.save());
-        EXPECT_TRUE(dir.read("KESTREL.INI").contains("User_Pass=" + c.stored + "\r\n"));
-        EXPECT_EQ(IniFile(dir.file("KESTREL.INI")).read("Options", "User_Pass"), c.stored);
+        EXPECT_TRUE(dir.read("KESTREL.INI").contains(save ? "User_Pass=pw\r\n" : "User_Pass=\r\n"));
+        EXPECT_EQ(IniFile(dir.file("KESTREL.INI")).read("Options", "User_Pass"), save ? "pw" : "");
     }
 }
 
-TEST(SettingsFile, MisfitValuesAreFittedNotFatal)
+// A misfit value is fitted, not fatal; a dimmed box read from the file must mean "off"
+// to every reader, as it does to the filter.
+TEST(SettingsFile, MisfitValuesAreFittedAndDimmedCountsAsNotSet)
 {
-    struct Case {
+    const struct {
         QByteArray line;
         NumberKey key;
         int expected;
         bool noted;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Line_Min=abc", u"sldLineMin", 100, true}, // not a number: default
         {"Line_Min=3", u"sldLineMin", 10, true},    // below range: clamped
         {"Rescan_Time=99999999999", u"sldRescan", 240, true},
@@ -117,21 +116,15 @@ TEST(SettingsFile, MisfitValuesAreFittedNotFatal)
         {"chkXOVER=", u"chkXOVER", 0, false},                // empty: default
         {"MAX_Pending=-4", u"sldMaxPending", 5, true},
     };
-    for (const Case &c : cases) {
-        TempProgramFolder dir;
+    TempProgramFolder dir;
+    for (const auto &c : cases) {
         dir.write("KESTREL.INI", "[Options]\n" + c.line + "\n");
         SettingsStore s;
         const QStringList notes = loadSettings(IniFile(dir.file("KESTREL.INI")), s, "/x/", true);
         EXPECT_EQ(s.number(c.key), c.expected) << c.line.constData();
         EXPECT_EQ(!notes.isEmpty(), c.noted) << c.line.constData();
     }
-}
-
-// A dimmed box read from the file must mean "off" to every reader, as it does to the filter.
-TEST(SettingsFile, DimmedCheckStateCountsAsNotSet)
-{
     for (const int stored : {0, 1, 2}) {
-        TempProgramFolder dir;
         dir.write("KESTREL.INI", "[Options]\nchkSFX=" + QByteArray::number(stored) +
                                      "\nchkXOVER=" + QByteArray::number(stored) + "\n");
         SettingsStore s;
@@ -141,9 +134,14 @@ TEST(SettingsFile, DimmedCheckStateCountsAsNotSet)
     }
 }
 
-TEST(SettingsFile, IgnoreCsvDisabledWithoutCsvFiles)
+TEST(SettingsFile, CsvPathGetsOneTrailingSeparatorAndIgnoreCsvNeedsCsvFiles)
 {
     TempProgramFolder dir;
+    for (const auto &[stored, expected] :
+         {std::pair{"", "/app/CSV/"}, {"/data/csv", "/data/csv/"}, {" /data/csv/ ", "/data/csv/"}}) {
+        dir.write("KESTREL.INI", "[CSV_Options]\nCSV_Path=" + QByteArray(stored) + "\n");
+        EXPECT_EQ(loadCsvPath(IniFile(dir.file("KESTREL.INI")), "/app"), QLatin1String(expected));
+    }
     dir.write("KESTREL.INI", "[CSV_Options]\nchkIgnoreCSV=1\n");
     for (const bool loaded : {false, true}) {
         SettingsStore s;
@@ -153,20 +151,8 @@ TEST(SettingsFile, IgnoreCsvDisabledWithoutCsvFiles)
     }
 }
 
-TEST(SettingsFile, CsvPathGetsOneTrailingSeparator)
-{
-    TempProgramFolder dir;
-    const struct {
-        QByteArray stored;
-        QString expected;
-    } cases[] = {{"", "/app/CSV/"}, {"/data/csv", "/data/csv/"}, {" /data/csv/ ", "/data/csv/"}};
-    for (const auto &c : cases) {
-        dir.write("KESTREL.INI", "[CSV_Options]\nCSV_Path=" + c.stored + "\n");
-        EXPECT_EQ(loadCsvPath(IniFile(dir.file("KESTREL.INI")), "/app"), c.expected);
-    }
-}
-
-TEST(SettingsFile, MaximisedExitKeepsLastNormalPlacement)
+// A maximised exit keeps the last normal placement; no Top means centre, nothing else read.
+TEST(SettingsFile, WindowPlacementAndColumnWidthFallbacks)
 {
     TempProgramFolder dir;
     IniFile ini(dir.file("KESTREL.INI"));
@@ -174,26 +160,88 @@ TEST(SettingsFile, MaximisedExitKeepsLastNormalPlacement)
     saveWindowPlacement(ini, 2, 0, 0, 30000, 20000);
     ASSERT_TRUE(ini.save());
     const WindowPlacement p = loadWindowPlacement(IniFile(dir.file("KESTREL.INI")));
-    EXPECT_EQ(p.windowState, 2);
-    EXPECT_EQ(p.top, 10);
-    EXPECT_EQ(p.left, 20);
-    EXPECT_EQ(p.width, 9000);
-    EXPECT_EQ(p.height, 6000);
-}
+    EXPECT_TRUE(p.windowState == 2 && p.top == 10 && p.left == 20 && p.width == 9000 && p.height == 6000);
 
-TEST(SettingsFile, NoTopMeansCentreAndNothingElseRead)
-{
-    TempProgramFolder dir;
     dir.write("KESTREL.INI", "[Sizing]\nLeft=5\nWidth=7\nWindowState=2\n");
-    const WindowPlacement p = loadWindowPlacement(IniFile(dir.file("KESTREL.INI")));
-    EXPECT_FALSE(p.top || p.left || p.width || p.height || p.windowState);
+    const WindowPlacement none = loadWindowPlacement(IniFile(dir.file("KESTREL.INI")));
+    EXPECT_FALSE(none.top || none.left || none.width || none.height || none.windowState);
+
+    dir.write("KESTREL.INI", "[columns]\nc1=0\nC2=-5\nC3=abc\nC4=80.6\nC5= 33px\nC6=\nC8=0.4\n");
+    EXPECT_EQ(loadColumnWidths(IniFile(dir.file("KESTREL.INI"))),
+              (std::array<int, 8>{60, 19, 150, 81, 33, 40, 60, 20}));
 }
 
-TEST(SettingsFile, ColumnWidthFallbacks)
+TEST(IniFile, LookupIgnoresCaseAndTrimsValues)
 {
     TempProgramFolder dir;
-    dir.write("KESTREL.INI", "[columns]\nc1=0\nC2=-5\nC3=abc\nC4=80.6\nC5= 33px\nC6=\nC8=0.4\n");
-    const auto w = loadColumnWidths(IniFile(dir.file("KESTREL.INI")));
-    const std::array<int, 8> expected{60, 19, 150, 81, 33, 40, 60, 20};
-    EXPECT_EQ(w, expected);
+    dir.write("a.ini", "[options]\r\nNEWS_HOST =  news.example  \r\n[Sizing]\nHEIGHT=4000\n");
+    IniFile ini(dir.file("a.ini"));
+    EXPECT_EQ(ini.read("Options", "News_Host"), "news.example");
+    EXPECT_EQ(ini.read("SIZING", "height"), "4000");
+    EXPECT_EQ(ini.read("Sizing", "Top") + ini.read("Columns", "C1"), "");
+}
+
+TEST(IniFile, LongValuesAreReadWhole)
+{
+    TempProgramFolder dir;
+    const QByteArray value = QByteArray(300, 'x') + 'y';
+    dir.write("a.ini", "[Options]\nDownload_Path=" + value + "\n");
+    EXPECT_EQ(IniFile(dir.file("a.ini")).read("Options", "Download_Path"), value);
+}
+
+TEST(IniFile, WriteReplacesInPlaceAndAppendsToSection)
+{
+    TempProgramFolder dir;
+    dir.write("a.ini", "; kept\n[Options]\nA=1\nB=2\n\n[Sizing]\nTop=5\n");
+    IniFile ini(dir.file("a.ini"));
+    ini.write("options", "a", "9");       // in place, key written as given
+    ini.write("Options", "C", "3");       // appended to its section, before the blank
+    ini.write("Columns", "C1", "60");     // new section at the end
+    ini.write("Sizing", "Height", "100"); // appended
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(dir.read("a.ini"),
+              "; kept\r\n[Options]\r\na=9\r\nB=2\r\nC=3\r\n\r\n[Sizing]\r\nTop=5\r\nHeight=100\r\n"
+              "[Columns]\r\nC1=60\r\n");
+}
+
+// A key written in other letter case than it was read stays one key; the file holds a
+// password, so only its owner may read it.
+TEST(IniFile, HeightWrittenAfterHeightReadIsOneKeyInAnOwnerOnlyFile)
+{
+    TempProgramFolder dir;
+    dir.write("a.ini", "[Sizing]\nheight=10\n");
+    IniFile ini(dir.file("a.ini"));
+    ini.write("Sizing", "Height", "20");
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(IniFile(dir.file("a.ini")).read("Sizing", "height"), "20");
+    EXPECT_EQ(dir.read("a.ini").count("eight="), 1);
+    const auto perms = QFile::permissions(dir.file("a.ini"));
+    EXPECT_TRUE(perms & QFileDevice::ReadOwner);
+    EXPECT_FALSE(perms & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+}
+
+// Keys find each row by its own name while compiling (asserted next to the key type);
+// widgets and the settings file find rows by name while running, and must land on the
+// same row, or a bound widget would edit a different setting than the code reads.
+TEST(SettingsKeys, RunTimeLookupFindsEveryRowOfTheTable)
+{
+    const auto table = settingsTable();
+    for (size_t row = 0; row < table.size(); ++row)
+        EXPECT_EQ(SettingsStore::indexOf(QString::fromLatin1(table[row].name)), int(row)) << table[row].name;
+}
+
+TEST(SettingsKeys, RunTimeLookupRejectsNearMissesAndRowsOutsideTheTable)
+{
+    // Other case, a letter short, a letter over, before the first and after the last name.
+    for (const char16_t *name : {u"", u"chkauth", u"chkAut", u"chkAuthX", u"CHKAUTH", u"a", u"zzz"}) {
+        EXPECT_EQ(SettingsStore::indexOf(name), -1) << QString::fromUtf16(name).toStdString();
+        EXPECT_THROW(SettingsStore::requireIndex(name), std::logic_error);
+    }
+    SettingsStore s;
+    for (const int index : {-1, int(settingsTable().size())}) {
+        EXPECT_THROW(s.numberAt(index), std::logic_error) << index;
+        EXPECT_THROW(s.setNumberAt(index, 1), std::logic_error) << index;
+        EXPECT_THROW(s.setTextAt(index, QString()), std::logic_error) << index;
+        EXPECT_THROW(s.isEnabledAt(index), std::logic_error) << index;
+    }
 }

@@ -67,6 +67,13 @@ struct GroupWorld {
         return text + ".\r\n";
     }
 
+    void logIn(const char *user, const char *password, bool always)
+    {
+        ctx.settings.setChecked(u"chkAuth", always);
+        ctx.settings.setText(u"txtUserName", QString::fromLatin1(user));
+        ctx.settings.setText(u"txtPassword", QString::fromLatin1(password));
+    }
+
     bool waitForStatus(const QString &prefix, int ms = 5000)
     {
         return waitUntil([&] { return manager.statusPanel(0).startsWith(prefix); }, ms);

@@ -15,9 +15,6 @@ public:
     FileSizeLimit(const FileSizeLimit &) = delete;
     FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
-    // For a child process (QProcess::setChildProcessModifier): the same limit there.
-    static void applyInChild(rlim_t bytes);
-
 private:
     rlimit m_old{};
     void (*m_oldHandler)(int) = nullptr;

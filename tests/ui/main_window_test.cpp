@@ -34,18 +34,12 @@ struct MainWindowTest : UiFixture {
 
 TEST(ScreenUnits, ConversionsSurviveARoundTrip)
 {
-    struct Case {
-        double twips;
-        double dpi;
-        int pixels;
-    };
-    const Case cases[] = {
-        {1830, 96, 122}, {6180, 96, 412}, {9465, 96, 631},  {1440, 120, 120},
-        {7, 96, 0},      {8, 96, 1},      {1830, 144, 183},
-    };
-    for (const Case &c : cases) {
-        EXPECT_EQ(twipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
-        EXPECT_EQ(twipsToPixels(pixelsToTwips(c.pixels, c.dpi), c.dpi), c.pixels);
+    const std::tuple<double, double, int> cases[] = {{1830, 96, 122},  {6180, 96, 412}, {9465, 96, 631},
+                                                     {1440, 120, 120}, {7, 96, 0},      {8, 96, 1},
+                                                     {1830, 144, 183}};
+    for (const auto &[twips, dpi, pixels] : cases) {
+        EXPECT_EQ(twipsToPixels(twips, dpi), pixels) << twips << " at " << dpi;
+        EXPECT_EQ(twipsToPixels(pixelsToTwips(pixels, dpi), dpi), pixels);
     }
     for (double dpi : {72.0, 96.0, 120.0, 144.0, 192.0}) {
         for (int mm = 1; mm <= 400; ++mm)
@@ -53,25 +47,26 @@ TEST(ScreenUnits, ConversionsSurviveARoundTrip)
     }
 }
 
-TEST_F(MainWindowTest, StartsWithTheGreetingEightColumnsAndTheThirdBarHidden)
+TEST_F(MainWindowTest, StartsWithTheGreetingAndTheStatusLineFollowsTheLog)
 {
     // Sounds are on by default; the engine test checks that a loaded "off" is obeyed.
     EXPECT_EQ(ctx.sound.lastPlayed(), QStringLiteral("startup.wav"));
     EXPECT_TRUE(child<QProgressBar>(win, "ProgressBar3")->isHidden());
     EXPECT_EQ(win.pendingView()->model()->columnCount(), 8);
-}
-
-TEST_F(MainWindowTest, StatusLineFollowsTheLog)
-{
-    auto *status = child<QLabel>(win, "lblCapX");
-    ASSERT_NE(status, nullptr);
-    for (const QString &msg :
-         {QStringLiteral("Scan Initiated..."), QStringLiteral("Rescan in 5 seconds"), QString()}) {
+    for (const QString &msg : {QStringLiteral("Scan Initiated..."), QString()}) {
         ctx.writeLog(msg, false);
-        EXPECT_EQ(status->text(), msg);
+        EXPECT_EQ(labelText(win, "lblCapX"), msg);
     }
     ctx.writeLog(QStringLiteral("first line\r\nsecond"), true);
-    EXPECT_EQ(status->text(), "first line");
+    EXPECT_EQ(labelText(win, "lblCapX"), "first line");
+    // Names that are not counters are refused, and the lamp is red only when busy.
+    EXPECT_FALSE(win.setCounter(u"lblCapX", 1));
+    EXPECT_FALSE(win.setCounter(u"lblNottaJPGCaption", 1));
+    EXPECT_EQ(labelText(win, "lblCapX"), "first line");
+    for (bool busy : {false, true}) {
+        const QColor centre = DownloadLight::lamp(busy, 16).toImage().pixelColor(8, 8);
+        EXPECT_EQ(centre.red() > centre.green(), busy);
+    }
 }
 
 TEST_F(MainWindowTest, ButtonsForwardTheirClicks)
@@ -89,21 +84,19 @@ TEST_F(MainWindowTest, ButtonsForwardTheirClicks)
         {"Command5", &MainWindow::optionsClicked},
     };
     QStringList fired;
-    for (const auto &[name, signal] : forwarded) {
-        const QString n = QString::fromLatin1(name);
-        QObject::connect(&win, signal, &win, [&fired, n] { fired << n; });
-    }
+    for (const auto &[name, signal] : forwarded)
+        QObject::connect(&win, signal, &win, [&fired, n = name] { fired << QString::fromLatin1(n); });
     for (const auto &[name, signal] : forwarded) {
         fired.clear();
-        child<QAbstractButton>(win, name)->click();
+        click(win, name);
         EXPECT_EQ(fired, QStringList{QString::fromLatin1(name)});
     }
 
-    int lightClicks = 0;
-    QObject::connect(&win, &MainWindow::downloadLightClicked, &win, [&] { ++lightClicks; });
+    QObject::connect(&win, &MainWindow::downloadLightClicked, &win, [&] { fired << "light"; });
+    fired.clear();
     auto *light = child<DownloadLight>(win, "imgTestx");
     QTest::mouseClick(light, Qt::LeftButton, {}, light->rect().center());
-    EXPECT_EQ(lightClicks, 1);
+    EXPECT_EQ(fired, QStringList{"light"});
 }
 
 QImage iconImage(const QIcon &icon)
@@ -155,7 +148,7 @@ TEST_F(MainWindowTest, NineDigitCountersShowWholeAtStandardAndBarSize)
     win.show();
     for (const bool bar : {false, true}) {
         if (bar)
-            child<QAbstractButton>(win, "cmdBarSize")->click();
+            click(win, "cmdBarSize");
         ASSERT_EQ(win.frameGeometry().width(), widthTwipsPx(9465));
         for (const char *name : names)
             ctx.display.setCounter(QString::fromLatin1(name), 999999999);
@@ -174,42 +167,27 @@ TEST_F(MainWindowTest, NineDigitCountersShowWholeAtStandardAndBarSize)
     }
 }
 
-TEST_F(MainWindowTest, LightAndCounterNames)
-{
-    EXPECT_FALSE(win.setCounter(u"lblCapX", 1));
-    EXPECT_FALSE(win.setCounter(u"lblNottaJPGCaption", 1));
-    EXPECT_EQ(child<QLabel>(win, "lblCapX")->text(), QString());
-
-    // The lamp's centre is green when idle and red when busy; the display test drives it.
-    for (bool busy : {false, true}) {
-        const QColor centre = DownloadLight::lamp(busy, 16).toImage().pixelColor(8, 8);
-        EXPECT_EQ(centre.red() > centre.green(), busy);
-    }
-}
-
 TEST_F(MainWindowTest, ListShowsSmallIconsAndGreysGhostedEntries)
 {
     QStandardItemModel model(3, 8);
-    const int icons[] = {3, 1, 7};
-    for (int r = 0; r < 3; ++r) {
-        model.setData(model.index(r, 0), icons[r], PendingListModel::SmallIconRole);
+    for (const auto &[r, icon] : {std::pair{0, 3}, {1, 1}, {2, 7}}) {
+        model.setData(model.index(r, 0), icon, PendingListModel::SmallIconRole);
         model.setData(model.index(r, 0), r == 1, PendingListModel::GhostedRole);
     }
     win.setPendingModel(&model);
     const QAbstractItemModel *shown = win.pendingView()->model();
-    ASSERT_EQ(shown->rowCount(), 3);
-    EXPECT_FALSE(shown->data(shown->index(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
-    EXPECT_FALSE(shown->data(shown->index(0, 1), Qt::DecorationRole).isValid());
-    EXPECT_FALSE(shown->data(shown->index(2, 0), Qt::DecorationRole).isValid());
-    EXPECT_FALSE(shown->data(shown->index(0, 0), Qt::ForegroundRole).isValid());
-    EXPECT_TRUE(shown->data(shown->index(1, 0), Qt::ForegroundRole).isValid());
+    const auto data = [shown](int r, int c, int role) { return shown->data(shown->index(r, c), role); };
+    EXPECT_FALSE(data(0, 0, Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_FALSE(data(0, 1, Qt::DecorationRole).isValid());
+    EXPECT_FALSE(data(2, 0, Qt::DecorationRole).isValid());
+    EXPECT_FALSE(data(0, 0, Qt::ForegroundRole).isValid());
+    EXPECT_TRUE(data(1, 0, Qt::ForegroundRole).isValid());
 
     // Picture, GIF and CSV entries are told apart; unknown indexes have no icon.
     QList<QImage> seen;
     for (int i = 1; i <= 3; ++i) {
-        const QImage img = smallListIcon(i).pixmap(16, 16).toImage();
-        EXPECT_FALSE(seen.contains(img)) << i;
-        seen << img;
+        EXPECT_FALSE(seen.contains(smallListIcon(i).pixmap(16, 16).toImage())) << i;
+        seen << smallListIcon(i).pixmap(16, 16).toImage();
     }
     EXPECT_TRUE(smallListIcon(0).isNull());
     EXPECT_TRUE(smallListIcon(4).isNull());
@@ -219,10 +197,8 @@ TEST_F(MainWindowTest, BarSizeFlipsBetweenBarAndFullHeight)
 {
     win.resize(700, 500);
     win.show();
-    auto *button = child<QAbstractButton>(win, "cmdBarSize");
-    const int expected[] = {heightTwipsPx(1830), heightTwipsPx(6180), heightTwipsPx(1830)};
-    for (int h : expected) {
-        button->click();
+    for (int h : {heightTwipsPx(1830), heightTwipsPx(6180), heightTwipsPx(1830)}) {
+        click(win, "cmdBarSize");
         EXPECT_EQ(win.frameGeometry().height(), h);
         EXPECT_EQ(win.frameGeometry().width(), widthTwipsPx(9465));
         // The bar holds buttons, counters and status lines; full size shows the list.
@@ -232,49 +208,37 @@ TEST_F(MainWindowTest, BarSizeFlipsBetweenBarAndFullHeight)
     // From a maximised window the bar size still applies, to the normal window.
     win.showMaximized();
     ASSERT_TRUE(kestrel::test::waitUntil([&] { return win.isMaximized(); }));
-    button->click();
+    click(win, "cmdBarSize");
     EXPECT_FALSE(win.isMaximized());
     EXPECT_EQ(win.frameGeometry().height(), heightTwipsPx(1830));
-}
 
-TEST_F(MainWindowTest, BarSizeFlipsBackWhenTheWindowCannotGetThatSmall)
-{
-    win.show();
-    const int frame = win.frameGeometry().height() - win.height();
+    // A window that cannot get that small stops where it can and flips back from there.
+    click(win, "cmdBarSize");
     const int smallest = heightTwipsPx(1830) + 40;
-    win.setMinimumHeight(smallest - frame);
-    auto *button = child<QAbstractButton>(win, "cmdBarSize");
-    button->click();
+    win.setMinimumHeight(smallest - (win.frameGeometry().height() - win.height()));
+    click(win, "cmdBarSize");
     EXPECT_EQ(win.frameGeometry().height(), smallest);
-    button->click();
+    click(win, "cmdBarSize");
     EXPECT_EQ(win.frameGeometry().height(), heightTwipsPx(6180));
 }
 
 TEST_F(MainWindowTest, PlacementSurvivesSaveAndLoad)
 {
-    struct Case {
-        int state;
-        double top, left, width, height;
-    };
-    const Case cases[] = {
-        {0, 1500, 3000, 9465, 6180},
-        {2, 1200, 2400, 10005, 7005},
-        {0, 15, 30, 9000, 5000},
-    };
-    for (const Case &c : cases) {
+    for (const WindowPlacement &p :
+         {WindowPlacement{1500, 3000, 9465, 6180, 0}, WindowPlacement{1200, 2400, 10005, 7005, 2},
+          WindowPlacement{15, 30, 9000, 5000, 0}}) {
         MainWindow w(ctx);
-        WindowPlacement p{c.top, c.left, c.width, c.height, c.state};
         w.applyPlacement(p);
         w.show();
-        ASSERT_TRUE(kestrel::test::waitUntil([&] { return w.isMaximized() == (c.state == 2); }));
+        ASSERT_TRUE(kestrel::test::waitUntil([&] { return w.isMaximized() == (p.windowState == 2); }));
         const PlacementNow now = w.currentPlacement();
-        EXPECT_EQ(now.windowState, c.state);
+        EXPECT_EQ(now.windowState, *p.windowState);
         // Within one pixel of what was asked; a maximised window reports its normal edges.
         const double px = pixelsToTwips(1, verticalDpi(w));
-        EXPECT_NEAR(now.top, c.top, px);
-        EXPECT_NEAR(now.left, c.left, px);
-        EXPECT_NEAR(now.width, c.width, px);
-        EXPECT_NEAR(now.height, c.height, px);
+        EXPECT_NEAR(now.top, *p.top, px);
+        EXPECT_NEAR(now.left, *p.left, px);
+        EXPECT_NEAR(now.width, *p.width, px);
+        EXPECT_NEAR(now.height, *p.height, px);
     }
 }
 
@@ -284,14 +248,11 @@ TEST_F(MainWindowTest, MissingTopOrAPlaceOffEveryScreenCentresTheWindow)
     missingTop.left = 0;
     missingTop.width = 3000;
     missingTop.windowState = 2;
-    WindowPlacement offScreen{3000000, 3000000, 9465, 6180, 0};
-    for (const WindowPlacement &p : {missingTop, offScreen}) {
+    for (const WindowPlacement &p : {missingTop, WindowPlacement{3000000, 3000000, 9465, 6180, 0}}) {
         MainWindow w(ctx);
         w.applyPlacement(p);
-        const QRect area = w.screen()->availableGeometry();
         const QRect outer = w.frameGeometry();
-        EXPECT_LE(std::abs(outer.center().x() - area.center().x()), 1);
-        EXPECT_LE(std::abs(outer.center().y() - area.center().y()), 1);
+        EXPECT_LE((outer.center() - w.screen()->availableGeometry().center()).manhattanLength(), 2);
         EXPECT_EQ(outer.size(), QSize(widthTwipsPx(9465), heightTwipsPx(6180)));
         EXPECT_FALSE(w.windowState() & Qt::WindowMaximized);
     }
@@ -311,7 +272,7 @@ TEST_F(MainWindowTest, ColumnWidthsSurviveSaveLoadAndAModelChange)
 
     // A width the user dragged to some pixel count reads back the same after a reload.
     win.pendingView()->header()->resizeSection(2, 317);
-    const std::array<int, 8> dragged = win.columnWidths();
+    const auto dragged = win.columnWidths();
     win.setColumnWidths(dragged);
     EXPECT_EQ(win.columnWidths(), dragged);
 }
@@ -324,7 +285,7 @@ TEST_F(MainWindowTest, CloseBoxAsksToExitAndTheWindowStays)
     win.show();
     EXPECT_FALSE(win.close());
     EXPECT_TRUE(win.isVisible());
-    child<QAbstractButton>(win, "cmdExit")->click();
+    click(win, "cmdExit");
     EXPECT_EQ(requests, (std::vector<bool>{true, false}));
 
     win.setShutdownInProgress(true);

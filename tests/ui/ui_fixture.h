@@ -3,7 +3,9 @@
 #include "base/context.h"
 #include "support/temp_program_folder.h"
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QLabel>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -19,7 +21,6 @@ struct UiFixture : ::testing::Test {
 
     UiFixture()
     {
-        QDir(dir.path()).mkdir(QStringLiteral("sfx"));
         for (const char *name : {"startup.wav", "hi.wav"})
             dir.write(QStringLiteral("sfx/") + QLatin1String(name), "RIFF");
     }
@@ -30,6 +31,8 @@ struct UiFixture : ::testing::Test {
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
+    static void click(const QWidget &w, const char *button) { child<QAbstractButton>(w, button)->click(); }
+    static QString labelText(const QWidget &w, const char *label) { return child<QLabel>(w, label)->text(); }
 };
 
 } // namespace kestrel::test
