@@ -3,7 +3,6 @@
 #include <QIODevice>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 namespace kestrel {
@@ -17,9 +16,6 @@ constexpr qsizetype kCompactAt = 64 * 1024;
 // handed out: an article of a few hundred KB then lands in memory that is already
 // mapped instead of in fresh pages that fault in one by one, article after article.
 constexpr qsizetype kKeepCapacity = 8 * 1024 * 1024;
-// Buffers kept while replies handed out still share them, to be reused once let go: as
-// many as the articles that may wait to be filed.
-constexpr size_t kMaxRetired = 8;
 
 bool isDigit(char c)
 {
@@ -96,7 +92,6 @@ void ReplyReader::feed(QByteArrayView bytes)
 {
     if (m_state == State::Failed || bytes.isEmpty())
         return;
-    unshare();
     compact(bytes.size());
     if (m_buf.isEmpty())
         reuseSpare();
@@ -110,7 +105,6 @@ qint64 ReplyReader::readFrom(QIODevice &device)
         return 0;
     if (m_state == State::Failed)
         return device.skip(available);
-    unshare();
     compact(available);
     if (m_buf.isEmpty())
         reuseSpare();
@@ -130,51 +124,6 @@ void ReplyReader::reuseSpare()
     m_buf = std::move(m_spare);
     m_spare = QByteArray();
     m_buf.resize(0); // keeps the capacity
-}
-
-// Replies handed out as parts of the buffer (see sharedPart) still read its memory: the
-// bytes not yet handed out, at most the start of one reply, move to a buffer of their
-// own before anything is written, so that no reply is ever written over and the
-// buffer is not copied whole. The old buffer is kept for reuse once they let go of it.
-void ReplyReader::unshare()
-{
-    if (m_buf.isNull() || m_buf.isDetached())
-        return;
-    QByteArray own = takeRetired();
-    own.append(QByteArrayView(m_buf).sliced(m_pos));
-    if (m_buf.capacity() <= kKeepCapacity && m_retired.size() < kMaxRetired)
-        m_retired.push_back(std::move(m_buf));
-    m_buf = std::move(own);
-    m_scan -= m_pos;
-    m_lineStart -= m_pos;
-    m_pos = 0;
-}
-
-// A retired buffer none of whose replies is held any more, emptied, its memory kept:
-// fresh memory for every read would fault its pages in one by one. Null when none is free.
-QByteArray ReplyReader::takeRetired()
-{
-    const auto free =
-        std::find_if(m_retired.begin(), m_retired.end(), [](const QByteArray &b) { return b.isDetached(); });
-    if (free == m_retired.end())
-        return {};
-    // The last reply may have been let go on another thread, which read the memory
-    // until then; nothing is written to it before that is seen.
-    std::atomic_thread_fence(std::memory_order_acquire);
-    QByteArray buffer = std::move(*free);
-    m_retired.erase(free);
-    buffer.resize(0); // keeps the capacity
-    return buffer;
-}
-
-// Bytes of the buffer as a QByteArray that shares its memory rather than copying it;
-// several replies read at once then cost no copy each.
-QByteArray ReplyReader::sharedPart(qsizetype from, qsizetype length)
-{
-    QByteArray::DataPointer part = m_buf.data_ptr();
-    part.ptr += from;
-    part.size = length;
-    return QByteArray(std::move(part));
 }
 
 // A reply that starts at the front of the buffer can be handed out without a copy (see
@@ -295,11 +244,10 @@ ReplyReader::Event ReplyReader::readBlock()
         m_reply.blockSize = m_lineStart - m_pos - m_statusSize;
         // A large article at the front of the buffer: the buffer is handed over and only
         // what came after it (the start of the next replies) is copied, when that is less.
-        // Otherwise the reply shares the buffer's memory with those read along with it.
         if (m_pos == 0 && m_buf.size() - end < end)
             handOver(end);
         else {
-            m_reply.raw = sharedPart(m_pos, end - m_pos);
+            m_reply.raw = m_buf.mid(m_pos, end - m_pos);
             m_pos = m_scan = m_lineStart = end;
         }
         m_state = State::Status;
@@ -349,7 +297,6 @@ void ReplyReader::reset()
 {
     m_buf = QByteArray();
     m_spare = QByteArray();
-    m_retired.clear();
     m_pos = m_scan = m_lineStart = m_statusSize = 0;
     m_state = State::Status;
     m_expected.clear();

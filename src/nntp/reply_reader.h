@@ -8,7 +8,6 @@
 class QIODevice;
 
 #include <deque>
-#include <vector>
 
 namespace kestrel {
 
@@ -116,17 +115,13 @@ private:
     qsizetype findLineEnd();
     void compact(qsizetype incoming);
     void handOver(qsizetype end);
-    QByteArray sharedPart(qsizetype from, qsizetype length);
-    void unshare();
-    QByteArray takeRetired();
     void reuseSpare();
 
     QByteArray m_buf;
-    QByteArray m_spare;                // the last block handed out whole, to be reused once free
-    std::vector<QByteArray> m_retired; // earlier buffers, shared with replies handed out
-    qsizetype m_pos = 0;               // first byte not handed out (start of the reply or line)
-    qsizetype m_scan = 0;              // where the search for the next LF goes on
-    qsizetype m_lineStart = 0;         // start of the block line being looked at
+    QByteArray m_spare;        // the last block handed out whole, to be reused once free
+    qsizetype m_pos = 0;       // first byte not handed out (start of the reply or line)
+    qsizetype m_scan = 0;      // where the search for the next LF goes on
+    qsizetype m_lineStart = 0; // start of the block line being looked at
     qsizetype m_statusSize = 0;
     NntpCommand m_blockCommand = NntpCommand::None; // the command of the block being read
     State m_state = State::Status;
