@@ -3,22 +3,17 @@
 // download session hands them over. The decoder-only rows write the picture to a file;
 // the pipeline rows take it all the way to a filed picture (image test, filing, the
 // no-re-download list), each through the call the program makes for it.
-#include "base/context.h"
+#include "bench_pipeline.h"
 #include "decode/article_capture.h"
-#include "decode/csv_index.h"
 #include "decode/decode_file.h"
-#include "decode/decode_pipeline.h"
 #include "decode/download_folders.h"
 #include "decode/picture_assembly.h"
 #include "decode/prepared_article.h"
-#include "engine/list_adapters.h"
 #include "newsd/binary_encoders.h"
 #include "newsd/multipart_posts.h"
 #include "newsd/news_session.h"
 #include "newsd/sample_jpeg.h"
-#include "scan/noredl_list.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -199,22 +194,13 @@ const PipelineArticles &pipelineArticles()
 // wires them, and the assembly on top. The name is on the list from the start, as after
 // the first picture of a run: recording it again leaves NOREDL.TXT as it is, and the
 // pipeline never refuses a yEnc picture for a name already fetched (the filter does).
-struct Pipeline {
-    QTemporaryDir dir;
-    Context ctx{dir.path()};
-    NoRedlList noRedl{ctx};
-    CsvIndex csv;
-    NoRedlFetchedNames fetched{noRedl};
-    DecodePipeline pipeline{ctx, fetched, &csv};
+struct Pipeline : bench::BenchPipeline {
     PictureAssembly assembly{pipeline};
-    QString dl = dir.path() + QStringLiteral("/dl");
     QString filed;
     bool checked = false;
 
     Pipeline()
     {
-        QDir().mkpath(dl);
-        ctx.settings.setText(u"lblDownloadPath", dl);
         noRedl.addToNoRedl(kName);
         ctx.state.currentArticle.text = kName;
         ctx.state.currentArticle.sub.newsgroup = kGroup;

@@ -1,16 +1,10 @@
 // The whole decode pipeline for one 500 KB yEnc JPEG article: from the article text as
 // the download session hands it over to the picture filed in its group folder.
-#include "base/context.h"
+#include "bench_pipeline.h"
 #include "decode/article_capture.h"
 #include "decode/codecs_test_support.h"
-#include "decode/csv_index.h"
-#include "decode/decode_pipeline.h"
-#include "engine/list_adapters.h"
-#include "scan/noredl_list.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -37,21 +31,8 @@ const QByteArray &articleText()
     return text;
 }
 
-struct Setup {
-    QTemporaryDir dir;
-    Context ctx{dir.path()};
-    NoRedlList noRedl{ctx};
-    CsvIndex csv;
-    NoRedlFetchedNames fetched{noRedl};
-    DecodePipeline pipeline{ctx, fetched, &csv};
-    QString dl = dir.path() + QStringLiteral("/dl");
-
-    Setup()
-    {
-        QDir().mkpath(dl);
-        ctx.settings.setText(u"lblDownloadPath", dl);
-        ctx.settings.setChecked(u"chkSaveHeaders", true);
-    }
+struct Setup : bench::BenchPipeline {
+    Setup() { ctx.settings.setChecked(u"chkSaveHeaders", true); }
 };
 
 void reportBytes(benchmark::State &state)
