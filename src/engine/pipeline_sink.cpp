@@ -16,6 +16,24 @@ namespace kestrel {
 
 namespace {
 
+// The pipeline reads the article in hand (its CSV mark and subject). An article filed
+// after it was handed over is no longer the session's article in hand: while it is
+// filed, it stands there in its place.
+class ArticleInHand {
+public:
+    ArticleInHand(Context &ctx, const PendingEntry &entry)
+        : m_ctx(ctx), m_saved(std::exchange(ctx.state.currentArticle, entry))
+    {
+    }
+    ~ArticleInHand() { m_ctx.state.currentArticle = std::move(m_saved); }
+    ArticleInHand(const ArticleInHand &) = delete;
+    ArticleInHand &operator=(const ArticleInHand &) = delete;
+
+private:
+    Context &m_ctx;
+    PendingEntry m_saved;
+};
+
 RetrievedArticle retrievedOf(const CapturedArticle &article)
 {
     RetrievedArticle retrieved;
@@ -43,12 +61,8 @@ SinkResult PipelineSink::filePrepared(const CapturedArticle &article, const Prep
 {
     RetrievedArticle retrieved = retrievedOf(article);
     retrieved.prepared = &prepared;
-    Context &ctx = m_pipeline.context();
-    // The pipeline reads the article in hand (its CSV mark and subject); the session's
-    // own article in hand is a later one by now.
-    const PendingEntry inHand = std::exchange(ctx.state.currentArticle, article.entry);
+    const ArticleInHand inHand(m_pipeline.context(), article.entry);
     const DecodeResult result = kestrel::articleRetrieved(m_pipeline, retrieved);
-    ctx.state.currentArticle = inHand;
     if (result == DecodeResult::NotStored)
         return SinkResult::NotStored;
     return result == DecodeResult::NoDownloadFolder ? SinkResult::NoFolder : SinkResult::Done;
@@ -79,13 +93,10 @@ SinkResult PipelineSink::partRetrieved(const CapturedArticle &article)
 
 SinkResult PipelineSink::fileTakenPart(const CapturedArticle &article)
 {
-    Context &ctx = m_pipeline.context();
     // The last part files the picture, which reads the article in hand as a single
     // article does.
-    const PendingEntry inHand = std::exchange(ctx.state.currentArticle, article.entry);
-    const SinkResult result = assemblePart(article);
-    ctx.state.currentArticle = inHand;
-    return result;
+    const ArticleInHand inHand(m_pipeline.context(), article.entry);
+    return assemblePart(article);
 }
 
 SinkResult PipelineSink::assemblePart(const CapturedArticle &article)
